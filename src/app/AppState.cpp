@@ -1,0 +1,23 @@
+#include "app/AppState.h"
+
+#include <QDir>
+
+namespace brio {
+
+QString AppState::databasePath() const
+{
+    return QDir(InstallDir).filePath(QStringLiteral("BrioSMS.MDB"));
+}
+
+QString AppState::pluginsPath() const
+{
+    return QDir(InstallDir).filePath(QStringLiteral("Plugins"));
+}
+
+void AppState::InitGlobals()
+{
+    PendingContactId = -1;
+    ServerChecksDone = false;
+}
+
+} // namespace brio

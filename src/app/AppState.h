@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/Database.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+namespace brio {
+
+// One installed plug-in as its descriptor file announces it.
+struct PluginDescriptor
+{
+    QString Name;
+    QString Description;
+    QString Path;
+    QString Type;
+    bool Incomplete = true;
+};
+
+// The state of one run, shared by the windows. Passed explicitly so that each
+// test has its own.
+struct AppState
+{
+    std::unique_ptr<Database> DB;
+    QString DBPassword;
+    QString LoginUser;
+    QString LoginPassword;
+    bool LoggedIn = false;
+    bool ServerChecksDone = false;
+    qint32 PendingContactId = -1;
+    qint32 PendingGroupId = 0;
+
+    // Brand texts; empty until loaded, so the first messages have no title.
+    QString MainCaption;
+    QString MsgBoxCaption;
+    QString AboutLinkText;
+    QString AboutLinkURL;
+    QString PluginLinkURL;
+    QString BuyLinkURL;
+    QString LoginLinkURL;
+    QString DownloadLinkUrl;
+
+    bool NumberOK = false;
+    bool PrefixOK = false;
+
+    QList<PluginDescriptor> GeneralPlugins = QList<PluginDescriptor>(101);
+    QList<PluginDescriptor> ImportPlugins = QList<PluginDescriptor>(101);
+
+    QString InstallDir;        // the data folder
+    QStringList Arguments;     // command line after the program name
+
+    QString databasePath() const;
+    QString pluginsPath() const;
+    void InitGlobals();
+};
+
+} // namespace brio

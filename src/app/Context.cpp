@@ -1,0 +1,101 @@
+#include "app/Context.h"
+
+#include "app/Error.h"
+
+#include <QUrl>
+
+namespace brio {
+
+Answer Context::message(Icon icon, const QString &text, Buttons buttons) const
+{
+    return prompter.show(icon, buttons, state.MsgBoxCaption, text);
+}
+
+Database &Context::db() const
+{
+    if (!state.DB)
+        throw Error(3420, QStringLiteral("Oggetto non valido o non più impostato: database non aperto"));
+    return *state.DB;
+}
+
+namespace {
+
+QString gatewayText(int number)
+{
+    switch (number) {
+    case 28374:
+        return QStringLiteral("Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.");
+    case 28375:
+        return QStringLiteral("UserName o Password inserita errata. Riprovare.");
+    case 28376:
+        return QStringLiteral("Errore CGI. Sono stati passati parametri errati. Contattare il supporto tecnico.");
+    case 28377:
+        return QStringLiteral("Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS.");
+    case 28378:
+        return QStringLiteral("Errore 28378. MaxQueue Error. Contattare il supporto tecnico.");
+    case 28379:
+        return QStringLiteral("La connessione ad Internet non è attiva. Connettersi e riprovare.");
+    case 28380:
+        return QStringLiteral("Uno o più numeri telefonici, del presente invio, risultano errati. Controllare Rubrica.");
+    case 28381:
+        return QStringLiteral("La stringa del mittente è errata. Modificarla e riprovare.");
+    case 28382:
+        return QStringLiteral("La data di invio è errata. Contattare il supporto tecnico.");
+    case 28383:
+        return QStringLiteral("Il gateway Brionet ha segnalato un errore 28383. Contattare il supporto tecnico.");
+    case 28384:
+        return QStringLiteral("L'applicazione contiene un vcode errato. Contattare il supporto tecnico.");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+QString accountPageUrl(const QString &base, const QString &user, const QString &password, const QString &suffix)
+{
+    auto enc = [](const QString &v) { return QString::fromLatin1(QUrl::toPercentEncoding(v)); };
+    return base + QStringLiteral("?user=") + enc(user) + QStringLiteral("&password=") + enc(password) + suffix;
+}
+
+void ReportError(const Context &ctx, const Error &error)
+{
+    const int n = error.number();
+    QString text = gatewayText(n);
+    if (n == ErrorNo::GatewayCredit)
+        OpenWebPage(ctx, accountPageUrl(ctx.state.BuyLinkURL, ctx.state.LoginUser, ctx.state.LoginPassword));
+    if (text.isEmpty()) {
+        text = QStringLiteral("Si è verificato l'errore n. %1 - %2. Se l'errore persiste, contattare il supporto tecnico.")
+                   .arg(n)
+                   .arg(error.description());
+    }
+    ctx.message(Icon::Critical, text);
+}
+
+void OpenWebPage(const Context &ctx, const QString &url)
+{
+    if (!ctx.shell.openUrl(url)) {
+        ctx.message(Icon::Information,
+                    QStringLiteral("Impossibile aprire il browser. Aprire a mano questo indirizzo:\n%1").arg(url));
+    }
+}
+
+bool guarded(const Context &ctx, const std::function<void()> &body)
+{
+    try {
+        body();
+        return true;
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+    } catch (const std::exception &e) {
+        ReportError(ctx, Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what())));
+    }
+    return false;
+}
+
+QString programVersionText()
+{
+    return QStringLiteral("%1.%2.%3").arg(BRIOSMS_VERSION_MAJOR).arg(BRIOSMS_VERSION_MINOR).arg(BRIOSMS_VERSION_PATCH);
+}
+
+} // namespace brio

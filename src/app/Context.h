@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "app/Error.h"
+#include "app/Services.h"
+#include "settings/Settings.h"
+
+#include <functional>
+#include <memory>
+
+namespace brio {
+
+class GatewayControl;
+
+using GatewayFactory = std::function<std::unique_ptr<GatewayControl>()>;
+
+// What a window or a routine needs from the run: its state, the settings and
+// the services it may call. Tests build one with fakes.
+struct Context
+{
+    AppState &state;
+    Settings &settings;
+    Prompter &prompter;
+    Shell &shell;
+    Clock &clock;
+    GatewayFactory makeGateway;
+
+    // A message box titled with the brand's caption.
+    Answer message(Icon icon, const QString &text, Buttons buttons = Buttons::Ok) const;
+    Database &db() const; // throws when no database is open
+};
+
+// Shows the error as the user should see it: the gateway's own texts for its
+// numbers, the general text otherwise. For the credit error the purchase page
+// is opened first.
+void ReportError(const Context &ctx, const Error &error);
+
+// Opens the page in the user's browser; with no browser the address is shown
+// so that it can be copied.
+void OpenWebPage(const Context &ctx, const QString &url);
+
+// The purchase page carrying the account, values percent-encoded so that an
+// '&', blank or '#' in them cannot break the address.
+QString accountPageUrl(const QString &base, const QString &user, const QString &password,
+                       const QString &suffix = QString());
+
+// Runs an event handler's body: any Error it throws goes to ReportError.
+// Returns false when it failed.
+bool guarded(const Context &ctx, const std::function<void()> &body);
+
+QString programVersionText(); // "2.0.0"
+
+} // namespace brio

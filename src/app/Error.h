@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+namespace brio {
+
+// Error numbers the program reacts to by number. Database numbers keep the
+// values of the engine the program was first written for, since handlers and
+// messages are keyed on them.
+namespace ErrorNo {
+constexpr int InvalidPath = 3044;
+constexpr int DuplicateKey = 3022;
+constexpr int FieldTooSmall = 3163;
+constexpr int DatabaseLocked = 3260;
+constexpr int NotADatabase = 3343;
+constexpr int DatabaseGeneric = 3146;
+
+// Gateway control failures.
+constexpr int GatewayGeneric = 28374;
+constexpr int GatewayBadCredentials = 28375;
+constexpr int GatewayBadParameters = 28376;
+constexpr int GatewayCredit = 28377;
+constexpr int GatewayMaxQueue = 28378;
+constexpr int GatewayNoConnection = 28379;
+constexpr int GatewayWrongNumbers = 28380;
+constexpr int GatewaySender = 28381;
+constexpr int GatewayDate = 28382;
+constexpr int GatewayServer = 28383;
+constexpr int GatewayAppCode = 28384;
+
+constexpr int Internal = 5; // "invalid procedure call": a program fault
+} // namespace ErrorNo
+
+// A failing operation: a number and a description, thrown to the event handler,
+// which shows it with ReportError.
+class Error final : public std::exception
+{
+public:
+    Error(int number, QString description);
+
+    int number() const noexcept;
+    const QString &description() const noexcept;
+    const char *what() const noexcept override;
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+} // namespace brio

@@ -1,0 +1,10 @@
+#include "app/Services.h"
+
+namespace brio {
+
+QDateTime SystemClock::now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+} // namespace brio

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace brio {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No };
+
+// Every message box of the program goes through here, so that tests can
+// answer them and see what was shown.
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+    virtual Answer show(Icon icon, Buttons buttons, const QString &title, const QString &text) = 0;
+};
+
+// The desktop's "open this address" service. Returns false when nothing could
+// open it (no browser).
+class Shell
+{
+public:
+    virtual ~Shell() = default;
+    virtual bool openUrl(const QString &url) = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override;
+};
+
+} // namespace brio

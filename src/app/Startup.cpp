@@ -1,0 +1,91 @@
+#include "app/Startup.h"
+
+#include "app/Error.h"
+#include "settings/Brand.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace brio {
+
+void AskDatabasePassword(Context &ctx, StartupWindows &windows)
+{
+    if (ctx.settings.integer(Key::AskDBPassword) == 1)
+        windows.showPasswordWindow(ctx);
+}
+
+void OpenDB(Context &ctx, const QString &password)
+{
+    ctx.state.DB.reset();
+    ctx.state.DB = Database::open(ctx.state.databasePath(), password);
+}
+
+int Main(Context &ctx, StartupWindows &windows)
+{
+    ctx.settings.set(Key::InstallDir, QDir::toNativeSeparators(ctx.state.InstallDir));
+    ctx.state.InitGlobals();
+    AskDatabasePassword(ctx, windows);
+    try {
+        OpenDB(ctx, ctx.state.DBPassword);
+    } catch (const Error &) {
+        ctx.message(Icon::Exclamation, QStringLiteral("La password inserita non è valida."));
+        return 1;
+    }
+    try {
+        UpgradeSchema(*ctx.state.DB);
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+        return 1;
+    }
+    if (!LoadBrand(ctx, [&] { windows.showLoginWindow(ctx); }))
+        return 1;
+    windows.showMainWindow(ctx);
+    return 0;
+}
+
+namespace {
+
+// One path component looked up without regard to case, as the Windows drive
+// the old version lived on does.
+QString findEntry(const QString &dir, const QString &name)
+{
+    const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &e : entries) {
+        if (e.compare(name, Qt::CaseInsensitive) == 0)
+            return QDir(dir).filePath(e);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString oldDatabasePath()
+{
+    QString prefix = qEnvironmentVariable("WINEPREFIX");
+    if (prefix.isEmpty())
+        prefix = QDir::home().filePath(QStringLiteral(".wine"));
+    QString path = prefix;
+    for (const char *part : {"drive_c", "PROGRAMMI", "BRIOSMS", "BRIOSMS.MDB"}) {
+        path = findEntry(path, QLatin1String(part));
+        if (path.isEmpty())
+            return QString();
+    }
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+bool OldDatabaseExists()
+{
+    return !oldDatabasePath().isEmpty();
+}
+
+void RunServerChecks(Context &ctx, StartupWindows *windows)
+{
+    Q_UNUSED(windows);
+    if (ctx.state.ServerChecksDone)
+        return;
+    LoadBrand(ctx, {});
+    ctx.state.ServerChecksDone = true;
+}
+
+} // namespace brio

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/Context.h"
+
+namespace brio {
+
+// The windows the start-up shows; the UI library provides them.
+class StartupWindows
+{
+public:
+    virtual ~StartupWindows() = default;
+    virtual void showPasswordWindow(Context &ctx) = 0; // modal; sets DBPassword
+    virtual void showLoginWindow(Context &ctx) = 0;    // modal; sets LoginUser and LoginPassword
+    virtual void showMainWindow(Context &ctx) = 0;     // not modal
+};
+
+// The start routine: returns 0 when the main window is up, otherwise the exit
+// status of a start that had to end.
+int Main(Context &ctx, StartupWindows &windows);
+
+// Shows the password window when the settings ask for it.
+void AskDatabasePassword(Context &ctx, StartupWindows &windows);
+
+// Opens BrioSMS.MDB of the data folder into DB. Throws Error.
+void OpenDB(Context &ctx, const QString &password);
+
+// The previous version's address book on the Wine C: drive, names matched
+// without regard to case.
+bool OldDatabaseExists();
+QString oldDatabasePath(); // empty when there is none
+
+// Version check, prefix list and brand reload, once per run.
+void RunServerChecks(Context &ctx, StartupWindows *windows = nullptr);
+
+} // namespace brio

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace brio {
+
+// The SMS gateway control: login, credit and sending. Every failure is thrown
+// as Error with a number from 28374 to 28384. The contract a caller relies on:
+// when closeConnection() returns, every message handed over has been accepted
+// except those for which wrongNumber() was emitted; when anything throws before
+// that, nothing has been delivered.
+class GatewayControl : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr const char *kAppCode = "QAZW318PLM";
+
+    using QObject::QObject;
+    ~GatewayControl() override = default;
+
+    virtual void setUserName(const QString &user) = 0;
+    virtual QString userName() const = 0;
+    virtual void setPassword(const QString &password) = 0;
+    virtual void setAuthenticated(bool authenticated) = 0;
+    virtual void setAppCode(const QString &code) = 0;
+
+    virtual bool isDemo() = 0;
+    virtual qint64 getCredit() = 0;
+    virtual QString getVersion() = 0;
+
+    // number: without its leading "+"; when: "NOW" or "dd-mm-yyyy hh:mm".
+    virtual void addSMS(const QString &number, const QString &text, const QString &when) = 0;
+    virtual void transmit() = 0;
+    virtual void closeConnection() = 0;
+
+Q_SIGNALS:
+    void wrongNumber();
+    // Hand-over progress during transmit(), for the status bar.
+    void progress(qint64 done, qint64 total);
+};
+
+} // namespace brio

@@ -1,0 +1,204 @@
+#include "gateway/SandboxGateway.h"
+
+#include "app/Error.h"
+#include "store/Database.h"
+
+#include <QFileInfo>
+
+namespace brio {
+
+namespace {
+
+constexpr qint64 kMaxQueue = 1000000;
+
+void ensureSchema(Database &db)
+{
+    if (db.tableExists(QStringLiteral("account")))
+        return;
+    Transaction tx(db);
+    db.exec(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS account (user TEXT PRIMARY KEY, password TEXT NOT NULL, "
+        "credit INTEGER NOT NULL, demo INTEGER NOT NULL DEFAULT 0);"
+        "CREATE TABLE IF NOT EXISTS outbox (id INTEGER PRIMARY KEY AUTOINCREMENT, account TEXT NOT NULL, "
+        "recipient TEXT NOT NULL, text TEXT NOT NULL, send_at TEXT NOT NULL, accepted_at TEXT NOT NULL);"
+        "INSERT OR IGNORE INTO account (user, password, credit, demo) VALUES ('prova', 'prova', 100, 0);"));
+    tx.commit();
+}
+
+std::unique_ptr<Database> openSandbox(const QString &file)
+{
+    try {
+        auto db = Database::open(file, QString(), Database::Mode::Shared, true);
+        ensureSchema(*db);
+        return db;
+    } catch (const Error &) {
+        throw Error(ErrorNo::GatewayNoConnection, QStringLiteral("Gateway di prova non disponibile"));
+    }
+}
+
+bool isWrongNumber(const QString &number)
+{
+    if (number.size() < 10 || number.size() > 15)
+        return true;
+    for (const QChar c : number) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+SandboxGateway::SandboxGateway(QString databaseFile, QObject *parent)
+    : GatewayControl(parent)
+    , m_file(std::move(databaseFile))
+{
+}
+
+SandboxGateway::~SandboxGateway() = default;
+
+Database &SandboxGateway::db()
+{
+    if (!m_db)
+        m_db = openSandbox(m_file);
+    return *m_db;
+}
+
+void SandboxGateway::setUserName(const QString &user)
+{
+    m_user = user;
+}
+
+QString SandboxGateway::userName() const
+{
+    return m_user;
+}
+
+void SandboxGateway::setPassword(const QString &password)
+{
+    m_password = password;
+}
+
+void SandboxGateway::setAuthenticated(bool)
+{
+}
+
+void SandboxGateway::setAppCode(const QString &code)
+{
+    m_appCode = code;
+}
+
+void SandboxGateway::checkAccount()
+{
+    Statement st = db().prepare(QStringLiteral("SELECT password FROM account WHERE user = ?"));
+    st.bind(1, m_user);
+    if (!st.next() || st.text(0) != m_password)
+        throw Error(ErrorNo::GatewayBadCredentials, QStringLiteral("Credenziali rifiutate"));
+}
+
+bool SandboxGateway::isDemo()
+{
+    checkAccount();
+    return db().scalar(QStringLiteral("SELECT demo FROM account WHERE user = ?"), {m_user}) != 0;
+}
+
+qint64 SandboxGateway::getCredit()
+{
+    checkAccount();
+    return db().scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
+}
+
+QString SandboxGateway::getVersion()
+{
+    return QStringLiteral("2.0 (gateway di prova)");
+}
+
+void SandboxGateway::addSMS(const QString &number, const QString &text, const QString &when)
+{
+    if (m_queue.size() >= kMaxQueue)
+        throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
+    m_queue.append({number, text, when});
+}
+
+bool SandboxGateway::isValidWhen(const QString &when)
+{
+    if (when == QLatin1String("NOW"))
+        return true;
+    return QDateTime::fromString(when, QStringLiteral("dd-MM-yyyy HH:mm")).isValid();
+}
+
+void SandboxGateway::transmit()
+{
+    const QList<Queued> queue = std::exchange(m_queue, {});
+    m_accepted.clear();
+    if (m_appCode != QLatin1String(kAppCode))
+        throw Error(ErrorNo::GatewayAppCode, QStringLiteral("Codice applicazione errato"));
+    checkAccount();
+
+    QList<Queued> accepted;
+    accepted.reserve(queue.size());
+    qint64 wrong = 0;
+    for (const Queued &q : queue) {
+        if (!isValidWhen(q.when))
+            throw Error(ErrorNo::GatewayDate, QStringLiteral("Data di invio errata"));
+        if (isWrongNumber(q.number))
+            ++wrong;
+        else
+            accepted.append(q);
+    }
+    if (accepted.size() > getCredit())
+        throw Error(ErrorNo::GatewayCredit, QStringLiteral("Credito insufficiente"));
+    for (qint64 i = 0; i < wrong; ++i)
+        Q_EMIT wrongNumber();
+    m_accepted = std::move(accepted);
+}
+
+void SandboxGateway::closeConnection()
+{
+    const QList<Queued> accepted = std::exchange(m_accepted, {});
+    if (accepted.isEmpty())
+        return;
+    Database &d = db();
+    Transaction tx(d);
+    const qint64 credit = d.scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
+    if (accepted.size() > credit)
+        throw Error(ErrorNo::GatewayCredit, QStringLiteral("Credito insufficiente"));
+    const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
+    Statement insert = d.prepare(QStringLiteral(
+        "INSERT INTO outbox (account, recipient, text, send_at, accepted_at) VALUES (?, ?, ?, ?, ?)"));
+    insert.bind(1, m_user).bind(5, now);
+    qint64 done = 0;
+    for (const Queued &q : accepted) {
+        insert.bind(2, q.number).bind(3, q.text).bind(4, q.when).run();
+        insert.reset();
+        if (++done % 10000 == 0)
+            Q_EMIT progress(done, accepted.size());
+    }
+    d.run(QStringLiteral("UPDATE account SET credit = credit - ? WHERE user = ?"),
+          {qint64(accepted.size()), m_user});
+    tx.commit();
+    Q_EMIT progress(accepted.size(), accepted.size());
+}
+
+QList<SandboxGateway::Message> SandboxGateway::outbox(const QString &databaseFile)
+{
+    QList<Message> out;
+    if (!QFileInfo(databaseFile).isFile())
+        return out;
+    auto db = openSandbox(databaseFile);
+    Statement st = db->prepare(
+        QStringLiteral("SELECT account, recipient, text, send_at, accepted_at FROM outbox ORDER BY id"));
+    while (st.next())
+        out.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4)});
+    return out;
+}
+
+void SandboxGateway::addAccount(const QString &databaseFile, const QString &user, const QString &password,
+                                qint64 credit, bool demo)
+{
+    auto db = openSandbox(databaseFile);
+    db->run(QStringLiteral("INSERT OR REPLACE INTO account (user, password, credit, demo) VALUES (?, ?, ?, ?)"),
+            {user, password, credit, demo ? 1 : 0});
+}
+
+} // namespace brio

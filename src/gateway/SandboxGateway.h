@@ -1,0 +1,70 @@
+#pragma once
+
+#include "gateway/GatewayControl.h"
+
+#include <QDateTime>
+#include <QList>
+#include <memory>
+
+namespace brio {
+
+class Database;
+
+// The embedded gateway: accounts and an outbox in a local file, so that the
+// program can be used end to end without a provider. Nothing leaves the
+// machine.
+class SandboxGateway final : public GatewayControl
+{
+    Q_OBJECT
+public:
+    struct Message
+    {
+        QString account;
+        QString recipient;
+        QString text;
+        QString when;
+        QString acceptedAt;
+    };
+
+    explicit SandboxGateway(QString databaseFile, QObject *parent = nullptr);
+    ~SandboxGateway() override;
+
+    void setUserName(const QString &user) override;
+    QString userName() const override;
+    void setPassword(const QString &password) override;
+    void setAuthenticated(bool authenticated) override;
+    void setAppCode(const QString &code) override;
+    bool isDemo() override;
+    qint64 getCredit() override;
+    QString getVersion() override;
+    void addSMS(const QString &number, const QString &text, const QString &when) override;
+    void transmit() override;
+    void closeConnection() override;
+
+    // Everything accepted so far, oldest first.
+    static QList<Message> outbox(const QString &databaseFile);
+    static void addAccount(const QString &databaseFile, const QString &user, const QString &password,
+                           qint64 credit, bool demo);
+
+    static bool isValidWhen(const QString &when);
+
+private:
+    struct Queued
+    {
+        QString number;
+        QString text;
+        QString when;
+    };
+    Database &db();
+    void checkAccount();
+
+    QString m_file;
+    std::unique_ptr<Database> m_db;
+    QString m_user;
+    QString m_password;
+    QString m_appCode;
+    QList<Queued> m_queue;
+    QList<Queued> m_accepted;
+};
+
+} // namespace brio

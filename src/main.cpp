@@ -1,0 +1,102 @@
+#include "app/DataFolder.h"
+#include "app/Error.h"
+#include "app/Startup.h"
+#include "gateway/GatewayFactory.h"
+#include "gateway/SandboxGateway.h"
+#include "ui/AppWindows.h"
+#include "ui/QtServices.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTextStream>
+#include <QTranslator>
+#include <cstdio>
+
+using namespace brio;
+
+namespace {
+
+struct Options
+{
+    QString gateway;
+    QString settingsFile;
+    bool sandboxOutbox = false;
+    QStringList rest; // what the program itself looks at, such as /IMPORTBRIO1
+};
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == QLatin1String("--gateway") && i + 1 < args.size())
+            o.gateway = args.at(++i);
+        else if (a.startsWith(QLatin1String("--gateway=")))
+            o.gateway = a.mid(10);
+        else if (a == QLatin1String("--settings") && i + 1 < args.size())
+            o.settingsFile = args.at(++i);
+        else if (a == QLatin1String("--sandbox-outbox"))
+            o.sandboxOutbox = true;
+        else
+            o.rest << a;
+    }
+    return o;
+}
+
+int printOutbox(const QString &folder)
+{
+    QTextStream out(stdout);
+    const auto messages = SandboxGateway::outbox(sandboxFile(folder));
+    for (const auto &m : messages) {
+        QString text = m.text;
+        text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        out << m.acceptedAt << '\t' << m.account << "\t+" << m.recipient << '\t' << m.when << '\t' << text << '\n';
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brio2"));
+    QApplication::setOrganizationName(QStringLiteral("BrioSMS"));
+    QApplication::setApplicationVersion(programVersionText());
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    const Options opts = parse(QApplication::arguments());
+    const QString folder = resolveDataFolder();
+    if (opts.sandboxOutbox)
+        return printOutbox(folder);
+
+    Settings settings(opts.settingsFile);
+    AppState state;
+    state.InstallDir = folder;
+    state.Arguments = opts.rest;
+    QtPrompter prompter;
+    QtShell shell;
+    SystemClock clock;
+    Context ctx{state, settings, prompter, shell, clock, {}};
+
+    try {
+        provisionDataFolder(folder);
+        const QString url = opts.gateway.isEmpty() ? settings.text(Key::GatewayURL) : opts.gateway;
+        ctx.makeGateway = makeGatewayFactory(url, folder, settings);
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+        return 1;
+    }
+
+    AppWindows windows;
+    const int status = Main(ctx, windows);
+    if (status != 0)
+        return status;
+    return QApplication::exec();
+}

@@ -1,0 +1,2 @@
+target_sources(briosms_core PRIVATE
+)

@@ -1,0 +1,135 @@
+#include "settings/Settings.h"
+
+#include <QSettings>
+#include <array>
+
+namespace brio {
+
+namespace {
+
+struct Entry
+{
+    Key key;
+    const char *section;
+    const char *name;
+    const char *fallback;
+};
+
+// The maker's web site: every default address derives from it.
+#define BRIO_SITE "https://www.briosms.it"
+
+constexpr std::array kEntries{
+    Entry{Key::InstallDir, "Path", "InstallDir", ""},
+    Entry{Key::AskDBPassword, "Options", "AskDBPassword", "0"},
+    Entry{Key::MainCaption, "Brand", "MainCaption", "BrioSMS 2.0"},
+    Entry{Key::MsgBoxCaption, "Brand", "MsgBoxCaption", "BrioSMS"},
+    Entry{Key::AboutLinkText, "Brand", "AboutLinkText", "www.briosms.it"},
+    Entry{Key::AboutLinkURL, "Brand", "AboutLinkURL", BRIO_SITE "/"},
+    Entry{Key::PluginLinkURL, "Brand", "PluginLinkURL", BRIO_SITE "/plugin.php"},
+    Entry{Key::BuyLinkURL, "Brand", "BuyLinkURL", BRIO_SITE "/acquisto.php"},
+    Entry{Key::LoginLinkURL, "Brand", "LoginLinkURL", BRIO_SITE "/login.php"},
+    Entry{Key::DownloadLinkUrl, "Brand", "DownloadLinkUrl", BRIO_SITE "/download.php"},
+    Entry{Key::Branded, "Brand", "Branded", "0"},
+    Entry{Key::CurrentVersion, "Brand", "CurrentVersion", "00"},
+    Entry{Key::CapabVersion, "Server", "CapabVersion", "00"},
+    // No gateway host by default: the server services then have nobody to ask.
+    Entry{Key::ServerHost, "Server", "Host", ""},
+    Entry{Key::ServerTLS, "Server", "TLS", "0"},
+    Entry{Key::ServerTimeout, "Server", "Timeout", "20"},
+    Entry{Key::GatewayURL, "Gateway", "URL", "sandbox:"},
+    Entry{Key::RegistrationURL, "Server", "RegistrationURL", BRIO_SITE "/btp_redirect_brio.php"},
+    Entry{Key::CompanyURL, "Server", "CompanyURL", "https://www.ztq.it"},
+};
+
+const Entry &entry(Key key)
+{
+    for (const Entry &e : kEntries) {
+        if (e.key == key)
+            return e;
+    }
+    Q_UNREACHABLE();
+}
+
+QString path(const Entry &e)
+{
+    return QLatin1String(e.section) + QLatin1Char('/') + QLatin1String(e.name);
+}
+
+} // namespace
+
+Settings::Settings(const QString &iniPath)
+    : m_store(iniPath.isEmpty()
+                  ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                QStringLiteral("BrioSMS"), QStringLiteral("Brio2"))
+                  : std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
+{
+}
+
+Settings::~Settings() = default;
+
+QString Settings::text(Key key) const
+{
+    const Entry &e = entry(key);
+    return m_store->value(path(e), QString::fromUtf8(e.fallback)).toString();
+}
+
+int Settings::integer(Key key) const
+{
+    bool ok = false;
+    const int v = text(key).trimmed().toInt(&ok);
+    if (ok)
+        return v;
+    return QString::fromUtf8(entry(key).fallback).toInt();
+}
+
+bool Settings::contains(Key key) const
+{
+    return m_store->contains(path(entry(key)));
+}
+
+void Settings::set(Key key, const QVariant &value)
+{
+    m_store->setValue(path(entry(key)), value.toString());
+}
+
+void Settings::remove(Key key)
+{
+    m_store->remove(path(entry(key)));
+}
+
+void Settings::setRaw(const QString &section, const QString &key, const QString &value)
+{
+    m_store->setValue(section + QLatin1Char('/') + key, value);
+}
+
+QString Settings::raw(const QString &section, const QString &key, const QString &fallback) const
+{
+    return m_store->value(section + QLatin1Char('/') + key, fallback).toString();
+}
+
+void Settings::sync()
+{
+    m_store->sync();
+}
+
+QString Settings::fileName() const
+{
+    return m_store->fileName();
+}
+
+QString Settings::defaultOf(Key key)
+{
+    return QString::fromUtf8(entry(key).fallback);
+}
+
+QString Settings::sectionOf(Key key)
+{
+    return QString::fromUtf8(entry(key).section);
+}
+
+QString Settings::nameOf(Key key)
+{
+    return QString::fromUtf8(entry(key).name);
+}
+
+} // namespace brio

@@ -1,0 +1,416 @@
+#include "store/Database.h"
+
+#include "app/Error.h"
+
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace brio {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 15000;
+constexpr int kExclusiveWaitMs = 500;
+
+// LIKE with Unicode case folding: the engine's own only folds ASCII, and
+// names such as "Nicolò" must match "NICOLÒ".
+bool likeMatch(const QString &pattern, int p, const QString &text, int t, QChar escape)
+{
+    while (p < pattern.size()) {
+        const QChar pc = pattern.at(p);
+        if (pc == escape && p + 1 < pattern.size()) {
+            if (t >= text.size() || text.at(t) != pattern.at(p + 1))
+                return false;
+            p += 2;
+            ++t;
+        } else if (pc == QLatin1Char('%')) {
+            while (p < pattern.size() && pattern.at(p) == QLatin1Char('%'))
+                ++p;
+            if (p == pattern.size())
+                return true;
+            for (int k = t; k <= text.size(); ++k) {
+                if (likeMatch(pattern, p, text, k, escape))
+                    return true;
+            }
+            return false;
+        } else if (pc == QLatin1Char('_')) {
+            if (t >= text.size())
+                return false;
+            ++p;
+            ++t;
+        } else {
+            if (t >= text.size() || text.at(t) != pc)
+                return false;
+            ++p;
+            ++t;
+        }
+    }
+    return t == text.size();
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    auto str = [](sqlite3_value *v) {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)),
+                                 sqlite3_value_bytes(v))
+            .toCaseFolded();
+    };
+    QChar escape(0xFFFF);
+    if (argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL) {
+        const QString e = str(argv[2]);
+        if (e.size() != 1)
+            return sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+        escape = e.at(0);
+    }
+    sqlite3_result_int(ctx, likeMatch(str(argv[0]), 0, str(argv[1]), 0, escape) ? 1 : 0);
+}
+
+void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &value)
+{
+    int rc = SQLITE_OK;
+    if (value.isNull()) {
+        rc = sqlite3_bind_null(stmt, position);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int64(stmt, position, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(stmt, position, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = value.toByteArray();
+            rc = sqlite3_bind_blob(stmt, position, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray u = value.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, position, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        throwDatabaseError(db, rc);
+}
+
+} // namespace
+
+[[noreturn]] void throwDatabaseError(sqlite3 *db, int rc, const QString &context)
+{
+    const int extended = db ? sqlite3_extended_errcode(db) : rc;
+    const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    switch (extended) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+        throw Error(ErrorNo::DuplicateKey,
+                    QStringLiteral("Impossibile apportare le modifiche richieste alla tabella: verrebbero "
+                                   "creati valori duplicati nell'indice o nella chiave primaria"));
+    case SQLITE_CONSTRAINT_CHECK:
+        throw Error(ErrorNo::FieldTooSmall,
+                    QStringLiteral("Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere"));
+    case SQLITE_CONSTRAINT_NOTNULL:
+        throw Error(3314, QStringLiteral("Il campo deve contenere un valore"));
+    default:
+        break;
+    }
+    switch (rc & 0xFF) {
+    case SQLITE_CANTOPEN:
+        throw Error(ErrorNo::InvalidPath,
+                    QStringLiteral("'%1' non è un percorso valido o il file non è accessibile").arg(context));
+    case SQLITE_NOTADB:
+        throw Error(ErrorNo::NotADatabase,
+                    QStringLiteral("Formato di database non riconosciuto o password errata"));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw Error(ErrorNo::DatabaseLocked,
+                    QStringLiteral("Il database è bloccato da un altro programma"));
+    default:
+        throw Error(ErrorNo::DatabaseGeneric, QStringLiteral("Errore del database: %1").arg(engine));
+    }
+}
+
+QString likePattern(const QString &wildcardPattern)
+{
+    QString out;
+    out.reserve(wildcardPattern.size() + 4);
+    for (const QChar c : wildcardPattern) {
+        if (c == QLatin1Char('*'))
+            out += QLatin1Char('%');
+        else if (c == QLatin1Char('?'))
+            out += QLatin1Char('_');
+        else if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\') + QString(c);
+        else
+            out += c;
+    }
+    return out;
+}
+
+// --- Database -------------------------------------------------------------
+
+Database::Database(sqlite3 *db, QString path, Mode mode)
+    : m_db(db)
+    , m_path(std::move(path))
+    , m_mode(mode)
+{
+}
+
+std::unique_ptr<Database> Database::open(const QString &path, const QString &key, Mode mode, bool create)
+{
+    if (!create && !QFileInfo(path).isFile())
+        throw Error(ErrorNo::InvalidPath, QStringLiteral("'%1' non è un percorso valido").arg(path));
+
+    sqlite3 *raw = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const QByteArray file = QFile::encodeName(path);
+    int rc = sqlite3_open_v2(file.constData(), &raw, flags, nullptr);
+    std::unique_ptr<Database> db(new Database(raw, path, mode));
+    if (rc != SQLITE_OK)
+        throwDatabaseError(raw, rc, path);
+    if (!key.isEmpty()) {
+        const QByteArray k = key.toUtf8();
+        rc = sqlite3_key(raw, k.constData(), int(k.size()));
+        if (rc != SQLITE_OK)
+            throwDatabaseError(raw, rc, path);
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    // Reading the schema is the first access to the pages: a wrong key, a
+    // plain file read with a key or a file that is no database fails here.
+    db->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+
+    if (mode == Mode::Exclusive) {
+        db->setBusyTimeout(kExclusiveWaitMs);
+        db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+        // The lock is taken by the first write transaction and then kept.
+        db->exec(QStringLiteral("BEGIN EXCLUSIVE; COMMIT"));
+    }
+    db->setBusyTimeout(kBusyTimeoutMs);
+
+    for (int args : {2, 3}) {
+        sqlite3_create_function(raw, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                likeFunction, nullptr, nullptr);
+    }
+    return db;
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void Database::exec(const QString &sql)
+{
+    char *message = nullptr;
+    const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        throwDatabaseError(m_db, rc, m_path);
+}
+
+Statement Database::prepare(const QString &sql)
+{
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray u = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(m_db, u.constData(), int(u.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        throwDatabaseError(m_db, rc, m_path);
+    return Statement(*this, stmt);
+}
+
+void Database::run(const QString &sql, const QVariantList &params)
+{
+    prepare(sql).bindAll(params).run();
+}
+
+qint64 Database::scalar(const QString &sql, const QVariantList &params)
+{
+    Statement st = prepare(sql);
+    st.bindAll(params);
+    return st.next() ? st.integer(0) : 0;
+}
+
+qint64 Database::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Database::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+bool Database::tableExists(const QString &name)
+{
+    return tableNames().contains(name, Qt::CaseSensitive);
+}
+
+QStringList Database::tableNames()
+{
+    QStringList names;
+    Statement st = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+    while (st.next())
+        names << st.text(0);
+    return names;
+}
+
+QString Database::path() const
+{
+    return m_path;
+}
+
+Database::Mode Database::mode() const
+{
+    return m_mode;
+}
+
+sqlite3 *Database::handle() const
+{
+    return m_db;
+}
+
+void Database::setBusyTimeout(int milliseconds)
+{
+    sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+// --- Statement ------------------------------------------------------------
+
+Statement::Statement(Database &db, sqlite3_stmt *stmt)
+    : m_db(&db)
+    , m_stmt(stmt)
+{
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+Statement::Statement(Statement &&other) noexcept
+    : m_db(other.m_db)
+    , m_stmt(other.m_stmt)
+{
+    other.m_stmt = nullptr;
+}
+
+Statement &Statement::bind(int position, const QVariant &value)
+{
+    bindValue(m_db->handle(), m_stmt, position, value);
+    return *this;
+}
+
+Statement &Statement::bindAll(const QVariantList &values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values.at(i));
+    return *this;
+}
+
+bool Statement::next()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_stmt);
+    throwDatabaseError(m_db->handle(), rc, m_db->path());
+}
+
+void Statement::run()
+{
+    while (next()) {
+    }
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
+int Statement::column(const QString &name) const
+{
+    const int n = sqlite3_column_count(m_stmt);
+    for (int i = 0; i < n; ++i) {
+        if (name.compare(QString::fromUtf8(sqlite3_column_name(m_stmt, i)), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    throw Error(3265, QStringLiteral("Elemento '%1' non trovato nell'insieme").arg(name));
+}
+
+QVariant Statement::value(const QString &name) const
+{
+    const int i = column(name);
+    switch (sqlite3_column_type(m_stmt, i)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, i));
+    default:
+        return QVariant(text(i));
+    }
+}
+
+QString Statement::text(const QString &name) const
+{
+    return text(column(name));
+}
+
+qint64 Statement::integer(const QString &name) const
+{
+    return integer(column(name));
+}
+
+QString Statement::text(int index) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, index)) : QString();
+}
+
+qint64 Statement::integer(int index) const
+{
+    return sqlite3_column_int64(m_stmt, index);
+}
+
+bool Statement::isNull(const QString &name) const
+{
+    return sqlite3_column_type(m_stmt, column(name)) == SQLITE_NULL;
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
+
+// --- Transaction ----------------------------------------------------------
+
+Transaction::Transaction(Database &db, bool immediate)
+    : m_db(db)
+    , m_open(false)
+{
+    m_db.exec(immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_open)
+        sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit()
+{
+    m_db.exec(QStringLiteral("COMMIT"));
+    m_open = false;
+}
+
+} // namespace brio

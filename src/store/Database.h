@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace brio {
+
+class Statement;
+
+// One open database file. Statements take bound parameters only: user text is
+// never part of the SQL.
+class Database final
+{
+public:
+    enum class Mode { Shared, Exclusive };
+
+    // Opens an existing file (create = false) or creates it. With a key the
+    // file is encrypted; an empty key means a plain file. Throws Error.
+    static std::unique_ptr<Database> open(const QString &path, const QString &key = QString(),
+                                          Mode mode = Mode::Shared, bool create = false);
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    void exec(const QString &sql); // one or more statements, no parameters
+    Statement prepare(const QString &sql);
+    void run(const QString &sql, const QVariantList &params = {});
+    // First column of the first row (0 when there is no row).
+    qint64 scalar(const QString &sql, const QVariantList &params = {});
+
+    qint64 lastInsertId() const;
+    int changes() const;
+    bool tableExists(const QString &name); // exact, case-sensitive comparison
+    QStringList tableNames();
+
+    QString path() const;
+    Mode mode() const;
+    sqlite3 *handle() const;
+
+    // For tests: how long a writer waits for another program's lock.
+    void setBusyTimeout(int milliseconds);
+
+private:
+    Database(sqlite3 *db, QString path, Mode mode);
+
+    sqlite3 *m_db;
+    QString m_path;
+    Mode m_mode;
+};
+
+class Statement final
+{
+public:
+    Statement(Database &db, sqlite3_stmt *stmt);
+    ~Statement();
+    Statement(Statement &&other) noexcept;
+    Statement &operator=(Statement &&) = delete;
+    Statement(const Statement &) = delete;
+
+    // Positions count from 1. A null QVariant binds NULL.
+    Statement &bind(int position, const QVariant &value);
+    Statement &bindAll(const QVariantList &values);
+
+    bool next();  // true while a row is available
+    void run();   // step to the end, for statements without rows
+    void reset(); // ready to run again; bindings stay
+
+    // Column access by name without regard to case, as the program writes
+    // names in several spellings.
+    int column(const QString &name) const; // throws when missing
+    QVariant value(const QString &name) const;
+    QString text(const QString &name) const;
+    qint64 integer(const QString &name) const;
+    QString text(int index) const;
+    qint64 integer(int index) const;
+    bool isNull(const QString &name) const;
+    int columnCount() const;
+
+private:
+    Database *m_db;
+    sqlite3_stmt *m_stmt;
+};
+
+// Rolls back unless commit() was reached, so a change is never half done.
+class Transaction final
+{
+public:
+    explicit Transaction(Database &db, bool immediate = true);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    void commit();
+
+private:
+    Database &m_db;
+    bool m_open;
+};
+
+// The engine's failure as the program's error (numbers as handlers expect).
+[[noreturn]] void throwDatabaseError(sqlite3 *db, int rc, const QString &context = QString());
+
+// Builds the engine's LIKE pattern (with '\' as escape) from a pattern that
+// uses '*' and '?' as wildcards. Matching ignores case, accented letters too.
+QString likePattern(const QString &wildcardPattern);
+
+} // namespace brio

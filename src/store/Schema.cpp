@@ -1,0 +1,119 @@
+#include "store/Schema.h"
+
+#include "app/Error.h"
+#include "store/Database.h"
+
+#include <QFile>
+
+// The prefix list lives in the core library's resources; a static library
+// has to register them itself.
+static void initDataResources()
+{
+    Q_INIT_RESOURCE(data);
+}
+
+namespace brio {
+
+namespace {
+
+// Text(n) keeps its size: longer values are refused (error 3163), as the
+// original engine did.
+QString text(const char *name, int size, bool notNull = false)
+{
+    return QStringLiteral("%1 TEXT%2 CONSTRAINT size_%1 CHECK (length(%1) <= %3)")
+        .arg(QLatin1String(name), notNull ? QStringLiteral(" NOT NULL") : QString())
+        .arg(size);
+}
+
+QString counter(const char *name)
+{
+    return QStringLiteral("%1 INTEGER PRIMARY KEY AUTOINCREMENT").arg(QLatin1String(name));
+}
+
+} // namespace
+
+void createDeliveredTables(Database &db)
+{
+    const QStringList statements{
+        QStringLiteral("CREATE TABLE tab_destinatari (%1, %2, %3, %4, %5, %6, %7, %8, %9, %10, %11)")
+            .arg(counter("IDDestinatario"), text("Nominativo", 50), text("Numero", 20),
+                 text("Indirizzo", 100), text("CAP", 10), text("Citta", 50), text("Prov", 20),
+                 text("Regione", 50), text("e_mail", 100))
+            .arg(text("DataNascita", 8), text("Sesso", 1)),
+        QStringLiteral("CREATE UNIQUE INDEX IDDestinatario ON tab_destinatari (IDDestinatario)"),
+        QStringLiteral("CREATE INDEX Numero ON tab_destinatari (Numero)"),
+        QStringLiteral("CREATE INDEX tab_destinatari_Nominativo ON tab_destinatari (Nominativo)"),
+
+        QStringLiteral("CREATE TABLE tab_liste (%1, %2)").arg(counter("ID_Lista"), text("NomeLista", 50)),
+        QStringLiteral("CREATE INDEX tab_liste_NomeLista ON tab_liste (NomeLista)"),
+
+        QStringLiteral("CREATE TABLE tab_membri (ID_Lista INTEGER, ID_Membro INTEGER)"),
+        QStringLiteral("CREATE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"),
+        QStringLiteral("CREATE INDEX tab_membri_ID_Membro ON tab_membri (ID_Membro)"),
+
+        QStringLiteral("CREATE TABLE tab_dest_msg (IDDestinatario INTEGER)"),
+        QStringLiteral("CREATE INDEX tab_dest_msg_IDDestinatario ON tab_dest_msg (IDDestinatario)"),
+
+        QStringLiteral("CREATE TABLE tab_dest_number (%1, %2)").arg(counter("ID"), text("Numero", 20)),
+        QStringLiteral("CREATE UNIQUE INDEX tab_dest_number_Numero ON tab_dest_number (Numero)"),
+
+        QStringLiteral("CREATE TABLE tab_dest_liste (%1, IDLista INTEGER)").arg(counter("ID")),
+        QStringLiteral("CREATE INDEX IDLista ON tab_dest_liste (IDLista)"),
+
+        QStringLiteral("CREATE TABLE tab_accesso (ID INTEGER, %1, %2, %3)")
+            .arg(text("user", 50), text("password", 50), text("salvato", 1)),
+        QStringLiteral("INSERT INTO tab_accesso (ID, user, password, salvato) VALUES (1, ' ', ' ', 'N')"),
+    };
+    Transaction tx(db);
+    for (const QString &sql : statements)
+        db.exec(sql);
+    tx.commit();
+}
+
+void CreateTableIfMissing(Database &db, const QString &table, const QString &create,
+                          const QString &firstIndex, const QString &secondIndex)
+{
+    if (db.tableExists(table))
+        return;
+    Transaction tx(db);
+    for (const QString &sql : {create, firstIndex, secondIndex}) {
+        if (!sql.isEmpty())
+            db.exec(sql);
+    }
+    tx.commit();
+}
+
+void UpgradeSchema(Database &db)
+{
+    CreateTableIfMissing(db, QStringLiteral("tab_stringa_messaggio"),
+                         QStringLiteral("CREATE TABLE tab_stringa_messaggio (%1)").arg(text("testo_SMS", 255)),
+                         QString(), QString());
+    CreateTableIfMissing(db, QStringLiteral("tab_allowed_codes"),
+                         QStringLiteral("CREATE TABLE tab_allowed_codes (%1, %2, %3)")
+                             .arg(counter("ID"), text("Country", 5, true), text("Prefix", 5)),
+                         QStringLiteral("CREATE INDEX CountryCode ON tab_allowed_codes (Country)"),
+                         QStringLiteral("CREATE UNIQUE INDEX ID ON tab_allowed_codes (ID)"));
+}
+
+void fillDefaultAllowedCodes(Database &db)
+{
+    initDataResources();
+    QFile file(QStringLiteral(":/data/allowed_codes.txt"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw Error(ErrorNo::Internal, QStringLiteral("Elenco dei prefissi mancante"));
+    Transaction tx(db);
+    Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_allowed_codes (Country, Prefix) VALUES (?, ?)"));
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList parts = line.split(QLatin1Char(','));
+        if (parts.size() != 2)
+            continue;
+        insert.bind(1, parts.at(0).trimmed()).bind(2, parts.at(1).trimmed()).run();
+        insert.reset();
+    }
+    tx.commit();
+}
+
+} // namespace brio

@@ -1,0 +1,4 @@
+target_sources(briosms_core PRIVATE
+  store/Database.cpp store/Database.h
+  store/Schema.cpp store/Schema.h
+)

@@ -1,0 +1,52 @@
+#include "ui/QtServices.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace brio {
+
+Answer QtPrompter::show(Icon icon, Buttons buttons, const QString &title, const QString &text)
+{
+    QMessageBox box(QApplication::activeWindow());
+    switch (icon) {
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    box.setWindowTitle(title);
+    box.setText(text);
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    // The wait cursor of a long operation must not hide that an answer is due.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int r = box.exec();
+    QApplication::restoreOverrideCursor();
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+bool QtShell::openUrl(const QString &url)
+{
+    return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}
+
+} // namespace brio

@@ -1,0 +1,5 @@
+target_sources(briosms_ui PRIVATE
+  ui/QtServices.cpp ui/QtServices.h
+  ui/AppWindows.cpp ui/AppWindows.h
+  ui/main/MainWindow.cpp ui/main/MainWindow.h
+)

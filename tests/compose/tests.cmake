@@ -1,0 +1,1 @@
+# brio_add_test(...) lines for tests/compose

@@ -1,0 +1,84 @@
+#include "mock/FakeGateway.h"
+
+#include "app/Error.h"
+
+namespace brio::test {
+
+void FakeGateway::setUserName(const QString &u)
+{
+    calls << QStringLiteral("UserName=") + u;
+    user = u;
+}
+
+QString FakeGateway::userName() const
+{
+    return user;
+}
+
+void FakeGateway::setPassword(const QString &p)
+{
+    calls << QStringLiteral("Password");
+    password = p;
+}
+
+void FakeGateway::setAuthenticated(bool a)
+{
+    calls << QStringLiteral("Authenticated");
+    authenticated = a;
+}
+
+void FakeGateway::setAppCode(const QString &code)
+{
+    appCode = code;
+}
+
+void FakeGateway::check()
+{
+    if (user != acceptUser || password != acceptPassword)
+        throw Error(ErrorNo::GatewayBadCredentials, QStringLiteral("refused"));
+}
+
+bool FakeGateway::isDemo()
+{
+    calls << QStringLiteral("IsDemo");
+    check();
+    return demo;
+}
+
+qint64 FakeGateway::getCredit()
+{
+    calls << QStringLiteral("GetCredit");
+    check();
+    return credit;
+}
+
+QString FakeGateway::getVersion()
+{
+    return QStringLiteral("fake");
+}
+
+void FakeGateway::addSMS(const QString &number, const QString &text, const QString &when)
+{
+    added.append({number, text, when});
+}
+
+void FakeGateway::transmit()
+{
+    calls << QStringLiteral("Transmit");
+    if (failTransmitWith)
+        throw Error(failTransmitWith, QStringLiteral("scripted"));
+    for (int i = 0; i < wrongNumbers; ++i)
+        Q_EMIT wrongNumber();
+}
+
+void FakeGateway::closeConnection()
+{
+    calls << QStringLiteral("CloseConnection");
+    if (failCloseWith)
+        throw Error(failCloseWith, QStringLiteral("scripted"));
+    delivered += added;
+    credit -= added.size();
+    added.clear();
+}
+
+} // namespace brio::test

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/Services.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace brio::test {
+
+// Answers message boxes from a script and records every one shown. A Yes/No
+// question with no scripted answer fails the running test; an OK-only message
+// needs no answer.
+class FakePrompter final : public Prompter
+{
+public:
+    struct Shown
+    {
+        Icon icon;
+        Buttons buttons;
+        QString title;
+        QString text;
+    };
+
+    Answer show(Icon icon, Buttons buttons, const QString &title, const QString &text) override;
+
+    void answer(Answer a);           // the next prompt gets this answer
+    void answer(std::initializer_list<Answer> answers);
+    int pending() const;             // scripted answers not used yet
+    QStringList texts() const;       // every text shown, in order
+    const Shown &last() const;
+    void clear();
+
+    QList<Shown> shown;
+
+private:
+    QList<Answer> m_script;
+};
+
+class FakeShell final : public Shell
+{
+public:
+    bool openUrl(const QString &url) override;
+
+    QStringList opened;
+    bool browserAvailable = true;
+};
+
+class FakeClock final : public Clock
+{
+public:
+    QDateTime now() const override;
+
+    QDateTime current = QDateTime(QDate(2026, 6, 15), QTime(10, 30));
+};
+
+} // namespace brio::test

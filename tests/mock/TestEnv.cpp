@@ -1,0 +1,59 @@
+#include "mock/TestEnv.h"
+
+#include "app/DataFolder.h"
+#include "gateway/GatewayFactory.h"
+#include "settings/Brand.h"
+#include "store/Database.h"
+
+#include <QDir>
+
+namespace brio::test {
+
+TestEnv::TestEnv()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    state.InstallDir = dir.filePath(QStringLiteral("data"));
+    provisionDataFolder(state.InstallDir);
+    settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Brio2.ini")));
+    ctx = std::make_unique<Context>(Context{state, *settings, prompter, shell, clock, {}});
+    ctx->makeGateway = makeGatewayFactory(QStringLiteral("sandbox:"), state.InstallDir, *settings);
+    state.DB = Database::open(state.databasePath());
+    loadBrandTexts(*ctx);
+}
+
+TestEnv::~TestEnv()
+{
+    state.DB.reset();
+}
+
+QString TestEnv::path(const QString &name) const
+{
+    return dir.filePath(name);
+}
+
+QString TestEnv::dataFolder() const
+{
+    return state.InstallDir;
+}
+
+Database &TestEnv::db()
+{
+    return *state.DB;
+}
+
+qint64 TestEnv::addContact(const QString &name, const QString &number)
+{
+    db().run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"), {name, number});
+    return db().lastInsertId();
+}
+
+qint64 TestEnv::addGroup(const QString &name, const QList<qint64> &members)
+{
+    db().run(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"), {name});
+    const qint64 id = db().lastInsertId();
+    for (qint64 m : members)
+        db().run(QStringLiteral("INSERT INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"), {id, m});
+    return id;
+}
+
+} // namespace brio::test

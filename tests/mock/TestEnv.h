@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/Context.h"
+#include "mock/FakeServices.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace brio::test {
+
+// A run of the program in a temporary folder: a new data folder with the
+// delivered database (open in state.DB), a temporary settings file, fake
+// services and the sandbox gateway. Brand texts are loaded.
+class TestEnv final
+{
+public:
+    TestEnv();
+    ~TestEnv();
+
+    QString path(const QString &name) const; // inside the temporary folder
+    QString dataFolder() const;
+    Database &db();
+
+    // Adds a contact and returns its IDDestinatario.
+    qint64 addContact(const QString &name, const QString &number);
+    qint64 addGroup(const QString &name, const QList<qint64> &members = {});
+
+    QTemporaryDir dir;
+    AppState state;
+    std::unique_ptr<Settings> settings;
+    FakePrompter prompter;
+    FakeShell shell;
+    FakeClock clock;
+    std::unique_ptr<Context> ctx;
+};
+
+} // namespace brio::test
