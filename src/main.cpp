@@ -94,8 +94,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    AppWindows windows;
-    const int status = Main(ctx, windows);
+    AppWindows windows(ctx);
+    ctx.windowsImpl = &windows;
+    const int status = Main(ctx);
     if (status != 0)
         return status;
     return QApplication::exec();

@@ -18,6 +18,13 @@ Database &Context::db() const
     return *state.DB;
 }
 
+Windows &Context::windows() const
+{
+    if (!windowsImpl)
+        throw Error(ErrorNo::Internal, QStringLiteral("Nessuna finestra disponibile"));
+    return *windowsImpl;
+}
+
 namespace {
 
 QString gatewayText(int number)

@@ -12,6 +12,17 @@ namespace brio {
 
 class GatewayControl;
 
+// The windows that logic outside the UI has to show (modal ones return when
+// closed). The UI library provides them; tests script them.
+class Windows
+{
+public:
+    virtual ~Windows() = default;
+    virtual void showPasswordWindow() = 0; // sets DBPassword
+    virtual void showLoginWindow() = 0;    // sets LoginUser, LoginPassword, LoggedIn
+    virtual void showMainWindow() = 0;     // not modal
+};
+
 using GatewayFactory = std::function<std::unique_ptr<GatewayControl>()>;
 
 // What a window or a routine needs from the run: its state, the settings and
@@ -24,10 +35,12 @@ struct Context
     Shell &shell;
     Clock &clock;
     GatewayFactory makeGateway;
+    Windows *windowsImpl = nullptr;
 
     // A message box titled with the brand's caption.
     Answer message(Icon icon, const QString &text, Buttons buttons = Buttons::Ok) const;
-    Database &db() const; // throws when no database is open
+    Database &db() const;       // throws when no database is open
+    Windows &windows() const;   // throws when none was given
 };
 
 // Shows the error as the user should see it: the gateway's own texts for its

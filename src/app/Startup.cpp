@@ -9,10 +9,10 @@
 
 namespace brio {
 
-void AskDatabasePassword(Context &ctx, StartupWindows &windows)
+void AskDatabasePassword(Context &ctx)
 {
     if (ctx.settings.integer(Key::AskDBPassword) == 1)
-        windows.showPasswordWindow(ctx);
+        ctx.windows().showPasswordWindow();
 }
 
 void OpenDB(Context &ctx, const QString &password)
@@ -21,11 +21,11 @@ void OpenDB(Context &ctx, const QString &password)
     ctx.state.DB = Database::open(ctx.state.databasePath(), password);
 }
 
-int Main(Context &ctx, StartupWindows &windows)
+int Main(Context &ctx)
 {
     ctx.settings.set(Key::InstallDir, QDir::toNativeSeparators(ctx.state.InstallDir));
     ctx.state.InitGlobals();
-    AskDatabasePassword(ctx, windows);
+    AskDatabasePassword(ctx);
     try {
         OpenDB(ctx, ctx.state.DBPassword);
     } catch (const Error &) {
@@ -38,9 +38,9 @@ int Main(Context &ctx, StartupWindows &windows)
         ReportError(ctx, e);
         return 1;
     }
-    if (!LoadBrand(ctx, [&] { windows.showLoginWindow(ctx); }))
+    if (!LoadBrand(ctx))
         return 1;
-    windows.showMainWindow(ctx);
+    ctx.windows().showMainWindow();
     return 0;
 }
 
@@ -79,12 +79,11 @@ bool OldDatabaseExists()
     return !oldDatabasePath().isEmpty();
 }
 
-void RunServerChecks(Context &ctx, StartupWindows *windows)
+void RunServerChecks(Context &ctx)
 {
-    Q_UNUSED(windows);
     if (ctx.state.ServerChecksDone)
         return;
-    LoadBrand(ctx, {});
+    LoadBrand(ctx);
     ctx.state.ServerChecksDone = true;
 }
 

@@ -4,22 +4,12 @@
 
 namespace brio {
 
-// The windows the start-up shows; the UI library provides them.
-class StartupWindows
-{
-public:
-    virtual ~StartupWindows() = default;
-    virtual void showPasswordWindow(Context &ctx) = 0; // modal; sets DBPassword
-    virtual void showLoginWindow(Context &ctx) = 0;    // modal; sets LoginUser and LoginPassword
-    virtual void showMainWindow(Context &ctx) = 0;     // not modal
-};
-
 // The start routine: returns 0 when the main window is up, otherwise the exit
 // status of a start that had to end.
-int Main(Context &ctx, StartupWindows &windows);
+int Main(Context &ctx);
 
 // Shows the password window when the settings ask for it.
-void AskDatabasePassword(Context &ctx, StartupWindows &windows);
+void AskDatabasePassword(Context &ctx);
 
 // Opens BrioSMS.MDB of the data folder into DB. Throws Error.
 void OpenDB(Context &ctx, const QString &password);
@@ -30,6 +20,6 @@ bool OldDatabaseExists();
 QString oldDatabasePath(); // empty when there is none
 
 // Version check, prefix list and brand reload, once per run.
-void RunServerChecks(Context &ctx, StartupWindows *windows = nullptr);
+void RunServerChecks(Context &ctx);
 
 } // namespace brio

@@ -18,9 +18,8 @@ void loadBrandTexts(Context &ctx)
     s.DownloadLinkUrl = st.text(Key::DownloadLinkUrl);
 }
 
-bool LoadBrand(Context &ctx, const std::function<void()> &showLogin)
+bool LoadBrand(Context &ctx)
 {
-    Q_UNUSED(showLogin);
     loadBrandTexts(ctx);
     return true;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 namespace brio {
 
 struct Context;
@@ -9,7 +7,7 @@ struct Context;
 // Fetches the brand when due, then loads the brand texts into the state.
 // Returns false when the program has to end (no login on the first run, or
 // the account refused by the brand script).
-bool LoadBrand(Context &ctx, const std::function<void()> &showLogin);
+bool LoadBrand(Context &ctx);
 
 // Reads the eight brand texts, with their defaults, into the state.
 void loadBrandTexts(Context &ctx);

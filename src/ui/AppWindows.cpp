@@ -4,22 +4,24 @@
 
 namespace brio {
 
-AppWindows::AppWindows() = default;
+AppWindows::AppWindows(Context &ctx)
+    : m_ctx(ctx)
+{
+}
+
 AppWindows::~AppWindows() = default;
 
-void AppWindows::showPasswordWindow(Context &ctx)
+void AppWindows::showPasswordWindow()
 {
-    Q_UNUSED(ctx);
 }
 
-void AppWindows::showLoginWindow(Context &ctx)
+void AppWindows::showLoginWindow()
 {
-    Q_UNUSED(ctx);
 }
 
-void AppWindows::showMainWindow(Context &ctx)
+void AppWindows::showMainWindow()
 {
-    m_main = std::make_unique<MainWindow>(ctx);
+    m_main = std::make_unique<MainWindow>(m_ctx);
     m_main->show();
 }
 

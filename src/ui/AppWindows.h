@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Startup.h"
+#include "app/Context.h"
 
 #include <memory>
 
@@ -8,20 +8,21 @@ namespace brio {
 
 class MainWindow;
 
-// The start-up's windows as the desktop shows them.
-class AppWindows final : public StartupWindows
+// The program's windows as the desktop shows them.
+class AppWindows final : public Windows
 {
 public:
-    AppWindows();
+    explicit AppWindows(Context &ctx);
     ~AppWindows() override;
 
-    void showPasswordWindow(Context &ctx) override;
-    void showLoginWindow(Context &ctx) override;
-    void showMainWindow(Context &ctx) override;
+    void showPasswordWindow() override;
+    void showLoginWindow() override;
+    void showMainWindow() override;
 
     MainWindow *mainWindow() const;
 
 private:
+    Context &m_ctx;
     std::unique_ptr<MainWindow> m_main;
 };
 
