@@ -9,41 +9,28 @@ FakeWindows::FakeWindows(AppState &state)
 
 void FakeWindows::showPasswordWindow()
 {
-    ++passwordShown;
-    m_state.DBPassword = password;
+    shown << QStringLiteral("password");
+    m_state.DBPassword = typedPassword;
 }
 
 void FakeWindows::showLoginWindow()
 {
-    ++loginShown;
-    // The real window clears LoggedIn when it loads.
+    shown << QStringLiteral("login");
     m_state.LoggedIn = false;
     if (onLogin) {
         onLogin();
         return;
     }
-    if (!m_loginOk)
-        return;
-    m_state.LoginUser = m_user;
-    m_state.LoginPassword = m_password;
-    m_state.LoggedIn = true;
+    if (loginSucceeds) {
+        m_state.LoginUser = loginUser;
+        m_state.LoginPassword = loginPassword;
+        m_state.LoggedIn = true;
+    }
 }
 
 void FakeWindows::showMainWindow()
 {
-    ++mainShown;
-}
-
-void FakeWindows::loginWith(const QString &user, const QString &password)
-{
-    m_loginOk = true;
-    m_user = user;
-    m_password = password;
-}
-
-void FakeWindows::cancelLogin()
-{
-    m_loginOk = false;
+    shown << QStringLiteral("main");
 }
 
 } // namespace brio::test

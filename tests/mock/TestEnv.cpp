@@ -17,6 +17,7 @@ TestEnv::TestEnv()
     settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Brio2.ini")));
     ctx = std::make_unique<Context>(Context{state, *settings, prompter, shell, clock, {}});
     ctx->makeGateway = makeGatewayFactory(QStringLiteral("sandbox:"), state.InstallDir, *settings);
+    ctx->windowsImpl = &windows;
     state.DB = Database::open(state.databasePath());
     loadBrandTexts(*ctx);
 }

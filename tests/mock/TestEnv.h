@@ -2,6 +2,7 @@
 
 #include "app/Context.h"
 #include "mock/FakeServices.h"
+#include "mock/FakeWindows.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -31,6 +32,7 @@ public:
     FakePrompter prompter;
     FakeShell shell;
     FakeClock clock;
+    FakeWindows windows{state};
     std::unique_ptr<Context> ctx;
 };
 

@@ -1,1 +1,2 @@
-# brio_add_test(...) lines for tests/store
+brio_add_test(tst_database store/tst_database.cpp)
+brio_add_test(tst_schema store/tst_schema.cpp)

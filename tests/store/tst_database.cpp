@@ -1,0 +1,169 @@
+#include "app/Error.h"
+#include "store/Database.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brio;
+
+class TestDatabase final : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+    std::unique_ptr<Database> fresh(const QString &name)
+    {
+        const QString file = m_dir.filePath(QString::number(++m_serial) + name);
+        auto db = Database::open(file, QString(), Database::Mode::Shared, true);
+        db->exec(QStringLiteral(
+            "CREATE TABLE t (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+            "Nome TEXT CONSTRAINT size_Nome CHECK (length(Nome) <= 5), Numero TEXT);"
+            "CREATE UNIQUE INDEX t_Numero ON t (Numero);"));
+        return db;
+    }
+
+private Q_SLOTS:
+    void engineErrorsBecomeProgramNumbers_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("params");
+        QTest::addColumn<int>("number");
+        QTest::newRow("duplicate key") << "INSERT INTO t (Nome, Numero) VALUES (?, ?)"
+                                       << QVariantList{QStringLiteral("b"), QStringLiteral("+39333")} << 3022;
+        QTest::newRow("field too small") << "INSERT INTO t (Nome, Numero) VALUES (?, ?)"
+                                         << QVariantList{QStringLiteral("troppo"), QStringLiteral("+39")} << 3163;
+        QTest::newRow("no such table") << "SELECT * FROM nessuna" << QVariantList{} << ErrorNo::DatabaseGeneric;
+    }
+
+    void engineErrorsBecomeProgramNumbers()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, params);
+        QFETCH(int, number);
+        auto db = fresh(QStringLiteral("errors.db"));
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES (?, ?)"), {QStringLiteral("a"), QStringLiteral("+39333")});
+        try {
+            db->run(sql, params);
+            QFAIL("no error raised");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), number);
+            QVERIFY(!e.description().isEmpty());
+        }
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t")), 1);
+    }
+
+    void columnsAreFoundWithoutRegardToCase()
+    {
+        auto db = fresh(QStringLiteral("case.db"));
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES (?, ?)"), {QStringLiteral("Anna"), QStringLiteral("+39")});
+        Statement st = db->prepare(QStringLiteral("SELECT * FROM t"));
+        QVERIFY(st.next());
+        QCOMPARE(st.text(QStringLiteral("numero")), QStringLiteral("+39"));
+        QCOMPARE(st.text(QStringLiteral("NOME")), QStringLiteral("Anna"));
+        QCOMPARE(st.integer(QStringLiteral("id")), 1);
+        QVERIFY_THROWS_EXCEPTION(Error, st.value(QStringLiteral("Citta")));
+    }
+
+    void userTextIsNeverSql()
+    {
+        auto db = fresh(QStringLiteral("quote.db"));
+        const QString nasty = QStringLiteral("x'); DROP TABLE t; --");
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES (?, ?)"), {QStringLiteral("q"), nasty});
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t WHERE Numero = ?"), {nasty}), 1);
+        QVERIFY(db->tableExists(QStringLiteral("t")));
+    }
+
+    void failedTransactionLeavesNothing()
+    {
+        auto db = fresh(QStringLiteral("tx.db"));
+        try {
+            Transaction tx(*db);
+            db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('a', '1')"));
+            db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('b', '1')")); // duplicate
+            tx.commit();
+            QFAIL("duplicate accepted");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::DuplicateKey);
+        }
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t")), 0);
+        // A later transaction works: the failed one did not stay open.
+        Transaction tx(*db);
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('c', '2')"));
+        tx.commit();
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t")), 1);
+    }
+
+    void countersAreNeverReused()
+    {
+        auto db = fresh(QStringLiteral("counter.db"));
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('a', '1')"));
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('b', '2')"));
+        db->run(QStringLiteral("DELETE FROM t WHERE ID = 2"));
+        db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('c', '3')"));
+        QCOMPARE(db->lastInsertId(), 3);
+    }
+
+    void tableNamesCompareExactly()
+    {
+        auto db = fresh(QStringLiteral("names.db"));
+        QVERIFY(db->tableExists(QStringLiteral("t")));
+        QVERIFY(!db->tableExists(QStringLiteral("T")));
+    }
+
+    void likeTranslatesWildcardsAndFoldsAccents_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("star inside") << "*cola*" << "Nicola Rossi" << true;
+        QTest::newRow("accent case") << "*NICOLÒ*" << "nicolò bianchi" << true;
+        QTest::newRow("question mark") << "R?ssi" << "Rossi" << true;
+        QTest::newRow("question needs a char") << "Ross?" << "Ross" << false;
+        QTest::newRow("percent is literal") << "*50%*" << "sconto 50% oggi" << true;
+        QTest::newRow("percent not wildcard") << "50%" << "500" << false;
+        QTest::newRow("underscore literal") << "a_b" << "axb" << false;
+        QTest::newRow("plain") << "Anna" << "anna" << true;
+    }
+
+    void likeTranslatesWildcardsAndFoldsAccents()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, value);
+        QFETCH(bool, matches);
+        auto db = fresh(QStringLiteral("like.db"));
+        const qint64 hit = db->scalar(QStringLiteral("SELECT ? LIKE ? ESCAPE '\\'"), {value, likePattern(pattern)});
+        QCOMPARE(hit == 1, matches);
+    }
+
+    void missingOrForeignFilesFailToOpen()
+    {
+        QVERIFY_THROWS_EXCEPTION(Error, Database::open(m_dir.filePath(QStringLiteral("absent.db"))));
+        QFile junk(m_dir.filePath(QStringLiteral("junk.db")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, '\x5a'));
+        junk.close();
+        try {
+            Database::open(junk.fileName());
+            QFAIL("random bytes opened as a database");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::NotADatabase);
+        }
+    }
+
+    void exclusiveOpenRefusedWhileAnotherHoldsTheFile()
+    {
+        auto first = fresh(QStringLiteral("lock.db"));
+        auto holder = Database::open(first->path(), QString(), Database::Mode::Exclusive);
+        try {
+            Database::open(first->path(), QString(), Database::Mode::Exclusive);
+            QFAIL("second exclusive open succeeded");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::DatabaseLocked);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"

@@ -1,0 +1,142 @@
+#include "app/DataFolder.h"
+#include "app/Error.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brio;
+
+class TestSchema final : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+    QString newFolder()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("data%1").arg(++m_serial));
+        provisionDataFolder(folder);
+        return folder;
+    }
+
+    static QStringList indexesOf(Database &db, const QString &table)
+    {
+        QStringList out;
+        Statement st = db.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ? "
+                                                 "AND name NOT LIKE 'sqlite_%'"));
+        st.bind(1, table);
+        while (st.next())
+            out << st.text(0);
+        return out;
+    }
+
+private Q_SLOTS:
+    void newFolderHoldsTheDeliveredDatabase()
+    {
+        const QString folder = newFolder();
+        QVERIFY(QDir(folder).exists(QStringLiteral("Plugins")));
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        QStringList tables = db->tableNames();
+        tables.removeAll(QStringLiteral("sqlite_sequence"));
+        tables.sort();
+        QCOMPARE(tables, (QStringList{"tab_accesso", "tab_allowed_codes", "tab_dest_liste", "tab_dest_msg",
+                                      "tab_dest_number", "tab_destinatari", "tab_liste", "tab_membri",
+                                      "tab_stringa_messaggio"}));
+        QVERIFY(indexesOf(*db, QStringLiteral("tab_destinatari")).contains(QStringLiteral("IDDestinatario")));
+        QVERIFY(indexesOf(*db, QStringLiteral("tab_destinatari")).contains(QStringLiteral("Numero")));
+        QVERIFY(indexesOf(*db, QStringLiteral("tab_dest_liste")).contains(QStringLiteral("IDLista")));
+        QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("ID")));
+        QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("CountryCode")));
+
+        Statement row = db->prepare(QStringLiteral("SELECT * FROM tab_accesso"));
+        QVERIFY(row.next());
+        QCOMPARE(row.integer(QStringLiteral("ID")), 1);
+        QCOMPARE(row.text(QStringLiteral("user")), QStringLiteral(" "));
+        QCOMPARE(row.text(QStringLiteral("password")), QStringLiteral(" "));
+        QCOMPARE(row.text(QStringLiteral("salvato")), QStringLiteral("N"));
+        QVERIFY(!row.next());
+    }
+
+    void existingFolderIsLeftAlone()
+    {
+        const QString folder = newFolder();
+        {
+            auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+            db->run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES ('Anna', '+393331234567')"));
+        }
+        QVERIFY(!provisionDataFolder(folder));
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")), 1);
+    }
+
+    void deliveredPrefixListHoldsTheDesignItems()
+    {
+        const QString folder = newFolder();
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        for (const char *p : {"320", "328", "329", "330", "333", "334", "335", "336", "337", "338", "339",
+                              "340", "346", "347", "348", "349", "360", "366", "368", "380", "388", "389",
+                              "324", "327", "331", "345", "350", "351", "370", "371", "377", "391", "392", "393"}) {
+            QVERIFY2(db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes WHERE Country = '39' AND Prefix = ?"),
+                                {QString::fromLatin1(p)}) == 1,
+                     p);
+        }
+        const qint64 before = db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes"));
+        UpgradeSchema(*db);
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes")), before);
+    }
+
+    void upgradeAddsOnlyWhatIsMissing_data()
+    {
+        QTest::addColumn<QStringList>("drop");
+        QTest::newRow("both missing") << QStringList{"tab_stringa_messaggio", "tab_allowed_codes"};
+        QTest::newRow("message text missing") << QStringList{"tab_stringa_messaggio"};
+        QTest::newRow("prefix list missing") << QStringList{"tab_allowed_codes"};
+        QTest::newRow("none missing") << QStringList{};
+    }
+
+    void upgradeAddsOnlyWhatIsMissing()
+    {
+        QFETCH(QStringList, drop);
+        const QString folder = newFolder();
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        for (const QString &t : drop)
+            db->exec(QStringLiteral("DROP TABLE ") + t);
+        const bool codesKept = !drop.contains(QStringLiteral("tab_allowed_codes"));
+        UpgradeSchema(*db);
+        QVERIFY(db->tableExists(QStringLiteral("tab_stringa_messaggio")));
+        QVERIFY(db->tableExists(QStringLiteral("tab_allowed_codes")));
+        // A table made here starts empty; one that existed keeps its rows.
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes")) > 0, codesKept);
+        QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("CountryCode")));
+    }
+
+    void fieldSizesAreKept()
+    {
+        const QString folder = newFolder();
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        try {
+            db->run(QStringLiteral("INSERT INTO tab_allowed_codes (Country, Prefix) VALUES ('39', '123456')"));
+            QFAIL("six characters stored in a five-character field");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::FieldTooSmall);
+        }
+        db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"), {QString(255, QChar(0xE8))});
+        QVERIFY_THROWS_EXCEPTION(Error, db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"),
+                                                {QString(256, QLatin1Char('a'))}));
+        db->run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393331234567')"));
+        try {
+            db->run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393331234567')"));
+            QFAIL("the same typed number twice");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::DuplicateKey);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSchema)
+#include "tst_schema.moc"
