@@ -1,7 +1,9 @@
 #include "gateway/GatewayFactory.h"
 
 #include "app/Error.h"
+#include "gateway/HttpGateway.h"
 #include "gateway/SandboxGateway.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 
@@ -14,11 +16,18 @@ QString sandboxFile(const QString &dataFolder)
 
 GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings)
 {
-    Q_UNUSED(settings);
     const QString u = url.trimmed();
     if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive)) {
         const QString file = sandboxFile(dataFolder);
         return [file]() -> std::unique_ptr<GatewayControl> { return std::make_unique<SandboxGateway>(file); };
+    }
+    if (u.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        || u.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
+        const QUrl endpoint = HttpGateway::checkUrl(u);
+        Settings *s = &settings;
+        return [endpoint, s]() -> std::unique_ptr<GatewayControl> {
+            return std::make_unique<HttpGateway>(endpoint, s->integer(Key::ServerTimeout));
+        };
     }
     throw Error(ErrorNo::GatewayBadParameters, QStringLiteral("Indirizzo del gateway non riconosciuto: %1").arg(u));
 }

@@ -1,0 +1,317 @@
+#include "gateway/HttpGateway.h"
+
+#include "app/Context.h"
+#include "app/Error.h"
+#include "gateway/HttpConnection.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QThread>
+#include <QUuid>
+
+namespace brio {
+
+namespace {
+
+void appendJsonString(QByteArray &out, const QString &s)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    const QByteArray u = s.toUtf8();
+    out += '"';
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < u.size(); ++i) {
+        const auto c = static_cast<uchar>(u.at(i));
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(u.constData() + run, i - run);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xf];
+        }
+        run = i + 1;
+    }
+    out.append(u.constData() + run, u.size() - run);
+    out += '"';
+}
+
+bool isLoopbackHost(const QString &host)
+{
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+int numberForCode(const QString &code, int status)
+{
+    static const QHash<QString, int> byCode{
+        {QStringLiteral("app_code"), ErrorNo::GatewayAppCode},
+        {QStringLiteral("credentials"), ErrorNo::GatewayBadCredentials},
+        {QStringLiteral("bad_request"), ErrorNo::GatewayBadParameters},
+        {QStringLiteral("credit"), ErrorNo::GatewayCredit},
+        {QStringLiteral("queue_full"), ErrorNo::GatewayMaxQueue},
+        {QStringLiteral("wrong_numbers"), ErrorNo::GatewayWrongNumbers},
+        {QStringLiteral("bad_sender"), ErrorNo::GatewaySender},
+        {QStringLiteral("bad_date"), ErrorNo::GatewayDate},
+        {QStringLiteral("job_unknown"), ErrorNo::GatewayServer},
+        {QStringLiteral("incomplete_job"), ErrorNo::GatewayServer},
+        {QStringLiteral("server"), ErrorNo::GatewayServer},
+    };
+    if (const auto it = byCode.constFind(code); it != byCode.cend())
+        return *it;
+    if (status == 401)
+        return ErrorNo::GatewayBadCredentials;
+    if (status == 402)
+        return ErrorNo::GatewayCredit;
+    if (status >= 500)
+        return ErrorNo::GatewayServer;
+    return ErrorNo::GatewayGeneric;
+}
+
+} // namespace
+
+HttpGateway::HttpGateway(const QUrl &url, int timeoutSeconds, QObject *parent)
+    : GatewayControl(parent)
+    , m_url(url)
+{
+    const bool tls = url.scheme() == QLatin1String("https");
+    const int timeoutMs = (timeoutSeconds > 0 ? timeoutSeconds : 20) * 1000;
+    m_http = std::make_unique<HttpConnection>(url.host(), quint16(url.port(tls ? 443 : 80)), tls, timeoutMs);
+    m_base = url.path(QUrl::FullyEncoded).toUtf8();
+    while (m_base.endsWith('/'))
+        m_base.chop(1);
+}
+
+HttpGateway::~HttpGateway() = default;
+
+QUrl HttpGateway::checkUrl(const QString &text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
+        throw Error(ErrorNo::GatewayBadParameters, QStringLiteral("Indirizzo del gateway non valido: %1").arg(text));
+    if (scheme == QLatin1String("http") && !isLoopbackHost(url.host()))
+        throw Error(ErrorNo::GatewayBadParameters,
+                    QStringLiteral("Il gateway %1 va raggiunto con https: in chiaro è ammesso solo sul computer locale")
+                        .arg(url.host()));
+    QUrl normal = url;
+    normal.setScheme(scheme);
+    return normal;
+}
+
+void HttpGateway::setUserName(const QString &user)
+{
+    m_user = user;
+}
+
+QString HttpGateway::userName() const
+{
+    return m_user;
+}
+
+void HttpGateway::setPassword(const QString &password)
+{
+    m_password = password;
+}
+
+void HttpGateway::setAuthenticated(bool)
+{
+    // The server checks the credentials on every call.
+}
+
+void HttpGateway::setAppCode(const QString &code)
+{
+    m_appCode = code;
+}
+
+QByteArray HttpGateway::accountFields() const
+{
+    QByteArray out = "\"user\":";
+    appendJsonString(out, m_user);
+    out += ",\"password\":";
+    appendJsonString(out, m_password);
+    return out;
+}
+
+QByteArray HttpGateway::jobPath(const QByteArray &key) const
+{
+    return m_base + "/v1/jobs/" + key;
+}
+
+HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArray &body, int tries)
+{
+    QByteArray appCode = m_appCode.toUtf8();
+    appCode.replace('\r', "").replace('\n', "");
+    const HttpConnection::Headers headers{{QByteArrayLiteral("X-Brio-AppCode"), appCode}};
+    bool staleRetried = false;
+    HttpConnection::Reply reply;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            reply = m_http->post(path, headers, body);
+            break;
+        } catch (const HttpFailure &f) {
+            if (f.kind() == HttpFailure::Kind::Malformed)
+                throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway non valida: %1").arg(f.detail()));
+            // A kept-alive connection the server had already closed: that is
+            // no answer about the request.
+            if (f.kind() == HttpFailure::Kind::Lost && !f.replyStarted() && m_http->lastWasReused() && !staleRetried) {
+                staleRetried = true;
+                --attempt;
+                continue;
+            }
+            if (attempt >= tries)
+                throw Error(ErrorNo::GatewayNoConnection,
+                            QStringLiteral("Gateway %1 non raggiungibile: %2").arg(m_url.host(), f.detail()));
+            QThread::msleep(100 * attempt);
+        }
+    }
+
+    Answer answer;
+    answer.status = reply.status;
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(reply.body, &parseError);
+    answer.body = doc.object();
+    if (reply.status == 200 && (parseError.error != QJsonParseError::NoError || !doc.isObject()))
+        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway non valida (JSON atteso)"));
+    if (reply.status != 200)
+        answer.code = answer.body.value(QLatin1String("error")).toString();
+    return answer;
+}
+
+void HttpGateway::raise(const Answer &answer) const
+{
+    const int number = numberForCode(answer.code, answer.status);
+    QString text = QStringLiteral("Il gateway ha risposto %1").arg(answer.status);
+    if (!answer.code.isEmpty())
+        text += QStringLiteral(" (%1)").arg(answer.code);
+    const QString message = answer.body.value(QLatin1String("message")).toString();
+    if (!message.isEmpty())
+        text += QStringLiteral(": ") + message;
+    throw Error(number, text);
+}
+
+QJsonObject HttpGateway::account()
+{
+    const Answer a = exchange(m_base + "/v1/credit", '{' + accountFields() + '}', 1);
+    if (a.status != 200)
+        raise(a);
+    if (!a.body.value(QLatin1String("credit")).isDouble())
+        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway senza credito"));
+    return a.body;
+}
+
+bool HttpGateway::isDemo()
+{
+    return account().value(QLatin1String("demo")).toBool();
+}
+
+qint64 HttpGateway::getCredit()
+{
+    return account().value(QLatin1String("credit")).toInteger();
+}
+
+QString HttpGateway::getVersion()
+{
+    return QStringLiteral("%1 (gateway %2)").arg(programVersionText(), m_url.host());
+}
+
+void HttpGateway::addSMS(const QString &number, const QString &text, const QString &when)
+{
+    if (m_starts.size() >= kMaxQueue)
+        throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
+    // A send repeats one text and one time for every recipient: encode them once.
+    if (m_lastTextJson.isEmpty() || text != m_lastText) {
+        m_lastText = text;
+        m_lastTextJson.clear();
+        appendJsonString(m_lastTextJson, text);
+    }
+    if (m_lastWhenJson.isEmpty() || when != m_lastWhen) {
+        m_lastWhen = when;
+        m_lastWhenJson.clear();
+        appendJsonString(m_lastWhenJson, when);
+    }
+    m_starts.append(m_queue.size());
+    m_queue += "{\"to\":";
+    appendJsonString(m_queue, number);
+    m_queue += ",\"text\":";
+    m_queue += m_lastTextJson;
+    m_queue += ",\"when\":";
+    m_queue += m_lastWhenJson;
+    m_queue += "},";
+}
+
+void HttpGateway::transmit()
+{
+    const QByteArray queue = std::exchange(m_queue, {});
+    QList<qsizetype> starts = std::exchange(m_starts, {});
+    m_job.reset();
+    const qsizetype total = starts.size();
+    if (total == 0)
+        return;
+    starts.append(queue.size());
+
+    Job job;
+    job.messages = total;
+    job.fingerprint = qHashBits(queue.constData(), size_t(queue.size()), qHash(m_user));
+    // The same messages again after a commit whose outcome is unknown: the
+    // same job, so that the server delivers them at most once.
+    if (m_uncertain && m_uncertain->fingerprint == job.fingerprint && m_uncertain->messages == total
+        && m_uncertainUser == m_user)
+        job.key = m_uncertain->key;
+    else
+        job.key = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+
+    const QByteArray prefix = '{' + accountFields() + ",\"messages\":[";
+    QByteArray body;
+    Q_EMIT progress(0, total);
+    qsizetype index = 0;
+    for (qsizetype first = 0; first < total; first += kBatchSize, ++index) {
+        const qsizetype last = std::min(first + kBatchSize, total);
+        body.clear();
+        body.reserve(prefix.size() + starts[last] - starts[first] + 2);
+        body += prefix;
+        body.append(queue.constData() + starts[first], starts[last] - starts[first] - 1); // no trailing ','
+        body += "]}";
+        const Answer a = exchange(jobPath(job.key) + "/batches/" + QByteArray::number(index), body, kUploadTries);
+        if (a.status == 409 && a.code == QLatin1String("job_committed"))
+            break; // the commit repeats the stored result
+        if (a.status != 200)
+            raise(a);
+        Q_EMIT progress(last, total);
+    }
+    m_job = job;
+}
+
+void HttpGateway::closeConnection()
+{
+    if (!m_job)
+        return;
+    const Job job = *std::exchange(m_job, std::nullopt);
+    const qsizetype batches = (job.messages + kBatchSize - 1) / kBatchSize;
+    const QByteArray body = '{' + accountFields() + ",\"batches\":" + QByteArray::number(batches)
+        + ",\"messages\":" + QByteArray::number(job.messages) + '}';
+
+    // Until the server answers, this job may or may not have been applied.
+    m_uncertain = job;
+    m_uncertainUser = m_user;
+    const Answer a = exchange(jobPath(job.key) + "/commit", body, kCommitTries);
+    m_uncertain.reset();
+    if (a.status != 200)
+        raise(a);
+    const QJsonArray refused = a.body.value(QLatin1String("refused")).toArray();
+    Q_EMIT progress(job.messages, job.messages);
+    for (qsizetype i = 0; i < refused.size(); ++i)
+        Q_EMIT wrongNumber();
+}
+
+} // namespace brio

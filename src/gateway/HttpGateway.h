@@ -1,0 +1,91 @@
+#pragma once
+
+#include "gateway/GatewayControl.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+namespace brio {
+
+class HttpConnection;
+
+// The driver for a provider's JSON gateway (docs/gateway-protocol.md). A send
+// is one job on the server: transmit() uploads the queue in batches, and
+// closeConnection() commits it, so nothing is delivered unless the commit
+// succeeds, and a commit repeated after a lost reply is applied once.
+class HttpGateway final : public GatewayControl
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kBatchSize = 1000;
+    static constexpr int kUploadTries = 3;
+    static constexpr int kCommitTries = 4;
+    static constexpr qsizetype kMaxQueue = 1000000;
+
+    // url: as returned by checkUrl(). Every network wait gives up after
+    // timeoutSeconds without progress.
+    HttpGateway(const QUrl &url, int timeoutSeconds, QObject *parent = nullptr);
+    ~HttpGateway() override;
+
+    // The gateway address if this driver can use it; throws Error 28376
+    // otherwise (plain http is only for the local machine).
+    static QUrl checkUrl(const QString &url);
+
+    void setUserName(const QString &user) override;
+    QString userName() const override;
+    void setPassword(const QString &password) override;
+    void setAuthenticated(bool authenticated) override;
+    void setAppCode(const QString &code) override;
+    bool isDemo() override;
+    qint64 getCredit() override;
+    QString getVersion() override;
+    void addSMS(const QString &number, const QString &text, const QString &when) override;
+    void transmit() override;
+    void closeConnection() override;
+
+private:
+    struct Answer
+    {
+        int status = 0;
+        QJsonObject body;
+        QString code; // "error" of a failure reply
+    };
+    struct Job
+    {
+        QByteArray key;
+        qsizetype messages = 0;
+        size_t fingerprint = 0;
+    };
+
+    Answer exchange(const QByteArray &path, const QByteArray &body, int tries);
+    [[noreturn]] void raise(const Answer &answer) const;
+    QJsonObject account();
+    QByteArray accountFields() const;
+    QByteArray jobPath(const QByteArray &key) const;
+
+    QUrl m_url;
+    QByteArray m_base;
+    std::unique_ptr<HttpConnection> m_http;
+    QString m_user;
+    QString m_password;
+    QString m_appCode;
+
+    // The queued messages as JSON, each followed by ','; m_starts holds where
+    // each one begins.
+    QByteArray m_queue;
+    QList<qsizetype> m_starts;
+    QString m_lastText;
+    QByteArray m_lastTextJson;
+    QString m_lastWhen;
+    QByteArray m_lastWhenJson;
+
+    std::optional<Job> m_job;       // uploaded, waiting for the commit
+    std::optional<Job> m_uncertain; // commit sent, outcome unknown
+    QString m_uncertainUser;
+};
+
+} // namespace brio
