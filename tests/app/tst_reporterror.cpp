@@ -1,0 +1,105 @@
+#include "app/Context.h"
+#include "mock/TestEnv.h"
+
+#include <QTest>
+
+using namespace brio;
+using namespace brio::test;
+
+class TestReportError final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void gatewayNumbersShowTheirOwnText_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("28374") << 28374 << "Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.";
+        QTest::newRow("28375") << 28375 << "UserName o Password inserita errata. Riprovare.";
+        QTest::newRow("28379") << 28379 << "La connessione ad Internet non è attiva. Connettersi e riprovare.";
+        QTest::newRow("28384") << 28384 << "L'applicazione contiene un vcode errato. Contattare il supporto tecnico.";
+        QTest::newRow("28373 is outside")
+            << 28373 << "Si è verificato l'errore n. 28373 - descrizione. Se l'errore persiste, contattare il supporto tecnico.";
+        QTest::newRow("28385 is outside")
+            << 28385 << "Si è verificato l'errore n. 28385 - descrizione. Se l'errore persiste, contattare il supporto tecnico.";
+    }
+
+    void gatewayNumbersShowTheirOwnText()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, text);
+        TestEnv env;
+        ReportError(*env.ctx, Error(number, QStringLiteral("descrizione")));
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QCOMPARE(env.prompter.last().text, text);
+        QCOMPARE(env.prompter.last().icon, Icon::Critical);
+        QCOMPARE(env.prompter.last().title, QStringLiteral("BrioSMS"));
+        QVERIFY(env.shell.opened.isEmpty());
+    }
+
+    void creditErrorOpensThePurchasePageFirst_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("query");
+        QTest::newRow("ordinary") << "mario" << "segreto1" << "?user=mario&password=segreto1";
+        QTest::newRow("nobody logged in") << "" << "" << "?user=&password=";
+        // Values that would cut the address short are encoded.
+        QTest::newRow("ampersand blank hash") << "a b" << "x&y#z" << "?user=a%20b&password=x%26y%23z";
+    }
+
+    void creditErrorOpensThePurchasePageFirst()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, query);
+        TestEnv env;
+        env.state.LoginUser = user;
+        env.state.LoginPassword = password;
+        ReportError(*env.ctx, Error(28377, QString()));
+        QCOMPARE(env.shell.opened, QStringList{env.state.BuyLinkURL + query});
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{"Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS."});
+    }
+
+    void databaseErrorShowsNumberAndDescription()
+    {
+        TestEnv env;
+        try {
+            env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+39333')"));
+            env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+39333')"));
+        } catch (const Error &e) {
+            ReportError(*env.ctx, e);
+        }
+        QCOMPARE(env.prompter.shown.size(), 1);
+        const QString text = env.prompter.last().text;
+        QVERIFY2(text.startsWith(QStringLiteral("Si è verificato l'errore n. 3022 - ")), qPrintable(text));
+        QVERIFY(text.endsWith(QStringLiteral(". Se l'errore persiste, contattare il supporto tecnico.")));
+    }
+
+    void missingBrowserShowsTheAddress()
+    {
+        TestEnv env;
+        env.shell.browserAvailable = false;
+        OpenWebPage(*env.ctx, QStringLiteral("https://example.invalid/page"));
+        QCOMPARE(env.prompter.shown.size(), 1);
+        QVERIFY(env.prompter.last().text.contains(QStringLiteral("https://example.invalid/page")));
+    }
+
+    void guardedReportsAndStops()
+    {
+        TestEnv env;
+        bool after = false;
+        const bool ok = guarded(*env.ctx, [&] {
+            throw Error(28379, QString());
+            after = true;
+        });
+        QVERIFY(!ok);
+        QVERIFY(!after);
+        QCOMPARE(env.prompter.texts(), QStringList{"La connessione ad Internet non è attiva. Connettersi e riprovare."});
+    }
+};
+
+QTEST_MAIN(TestReportError)
+#include "tst_reporterror.moc"

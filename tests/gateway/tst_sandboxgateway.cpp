@@ -1,0 +1,141 @@
+#include "app/Error.h"
+#include "gateway/SandboxGateway.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brio;
+
+class TestSandboxGateway final : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+    QString newFile() { return m_dir.filePath(QStringLiteral("sandbox%1.db").arg(++m_serial)); }
+
+    static std::unique_ptr<SandboxGateway> control(const QString &file, const QString &user = QStringLiteral("prova"),
+                                                   const QString &password = QStringLiteral("prova"))
+    {
+        auto g = std::make_unique<SandboxGateway>(file);
+        g->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+        g->setUserName(user);
+        g->setPassword(password);
+        g->setAuthenticated(true);
+        return g;
+    }
+
+    static int errorOf(const std::function<void()> &f)
+    {
+        try {
+            f();
+        } catch (const Error &e) {
+            return e.number();
+        }
+        return 0;
+    }
+
+private Q_SLOTS:
+    void newSandboxHasTheTrialAccount()
+    {
+        const QString file = newFile();
+        auto g = control(file);
+        QCOMPARE(g->getCredit(), 100);
+        QVERIFY(!g->isDemo());
+        QCOMPARE(errorOf([&] { control(file, QStringLiteral("prova"), QStringLiteral("PROVA"))->getCredit(); }), 28375);
+        QCOMPARE(errorOf([&] { control(file, QStringLiteral("nessuno"))->isDemo(); }), 28375);
+    }
+
+    void acceptedSendIsStoredAndCharged()
+    {
+        const QString file = newFile();
+        auto g = control(file);
+        g->addSMS(QStringLiteral("393331234567"), QStringLiteral("ciao"), QStringLiteral("NOW"));
+        g->addSMS(QStringLiteral("393471234567"), QStringLiteral("ciao"), QStringLiteral("25-12-2026 18:30"));
+        g->transmit();
+        QVERIFY(SandboxGateway::outbox(file).isEmpty()); // nothing before the commit
+        g->closeConnection();
+        const auto out = SandboxGateway::outbox(file);
+        QCOMPARE(out.size(), 2);
+        QCOMPARE(out.at(0).recipient, QStringLiteral("393331234567"));
+        QCOMPARE(out.at(0).when, QStringLiteral("NOW"));
+        QCOMPARE(out.at(1).when, QStringLiteral("25-12-2026 18:30"));
+        QCOMPARE(out.at(1).text, QStringLiteral("ciao"));
+        QCOMPARE(g->getCredit(), 98);
+    }
+
+    void wrongNumbersAreReportedNotChargedNotStored()
+    {
+        const QString file = newFile();
+        auto g = control(file);
+        QSignalSpy wrong(g.get(), &GatewayControl::wrongNumber);
+        for (const char *n : {"393331234567", "12345", "39333123456789012", "39333abc4567"})
+            g->addSMS(QString::fromLatin1(n), QStringLiteral("x"), QStringLiteral("NOW"));
+        g->transmit();
+        g->closeConnection();
+        QCOMPARE(wrong.count(), 3);
+        QCOMPARE(SandboxGateway::outbox(file).size(), 1);
+        QCOMPARE(g->getCredit(), 99);
+    }
+
+    void refusedSendsDeliverNothing_data()
+    {
+        QTest::addColumn<int>("messages");
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QString>("appCode");
+        QTest::addColumn<int>("error");
+        QTest::newRow("credit does not cover") << 101 << "NOW" << GatewayControl::kAppCode << 28377;
+        QTest::newRow("bad date") << 2 << "31-02-2026 10:00" << GatewayControl::kAppCode << 28382;
+        QTest::newRow("bad time") << 2 << "01-02-2026 24:10" << GatewayControl::kAppCode << 28382;
+        QTest::newRow("wrong app code") << 2 << "NOW" << "XXXX" << 28384;
+    }
+
+    void refusedSendsDeliverNothing()
+    {
+        QFETCH(int, messages);
+        QFETCH(QString, when);
+        QFETCH(QString, appCode);
+        QFETCH(int, error);
+        const QString file = newFile();
+        auto g = control(file);
+        g->setAppCode(appCode);
+        for (int i = 0; i < messages; ++i)
+            g->addSMS(QStringLiteral("3933300%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("t"), when);
+        QCOMPARE(errorOf([&] {
+                     g->transmit();
+                     g->closeConnection();
+                 }),
+                 error);
+        QVERIFY(SandboxGateway::outbox(file).isEmpty());
+        g->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+        QCOMPARE(g->getCredit(), 100);
+        // The refused messages are gone: a later send carries only its own.
+        g->addSMS(QStringLiteral("393331234567"), QStringLiteral("dopo"), QStringLiteral("NOW"));
+        g->transmit();
+        g->closeConnection();
+        QCOMPARE(SandboxGateway::outbox(file).size(), 1);
+    }
+
+    void creditSpentElsewhereBeforeTheCommitRefusesTheWholeSend()
+    {
+        const QString file = newFile();
+        auto g = control(file);
+        for (int i = 0; i < 60; ++i)
+            g->addSMS(QStringLiteral("39333%1").arg(i, 7, 10, QLatin1Char('0')), QStringLiteral("a"), QStringLiteral("NOW"));
+        g->transmit();
+        auto other = control(file);
+        for (int i = 0; i < 60; ++i)
+            other->addSMS(QStringLiteral("39347%1").arg(i, 7, 10, QLatin1Char('0')), QStringLiteral("b"), QStringLiteral("NOW"));
+        other->transmit();
+        other->closeConnection();
+        QCOMPARE(errorOf([&] { g->closeConnection(); }), 28377);
+        QCOMPARE(SandboxGateway::outbox(file).size(), 60);
+        QCOMPARE(g->getCredit(), 40);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSandboxGateway)
+#include "tst_sandboxgateway.moc"
