@@ -9,28 +9,41 @@ FakeWindows::FakeWindows(AppState &state)
 
 void FakeWindows::showPasswordWindow()
 {
-    shown << QStringLiteral("password");
-    m_state.DBPassword = typedPassword;
+    ++passwordShown;
+    m_state.DBPassword = password;
 }
 
 void FakeWindows::showLoginWindow()
 {
-    shown << QStringLiteral("login");
+    ++loginShown;
+    // The real window clears LoggedIn when it loads.
     m_state.LoggedIn = false;
     if (onLogin) {
         onLogin();
         return;
     }
-    if (loginSucceeds) {
-        m_state.LoginUser = loginUser;
-        m_state.LoginPassword = loginPassword;
-        m_state.LoggedIn = true;
-    }
+    if (!m_loginOk)
+        return;
+    m_state.LoginUser = m_user;
+    m_state.LoginPassword = m_password;
+    m_state.LoggedIn = true;
 }
 
 void FakeWindows::showMainWindow()
 {
-    shown << QStringLiteral("main");
+    ++mainShown;
+}
+
+void FakeWindows::loginWith(const QString &user, const QString &password)
+{
+    m_loginOk = true;
+    m_user = user;
+    m_password = password;
+}
+
+void FakeWindows::cancelLogin()
+{
+    m_loginOk = false;
 }
 
 } // namespace brio::test

@@ -2,13 +2,12 @@
 
 #include "app/Context.h"
 
-#include <QStringList>
 #include <functional>
 
 namespace brio::test {
 
-// Records which windows were shown and plays the user's part in them from a
-// script: the password typed, the login made or cancelled.
+// The program's windows as a script: counts what was shown and, for the
+// login window, does what a user would have done in it.
 class FakeWindows final : public Windows
 {
 public:
@@ -18,17 +17,23 @@ public:
     void showLoginWindow() override;
     void showMainWindow() override;
 
-    // Script.
-    QString typedPassword;                  // password window: what the user types
-    bool loginSucceeds = true;              // login window: OK with these credentials, or cancel
-    QString loginUser = QStringLiteral("prova");
-    QString loginPassword = QStringLiteral("prova");
-    std::function<void()> onLogin;          // replaces the scripted login when set
+    // The next login windows log in with these credentials (as OK would).
+    void loginWith(const QString &user, const QString &password);
+    // The next login windows are cancelled.
+    void cancelLogin();
 
-    QStringList shown; // "password", "login", "main"
+    int passwordShown = 0;
+    int loginShown = 0;
+    int mainShown = 0;
+
+    QString password;                      // typed into the password window
+    std::function<void()> onLogin;         // replaces the scripted login when set
 
 private:
     AppState &m_state;
+    bool m_loginOk = false;
+    QString m_user;
+    QString m_password;
 };
 
 } // namespace brio::test
