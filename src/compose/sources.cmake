@@ -1,2 +1,4 @@
 target_sources(briosms_core PRIVATE
+  compose/Compression.cpp compose/Compression.h
+  compose/SendProcedure.cpp compose/SendProcedure.h
 )

@@ -1,0 +1,75 @@
+#include "compose/Compression.h"
+
+#include <QStringList>
+
+namespace brio {
+
+QString CompressText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    const QStringList words = text.split(QLatin1Char(' '));
+    for (const QString &word : words) {
+        if (word.isEmpty())
+            continue;
+        out += word.left(1).toUpper();
+        out += QStringView(word).mid(1);
+    }
+    return out;
+}
+
+QString messageCounterText(const QString &text)
+{
+    return QStringLiteral("Testo (%1):").arg(kMaxMessageLength - text.size());
+}
+
+void CompressButton::UpdateCompressButton(const QString &text)
+{
+    if (!text.contains(QLatin1Char(' '))) {
+        // A compressed text keeps the button so that it can be undone.
+        if (m_state.key != QLatin1String(kRestore) || text.isEmpty())
+            m_state.enabled = false;
+        return;
+    }
+    m_state.key = QString::fromLatin1(kCompress);
+    m_state.toolTip = QStringLiteral("Comprimi SMS");
+    m_state.pressed = false;
+    m_state.enabled = true;
+}
+
+QString CompressButton::press(const QString &text)
+{
+    if (m_state.key == QLatin1String(kRestore)) {
+        m_state.toolTip = QStringLiteral("Comprimi SMS");
+        m_state.key = QString::fromLatin1(kCompress);
+        m_state.pressed = false;
+        return DecomprimiSMS();
+    }
+    m_state.toolTip = QStringLiteral("Annulla Compressione");
+    m_state.key = QString::fromLatin1(kRestore);
+    m_state.pressed = true;
+    m_savedText = text;
+    return CompressText(text);
+}
+
+QString CompressButton::DecomprimiSMS() const
+{
+    return m_savedText;
+}
+
+void CompressButton::release()
+{
+    m_state.pressed = false;
+}
+
+const CompressButton::State &CompressButton::button() const
+{
+    return m_state;
+}
+
+const QString &CompressButton::savedText() const
+{
+    return m_savedText;
+}
+
+} // namespace brio

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+namespace brio {
+
+constexpr int kMaxMessageLength = 160;
+
+// The text shortened for an SMS: cut at every single space, each word written
+// with a capital first letter, joined with nothing between them. Only the
+// space separates words; line breaks, tabs and punctuation stay inside them.
+QString CompressText(const QString &text);
+
+// "Testo (N):" with N the characters still free.
+QString messageCounterText(const QString &text);
+
+// The two-state compression button of the tool bar and the text saved before
+// the last compression. The window shows button() on its tool-bar action and
+// puts the texts returned here into the message field.
+class CompressButton final
+{
+public:
+    static constexpr const char *kCompress = "Comprimi";
+    static constexpr const char *kRestore = "Decomprimi";
+
+    struct State
+    {
+        QString key = QString::fromLatin1(kCompress);
+        QString toolTip = QStringLiteral("Comprimi SMS");
+        bool pressed = false;
+        bool enabled = false;
+    };
+
+    // UpdateCompressButton, after every change of the text.
+    void UpdateCompressButton(const QString &text);
+
+    // The button was pressed with the current text: returns the text the
+    // field gets (compressed, or the saved one).
+    QString press(const QString &text);
+
+    // DecomprimiSMS: the text before the last compression.
+    QString DecomprimiSMS() const;
+
+    // NewMessage releases the button; the key stays as it is.
+    void release();
+
+    const State &button() const;
+    const QString &savedText() const;
+
+private:
+    State m_state;
+    QString m_savedText;
+};
+
+} // namespace brio

@@ -1,0 +1,289 @@
+#include "compose/SendProcedure.h"
+
+#include "app/Error.h"
+#include "app/Startup.h"
+#include "gateway/GatewayControl.h"
+#include "store/Database.h"
+
+#include <QDate>
+#include <QStringList>
+#include <QTime>
+
+namespace brio {
+
+namespace {
+
+const QString kDateFormat = QStringLiteral("dd-MM-yyyy");
+const QString kTimeFormat = QStringLiteral("HH:mm");
+const QString kSending = QStringLiteral("Invio in corso....");
+constexpr qint64 kRepaintMs = 50;
+
+// The masked field shows "_" where nothing was typed; only a complete,
+// real calendar date or clock time passes.
+QDate parseDate(const QString &text)
+{
+    return text.size() == 10 ? QDate::fromString(text, kDateFormat) : QDate();
+}
+
+QTime parseTime(const QString &text)
+{
+    return text.size() == 5 ? QTime::fromString(text, kTimeFormat) : QTime();
+}
+
+// Stored numbers carry the international "+"; the gateway takes them without.
+QString gatewayNumber(const QString &stored)
+{
+    return stored.startsWith(QLatin1Char('+')) ? stored.mid(1) : stored;
+}
+
+void appendNumbers(Database &db, const QString &sql, QStringList &out)
+{
+    Statement st = db.prepare(sql);
+    while (st.next())
+        out.append(gatewayNumber(st.text(0)));
+}
+
+// Puts the pointer back however the send ends.
+class BusyScope final
+{
+public:
+    explicit BusyScope(SendView &view)
+        : m_view(view)
+    {
+    }
+    ~BusyScope() { m_view.setBusy(false); }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    SendView &m_view;
+};
+
+} // namespace
+
+SendProcedure::SendProcedure(Context &ctx, SendView &view, GatewayControl &gateway)
+    : m_ctx(ctx)
+    , m_view(view)
+    , m_gateway(gateway)
+{
+    m_wrongNumberConnection = QObject::connect(&m_gateway, &GatewayControl::wrongNumber, [this] { wrongNumber(); });
+    m_progressConnection = QObject::connect(&m_gateway, &GatewayControl::progress,
+                                            [this](qint64 done, qint64 total) { showProgress(done, total); });
+}
+
+SendProcedure::~SendProcedure()
+{
+    QObject::disconnect(m_wrongNumberConnection);
+    QObject::disconnect(m_progressConnection);
+}
+
+bool SendProcedure::numberErrorSeen() const
+{
+    return m_numberErrorSeen;
+}
+
+void SendProcedure::wrongNumber()
+{
+    if (!m_numberErrorSeen) {
+        if (m_running)
+            m_view.setBusy(false);
+        m_ctx.message(Icon::Critical,
+                      QStringLiteral("Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei "
+                                     "numeri di cellulare..."));
+        if (m_running)
+            m_view.setBusy(true);
+    }
+    m_numberErrorSeen = true;
+}
+
+void SendProcedure::showProgress(qint64 done, qint64 total)
+{
+    if (!m_running)
+        return;
+    m_view.setStatusText(QStringLiteral("%1 (%2 di %3)").arg(kSending).arg(done).arg(total));
+    // Repaint now and then, not for every message of a large send.
+    if (done >= total || !m_repaintTimer.isValid() || m_repaintTimer.elapsed() >= kRepaintMs) {
+        m_view.processEvents();
+        m_repaintTimer.restart();
+    }
+}
+
+SendProcedure::Outcome SendProcedure::run()
+{
+    // Repainting during the send lets events run; a second click must not
+    // start a second send into the same control.
+    if (m_running)
+        return Outcome::Busy;
+    m_running = true;
+    m_numberErrorSeen = false;
+    Outcome outcome = Outcome::Failed;
+    m_statusBefore = m_view.statusText();
+    try {
+        outcome = send();
+    } catch (const Error &e) {
+        m_view.setBusy(false);
+        ReportError(m_ctx, e);
+    } catch (const std::exception &e) {
+        m_view.setBusy(false);
+        ReportError(m_ctx, Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what())));
+    }
+    // A failed send leaves the panel as it was, not "Invio in corso....".
+    if (outcome == Outcome::Failed && m_view.statusText().startsWith(kSending))
+        m_view.setStatusText(m_statusBefore);
+    m_running = false;
+    if (outcome != Outcome::Sent)
+        return outcome;
+
+    // The send has been reported; the checks' failures are their own.
+    guarded(m_ctx, [&] { RunServerChecks(m_ctx); });
+    return outcome;
+}
+
+bool SendProcedure::checkWhen(QString &when)
+{
+    if (!m_view.deferred()) {
+        when = QStringLiteral("NOW");
+        return true;
+    }
+    QDate date = parseDate(m_view.dateText());
+    if (!date.isValid()) {
+        m_ctx.message(Icon::Critical, QStringLiteral("Data errata."));
+        m_view.focusField(SendView::Field::Date, true);
+        return false;
+    }
+    if (date < m_ctx.clock.now().date()) {
+        m_ctx.message(Icon::Critical, QStringLiteral("La data impostata è antecedente alla data attuale."));
+        m_view.focusField(SendView::Field::Date, true);
+        return false;
+    }
+    if (m_view.timeText() == QLatin1String("24:00")) {
+        // Midnight at the end of the chosen day is the start of the next one.
+        date = date.addDays(1);
+        m_view.setDateText(date.toString(kDateFormat));
+        m_view.setTimeText(QStringLiteral("00:00"));
+    }
+    const QTime time = parseTime(m_view.timeText());
+    if (!time.isValid()) {
+        m_ctx.message(Icon::Critical, QStringLiteral("Ora errata."));
+        m_view.focusField(SendView::Field::Time, true);
+        return false;
+    }
+    when = date.toString(kDateFormat) + QLatin1Char(' ') + time.toString(kTimeFormat);
+    return true;
+}
+
+SendProcedure::Outcome SendProcedure::send()
+{
+    const bool whole = m_view.wholeAddressBook();
+    if (!whole && m_view.recipientEntries() == 0) {
+        m_ctx.message(Icon::Exclamation, QStringLiteral("Nessun destinatario inserito."));
+        return Outcome::Stopped;
+    }
+    const QString text = m_view.messageText();
+    if (text.isEmpty()) {
+        m_ctx.message(Icon::Exclamation, QStringLiteral("Inserire il testo del testo messaggio."));
+        m_view.focusField(SendView::Field::Text, false);
+        return Outcome::Stopped;
+    }
+    QString when;
+    if (!checkWhen(when))
+        return Outcome::Stopped;
+
+    Database &db = m_ctx.db();
+    qint64 total = 0;
+    qint64 memberRows = 0;
+    if (whole) {
+        total = db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_destinatari"));
+    } else {
+        total = db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_number"));
+        total += db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_msg"));
+        memberRows = db.scalar(QStringLiteral(
+            "SELECT COUNT(*) AS totale FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste)"));
+        total += memberRows;
+    }
+    if (total == 0) {
+        m_ctx.message(Icon::Critical, QStringLiteral("E' necessario inserire almeno un destinatario per l'invio."));
+        return Outcome::Stopped;
+    }
+    const Answer answer = m_ctx.message(
+        Icon::None,
+        QStringLiteral("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(total),
+        Buttons::YesNo);
+    if (answer != Answer::Yes)
+        return Outcome::Declined;
+
+    if (m_gateway.userName().isEmpty())
+        m_ctx.windows().showLoginWindow();
+    if (m_ctx.state.LoggedIn) {
+        m_gateway.setUserName(m_ctx.state.LoginUser);
+        m_gateway.setPassword(m_ctx.state.LoginPassword);
+        m_gateway.setAuthenticated(true);
+    }
+    m_view.refreshStatus();
+
+    BusyScope busy(m_view);
+    m_statusBefore = m_view.statusText();
+    m_view.setStatusText(kSending);
+    m_view.setBusy(true);
+    m_view.processEvents();
+    m_repaintTimer.restart();
+
+    handOver(total, memberRows, text, when);
+
+    m_view.refreshStatus();
+    m_view.newMessage();
+    m_view.setBusy(false);
+    if (m_numberErrorSeen) {
+        m_ctx.message(Icon::Information,
+                      QStringLiteral("Connessione con il server terminata con successo.\n"
+                                     "Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel "
+                                     "numero di cellulare"));
+    } else {
+        m_ctx.message(Icon::Information, QStringLiteral("Messaggio inoltrato con successo"));
+    }
+    return Outcome::Sent;
+}
+
+void SendProcedure::handOver(qint64 total, qint64 memberRows, const QString &text, const QString &when)
+{
+    Database &db = m_ctx.db();
+    // Every number is read before the first is handed over, so that a failing
+    // statement cannot leave part of the send queued in the control.
+    QStringList numbers;
+    numbers.reserve(total);
+    if (m_view.wholeAddressBook()) {
+        appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_destinatari "), numbers);
+    } else {
+        appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), numbers);
+        appendNumbers(db,
+                      QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
+                                     "(SELECT IDDestinatario FROM tab_dest_msg)"),
+                      numbers);
+        const qint64 effective = db.scalar(QStringLiteral(
+            "SELECT count(Numero) as NumeroEff FROM tab_destinatari WHERE IDDestinatario IN "
+            "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste))"));
+        if (effective > 0 && memberRows > effective) {
+            const qint64 n = total - (memberRows - effective);
+            m_view.setBusy(false);
+            m_ctx.message(Icon::Information,
+                          QStringLiteral("I gruppi programmati per l'invio contengono nominativi in comune.\n"
+                                         "Per evitare invii duplicati alla stessa persona, la procedura\n"
+                                         "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
+                                         "soltanto %1 SMS.")
+                              .arg(n));
+            m_view.setBusy(true);
+        }
+        appendNumbers(db,
+                      QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
+                                     "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN "
+                                     "(SELECT IDLista FROM tab_dest_liste))"),
+                      numbers);
+    }
+
+    for (const QString &number : std::as_const(numbers))
+        m_gateway.addSMS(number, text, when);
+    m_gateway.transmit();
+    m_gateway.closeConnection();
+}
+
+} // namespace brio

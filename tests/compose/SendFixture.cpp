@@ -1,0 +1,162 @@
+#include "SendFixture.h"
+
+#include "gateway/GatewayFactory.h"
+#include "store/Database.h"
+
+namespace brio::test {
+
+FakeSendView::FakeSendView(TestEnv &env, GatewayControl &gateway)
+    : m_env(env)
+    , m_gateway(gateway)
+{
+}
+
+bool FakeSendView::wholeAddressBook() const
+{
+    return whole;
+}
+
+int FakeSendView::recipientEntries() const
+{
+    Database &db = m_env.db();
+    return int(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_number")) +
+               db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_msg")) +
+               db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_liste")));
+}
+
+QString FakeSendView::messageText() const
+{
+    return text;
+}
+
+bool FakeSendView::deferred() const
+{
+    return deferredSend;
+}
+
+QString FakeSendView::dateText() const
+{
+    return date;
+}
+
+QString FakeSendView::timeText() const
+{
+    return time;
+}
+
+void FakeSendView::setDateText(const QString &t)
+{
+    date = t;
+}
+
+void FakeSendView::setTimeText(const QString &t)
+{
+    time = t;
+}
+
+void FakeSendView::focusField(Field field, bool)
+{
+    focused.append(field);
+}
+
+QString FakeSendView::statusText() const
+{
+    return status;
+}
+
+void FakeSendView::setStatusText(const QString &t)
+{
+    status = t;
+    statusHistory << t;
+}
+
+void FakeSendView::setBusy(bool b)
+{
+    busy = b;
+}
+
+void FakeSendView::processEvents()
+{
+    ++processed;
+    if (onProcessEvents)
+        onProcessEvents();
+}
+
+void FakeSendView::refreshStatus()
+{
+    ++refreshed;
+    m_gateway.setUserName(m_env.state.LoginUser);
+    m_gateway.setPassword(m_env.state.LoginPassword);
+    setStatusText(QStringLiteral("Credito residuo: %1 SMS").arg(m_gateway.getCredit()));
+}
+
+void FakeSendView::newMessage()
+{
+    ++cleared;
+    for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
+        m_env.db().run(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+    text.clear();
+}
+
+namespace {
+
+GatewayControl &pick(GatewayControl *given, TestEnv &env, std::unique_ptr<GatewayControl> &own)
+{
+    if (given)
+        return *given;
+    own = env.ctx->makeGateway();
+    own->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+    return *own;
+}
+
+} // namespace
+
+SendFixture::SendFixture(GatewayControl *given)
+    : gateway(pick(given, env, ownGateway))
+    , view(env, gateway)
+    , send(*env.ctx, view, gateway)
+{
+    env.ctx->windowsImpl = &windows;
+    // The checks that follow a send talk to the provider; they have their
+    // own tests.
+    env.state.ServerChecksDone = true;
+}
+
+void SendFixture::logIn()
+{
+    env.state.LoginUser = QStringLiteral("prova");
+    env.state.LoginPassword = QStringLiteral("prova");
+    env.state.LoggedIn = true;
+    gateway.setUserName(env.state.LoginUser);
+    gateway.setPassword(env.state.LoginPassword);
+}
+
+qint64 SendFixture::addTypedNumber(const QString &number)
+{
+    env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES (?)"), {number});
+    return env.db().lastInsertId();
+}
+
+void SendFixture::chooseContact(qint64 id)
+{
+    env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
+}
+
+void SendFixture::chooseGroup(qint64 groupId)
+{
+    env.db().run(QStringLiteral("INSERT INTO tab_dest_liste (IDLista) VALUES (?)"), {groupId});
+}
+
+qint64 SendFixture::stateRows()
+{
+    return env.db().scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM tab_dest_number) + "
+                                          "(SELECT COUNT(*) FROM tab_dest_msg) + "
+                                          "(SELECT COUNT(*) FROM tab_dest_liste)"));
+}
+
+QList<SandboxGateway::Message> SendFixture::outbox() const
+{
+    return SandboxGateway::outbox(sandboxFile(env.state.InstallDir));
+}
+
+} // namespace brio::test
