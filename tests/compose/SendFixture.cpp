@@ -116,7 +116,6 @@ SendFixture::SendFixture(GatewayControl *given)
     , view(env, gateway)
     , send(*env.ctx, view, gateway)
 {
-    env.ctx->windowsImpl = &windows;
     // The checks that follow a send talk to the provider; they have their
     // own tests.
     env.state.ServerChecksDone = true;

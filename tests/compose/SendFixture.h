@@ -66,7 +66,7 @@ struct SendFixture
     QList<SandboxGateway::Message> outbox() const;
 
     TestEnv env;
-    FakeWindows windows{env.state};
+    FakeWindows &windows = env.windows;
     std::unique_ptr<GatewayControl> ownGateway;
     GatewayControl &gateway;
     FakeSendView view;
