@@ -1,4 +1,7 @@
 target_sources(briosms_core PRIVATE
+  compose/ListEntries.cpp compose/ListEntries.h
+  compose/MessageState.cpp compose/MessageState.h
+  compose/NumberRules.cpp compose/NumberRules.h
   compose/Compression.cpp compose/Compression.h
   compose/SendProcedure.cpp compose/SendProcedure.h
 )

@@ -1,0 +1,74 @@
+#include "compose/ListEntries.h"
+
+#include "store/Database.h"
+
+namespace brio {
+
+namespace {
+
+// Reads (id, name, number) rows into contact entries.
+void appendContacts(Statement &st, ListEntries &out)
+{
+    while (st.next())
+        out.append({contactEntryText(st.text(1), st.text(2)), st.integer(0)});
+}
+
+} // namespace
+
+QString contactEntryText(const QString &name, const QString &number)
+{
+    return name + QLatin1Char(',') + number;
+}
+
+ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode)
+{
+    ListEntries out;
+    const bool placement = mode == GroupComboMode::ContactPlacement;
+    if (!noHeader) {
+        out.append({placement ? QStringLiteral("Solo in rubrica") : QStringLiteral("Tutta la rubrica"),
+                    kWholeAddressBook});
+    }
+    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista"));
+    while (st.next()) {
+        const QString name = st.text(1);
+        out.append({placement ? QStringLiteral("Gruppo ") + name.toUpper() + QStringLiteral(" e rubrica") : name,
+                    st.integer(0)});
+    }
+    return out;
+}
+
+ListEntries memberEntries(Database &db, qint64 groupId)
+{
+    ListEntries out;
+    if (groupId != kWholeAddressBook) {
+        Statement st = db.prepare(QStringLiteral(
+            "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
+            "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista = ?) ORDER BY Nominativo"));
+        st.bind(1, groupId);
+        appendContacts(st, out);
+    } else {
+        Statement st = db.prepare(
+            QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari ORDER BY Nominativo"));
+        appendContacts(st, out);
+    }
+    return out;
+}
+
+ListEntries messageRecipientEntries(Database &db, bool withNumbers)
+{
+    ListEntries out;
+    {
+        Statement st = db.prepare(QStringLiteral(
+            "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
+            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo"));
+        appendContacts(st, out);
+    }
+    if (withNumbers) {
+        Statement st = db.prepare(QStringLiteral("SELECT ID, Numero FROM tab_dest_number ORDER BY ID"));
+        while (st.next())
+            out.append({st.text(1), -st.integer(0)});
+    }
+    return out;
+}
+
+} // namespace brio

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace brio {
+
+class Database;
+
+// One entry of a contact list or group combo: what the user sees and the
+// number the program matches it by. In contact lists the data is the
+// contact's IDDestinatario, or minus the row ID of a typed number; in group
+// combos it is ID_Lista, with -1 for the whole address book.
+struct ListEntry
+{
+    QString text;
+    qint64 data = 0;
+
+    bool operator==(const ListEntry &) const = default;
+};
+using ListEntries = QList<ListEntry>;
+
+constexpr qint64 kWholeAddressBook = -1;
+
+enum class GroupComboMode {
+    GroupNames = 1,       // "Tutta la rubrica", then the names as stored
+    ContactPlacement = 2, // "Solo in rubrica", then "Gruppo NAME e rubrica"
+};
+
+// "Nominativo,Numero": a comma and no blank.
+QString contactEntryText(const QString &name, const QString &number);
+
+// The groups sorted by name, after the header entry unless noHeader.
+ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode);
+
+// The contacts of one group, or of the whole book for kWholeAddressBook,
+// sorted by name.
+ListEntries memberEntries(Database &db, qint64 groupId);
+
+// The contacts chosen for the message sorted by name, then (withNumbers) the
+// typed numbers in table order with negative data.
+ListEntries messageRecipientEntries(Database &db, bool withNumbers);
+
+} // namespace brio

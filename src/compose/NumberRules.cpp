@@ -1,0 +1,82 @@
+#include "compose/NumberRules.h"
+
+#include "app/Context.h"
+#include "store/Database.h"
+
+namespace brio {
+
+bool CheckPrefix(const Context &ctx, const QString &prefix)
+{
+    ctx.state.PrefixOK = isAllowedPrefix(ctx.db(), prefix);
+    return ctx.state.PrefixOK;
+}
+
+bool CheckSubscriberNumber(const Context &ctx, const QString &number)
+{
+    ctx.state.NumberOK = isValidSubscriberNumber(number);
+    return ctx.state.NumberOK;
+}
+
+bool isAllowedPrefix(Database &db, const QString &prefix)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_allowed_codes WHERE Prefix = ?"), {prefix}) > 0;
+}
+
+bool isValidSubscriberNumber(const QString &number)
+{
+    if (number.size() < 6 || number.size() > kSubscriberMaxLength)
+        return false;
+    for (const QChar c : number) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+QString fullNumber(const QString &country, const QString &prefix, const QString &subscriber)
+{
+    return country + prefix + subscriber;
+}
+
+QStringList allowedCountries(Database &db)
+{
+    QStringList out;
+    Statement st = db.prepare(QStringLiteral("SELECT DISTINCT Country FROM tab_allowed_codes ORDER BY Country"));
+    while (st.next())
+        out << QLatin1Char('+') + st.text(0);
+    return out;
+}
+
+QStringList allowedPrefixes(Database &db, const QString &country)
+{
+    QStringList out;
+    Statement st = db.prepare(QStringLiteral("SELECT Prefix FROM tab_allowed_codes WHERE Country = ? ORDER BY Prefix"));
+    st.bind(1, country);
+    while (st.next())
+        out << st.text(0);
+    return out;
+}
+
+QString designCountry()
+{
+    return QStringLiteral("+39");
+}
+
+const QStringList &designPrefixes()
+{
+    static const QStringList prefixes{
+        QStringLiteral("320"), QStringLiteral("328"), QStringLiteral("329"), QStringLiteral("330"),
+        QStringLiteral("333"), QStringLiteral("334"), QStringLiteral("335"), QStringLiteral("336"),
+        QStringLiteral("337"), QStringLiteral("338"), QStringLiteral("339"), QStringLiteral("340"),
+        QStringLiteral("346"), QStringLiteral("347"), QStringLiteral("348"), QStringLiteral("349"),
+        QStringLiteral("360"), QStringLiteral("366"), QStringLiteral("368"), QStringLiteral("380"),
+        QStringLiteral("388"), QStringLiteral("389")};
+    return prefixes;
+}
+
+QString prefixPlaceholder()
+{
+    return QStringLiteral("Pref.");
+}
+
+} // namespace brio

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "compose/ListEntries.h"
+
+class QComboBox;
+class QListWidget;
+class QPoint;
+class QWidget;
+
+namespace brio {
+
+struct Context;
+
+// The list routines every window shares. Item data lives in Qt::UserRole as
+// a qint64 (see ListEntry); entries are matched by it, never by their text.
+// Database failures are thrown to the calling handler.
+
+// Shows the wait pointer for as long as it lives.
+class WaitCursor final
+{
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// Makes a list ready for many entries (uniform rows, single selection).
+void prepareList(QListWidget *list);
+void addEntry(QListWidget *list, const QString &text, qint64 data);
+// Empties the list and adds the entries in one go.
+void setEntries(QListWidget *list, const ListEntries &entries);
+qint64 entryData(const QListWidget *list, int row);
+// The row of the selected entry, or -1.
+int selectedRow(const QListWidget *list);
+
+// Fills a combo with the groups. When it has entries the first is selected
+// (its currentIndexChanged is emitted, as for a click) and the combo enabled;
+// otherwise it is disabled.
+void LoadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupComboMode mode);
+
+// Fills the list with the contacts of the group selected in the combo, or of
+// the whole address book.
+void LoadMemberList(const Context &ctx, QComboBox *groupCombo, QListWidget *list);
+
+// Fills the list with the chosen contacts, then the typed numbers.
+void LoadMessageRecipients(const Context &ctx, QListWidget *list, bool withNumbers);
+
+// The row of the entry under a position of the list's viewport, or -1 (also
+// when the control is no list).
+int ItemIndexAtPoint(const QWidget *control, const QPoint &pos);
+
+// Country combo from the accepted codes, "+39" selected when offered (its
+// currentIndexChanged is emitted). With no codes the combo keeps its items.
+void LoadCountryCombo(const Context &ctx, QComboBox *combo);
+
+// Prefix combo for the country shown in the country combo: "Pref." and the
+// accepted prefixes, "Pref." selected. With no prefixes it keeps its items.
+void LoadPrefixCombo(const Context &ctx, QComboBox *countryCombo, QComboBox *prefixCombo);
+
+// Lets an editable prefix combo hold at most three typed or pasted
+// characters; its own entries (as "Pref.") can still be shown.
+void limitPrefixCombo(QComboBox *prefixCombo);
+
+} // namespace brio
