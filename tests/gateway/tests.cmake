@@ -1,2 +1,4 @@
 # brio_add_test(...) lines for tests/gateway
 brio_add_test(tst_sandboxgateway gateway/tst_sandboxgateway.cpp)
+brio_add_test(tst_httpgateway gateway/tst_httpgateway.cpp)
+target_link_libraries(tst_httpgateway PRIVATE briosms_refserver)

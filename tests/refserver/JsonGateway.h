@@ -1,0 +1,120 @@
+#pragma once
+
+#include "refserver/ReferenceServer.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <optional>
+
+namespace brio::test {
+
+// The server side of the JSON gateway protocol (docs/gateway-protocol.md) for
+// a ReferenceServer: accounts, jobs uploaded in batches, commits applied once,
+// refused numbers, error replies, expiry, and faults on demand. Thread-safe:
+// the server calls it on its own thread while a test inspects it.
+class JsonGateway final
+{
+public:
+    enum class Call { Credit, Batch, Commit };
+
+    struct Delivered
+    {
+        QString account;
+        QString job;
+        QString to;
+        QString text;
+        QString when;
+    };
+
+    explicit JsonGateway(QByteArray basePath = QByteArrayLiteral("/gw"));
+    ~JsonGateway();
+    JsonGateway(const JsonGateway &) = delete;
+    JsonGateway &operator=(const JsonGateway &) = delete;
+
+    // Serves the protocol under the base path. The gateway must outlive the server.
+    void install(ReferenceServer &server);
+    QString url(const ReferenceServer &server) const; // "http://127.0.0.1:PORT/gw"
+
+    void addAccount(const QString &user, const QString &password, qint64 credit, bool demo = false);
+    void setAppCode(const QByteArray &code);
+    void setMaxJobMessages(qint64 count);
+    void setJobLifetime(qint64 milliseconds); // since the job's last upload
+    void expireOpenJobs();
+
+    // The next `count` calls of that kind are carried out, then the connection
+    // misbehaves instead of answering (a reset after a commit loses the reply of
+    // an applied commit).
+    void faultAfter(Call call, Fault fault, int count = 1);
+    // The next `count` calls of that kind change nothing and get this error.
+    void refuse(Call call, int status, const QByteArray &code, int count = 1);
+    void clearFaults();
+
+    qint64 credit(const QString &user) const; // -1 for an unknown account
+    QList<Delivered> delivered() const;
+    int openJobs() const;
+    int commitsApplied() const;
+    int calls(Call call) const;
+
+    HttpResponse handle(const HttpRequest &request);
+
+private:
+    struct Account
+    {
+        QString password;
+        qint64 credit = 0;
+        bool demo = false;
+    };
+    struct Message
+    {
+        QString to;
+        QString text;
+        QString when;
+    };
+    struct Job
+    {
+        QString owner;
+        QMap<qint64, QList<Message>> batches;
+        qint64 touched = 0;
+    };
+    struct Committed
+    {
+        QString owner;
+        QByteArray reply;
+    };
+    struct Pending
+    {
+        Call call;
+        int count;
+        Fault fault;
+        int status;
+        QByteArray code;
+    };
+
+    HttpResponse dispatch(const HttpRequest &request, std::optional<Call> &call);
+    HttpResponse creditReply(const Account &account) const;
+    HttpResponse batch(const QString &user, const QByteArray &key, const QByteArray &index, const QJsonObject &body);
+    HttpResponse commit(const QString &user, const QByteArray &key, const QJsonObject &body);
+    void sweep();
+
+    mutable QMutex m_mutex;
+    QByteArray m_base;
+    QByteArray m_appCode;
+    qint64 m_maxJobMessages = 1000000;
+    qint64 m_lifetimeMs = 3600 * 1000;
+    QElapsedTimer m_clock;
+    QHash<QString, Account> m_accounts;
+    QHash<QByteArray, Job> m_open;
+    QHash<QByteArray, Committed> m_committed;
+    QList<Delivered> m_delivered;
+    QList<Pending> m_faults;
+    QList<Pending> m_refusals;
+    int m_commitsApplied = 0;
+    int m_calls[3] = {0, 0, 0};
+};
+
+} // namespace brio::test
