@@ -1,8 +1,29 @@
 #include "settings/Brand.h"
 
 #include "app/Context.h"
+#include "net/Http.h"
+#include "net/ServerServices.h"
 
 namespace brio {
+
+namespace {
+
+constexpr int kShortestReply = 22;
+
+const QString &loginRequiredText()
+{
+    static const QString text = QStringLiteral(
+        "E' necessario eseguire un login valido la prima volta che si utilizza l'applicazione...");
+    return text;
+}
+
+void markBranded(Context &ctx, const QString &version)
+{
+    ctx.settings.set(Key::CurrentVersion, version);
+    ctx.settings.set(Key::Branded, QStringLiteral("1"));
+}
+
+} // namespace
 
 void loadBrandTexts(Context &ctx)
 {
@@ -18,8 +39,61 @@ void loadBrandTexts(Context &ctx)
     s.DownloadLinkUrl = st.text(Key::DownloadLinkUrl);
 }
 
+bool FetchBrand(Context &ctx)
+{
+    AppState &s = ctx.state;
+    try {
+        const bool firstRun = ctx.settings.integer(Key::Branded) == 0;
+        if (firstRun) {
+            ctx.windows().showLoginWindow();
+            if (s.LoginPassword.isEmpty() && s.LoginUser.isEmpty()) {
+                ctx.message(Icon::None, loginRequiredText());
+                return false;
+            }
+        } else if (s.LoginPassword.isEmpty() && s.LoginUser.isEmpty()) {
+            return true; // nobody logged in yet in this run
+        }
+
+        UpdateCapabilities(ctx);
+
+        const QString current = ctx.settings.text(Key::CurrentVersion);
+        const QString body = QStringLiteral("VER=") + URLEncode(current) + QStringLiteral("&UID=")
+                             + URLEncode(s.LoginUser) + QStringLiteral("&PWD=") + URLEncode(s.LoginPassword);
+        const QString reply = HttpPost(ctx.settings, body, QStringLiteral("/cgi/getBrand.php"));
+
+        if (reply.size() < kShortestReply || reply.startsWith(QLatin1String("OK"))) {
+            // An empty version on the first run makes the next fetch ask for
+            // the whole brand.
+            if (firstRun)
+                markBranded(ctx, QString());
+            return true;
+        }
+        if (reply.startsWith(QLatin1String("ER"))) {
+            ctx.prompter.show(Icon::None, Buttons::Ok, QString(), loginRequiredText());
+            return false;
+        }
+
+        const QString version = reply.left(2);
+        QStringList lines;
+        const int count = SplitLines(reply, lines, 999);
+        for (int i = 0; i < count && i < lines.size(); ++i) {
+            const QStringList parts = lines.at(i).split(QLatin1Char(','));
+            // A key the store cannot name is skipped like a malformed line.
+            if (parts.size() != 2 || parts.at(0).isEmpty())
+                continue;
+            ctx.settings.setRaw(Settings::sectionOf(Key::Branded), parts.at(0), parts.at(1));
+        }
+        markBranded(ctx, version);
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+    }
+    return true;
+}
+
 bool LoadBrand(Context &ctx)
 {
+    if (!FetchBrand(ctx))
+        return false;
     loadBrandTexts(ctx);
     return true;
 }

@@ -9,6 +9,12 @@ struct Context;
 // the account refused by the brand script).
 bool LoadBrand(Context &ctx);
 
+// On the first run shows the login window (the program does not start
+// without one); once an account is known, asks the gateway host for the brand
+// values and stores them. Returns false when the program has to end. Other
+// errors are reported here.
+bool FetchBrand(Context &ctx);
+
 // Reads the eight brand texts, with their defaults, into the state.
 void loadBrandTexts(Context &ctx);
 

@@ -3,7 +3,7 @@
 #include <QHostAddress>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QPointer>
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -92,6 +92,7 @@ public:
     // Configuration and records, shared with the test thread.
     mutable QMutex mutex;
     QMap<QByteArray, QByteArray> rawReplies;
+    QSet<QByteArray> hangAfterReply;
     QList<QPair<QByteArray, std::function<HttpResponse(const HttpRequest &)>>> handlers;
     Fault pendingFault = Fault::None;
     int pendingFaultCount = 0;
@@ -309,6 +310,7 @@ void ReferenceServer::Impl::respond(Connection *c, HttpRequest request)
     Fault fault = Fault::None;
     QByteArray raw;
     bool haveRaw = false;
+    bool hangAfter = false;
     std::function<HttpResponse(const HttpRequest &)> handler;
     {
         QMutexLocker lock(&mutex);
@@ -322,6 +324,7 @@ void ReferenceServer::Impl::respond(Connection *c, HttpRequest request)
         if (it != rawReplies.constEnd()) {
             raw = it.value();
             haveRaw = true;
+            hangAfter = hangAfterReply.contains(request.path);
         } else {
             qsizetype best = -1;
             for (const auto &h : handlers) {
@@ -336,6 +339,11 @@ void ReferenceServer::Impl::respond(Connection *c, HttpRequest request)
     // slow answer is the normal one, delivered slowly.
     if (fault != Fault::None && fault != Fault::Slow) {
         applyFault(c, fault);
+        return;
+    }
+    if (haveRaw && hangAfter) {
+        c->socket->write(raw);
+        c->dead = true;
         return;
     }
     if (haveRaw) {
@@ -447,6 +455,14 @@ void ReferenceServer::setRawReply(const QByteArray &path, const QByteArray &raw)
 {
     QMutexLocker lock(&m_impl->mutex);
     m_impl->rawReplies.insert(path, raw);
+    m_impl->hangAfterReply.remove(path);
+}
+
+void ReferenceServer::setRawReplyThenHang(const QByteArray &path, const QByteArray &raw)
+{
+    QMutexLocker lock(&m_impl->mutex);
+    m_impl->rawReplies.insert(path, raw);
+    m_impl->hangAfterReply.insert(path);
 }
 
 void ReferenceServer::setPage(const QByteArray &path, const QByteArray &payload)

@@ -53,6 +53,8 @@ public:
 
     // The whole reply sent (then the connection is closed) for a form-post path.
     void setRawReply(const QByteArray &path, const QByteArray &raw);
+    // The same reply, after which the connection is kept open and silent.
+    void setRawReplyThenHang(const QByteArray &path, const QByteArray &raw);
     // An HTTP/1.0 page: headers, "<html><body>" CR LF, the payload, then 20
     // characters of closing markup.
     void setPage(const QByteArray &path, const QByteArray &payload);

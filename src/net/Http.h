@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace brio {
+
+class Settings;
+
+// Where the form posts go, from section "Server": "Host" as name or address
+// with an optional ":port", "TLS", "Timeout" in seconds.
+struct ServerEndpoint
+{
+    QString hostHeader; // the configured text, sent as the Host header
+    QString host;
+    quint16 port = 80;
+    bool tls = false;
+    int timeoutMs = 20000;
+
+    static ServerEndpoint fromSettings(const Settings &settings);
+};
+
+// Posts the form body to the path on the gateway host and returns the page
+// from two characters after its body tag. The empty text when there is no
+// host, the connection or the sending failed, or nothing arrived in time.
+QString HttpPost(const Settings &settings, const QString &body, const QString &path);
+
+// Every character as "%" and two upper-case hex digits of its Windows-1252
+// code, letters and digits included.
+QString URLEncode(const QString &text);
+
+// IPv4 address of a dotted address or host name, in network byte order;
+// 0xFFFFFFFF when it cannot be resolved.
+quint32 ResolveHost(const QString &name);
+
+// The request exactly as the gateway host's scripts expect it.
+QByteArray formPostRequest(const QString &hostHeader, const QString &path, const QString &body);
+
+// The part of a received page that callers parse.
+QString cutOutBody(const QString &reply);
+
+// Windows-1252, the code page the gateway host speaks. A character it lacks
+// becomes '?'; the five bytes it leaves undefined map to the C1 controls.
+QByteArray toAnsi(const QString &text);
+QString fromAnsi(const QByteArray &bytes);
+
+} // namespace brio

@@ -1,0 +1,103 @@
+#include "net/ServerServices.h"
+
+#include "app/Context.h"
+#include "net/Http.h"
+#include "store/Database.h"
+
+namespace brio {
+
+namespace {
+
+// A reply shorter than this carries no usable answer.
+constexpr int kShortestReply = 22;
+// The page's markup after the payload.
+constexpr int kClosingMarkup = 20;
+
+// Only plain digits: a code is stored as text and compared as typed.
+bool isDigits(const QString &s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int SplitLines(const QString &text, QStringList &lines, int highestSlot)
+{
+    lines = QStringList(qMax(0, highestSlot + 1));
+    QString current;
+    int count = 0;
+    for (QChar c : text) {
+        if (count > highestSlot)
+            break;
+        if (c == QLatin1Char('\n')) {
+            if (!current.isEmpty())
+                lines[count] = current.chopped(1);
+            ++count;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return count;
+}
+
+void CheckVersion(Context &ctx)
+{
+    const QString version = programVersionText();
+    const QString body = QStringLiteral("CMD=3&UID=") + URLEncode(ctx.state.LoginUser) + QStringLiteral("&PWD=")
+                         + URLEncode(ctx.state.LoginPassword) + QStringLiteral("&APP=brio2&VER=") + version;
+    const QString reply = HttpPost(ctx.settings, body, QStringLiteral("/cgi/briosms2_1.php"));
+    if (reply.size() < kShortestReply || !reply.startsWith(QLatin1String("01")))
+        return;
+    // Between the separator after the status and the closing markup.
+    const QString offered = reply.mid(3, qMax<qsizetype>(0, reply.size() - 3 - kClosingMarkup));
+    if (offered == version)
+        return;
+    if (ctx.message(Icon::Question, QStringLiteral("E' disponibile una nuova versione di BrioSMS, vuoi scaricarla ???"),
+                    Buttons::YesNo)
+        == Answer::Yes)
+        OpenWebPage(ctx, ctx.state.DownloadLinkUrl);
+}
+
+void UpdateCapabilities(Context &ctx)
+{
+    try {
+        const QString stored = ctx.settings.text(Key::CapabVersion);
+        const QString reply = HttpPost(ctx.settings, QStringLiteral("VER=") + stored,
+                                       QStringLiteral("/cgi/getServerCapabilities.php"));
+        if (reply.size() < kShortestReply || reply.startsWith(QLatin1String("OK")))
+            return;
+        const QString newVersion = reply.left(2);
+
+        QStringList lines;
+        const int count = SplitLines(reply, lines, 9999);
+        Database &db = ctx.db();
+        // All or nothing: a list cut short by an error would refuse valid
+        // numbers until the next update.
+        Transaction tx(db);
+        db.run(QStringLiteral("DELETE FROM tab_allowed_codes"));
+        Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_allowed_codes (Country, Prefix) VALUES (?, ?)"));
+        for (int i = 0; i < count && i < lines.size(); ++i) {
+            const QStringList parts = lines.at(i).split(QLatin1Char(','));
+            if (parts.size() != 2 || !isDigits(parts.at(0)) || !isDigits(parts.at(1)))
+                continue;
+            insert.bind(1, parts.at(0)).bind(2, parts.at(1)).run();
+            insert.reset();
+        }
+        tx.commit();
+
+        ctx.message(Icon::Information,
+                    QStringLiteral("La lista dei prefissi telefonici disponibili e' stata aggiornata."));
+        ctx.settings.set(Key::CapabVersion, newVersion);
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+    }
+}
+
+} // namespace brio
