@@ -26,6 +26,7 @@ private slots:
     void stalledServerEndsAtTheTimeout();
     void noAnswer_data();
     void noAnswer();
+    void tlsNeverSendsPlainText();
     void hostSettings();
     void urlEncode_data();
     void urlEncode();
@@ -169,6 +170,15 @@ void TestHttp::noAnswer()
     QCOMPARE(post(QStringLiteral("A=1"), QStringLiteral("/cgi/x.php")), QString());
     if (!host.isEmpty())
         QCOMPARE(m_server->requests().size(), 0);
+}
+
+void TestHttp::tlsNeverSendsPlainText()
+{
+    // The loopback server speaks no TLS: the handshake cannot complete.
+    m_settings->set(Key::ServerTLS, 1);
+    m_server->setPage("/cgi/x.php", "payload");
+    QCOMPARE(post(QStringLiteral("PWD=secret"), QStringLiteral("/cgi/x.php")), QString());
+    QCOMPARE(m_server->requests().size(), 0);
 }
 
 void TestHttp::hostSettings()
