@@ -1,1 +1,4 @@
 # brio_add_test(...) lines for tests/ui
+brio_add_test(tst_mainwindowsend ui/tst_mainwindowsend.cpp)
+target_compile_definitions(tst_mainwindowsend PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
+add_dependencies(tst_mainwindowsend briosms)

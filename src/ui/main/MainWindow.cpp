@@ -4,8 +4,10 @@
 #include "app/Startup.h"
 #include "compose/MessageState.h"
 #include "compose/NumberRules.h"
+#include "compose/SendProcedure.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/main/MainSendView.h"
 #include "ui/main/MessageTextEdit.h"
 
 #include <QAction>
@@ -106,6 +108,8 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     buildToolBar();
     buildControls();
     buildStatusBar();
+    m_sendView = std::make_unique<MainSendView>(*this);
+    m_send = std::make_unique<SendProcedure>(m_ctx, *m_sendView, *m_BrioSMS);
     connectHandlers();
     Form_Load();
 }
@@ -184,7 +188,7 @@ void MainWindow::buildMenus()
     m_mnuHelpAbout = menuItem(m_mnuHelp, "mnuHelpAbout", QStringLiteral("&Informazioni su..."));
 
     // Commands whose windows and procedures are not part of the program yet.
-    for (QAction *a : {m_mnuOpzioni, m_mnuInvia, m_mnuNuovoContatto, m_mnuContatti, m_mnuGruppi, m_mnuImporta,
+    for (QAction *a : {m_mnuOpzioni, m_mnuNuovoContatto, m_mnuContatti, m_mnuGruppi, m_mnuImporta,
                        m_mnuImportaBrio1, m_mnuInviati, m_mnuDifferiti, m_mnuErrori, m_mnuMittente, m_mnuPassword,
                        m_mnuStrumentiVerificaCredito, m_mnuAcquistaSMS, m_mnuListino, m_mnuScaricaPlugin,
                        m_mnuOtherPlugins, m_mnuSommario, m_mnuCerca, m_mnuSupporto, m_mnuHelpAbout})
@@ -227,8 +231,9 @@ void MainWindow::buildToolBar()
     m_tb_Comprimi = button("Comprimi", QStyle::SP_ToolBarHorizontalExtensionButton, QStringLiteral("Comprimi SMS"));
     m_tb_Comprimi->setCheckable(true); // pressed while the text is compressed
 
-    for (QAction *a : {m_tb_Rubrica, m_tb_Gruppi, m_tb_Invia, m_tb_Comprimi})
+    for (QAction *a : {m_tb_Rubrica, m_tb_Gruppi})
         a->setEnabled(false);
+    m_tb_Comprimi->setEnabled(false); // until the text has a space
 }
 
 void MainWindow::buildControls()
@@ -339,7 +344,6 @@ void MainWindow::buildControls()
     // When to send.
     m_fr_Differito = named(new QGroupBox(QStringLiteral("Invio"), central), "fr_Differito");
     m_cmd_invia = named(new QPushButton(QStringLiteral("In&via")), "cmd_invia");
-    m_cmd_invia->setEnabled(false);
     m_opt_invio_immediato = named(new QRadioButton(QStringLiteral("Immediat&o")), "opt_invio_immediato");
     m_opt_invio_differito = named(new QRadioButton(QStringLiteral("&Differito")), "opt_invio_differito");
     m_opt_invio_immediato->setChecked(true);
@@ -425,7 +429,7 @@ void MainWindow::connectHandlers()
     connect(m_mnuEliminaGruppo, &QAction::triggered, this, &MainWindow::mnuEliminaGruppo_Click);
     connect(m_cmd_invia, &QPushButton::clicked, this, &MainWindow::cmd_invia_Click);
     connect(m_mnuInvia, &QAction::triggered, this, &MainWindow::cmd_invia_Click);
-    connect(m_txt_messaggio, &QPlainTextEdit::textChanged, this, &MainWindow::UpdateCompressButton);
+    connect(m_txt_messaggio, &QPlainTextEdit::textChanged, this, &MainWindow::txt_messaggio_Change);
 
     connect(m_mnuNuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
     connect(m_mnuLogin, &QAction::triggered, this, &MainWindow::mnuLogin_Click);
@@ -487,6 +491,7 @@ void MainWindow::NewMessage(bool ask)
     select(m_opt_invio_immediato, [this] { opt_invio_immediato_Click(); });
     select(m_opt_invio_singolo, [this] { opt_invio_singolo_Click(); });
     RefreshRecipientCount();
+    m_compress.release();
     m_tb_Comprimi->setChecked(false);
 }
 
@@ -741,14 +746,40 @@ void MainWindow::mnuEsci_Click()
 
 void MainWindow::cmd_invia_Click()
 {
+    m_send->run();
 }
 
 void MainWindow::tbComprimi_Click()
 {
+    guarded(m_ctx, [&] {
+        m_txt_messaggio->setText(m_compress.press(m_txt_messaggio->text()));
+        UpdateCompressButton();
+    });
+}
+
+void MainWindow::DecomprimiSMS()
+{
+    m_txt_messaggio->setText(m_compress.DecomprimiSMS());
+}
+
+void MainWindow::txt_messaggio_Change()
+{
+    guarded(m_ctx, [&] {
+        m_lbl_messaggio->setText(messageCounterText(m_txt_messaggio->text()));
+        UpdateCompressButton();
+    });
 }
 
 void MainWindow::UpdateCompressButton()
 {
+    m_compress.UpdateCompressButton(m_txt_messaggio->text());
+    const CompressButton::State &b = m_compress.button();
+    m_tb_Comprimi->setData(b.key);
+    m_tb_Comprimi->setToolTip(b.toolTip);
+    m_tb_Comprimi->setChecked(b.pressed);
+    m_tb_Comprimi->setEnabled(b.enabled);
+    if (QWidget *w = m_tbToolBar->widgetForAction(m_tb_Comprimi))
+        w->setAccessibleDescription(b.toolTip);
 }
 
 // --- helpers ----------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Context.h"
+#include "compose/Compression.h"
 #include "gateway/GatewayControl.h"
 
 #include <QMainWindow>
@@ -21,7 +22,9 @@ class QToolBar;
 
 namespace brio {
 
+class MainSendView;
 class MessageTextEdit;
+class SendProcedure;
 
 // frmMain: the message being prepared, its recipients, the send options and
 // the menu. It lives for the whole run; closing it closes the database and
@@ -44,6 +47,8 @@ public:
     void RefreshRecipientCount();
     // Both lists and the text again from the tables (after a plug-in).
     void ReloadMessageState();
+    // The text as it was before the last compression.
+    void DecomprimiSMS();
 
     GatewayControl &gateway() const;
     QListWidget *recipientList() const; // lst_destinatari
@@ -86,18 +91,22 @@ private:
     void mnuLogin_Click();
     void mnuEsci_Click();
 
-    // The send and the compression arrive with their own work; until then
-    // their commands stay disabled and these do nothing.
     void cmd_invia_Click();
     void tbComprimi_Click();
+    void txt_messaggio_Change();
     void UpdateCompressButton();
 
     void showFrames(bool single, bool groups, bool wholeBook);
     void setDeferredFieldsEnabled(bool enabled);
     void setStatusPanel(int panel, const QString &text);
 
+    friend class MainSendView;
+
     Context &m_ctx;
     std::unique_ptr<GatewayControl> m_BrioSMS;
+    std::unique_ptr<MainSendView> m_sendView;
+    std::unique_ptr<SendProcedure> m_send; // holds NumberErrorSeen
+    CompressButton m_compress;              // key, pressed state and SavedText
 
     QFrame *m_fr_destinatari = nullptr;
     QLabel *m_ListView1 = nullptr;
