@@ -3,6 +3,7 @@
 #include "app/Error.h"
 #include "net/ServerServices.h"
 #include "settings/Brand.h"
+#include "store/DatabasePassword.h"
 #include "store/Schema.h"
 
 #include <QCoreApplication>
@@ -13,14 +14,16 @@ namespace brio {
 
 void AskDatabasePassword(Context &ctx)
 {
-    if (ctx.settings.integer(Key::AskDBPassword) == 1)
+    if (databasePasswordNeeded(ctx))
         ctx.windows().showPasswordWindow();
 }
 
 void OpenDB(Context &ctx, const QString &password)
 {
     ctx.state.DB.reset();
-    ctx.state.DB = Database::open(ctx.state.databasePath(), password);
+    QString key;
+    ctx.state.DB = openWithPassword(ctx.state.databasePath(), password, Database::Mode::Shared, &key);
+    ctx.state.DBPassword = key; // empty for a file without password, whatever was typed
 }
 
 int Main(Context &ctx)
@@ -34,6 +37,7 @@ int Main(Context &ctx)
         ctx.message(Icon::Exclamation, QStringLiteral("La password inserita non è valida."));
         return 1;
     }
+    syncPasswordSetting(ctx); // a password change cut short may have left it behind
     try {
         UpgradeSchema(*ctx.state.DB);
     } catch (const Error &e) {

@@ -1,0 +1,256 @@
+#include "store/DatabasePassword.h"
+
+#include "app/Context.h"
+#include "app/Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace brio {
+
+namespace {
+
+constexpr int kDiskError = 3043;
+const QByteArray kPlainHeader("SQLite format 3\0", 16);
+
+[[noreturn]] void throwDiskError(const QString &what, const QString &path)
+{
+    throw Error(kDiskError, QStringLiteral("Errore del disco (%1 di '%2'): %3")
+                                .arg(what, QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// Data reaches the disk only on fsync; a rename is durable only once its
+// directory has been synced too.
+void syncToDisk(const QString &path, bool directory)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDWR);
+    if (fd < 0)
+        throwDiskError(QStringLiteral("apertura"), path);
+    const int rc = ::fsync(fd);
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    if (rc != 0)
+        throwDiskError(QStringLiteral("scrittura"), path);
+}
+
+void removeCopy(const QString &copy)
+{
+    QFile::remove(copy + QStringLiteral("-journal"));
+    QFile::remove(copy);
+}
+
+QString quotedName(const QString &name)
+{
+    QString n = name;
+    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+void exportCopy(Database &source, const QString &copy, const QString &key)
+{
+    // ATTACH opens with the flags of the source connection, which creates
+    // nothing: an empty file is an empty database.
+    QFile empty(copy);
+    if (!empty.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw Error(kDiskError, QStringLiteral("Errore del disco (creazione di '%1'): %2")
+                                    .arg(QDir::toNativeSeparators(copy), empty.errorString()));
+    empty.close();
+    // An empty (not null) key makes the attached file plain; null would
+    // borrow the key of the source.
+    source.run(QStringLiteral("ATTACH DATABASE ? AS brio_new KEY ?"), {copy, key.isNull() ? QString(QLatin1String("")) : key});
+    try {
+        source.run(QStringLiteral("SELECT sqlcipher_export('brio_new')"));
+    } catch (const Error &) {
+        source.exec(QStringLiteral("DETACH DATABASE brio_new"));
+        throw;
+    }
+    source.exec(QStringLiteral("DETACH DATABASE brio_new"));
+    // The copy's transaction is committed: a journal left beside it is not hot.
+    QFile::remove(copy + QStringLiteral("-journal"));
+}
+
+void verifyCopy(Database &source, const QString &copy, const QString &key)
+{
+    const auto target = Database::open(copy, key);
+    const QStringList tables = source.tableNames();
+    for (const QString &table : tables) {
+        const QString count = QStringLiteral("SELECT count(*) FROM ") + quotedName(table);
+        if (!target->tableExists(table) || target->scalar(count) != source.scalar(count)) {
+            throw Error(ErrorNo::DatabaseGeneric,
+                        QStringLiteral("Errore del database: la copia cifrata non corrisponde (%1)").arg(table));
+        }
+    }
+}
+
+void writeSetting(Context &ctx, bool ask)
+{
+    ctx.settings.set(Key::AskDBPassword, ask ? QStringLiteral("1") : QStringLiteral("0"));
+    ctx.settings.sync();
+}
+
+// After a failed change the file holds the old or the new key: open it with
+// whichever works, so that the run and the setting follow the file.
+void reopenAfterFailure(Context &ctx, const QString &path, const QStringList &keys)
+{
+    for (const QString &key : keys) {
+        try {
+            QString used;
+            ctx.state.DB = openWithPassword(path, key, Database::Mode::Shared, &used);
+            ctx.state.DBPassword = used;
+            syncPasswordSetting(ctx);
+            return;
+        } catch (const Error &) {
+        }
+    }
+}
+
+// VB's Trim: spaces only.
+QString trimSpaces(const QString &text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
+} // namespace
+
+bool isPlainDatabaseFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(kPlainHeader.size());
+    return head.isEmpty() || head == kPlainHeader;
+}
+
+bool isEncryptedDatabaseFile(const QString &path)
+{
+    return QFileInfo(path).isFile() && !isPlainDatabaseFile(path);
+}
+
+std::unique_ptr<Database> openWithPassword(const QString &path, const QString &password, Database::Mode mode,
+                                           QString *usedKey)
+{
+    // A key given to a plain file would make the engine read it as
+    // encrypted and refuse it.
+    const QString key = isPlainDatabaseFile(path) ? QString() : password;
+    auto db = Database::open(path, key, mode);
+    if (usedKey)
+        *usedKey = key;
+    return db;
+}
+
+bool databasePasswordNeeded(const Context &ctx)
+{
+    return ctx.settings.integer(Key::AskDBPassword) == 1 || isEncryptedDatabaseFile(ctx.state.databasePath());
+}
+
+void syncPasswordSetting(Context &ctx)
+{
+    const bool asks = ctx.settings.integer(Key::AskDBPassword) == 1;
+    const bool hasPassword = !ctx.state.DBPassword.isEmpty();
+    if (asks != hasPassword)
+        writeSetting(ctx, hasPassword);
+}
+
+void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook)
+{
+    const QString path = ctx.state.databasePath();
+    const QString copy = path + QStringLiteral(".new");
+    auto reached = [&hook](PasswordChangeStep step) {
+        if (hook)
+            hook(step);
+    };
+
+    // Taken while our own connection is still open, so that a refusal
+    // leaves the run exactly as it was.
+    QString oldKey;
+    std::unique_ptr<Database> held = openWithPassword(path, ctx.state.DBPassword, Database::Mode::Exclusive, &oldKey);
+    ctx.state.DB.reset();
+
+    bool replaced = false;
+    try {
+        reached(PasswordChangeStep::Exclusive);
+        removeCopy(copy); // left over by an earlier change that was cut short
+        exportCopy(*held, copy, newPassword);
+        reached(PasswordChangeStep::Exported);
+        syncToDisk(copy, false);
+        reached(PasswordChangeStep::Synced);
+        verifyCopy(*held, copy, newPassword);
+        reached(PasswordChangeStep::Verified);
+
+        QFile::setPermissions(copy, QFileInfo(path).permissions());
+        if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
+            throwDiskError(QStringLiteral("sostituzione"), path);
+        replaced = true;
+        reached(PasswordChangeStep::Replaced);
+        syncToDisk(QFileInfo(path).absolutePath(), true);
+        reached(PasswordChangeStep::DirectorySynced);
+
+        held.reset();
+        ctx.state.DBPassword = newPassword;
+        writeSetting(ctx, !newPassword.isEmpty());
+        reached(PasswordChangeStep::SettingSaved);
+
+        QString used;
+        ctx.state.DB = openWithPassword(path, newPassword, Database::Mode::Shared, &used);
+        ctx.state.DBPassword = used;
+    } catch (...) {
+        held.reset();
+        if (!replaced)
+            removeCopy(copy);
+        reopenAfterFailure(ctx, path, replaced ? QStringList{newPassword, oldKey} : QStringList{oldKey, newPassword});
+        throw;
+    }
+}
+
+PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, const QString &confirmation,
+                                            const PasswordChangeHook &hook)
+{
+    if (typed.toUpper() != confirmation.toUpper()) {
+        ctx.message(Icon::Critical, QStringLiteral("Le password inserite non corrispondono."));
+        return PasswordChangeResult::Mismatch;
+    }
+    QString newPassword = typed;
+    if (trimSpaces(typed).isEmpty()) {
+        const Answer a = ctx.message(Icon::Question,
+                                     QStringLiteral("Non avendo inserito dati, la password verrà disabilitata e "
+                                                    "chiunque potrà accedere alla rubrica. Proseguire?"),
+                                     Buttons::YesNo);
+        if (a != Answer::Yes)
+            return PasswordChangeResult::Cancelled;
+        newPassword.clear();
+    }
+
+    try {
+        changeDatabaseKey(ctx, newPassword, hook);
+    } catch (const Error &e) {
+        if (e.number() != ErrorNo::DatabaseLocked)
+            throw;
+        ctx.message(Icon::Exclamation,
+                    QStringLiteral("La rubrica è aperta da un altro programma (per esempio un plug-in), "
+                                   "quindi la password non può essere modificata ora.\n"
+                                   "Chiudere l'altro programma e riprovare: la password non è stata modificata."));
+        return PasswordChangeResult::Busy;
+    }
+
+    if (newPassword.isEmpty()) {
+        ctx.message(Icon::Information, QStringLiteral("Password disabilitata."));
+        return PasswordChangeResult::Disabled;
+    }
+    ctx.message(Icon::Information, QStringLiteral("Password abilitata."));
+    return PasswordChangeResult::Enabled;
+}
+
+} // namespace brio
