@@ -4,4 +4,5 @@ target_sources(briosms_core PRIVATE
   gateway/HttpConnection.cpp gateway/HttpConnection.h
   gateway/HttpGateway.cpp gateway/HttpGateway.h
   gateway/SandboxGateway.cpp gateway/SandboxGateway.h
+  gateway/Login.cpp gateway/Login.h
 )
