@@ -24,6 +24,7 @@ public:
 private:
     Context &m_ctx;
     std::unique_ptr<MainWindow> m_main;
+    bool m_waitCursor = false;
 };
 
 } // namespace brio

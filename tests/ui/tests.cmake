@@ -2,3 +2,5 @@
 brio_add_test(tst_mainwindowsend ui/tst_mainwindowsend.cpp)
 target_compile_definitions(tst_mainwindowsend PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
 add_dependencies(tst_mainwindowsend briosms)
+brio_add_test(tst_optionswindows ui/tst_optionswindows.cpp)
+brio_add_test(tst_loginwindow ui/tst_loginwindow.cpp)
