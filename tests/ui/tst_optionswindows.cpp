@@ -1,10 +1,12 @@
 #include "mock/TestEnv.h"
 #include "store/DatabasePassword.h"
 #include "ui/AppWindows.h"
+#include "ui/main/MainWindow.h"
 #include "ui/options/ChangePasswordWindow.h"
 #include "ui/options/OptionsWindow.h"
 #include "ui/options/PasswordWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -225,6 +227,20 @@ private Q_SLOTS:
         QCOMPARE(OptionsWindow::showFor(*env.ctx, &main), first);
         QTest::mouseClick(child<QPushButton>(*first, "cmdOk"), Qt::LeftButton);
         QVERIFY(!first->isVisible());
+    }
+
+    void mainWindowCommandOpensIt()
+    {
+        TestEnv env;
+        MainWindow main(*env.ctx);
+        auto *command = main.findChild<QAction *>(QStringLiteral("mnuOpzioni"));
+        QVERIFY(command);
+        QVERIFY(command->isEnabled());
+        command->trigger();
+        auto *window = main.findChild<OptionsWindow *>(QStringLiteral("frmOpzioni"));
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->isModal());
     }
 
     void passwordButtonShowsTheChangeWindowModally()

@@ -9,6 +9,7 @@
 #include "ui/ListRoutines.h"
 #include "ui/main/MainSendView.h"
 #include "ui/main/MessageTextEdit.h"
+#include "ui/options/OptionsWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -188,7 +189,7 @@ void MainWindow::buildMenus()
     m_mnuHelpAbout = menuItem(m_mnuHelp, "mnuHelpAbout", QStringLiteral("&Informazioni su..."));
 
     // Commands whose windows and procedures are not part of the program yet.
-    for (QAction *a : {m_mnuOpzioni, m_mnuNuovoContatto, m_mnuContatti, m_mnuGruppi, m_mnuImporta,
+    for (QAction *a : {m_mnuNuovoContatto, m_mnuContatti, m_mnuGruppi, m_mnuImporta,
                        m_mnuImportaBrio1, m_mnuInviati, m_mnuDifferiti, m_mnuErrori, m_mnuMittente, m_mnuPassword,
                        m_mnuStrumentiVerificaCredito, m_mnuAcquistaSMS, m_mnuListino, m_mnuScaricaPlugin,
                        m_mnuOtherPlugins, m_mnuSommario, m_mnuCerca, m_mnuSupporto, m_mnuHelpAbout})
@@ -433,6 +434,7 @@ void MainWindow::connectHandlers()
 
     connect(m_mnuNuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
     connect(m_mnuLogin, &QAction::triggered, this, &MainWindow::mnuLogin_Click);
+    connect(m_mnuOpzioni, &QAction::triggered, this, [this] { OptionsWindow::showFor(m_ctx, this); });
     connect(m_mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
 }
 
