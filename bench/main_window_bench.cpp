@@ -1,0 +1,151 @@
+// main-window: opening the main window and filling its recipient list with a
+// message of 100,000 chosen contacts (address book of 100,000 contacts, 200
+// groups), against the plain SQLite query that reads the same rows.
+#include "mock/TestEnv.h"
+
+#include "store/Database.h"
+#include "ui/ListRoutines.h"
+#include "ui/main/MainWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <sqlite3.h>
+
+using namespace brio;
+
+namespace {
+
+constexpr int kContacts = 100000;
+constexpr int kGroups = 200;
+constexpr int kMembersPerGroup = 100;
+constexpr int kRounds = 5;
+constexpr double kTarget = 3.0;
+volatile size_t g_sink = 0;
+
+const char *const kSurnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo",
+                                 "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca",
+                                 "Mancini", "Costa", "Giordano", "Rizzo", "Lombardi", "Moretti"};
+const char *const kNames[] = {"Marco", "Giulia", "Luca", "Francesca", "Andrea", "Chiara", "Paolo",
+                              "Sara", "Matteo", "Elena", "Davide", "Anna", "Simone", "Laura"};
+
+void fill(Database &db)
+{
+    QRandomGenerator random(20240601);
+    Transaction tx(db);
+    Statement contact = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
+    for (int i = 0; i < kContacts; ++i) {
+        const QString name = QStringLiteral("%1 %2 %3")
+                                 .arg(QLatin1String(kSurnames[random.bounded(int(std::size(kSurnames)))]),
+                                      QLatin1String(kNames[random.bounded(int(std::size(kNames)))]))
+                                 .arg(random.bounded(100000));
+        contact.bind(1, name).bind(2, QStringLiteral("+39333%1").arg(i, 7, 10, QLatin1Char('0'))).run();
+        contact.reset();
+    }
+    Statement group = db.prepare(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"));
+    Statement member = db.prepare(QStringLiteral("INSERT INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"));
+    for (int g = 0; g < kGroups; ++g) {
+        group.bind(1, QStringLiteral("Gruppo %1").arg(g, 3, 10, QLatin1Char('0'))).run();
+        group.reset();
+        const qint64 id = db.lastInsertId();
+        for (int m = 0; m < kMembersPerGroup; ++m) {
+            member.bind(1, id).bind(2, qint64(1 + random.bounded(kContacts))).run();
+            member.reset();
+        }
+    }
+    tx.commit();
+}
+
+void chooseEveryContact(Database &db)
+{
+    Transaction tx(db);
+    db.run(QStringLiteral("DELETE FROM tab_dest_msg"));
+    db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) SELECT IDDestinatario FROM tab_destinatari"));
+    tx.commit();
+}
+
+// The rows LoadMessageRecipients shows, read with nothing but the engine.
+double plainQueryMs(Database &db, qint64 &rows)
+{
+    QElapsedTimer t;
+    t.start();
+    sqlite3 *h = db.handle();
+    rows = 0;
+    size_t bytes = 0;
+    for (const char *sql : {"SELECT IDDestinatario, Nominativo, Numero from tab_destinatari WHERE IDDestinatario IN "
+                            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo",
+                            "SELECT ID, Numero FROM tab_dest_number"}) {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
+        const int columns = sqlite3_column_count(st);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++rows;
+            bytes += size_t(sqlite3_column_int64(st, 0));
+            for (int c = 1; c < columns; ++c)
+                bytes += size_t(sqlite3_column_bytes(st, c)) + (sqlite3_column_text(st, c) ? 1 : 0);
+        }
+        sqlite3_finalize(st);
+    }
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    g_sink = bytes; // the reads above must not be optimised away
+    return ms;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    test::TestEnv env;
+    fill(env.db());
+    env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES (?)"), {QStringLiteral("+393471234567")});
+
+    QList<double> plain, open, load;
+    qint64 rows = 0;
+    int shown = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        chooseEveryContact(env.db());
+        plain << plainQueryMs(env.db(), rows);
+
+        QElapsedTimer t;
+        t.start();
+        auto window = std::make_unique<MainWindow>(*env.ctx);
+        window->show();
+        QApplication::processEvents();
+        open << double(t.nsecsElapsed()) / 1e6;
+
+        // Opening empties the message; choose the contacts again, as the
+        // recipient picker would.
+        chooseEveryContact(env.db());
+        t.restart();
+        LoadMessageRecipients(*env.ctx, window->recipientList(), true);
+        QApplication::processEvents();
+        load << double(t.nsecsElapsed()) / 1e6;
+        shown = window->recipientList()->count();
+        window.reset();
+    }
+    if (shown != rows) {
+        std::fprintf(stderr, "main-window: the list shows %d entries, the query %lld rows\n", shown,
+                     static_cast<long long>(rows));
+        return 1;
+    }
+
+    const double base = median(plain);
+    const double ratio = (median(open) + median(load)) / base;
+    std::printf("# main-window: plain query %.1f ms, opening %.1f ms, LoadMessageRecipients %.1f ms (%lld rows)\n",
+                base, median(open), median(load), static_cast<long long>(rows));
+    std::printf("main-window: %.2f x (target <= %g) %s\n", ratio, kTarget, ratio <= kTarget ? "PASS" : "MISS");
+    return 0;
+}

@@ -1,0 +1,559 @@
+#include "compose/MessageState.h"
+#include "mock/FakeGateway.h"
+#include "mock/TestEnv.h"
+#include "store/Database.h"
+#include "ui/ListRoutines.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+// A run with the main window open on a scripted gateway.
+struct Run
+{
+    TestEnv env;
+    FakeGateway *gateway = nullptr;
+    std::unique_ptr<MainWindow> window;
+
+    Run()
+    {
+        // No old address book of the previous version on this machine.
+        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
+        env.ctx->makeGateway = [this] {
+            auto g = std::make_unique<FakeGateway>();
+            gateway = g.get();
+            return std::unique_ptr<GatewayControl>(std::move(g));
+        };
+    }
+
+    MainWindow &open()
+    {
+        window = std::make_unique<MainWindow>(*env.ctx);
+        return *window;
+    }
+
+    template<typename T>
+    T *get(const char *name) const
+    {
+        T *w = window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no child %s", name);
+        return w;
+    }
+
+    QString panel(int n) const { return get<QLabel>(qPrintable(QStringLiteral("sbBrio_Panel%1").arg(n)))->text(); }
+    qint64 rows(const char *table) { return env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))); }
+
+    void addNumber(const QString &prefix, const QString &number)
+    {
+        get<QComboBox>("cb_prefisso")->setEditText(prefix);
+        get<QLineEdit>("txt_numero")->setText(number);
+        get<QPushButton>("cmd_singolo_aggiungi")->click();
+    }
+
+    void addGroup(const QString &name)
+    {
+        auto *combo = get<QComboBox>("cb_gruppi");
+        combo->setCurrentIndex(combo->findText(name));
+        get<QPushButton>("cmd_gruppi_aggiungi")->click();
+    }
+
+    // Right button over a list entry (or -1: below the entries). Returns the
+    // name of the pop-up menu that opened, after choosing its command.
+    QString rightClick(QListWidget *list, int row)
+    {
+        QString opened;
+        QTimer::singleShot(0, list, [&opened] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                opened = menu->objectName();
+                menu->actions().constFirst()->trigger();
+                menu->close();
+            }
+        });
+        const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
+                                    : QPoint(10, list->viewport()->height() - 3);
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
+        QCoreApplication::processEvents();
+        return opened;
+    }
+};
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QStringList names(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (const QAction *a : actions)
+        out << a->objectName();
+    return out;
+}
+
+const QString kDuplicate = QStringLiteral(
+    "Numero già presente nell'invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.");
+
+} // namespace
+
+class TestMainWindow final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void menuTreeInOrder()
+    {
+        Run run;
+        MainWindow &w = run.open();
+        QStringList menus;
+        for (QAction *a : w.menuBar()->actions())
+            menus << a->menu()->objectName() + QLatin1Char('=') + a->text();
+        QCOMPARE(menus, (QStringList{"mnuFile=&File", "mnuRubrica=&Rubrica", "mnuMessaggi=&Messaggi",
+                                     "mnuAcquista=Ac&quista", "mnuPluginS=&Plugins", "mnuHelp=&?"}));
+
+        QStringList plugins{"mnuScaricaPlugin", "mnuPluginSep1"};
+        for (int i = 0; i < 10; ++i)
+            plugins << QStringLiteral("mnuPlugin_%1").arg(i);
+        plugins << "mnuPluginSep2" << "mnuOtherPlugins";
+        const QList<QPair<const char *, QStringList>> tree{
+            {"mnuFile", {"mnuNuovo", "mnusep3", "mnuLogin", "mnuOpzioni", "mnuSep", "mnuInvia", "mnuFileSep4", "mnuEsci"}},
+            {"mnuRubrica", {"mnuNuovoContatto", "mnuContatti", "mnuGruppi", "mnuImportasep1", "mnuImporta", "mnuImportaBrio1"}},
+            {"mnuMessaggi", {"mnuInviati", "mnuDifferiti", "mnuErrori", "mnuStrumentiSep1", "mnuMittente", "mnuPassword"}},
+            {"mnuAcquista", {"mnuStrumentiVerificaCredito", "mnuAcquistaSMS", "mnuListino"}},
+            {"mnuPluginS", plugins},
+            {"mnuHelp", {"mnuSommario", "mnuCerca", "mnuHelpSep1", "mnuSupporto", "mnuHelpAbout"}},
+            {"mnuPopupSingoli", {"mnuEliminaSingolo"}},
+            {"mnuPopupGruppi", {"mnuEliminaGruppo"}},
+        };
+        for (const auto &[menu, items] : tree)
+            QCOMPARE(names(run.get<QMenu>(menu)->actions()), items);
+        QCOMPARE(run.get<QAction>("mnuNuovo")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+        QCOMPARE(run.get<QAction>("mnuInvia")->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
+        QCOMPARE(run.get<QAction>("mnuContatti")->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+        QVERIFY(!run.get<QAction>("mnuPlugin_0")->isVisible());
+        QCOMPARE(run.get<QAction>("mnuPlugin_9")->text(), QStringLiteral("Plugin9"));
+    }
+
+    void toolBarButtons()
+    {
+        Run run;
+        run.open();
+        const QList<QAction *> actions = run.get<QToolBar>("tbToolBar")->actions();
+        QStringList seen;
+        for (const QAction *a : actions) {
+            if (a->isSeparator())
+                continue;
+            seen << a->data().toString() + QLatin1Char('|') + a->text() + QLatin1Char('|') + a->toolTip();
+            const QWidget *button = run.get<QToolBar>("tbToolBar")->widgetForAction(const_cast<QAction *>(a));
+            QCOMPARE(button->accessibleName(), a->text());
+        }
+        QCOMPARE(seen, (QStringList{"Nuovo|Nuovo|Crea nuovo SMS", "Rubrica|Rubrica|Apre la Rubrica",
+                                    "Gruppi|Gruppi|Gestione dei Gruppi", "Invia|Invia|Invia SMS",
+                                    "Comprimi|Comprimi|Comprimi SMS"}));
+    }
+
+    void openingEmptiesTheMessageLeftByAnEarlierRun()
+    {
+        Run run;
+        Database &db = run.env.db();
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+        addTypedNumber(db, QStringLiteral("+393471234567"));
+        addGroupEntry(db, run.env.addGroup(QStringLiteral("Amici"), {anna}));
+        db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('vecchio')"));
+
+        MainWindow &w = run.open();
+        for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
+            QCOMPARE(run.rows(table), 0);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 0"));
+        QCOMPARE(w.windowTitle(), run.env.state.MainCaption);
+        QCOMPARE(run.gateway->appCode, QStringLiteral("QAZW318PLM"));
+        QVERIFY(run.get<QRadioButton>("opt_invio_singolo")->isChecked());
+        QVERIFY(run.get<QRadioButton>("opt_invio_immediato")->isChecked());
+        QVERIFY(!run.get<QLineEdit>("msk_data")->isEnabled());
+        QCOMPARE(run.get<QComboBox>("cb_paese")->currentText(), QStringLiteral("+39"));
+        QCOMPARE(run.get<QComboBox>("cb_prefisso")->currentText(), QStringLiteral("Pref."));
+        QCOMPARE(run.get<QComboBox>("cb_gruppi")->currentText(), QStringLiteral("Amici"));
+        QVERIFY(!run.get<QAction>("mnuImportaBrio1")->isVisible());
+    }
+
+    void addingAGroupWithoutGroupsDoesNothing()
+    {
+        Run run;
+        run.open();
+        QVERIFY(!run.get<QComboBox>("cb_gruppi")->isEnabled());
+        run.get<QPushButton>("cmd_gruppi_aggiungi")->click();
+        QVERIFY(run.env.prompter.shown.isEmpty());
+        QCOMPARE(run.rows("tab_dest_liste"), 0);
+    }
+
+    void importCommandShownForTheCommandLineSwitch()
+    {
+        Run run;
+        run.env.state.Arguments = QStringList{QStringLiteral("/IMPORTBRIO1")};
+        run.open();
+        QVERIFY(run.get<QAction>("mnuImportaBrio1")->isVisible());
+    }
+
+    void recipientModesShowTheirFrames()
+    {
+        Run run;
+        run.open();
+        auto visible = [&run] {
+            QString s;
+            for (const char *f : {"fr_invio_singolo", "fr_invio_gruppi", "fr_tutta_Rubrica", "fr_destinatari"})
+                s += run.get<QFrame>(f)->isHidden() ? QLatin1Char('-') : QLatin1Char('x');
+            return s;
+        };
+        QCOMPARE(visible(), QStringLiteral("x--x"));
+        run.get<QRadioButton>("opt_invio_gruppo")->click();
+        QCOMPARE(visible(), QStringLiteral("-x-x"));
+        run.get<QRadioButton>("opt_Tutta_Rubrica")->click();
+        QCOMPARE(visible(), QStringLiteral("--x-"));
+        run.get<QRadioButton>("opt_invio_singolo")->click();
+        QCOMPARE(visible(), QStringLiteral("x--x"));
+
+        run.get<QRadioButton>("opt_invio_differito")->click();
+        for (const char *name : {"lb_data", "msk_data", "lb_ora", "msk_ora"})
+            QVERIFY2(run.get<QWidget>(name)->isEnabled(), name);
+        run.get<QRadioButton>("opt_invio_immediato")->click();
+        for (const char *name : {"lb_data", "msk_data", "lb_ora", "msk_ora"})
+            QVERIFY2(!run.get<QWidget>(name)->isEnabled(), name);
+    }
+
+    void wholeAddressBookCount_data()
+    {
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << 0 << "Totale Rubrica: 0 destinatario.";
+        QTest::newRow("one") << 1 << "Totale Rubrica: 1 destinatario.";
+        QTest::newRow("two") << 2 << "Totale Rubrica: 2 destinatari.";
+    }
+
+    void wholeAddressBookCount()
+    {
+        QFETCH(int, contacts);
+        QFETCH(QString, text);
+        Run run;
+        run.open();
+        for (int i = 0; i < contacts; ++i)
+            run.env.addContact(QStringLiteral("C%1").arg(i), QStringLiteral("+3933300000%1").arg(i));
+        run.addNumber(QStringLiteral("347"), QStringLiteral("1234567"));
+        QCOMPARE(run.get<QLabel>("lb_Tutta_Rubrica")->text(), QStringLiteral("vuota"));
+
+        run.get<QRadioButton>("opt_Tutta_Rubrica")->click();
+        QCOMPARE(run.get<QLabel>("lb_Tutta_Rubrica")->text(), text);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: %1").arg(contacts));
+        QCOMPARE(run.rows("tab_dest_number"), 1); // hidden, not discarded
+        QCOMPARE(run.get<QListWidget>("lst_destinatari")->count(), 1);
+    }
+
+    void newMessageAsksFirst()
+    {
+        Run run;
+        run.open();
+        run.env.addGroup(QStringLiteral("Amici"), {run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+39333"))});
+        LoadGroupCombo(*run.env.ctx, run.get<QComboBox>("cb_gruppi"), true, GroupComboMode::GroupNames);
+        run.addNumber(QStringLiteral("347"), QStringLiteral("1234567"));
+        run.addGroup(QStringLiteral("Amici"));
+        run.get<QRadioButton>("opt_invio_differito")->click();
+        run.get<QLineEdit>("msk_data")->setText(QStringLiteral("25-12-2030"));
+        run.get<QLineEdit>("msk_ora")->setText(QStringLiteral("18:30"));
+        run.get<QLineEdit>("txt_numero")->setText(QStringLiteral("12"));
+        run.get<QPlainTextEdit>("txt_messaggio")->setPlainText(QStringLiteral("ciao"));
+
+        run.env.prompter.answer(Answer::No);
+        run.get<QAction>("tb_Nuovo")->trigger();
+        QCOMPARE(run.env.prompter.last().text, QStringLiteral("Desideri annullare il messaggio corrente e prepararne uno nuovo?"));
+        QCOMPARE(run.env.prompter.last().icon, Icon::Question);
+        QCOMPARE(run.rows("tab_dest_number"), 1);
+        QCOMPARE(run.get<QListWidget>("lst_gruppi")->count(), 1);
+        QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("ciao"));
+        QVERIFY(run.get<QRadioButton>("opt_invio_differito")->isChecked());
+
+        run.env.prompter.answer(Answer::Yes);
+        run.get<QAction>("mnuNuovo")->trigger();
+        QCOMPARE(run.rows("tab_dest_number") + run.rows("tab_dest_liste"), 0);
+        QCOMPARE(run.get<QListWidget>("lst_destinatari")->count(), 0);
+        QCOMPARE(run.get<QListWidget>("lst_gruppi")->count(), 0);
+        QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QString());
+        QCOMPARE(run.get<QLineEdit>("txt_numero")->text(), QString());
+        QCOMPARE(run.get<QLineEdit>("msk_data")->displayText(), QStringLiteral("__-__-____"));
+        QCOMPARE(run.get<QLineEdit>("msk_ora")->displayText(), QStringLiteral("__:__"));
+        QVERIFY(run.get<QRadioButton>("opt_invio_immediato")->isChecked());
+        QVERIFY(!run.get<QLineEdit>("msk_data")->isEnabled());
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 0"));
+        QCOMPARE(run.env.prompter.pending(), 0);
+    }
+
+    void typedNumbersAreChecked_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("placeholder prefix") << "Pref." << "1234567" << "Prefisso errato. Selezionare un prefisso corretto.";
+        QTest::newRow("unknown prefix") << "999" << "1234567" << "Prefisso errato. Selezionare un prefisso corretto.";
+        QTest::newRow("5 digits") << "347" << "12345"
+                                  << "Il numero del destinatario non è corretto. Riprovare l'inserimento";
+        QTest::newRow("decimal") << "347" << "12.3456"
+                                 << "Il numero del destinatario non è corretto. Riprovare l'inserimento";
+        QTest::newRow("6 digits") << "347" << "123456" << "";
+        QTest::newRow("7 digits") << "347" << "1234567" << "";
+    }
+
+    void typedNumbersAreChecked()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, number);
+        QFETCH(QString, message);
+        Run run;
+        run.open();
+        run.addNumber(prefix, number);
+        auto *list = run.get<QListWidget>("lst_destinatari");
+        if (message.isEmpty()) {
+            QVERIFY(run.env.prompter.shown.isEmpty());
+            QCOMPARE(texts(list), QStringList{QStringLiteral("+39347") + number});
+            const qint64 id = run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_number WHERE Numero = ?"),
+                                                  {QStringLiteral("+39347") + number});
+            QCOMPARE(entryData(list, 0), -id);
+            QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 1"));
+            QCOMPARE(run.get<QComboBox>("cb_prefisso")->currentText(), QStringLiteral("Pref."));
+        } else {
+            QCOMPARE(run.env.prompter.texts(), QStringList{message});
+            QCOMPARE(run.env.prompter.last().icon, Icon::Exclamation);
+            QCOMPARE(list->count(), 0);
+            QCOMPARE(run.rows("tab_dest_number"), 0);
+        }
+        QCOMPARE(run.get<QLineEdit>("txt_numero")->text(), message.startsWith(QLatin1String("Prefisso")) ? number : QString());
+    }
+
+    void duplicateNumberIsAddedOnce()
+    {
+        Run run;
+        run.open();
+        run.addNumber(QStringLiteral("347"), QStringLiteral("1234567"));
+        run.addNumber(QStringLiteral("347"), QStringLiteral("1234567"));
+        QCOMPARE(run.env.prompter.texts(), QStringList{kDuplicate});
+        QCOMPARE(run.env.prompter.last().icon, Icon::Information);
+        QCOMPARE(run.get<QListWidget>("lst_destinatari")->count(), 1);
+        QCOMPARE(run.rows("tab_dest_number"), 1);
+        QCOMPARE(run.get<QLineEdit>("txt_numero")->text(), QString());
+    }
+
+    void groupsAreAddedOnceAndNeverEmpty()
+    {
+        Run run;
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        const qint64 bruno = run.env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
+        run.env.addGroup(QStringLiteral("Amici"), {anna, bruno});
+        run.env.addGroup(QStringLiteral("Vuoto è"));
+        run.open();
+        run.get<QRadioButton>("opt_invio_gruppo")->click();
+
+        run.addGroup(QStringLiteral("Amici"));
+        run.addGroup(QStringLiteral("Amici"));
+        QVERIFY(run.env.prompter.shown.isEmpty());
+        auto *list = run.get<QListWidget>("lst_gruppi");
+        QCOMPARE(texts(list), QStringList{QStringLiteral("Amici (2 destinatari)")});
+        QCOMPARE(entryData(list, 0), run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_liste")));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
+
+        run.addGroup(QStringLiteral("Vuoto è"));
+        QCOMPARE(run.env.prompter.texts(),
+                 QStringList{QStringLiteral("Il gruppo VUOTO È non contiene contatti. Impossibile aggiungerlo alla "
+                                            "lista dei destinatari.")});
+        QCOMPARE(run.env.prompter.last().icon, Icon::Critical);
+        QCOMPARE(list->count(), 1);
+    }
+
+    void contactChosenAndInAChosenGroupCountsTwice()
+    {
+        Run run;
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        const qint64 bruno = run.env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
+        run.env.addGroup(QStringLiteral("Amici"), {anna, bruno});
+        run.open();
+        // The recipient picker writes the row and refreshes the count.
+        run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+        RefreshRecipientCount(*run.env.ctx);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 1"));
+        run.addGroup(QStringLiteral("Amici"));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 3"));
+    }
+
+    void deleteKeyRemovesTheSelectedEntry()
+    {
+        Run run;
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        run.env.addGroup(QStringLiteral("Amici"), {anna});
+        run.open();
+        run.addNumber(QStringLiteral("347"), QStringLiteral("1234567"));
+        run.addNumber(QStringLiteral("347"), QStringLiteral("7654321"));
+        run.addGroup(QStringLiteral("Amici"));
+        auto *numbers = run.get<QListWidget>("lst_destinatari");
+        auto *groups = run.get<QListWidget>("lst_gruppi");
+
+        QTest::keyClick(numbers, Qt::Key_Delete); // nothing selected: nothing happens
+        QCOMPARE(numbers->count(), 2);
+        numbers->setCurrentRow(0);
+        QTest::keyClick(numbers, Qt::Key_Delete);
+        QCOMPARE(texts(numbers), QStringList{QStringLiteral("+393477654321")});
+        QCOMPARE(run.rows("tab_dest_number"), 1);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
+
+        groups->setCurrentRow(0);
+        QTest::keyClick(groups, Qt::Key_Delete);
+        QCOMPARE(groups->count(), 0);
+        QCOMPARE(run.rows("tab_dest_liste"), 0);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 1"));
+    }
+
+    void popUpMenuOnlyOverAnEntryOfAListWithASelection()
+    {
+        Run run;
+        run.open();
+        run.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+        run.addNumber(QStringLiteral("347"), QStringLiteral("1111111"));
+        run.addNumber(QStringLiteral("347"), QStringLiteral("2222222"));
+        run.addNumber(QStringLiteral("347"), QStringLiteral("3333333"));
+        auto *list = run.get<QListWidget>("lst_destinatari");
+
+        QCOMPARE(run.rightClick(list, 1), QString());
+        QCOMPARE(selectedRow(list), -1);
+        QCOMPARE(list->count(), 3);
+
+        list->setCurrentRow(0);
+        QCOMPARE(run.rightClick(list, -1), QString()); // below the entries
+        QCOMPARE(run.rightClick(list, 2), QStringLiteral("mnuPopupSingoli"));
+        QCOMPARE(texts(list), (QStringList{QStringLiteral("+393471111111"), QStringLiteral("+393472222222")}));
+        QCOMPARE(run.rows("tab_dest_number"), 2);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
+    }
+
+    void reloadedGroupsCanBeRemoved()
+    {
+        Run run;
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        const qint64 amici = run.env.addGroup(QStringLiteral("Amici"), {anna});
+        const qint64 lavoro = run.env.addGroup(QStringLiteral("Lavoro"), {anna});
+        run.open();
+        // A plug-in wrote the message: two groups (row IDs unlike the group IDs),
+        // a contact, a number and the text.
+        Database &db = run.env.db();
+        removeGroupEntry(db, *addGroupEntry(db, lavoro));
+        addGroupEntry(db, lavoro);
+        addGroupEntry(db, amici);
+        db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+        const qint64 number = addTypedNumber(db, QStringLiteral("+393471234567"));
+        db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('dal plugin')"));
+
+        ReloadMessageState(*run.env.ctx);
+        auto *recipients = run.get<QListWidget>("lst_destinatari");
+        QCOMPARE(texts(recipients), (QStringList{QStringLiteral("+393471234567"), QStringLiteral("Anna")}));
+        QCOMPARE(entryData(recipients, 0), -number);
+        QCOMPARE(entryData(recipients, 1), anna);
+        auto *groups = run.get<QListWidget>("lst_gruppi");
+        QCOMPARE(texts(groups), (QStringList{QStringLiteral("Amici"), QStringLiteral("Lavoro")}));
+        QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
+
+        groups->setCurrentRow(1);
+        QTest::keyClick(groups, Qt::Key_Delete);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT IDLista FROM tab_dest_liste")), amici);
+        QCOMPARE(run.rows("tab_dest_liste"), 1);
+    }
+
+    void emptyCodeListKeepsDesignItemsAndRefusesEveryPrefix()
+    {
+        Run run;
+        run.env.db().run(QStringLiteral("DELETE FROM tab_allowed_codes"));
+        run.open();
+        auto *country = run.get<QComboBox>("cb_paese");
+        auto *prefix = run.get<QComboBox>("cb_prefisso");
+        QCOMPARE(country->count(), 1);
+        QCOMPARE(country->currentText(), QStringLiteral("+39"));
+        QCOMPARE(prefix->count(), 22);
+        QCOMPARE(prefix->itemText(0), QStringLiteral("320"));
+        QCOMPARE(prefix->itemText(21), QStringLiteral("389"));
+
+        prefix->setCurrentIndex(13); // "347"
+        run.get<QLineEdit>("txt_numero")->setText(QStringLiteral("1234567"));
+        run.get<QPushButton>("cmd_singolo_aggiungi")->click();
+        QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("Prefisso errato. Selezionare un prefisso corretto.")});
+        QCOMPARE(prefix->currentIndex(), 0);
+    }
+
+    void fieldsHoldNoMoreThanTheirLimit()
+    {
+        Run run;
+        run.open();
+        auto *number = run.get<QLineEdit>("txt_numero");
+        QTest::keyClicks(number, QStringLiteral("123456789"));
+        QCOMPARE(number->text(), QStringLiteral("1234567"));
+
+        auto *text = run.get<QPlainTextEdit>("txt_messaggio");
+        QApplication::clipboard()->setText(QString(150, QLatin1Char('a')));
+        text->paste();
+        QApplication::clipboard()->setText(QStringLiteral("0123456789ABCDEF"));
+        text->moveCursor(QTextCursor::Start);
+        text->paste();
+        QCOMPARE(text->toPlainText(), QStringLiteral("0123456789") + QString(150, QLatin1Char('a')));
+        QTest::keyClicks(text, QStringLiteral("xyz"));
+        QCOMPARE(text->toPlainText().size(), 160);
+        QVERIFY(!text->toPlainText().contains(QLatin1Char('x')));
+        text->selectAll();
+        QTest::keyClicks(text, QStringLiteral("b"));
+        QCOMPARE(text->toPlainText(), QStringLiteral("b"));
+    }
+
+    void loginShowsTheAccountInTheStatusBar()
+    {
+        Run run;
+        run.open();
+        run.env.windows.cancelLogin();
+        run.get<QAction>("mnuLogin")->trigger();
+        QCOMPARE(run.panel(3), QStringLiteral("Utente: "));
+        QCOMPARE(run.get<QAction>("mnuLogin")->text(), QStringLiteral("&Login"));
+
+        run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        run.get<QAction>("mnuLogin")->trigger();
+        QCOMPARE(run.panel(2), QStringLiteral("Credito residuo: 100 SMS"));
+        QCOMPARE(run.panel(3), QStringLiteral("Utente: prova"));
+        QCOMPARE(run.get<QAction>("mnuLogin")->text(), QStringLiteral("Altro &Utente"));
+        QVERIFY(run.env.prompter.shown.isEmpty());
+    }
+
+    void closingClosesTheDatabase()
+    {
+        Run run;
+        run.open().show();
+        QVERIFY(MainWindow::of(*run.env.ctx) == run.window.get());
+        run.get<QAction>("mnuEsci")->trigger();
+        QVERIFY(!run.env.state.DB);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
