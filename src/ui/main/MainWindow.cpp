@@ -229,7 +229,7 @@ void MainWindow::buildToolBar()
     m_tb_Gruppi = button("Gruppi", QStyle::SP_FileDialogDetailedView, QStringLiteral("Gestione dei Gruppi"));
     m_tbToolBar->addSeparator();
     m_tb_Invia = button("Invia", QStyle::SP_ArrowForward, QStringLiteral("Invia SMS"));
-    m_tb_Comprimi = button("Comprimi", QStyle::SP_ToolBarHorizontalExtensionButton, QStringLiteral("Comprimi SMS"));
+    m_tb_Comprimi = button("Comprimi", QStyle::SP_ArrowDown, QStringLiteral("Comprimi SMS"));
     m_tb_Comprimi->setCheckable(true); // pressed while the text is compressed
 
     for (QAction *a : {m_tb_Rubrica, m_tb_Gruppi})
