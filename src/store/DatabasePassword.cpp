@@ -8,8 +8,11 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace brio {
@@ -87,6 +90,52 @@ void verifyCopy(Database &source, const QString &copy, const QString &key)
                         QStringLiteral("Errore del database: la copia cifrata non corrisponde (%1)").arg(table));
         }
     }
+}
+
+// The engine's locks show only a program in the middle of a transaction. One
+// that merely has the file open would go on writing into the replaced file
+// and lose its work, so any other process with the file open counts as
+// holding it.
+bool openedByAnotherProcess(const QString &path)
+{
+#ifdef __linux__
+    struct stat target;
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0)
+        return false;
+    const long self = long(::getpid());
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return false;
+    bool found = false;
+    while (!found) {
+        const dirent *process = ::readdir(proc);
+        if (!process)
+            break;
+        char *end = nullptr;
+        const long pid = std::strtol(process->d_name, &end, 10);
+        if (*end != '\0' || pid <= 0 || pid == self)
+            continue;
+        const QByteArray fdDir = QByteArray("/proc/") + process->d_name + "/fd";
+        DIR *fds = ::opendir(fdDir.constData()); // other users' processes are not readable
+        if (!fds)
+            continue;
+        while (const dirent *fd = ::readdir(fds)) {
+            struct stat st;
+            const QByteArray link = fdDir + '/' + fd->d_name;
+            if (fd->d_name[0] != '.' && ::stat(link.constData(), &st) == 0 && st.st_dev == target.st_dev
+                && st.st_ino == target.st_ino) {
+                found = true;
+                break;
+            }
+        }
+        ::closedir(fds);
+    }
+    ::closedir(proc);
+    return found;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }
 
 void writeSetting(Context &ctx, bool ask)
@@ -177,6 +226,8 @@ void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordC
     // leaves the run exactly as it was.
     QString oldKey;
     std::unique_ptr<Database> held = openWithPassword(path, ctx.state.DBPassword, Database::Mode::Exclusive, &oldKey);
+    if (openedByAnotherProcess(path))
+        throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è aperto da un altro programma"));
     ctx.state.DB.reset();
 
     bool replaced = false;

@@ -51,7 +51,8 @@ using PasswordChangeHook = std::function<void(PasswordChangeStep)>;
 // that at any moment the file on disk opens with the old or the new password
 // and holds every row. Afterwards DB is open again (shared), DBPassword and
 // the setting follow the file. Throws Error: DatabaseLocked when another
-// program holds the file (then nothing has changed and DB stays open).
+// program has the file open or locked (then nothing has changed and DB stays
+// open).
 void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook = {});
 
 enum class PasswordChangeResult {

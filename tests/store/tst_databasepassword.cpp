@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 using namespace brio;
@@ -240,6 +241,32 @@ private Q_SLOTS:
         QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
                  PasswordChangeResult::Enabled);
         QVERIFY(opensWith(file, QStringLiteral("nuova")));
+    }
+
+    // A program that only has the file open, between two transactions,
+    // would keep writing into the replaced file.
+    void fileOpenInAnotherProgram()
+    {
+        TestEnv env;
+        fill(env);
+        const QString file = env.state.databasePath();
+        const QByteArray bytes = readAll(file);
+        QProcess other;
+        other.setStandardInputFile(file);
+        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(other.waitForStarted());
+
+        QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
+                 PasswordChangeResult::Busy);
+        QCOMPARE(readAll(file), bytes);
+        QCOMPARE(leftovers(env), QStringList());
+        QVERIFY(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")) > 0);
+
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        env.prompter.clear();
+        QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
+                 PasswordChangeResult::Enabled);
     }
 
     void interruptedChange_data()
