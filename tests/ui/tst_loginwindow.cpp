@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,17 +77,10 @@ class TestLoginWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void controls()
+    void labelGroupAndGateway()
     {
         TestEnv env;
         LoginWindow w(*env.ctx);
-        QCOMPARE(w.objectName(), QStringLiteral("frmLogin"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Login"));
-        QCOMPARE(child<QCheckBox>(w, "chk_save")->text(), QStringLiteral("&Salva la password"));
-        QCOMPARE(child<QPushButton>(w, "cmOK")->text(), QStringLiteral("OK"));
-        QCOMPARE(child<QPushButton>(w, "cmCancel")->text(), QStringLiteral("Annulla"));
-        QCOMPARE(child<QLineEdit>(w, "txtPassword")->echoMode(), QLineEdit::Password);
-        QVERIFY(w.findChild<QFrame *>(QStringLiteral("Line1")));
         QVERIFY(w.gateway());
         QCOMPARE(w.gateway()->objectName(), QStringLiteral("BrioSMS"));
 

@@ -110,22 +110,6 @@ private Q_SLOTS:
         QApplication::restoreOverrideCursor();
     }
 
-    void changeWindowControls()
-    {
-        TestEnv env;
-        ChangePasswordWindow w(*env.ctx);
-        QCOMPARE(w.objectName(), QStringLiteral("frmModificaPassword"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Modifica Password Rubrica"));
-        QCOMPARE(child<QLabel>(w, "lbInserisci")->text(), QStringLiteral("Inserisci Password:"));
-        QCOMPARE(child<QLabel>(w, "lbCoferma")->text(), QStringLiteral("Conferma Password:"));
-        QCOMPARE(child<QLabel>(w, "lbInserisci")->buddy(), child<QLineEdit>(w, "txtInserisci"));
-        QCOMPARE(child<QLabel>(w, "lbCoferma")->buddy(), child<QLineEdit>(w, "txtConferma"));
-        QCOMPARE(child<QLineEdit>(w, "txtInserisci")->echoMode(), QLineEdit::Password);
-        QCOMPARE(child<QLineEdit>(w, "txtConferma")->echoMode(), QLineEdit::Password);
-        QCOMPARE(child<QPushButton>(w, "cmOK")->text(), QStringLiteral("&OK"));
-        QCOMPARE(child<QPushButton>(w, "cmAnnulla")->text(), QStringLiteral("&Annulla"));
-    }
-
     void mismatchEmptiesTheFields()
     {
         TestEnv env;
@@ -187,34 +171,6 @@ private Q_SLOTS:
         QVERIFY(w.isVisible());
         QVERIFY(isPlainDatabaseFile(env.state.databasePath()));
         other->exec(QStringLiteral("COMMIT"));
-    }
-
-    void cancelChangesNothing()
-    {
-        TestEnv env;
-        ChangePasswordWindow w(*env.ctx);
-        w.show();
-        fillChange(w, QStringLiteral("abc"), QStringLiteral("abc"));
-        QTest::mouseClick(child<QPushButton>(w, "cmAnnulla"), Qt::LeftButton);
-        QCOMPARE(w.result(), int(QDialog::Rejected));
-        QVERIFY(env.prompter.shown.isEmpty());
-        QVERIFY(isPlainDatabaseFile(env.state.databasePath()));
-    }
-
-    void optionsWindowControls()
-    {
-        TestEnv env;
-        OptionsWindow w(*env.ctx);
-        QCOMPARE(w.objectName(), QStringLiteral("frmOpzioni"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Opzioni"));
-        QCOMPARE(child<QGroupBox>(w, "frameRubrica")->title(), QStringLiteral("Rubrica"));
-        QCOMPARE(child<QPushButton>(w, "cmdSvuotaRubrica")->text(), QStringLiteral("Svuota &Rubrica"));
-        QCOMPARE(child<QLabel>(w, "lblSvuotaRubrica")->text(),
-                 QStringLiteral("Elimina tutti i contatti memorizzati in rubrica, inoltre cancella tutte le liste create"));
-        QCOMPARE(child<QPushButton>(w, "cmdChangePassword")->text(), QStringLiteral("&Password"));
-        QCOMPARE(child<QLabel>(w, "lblPassword")->text(),
-                 QStringLiteral("Permette di specificare una password per proteggere la rubrica"));
-        QCOMPARE(child<QPushButton>(w, "cmdOk")->text(), QStringLiteral("&OK"));
     }
 
     void optionsWindowIsOnePerParentAndNotModal()
