@@ -227,8 +227,12 @@ QString HttpGateway::getVersion()
 
 void HttpGateway::addSMS(const QString &number, const QString &text, const QString &when)
 {
-    if (m_starts.size() >= kMaxQueue)
+    if (m_starts.size() >= kMaxQueue) {
+        // The refused send is dropped whole, so the next one starts empty.
+        m_queue.clear();
+        m_starts.clear();
         throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
+    }
     // A send repeats one text and one time for every recipient: encode them once.
     if (m_lastTextJson.isEmpty() || text != m_lastText) {
         m_lastText = text;

@@ -115,8 +115,11 @@ QString SandboxGateway::getVersion()
 
 void SandboxGateway::addSMS(const QString &number, const QString &text, const QString &when)
 {
-    if (m_queue.size() >= kMaxQueue)
+    if (m_queue.size() >= kMaxQueue) {
+        // The refused send is dropped whole, so the next one starts empty.
+        m_queue.clear();
         throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
+    }
     m_queue.append({number, text, when});
 }
 

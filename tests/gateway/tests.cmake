@@ -2,3 +2,5 @@
 brio_add_test(tst_sandboxgateway gateway/tst_sandboxgateway.cpp)
 brio_add_test(tst_httpgateway gateway/tst_httpgateway.cpp)
 target_link_libraries(tst_httpgateway PRIVATE briosms_refserver)
+brio_add_test(tst_queuelimit gateway/tst_queuelimit.cpp)
+target_link_libraries(tst_queuelimit PRIVATE briosms_refserver)
