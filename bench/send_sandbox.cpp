@@ -20,7 +20,7 @@ using namespace brio::test;
 namespace {
 
 constexpr int kContacts = 100000;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 const QString kText = QStringLiteral("Promemoria: domani alle 9 riunione in sede. Rispondere a questo numero.");
 
 QString number(int i)
