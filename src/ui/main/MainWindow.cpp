@@ -458,6 +458,10 @@ void MainWindow::Form_Load()
         const bool importAsked = m_ctx.state.Arguments.join(QLatin1Char(' ')) == QLatin1String("/IMPORTBRIO1");
         m_mnuImportaBrio1->setVisible(importAsked || OldDatabaseExists());
         LoadCountryCombo(m_ctx, m_cb_paese);
+        // A login made during the start (the first run) is this window's too:
+        // the status bar shows the account and the send does not ask again.
+        if (m_ctx.state.LoggedIn)
+            RefreshStatus();
     });
 }
 
