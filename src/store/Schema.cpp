@@ -42,10 +42,11 @@ void createDeliveredTables(Database &db)
             .arg(text("DataNascita", 8), text("Sesso", 1)),
         QStringLiteral("CREATE UNIQUE INDEX IDDestinatario ON tab_destinatari (IDDestinatario)"),
         QStringLiteral("CREATE INDEX Numero ON tab_destinatari (Numero)"),
-        QStringLiteral("CREATE INDEX tab_destinatari_Nominativo ON tab_destinatari (Nominativo)"),
+        // Lists show names in alphabetical order whatever their case.
+        QStringLiteral("CREATE INDEX tab_destinatari_Nominativo ON tab_destinatari (Nominativo COLLATE NOCASE)"),
 
         QStringLiteral("CREATE TABLE tab_liste (%1, %2)").arg(counter("ID_Lista"), text("NomeLista", 50)),
-        QStringLiteral("CREATE INDEX tab_liste_NomeLista ON tab_liste (NomeLista)"),
+        QStringLiteral("CREATE INDEX tab_liste_NomeLista ON tab_liste (NomeLista COLLATE NOCASE)"),
 
         QStringLiteral("CREATE TABLE tab_membri (ID_Lista INTEGER, ID_Membro INTEGER)"),
         QStringLiteral("CREATE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"),

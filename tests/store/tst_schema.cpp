@@ -1,5 +1,6 @@
 #include "app/DataFolder.h"
 #include "app/Error.h"
+#include "compose/ListEntries.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
@@ -113,6 +114,24 @@ private Q_SLOTS:
         // A table made here starts empty; one that existed keeps its rows.
         QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes")) > 0, codesKept);
         QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("CountryCode")));
+    }
+
+    void namesSortWithoutRegardToCase()
+    {
+        const QString folder = newFolder();
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        for (const char *name : {"bruno", "Zeno", "anna", "Carla"})
+            db->run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, '+39333')"),
+                    {QString::fromLatin1(name)});
+        QStringList order;
+        for (const ListEntry &e : memberEntries(*db, kWholeAddressBook))
+            order << e.text.section(QLatin1Char(','), 0, 0);
+        QCOMPARE(order, (QStringList{"anna", "bruno", "Carla", "Zeno"}));
+        db->run(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES ('amici'), ('Lavoro'), ('calcetto')"));
+        QStringList groups;
+        for (const ListEntry &e : groupComboEntries(*db, true, GroupComboMode::GroupNames))
+            groups << e.text;
+        QCOMPARE(groups, (QStringList{"amici", "calcetto", "Lavoro"}));
     }
 
     void fieldSizesAreKept()
