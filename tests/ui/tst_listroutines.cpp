@@ -1,5 +1,6 @@
 #include "compose/NumberRules.h"
 #include "mock/TestEnv.h"
+#include "mock/Widgets.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 
@@ -17,27 +18,11 @@ using namespace brio::test;
 
 namespace {
 
-QStringList texts(const QListWidget &list)
-{
-    QStringList out;
-    for (int i = 0; i < list.count(); ++i)
-        out << list.item(i)->text();
-    return out;
-}
-
 QList<qint64> data(const QListWidget &list)
 {
     QList<qint64> out;
     for (int i = 0; i < list.count(); ++i)
         out << entryData(&list, i);
-    return out;
-}
-
-QStringList items(const QComboBox &combo)
-{
-    QStringList out;
-    for (int i = 0; i < combo.count(); ++i)
-        out << combo.itemText(i);
     return out;
 }
 
@@ -58,20 +43,20 @@ private Q_SLOTS:
 
         QSignalSpy clicked(&combo, &QComboBox::currentIndexChanged);
         LoadGroupCombo(*env.ctx, &combo, false, GroupComboMode::GroupNames);
-        QCOMPARE(items(combo), QStringList{QStringLiteral("Tutta la rubrica")});
+        QCOMPARE(itemTexts(&combo), QStringList{QStringLiteral("Tutta la rubrica")});
         QCOMPARE(combo.currentIndex(), 0);
         QCOMPARE(combo.currentData().toLongLong(), kWholeAddressBook);
         QVERIFY(combo.isEnabled());
         QCOMPARE(clicked.count(), 1);
 
         LoadGroupCombo(*env.ctx, &combo, false, GroupComboMode::ContactPlacement);
-        QCOMPARE(items(combo), QStringList{QStringLiteral("Solo in rubrica")});
+        QCOMPARE(itemTexts(&combo), QStringList{QStringLiteral("Solo in rubrica")});
         // Selected again although the index did not change: the window's
         // click handler runs as after every filling.
         QCOMPARE(clicked.count(), 2);
     }
 
-    void memberListFollowsTheCombo()
+    void memberListAndMessageRecipients()
     {
         TestEnv env;
         const qint64 zeno = env.addContact(QStringLiteral("Zeno"), QStringLiteral("+393330000001"));
@@ -83,36 +68,28 @@ private Q_SLOTS:
         LoadGroupCombo(*env.ctx, &combo, false, GroupComboMode::GroupNames);
 
         LoadMemberList(*env.ctx, &combo, &list);
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Marco,+393330000003"),
-                                           QStringLiteral("Zeno,+393330000001")}));
+        QCOMPARE(itemTexts(&list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Marco,+393330000003"),
+                                                QStringLiteral("Zeno,+393330000001")}));
         QCOMPARE(data(list), (QList<qint64>{anna, marco, zeno}));
-
         combo.setCurrentIndex(1);
         LoadMemberList(*env.ctx, &combo, &list);
         QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
         QCOMPARE(QApplication::overrideCursor(), nullptr); // the wait pointer is gone again
-
         // An empty combo names no group: nothing is listed.
         QComboBox empty;
         LoadMemberList(*env.ctx, &empty, &list);
         QCOMPARE(list.count(), 0);
-    }
 
-    void messageRecipientsReplaceTheList()
-    {
-        TestEnv env;
-        const qint64 zeno = env.addContact(QStringLiteral("Zeno"), QStringLiteral("+393330000001"));
-        const qint64 anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393330000002"));
+        // The message's contacts by name, then its typed numbers; the list is
+        // replaced, not added to.
         for (qint64 id : {zeno, anna})
             env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
         env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393479999999')"));
         const qint64 number = env.db().lastInsertId();
-
-        QListWidget list;
         addEntry(&list, QStringLiteral("vecchia voce"), 42);
         LoadMessageRecipients(*env.ctx, &list, true);
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Zeno,+393330000001"),
-                                           QStringLiteral("+393479999999")}));
+        QCOMPARE(itemTexts(&list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Zeno,+393330000001"),
+                                                QStringLiteral("+393479999999")}));
         QCOMPARE(data(list), (QList<qint64>{anna, zeno, -number}));
         LoadMessageRecipients(*env.ctx, &list, false);
         QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
@@ -149,14 +126,14 @@ private Q_SLOTS:
                 [&] { LoadPrefixCombo(*env.ctx, &country, &prefix); });
 
         LoadCountryCombo(*env.ctx, &country);
-        QCOMPARE(items(country), (QStringList{QStringLiteral("+33"), QStringLiteral("+39")}));
+        QCOMPARE(itemTexts(&country), (QStringList{QStringLiteral("+33"), QStringLiteral("+39")}));
         QCOMPARE(country.currentText(), QStringLiteral("+39"));
         QCOMPARE(prefix.itemText(0), QStringLiteral("Pref."));
         QCOMPARE(prefix.currentIndex(), 0);
-        QVERIFY(items(prefix).contains(QStringLiteral("347")));
+        QVERIFY(itemTexts(&prefix).contains(QStringLiteral("347")));
 
         country.setCurrentIndex(0);
-        QCOMPARE(items(prefix), (QStringList{QStringLiteral("Pref."), QStringLiteral("600")}));
+        QCOMPARE(itemTexts(&prefix), (QStringList{QStringLiteral("Pref."), QStringLiteral("600")}));
     }
 
     void prefixComboTakesThreeCharacters()

@@ -1,7 +1,7 @@
-#include "gateway/Login.h"
 #include "gateway/SandboxGateway.h"
 #include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
+#include "mock/Widgets.h"
 #include "ui/AppWindows.h"
 #include "ui/login/LoginWindow.h"
 
@@ -11,20 +11,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace brio;
 using namespace brio::test;
 
 namespace {
 
-template <typename T> T *child(QWidget &w, const char *name)
-{
-    T *c = w.findChild<T *>(QLatin1String(name));
-    if (!c)
-        qFatal("missing control %s", name);
-    return c;
-}
+const QStringList kNotSaved{" ", " ", "N"};
 
 QStringList savedRow(TestEnv &env)
 {
@@ -40,33 +33,27 @@ void setSavedRow(TestEnv &env, const QString &user, const QString &password, con
                  {user, password, saved});
 }
 
-// Windows of this environment get a FakeGateway that accepts user/password;
-// `last` is the one made for the newest window.
-struct Fakes
+// Windows of this environment get a FakeGateway that accepts only
+// user/password; *last is the one made for the newest window.
+void useFakeGateway(TestEnv &env, FakeGateway **last, const QString &user, const QString &password)
 {
-    FakeGateway *last = nullptr;
-};
-
-void useFakeGateway(TestEnv &env, Fakes &fakes, const QString &user, const QString &password)
-{
-    env.ctx->makeGateway = [&fakes, user, password]() -> std::unique_ptr<GatewayControl> {
+    env.ctx->makeGateway = [last, user, password]() -> std::unique_ptr<GatewayControl> {
         auto g = std::make_unique<FakeGateway>();
         g->acceptUser = user;
         g->acceptPassword = password;
-        fakes.last = g.get();
+        *last = g.get();
         return g;
     };
 }
 
-void fill(LoginWindow &w, const QString &user, const QString &password, bool save)
+QString userField(const QWidget &w) { return child<QLineEdit>(w, "txtUserName")->text(); }
+QString passwordField(const QWidget &w) { return child<QLineEdit>(w, "txtPassword")->text(); }
+
+void submit(LoginWindow &w, const QString &user, const QString &password, bool save)
 {
     child<QLineEdit>(w, "txtUserName")->setText(user);
     child<QLineEdit>(w, "txtPassword")->setText(password);
     child<QCheckBox>(w, "chk_save")->setChecked(save);
-}
-
-void clickOk(LoginWindow &w)
-{
     QTest::mouseClick(child<QPushButton>(w, "cmOK"), Qt::LeftButton);
 }
 
@@ -77,53 +64,65 @@ class TestLoginWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void labelGroupAndGateway()
+    // The four labels share one name and tell themselves apart by index;
+    // any of them opens the registration page.
+    void labelsOpenTheRegistrationPage()
     {
         TestEnv env;
+        env.settings->set(Key::RegistrationURL, QStringLiteral("https://esempio.test/btp_redirect_brio.php"));
         LoginWindow w(*env.ctx);
-        QVERIFY(w.gateway());
+        w.show();
         QCOMPARE(w.gateway()->objectName(), QStringLiteral("BrioSMS"));
-
-        const auto labels = w.findChildren<QLabel *>(QStringLiteral("lblLabels"));
-        QCOMPARE(labels.size(), 4);
+        QList<QLabel *> labels(4);
         QStringList texts(4);
-        for (QLabel *l : labels)
+        for (QLabel *l : w.findChildren<QLabel *>(QStringLiteral("lblLabels"))) {
+            labels[l->property("index").toInt()] = l;
             texts[l->property("index").toInt()] = l->text();
-        QCOMPARE(texts, (QStringList{"&Nome utente:", "&Password:", "Registrati adesso!", "Non possiedi un account?"}));
-        for (QLabel *l : labels) {
-            const int i = l->property("index").toInt();
-            if (i == 0)
-                QCOMPARE(l->buddy(), child<QLineEdit>(w, "txtUserName"));
-            if (i == 1)
-                QCOMPARE(l->buddy(), child<QLineEdit>(w, "txtPassword"));
+            QTest::mouseClick(l, Qt::LeftButton);
         }
+        QCOMPARE(texts, (QStringList{"&Nome utente:", "&Password:", "Registrati adesso!", "Non possiedi un account?"}));
+        QCOMPARE(labels[0]->buddy(), child<QLineEdit>(w, "txtUserName"));
+        QCOMPARE(labels[1]->buddy(), child<QLineEdit>(w, "txtPassword"));
+        const QString page = QStringLiteral("https://esempio.test/btp_redirect_brio.php?btpcode=%52%38%54%4B%33%4C%57%35%5A%42");
+        QCOMPARE(env.shell.opened, QStringList(4, page));
+        QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    void loadsTheSavedLogin_data()
+    // A saved login logs in against the sandbox gateway without typing.
+    void savedLoginIsLoaded_data()
     {
         QTest::addColumn<QString>("saved");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("not saved") << "N" << "" << "" << false;
-        QTest::newRow("saved") << "S" << "mario" << "l'amico" << true;
+        QTest::newRow("not saved") << "N" << "" << "";
+        QTest::newRow("saved") << "S" << "prova" << "prova";
     }
 
-    void loadsTheSavedLogin()
+    void savedLoginIsLoaded()
     {
         QFETCH(QString, saved);
         QFETCH(QString, user);
         QFETCH(QString, password);
-        QFETCH(bool, ticked);
         TestEnv env;
-        setSavedRow(env, QStringLiteral("mario"), QStringLiteral("l'amico"), saved);
+        setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), saved);
         env.state.LoggedIn = true;
         LoginWindow w(*env.ctx);
         QVERIFY(!env.state.LoggedIn);
-        QCOMPARE(child<QLineEdit>(w, "txtUserName")->text(), user);
-        QCOMPARE(child<QLineEdit>(w, "txtPassword")->text(), password);
-        QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), ticked);
+        QCOMPARE(userField(w), user);
+        QCOMPARE(passwordField(w), password);
+        QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), saved == QLatin1String("S"));
         QVERIFY(env.prompter.shown.isEmpty());
+        if (user.isEmpty())
+            return;
+        w.show();
+        QTest::mouseClick(child<QPushButton>(w, "cmOK"), Qt::LeftButton);
+        QVERIFY(env.prompter.shown.isEmpty());
+        QVERIFY(env.state.LoggedIn);
+        QCOMPARE(env.state.LoginUser, user);
+        QCOMPARE(env.state.LoginPassword, password);
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(savedRow(env), (QStringList{user, password, "S"}));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void missingRowIsReported()
@@ -135,62 +134,36 @@ private Q_SLOTS:
         QVERIFY(env.prompter.last().text.startsWith(QStringLiteral("Si è verificato l'errore n. 3021")));
     }
 
-    // Saved login against the sandbox gateway: OK without typing.
-    void savedLoginLogsInWithoutTyping()
+    void okSavesOrForgetsTheLogin_data()
     {
-        TestEnv env;
-        setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), QStringLiteral("S"));
-        LoginWindow w(*env.ctx);
-        w.show();
-        clickOk(w);
-        QVERIFY(env.prompter.shown.isEmpty());
-        QVERIFY(env.state.LoggedIn);
-        QCOMPARE(env.state.LoginUser, QStringLiteral("prova"));
-        QCOMPARE(env.state.LoginPassword, QStringLiteral("prova"));
-        QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(savedRow(env), (QStringList{"prova", "prova", "S"}));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Login"));
-        QVERIFY(!QApplication::overrideCursor());
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("save");
+        QTest::newRow("not saved") << "anna" << "segreta" << false;
+        QTest::newRow("apostrophes saved") << "d'angelo" << "l'ultima' OR '1'='1" << true;
     }
 
-    void unsavedLoginForgetsTheRow()
+    void okSavesOrForgetsTheLogin()
     {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(bool, save);
         TestEnv env;
         setSavedRow(env, QStringLiteral("vecchio"), QStringLiteral("vecchia"), QStringLiteral("S"));
-        Fakes fakes;
-        useFakeGateway(env, fakes, QStringLiteral("anna"), QStringLiteral("segreta"));
+        FakeGateway *gateway = nullptr;
+        useFakeGateway(env, &gateway, user, password);
         {
             LoginWindow w(*env.ctx);
-            fill(w, QStringLiteral("anna"), QStringLiteral("segreta"), false);
-            clickOk(w);
+            submit(w, user, password, save);
             QVERIFY(env.state.LoggedIn);
-            QCOMPARE(fakes.last->calls, (QStringList{"UserName=anna", "Password", "GetCredit"}));
-            QCOMPARE(fakes.last->password, QStringLiteral("segreta"));
+            QCOMPARE(gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
+            QCOMPARE(gateway->password, password);
         }
-        QCOMPARE(savedRow(env), (QStringList{" ", " ", "N"}));
+        QCOMPARE(savedRow(env), (save ? QStringList{user, password, "S"} : kNotSaved));
         LoginWindow again(*env.ctx);
-        QCOMPARE(child<QLineEdit>(again, "txtUserName")->text(), QString());
-        QVERIFY(!child<QCheckBox>(again, "chk_save")->isChecked());
-    }
-
-    void apostropheIsSavedAndRestored()
-    {
-        TestEnv env;
-        const QString user = QStringLiteral("d'angelo");
-        const QString password = QStringLiteral("l'ultima' OR '1'='1");
-        Fakes fakes;
-        useFakeGateway(env, fakes, user, password);
-        {
-            LoginWindow w(*env.ctx);
-            fill(w, user, password, true);
-            clickOk(w);
-            QVERIFY(env.state.LoggedIn);
-        }
-        QCOMPARE(savedRow(env), (QStringList{user, password, "S"}));
-        LoginWindow again(*env.ctx);
-        QCOMPARE(child<QLineEdit>(again, "txtUserName")->text(), user);
-        QCOMPARE(child<QLineEdit>(again, "txtPassword")->text(), password);
-        QVERIFY(child<QCheckBox>(again, "chk_save")->isChecked());
+        QCOMPARE(userField(again), save ? user : QString());
+        QCOMPARE(passwordField(again), save ? password : QString());
+        QCOMPARE(child<QCheckBox>(again, "chk_save")->isChecked(), save);
     }
 
     void wrongCredentials()
@@ -199,18 +172,15 @@ private Q_SLOTS:
         setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), QStringLiteral("S"));
         LoginWindow w(*env.ctx);
         w.show();
-        fill(w, QStringLiteral("prova"), QStringLiteral("sbagliata"), true);
-        clickOk(w);
+        submit(w, QStringLiteral("prova"), QStringLiteral("sbagliata"), true);
         QCOMPARE(env.prompter.texts(), QStringList{"Impossibile accedere. Controllare Username e Password e riprovare."});
         QCOMPARE(env.prompter.last().icon, Icon::Critical);
         QVERIFY(!env.state.LoggedIn);
         QCOMPARE(env.state.LoginUser, QStringLiteral("prova"));
         QCOMPARE(env.state.LoginPassword, QStringLiteral("sbagliata"));
-        QVERIFY(child<QLineEdit>(w, "txtUserName")->text().isEmpty());
-        QVERIFY(child<QLineEdit>(w, "txtPassword")->text().isEmpty());
+        QCOMPARE(userField(w) + passwordField(w), QString());
         QCOMPARE(w.focusWidget(), child<QLineEdit>(w, "txtUserName"));
         QVERIFY(w.isVisible());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Login"));
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(savedRow(env), (QStringList{"prova", "prova", "S"}));
     }
@@ -224,13 +194,12 @@ private Q_SLOTS:
         };
         LoginWindow w(*env.ctx);
         w.show();
-        fill(w, QStringLiteral("prova"), QStringLiteral("prova"), true);
-        clickOk(w);
+        submit(w, QStringLiteral("prova"), QStringLiteral("prova"), true);
         QCOMPARE(env.prompter.texts(), QStringList{"La connessione ad Internet non è attiva. Connettersi e riprovare."});
         QVERIFY(!env.state.LoggedIn);
-        QCOMPARE(child<QLineEdit>(w, "txtPassword")->text(), QStringLiteral("prova"));
+        QCOMPARE(passwordField(w), QStringLiteral("prova"));
         QVERIFY(w.isVisible());
-        QCOMPARE(savedRow(env), (QStringList{" ", " ", "N"}));
+        QCOMPARE(savedRow(env), kNotSaved);
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -252,17 +221,16 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, focus);
         TestEnv env;
-        Fakes fakes;
-        useFakeGateway(env, fakes, QStringLiteral("anna"), QStringLiteral("segreta"));
+        FakeGateway *gateway = nullptr;
+        useFakeGateway(env, &gateway, QStringLiteral("anna"), QStringLiteral("segreta"));
         env.state.LoginUser = QStringLiteral("prima");
         LoginWindow w(*env.ctx);
         w.show();
-        fill(w, user, password, true);
-        clickOk(w);
+        submit(w, user, password, true);
         QCOMPARE(env.prompter.texts(), QStringList{text});
         QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
         QCOMPARE(w.focusWidget()->objectName(), focus);
-        QVERIFY(fakes.last->calls.isEmpty());
+        QVERIFY(gateway->calls.isEmpty());
         QCOMPARE(env.state.LoginUser, QStringLiteral("prima"));
         QVERIFY(w.isVisible());
     }
@@ -274,45 +242,26 @@ private Q_SLOTS:
         env.state.LoggedIn = true;
         LoginWindow w(*env.ctx);
         w.show();
-        fill(w, QStringLiteral("prova"), QStringLiteral("prova"), true);
+        child<QLineEdit>(w, "txtUserName")->setText(QStringLiteral("prova"));
+        child<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("prova"));
+        child<QCheckBox>(w, "chk_save")->setChecked(true);
         QTest::mouseClick(child<QPushButton>(w, "cmCancel"), Qt::LeftButton);
         QCOMPARE(w.result(), int(QDialog::Rejected));
         QVERIFY(!env.state.LoggedIn);
         QCOMPARE(env.state.LoginUser, QStringLiteral("prima"));
-        QCOMPARE(savedRow(env), (QStringList{" ", " ", "N"}));
-    }
-
-    // Any of the four labels opens the registration page.
-    void labelsOpenTheRegistrationPage()
-    {
-        TestEnv env;
-        env.settings->set(Key::RegistrationURL, QStringLiteral("https://esempio.test/btp_redirect_brio.php"));
-        LoginWindow w(*env.ctx);
-        w.show();
-        const auto labels = w.findChildren<QLabel *>(QStringLiteral("lblLabels"));
-        for (QLabel *l : labels)
-            QTest::mouseClick(l, Qt::LeftButton);
-        const QString page = QStringLiteral("https://esempio.test/btp_redirect_brio.php?btpcode=%52%38%54%4B%33%4C%57%35%5A%42");
-        QCOMPARE(env.shell.opened, QStringList(4, page));
-        QVERIFY(env.prompter.shown.isEmpty());
+        QCOMPARE(savedRow(env), kNotSaved);
     }
 
     void appWindowsShowsItModally()
     {
         TestEnv env;
         AppWindows windows(*env.ctx);
-        bool modal = false;
-        QTimer::singleShot(0, this, [&] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            if (!dialog || dialog->objectName() != QLatin1String("frmLogin"))
-                return;
-            modal = true;
-            child<QLineEdit>(*dialog, "txtUserName")->setText(QStringLiteral("prova"));
-            child<QLineEdit>(*dialog, "txtPassword")->setText(QStringLiteral("prova"));
-            QTest::mouseClick(child<QPushButton>(*dialog, "cmOK"), Qt::LeftButton);
+        whenModalOpens("frmLogin", [](QWidget &dialog) {
+            child<QLineEdit>(dialog, "txtUserName")->setText(QStringLiteral("prova"));
+            child<QLineEdit>(dialog, "txtPassword")->setText(QStringLiteral("prova"));
+            QTest::mouseClick(child<QPushButton>(dialog, "cmOK"), Qt::LeftButton);
         });
         windows.showLoginWindow();
-        QVERIFY(modal);
         QVERIFY(env.state.LoggedIn);
         QCOMPARE(env.state.LoginUser, QStringLiteral("prova"));
     }

@@ -1,9 +1,8 @@
 // The send and the message text as the user meets them in the main window,
 // through the sandbox gateway and the program's own outbox listing.
 #include "mock/TestEnv.h"
+#include "mock/Widgets.h"
 
-#include "gateway/GatewayFactory.h"
-#include "gateway/SandboxGateway.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
@@ -23,19 +22,11 @@ using namespace brio::test;
 namespace {
 
 const QString kSuccess = QStringLiteral("Messaggio inoltrato con successo");
+const QString kFirst = QStringLiteral("prova\t+393331234567\tNOW\tciao a tutti");
 
 QString question(int n)
 {
     return QStringLiteral("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(n);
-}
-
-template<typename T>
-T *child(MainWindow &w, const char *name)
-{
-    T *c = w.findChild<T *>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
 }
 
 void addNumber(MainWindow &w, const QString &prefix, const QString &subscriber)
@@ -50,6 +41,14 @@ void typeText(MainWindow &w, const QString &text)
     auto *edit = child<QPlainTextEdit>(w, "txt_messaggio");
     edit->setFocus();
     QTest::keyClicks(edit, text);
+}
+
+// Deferred to that date and time.
+void defer(MainWindow &w, const QString &date, const QString &time)
+{
+    child<QRadioButton>(w, "opt_invio_differito")->setChecked(true);
+    child<QLineEdit>(w, "msk_data")->setText(date);
+    child<QLineEdit>(w, "msk_ora")->setText(time);
 }
 
 // What `briosms --sandbox-outbox` lists for the data folder, one line a message.
@@ -77,31 +76,26 @@ class TestMainWindowSend : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sendTypedNumberAfterLogin();
-    void deferredMidnightFromMenu();
+    void sendAfterLoginThenDeferredFromTheMenu();
     void toolBarSendChecksFirst();
     void compressFromToolBar();
 };
 
-void TestMainWindowSend::sendTypedNumberAfterLogin()
+void TestMainWindowSend::sendAfterLoginThenDeferredFromTheMenu()
 {
-    TestEnv env;
+    TestEnv env; // the clock says 15-06-2026 10:30
     env.state.ServerChecksDone = true; // the provider's checks have their own tests
     MainWindow w(*env.ctx);
     env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
 
     addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
     typeText(w, QStringLiteral("ciao a tutti"));
-    QCOMPARE(child<QLabel>(w, "lbl_messaggio")->text(), QStringLiteral("Testo (148):"));
-    QCOMPARE(w.recipientList()->count(), 1);
     env.prompter.answer(Answer::Yes);
-
     child<QPushButton>(w, "cmd_invia")->click();
 
     QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
     QCOMPARE(env.windows.loginShown, 1);
-    QCOMPARE(outboxListing(env.dataFolder()),
-             QStringList{QStringLiteral("prova\t+393331234567\tNOW\tciao a tutti")});
+    QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
     // Ready for the next message.
     QCOMPARE(w.recipientList()->count(), 0);
     QCOMPARE(child<QPlainTextEdit>(w, "txt_messaggio")->toPlainText(), QString());
@@ -109,41 +103,20 @@ void TestMainWindowSend::sendTypedNumberAfterLogin()
     QCOMPARE(w.statusPanel(2)->text(), QStringLiteral("Credito residuo: 99 SMS"));
     QCOMPARE(w.statusPanel(3)->text(), QStringLiteral("Utente: prova"));
 
-    // A second message: the control has its user, no login this time.
+    // A second message at "24:00" of today, which is midnight at the end of
+    // the day; the control has its user, no login this time.
+    env.prompter.clear();
     addNumber(w, QStringLiteral("347"), QStringLiteral("7654321"));
-    typeText(w, QStringLiteral("secondo"));
-    env.prompter.answer(Answer::Yes);
-    child<QPushButton>(w, "cmd_invia")->click();
-    QCOMPARE(env.windows.loginShown, 1);
-    QCOMPARE(outboxListing(env.dataFolder()),
-             (QStringList{QStringLiteral("prova\t+393331234567\tNOW\tciao a tutti"),
-                          QStringLiteral("prova\t+393477654321\tNOW\tsecondo")}));
-}
-
-void TestMainWindowSend::deferredMidnightFromMenu()
-{
-    TestEnv env; // the clock says 15-06-2026 10:30
-    env.state.ServerChecksDone = true;
-    MainWindow w(*env.ctx);
-    env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
     typeText(w, QStringLiteral("auguri"));
-    child<QRadioButton>(w, "opt_invio_differito")->setChecked(true);
-    auto *date = child<QLineEdit>(w, "msk_data");
-    auto *time = child<QLineEdit>(w, "msk_ora");
-    QVERIFY(date->isEnabled());
-    date->setText(QStringLiteral("15-06-2026"));
-    time->setText(QStringLiteral("24:00"));
+    defer(w, QStringLiteral("15-06-2026"), QStringLiteral("24:00"));
     env.prompter.answer(Answer::Yes);
-
     auto *menu = child<QAction>(w, "mnuInvia");
-    QVERIFY(menu->isEnabled());
     QCOMPARE(menu->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
     menu->trigger();
-
     QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
+    QCOMPARE(env.windows.loginShown, 1);
     QCOMPARE(outboxListing(env.dataFolder()),
-             QStringList{QStringLiteral("prova\t+393331234567\t16-06-2026 00:00\tauguri")});
+             (QStringList{kFirst, QStringLiteral("prova\t+393477654321\t16-06-2026 00:00\tauguri")}));
 }
 
 void TestMainWindowSend::toolBarSendChecksFirst()
@@ -151,20 +124,16 @@ void TestMainWindowSend::toolBarSendChecksFirst()
     TestEnv env;
     MainWindow w(*env.ctx);
     auto *send = child<QAction>(w, "tb_Invia");
-    QVERIFY(send->isEnabled());
-
     send->trigger();
     QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("Nessun destinatario inserito.")});
 
     // A date that is not a date: the field is selected for correction.
     addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
     typeText(w, QStringLiteral("ciao"));
-    child<QRadioButton>(w, "opt_invio_differito")->setChecked(true);
-    auto *date = child<QLineEdit>(w, "msk_data");
-    date->setText(QStringLiteral("3"));
-    child<QLineEdit>(w, "msk_ora")->setText(QStringLiteral("10:00"));
+    defer(w, QStringLiteral("3"), QStringLiteral("10:00"));
     send->trigger();
     QCOMPARE(env.prompter.last().text, QStringLiteral("Data errata."));
+    auto *date = child<QLineEdit>(w, "msk_data");
     QCOMPARE(date->selectedText(), date->displayText());
     QVERIFY(outboxListing(env.dataFolder()).isEmpty());
     QCOMPARE(w.recipientList()->count(), 1);
@@ -177,29 +146,28 @@ void TestMainWindowSend::compressFromToolBar()
     auto *button = child<QAction>(w, "tb_Comprimi");
     auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
     auto *counter = child<QLabel>(w, "lbl_messaggio");
+    auto state = [button] {
+        return QStringLiteral("%1 %2 %3 %4").arg(button->isEnabled()).arg(button->isChecked())
+            .arg(button->data().toString(), button->toolTip());
+    };
 
     typeText(w, QStringLiteral("ciao"));
     QVERIFY(!button->isEnabled());
     typeText(w, QStringLiteral(" a tutti"));
-    QVERIFY(button->isEnabled());
+    QCOMPARE(state(), QStringLiteral("1 0 Comprimi Comprimi SMS"));
     QCOMPARE(counter->text(), QStringLiteral("Testo (148):"));
 
     button->trigger();
     QCOMPARE(text->toPlainText(), QStringLiteral("CiaoATutti"));
     QCOMPARE(counter->text(), QStringLiteral("Testo (150):"));
-    QVERIFY(button->isEnabled());
-    QVERIFY(button->isChecked());
-    QCOMPARE(button->data().toString(), QStringLiteral("Decomprimi"));
-    QCOMPARE(button->toolTip(), QStringLiteral("Annulla Compressione"));
+    QCOMPARE(state(), QStringLiteral("1 1 Decomprimi Annulla Compressione"));
 
     // Edited without a space, then restored: the text before compression.
     typeText(w, QStringLiteral("!"));
     QVERIFY(button->isEnabled());
     button->trigger();
     QCOMPARE(text->toPlainText(), QStringLiteral("ciao a tutti"));
-    QVERIFY(!button->isChecked());
-    QCOMPARE(button->data().toString(), QStringLiteral("Comprimi"));
-    QCOMPARE(button->toolTip(), QStringLiteral("Comprimi SMS"));
+    QCOMPARE(state(), QStringLiteral("1 0 Comprimi Comprimi SMS"));
 
     // "Nuovo" empties the text and releases the button.
     button->trigger();

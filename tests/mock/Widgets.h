@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class QComboBox;
+class QListWidget;
+class QWidget;
+
+namespace brio::test {
+
+// Ends the test run when a control is missing: every later step would only
+// report a null pointer.
+void requireControl(const QObject *found, const char *name);
+
+// The control of that type and objectName under parent.
+template<typename T>
+T *child(const QObject &parent, const char *name)
+{
+    T *c = parent.findChild<T *>(QLatin1String(name));
+    requireControl(c, name);
+    return c;
+}
+
+QStringList itemTexts(const QListWidget *list);
+QStringList itemTexts(const QComboBox *combo);
+
+// Runs act on the modal window of that objectName once the event loop of
+// its exec() runs; nothing happens when no such window is modal then.
+void whenModalOpens(const char *name, std::function<void(QWidget &)> act);
+
+} // namespace brio::test
