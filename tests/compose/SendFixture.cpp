@@ -3,6 +3,8 @@
 #include "gateway/GatewayFactory.h"
 #include "store/Database.h"
 
+#include <QTest>
+
 namespace brio::test {
 
 FakeSendView::FakeSendView(TestEnv &env, GatewayControl &gateway)
@@ -11,68 +13,29 @@ FakeSendView::FakeSendView(TestEnv &env, GatewayControl &gateway)
 {
 }
 
-bool FakeSendView::wholeAddressBook() const
-{
-    return whole;
-}
-
 int FakeSendView::recipientEntries() const
 {
-    Database &db = m_env.db();
-    return int(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_number")) +
-               db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_msg")) +
-               db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_liste")));
+    return int(m_env.db().scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM tab_dest_number) + "
+                                                "(SELECT COUNT(*) FROM tab_dest_msg) + "
+                                                "(SELECT COUNT(*) FROM tab_dest_liste)")));
 }
 
-QString FakeSendView::messageText() const
-{
-    return text;
-}
-
-bool FakeSendView::deferred() const
-{
-    return deferredSend;
-}
-
-QString FakeSendView::dateText() const
-{
-    return date;
-}
-
-QString FakeSendView::timeText() const
-{
-    return time;
-}
-
-void FakeSendView::setDateText(const QString &t)
-{
-    date = t;
-}
-
-void FakeSendView::setTimeText(const QString &t)
-{
-    time = t;
-}
-
-void FakeSendView::focusField(Field field, bool)
-{
-    focused.append(field);
-}
-
-QString FakeSendView::statusText() const
-{
-    return status;
-}
+// The fields and the pointer as the window holds them.
+bool FakeSendView::wholeAddressBook() const { return whole; }
+QString FakeSendView::messageText() const { return text; }
+bool FakeSendView::deferred() const { return deferredSend; }
+QString FakeSendView::dateText() const { return date; }
+QString FakeSendView::timeText() const { return time; }
+void FakeSendView::setDateText(const QString &t) { date = t; }
+void FakeSendView::setTimeText(const QString &t) { time = t; }
+void FakeSendView::focusField(Field field, bool) { focused.append(field); }
+QString FakeSendView::statusText() const { return status; }
+void FakeSendView::setBusy(bool b) { busy = b; }
 
 void FakeSendView::setStatusText(const QString &t)
 {
     status = t;
     statusHistory << t;
-}
-
-void FakeSendView::setBusy(bool b)
-{
-    busy = b;
 }
 
 void FakeSendView::processEvents()
@@ -84,7 +47,6 @@ void FakeSendView::processEvents()
 
 void FakeSendView::refreshStatus()
 {
-    ++refreshed;
     m_gateway.setUserName(m_env.state.LoginUser);
     m_gateway.setPassword(m_env.state.LoginPassword);
     setStatusText(QStringLiteral("Credito residuo: %1 SMS").arg(m_gateway.getCredit()));
@@ -146,16 +108,46 @@ void SendFixture::chooseGroup(qint64 groupId)
     env.db().run(QStringLiteral("INSERT INTO tab_dest_liste (IDLista) VALUES (?)"), {groupId});
 }
 
-qint64 SendFixture::stateRows()
+void SendFixture::chooseOverlappingGroups()
 {
-    return env.db().scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM tab_dest_number) + "
-                                          "(SELECT COUNT(*) FROM tab_dest_msg) + "
-                                          "(SELECT COUNT(*) FROM tab_dest_liste)"));
+    QList<qint64> c;
+    for (int i = 1; i <= 5; ++i)
+        c << env.addContact(QStringLiteral("Contatto %1").arg(i), QStringLiteral("+39333000000%1").arg(i));
+    chooseGroup(env.addGroup(QStringLiteral("Uno"), {c[0], c[1], c[2]}));
+    chooseGroup(env.addGroup(QStringLiteral("Due"), {c[2], c[3], c[4]}));
+}
+
+qint64 SendFixture::stateRows() const
+{
+    return view.recipientEntries();
 }
 
 QList<SandboxGateway::Message> SendFixture::outbox() const
 {
     return SandboxGateway::outbox(sandboxFile(env.state.InstallDir));
+}
+
+QStringList SendFixture::sortedOutboxRecipients() const
+{
+    QStringList out;
+    for (const auto &m : outbox())
+        out << m.recipient;
+    out.sort();
+    return out;
+}
+
+SendProcedure::Outcome SendFixture::sendAnswering(Answer answer)
+{
+    env.prompter.answer(answer);
+    return send.run();
+}
+
+void SendFixture::verifyMessageKept(qint64 rows) const
+{
+    QCOMPARE(stateRows(), rows);
+    QCOMPARE(view.text, QStringLiteral("ciao"));
+    QCOMPARE(view.cleared, 0);
+    QVERIFY(!view.busy);
 }
 
 } // namespace brio::test

@@ -43,7 +43,6 @@ public:
     QStringList statusHistory;
     bool busy = false;
     int processed = 0;
-    int refreshed = 0;
     int cleared = 0;
     QList<Field> focused;
     std::function<void()> onProcessEvents;
@@ -62,8 +61,16 @@ struct SendFixture
     qint64 addTypedNumber(const QString &number);
     void chooseContact(qint64 id);
     void chooseGroup(qint64 groupId);
-    qint64 stateRows();                      // rows of the three message-state tables
+    // Two chosen groups of three contacts, +393330000001..5, the third in both.
+    void chooseOverlappingGroups();
+    qint64 stateRows() const;                // rows of the three message-state tables
     QList<SandboxGateway::Message> outbox() const;
+    QStringList sortedOutboxRecipients() const;
+
+    // Runs the send with this answer to its confirmation.
+    SendProcedure::Outcome sendAnswering(Answer answer = Answer::Yes);
+    // Test check: the message is still there to send again, as prepared.
+    void verifyMessageKept(qint64 rows) const;
 
     TestEnv env;
     FakeWindows &windows = env.windows;

@@ -4,146 +4,108 @@
 
 using namespace brio;
 
-class TestCompression : public QObject
+namespace {
+
+// The button as the tool bar shows it.
+QString shown(const CompressButton &b)
+{
+    const CompressButton::State &s = b.button();
+    return s.key + QStringLiteral(", ") + s.toolTip + QLatin1String(s.pressed ? ", pressed" : "")
+        + QLatin1String(s.enabled ? "" : ", disabled");
+}
+
+const QString kCompress = QStringLiteral("Comprimi, Comprimi SMS");
+const QString kRestore = QStringLiteral("Decomprimi, Annulla Compressione, pressed");
+
+} // namespace
+
+class TestCompression final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void compressText_data();
-    void compressText();
-    void counter_data();
-    void counter();
-    void buttonFollowsText();
-    void compressTypeSpaceCompressAgain();
-    void editCompressedThenRestore();
-    void newMessageReleases();
-};
-
-void TestCompression::compressText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("compressed");
-
-    QTest::newRow("sentence") << "ciao a tutti, ci vediamo domani" << "CiaoATutti,CiVediamoDomani";
-    QTest::newRow("two spaces") << "a  b" << "AB";
-    QTest::newRow("leading and trailing spaces") << " ciao mondo " << "CiaoMondo";
-    QTest::newRow("only spaces") << "   " << "";
-    QTest::newRow("later letters keep their case") << "buON giORNO" << "BuONGiORNO";
-    QTest::newRow("line break and tab stay inside") << "uno\ndue\ttre quattro" << "Uno\ndue\ttreQuattro";
-    QTest::newRow("accented first letter") << "è già ora" << "ÈGiàOra";
-    QTest::newRow("digits and punctuation") << "alle 8, domani!" << "Alle8,Domani!";
-}
-
-void TestCompression::compressText()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, compressed);
-    QCOMPARE(CompressText(text), compressed);
-}
-
-void TestCompression::counter_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("label");
-
-    QTest::newRow("empty") << "" << "Testo (160):";
-    QTest::newRow("one") << "a" << "Testo (159):";
-    QTest::newRow("full") << QString(160, QLatin1Char('x')) << "Testo (0):";
-}
-
-void TestCompression::counter()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, label);
-    QCOMPARE(messageCounterText(text), label);
-}
-
-void TestCompression::buttonFollowsText()
-{
-    CompressButton b;
-    QVERIFY(!b.button().enabled);
-
-    // A single word, however it grows, never enables the button.
-    for (const char *t : {"c", "ci", "cia", "ciao"}) {
-        b.UpdateCompressButton(QString::fromLatin1(t));
-        QVERIFY(!b.button().enabled);
+    void compressText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("compressed");
+        QTest::newRow("sentence") << "ciao a tutti, ci vediamo domani" << "CiaoATutti,CiVediamoDomani";
+        QTest::newRow("two spaces") << "a  b" << "AB";
+        QTest::newRow("leading and trailing spaces") << " ciao mondo " << "CiaoMondo";
+        QTest::newRow("only spaces") << "   " << "";
+        QTest::newRow("later letters keep their case") << "buON giORNO" << "BuONGiORNO";
+        QTest::newRow("line break and tab stay inside") << "uno\ndue\ttre quattro" << "Uno\ndue\ttreQuattro";
+        QTest::newRow("accented first letter") << "è già ora" << "ÈGiàOra";
+        QTest::newRow("digits and punctuation") << "alle 8, domani!" << "Alle8,Domani!";
     }
-    b.UpdateCompressButton(QStringLiteral("ciao "));
-    QVERIFY(b.button().enabled);
-    QCOMPARE(b.button().key, QStringLiteral("Comprimi"));
-    QCOMPARE(b.button().toolTip, QStringLiteral("Comprimi SMS"));
-    QVERIFY(!b.button().pressed);
 
-    // Compressing: the result has no space but the button stays to undo it.
-    QCOMPARE(b.press(QStringLiteral("ciao a te")), QStringLiteral("CiaoATe"));
-    b.UpdateCompressButton(QStringLiteral("CiaoATe"));
-    QVERIFY(b.button().enabled);
-    QVERIFY(b.button().pressed);
-    QCOMPARE(b.button().key, QStringLiteral("Decomprimi"));
-    QCOMPARE(b.button().toolTip, QStringLiteral("Annulla Compressione"));
+    void compressText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, compressed);
+        QCOMPARE(CompressText(text), compressed);
+    }
 
-    // Emptying the text disables it, even when compressed.
-    b.UpdateCompressButton(QString());
-    QVERIFY(!b.button().enabled);
+    void counter()
+    {
+        QCOMPARE(messageCounterText(QString()), QStringLiteral("Testo (160):"));
+        QCOMPARE(messageCounterText(QStringLiteral("a")), QStringLiteral("Testo (159):"));
+        QCOMPARE(messageCounterText(QString(160, QLatin1Char('x'))), QStringLiteral("Testo (0):"));
+    }
 
-    // Restoring through the button.
-    b.UpdateCompressButton(QStringLiteral("CiaoATe"));
-    QCOMPARE(b.press(QStringLiteral("CiaoATe")), QStringLiteral("ciao a te"));
-    b.UpdateCompressButton(QStringLiteral("ciao a te"));
-    QVERIFY(b.button().enabled);
-    QVERIFY(!b.button().pressed);
-    QCOMPARE(b.button().key, QStringLiteral("Comprimi"));
-    QCOMPARE(b.button().toolTip, QStringLiteral("Comprimi SMS"));
-}
+    void buttonFollowsText()
+    {
+        CompressButton b;
+        QCOMPARE(shown(b), kCompress + QStringLiteral(", disabled"));
+        // A single word, however it grows, never enables the button.
+        for (const char *t : {"c", "ci", "cia", "ciao"}) {
+            b.UpdateCompressButton(QString::fromLatin1(t));
+            QCOMPARE(shown(b), kCompress + QStringLiteral(", disabled"));
+        }
+        b.UpdateCompressButton(QStringLiteral("ciao "));
+        QCOMPARE(shown(b), kCompress);
 
-void TestCompression::compressTypeSpaceCompressAgain()
-{
-    CompressButton b;
-    b.UpdateCompressButton(QStringLiteral("a b"));
-    const QString first = b.press(QStringLiteral("a b"));
-    b.UpdateCompressButton(first);
-    QCOMPARE(b.savedText(), QStringLiteral("a b"));
+        // Compressed, the text has no space but the button stays to undo it.
+        QCOMPARE(b.press(QStringLiteral("ciao a te")), QStringLiteral("CiaoATe"));
+        b.UpdateCompressButton(QStringLiteral("CiaoATe"));
+        QCOMPARE(shown(b), kRestore);
+        b.UpdateCompressButton(QString());
+        QVERIFY(!b.button().enabled);
 
-    // Typing a space turns the button back into "Comprimi", released.
-    const QString edited = first + QStringLiteral(" c");
-    b.UpdateCompressButton(edited);
-    QCOMPARE(b.button().key, QStringLiteral("Comprimi"));
-    QVERIFY(!b.button().pressed);
+        b.UpdateCompressButton(QStringLiteral("CiaoATe"));
+        QCOMPARE(b.press(QStringLiteral("CiaoATe")), QStringLiteral("ciao a te"));
+        b.UpdateCompressButton(QStringLiteral("ciao a te"));
+        QCOMPARE(shown(b), kCompress);
 
-    QCOMPARE(b.press(edited), QStringLiteral("ABC"));
-    QCOMPARE(b.savedText(), QStringLiteral("AB c"));
-    QCOMPARE(b.DecomprimiSMS(), QStringLiteral("AB c"));
-}
+        // A new message releases the button; the key stays until a text with
+        // a space comes.
+        b.press(QStringLiteral("ciao a te"));
+        b.release();
+        b.UpdateCompressButton(QString());
+        QCOMPARE(shown(b), QStringLiteral("Decomprimi, Annulla Compressione, disabled"));
+        b.UpdateCompressButton(QStringLiteral("nuovo testo"));
+        QCOMPARE(shown(b), kCompress);
+    }
 
-void TestCompression::editCompressedThenRestore()
-{
-    CompressButton b;
-    b.UpdateCompressButton(QStringLiteral("ci vediamo"));
-    b.UpdateCompressButton(b.press(QStringLiteral("ci vediamo")));
+    void editingCompressedText()
+    {
+        CompressButton b;
+        b.UpdateCompressButton(QStringLiteral("a b"));
+        b.UpdateCompressButton(b.press(QStringLiteral("a b")));
+        // Edits without a space keep "Decomprimi", which restores the text
+        // saved before compression.
+        b.UpdateCompressButton(QStringLiteral("ABx"));
+        QCOMPARE(shown(b), kRestore);
+        QCOMPARE(b.DecomprimiSMS(), QStringLiteral("a b"));
 
-    // Edits without a space keep "Decomprimi"; pressing brings back the
-    // text saved before compression and the edits are lost.
-    b.UpdateCompressButton(QStringLiteral("CiVediamoDopo"));
-    QVERIFY(b.button().enabled);
-    QCOMPARE(b.button().key, QStringLiteral("Decomprimi"));
-    QCOMPARE(b.press(QStringLiteral("CiVediamoDopo")), QStringLiteral("ci vediamo"));
-}
-
-void TestCompression::newMessageReleases()
-{
-    CompressButton b;
-    b.UpdateCompressButton(QStringLiteral("a b"));
-    b.press(QStringLiteral("a b"));
-    b.release();
-    b.UpdateCompressButton(QString());
-    QVERIFY(!b.button().pressed);
-    QVERIFY(!b.button().enabled);
-    // The key stays until a text with a space comes.
-    QCOMPARE(b.button().key, QStringLiteral("Decomprimi"));
-    b.UpdateCompressButton(QStringLiteral("nuovo testo"));
-    QCOMPARE(b.button().key, QStringLiteral("Comprimi"));
-    QVERIFY(b.button().enabled);
-}
+        // A space typed turns the button back into "Comprimi", released; the
+        // next compression saves the edited text instead.
+        b.UpdateCompressButton(QStringLiteral("ABx c"));
+        QCOMPARE(shown(b), kCompress);
+        QCOMPARE(b.press(QStringLiteral("ABx c")), QStringLiteral("ABxC"));
+        QCOMPARE(b.savedText(), QStringLiteral("ABx c"));
+        QCOMPARE(b.DecomprimiSMS(), QStringLiteral("ABx c"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCompression)
 #include "tst_compression.moc"

@@ -11,9 +11,13 @@ using namespace brio::test;
 
 namespace {
 
-qint64 count(Database &db, const char *table)
+// Rows of tab_dest_msg, tab_dest_number, tab_dest_liste, tab_stringa_messaggio.
+QList<qint64> stateRows(Database &db)
 {
-    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)));
+    QList<qint64> out;
+    for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
+        out << db.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + QLatin1String(table));
+    return out;
 }
 
 void chooseContact(Database &db, qint64 id)
@@ -28,30 +32,7 @@ class TestMessageState final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void clearingEmptiesAllFourTablesOrNone()
-    {
-        TestEnv env;
-        Database &db = env.db();
-        chooseContact(db, env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111")));
-        addTypedNumber(db, QStringLiteral("+393471234567"));
-        addGroupEntry(db, env.addGroup(QStringLiteral("Amici")));
-        db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('ciao')"));
-
-        // A statement that fails half-way leaves the message as it was.
-        db.exec(QStringLiteral("ALTER TABLE tab_stringa_messaggio RENAME TO altrove"));
-        QVERIFY_THROWS_EXCEPTION(Error, clearMessageState(db));
-        QCOMPARE(count(db, "tab_dest_msg"), 1);
-        QCOMPARE(count(db, "tab_dest_number"), 1);
-        QCOMPARE(count(db, "tab_dest_liste"), 1);
-
-        db.exec(QStringLiteral("ALTER TABLE altrove RENAME TO tab_stringa_messaggio"));
-        clearMessageState(db);
-        for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
-            QCOMPARE(count(db, table), 0);
-        QCOMPARE(count(db, "tab_destinatari"), 1); // the address book stays
-    }
-
-    void contactsReachedTwiceCountTwice()
+    void countAndAllOrNothingClearing()
     {
         TestEnv env;
         Database &db = env.db();
@@ -62,30 +43,24 @@ private Q_SLOTS:
         addTypedNumber(db, QStringLiteral("+393471234567"));
         addGroupEntry(db, env.addGroup(QStringLiteral("Amici"), {anna, bruno}));
         addGroupEntry(db, env.addGroup(QStringLiteral("Lavoro"), {anna}));
+        db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('ciao')"));
         // number + Anna by hand + two members + Anna again through the second group
         QCOMPARE(recipientCount(db), 5);
         QCOMPARE(recipientCountText(5), QStringLiteral("SMS da inviare: 5"));
+
+        // A statement that fails half-way leaves the message as it was.
+        db.exec(QStringLiteral("ALTER TABLE tab_stringa_messaggio RENAME TO altrove"));
+        QVERIFY_THROWS_EXCEPTION(Error, clearMessageState(db));
+        db.exec(QStringLiteral("ALTER TABLE altrove RENAME TO tab_stringa_messaggio"));
+        QCOMPARE(stateRows(db), (QList<qint64>{1, 1, 2, 1}));
+
+        clearMessageState(db);
+        QCOMPARE(stateRows(db), (QList<qint64>{0, 0, 0, 0}));
         QCOMPARE(addressBookCount(db), 2);
     }
 
-    void removalFollowsTheSignOfTheItemData()
-    {
-        TestEnv env;
-        Database &db = env.db();
-        const qint64 anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
-        chooseContact(db, anna);
-        const qint64 row = addTypedNumber(db, QStringLiteral("+393471234567"));
-        // A number row whose ID equals the contact's: only the sign tells them apart.
-        QCOMPARE(row, anna);
-
-        removeRecipient(db, -row);
-        QCOMPARE(count(db, "tab_dest_number"), 0);
-        QCOMPARE(count(db, "tab_dest_msg"), 1);
-        removeRecipient(db, anna);
-        QCOMPARE(count(db, "tab_dest_msg"), 0);
-    }
-
-    void stateIsReadBackAsTheListsShowIt()
+    // Entries as the lists show them, and removal by their item data.
+    void stateIsReadBackAndRemovedByItemData()
     {
         TestEnv env;
         Database &db = env.db();
@@ -103,16 +78,21 @@ private Q_SLOTS:
         const qint64 rowAmici = *addGroupEntry(db, amici);
         QCOMPARE(rowLavoro, lavoro + 1);
 
-        MessageStateContent content = readMessageState(db);
+        const MessageStateContent content = readMessageState(db);
         QCOMPARE(content.numbers, (ListEntries{{QStringLiteral("+393479999999"), -n1},
                                                {QStringLiteral("+393471111111"), -n2}}));
         QCOMPARE(content.contacts, (ListEntries{{QStringLiteral("Anna"), anna}, {QStringLiteral("Zeno"), zeno}}));
         QCOMPARE(content.groups, (ListEntries{{QStringLiteral("Amici"), rowAmici}, {QStringLiteral("Lavoro"), rowLavoro}}));
         QVERIFY(!content.text.has_value());
-
         db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"), {QStringLiteral("dal plugin")});
-        content = readMessageState(db);
-        QCOMPARE(content.text.value_or(QString()), QStringLiteral("dal plugin"));
+        QCOMPARE(readMessageState(db).text.value_or(QString()), QStringLiteral("dal plugin"));
+
+        // Number row 1 and contact 1 (Zeno): only the sign tells them apart.
+        QCOMPARE(n1, zeno);
+        removeRecipient(db, -n1);
+        QCOMPARE(stateRows(db), (QList<qint64>{2, 1, 2, 1}));
+        removeRecipient(db, zeno);
+        QCOMPARE(stateRows(db), (QList<qint64>{1, 1, 2, 1}));
     }
 };
 

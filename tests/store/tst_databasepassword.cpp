@@ -18,19 +18,13 @@ const QStringList kSecrets{
     QStringLiteral("Zanardelli Ottavio"), QStringLiteral("Bërtoli Nicolò"), QStringLiteral("+393471234567"),
     QStringLiteral("+393289876543"),      QStringLiteral("Calcetto del giovedì"), QStringLiteral("utente.salvato"),
 };
+const QString kRemoveQuestion = QStringLiteral(
+    "Non avendo inserito dati, la password verrà disabilitata e chiunque potrà accedere alla rubrica. Proseguire?");
 
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile::remove(path);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 void fill(TestEnv &env)
@@ -46,16 +40,13 @@ void fill(TestEnv &env)
     tx.commit();
 }
 
-// Every row the user cares about, in a comparable form.
+// Every row the user cares about, and the counters that number new ones.
 QStringList rows(Database &db)
 {
     QStringList out;
-    for (const char *sql : {"SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari ORDER BY 1",
-                            "SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY 1",
-                            "SELECT ID_Lista, ID_Membro FROM tab_membri ORDER BY 1, 2",
-                            "SELECT ID, user, password, salvato FROM tab_accesso",
-                            "SELECT count(*) FROM tab_allowed_codes"}) {
-        Statement st = db.prepare(QString::fromLatin1(sql));
+    for (const char *table :
+         {"tab_destinatari", "tab_liste", "tab_membri", "tab_accesso", "tab_allowed_codes", "sqlite_sequence"}) {
+        Statement st = db.prepare(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2").arg(QLatin1String(table)));
         while (st.next()) {
             QStringList cells;
             for (int i = 0; i < st.columnCount(); ++i)
@@ -71,16 +62,6 @@ QStringList leftovers(const TestEnv &env)
     return QDir(env.dataFolder()).entryList({QStringLiteral("*.new*"), QStringLiteral("*-journal")}, QDir::Files);
 }
 
-bool opensWith(const QString &file, const QString &password)
-{
-    try {
-        openWithPassword(file, password);
-        return true;
-    } catch (const Error &) {
-        return false;
-    }
-}
-
 // Puts the environment's file under the password through the command itself.
 void protect(TestEnv &env, const QString &password)
 {
@@ -88,12 +69,21 @@ void protect(TestEnv &env, const QString &password)
     env.prompter.clear();
 }
 
-struct Snapshot
+// A new run of the program on the same folder, with this setting (empty: none)
+// and this password typed into the password window.
+int startAgain(TestEnv &env, const QString &setting, const QString &typed)
 {
-    PasswordChangeStep step;
-    QByteArray file;
-    QString setting;
-};
+    env.settings->set(Key::Branded, 1);
+    if (setting.isEmpty())
+        env.settings->remove(Key::AskDBPassword);
+    else
+        env.settings->set(Key::AskDBPassword, setting);
+    const QString folder = env.dataFolder();
+    env.state = AppState{};
+    env.state.InstallDir = folder;
+    env.windows.password = typed;
+    return Main(*env.ctx);
+}
 
 } // namespace
 
@@ -118,42 +108,26 @@ private Q_SLOTS:
         QCOMPARE(env.settings->text(Key::AskDBPassword), QStringLiteral("1"));
         QVERIFY(isEncryptedDatabaseFile(file));
         const QByteArray bytes = readAll(file);
-        for (const QString &secret : kSecrets) {
-            QVERIFY2(!bytes.contains(secret.toUtf8()), qPrintable(secret));
-            QVERIFY2(!bytes.contains(secret.toLatin1()), qPrintable(secret));
-        }
-        QVERIFY(!opensWith(file, QStringLiteral("SEGRETO'1")));
-        QVERIFY(!opensWith(file, QString()));
+        for (const QString &secret : kSecrets)
+            QVERIFY2(!bytes.contains(secret.toUtf8()) && !bytes.contains(secret.toLatin1()), qPrintable(secret));
+        QVERIFY_THROWS_EXCEPTION(Error, openWithPassword(file, QStringLiteral("SEGRETO'1")));
+        QVERIFY_THROWS_EXCEPTION(Error, openWithPassword(file, QString()));
         QCOMPARE(rows(*openWithPassword(file, QStringLiteral("Segreto'1"))), before);
+        QCOMPARE(rows(env.db()), before); // the run goes on with the file reopened
 
-        // The run goes on with the file reopened; numbering continues.
-        QCOMPARE(rows(env.db()), before);
-        const qint64 maxId = env.db().scalar(QStringLiteral("SELECT max(IDDestinatario) FROM tab_destinatari"));
-        env.db().run(QStringLiteral("DELETE FROM tab_destinatari WHERE IDDestinatario = ?"), {maxId});
-        QVERIFY(env.addContact(QStringLiteral("Nuovo"), QStringLiteral("+393330000001")) > maxId);
-        env.db().run(QStringLiteral("DELETE FROM tab_destinatari WHERE Nominativo = 'Nuovo'"));
-        env.db().run(QStringLiteral("INSERT INTO tab_destinatari (IDDestinatario, Nominativo, Numero) VALUES (?, ?, ?)"),
-                     {maxId, QStringLiteral("Contatto 199"), QStringLiteral("+393331000199")});
-        QCOMPARE(rows(env.db()), before);
-
-        // Change.
         env.prompter.clear();
         QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova password"), QStringLiteral("nuova password")),
                  PasswordChangeResult::Enabled);
-        QVERIFY(!opensWith(file, QStringLiteral("Segreto'1")));
+        QVERIFY_THROWS_EXCEPTION(Error, openWithPassword(file, QStringLiteral("Segreto'1")));
         QCOMPARE(rows(*openWithPassword(file, QStringLiteral("nuova password"))), before);
         QCOMPARE(env.state.DBPassword, QStringLiteral("nuova password"));
 
-        // Remove with spaces only, answered Yes: a plain file the next start
-        // does not ask for.
+        // Spaces only, answered Yes: a plain file the next start does not ask for.
         env.prompter.clear();
         env.prompter.answer(Answer::Yes);
         QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("   "), QStringLiteral("   ")),
                  PasswordChangeResult::Disabled);
-        QCOMPARE(env.prompter.texts(),
-                 (QStringList{"Non avendo inserito dati, la password verrà disabilitata e chiunque potrà accedere alla "
-                              "rubrica. Proseguire?",
-                              "Password disabilitata."}));
+        QCOMPARE(env.prompter.texts(), (QStringList{kRemoveQuestion, "Password disabilitata."}));
         QCOMPARE(env.prompter.shown.first().icon, Icon::Question);
         QCOMPARE(env.prompter.shown.first().buttons, Buttons::YesNo);
         QCOMPARE(env.state.DBPassword, QString());
@@ -165,108 +139,83 @@ private Q_SLOTS:
         QCOMPARE(leftovers(env), QStringList());
     }
 
-    void refusedEntriesChangeNothing_data()
+    void refusedChangeNothing_data()
     {
         QTest::addColumn<bool>("protectedFirst");
+        QTest::addColumn<int>("holder"); // 0: none, 1: another program's transaction, 2: a program with it open
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("confirmation");
-        QTest::addColumn<int>("answer"); // -1: no question expected
-        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("text");
         const QString mismatch = QStringLiteral("Le password inserite non corrispondono.");
-        const QString question = QStringLiteral("Non avendo inserito dati, la password verrà disabilitata e chiunque "
-                                                "potrà accedere alla rubrica. Proseguire?");
+        const QString busy = QStringLiteral(
+            "La rubrica è aperta da un altro programma (per esempio un plug-in), quindi la password non può essere "
+            "modificata ora.\nChiudere l'altro programma e riprovare: la password non è stata modificata.");
         const int m = int(PasswordChangeResult::Mismatch);
         const int c = int(PasswordChangeResult::Cancelled);
-        QTest::newRow("mismatch, plain") << false << "alfa" << "alfb" << -1 << mismatch << m;
-        QTest::newRow("mismatch, protected") << true << "alfa" << "" << -1 << mismatch << m;
-        QTest::newRow("spaces answered No, protected") << true << "  " << "  " << int(Answer::No) << question << c;
-        QTest::newRow("empty answered No, plain") << false << "" << "" << int(Answer::No) << question << c;
+        const int b = int(PasswordChangeResult::Busy);
+        QTest::newRow("mismatch, plain") << false << 0 << "alfa" << "alfb" << m << mismatch;
+        QTest::newRow("mismatch, protected") << true << 0 << "alfa" << "" << m << mismatch;
+        QTest::newRow("spaces answered No, protected") << true << 0 << "  " << "  " << c << kRemoveQuestion;
+        QTest::newRow("empty answered No, plain") << false << 0 << "" << "" << c << kRemoveQuestion;
+        // The change neither waits for the other program nor takes the file from it.
+        QTest::newRow("in a transaction of another program") << true << 1 << "nuova" << "nuova" << b << busy;
+        // A program with the file open would go on writing into the replaced file.
+        QTest::newRow("open in another program") << false << 2 << "nuova" << "nuova" << b << busy;
     }
 
-    void refusedEntriesChangeNothing()
+    void refusedChangeNothing()
     {
         QFETCH(bool, protectedFirst);
+        QFETCH(int, holder);
         QFETCH(QString, typed);
         QFETCH(QString, confirmation);
-        QFETCH(int, answer);
-        QFETCH(QString, text);
         QFETCH(int, result);
+        QFETCH(QString, text);
         TestEnv env;
         fill(env);
+        const QString old = protectedFirst ? QStringLiteral("vecchia") : QString();
         if (protectedFirst)
-            protect(env, QStringLiteral("vecchia"));
-        const QByteArray bytes = readAll(env.state.databasePath());
+            protect(env, old);
+        const QString file = env.state.databasePath();
+        const QByteArray bytes = readAll(file);
         const QString setting = env.settings->text(Key::AskDBPassword);
-        const QString password = env.state.DBPassword;
         Database *db = env.state.DB.get();
-        if (answer >= 0)
-            env.prompter.answer(Answer(answer));
-
-        QCOMPARE(int(ChangeDatabasePassword(*env.ctx, typed, confirmation)), result);
-        QCOMPARE(env.prompter.texts(), QStringList{text});
-        QCOMPARE(env.prompter.last().icon, answer >= 0 ? Icon::Question : Icon::Critical);
-        QCOMPARE(readAll(env.state.databasePath()), bytes);
-        QCOMPARE(env.settings->text(Key::AskDBPassword), setting);
-        QCOMPARE(env.state.DBPassword, password);
-        QCOMPARE(env.state.DB.get(), db);
-    }
-
-    // Another program in the middle of a transaction: the change must not
-    // wait for it nor take the file from it.
-    void fileHeldByAnotherProgram()
-    {
-        TestEnv env;
-        fill(env);
-        protect(env, QStringLiteral("vecchia"));
-        const QString file = env.state.databasePath();
-        const QByteArray bytes = readAll(file);
-        Database *db = env.state.DB.get();
-        {
-            auto other = openWithPassword(file, QStringLiteral("vecchia"));
+        std::unique_ptr<Database> other;
+        QProcess sleeper;
+        if (holder == 1) {
+            other = openWithPassword(file, old);
             other->exec(QStringLiteral("BEGIN; SELECT count(*) FROM tab_destinatari;"));
-            QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
-                     PasswordChangeResult::Busy);
-            QCOMPARE(env.prompter.shown.size(), 1);
-            QVERIFY(env.prompter.last().text.contains(QStringLiteral("altro programma")));
-            QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
-            QCOMPARE(readAll(file), bytes);
-            QCOMPARE(env.state.DB.get(), db);
-            QCOMPARE(env.state.DBPassword, QStringLiteral("vecchia"));
-            QVERIFY(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")) > 0);
-            QCOMPARE(leftovers(env), QStringList());
-            other->exec(QStringLiteral("COMMIT"));
+        } else if (holder == 2) {
+            sleeper.setStandardInputFile(file);
+            sleeper.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+            QVERIFY(sleeper.waitForStarted());
         }
-        env.prompter.clear();
-        QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
-                 PasswordChangeResult::Enabled);
-        QVERIFY(opensWith(file, QStringLiteral("nuova")));
-    }
+        const auto expected = PasswordChangeResult(result);
+        if (expected == PasswordChangeResult::Cancelled)
+            env.prompter.answer(Answer::No);
 
-    // A program that only has the file open, between two transactions,
-    // would keep writing into the replaced file.
-    void fileOpenInAnotherProgram()
-    {
-        TestEnv env;
-        fill(env);
-        const QString file = env.state.databasePath();
-        const QByteArray bytes = readAll(file);
-        QProcess other;
-        other.setStandardInputFile(file);
-        other.start(QStringLiteral("sleep"), {QStringLiteral("60")});
-        QVERIFY(other.waitForStarted());
-
-        QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
-                 PasswordChangeResult::Busy);
+        QCOMPARE(ChangeDatabasePassword(*env.ctx, typed, confirmation), expected);
+        QCOMPARE(env.prompter.texts(), QStringList{text});
+        QCOMPARE(env.prompter.last().icon, expected == PasswordChangeResult::Mismatch    ? Icon::Critical
+                                           : expected == PasswordChangeResult::Cancelled ? Icon::Question
+                                                                                         : Icon::Exclamation);
         QCOMPARE(readAll(file), bytes);
-        QCOMPARE(leftovers(env), QStringList());
+        QCOMPARE(env.settings->text(Key::AskDBPassword), setting);
+        QCOMPARE(env.state.DBPassword, old);
+        QCOMPARE(env.state.DB.get(), db);
         QVERIFY(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")) > 0);
+        QCOMPARE(leftovers(env), QStringList());
+        if (holder == 0)
+            return;
 
-        other.kill();
-        QVERIFY(other.waitForFinished());
+        // Once the other program is gone, the same change goes through.
+        other.reset();
+        sleeper.kill();
+        sleeper.waitForFinished();
         env.prompter.clear();
-        QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("nuova"), QStringLiteral("nuova")),
-                 PasswordChangeResult::Enabled);
+        QCOMPARE(ChangeDatabasePassword(*env.ctx, typed, confirmation), PasswordChangeResult::Enabled);
+        QCOMPARE(rows(*openWithPassword(file, typed)), rows(env.db()));
     }
 
     void interruptedChange_data()
@@ -287,8 +236,9 @@ private Q_SLOTS:
         }
     }
 
-    // A failure at any step: the run goes on with the file open under the
-    // old or the new password, the setting agrees, every row is there.
+    // A failure at any step: the run goes on with the file open under the old
+    // or the new password, the setting agrees, every row is there. Killed at
+    // that step instead, a new start finds such a file.
     void interruptedChange()
     {
         QFETCH(QString, from);
@@ -299,143 +249,83 @@ private Q_SLOTS:
         if (!from.isEmpty())
             protect(env, from);
         const QStringList before = rows(env.db());
+        QByteArray killedFile;
+        QString killedSetting;
 
-        bool thrown = false;
         try {
-            changeDatabaseKey(*env.ctx, to, [step](PasswordChangeStep s) {
-                if (s == step)
-                    throw Error(3043, QStringLiteral("guasto simulato"));
+            changeDatabaseKey(*env.ctx, to, [&](PasswordChangeStep s) {
+                if (s != step)
+                    return;
+                killedFile = readAll(env.state.databasePath());
+                killedSetting = env.settings->text(Key::AskDBPassword);
+                throw Error(3043, QStringLiteral("guasto simulato"));
             });
+            QFAIL("the failure was not passed on");
         } catch (const Error &e) {
-            thrown = true;
             QCOMPARE(e.description(), QStringLiteral("guasto simulato"));
         }
-        QVERIFY(thrown);
-
-        const bool replaced = step >= PasswordChangeStep::Replaced;
-        QCOMPARE(env.state.DBPassword, replaced ? to : from);
+        const QString current = step >= PasswordChangeStep::Replaced ? to : from;
+        QCOMPARE(env.state.DBPassword, current);
         QVERIFY(env.state.DB);
         QCOMPARE(rows(env.db()), before);
-        QCOMPARE(rows(*openWithPassword(env.state.databasePath(), env.state.DBPassword)), before);
-        QCOMPARE(isEncryptedDatabaseFile(env.state.databasePath()), !env.state.DBPassword.isEmpty());
-        QCOMPARE(env.settings->integer(Key::AskDBPassword) == 1, !env.state.DBPassword.isEmpty());
+        QCOMPARE(rows(*openWithPassword(env.state.databasePath(), current)), before);
+        QCOMPARE(isEncryptedDatabaseFile(env.state.databasePath()), !current.isEmpty());
+        QCOMPARE(env.settings->integer(Key::AskDBPassword) == 1, !current.isEmpty());
         QCOMPARE(leftovers(env), QStringList());
+
+        TestEnv killed;
+        killed.state.DB.reset();
+        QFile f(killed.state.databasePath());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(killedFile);
+        f.close();
+        QCOMPARE(startAgain(killed, killedSetting, current), 0);
+        QCOMPARE(rows(killed.db()), before);
+        // An encrypted file is always asked for, whatever the setting.
+        QCOMPARE(killed.windows.passwordShown, current.isEmpty() ? killedSetting.toInt() : 1);
+        QCOMPARE(killed.settings->integer(Key::AskDBPassword) == 1, !current.isEmpty());
     }
 
-    void killedDuringChange_data()
+    void startUp_data()
     {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
-        QTest::newRow("set") << QString() << "prima";
-        QTest::newRow("change") << "prima" << "seconda";
-        QTest::newRow("remove") << "prima" << QString();
-    }
-
-    // The program killed at any step: a new start finds a file that opens
-    // with the old or the new password and holds every row.
-    void killedDuringChange()
-    {
-        QFETCH(QString, from);
-        QFETCH(QString, to);
-        QList<Snapshot> snapshots;
-        QStringList before;
-        {
-            TestEnv env;
-            fill(env);
-            if (!from.isEmpty())
-                protect(env, from);
-            before = rows(env.db());
-            const QString file = env.state.databasePath();
-            changeDatabaseKey(*env.ctx, to, [&](PasswordChangeStep s) {
-                snapshots.append({s, readAll(file), env.settings->text(Key::AskDBPassword)});
-            });
-        }
-        QCOMPARE(snapshots.size(), 7);
-
-        for (const Snapshot &snap : snapshots) {
-            bool started = false;
-            for (const QString &typed : {from, to}) {
-                TestEnv env;
-                env.settings->set(Key::Branded, 1);
-                env.settings->set(Key::AskDBPassword, snap.setting);
-                env.state.DB.reset();
-                writeAll(env.state.databasePath(), snap.file);
-                env.windows.password = typed;
-                if (Main(*env.ctx) != 0)
-                    continue;
-                started = true;
-                QCOMPARE(rows(env.db()), before);
-                // An encrypted file is always asked for, whatever the setting.
-                if (isEncryptedDatabaseFile(env.state.databasePath()))
-                    QCOMPARE(env.windows.passwordShown, 1);
-                QCOMPARE(env.settings->integer(Key::AskDBPassword) == 1, !env.state.DBPassword.isEmpty());
-                break;
-            }
-            QVERIFY2(started, qPrintable(QStringLiteral("step %1").arg(int(snap.step))));
-        }
-    }
-
-    void startUpWithPassword_data()
-    {
+        QTest::addColumn<bool>("encrypted");
         QTest::addColumn<QString>("setting");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("opens");
-        QTest::newRow("asked, right") << "1" << "chiave" << true;
-        QTest::newRow("asked, wrong") << "1" << "Chiave" << false;
-        QTest::newRow("asked, window closed") << "1" << "" << false;
-        QTest::newRow("setting lost, right") << "0" << "chiave" << true;
-        QTest::newRow("setting lost, wrong") << "" << "sbagliata" << false;
+        QTest::newRow("asked, right") << true << "1" << "chiave" << true;
+        QTest::newRow("asked, wrong") << true << "1" << "Chiave" << false;
+        QTest::newRow("asked, window closed") << true << "1" << "" << false;
+        QTest::newRow("setting lost, right") << true << "0" << "chiave" << true;
+        QTest::newRow("setting lost, wrong") << true << "" << "sbagliata" << false;
+        // A file never protected opens whatever is typed; the setting is put right.
+        QTest::newRow("plain file, any password") << false << "1" << "qualsiasi" << true;
     }
 
-    void startUpWithPassword()
+    void startUp()
     {
+        QFETCH(bool, encrypted);
         QFETCH(QString, setting);
         QFETCH(QString, typed);
         QFETCH(bool, opens);
         TestEnv env;
         fill(env);
-        protect(env, QStringLiteral("chiave"));
+        if (encrypted)
+            protect(env, QStringLiteral("chiave"));
         const QStringList before = rows(env.db());
-        env.settings->set(Key::Branded, 1);
-        if (setting.isEmpty())
-            env.settings->remove(Key::AskDBPassword);
-        else
-            env.settings->set(Key::AskDBPassword, setting);
-        const QString folder = env.dataFolder();
-        env.state = AppState{}; // a new run
-        env.state.InstallDir = folder;
-        env.windows.password = typed;
 
-        QCOMPARE(Main(*env.ctx), opens ? 0 : 1);
+        QCOMPARE(startAgain(env, setting, typed), opens ? 0 : 1);
         QCOMPARE(env.windows.passwordShown, 1);
         if (opens) {
             QVERIFY(env.prompter.shown.isEmpty());
             QCOMPARE(rows(env.db()), before);
-            QCOMPARE(env.settings->text(Key::AskDBPassword), QStringLiteral("1"));
+            QCOMPARE(env.state.DBPassword, encrypted ? typed : QString());
+            QCOMPARE(env.settings->text(Key::AskDBPassword), encrypted ? QStringLiteral("1") : QStringLiteral("0"));
+            QCOMPARE(isEncryptedDatabaseFile(env.state.databasePath()), encrypted);
         } else {
             QCOMPARE(env.prompter.texts(), QStringList{"La password inserita non è valida."});
             QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
             QCOMPARE(env.windows.mainShown, 0);
         }
-    }
-
-    // A file never protected opens whatever is typed, and the setting that
-    // asked for nothing is put right.
-    void plainFileOpensWithAnyPassword()
-    {
-        TestEnv env;
-        fill(env);
-        const QStringList before = rows(env.db());
-        env.settings->set(Key::Branded, 1);
-        env.settings->set(Key::AskDBPassword, QStringLiteral("1"));
-        env.state.DB.reset();
-        env.windows.password = QStringLiteral("qualsiasi");
-        QCOMPARE(Main(*env.ctx), 0);
-        QCOMPARE(env.windows.passwordShown, 1);
-        QCOMPARE(env.state.DBPassword, QString());
-        QCOMPARE(rows(env.db()), before);
-        QCOMPARE(env.settings->text(Key::AskDBPassword), QStringLiteral("0"));
-        QVERIFY(isPlainDatabaseFile(env.state.databasePath()));
     }
 };
 
