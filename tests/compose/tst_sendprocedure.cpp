@@ -157,26 +157,6 @@ private Q_SLOTS:
         f.verifyMessageKept(1);
     }
 
-    void loginWindowWhenControlHasNoUser()
-    {
-        SendFixture f;
-        f.addTypedNumber(kNumber);
-        f.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-
-        QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
-        QCOMPARE(f.windows.loginShown, 1);
-        QCOMPARE(f.gateway.userName(), QStringLiteral("prova"));
-        QCOMPARE(f.sortedOutboxRecipients(), QStringList{QStringLiteral("393331234567")});
-        QCOMPARE(f.view.statusText(), QStringLiteral("Credito residuo: 99 SMS"));
-
-        // The control now has a user: the next send asks no login.
-        f.addTypedNumber(QStringLiteral("+393331234568"));
-        f.view.text = QStringLiteral("ancora");
-        QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
-        QCOMPARE(f.windows.loginShown, 1);
-        QCOMPARE(f.outbox().size(), 2);
-    }
-
     void cancelledLoginFailsWithoutSending()
     {
         FakeGateway gw;
