@@ -304,6 +304,7 @@ private Q_SLOTS:
 
         gw.failCloseWith = 0;
         QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
+        QCOMPARE(numbers(gw.delivered), QStringList{QString(kNumber).mid(1)}); // once, not twice
         QVERIFY(f.env.state.ServerChecksDone);
     }
 

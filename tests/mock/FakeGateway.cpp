@@ -65,8 +65,11 @@ void FakeGateway::addSMS(const QString &number, const QString &text, const QStri
 void FakeGateway::transmit()
 {
     calls << QStringLiteral("Transmit");
-    if (failTransmitWith)
+    // Like the real drivers: a refused send is dropped whole, never kept for the next one.
+    if (failTransmitWith) {
+        added.clear();
         throw Error(failTransmitWith, QStringLiteral("scripted"));
+    }
     for (int i = 0; i < wrongNumbers; ++i)
         Q_EMIT wrongNumber();
 }
@@ -74,8 +77,10 @@ void FakeGateway::transmit()
 void FakeGateway::closeConnection()
 {
     calls << QStringLiteral("CloseConnection");
-    if (failCloseWith)
+    if (failCloseWith) {
+        added.clear();
         throw Error(failCloseWith, QStringLiteral("scripted"));
+    }
     delivered += added;
     credit -= added.size();
     added.clear();
