@@ -3,9 +3,10 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QMutexLocker>
 #include <QUuid>
+
+#include <algorithm>
 
 namespace brio::test {
 
@@ -13,45 +14,32 @@ namespace {
 
 constexpr qsizetype kMaxBatch = 1000;
 constexpr qsizetype kMaxText = 160;
+constexpr qint64 kMaxJobMessages = 1000000;
+constexpr qint64 kJobLifetimeMs = 3600 * 1000; // since the job's last upload
+const QByteArray kAppCode = QByteArrayLiteral("QAZW318PLM");
 
-QByteArray json(const QJsonObject &object)
+HttpResponse reply(const QJsonObject &object, int status = 200)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return {status, QJsonDocument(object).toJson(QJsonDocument::Compact)};
 }
 
-HttpResponse reply(int status, const QJsonObject &object)
+HttpResponse failure(int status, const QString &code, const QString &message, QJsonObject extra = {})
 {
-    HttpResponse r;
-    r.status = status;
-    r.body = json(object);
-    return r;
-}
-
-HttpResponse failure(int status, const QString &code, const QString &message,
-                     const QJsonObject &extra = QJsonObject())
-{
-    QJsonObject o = extra;
-    o.insert(QStringLiteral("error"), code);
-    o.insert(QStringLiteral("message"), message);
-    return reply(status, o);
+    extra.insert(QStringLiteral("error"), code);
+    extra.insert(QStringLiteral("message"), message);
+    return reply(extra, status);
 }
 
 bool isValidNumber(const QString &number)
 {
-    if (number.size() < 10 || number.size() > 15)
-        return false;
-    for (const QChar c : number) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
+    return number.size() >= 10 && number.size() <= 15
+           && std::all_of(number.cbegin(), number.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 bool isValidWhen(const QString &when)
 {
-    if (when == QLatin1String("NOW"))
-        return true;
-    return when.size() == 16 && QDateTime::fromString(when, QStringLiteral("dd-MM-yyyy HH:mm")).isValid();
+    return when == QLatin1String("NOW")
+           || (when.size() == 16 && QDateTime::fromString(when, QStringLiteral("dd-MM-yyyy HH:mm")).isValid());
 }
 
 bool isJobKey(const QByteArray &key)
@@ -59,28 +47,13 @@ bool isJobKey(const QByteArray &key)
     return key.size() == 36 && key == key.toLower() && !QUuid::fromString(QLatin1String(key)).isNull();
 }
 
-bool parseIndex(const QByteArray &text, qint64 &index)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    index = text.toLongLong();
-    return true;
-}
-
 } // namespace
 
 JsonGateway::JsonGateway(QByteArray basePath)
     : m_base(std::move(basePath))
-    , m_appCode(QByteArrayLiteral("QAZW318PLM"))
 {
     m_clock.start();
 }
-
-JsonGateway::~JsonGateway() = default;
 
 void JsonGateway::install(ReferenceServer &server)
 {
@@ -98,66 +71,34 @@ void JsonGateway::addAccount(const QString &user, const QString &password, qint6
     m_accounts.insert(user, Account{password, credit, demo});
 }
 
-void JsonGateway::setAppCode(const QByteArray &code)
-{
-    QMutexLocker lock(&m_mutex);
-    m_appCode = code;
-}
-
-void JsonGateway::setMaxJobMessages(qint64 count)
-{
-    QMutexLocker lock(&m_mutex);
-    m_maxJobMessages = count;
-}
-
-void JsonGateway::setJobLifetime(qint64 milliseconds)
-{
-    QMutexLocker lock(&m_mutex);
-    m_lifetimeMs = milliseconds;
-}
-
-void JsonGateway::expireOpenJobs()
-{
-    QMutexLocker lock(&m_mutex);
-    m_open.clear();
-}
-
 void JsonGateway::faultAfter(Call call, Fault fault, int count)
 {
     QMutexLocker lock(&m_mutex);
-    m_faults.append(Pending{call, count, fault, 0, {}});
+    m_pending.append(Pending{call, count, fault, 0, {}});
 }
 
 void JsonGateway::refuse(Call call, int status, const QByteArray &code, int count)
 {
     QMutexLocker lock(&m_mutex);
-    m_refusals.append(Pending{call, count, Fault::None, status, code});
+    m_pending.append(Pending{call, count, Fault::None, status, code});
 }
 
 void JsonGateway::clearFaults()
 {
     QMutexLocker lock(&m_mutex);
-    m_faults.clear();
-    m_refusals.clear();
+    m_pending.clear();
 }
 
 qint64 JsonGateway::credit(const QString &user) const
 {
     QMutexLocker lock(&m_mutex);
-    const auto it = m_accounts.constFind(user);
-    return it == m_accounts.cend() ? -1 : it->credit;
+    return m_accounts.contains(user) ? m_accounts.value(user).credit : -1;
 }
 
 QList<JsonGateway::Delivered> JsonGateway::delivered() const
 {
     QMutexLocker lock(&m_mutex);
     return m_delivered;
-}
-
-int JsonGateway::openJobs() const
-{
-    QMutexLocker lock(&m_mutex);
-    return int(m_open.size());
 }
 
 int JsonGateway::commitsApplied() const
@@ -172,31 +113,28 @@ int JsonGateway::calls(Call call) const
     return m_calls[int(call)];
 }
 
-void JsonGateway::sweep()
+std::optional<JsonGateway::Pending> JsonGateway::take(Call call, bool refusal)
 {
-    const qint64 now = m_clock.elapsed();
-    for (auto it = m_open.begin(); it != m_open.end();) {
-        if (now - it->touched > m_lifetimeMs)
-            it = m_open.erase(it);
-        else
-            ++it;
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+        if (it->call == call && (it->status != 0) == refusal) {
+            const Pending p = *it;
+            if (--it->count <= 0)
+                m_pending.erase(it);
+            return p;
+        }
     }
+    return std::nullopt;
 }
 
 HttpResponse JsonGateway::handle(const HttpRequest &request)
 {
     QMutexLocker lock(&m_mutex);
-    sweep();
+    const qint64 now = m_clock.elapsed();
+    m_open.removeIf([now](QHash<QByteArray, Job>::iterator it) { return now - it->touched > kJobLifetimeMs; });
     std::optional<Call> call;
     HttpResponse response = dispatch(request, call);
-    for (auto it = m_faults.begin(); call && it != m_faults.end(); ++it) {
-        if (it->call == *call && it->count > 0) {
-            response.fault = it->fault;
-            if (--it->count == 0)
-                m_faults.erase(it);
-            break;
-        }
-    }
+    if (const auto p = call ? take(*call, false) : std::nullopt)
+        response.fault = p->fault;
     return response;
 }
 
@@ -204,179 +142,120 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
 {
     // {base}/v1/credit, {base}/v1/jobs/{key}/batches/{index}, {base}/v1/jobs/{key}/commit
     const QList<QByteArray> parts = request.path.mid(m_base.size()).split('/');
-    QByteArray key;
-    QByteArray index;
-    if (parts.size() == 3 && parts[1] == "v1" && parts[2] == "credit") {
+    const qsizetype n = parts.size();
+    if (n == 3 && parts[1] == "v1" && parts[2] == "credit")
         call = Call::Credit;
-    } else if (parts.size() == 6 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "batches") {
+    else if (n == 6 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "batches")
         call = Call::Batch;
-        key = parts[3];
-        index = parts[5];
-    } else if (parts.size() == 5 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "commit") {
+    else if (n == 5 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "commit")
         call = Call::Commit;
-        key = parts[3];
-    } else {
+    else
         return failure(404, QStringLiteral("not_found"), QStringLiteral("No such call"));
-    }
     ++m_calls[int(*call)];
 
-    for (auto it = m_refusals.begin(); it != m_refusals.end(); ++it) {
-        if (it->call == *call && it->count > 0) {
-            const Pending p = *it;
-            if (--it->count == 0)
-                m_refusals.erase(it);
-            return failure(p.status, QString::fromLatin1(p.code), QStringLiteral("Refused on request"));
-        }
-    }
-
+    if (const auto p = take(*call, true))
+        return failure(p->status, QString::fromLatin1(p->code), QStringLiteral("Refused on request"));
     if (request.method != "POST")
         return failure(405, QStringLiteral("bad_request"), QStringLiteral("POST expected"));
-    if (request.headers.value("x-brio-appcode") != m_appCode)
+    if (request.headers.value("x-brio-appcode") != kAppCode)
         return failure(403, QStringLiteral("app_code"), QStringLiteral("Unknown application code"));
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(request.body, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
+    const QJsonDocument doc = QJsonDocument::fromJson(request.body);
+    if (!doc.isObject())
         return failure(400, QStringLiteral("bad_request"), QStringLiteral("JSON object expected"));
     const QJsonObject body = doc.object();
     const QString user = body.value(QLatin1String("user")).toString();
     const auto account = m_accounts.constFind(user);
-    if (account == m_accounts.cend() || !body.value(QLatin1String("password")).isString()
-        || body.value(QLatin1String("password")).toString() != account->password)
+    if (account == m_accounts.cend() || body.value(QLatin1String("password")) != QJsonValue(account->password))
         return failure(401, QStringLiteral("credentials"), QStringLiteral("Unknown user or wrong password"));
 
-    switch (*call) {
-    case Call::Credit:
-        return creditReply(*account);
-    case Call::Batch:
-        return batch(user, key, index, body);
-    case Call::Commit:
-        return commit(user, key, body);
-    }
-    return failure(500, QStringLiteral("server"), QStringLiteral("Unreachable"));
-}
-
-HttpResponse JsonGateway::creditReply(const Account &account) const
-{
-    return reply(200, QJsonObject{{QStringLiteral("credit"), account.credit}, {QStringLiteral("demo"), account.demo}});
+    if (*call == Call::Credit)
+        return reply({{QStringLiteral("credit"), account->credit}, {QStringLiteral("demo"), account->demo}});
+    if (*call == Call::Batch)
+        return batch(user, parts[3], parts[5], body);
+    return commit(user, parts[3], body);
 }
 
 HttpResponse JsonGateway::batch(const QString &user, const QByteArray &key, const QByteArray &indexText,
                                 const QJsonObject &body)
 {
-    qint64 index = 0;
-    if (!isJobKey(key) || !parseIndex(indexText, index))
-        return failure(400, QStringLiteral("bad_request"), QStringLiteral("Bad job key or batch index"));
+    bool ok = false;
+    const qint64 index = indexText.toLongLong(&ok);
     const QJsonArray messages = body.value(QLatin1String("messages")).toArray();
-    if (messages.isEmpty() || messages.size() > kMaxBatch)
-        return failure(400, QStringLiteral("bad_request"), QStringLiteral("1 to 1000 messages per batch"));
-
-    if (const auto done = m_committed.constFind(key); done != m_committed.cend()) {
-        if (done->owner != user)
-            return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job"));
+    if (!isJobKey(key) || !ok || index < 0 || messages.isEmpty() || messages.size() > kMaxBatch)
+        return failure(400, QStringLiteral("bad_request"), QStringLiteral("Bad job key, batch index or size"));
+    if (m_committed.contains(key))
         return failure(409, QStringLiteral("job_committed"), QStringLiteral("Job already committed"));
-    }
-    const auto open = m_open.constFind(key);
-    if (open != m_open.cend() && open->owner != user)
-        return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job"));
 
-    QList<Message> batch;
-    batch.reserve(messages.size());
+    QList<Delivered> batch;
     for (const QJsonValue &v : messages) {
         const QJsonObject m = v.toObject();
-        const QJsonValue to = m.value(QLatin1String("to"));
-        const QJsonValue text = m.value(QLatin1String("text"));
-        const QJsonValue when = m.value(QLatin1String("when"));
-        if (!to.isString() || !text.isString() || !when.isString() || to.toString().isEmpty()
-            || text.toString().isEmpty() || text.toString().size() > kMaxText)
+        const Delivered message{user, m.value(QLatin1String("to")).toString(),
+                                m.value(QLatin1String("text")).toString(), m.value(QLatin1String("when")).toString()};
+        if (message.to.isEmpty() || message.text.isEmpty() || message.text.size() > kMaxText)
             return failure(400, QStringLiteral("bad_request"), QStringLiteral("Malformed message"));
-        if (!isValidWhen(when.toString()))
+        if (!isValidWhen(message.when))
             return failure(422, QStringLiteral("bad_date"), QStringLiteral("Bad send time"));
-        batch.append(Message{to.toString(), text.toString(), when.toString()});
+        batch.append(message);
     }
 
-    qint64 held = 0;
-    if (open != m_open.cend()) {
-        for (auto it = open->batches.cbegin(); it != open->batches.cend(); ++it) {
-            if (it.key() != index)
-                held += it->size();
-        }
+    qint64 held = batch.size();
+    if (const auto open = m_open.constFind(key); open != m_open.cend()) {
+        for (auto it = open->batches.cbegin(); it != open->batches.cend(); ++it)
+            held += it.key() == index ? 0 : it->size();
     }
-    if (held + batch.size() > m_maxJobMessages)
+    if (held > kMaxJobMessages)
         return failure(413, QStringLiteral("queue_full"), QStringLiteral("Job too large"));
 
     Job &job = m_open[key];
-    job.owner = user;
     job.touched = m_clock.elapsed();
-    const qsizetype count = batch.size();
-    job.batches.insert(index, std::move(batch));
-    return reply(200, QJsonObject{{QStringLiteral("job"), QString::fromLatin1(key)},
-                                  {QStringLiteral("batch"), index},
-                                  {QStringLiteral("count"), qint64(count)}});
+    job.batches.insert(index, batch);
+    return reply({{QStringLiteral("job"), QString::fromLatin1(key)},
+                  {QStringLiteral("batch"), index},
+                  {QStringLiteral("count"), batch.size()}});
 }
 
 HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, const QJsonObject &body)
 {
-    if (!isJobKey(key))
-        return failure(400, QStringLiteral("bad_request"), QStringLiteral("Bad job key"));
-    if (const auto done = m_committed.constFind(key); done != m_committed.cend()) {
-        if (done->owner != user)
-            return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job"));
-        HttpResponse again;
-        again.body = done->reply;
-        return again;
-    }
+    if (m_committed.contains(key))
+        return {200, m_committed.value(key)}; // the applied commit's reply, once more
     const auto open = m_open.find(key);
-    if (open == m_open.end() || open->owner != user)
+    if (open == m_open.end())
         return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job or expired"));
 
+    // Batch indexes are unique and not negative: 0 .. batches-1 all present.
     const qint64 batches = body.value(QLatin1String("batches")).toInteger(-1);
-    const qint64 messages = body.value(QLatin1String("messages")).toInteger(-1);
-    qint64 held = 0;
-    bool complete = open->batches.size() == batches;
-    for (qint64 i = 0; complete && i < batches; ++i) {
-        const auto it = open->batches.constFind(i);
-        complete = it != open->batches.cend();
-        if (complete)
-            held += it->size();
-    }
-    if (!complete || held != messages)
-        return failure(409, QStringLiteral("incomplete_job"), QStringLiteral("Batches missing"));
-
+    QList<Delivered> accepted;
     QJsonArray refused;
-    qint64 accepted = 0;
-    for (const QList<Message> &batch : std::as_const(open->batches)) {
-        for (const Message &m : batch) {
+    qint64 held = 0;
+    for (const QList<Delivered> &batch : std::as_const(open->batches)) {
+        held += batch.size();
+        for (const Delivered &m : batch) {
             if (isValidNumber(m.to))
-                ++accepted;
+                accepted.append(m);
             else
                 refused.append(m.to);
         }
     }
-    if (accepted == 0)
+    if (open->batches.size() != batches || open->batches.lastKey() != batches - 1
+        || held != body.value(QLatin1String("messages")).toInteger(-1))
+        return failure(409, QStringLiteral("incomplete_job"), QStringLiteral("Batches missing"));
+    if (accepted.isEmpty())
         return failure(422, QStringLiteral("wrong_numbers"), QStringLiteral("No valid number"),
-                       QJsonObject{{QStringLiteral("refused"), refused}});
+                       {{QStringLiteral("refused"), refused}});
     Account &account = m_accounts[user];
-    if (accepted > account.credit)
+    if (accepted.size() > account.credit)
         return failure(402, QStringLiteral("credit"), QStringLiteral("Insufficient credit"));
 
-    account.credit -= accepted;
-    const QString job = QString::fromLatin1(key);
-    for (const QList<Message> &batch : std::as_const(open->batches)) {
-        for (const Message &m : batch) {
-            if (isValidNumber(m.to))
-                m_delivered.append(Delivered{user, job, m.to, m.text, m.when});
-        }
-    }
-    const QByteArray answer = json(QJsonObject{{QStringLiteral("job"), job},
-                                               {QStringLiteral("accepted"), accepted},
-                                               {QStringLiteral("refused"), refused},
-                                               {QStringLiteral("credit"), account.credit}});
-    m_committed.insert(key, Committed{user, answer});
+    account.credit -= accepted.size();
+    m_delivered += accepted;
+    const HttpResponse answer = reply({{QStringLiteral("job"), QString::fromLatin1(key)},
+                                       {QStringLiteral("accepted"), accepted.size()},
+                                       {QStringLiteral("refused"), refused},
+                                       {QStringLiteral("credit"), account.credit}});
+    m_committed.insert(key, answer.body);
     m_open.erase(open);
     ++m_commitsApplied;
-    HttpResponse r;
-    r.body = answer;
-    return r;
+    return answer;
 }
 
 } // namespace brio::test

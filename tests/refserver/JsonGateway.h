@@ -5,10 +5,6 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
-#include <QList>
-#include <QMap>
-#include <QMutex>
-#include <QString>
 #include <optional>
 
 namespace brio::test {
@@ -25,26 +21,18 @@ public:
     struct Delivered
     {
         QString account;
-        QString job;
         QString to;
         QString text;
         QString when;
     };
 
     explicit JsonGateway(QByteArray basePath = QByteArrayLiteral("/gw"));
-    ~JsonGateway();
-    JsonGateway(const JsonGateway &) = delete;
-    JsonGateway &operator=(const JsonGateway &) = delete;
 
     // Serves the protocol under the base path. The gateway must outlive the server.
     void install(ReferenceServer &server);
     QString url(const ReferenceServer &server) const; // "http://127.0.0.1:PORT/gw"
 
     void addAccount(const QString &user, const QString &password, qint64 credit, bool demo = false);
-    void setAppCode(const QByteArray &code);
-    void setMaxJobMessages(qint64 count);
-    void setJobLifetime(qint64 milliseconds); // since the job's last upload
-    void expireOpenJobs();
 
     // The next `count` calls of that kind are carried out, then the connection
     // misbehaves instead of answering (a reset after a commit loses the reply of
@@ -56,11 +44,8 @@ public:
 
     qint64 credit(const QString &user) const; // -1 for an unknown account
     QList<Delivered> delivered() const;
-    int openJobs() const;
     int commitsApplied() const;
     int calls(Call call) const;
-
-    HttpResponse handle(const HttpRequest &request);
 
 private:
     struct Account
@@ -69,52 +54,36 @@ private:
         qint64 credit = 0;
         bool demo = false;
     };
-    struct Message
-    {
-        QString to;
-        QString text;
-        QString when;
-    };
     struct Job
     {
-        QString owner;
-        QMap<qint64, QList<Message>> batches;
+        QMap<qint64, QList<Delivered>> batches;
         qint64 touched = 0;
-    };
-    struct Committed
-    {
-        QString owner;
-        QByteArray reply;
     };
     struct Pending
     {
         Call call;
         int count;
         Fault fault;
-        int status;
+        int status; // 0 for a fault after the call, else a refusal
         QByteArray code;
     };
 
+    HttpResponse handle(const HttpRequest &request);
     HttpResponse dispatch(const HttpRequest &request, std::optional<Call> &call);
-    HttpResponse creditReply(const Account &account) const;
     HttpResponse batch(const QString &user, const QByteArray &key, const QByteArray &index, const QJsonObject &body);
     HttpResponse commit(const QString &user, const QByteArray &key, const QJsonObject &body);
-    void sweep();
+    std::optional<Pending> take(Call call, bool refusal);
 
     mutable QMutex m_mutex;
     QByteArray m_base;
-    QByteArray m_appCode;
-    qint64 m_maxJobMessages = 1000000;
-    qint64 m_lifetimeMs = 3600 * 1000;
     QElapsedTimer m_clock;
     QHash<QString, Account> m_accounts;
     QHash<QByteArray, Job> m_open;
-    QHash<QByteArray, Committed> m_committed;
+    QHash<QByteArray, QByteArray> m_committed; // job key -> the reply of its commit
     QList<Delivered> m_delivered;
-    QList<Pending> m_faults;
-    QList<Pending> m_refusals;
+    QList<Pending> m_pending;
     int m_commitsApplied = 0;
-    int m_calls[3] = {0, 0, 0};
+    int m_calls[3] = {};
 };
 
 } // namespace brio::test

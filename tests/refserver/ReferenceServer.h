@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QMutex>
 #include <QString>
+#include <QThread>
 #include <functional>
-#include <memory>
+
+class QTcpServer;
 
 namespace brio::test {
 
@@ -20,62 +23,77 @@ enum class Fault {
 
 struct HttpRequest
 {
-    QByteArray raw;                        // every byte received for this request
+    QByteArray raw; // every byte received for this request
     QByteArray method;
-    QByteArray path;                       // without the query
+    QByteArray path; // without the query
     QByteArray query;
-    QMap<QByteArray, QByteArray> headers;  // names in lower case
+    QMap<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
 };
 
 struct HttpResponse
 {
     int status = 200;
-    QByteArray contentType = "application/json";
-    QByteArray body;
+    QByteArray body; // sent as JSON
     Fault fault = Fault::None; // applied after the handler ran (a change already made stays)
 };
 
 // A loopback HTTP server on its own thread, for tests and benchmarks: it
-// answers the gateway host's three form-post scripts with scripted pages and
-// serves the JSON gateway through a handler; it records the raw bytes of every
+// answers the gateway host's form-post scripts with scripted pages and serves
+// the JSON gateway through a handler; it records the raw bytes of every
 // request and can misbehave on demand.
 class ReferenceServer final
 {
 public:
+    using Handler = std::function<HttpResponse(const HttpRequest &)>;
+
     ReferenceServer();
     ~ReferenceServer();
-    ReferenceServer(const ReferenceServer &) = delete;
-    ReferenceServer &operator=(const ReferenceServer &) = delete;
 
     quint16 port() const;
     QString hostPort() const; // "127.0.0.1:PORT"
 
-    // The whole reply sent (then the connection is closed) for a form-post path.
-    void setRawReply(const QByteArray &path, const QByteArray &raw);
-    // The same reply, after which the connection is kept open and silent.
-    void setRawReplyThenHang(const QByteArray &path, const QByteArray &raw);
-    // An HTTP/1.0 page: headers, "<html><body>" CR LF, the payload, then 20
-    // characters of closing markup.
+    // The whole reply for a form-post path; then the connection is closed,
+    // or kept open and silent.
+    void setRawReply(const QByteArray &path, const QByteArray &raw, bool thenHang = false);
+    // An HTTP/1.0 page: headers, "<html><body>" CR LF, the payload, closingMarkup().
     void setPage(const QByteArray &path, const QByteArray &payload);
     static QByteArray closingMarkup(); // exactly 20 characters
 
-    // The next `count` requests misbehave (for any path). Hang, CloseEarly
-    // and Reset strike before the request reaches its reply or handler, so it
+    // The next `count` requests misbehave, whatever their path. Hang,
+    // CloseEarly and Reset strike before the reply or handler, so the request
     // has no effect; Slow delivers the normal answer slowly.
     void setFault(Fault fault, int count = 1);
 
-    // Requests whose path starts with the prefix go to the handler (called on
-    // the server's thread).
-    void setHandler(const QByteArray &pathPrefix, std::function<HttpResponse(const HttpRequest &)> handler);
+    // Requests under the prefix go to the handler, called on the server's thread.
+    void setHandler(const QByteArray &pathPrefix, Handler handler);
 
     QList<HttpRequest> requests() const;
     int requestCount(const QByteArray &path) const;
-    void clearRequests();
 
 private:
-    class Impl;
-    std::unique_ptr<Impl> m_impl;
+    struct Connection;
+    struct Scripted
+    {
+        QByteArray raw;
+        bool hang = false;
+    };
+
+    // Server thread only.
+    void accept();
+    void respond(Connection *c, const HttpRequest &request);
+
+    mutable QMutex m_mutex; // the configuration and the records, shared with the test
+    QMap<QByteArray, Scripted> m_scripted;
+    QByteArray m_handlerPrefix;
+    Handler m_handler;
+    Fault m_fault = Fault::None;
+    int m_faultCount = 0;
+    QList<HttpRequest> m_requests;
+
+    QThread m_thread;
+    QTcpServer *m_server = nullptr; // lives on m_thread
+    quint16 m_port = 0;
 };
 
 } // namespace brio::test

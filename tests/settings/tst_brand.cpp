@@ -14,6 +14,24 @@ const QByteArray kCapabilities = "/cgi/getServerCapabilities.php";
 const QString kLoginRequired =
     QStringLiteral("E' necessario eseguire un login valido la prima volta che si utilizza l'applicazione...");
 
+// A program start (nobody logged in, no caption loaded yet) with a loopback
+// server at hand; the settings point at it only when asked to.
+struct Rig
+{
+    TestEnv env;
+    ReferenceServer server;
+    Settings &settings = *env.settings;
+
+    explicit Rig(bool useServer = true)
+    {
+        server.setPage(kCapabilities, "OK");
+        settings.set(Key::ServerTimeout, 1);
+        if (useServer)
+            settings.set(Key::ServerHost, server.hostPort());
+        env.state.MsgBoxCaption.clear();
+    }
+};
+
 } // namespace
 
 class TestBrand final : public QObject
@@ -21,166 +39,105 @@ class TestBrand final : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void brandLinesAreStored()
+    {
+        Rig rig;
+        rig.settings.set(Key::Branded, 1);
+        rig.settings.set(Key::CurrentVersion, QStringLiteral("04"));
+        rig.env.state.LoginUser = QStringLiteral("ab");
+        rig.env.state.LoginPassword = QStringLiteral("c d");
+        rig.server.setPage(kBrand, "05\r\n"
+                                   "MainCaption,SMS di Prova\r\n"
+                                   "MsgBoxCaption,Prova, con virgola\r\n"
+                                   "BuyLinkURL,https://shop.example/compra?x=1\r\n"
+                                   "Extra,valore\r\n"
+                                   "Branded,0\r\n"
+                                   "nocomma\r\n");
+        QVERIFY(LoadBrand(*rig.env.ctx));
 
-    void brandLinesAreStored();
-    void refusedAccountEndsTheProgram();
-    void firstRunWithoutAnswer_data();
-    void firstRunWithoutAnswer();
-    void firstRunWithoutLoginEndsTheProgram();
-    void laterRunWithoutLoginAsksNothing();
-    void laterRunKeepsVersionOnNoAnswer();
-
-private:
-    void useServer();
-    Settings &settings() { return *m_env->settings; }
-
-    std::unique_ptr<TestEnv> m_env;
-    std::unique_ptr<ReferenceServer> m_server;
-};
-
-void TestBrand::init()
-{
-    m_env = std::make_unique<TestEnv>();
-    m_server = std::make_unique<ReferenceServer>();
-    m_server->setPage(kCapabilities, "OK");
-    settings().set(Key::ServerTimeout, 1);
-    // Start-up state: nobody logged in, no caption loaded yet.
-    m_env->state.MsgBoxCaption.clear();
-}
-
-void TestBrand::cleanup()
-{
-    m_server.reset();
-    m_env.reset();
-}
-
-void TestBrand::useServer()
-{
-    settings().set(Key::ServerHost, m_server->hostPort());
-}
-
-void TestBrand::brandLinesAreStored()
-{
-    useServer();
-    settings().set(Key::Branded, 1);
-    settings().set(Key::CurrentVersion, QStringLiteral("04"));
-    m_env->state.LoginUser = QStringLiteral("ab");
-    m_env->state.LoginPassword = QStringLiteral("c d");
-    m_server->setPage(kBrand, "05\r\n"
-                              "MainCaption,SMS di Prova\r\n"
-                              "MsgBoxCaption,Prova, con virgola\r\n"
-                              "BuyLinkURL,https://shop.example/compra?x=1\r\n"
-                              "Extra,valore\r\n"
-                              "Branded,0\r\n"
-                              "nocomma\r\n");
-
-    QVERIFY(LoadBrand(*m_env->ctx));
-
-    QCOMPARE(m_server->requests().last().body, QByteArray("VER=%30%34&UID=%61%62&PWD=%63%20%64"));
-    QCOMPARE(m_server->requestCount(kCapabilities), 1);
-    QCOMPARE(m_env->state.MainCaption, QStringLiteral("SMS di Prova"));
-    QCOMPARE(m_env->state.MsgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
-    QCOMPARE(m_env->state.BuyLinkURL, QStringLiteral("https://shop.example/compra?x=1"));
-    QCOMPARE(settings().raw(QStringLiteral("Brand"), QStringLiteral("Extra")), QStringLiteral("valore"));
-    QCOMPARE(settings().text(Key::Branded), QStringLiteral("1"));
-    QCOMPARE(settings().text(Key::CurrentVersion), QStringLiteral("05"));
-    QCOMPARE(m_env->windows.loginShown, 0);
-    QVERIFY(m_env->prompter.shown.isEmpty());
-}
-
-void TestBrand::refusedAccountEndsTheProgram()
-{
-    useServer();
-    m_server->setPage(kBrand, "ER");
-    m_env->windows.loginWith(QStringLiteral("mario"), QStringLiteral("pw"));
-    QVERIFY(!LoadBrand(*m_env->ctx));
-    QCOMPARE(m_env->windows.loginShown, 1);
-    QCOMPARE(m_env->prompter.shown.size(), 1);
-    QCOMPARE(m_env->prompter.last().text, kLoginRequired);
-    QCOMPARE(m_env->prompter.last().icon, Icon::None);
-    QCOMPARE(m_env->prompter.last().buttons, Buttons::Ok);
-    QCOMPARE(m_env->prompter.last().title, QString());
-    QCOMPARE(settings().text(Key::Branded), QStringLiteral("0"));
-}
-
-void TestBrand::firstRunWithoutAnswer_data()
-{
-    QTest::addColumn<QString>("how");
-
-    QTest::newRow("server unreachable") << "unreachable";
-    QTest::newRow("no host configured") << "nohost";
-    QTest::newRow("brand current") << "ok";
-    QTest::newRow("short reply") << "short";
-}
-
-void TestBrand::firstRunWithoutAnswer()
-{
-    QFETCH(QString, how);
-    if (how == QLatin1String("unreachable")) {
-        // A port nobody listens on any more.
-        auto gone = std::make_unique<ReferenceServer>();
-        settings().set(Key::ServerHost, gone->hostPort());
-        gone.reset();
-    } else if (how == QLatin1String("ok")) {
-        useServer();
-        m_server->setPage(kBrand, "OK");
-    } else if (how == QLatin1String("short")) {
-        useServer();
-        m_server->setRawReply(kBrand, "<body>\r\n05\r\nA,b\r\n");
+        QCOMPARE(rig.server.requests().last().body, QByteArray("VER=%30%34&UID=%61%62&PWD=%63%20%64"));
+        QCOMPARE(rig.server.requestCount(kCapabilities), 1);
+        QCOMPARE(rig.env.state.MainCaption, QStringLiteral("SMS di Prova"));
+        QCOMPARE(rig.env.state.MsgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
+        QCOMPARE(rig.env.state.BuyLinkURL, QStringLiteral("https://shop.example/compra?x=1"));
+        QCOMPARE(rig.settings.raw(QStringLiteral("Brand"), QStringLiteral("Extra")), QStringLiteral("valore"));
+        QCOMPARE(rig.settings.text(Key::Branded), QStringLiteral("1"));
+        QCOMPARE(rig.settings.text(Key::CurrentVersion), QStringLiteral("05"));
+        QCOMPARE(rig.env.windows.loginShown, 0);
+        QVERIFY(rig.env.prompter.shown.isEmpty());
     }
 
-    m_env->windows.loginWith(QStringLiteral("mario"), QStringLiteral("pw"));
-    QVERIFY(LoadBrand(*m_env->ctx));
+    // A first run logs in once; without a valid login the program ends, without
+    // an answer from the server it goes on with the delivered brand.
+    void firstRun_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("goesOn");
+        QTest::newRow("server unreachable") << "unreachable" << true;
+        QTest::newRow("no host configured") << "nohost" << true;
+        QTest::newRow("brand current") << "ok" << true;
+        QTest::newRow("short reply") << "short" << true;
+        QTest::newRow("account refused") << "ER" << false;
+        QTest::newRow("login cancelled") << "cancel" << false;
+    }
 
-    QCOMPARE(m_env->windows.loginShown, 1);
-    QCOMPARE(settings().text(Key::Branded), QStringLiteral("1"));
-    QVERIFY(settings().contains(Key::CurrentVersion));
-    QCOMPARE(settings().text(Key::CurrentVersion), QString());
-    QCOMPARE(m_env->state.MainCaption, Settings::defaultOf(Key::MainCaption));
-    QCOMPARE(m_env->state.MsgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
-    QVERIFY(m_env->prompter.shown.isEmpty());
-    if (how == QLatin1String("nohost") || how == QLatin1String("unreachable"))
-        QCOMPARE(m_server->requests().size(), 0);
-    else
-        QCOMPARE(m_server->requestCount(kBrand), 1);
-}
+    void firstRun()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, goesOn);
+        Rig rig(how != QLatin1String("unreachable") && how != QLatin1String("nohost"));
+        if (how == QLatin1String("unreachable")) // a port nobody listens on any more
+            rig.settings.set(Key::ServerHost, ReferenceServer().hostPort());
+        else if (how == QLatin1String("short"))
+            rig.server.setRawReply(kBrand, "<body>\r\n05\r\nA,b\r\n");
+        else
+            rig.server.setPage(kBrand, how == QLatin1String("ok") ? "OK" : "ER");
+        if (how == QLatin1String("cancel"))
+            rig.env.windows.cancelLogin();
+        else
+            rig.env.windows.loginWith(QStringLiteral("mario"), QStringLiteral("pw"));
 
-void TestBrand::firstRunWithoutLoginEndsTheProgram()
-{
-    useServer();
-    m_env->windows.cancelLogin();
-    QVERIFY(!LoadBrand(*m_env->ctx));
-    QCOMPARE(m_env->prompter.texts(), QStringList{kLoginRequired});
-    QCOMPARE(m_env->prompter.last().title, QString());
-    QCOMPARE(m_server->requests().size(), 0);
-    QVERIFY(!settings().contains(Key::Branded));
-}
+        QCOMPARE(LoadBrand(*rig.env.ctx), goesOn);
+        QCOMPARE(rig.env.windows.loginShown, 1);
+        const bool served = how == QLatin1String("ok") || how == QLatin1String("short") || how == QLatin1String("ER");
+        QCOMPARE(rig.server.requestCount(kBrand), served ? 1 : 0);
+        if (goesOn) {
+            QCOMPARE(rig.settings.text(Key::Branded), QStringLiteral("1"));
+            QVERIFY(rig.settings.contains(Key::CurrentVersion));
+            QCOMPARE(rig.settings.text(Key::CurrentVersion), QString());
+            QCOMPARE(rig.env.state.MainCaption, Settings::defaultOf(Key::MainCaption));
+            QCOMPARE(rig.env.state.MsgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
+            QVERIFY(rig.env.prompter.shown.isEmpty());
+            return;
+        }
+        QCOMPARE(rig.env.prompter.texts(), QStringList{kLoginRequired});
+        QCOMPARE(rig.env.prompter.last().icon, Icon::None);
+        QCOMPARE(rig.env.prompter.last().buttons, Buttons::Ok);
+        QCOMPARE(rig.env.prompter.last().title, QString());
+        QVERIFY(!rig.settings.contains(Key::Branded));
+    }
 
-void TestBrand::laterRunWithoutLoginAsksNothing()
-{
-    useServer();
-    settings().set(Key::Branded, 1);
-    settings().setRaw(QStringLiteral("Brand"), QStringLiteral("MainCaption"), QStringLiteral("Salvata"));
-    m_server->setPage(kBrand, "05\r\nMainCaption,Nuova\r\n");
-    QVERIFY(LoadBrand(*m_env->ctx));
-    QCOMPARE(m_server->requests().size(), 0);
-    QCOMPARE(m_env->windows.loginShown, 0);
-    QCOMPARE(m_env->state.MainCaption, QStringLiteral("Salvata"));
-}
+    void laterRun()
+    {
+        // Nobody logged in: the saved brand, nothing asked.
+        Rig rig;
+        rig.settings.set(Key::Branded, 1);
+        rig.settings.set(Key::CurrentVersion, QStringLiteral("05"));
+        rig.settings.setRaw(QStringLiteral("Brand"), QStringLiteral("MainCaption"), QStringLiteral("Salvata"));
+        rig.server.setPage(kBrand, "06\r\nMainCaption,Nuova\r\n");
+        QVERIFY(LoadBrand(*rig.env.ctx));
+        QCOMPARE(rig.server.requests().size(), 0);
+        QCOMPARE(rig.env.windows.loginShown, 0);
+        QCOMPARE(rig.env.state.MainCaption, QStringLiteral("Salvata"));
 
-void TestBrand::laterRunKeepsVersionOnNoAnswer()
-{
-    useServer();
-    settings().set(Key::Branded, 1);
-    settings().set(Key::CurrentVersion, QStringLiteral("05"));
-    m_env->state.LoginUser = QStringLiteral("u");
-    m_server->setFault(Fault::Hang, 2);
-    QVERIFY(LoadBrand(*m_env->ctx));
-    QCOMPARE(settings().text(Key::CurrentVersion), QStringLiteral("05"));
-    QCOMPARE(m_server->requestCount(kBrand), 1);
-}
+        // Logged in, the server hangs: the version stays.
+        rig.env.state.LoginUser = QStringLiteral("u");
+        rig.server.setFault(Fault::Hang, 2);
+        QVERIFY(LoadBrand(*rig.env.ctx));
+        QCOMPARE(rig.settings.text(Key::CurrentVersion), QStringLiteral("05"));
+        QCOMPARE(rig.server.requestCount(kBrand), 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestBrand)
 #include "tst_brand.moc"
