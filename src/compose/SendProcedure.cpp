@@ -230,9 +230,11 @@ SendProcedure::Outcome SendProcedure::send()
 
     handOver(total, memberRows, text, when);
 
-    m_view.refreshStatus();
-    m_view.newMessage();
+    // Delivered: a failure from here on is reported, but must not leave the
+    // message in place for the user to send a second time.
     m_view.setBusy(false);
+    guarded(m_ctx, [&] { m_view.refreshStatus(); });
+    guarded(m_ctx, [&] { m_view.newMessage(); });
     if (m_numberErrorSeen) {
         m_ctx.message(Icon::Information,
                       QStringLiteral("Connessione con il server terminata con successo.\n"

@@ -308,6 +308,25 @@ private Q_SLOTS:
         QVERIFY(f.env.state.ServerChecksDone);
     }
 
+    // Once the gateway has the message, a failing status refresh is reported
+    // but the message is gone from the window: sending it again would repeat it.
+    void failureAfterDeliveryStillClearsTheMessage()
+    {
+        FakeGateway gw;
+        gw.failCreditOnceDelivered = ErrorNo::GatewayNoConnection;
+        SendFixture f(&gw);
+        f.logIn();
+        f.addTypedNumber(kNumber);
+
+        QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
+        QCOMPARE(f.env.prompter.texts(),
+                 (QStringList{question(1), QStringLiteral("La connessione ad Internet non è attiva. Connettersi e riprovare."),
+                              kSuccess}));
+        QCOMPARE(numbers(gw.delivered), QStringList{QString(kNumber).mid(1)});
+        QCOMPARE(f.view.cleared, 1);
+        QCOMPARE(f.stateRows(), qint64(0));
+    }
+
     void progressAndSecondClick()
     {
         SendFixture f;

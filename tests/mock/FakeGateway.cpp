@@ -49,6 +49,8 @@ qint64 FakeGateway::getCredit()
 {
     calls << QStringLiteral("GetCredit");
     check();
+    if (failCreditOnceDelivered && !delivered.isEmpty())
+        throw Error(failCreditOnceDelivered, QStringLiteral("scripted"));
     return credit;
 }
 

@@ -40,6 +40,7 @@ public:
     int failTransmitWith = 0;   // error number thrown by transmit()
     int failCloseWith = 0;      // error number thrown by closeConnection()
     int wrongNumbers = 0;       // wrongNumber() emitted this many times by transmit()
+    int failCreditOnceDelivered = 0; // error number thrown by getCredit() after a delivery
 
     // Record.
     QStringList calls;
