@@ -77,7 +77,7 @@ double plainQueryMs(Database &db, qint64 &rows)
     rows = 0;
     size_t bytes = 0;
     for (const char *sql : {"SELECT IDDestinatario, Nominativo, Numero from tab_destinatari WHERE IDDestinatario IN "
-                            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo",
+                            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NOCASE",
                             "SELECT ID, Numero FROM tab_dest_number"}) {
         sqlite3_stmt *st = nullptr;
         sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
