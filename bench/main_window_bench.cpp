@@ -1,6 +1,7 @@
 // main-window: opening the main window and filling its recipient list with a
 // message of 100,000 chosen contacts (address book of 100,000 contacts, 200
 // groups), against the plain SQLite query that reads the same rows.
+#include "BenchCommon.h"
 #include "mock/TestEnv.h"
 
 #include "store/Database.h"
@@ -17,6 +18,7 @@
 #include <sqlite3.h>
 
 using namespace brio;
+using brio::bench::median;
 
 namespace {
 
@@ -93,12 +95,6 @@ double plainQueryMs(Database &db, qint64 &rows)
     const double ms = double(t.nsecsElapsed()) / 1e6;
     g_sink = bytes; // the reads above must not be optimised away
     return ms;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // send-sandbox: the whole address book of 100,000 contacts handed over through
 // the sandbox driver, against inserting the same 100,000 rows into SQLite in
 // one transaction.
-#include "SendFixture.h"
+#include "BenchCommon.h"
 
 #include "gateway/GatewayFactory.h"
 #include "store/Database.h"
@@ -16,46 +16,20 @@
 
 using namespace brio;
 using namespace brio::test;
+using namespace brio::bench;
 
 namespace {
 
-constexpr int kContacts = 100000;
 constexpr int kRounds = 5;
-const QString kText = QStringLiteral("Promemoria: domani alle 9 riunione in sede. Rispondere a questo numero.");
-
-QString number(int i)
-{
-    return QStringLiteral("+39333%1").arg(i, 7, 10, QLatin1Char('0'));
-}
-
-void fillAddressBook(Database &db)
-{
-    Transaction tx(db);
-    Statement st = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
-    for (int i = 0; i < kContacts; ++i) {
-        st.bind(1, QStringLiteral("Contatto %1").arg(i)).bind(2, number(i)).run();
-        st.reset();
-    }
-    tx.commit();
-}
 
 double sendMs()
 {
     SendFixture f;
-    f.logIn();
     SandboxGateway::addAccount(sandboxFile(f.env.state.InstallDir), QStringLiteral("prova"), QStringLiteral("prova"),
-                               10 * kContacts, false);
-    fillAddressBook(f.env.db());
-    f.view.whole = true;
-    f.view.text = kText;
-    f.env.prompter.answer(Answer::Yes);
-
-    QElapsedTimer t;
-    t.start();
-    const auto outcome = f.send.run();
-    const double ms = t.nsecsElapsed() / 1e6;
-    if (outcome != SendProcedure::Outcome::Sent || f.outbox().size() != kContacts) {
-        std::fprintf(stderr, "send-sandbox: the send did not deliver %d messages\n", kContacts);
+                               10 * kSendContacts, false);
+    const double ms = timeWholeBookSend(f, "send-sandbox");
+    if (f.outbox().size() != kSendContacts) {
+        std::fprintf(stderr, "send-sandbox: the send did not deliver %d messages\n", kSendContacts);
         std::exit(1);
     }
     return ms;
@@ -70,9 +44,9 @@ double plainInsertMs()
                             "recipient TEXT NOT NULL, text TEXT NOT NULL, send_at TEXT NOT NULL, "
                             "accepted_at TEXT NOT NULL)"));
     QList<QByteArray> recipients;
-    for (int i = 0; i < kContacts; ++i)
-        recipients << number(i).mid(1).toUtf8();
-    const QByteArray text = kText.toUtf8();
+    for (int i = 0; i < kSendContacts; ++i)
+        recipients << benchNumber(i).mid(1).toUtf8();
+    const QByteArray text = kSendText.toUtf8();
 
     QElapsedTimer t;
     t.start();
@@ -92,12 +66,6 @@ double plainInsertMs()
     sqlite3_finalize(st);
     sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
     return t.nsecsElapsed() / 1e6;
-}
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

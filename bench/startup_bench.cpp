@@ -2,6 +2,7 @@
 // window shown, with no gateway host configured, for a first run (new data
 // folder, empty settings, login on the sandbox gateway) and a later run.
 // Baseline, measured side by side: showing an empty main window.
+#include "BenchCommon.h"
 #include "app/DataFolder.h"
 #include "app/Startup.h"
 #include "gateway/GatewayControl.h"
@@ -16,10 +17,10 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace brio;
 using namespace brio::test;
+using brio::bench::median;
 
 namespace {
 
@@ -91,12 +92,6 @@ double baselineOnce()
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 void report(const char *name, double ms, double baseline)
 {
     std::printf("%s: %.0f ms (target <= %.0f) %s\n", name, ms, kTargetMs, ms <= kTargetMs ? "PASS" : "MISS");
@@ -108,7 +103,7 @@ void report(const char *name, double ms, double baseline)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    std::vector<double> first, later, base;
+    QList<double> first, later, base;
     for (int i = 0; i < kRounds; ++i) {
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("BrioSMS"));
