@@ -112,11 +112,6 @@ void Settings::sync()
     m_store->sync();
 }
 
-QString Settings::fileName() const
-{
-    return m_store->fileName();
-}
-
 QString Settings::defaultOf(Key key)
 {
     return QString::fromUtf8(entry(key).fallback);
@@ -125,11 +120,6 @@ QString Settings::defaultOf(Key key)
 QString Settings::sectionOf(Key key)
 {
     return QString::fromUtf8(entry(key).section);
-}
-
-QString Settings::nameOf(Key key)
-{
-    return QString::fromUtf8(entry(key).name);
 }
 
 } // namespace brio

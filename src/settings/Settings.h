@@ -53,11 +53,9 @@ public:
     QString raw(const QString &section, const QString &key, const QString &fallback = QString()) const;
 
     void sync();
-    QString fileName() const;
 
     static QString defaultOf(Key key);
     static QString sectionOf(Key key);
-    static QString nameOf(Key key);
 
 private:
     std::unique_ptr<QSettings> m_store;
