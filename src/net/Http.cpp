@@ -79,8 +79,8 @@ QByteArray convert(const char *to, const char *from, const QByteArray &input, On
     return out;
 }
 
-} // namespace
-
+// Windows-1252, the code page the gateway host speaks. A character it lacks
+// becomes '?'; the five bytes it leaves undefined map to the C1 controls.
 QByteArray toAnsi(const QString &text)
 {
     return convert("CP1252", "UTF-8", text.toUtf8(), [](QByteArray &out, unsigned char lead) {
@@ -97,6 +97,32 @@ QString fromAnsi(const QByteArray &bytes)
     });
     return QString::fromUtf8(utf8);
 }
+
+// The request exactly as the gateway host's scripts expect it.
+QByteArray formPostRequest(const QString &hostHeader, const QString &path, const QString &body)
+{
+    const QByteArray bodyBytes = toAnsi(body);
+    QByteArray request;
+    request += "POST " + toAnsi(path) + " HTTP/1.0\n";
+    request += "Host: " + toAnsi(hostHeader) + '\n';
+    request += "Content-type: application/x-www-form-urlencoded\n";
+    request += "Content-length: " + QByteArray::number(bodyBytes.size()) + '\n';
+    request += '\n';
+    // The scripts read "End" after the counted body.
+    request += bodyBytes + "End\n";
+    return request;
+}
+
+// The part of a received page that callers parse.
+QString cutOutBody(const QString &reply)
+{
+    // Position counted from 1, 0 when absent: a reply without the tag loses
+    // its first seven characters.
+    const qsizetype position = reply.toUpper().indexOf(QLatin1String("<BODY>")) + 1;
+    return reply.mid(position + 7);
+}
+
+} // namespace
 
 QString URLEncode(const QString &text)
 {
@@ -145,28 +171,6 @@ ServerEndpoint ServerEndpoint::fromSettings(const Settings &settings)
     return e;
 }
 
-QByteArray formPostRequest(const QString &hostHeader, const QString &path, const QString &body)
-{
-    const QByteArray bodyBytes = toAnsi(body);
-    QByteArray request;
-    request += "POST " + toAnsi(path) + " HTTP/1.0\n";
-    request += "Host: " + toAnsi(hostHeader) + '\n';
-    request += "Content-type: application/x-www-form-urlencoded\n";
-    request += "Content-length: " + QByteArray::number(bodyBytes.size()) + '\n';
-    request += '\n';
-    // The scripts read "End" after the counted body.
-    request += bodyBytes + "End\n";
-    return request;
-}
-
-QString cutOutBody(const QString &reply)
-{
-    // Position counted from 1, 0 when absent: a reply without the tag loses
-    // its first seven characters.
-    const qsizetype position = reply.toUpper().indexOf(QLatin1String("<BODY>")) + 1;
-    return reply.mid(position + 7);
-}
-
 QString HttpPost(const Settings &settings, const QString &body, const QString &path)
 {
     const ServerEndpoint endpoint = ServerEndpoint::fromSettings(settings);
@@ -176,7 +180,7 @@ QString HttpPost(const Settings &settings, const QString &body, const QString &p
     const quint32 address = ResolveHost(endpoint.host);
     if (address == kUnresolved)
         return QString();
-    const QString ip = QHostAddress(qFromBigEndian(address)).toString();
+    const QHostAddress ip(qFromBigEndian(address));
 
     // One deadline for the whole call: a server that accepts and then stalls
     // must not hold the program longer than the configured time.
@@ -184,13 +188,13 @@ QString HttpPost(const Settings &settings, const QString &body, const QString &p
     std::unique_ptr<QTcpSocket> socket;
     if (endpoint.tls) {
         auto ssl = std::make_unique<QSslSocket>();
-        ssl->connectToHostEncrypted(ip, endpoint.port, endpoint.host);
+        ssl->connectToHostEncrypted(ip.toString(), endpoint.port, endpoint.host);
         if (!ssl->waitForEncrypted(int(deadline.remainingTime())))
             return QString();
         socket = std::move(ssl);
     } else {
         socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(QHostAddress(ip), endpoint.port);
+        socket->connectToHost(ip, endpoint.port);
         if (!socket->waitForConnected(int(deadline.remainingTime())))
             return QString();
     }

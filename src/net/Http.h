@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace brio {
@@ -32,16 +31,5 @@ QString URLEncode(const QString &text);
 // IPv4 address of a dotted address or host name, in network byte order;
 // 0xFFFFFFFF when it cannot be resolved.
 quint32 ResolveHost(const QString &name);
-
-// The request exactly as the gateway host's scripts expect it.
-QByteArray formPostRequest(const QString &hostHeader, const QString &path, const QString &body);
-
-// The part of a received page that callers parse.
-QString cutOutBody(const QString &reply);
-
-// Windows-1252, the code page the gateway host speaks. A character it lacks
-// becomes '?'; the five bytes it leaves undefined map to the C1 controls.
-QByteArray toAnsi(const QString &text);
-QString fromAnsi(const QByteArray &bytes);
 
 } // namespace brio
