@@ -3,6 +3,7 @@
 #include "app/Error.h"
 #include "store/Database.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 namespace brio {
@@ -47,6 +48,11 @@ bool isWrongNumber(const QString &number)
     return false;
 }
 
+bool isValidWhen(const QString &when)
+{
+    return when == QLatin1String("NOW") || QDateTime::fromString(when, QStringLiteral("dd-MM-yyyy HH:mm")).isValid();
+}
+
 } // namespace
 
 SandboxGateway::SandboxGateway(QString databaseFile, QObject *parent)
@@ -88,24 +94,23 @@ void SandboxGateway::setAppCode(const QString &code)
     m_appCode = code;
 }
 
-void SandboxGateway::checkAccount()
+SandboxGateway::Account SandboxGateway::account()
 {
-    Statement st = db().prepare(QStringLiteral("SELECT password FROM account WHERE user = ?"));
+    Statement st = db().prepare(QStringLiteral("SELECT password, credit, demo FROM account WHERE user = ?"));
     st.bind(1, m_user);
     if (!st.next() || st.text(0) != m_password)
         throw Error(ErrorNo::GatewayBadCredentials, QStringLiteral("Credenziali rifiutate"));
+    return {st.integer(1), st.integer(2) != 0};
 }
 
 bool SandboxGateway::isDemo()
 {
-    checkAccount();
-    return db().scalar(QStringLiteral("SELECT demo FROM account WHERE user = ?"), {m_user}) != 0;
+    return account().demo;
 }
 
 qint64 SandboxGateway::getCredit()
 {
-    checkAccount();
-    return db().scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
+    return account().credit;
 }
 
 QString SandboxGateway::getVersion()
@@ -123,20 +128,13 @@ void SandboxGateway::addSMS(const QString &number, const QString &text, const QS
     m_queue.append({number, text, when});
 }
 
-bool SandboxGateway::isValidWhen(const QString &when)
-{
-    if (when == QLatin1String("NOW"))
-        return true;
-    return QDateTime::fromString(when, QStringLiteral("dd-MM-yyyy HH:mm")).isValid();
-}
-
 void SandboxGateway::transmit()
 {
     const QList<Queued> queue = std::exchange(m_queue, {});
     m_accepted.clear();
     if (m_appCode != QLatin1String(kAppCode))
         throw Error(ErrorNo::GatewayAppCode, QStringLiteral("Codice applicazione errato"));
-    checkAccount();
+    const qint64 credit = account().credit;
 
     QList<Queued> accepted;
     accepted.reserve(queue.size());
@@ -149,7 +147,7 @@ void SandboxGateway::transmit()
         else
             accepted.append(q);
     }
-    if (accepted.size() > getCredit())
+    if (accepted.size() > credit)
         throw Error(ErrorNo::GatewayCredit, QStringLiteral("Credito insufficiente"));
     for (qint64 i = 0; i < wrong; ++i)
         Q_EMIT wrongNumber();

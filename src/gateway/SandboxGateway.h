@@ -2,7 +2,6 @@
 
 #include "gateway/GatewayControl.h"
 
-#include <QDateTime>
 #include <QList>
 #include <memory>
 
@@ -46,8 +45,6 @@ public:
     static void addAccount(const QString &databaseFile, const QString &user, const QString &password,
                            qint64 credit, bool demo);
 
-    static bool isValidWhen(const QString &when);
-
 private:
     struct Queued
     {
@@ -55,8 +52,13 @@ private:
         QString text;
         QString when;
     };
+    struct Account
+    {
+        qint64 credit;
+        bool demo;
+    };
     Database &db();
-    void checkAccount();
+    Account account();
 
     QString m_file;
     std::unique_ptr<Database> m_db;
