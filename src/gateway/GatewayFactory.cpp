@@ -24,9 +24,8 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
     if (u.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
         || u.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
         const QUrl endpoint = HttpGateway::checkUrl(u);
-        Settings *s = &settings;
-        return [endpoint, s]() -> std::unique_ptr<GatewayControl> {
-            return std::make_unique<HttpGateway>(endpoint, s->integer(Key::ServerTimeout));
+        return [endpoint, &settings]() -> std::unique_ptr<GatewayControl> {
+            return std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout));
         };
     }
     throw Error(ErrorNo::GatewayBadParameters, QStringLiteral("Indirizzo del gateway non riconosciuto: %1").arg(u));

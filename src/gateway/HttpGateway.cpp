@@ -43,6 +43,17 @@ void appendJsonString(QByteArray &out, const QString &s)
     out += '"';
 }
 
+// A send repeats one text and one time for every recipient: encode them once.
+const QByteArray &encodedOnce(const QString &value, QString &last, QByteArray &json)
+{
+    if (json.isEmpty() || value != last) {
+        last = value;
+        json.clear();
+        appendJsonString(json, value);
+    }
+    return json;
+}
+
 bool isLoopbackHost(const QString &host)
 {
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
@@ -233,24 +244,13 @@ void HttpGateway::addSMS(const QString &number, const QString &text, const QStri
         m_starts.clear();
         throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
     }
-    // A send repeats one text and one time for every recipient: encode them once.
-    if (m_lastTextJson.isEmpty() || text != m_lastText) {
-        m_lastText = text;
-        m_lastTextJson.clear();
-        appendJsonString(m_lastTextJson, text);
-    }
-    if (m_lastWhenJson.isEmpty() || when != m_lastWhen) {
-        m_lastWhen = when;
-        m_lastWhenJson.clear();
-        appendJsonString(m_lastWhenJson, when);
-    }
     m_starts.append(m_queue.size());
     m_queue += "{\"to\":";
     appendJsonString(m_queue, number);
     m_queue += ",\"text\":";
-    m_queue += m_lastTextJson;
+    m_queue += encodedOnce(text, m_lastText, m_lastTextJson);
     m_queue += ",\"when\":";
-    m_queue += m_lastWhenJson;
+    m_queue += encodedOnce(when, m_lastWhen, m_lastWhenJson);
     m_queue += "},";
 }
 
