@@ -138,10 +138,9 @@ bool openedByAnotherProcess(const QString &path)
 #endif
 }
 
-void writeSetting(Context &ctx, bool ask)
+void reopen(Context &ctx, const QString &path, const QString &key)
 {
-    ctx.settings.set(Key::AskDBPassword, ask ? QStringLiteral("1") : QStringLiteral("0"));
-    ctx.settings.sync();
+    ctx.state.DB = openWithPassword(path, key, Database::Mode::Shared, &ctx.state.DBPassword);
 }
 
 // After a failed change the file holds the old or the new key: open it with
@@ -150,26 +149,12 @@ void reopenAfterFailure(Context &ctx, const QString &path, const QStringList &ke
 {
     for (const QString &key : keys) {
         try {
-            QString used;
-            ctx.state.DB = openWithPassword(path, key, Database::Mode::Shared, &used);
-            ctx.state.DBPassword = used;
+            reopen(ctx, path, key);
             syncPasswordSetting(ctx);
             return;
         } catch (const Error &) {
         }
     }
-}
-
-// VB's Trim: spaces only.
-QString trimSpaces(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from) == QLatin1Char(' '))
-        ++from;
-    while (to > from && text.at(to - 1) == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
 }
 
 } // namespace
@@ -209,8 +194,10 @@ void syncPasswordSetting(Context &ctx)
 {
     const bool asks = ctx.settings.integer(Key::AskDBPassword) == 1;
     const bool hasPassword = !ctx.state.DBPassword.isEmpty();
-    if (asks != hasPassword)
-        writeSetting(ctx, hasPassword);
+    if (asks == hasPassword)
+        return;
+    ctx.settings.set(Key::AskDBPassword, hasPassword ? QStringLiteral("1") : QStringLiteral("0"));
+    ctx.settings.sync();
 }
 
 void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook)
@@ -251,12 +238,10 @@ void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordC
 
         held.reset();
         ctx.state.DBPassword = newPassword;
-        writeSetting(ctx, !newPassword.isEmpty());
+        syncPasswordSetting(ctx);
         reached(PasswordChangeStep::SettingSaved);
 
-        QString used;
-        ctx.state.DB = openWithPassword(path, newPassword, Database::Mode::Shared, &used);
-        ctx.state.DBPassword = used;
+        reopen(ctx, path, newPassword);
     } catch (...) {
         held.reset();
         if (!replaced)
@@ -274,7 +259,8 @@ PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, 
         return PasswordChangeResult::Mismatch;
     }
     QString newPassword = typed;
-    if (trimSpaces(typed).isEmpty()) {
+    // Spaces alone are no password; other white space is part of one.
+    if (typed.count(QLatin1Char(' ')) == typed.size()) {
         const Answer a = ctx.message(Icon::Question,
                                      QStringLiteral("Non avendo inserito dati, la password verrà disabilitata e "
                                                     "chiunque potrà accedere alla rubrica. Proseguire?"),
