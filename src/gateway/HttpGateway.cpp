@@ -142,7 +142,8 @@ void HttpGateway::setAuthenticated(bool)
 
 void HttpGateway::setAppCode(const QString &code)
 {
-    m_appCode = code;
+    // Sent as a header line: a line break would end it early.
+    m_appCode = code.toUtf8().replace('\r', "").replace('\n', "");
 }
 
 QByteArray HttpGateway::accountFields() const
@@ -161,9 +162,7 @@ QByteArray HttpGateway::jobPath(const QByteArray &key) const
 
 HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArray &body, int tries)
 {
-    QByteArray appCode = m_appCode.toUtf8();
-    appCode.replace('\r', "").replace('\n', "");
-    const HttpConnection::Headers headers{{QByteArrayLiteral("X-Brio-AppCode"), appCode}};
+    const HttpConnection::Headers headers{{QByteArrayLiteral("X-Brio-AppCode"), m_appCode}};
     bool staleRetried = false;
     HttpConnection::Reply reply;
     for (int attempt = 1;; ++attempt) {

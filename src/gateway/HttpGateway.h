@@ -72,7 +72,7 @@ private:
     std::unique_ptr<HttpConnection> m_http;
     QString m_user;
     QString m_password;
-    QString m_appCode;
+    QByteArray m_appCode; // ready for the header
 
     // The queued messages as JSON, each followed by ','; m_starts holds where
     // each one begins.
