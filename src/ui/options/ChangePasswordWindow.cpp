@@ -1,6 +1,7 @@
 #include "ui/options/ChangePasswordWindow.h"
 
-#include <QApplication>
+#include "ui/ListRoutines.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,15 +61,11 @@ void ChangePasswordWindow::setChangeHook(PasswordChangeHook hook)
 void ChangePasswordWindow::cmOK_Click()
 {
     guarded(m_ctx, [&] {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
         PasswordChangeResult result;
-        try {
+        {
+            const WaitCursor wait;
             result = ChangeDatabasePassword(m_ctx, m_txtInserisci->text(), m_txtConferma->text(), m_hook);
-        } catch (...) {
-            QApplication::restoreOverrideCursor();
-            throw;
         }
-        QApplication::restoreOverrideCursor();
         switch (result) {
         case PasswordChangeResult::Mismatch:
             m_txtInserisci->clear();
