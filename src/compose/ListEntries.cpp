@@ -54,6 +54,15 @@ ListEntries memberEntries(Database &db, qint64 groupId)
     return out;
 }
 
+ListEntries typedNumberEntries(Database &db)
+{
+    ListEntries out;
+    Statement st = db.prepare(QStringLiteral("SELECT ID, Numero FROM tab_dest_number ORDER BY ID"));
+    while (st.next())
+        out.append({st.text(1), -st.integer(0)});
+    return out;
+}
+
 ListEntries messageRecipientEntries(Database &db, bool withNumbers)
 {
     ListEntries out;
@@ -63,11 +72,8 @@ ListEntries messageRecipientEntries(Database &db, bool withNumbers)
             "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NOCASE"));
         appendContacts(st, out);
     }
-    if (withNumbers) {
-        Statement st = db.prepare(QStringLiteral("SELECT ID, Numero FROM tab_dest_number ORDER BY ID"));
-        while (st.next())
-            out.append({st.text(1), -st.integer(0)});
-    }
+    if (withNumbers)
+        out += typedNumberEntries(db);
     return out;
 }
 

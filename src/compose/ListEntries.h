@@ -37,8 +37,11 @@ ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode);
 // sorted by name.
 ListEntries memberEntries(Database &db, qint64 groupId);
 
+// The numbers typed for the message in table order, data = minus row ID.
+ListEntries typedNumberEntries(Database &db);
+
 // The contacts chosen for the message sorted by name, then (withNumbers) the
-// typed numbers in table order with negative data.
+// typed numbers.
 ListEntries messageRecipientEntries(Database &db, bool withNumbers);
 
 } // namespace brio

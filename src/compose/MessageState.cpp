@@ -41,11 +41,7 @@ QString wholeAddressBookText(qint64 count)
 MessageStateContent readMessageState(Database &db)
 {
     MessageStateContent out;
-    {
-        Statement st = db.prepare(QStringLiteral("SELECT ID, Numero FROM tab_dest_number ORDER BY ID"));
-        while (st.next())
-            out.numbers.append({st.text(1), -st.integer(0)});
-    }
+    out.numbers = typedNumberEntries(db);
     {
         Statement st = db.prepare(QStringLiteral(
             "SELECT IDDestinatario, Nominativo FROM tab_destinatari WHERE IDDestinatario IN "
