@@ -17,9 +17,13 @@ void clearMessageState(Database &db)
 qint64 recipientCount(Database &db)
 {
     return db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_number"))
-        + db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_msg"))
-        + db.scalar(QStringLiteral(
-            "SELECT COUNT(*) AS totale FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste)"));
+        + db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_msg")) + chosenGroupMemberRows(db);
+}
+
+qint64 chosenGroupMemberRows(Database &db)
+{
+    return db.scalar(QStringLiteral(
+        "SELECT COUNT(*) AS totale FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste)"));
 }
 
 qint64 addressBookCount(Database &db)

@@ -19,6 +19,8 @@ void clearMessageState(Database &db);
 // SMS the message would make: typed numbers + chosen contacts + member rows
 // of the chosen groups. A contact reached twice counts twice.
 qint64 recipientCount(Database &db);
+// The member rows of the chosen groups alone.
+qint64 chosenGroupMemberRows(Database &db);
 qint64 addressBookCount(Database &db);
 
 QString recipientCountText(qint64 count); // status bar panel 1

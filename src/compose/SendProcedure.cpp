@@ -2,6 +2,7 @@
 
 #include "app/Error.h"
 #include "app/Startup.h"
+#include "compose/MessageState.h"
 #include "gateway/GatewayControl.h"
 #include "store/Database.h"
 
@@ -189,18 +190,7 @@ SendProcedure::Outcome SendProcedure::send()
     if (!checkWhen(when))
         return Outcome::Stopped;
 
-    Database &db = m_ctx.db();
-    qint64 total = 0;
-    qint64 memberRows = 0;
-    if (whole) {
-        total = db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_destinatari"));
-    } else {
-        total = db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_number"));
-        total += db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_msg"));
-        memberRows = db.scalar(QStringLiteral(
-            "SELECT COUNT(*) AS totale FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste)"));
-        total += memberRows;
-    }
+    const qint64 total = whole ? addressBookCount(m_ctx.db()) : recipientCount(m_ctx.db());
     if (total == 0) {
         m_ctx.message(Icon::Critical, QStringLiteral("E' necessario inserire almeno un destinatario per l'invio."));
         return Outcome::Stopped;
@@ -228,7 +218,7 @@ SendProcedure::Outcome SendProcedure::send()
     m_view.processEvents();
     m_repaintTimer.restart();
 
-    handOver(total, memberRows, text, when);
+    handOver(total, text, when);
 
     // Delivered: a failure from here on is reported, but must not leave the
     // message in place for the user to send a second time.
@@ -246,7 +236,7 @@ SendProcedure::Outcome SendProcedure::send()
     return Outcome::Sent;
 }
 
-void SendProcedure::handOver(qint64 total, qint64 memberRows, const QString &text, const QString &when)
+void SendProcedure::handOver(qint64 total, const QString &text, const QString &when)
 {
     Database &db = m_ctx.db();
     // Every number is read before the first is handed over, so that a failing
@@ -261,6 +251,7 @@ void SendProcedure::handOver(qint64 total, qint64 memberRows, const QString &tex
                       QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
                                      "(SELECT IDDestinatario FROM tab_dest_msg)"),
                       numbers);
+        const qint64 memberRows = chosenGroupMemberRows(db);
         const qint64 effective = db.scalar(QStringLiteral(
             "SELECT count(Numero) as NumeroEff FROM tab_destinatari WHERE IDDestinatario IN "
             "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste))"));
