@@ -78,11 +78,6 @@ SendProcedure::~SendProcedure()
     QObject::disconnect(m_progressConnection);
 }
 
-bool SendProcedure::numberErrorSeen() const
-{
-    return m_numberErrorSeen;
-}
-
 void SendProcedure::wrongNumber()
 {
     if (!m_numberErrorSeen) {

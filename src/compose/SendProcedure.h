@@ -63,7 +63,6 @@ public:
 
     // BrioSMS_WrongNumber: one warning per send.
     void wrongNumber();
-    bool numberErrorSeen() const;
 
 private:
     Outcome send();

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace brio {
 
@@ -101,13 +102,10 @@ GatewayControl *LoginWindow::gateway() const
 
 bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        for (int i = 0; i < int(m_lblLabels.size()); ++i) {
-            if (watched == m_lblLabels[i]) {
-                lblLabels_Click(i);
-                return true;
-            }
-        }
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
+        && std::ranges::find(m_lblLabels, watched) != m_lblLabels.end()) {
+        lblLabels_Click();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -160,9 +158,9 @@ void LoginWindow::cmCancel_Click()
     reject();
 }
 
-void LoginWindow::lblLabels_Click(int index)
+// Any label of the group opens the page, not only the link.
+void LoginWindow::lblLabels_Click()
 {
-    Q_UNUSED(index);
     guarded(m_ctx, [&] { OpenWebPage(m_ctx, registrationPageUrl(m_ctx.settings)); });
 }
 

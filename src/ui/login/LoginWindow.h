@@ -33,7 +33,7 @@ private:
     void Form_Load();
     void cmOK_Click();
     void cmCancel_Click();
-    void lblLabels_Click(int index);
+    void lblLabels_Click();
     void setBusy(bool busy);
 
     Context &m_ctx;

@@ -795,24 +795,9 @@ void MainWindow::setStatusPanel(int panel, const QString &text)
     m_sbBrioPanel[panel - 1]->setText(text);
 }
 
-GatewayControl &MainWindow::gateway() const
-{
-    return *m_BrioSMS;
-}
-
 QListWidget *MainWindow::recipientList() const
 {
     return m_lst_destinatari;
-}
-
-QListWidget *MainWindow::groupList() const
-{
-    return m_lst_gruppi;
-}
-
-QComboBox *MainWindow::groupCombo() const
-{
-    return m_cb_gruppi;
 }
 
 QLabel *MainWindow::statusPanel(int panel) const

@@ -50,10 +50,7 @@ public:
     // The text as it was before the last compression.
     void DecomprimiSMS();
 
-    GatewayControl &gateway() const;
     QListWidget *recipientList() const; // lst_destinatari
-    QListWidget *groupList() const;     // lst_gruppi
-    QComboBox *groupCombo() const;      // cb_gruppi
     QLabel *statusPanel(int panel) const; // 1 to 3
 
 protected:

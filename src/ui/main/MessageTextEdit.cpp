@@ -24,11 +24,6 @@ MessageTextEdit::MessageTextEdit(int maxLength, QWidget *parent)
 {
 }
 
-int MessageTextEdit::maxLength() const
-{
-    return m_maxLength;
-}
-
 QString MessageTextEdit::text() const
 {
     return toPlainText();

@@ -11,7 +11,6 @@ class MessageTextEdit final : public QPlainTextEdit
 public:
     explicit MessageTextEdit(int maxLength, QWidget *parent = nullptr);
 
-    int maxLength() const;
     QString text() const;
     void setText(const QString &text); // cut to maxLength
 
