@@ -39,8 +39,6 @@ namespace brio {
 
 namespace {
 
-constexpr int kMessageMaxLength = 160;
-
 QAction *menuItem(QMenu *menu, const char *name, const QString &caption, const QKeySequence &shortcut = {})
 {
     QAction *action = menu->addAction(caption);
@@ -379,10 +377,10 @@ void MainWindow::buildControls()
     main->addLayout(middle);
 
     // The text.
-    m_txt_messaggio = named(new MessageTextEdit(kMessageMaxLength), "txt_messaggio");
+    m_txt_messaggio = named(new MessageTextEdit(kMaxMessageLength), "txt_messaggio");
     m_txt_messaggio->setTabChangesFocus(true);
     m_txt_messaggio->setFixedHeight(m_txt_messaggio->fontMetrics().lineSpacing() * 4 + 12);
-    m_lbl_messaggio = buddyLabel(QStringLiteral("Testo (160):"), m_txt_messaggio, "lbl_messaggio");
+    m_lbl_messaggio = buddyLabel(messageCounterText(QString()), m_txt_messaggio, "lbl_messaggio");
     main->addWidget(m_lbl_messaggio);
     main->addWidget(m_txt_messaggio);
 
@@ -520,11 +518,7 @@ void MainWindow::ReloadMessageState()
 {
     const WaitCursor wait;
     const MessageStateContent content = readMessageState(m_ctx.db());
-    m_lst_destinatari->clear();
-    for (const ListEntry &e : content.numbers)
-        addEntry(m_lst_destinatari, e.text, e.data);
-    for (const ListEntry &e : content.contacts)
-        addEntry(m_lst_destinatari, e.text, e.data);
+    setEntries(m_lst_destinatari, content.numbers + content.contacts);
     setEntries(m_lst_gruppi, content.groups);
     if (content.text)
         m_txt_messaggio->setText(*content.text);
