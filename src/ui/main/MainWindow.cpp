@@ -597,32 +597,26 @@ void MainWindow::cb_paese_Click()
 void MainWindow::cmd_singolo_aggiungi_Click()
 {
     guarded(m_ctx, [&] {
-        try {
-            m_ctx.state.PrefixOK = false;
-            m_ctx.state.NumberOK = false;
-            CheckPrefix(m_ctx, m_cb_prefisso->currentText());
-            CheckSubscriberNumber(m_ctx, m_txt_numero->text());
-            if (!m_ctx.state.PrefixOK) {
-                m_ctx.message(Icon::Exclamation, QStringLiteral("Prefisso errato. Selezionare un prefisso corretto."));
-                m_cb_prefisso->setCurrentIndex(0);
-                m_cb_prefisso->setFocus();
-                return;
-            }
-            if (!m_ctx.state.NumberOK) {
-                m_ctx.message(Icon::Exclamation,
-                              QStringLiteral("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
-                m_txt_numero->clear();
-                m_txt_numero->setFocus();
-                return;
-            }
-            const QString number =
-                fullNumber(m_cb_paese->currentText(), m_cb_prefisso->currentText(), m_txt_numero->text());
-            const qint64 id = addTypedNumber(m_ctx.db(), number);
-            addEntry(m_lst_destinatari, number, -id);
-            RefreshRecipientCount();
-            m_txt_numero->clear();
+        const bool prefixOk = CheckPrefix(m_ctx, m_cb_prefisso->currentText());
+        const bool numberOk = CheckSubscriberNumber(m_ctx, m_txt_numero->text());
+        if (!prefixOk) {
+            m_ctx.message(Icon::Exclamation, QStringLiteral("Prefisso errato. Selezionare un prefisso corretto."));
             m_cb_prefisso->setCurrentIndex(0);
             m_cb_prefisso->setFocus();
+            return;
+        }
+        if (!numberOk) {
+            m_ctx.message(Icon::Exclamation,
+                          QStringLiteral("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
+            m_txt_numero->clear();
+            m_txt_numero->setFocus();
+            return;
+        }
+        const QString number =
+            fullNumber(m_cb_paese->currentText(), m_cb_prefisso->currentText(), m_txt_numero->text());
+        qint64 id = 0;
+        try {
+            id = addTypedNumber(m_ctx.db(), number);
         } catch (const Error &e) {
             if (e.number() != ErrorNo::DuplicateKey)
                 throw;
@@ -631,7 +625,13 @@ void MainWindow::cmd_singolo_aggiungi_Click()
                                          "stessa persona non verrà aggiunto."));
             m_txt_numero->clear();
             m_cb_prefisso->setFocus();
+            return;
         }
+        addEntry(m_lst_destinatari, number, -id);
+        RefreshRecipientCount();
+        m_txt_numero->clear();
+        m_cb_prefisso->setCurrentIndex(0);
+        m_cb_prefisso->setFocus();
     });
 }
 
