@@ -31,23 +31,19 @@ void CompressButton::UpdateCompressButton(const QString &text)
             m_state.enabled = false;
         return;
     }
-    m_state.key = QString::fromLatin1(kCompress);
-    m_state.toolTip = QStringLiteral("Comprimi SMS");
-    m_state.pressed = false;
+    m_state = State{};
     m_state.enabled = true;
 }
 
 QString CompressButton::press(const QString &text)
 {
+    const bool enabled = m_state.enabled;
     if (m_state.key == QLatin1String(kRestore)) {
-        m_state.toolTip = QStringLiteral("Comprimi SMS");
-        m_state.key = QString::fromLatin1(kCompress);
-        m_state.pressed = false;
+        m_state = State{};
+        m_state.enabled = enabled;
         return DecomprimiSMS();
     }
-    m_state.toolTip = QStringLiteral("Annulla Compressione");
-    m_state.key = QString::fromLatin1(kRestore);
-    m_state.pressed = true;
+    m_state = State{QString::fromLatin1(kRestore), QStringLiteral("Annulla Compressione"), true, enabled};
     m_savedText = text;
     return CompressText(text);
 }
