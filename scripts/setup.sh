@@ -4,8 +4,21 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-          libqt6network6 libsqlcipher-dev libgl-dev xvfb xauth)
+# One package a line, so that additions merge cleanly.
+packages=(
+    cmake
+    g++
+    make
+    pkg-config
+    qt6-base-dev
+    qt6-base-dev-tools
+    qt6-translations-l10n
+    libqt6network6
+    libsqlcipher-dev
+    libgl-dev
+    xvfb
+    xauth
+)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -20,6 +33,10 @@ fi
 
 build=${BRIOSMS_BUILD_DIR:-$root/build}
 launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # Paths relative to the parent folder, so checkouts side by side share the cache.
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$root")} CCACHE_NOHASHDIR=1
+fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"

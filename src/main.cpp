@@ -1,5 +1,5 @@
 #include "app/DataFolder.h"
-#include "app/Error.h"
+#include "core/Error.h"
 #include "app/Startup.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
@@ -83,7 +83,9 @@ int main(int argc, char *argv[])
     QtPrompter prompter;
     QtShell shell;
     SystemClock clock;
+    QtFileDialog fileDialog;
     Context ctx{state, settings, prompter, shell, clock, {}};
+    ctx.fileDialogImpl = &fileDialog;
 
     try {
         provisionDataFolder(folder);

@@ -1,6 +1,6 @@
 #include "app/DataFolder.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 

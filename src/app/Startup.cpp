@@ -1,12 +1,11 @@
 #include "app/Startup.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "net/ServerServices.h"
-#include "settings/Brand.h"
-#include "store/DatabasePassword.h"
+#include "net/Brand.h"
+#include "app/BookDialogues.h"
 #include "store/Schema.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -83,22 +82,6 @@ QString oldDatabasePath()
 bool OldDatabaseExists()
 {
     return !oldDatabasePath().isEmpty();
-}
-
-void RunServerChecks(Context &ctx)
-{
-    if (ctx.state.ServerChecksDone)
-        return;
-    // An error of the version check goes to the calling command; the checks
-    // then run again at its next use.
-    CheckVersion(ctx);
-    UpdateCapabilities(ctx);
-    if (!LoadBrand(ctx)) {
-        // The brand script refused the account: the run ends.
-        QCoreApplication::exit(1);
-        return;
-    }
-    ctx.state.ServerChecksDone = true;
 }
 
 } // namespace brio

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Context.h"
+#include "context/Context.h"
 
 namespace brio {
 
@@ -18,8 +18,5 @@ void OpenDB(Context &ctx, const QString &password);
 // without regard to case.
 bool OldDatabaseExists();
 QString oldDatabasePath(); // empty when there is none
-
-// Version check, prefix list and brand reload, once per run.
-void RunServerChecks(Context &ctx);
 
 } // namespace brio

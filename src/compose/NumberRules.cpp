@@ -1,6 +1,6 @@
 #include "compose/NumberRules.h"
 
-#include "app/Context.h"
+#include "context/Context.h"
 #include "store/Database.h"
 
 namespace brio {

@@ -1,7 +1,7 @@
 #include "compose/SendProcedure.h"
 
-#include "app/Error.h"
-#include "app/Startup.h"
+#include "core/Error.h"
+#include "net/ServerServices.h"
 #include "compose/MessageState.h"
 #include "gateway/GatewayControl.h"
 #include "store/Database.h"

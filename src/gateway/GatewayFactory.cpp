@@ -1,6 +1,6 @@
 #include "gateway/GatewayFactory.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "gateway/HttpGateway.h"
 #include "gateway/SandboxGateway.h"
 #include "settings/Settings.h"

@@ -1,7 +1,7 @@
 #include "gateway/HttpGateway.h"
 
-#include "app/Context.h"
-#include "app/Error.h"
+#include "context/Context.h"
+#include "core/Error.h"
 #include "gateway/HttpConnection.h"
 
 #include <QHash>

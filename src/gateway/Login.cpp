@@ -1,7 +1,7 @@
 #include "gateway/Login.h"
 
-#include "app/Context.h"
-#include "app/Error.h"
+#include "context/Context.h"
+#include "core/Error.h"
 #include "gateway/GatewayControl.h"
 #include "net/Http.h"
 #include "store/Database.h"

@@ -1,6 +1,6 @@
 #include "gateway/SandboxGateway.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "store/Database.h"
 
 #include <QDateTime>

@@ -1,8 +1,11 @@
 #include "net/ServerServices.h"
 
-#include "app/Context.h"
+#include "context/Context.h"
+#include "net/Brand.h"
 #include "net/Http.h"
 #include "store/Database.h"
+
+#include <QCoreApplication>
 
 namespace brio {
 
@@ -98,6 +101,22 @@ void UpdateCapabilities(Context &ctx)
     } catch (const Error &e) {
         ReportError(ctx, e);
     }
+}
+
+void RunServerChecks(Context &ctx)
+{
+    if (ctx.state.ServerChecksDone)
+        return;
+    // An error of the version check goes to the calling command; the checks
+    // then run again at its next use.
+    CheckVersion(ctx);
+    UpdateCapabilities(ctx);
+    if (!LoadBrand(ctx)) {
+        // The brand script refused the account: the run ends.
+        QCoreApplication::exit(1);
+        return;
+    }
+    ctx.state.ServerChecksDone = true;
 }
 
 } // namespace brio

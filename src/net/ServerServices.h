@@ -17,6 +17,9 @@ void CheckVersion(Context &ctx);
 // stay.
 void UpdateCapabilities(Context &ctx);
 
+// Version check, prefix list and brand reload, once per run.
+void RunServerChecks(Context &ctx);
+
 // Splits the text at line feeds into slots 0..highestSlot of `lines`, each
 // line without its last character (the carriage return). Returns the number
 // of line feeds seen, empty lines included; a last line without a line feed

@@ -1,6 +1,6 @@
 #include "store/Database.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>

@@ -1,7 +1,6 @@
 #include "store/DatabasePassword.h"
 
-#include "app/Context.h"
-#include "app/Error.h"
+#include "core/Error.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,19 +137,21 @@ bool openedByAnotherProcess(const QString &path)
 #endif
 }
 
-void reopen(Context &ctx, const QString &path, const QString &key)
+void reopen(std::unique_ptr<Database> &db, QString &key, const QString &path, const QString &password)
 {
-    ctx.state.DB = openWithPassword(path, key, Database::Mode::Shared, &ctx.state.DBPassword);
+    db = openWithPassword(path, password, Database::Mode::Shared, &key);
 }
 
 // After a failed change the file holds the old or the new key: open it with
 // whichever works, so that the run and the setting follow the file.
-void reopenAfterFailure(Context &ctx, const QString &path, const QStringList &keys)
+void reopenAfterFailure(std::unique_ptr<Database> &db, QString &key, const QString &path, const QStringList &keys,
+                        const KeyChanged &keyChanged)
 {
-    for (const QString &key : keys) {
+    for (const QString &candidate : keys) {
         try {
-            reopen(ctx, path, key);
-            syncPasswordSetting(ctx);
+            reopen(db, key, path, candidate);
+            if (keyChanged)
+                keyChanged(key);
             return;
         } catch (const Error &) {
         }
@@ -185,24 +186,9 @@ std::unique_ptr<Database> openWithPassword(const QString &path, const QString &p
     return db;
 }
 
-bool databasePasswordNeeded(const Context &ctx)
+void changeDatabaseKey(std::unique_ptr<Database> &db, QString &key, const QString &path, const QString &newPassword,
+                       const KeyChanged &keyChanged, const PasswordChangeHook &hook)
 {
-    return ctx.settings.integer(Key::AskDBPassword) == 1 || isEncryptedDatabaseFile(ctx.state.databasePath());
-}
-
-void syncPasswordSetting(Context &ctx)
-{
-    const bool asks = ctx.settings.integer(Key::AskDBPassword) == 1;
-    const bool hasPassword = !ctx.state.DBPassword.isEmpty();
-    if (asks == hasPassword)
-        return;
-    ctx.settings.set(Key::AskDBPassword, hasPassword ? QStringLiteral("1") : QStringLiteral("0"));
-    ctx.settings.sync();
-}
-
-void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook)
-{
-    const QString path = ctx.state.databasePath();
     const QString copy = path + QStringLiteral(".new");
     auto reached = [&hook](PasswordChangeStep step) {
         if (hook)
@@ -212,10 +198,10 @@ void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordC
     // Taken while our own connection is still open, so that a refusal
     // leaves the run exactly as it was.
     QString oldKey;
-    std::unique_ptr<Database> held = openWithPassword(path, ctx.state.DBPassword, Database::Mode::Exclusive, &oldKey);
+    std::unique_ptr<Database> held = openWithPassword(path, key, Database::Mode::Exclusive, &oldKey);
     if (openedByAnotherProcess(path))
         throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è aperto da un altro programma"));
-    ctx.state.DB.reset();
+    db.reset();
 
     bool replaced = false;
     try {
@@ -237,57 +223,20 @@ void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordC
         reached(PasswordChangeStep::DirectorySynced);
 
         held.reset();
-        ctx.state.DBPassword = newPassword;
-        syncPasswordSetting(ctx);
+        key = newPassword;
+        if (keyChanged)
+            keyChanged(key);
         reached(PasswordChangeStep::SettingSaved);
 
-        reopen(ctx, path, newPassword);
+        reopen(db, key, path, newPassword);
     } catch (...) {
         held.reset();
         if (!replaced)
             removeCopy(copy);
-        reopenAfterFailure(ctx, path, replaced ? QStringList{newPassword, oldKey} : QStringList{oldKey, newPassword});
+        reopenAfterFailure(db, key, path, replaced ? QStringList{newPassword, oldKey} : QStringList{oldKey, newPassword},
+                           keyChanged);
         throw;
     }
-}
-
-PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, const QString &confirmation,
-                                            const PasswordChangeHook &hook)
-{
-    if (typed.toUpper() != confirmation.toUpper()) {
-        ctx.message(Icon::Critical, QStringLiteral("Le password inserite non corrispondono."));
-        return PasswordChangeResult::Mismatch;
-    }
-    QString newPassword = typed;
-    // Spaces alone are no password; other white space is part of one.
-    if (typed.count(QLatin1Char(' ')) == typed.size()) {
-        const Answer a = ctx.message(Icon::Question,
-                                     QStringLiteral("Non avendo inserito dati, la password verrà disabilitata e "
-                                                    "chiunque potrà accedere alla rubrica. Proseguire?"),
-                                     Buttons::YesNo);
-        if (a != Answer::Yes)
-            return PasswordChangeResult::Cancelled;
-        newPassword.clear();
-    }
-
-    try {
-        changeDatabaseKey(ctx, newPassword, hook);
-    } catch (const Error &e) {
-        if (e.number() != ErrorNo::DatabaseLocked)
-            throw;
-        ctx.message(Icon::Exclamation,
-                    QStringLiteral("La rubrica è aperta da un altro programma (per esempio un plug-in), "
-                                   "quindi la password non può essere modificata ora.\n"
-                                   "Chiudere l'altro programma e riprovare: la password non è stata modificata."));
-        return PasswordChangeResult::Busy;
-    }
-
-    if (newPassword.isEmpty()) {
-        ctx.message(Icon::Information, QStringLiteral("Password disabilitata."));
-        return PasswordChangeResult::Disabled;
-    }
-    ctx.message(Icon::Information, QStringLiteral("Password abilitata."));
-    return PasswordChangeResult::Enabled;
 }
 
 } // namespace brio

@@ -8,8 +8,6 @@
 
 namespace brio {
 
-struct Context;
-
 // True when the file starts with the engine's plain header (an empty file
 // counts as plain): such a file has no password.
 bool isPlainDatabaseFile(const QString &path);
@@ -25,14 +23,6 @@ std::unique_ptr<Database> openWithPassword(const QString &path, const QString &p
                                            Database::Mode mode = Database::Mode::Shared,
                                            QString *usedKey = nullptr);
 
-// Whether the start-up has to ask the password: when the settings say so, and
-// also when they say no but the file is encrypted (protected outside the
-// program, or a change interrupted before the setting was written).
-bool databasePasswordNeeded(const Context &ctx);
-
-// Makes "Options"/"AskDBPassword" follow the password DB was opened with.
-void syncPasswordSetting(Context &ctx);
-
 // The points of a password change after which the file on disk is in a new
 // state; tests stop or snapshot the change there.
 enum class PasswordChangeStep {
@@ -46,27 +36,18 @@ enum class PasswordChangeStep {
 };
 using PasswordChangeHook = std::function<void(PasswordChangeStep)>;
 
-// Re-encrypts the database file of the run with a new key (empty: a plain
-// file). The file is written anew beside the old one and renamed over it, so
-// that at any moment the file on disk opens with the old or the new password
-// and holds every row. Afterwards DB is open again (shared), DBPassword and
-// the setting follow the file. Throws Error: DatabaseLocked when another
-// program has the file open or locked (then nothing has changed and DB stays
-// open).
-void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook = {});
+// Told the key that now opens the file, so that whoever keeps a record of it
+// (the settings) can follow.
+using KeyChanged = std::function<void(const QString &key)>;
 
-enum class PasswordChangeResult {
-    Mismatch,  // the two entries differ; told to the user
-    Cancelled, // empty password not confirmed
-    Busy,      // another program holds the file; told to the user
-    Enabled,   // password set or changed; told to the user
-    Disabled,  // password removed; told to the user
-};
-
-// The OK of the change-password window: checks the two entries, asks before
-// removing the password, changes the key and tells the outcome. Other
-// failures are thrown as Error.
-PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, const QString &confirmation,
-                                            const PasswordChangeHook &hook = {});
+// Re-encrypts the database file at `path`, open in `db` with `key`, with a
+// new key (empty: a plain file). The file is written anew beside the old one
+// and renamed over it, so that at any moment the file on disk opens with the
+// old or the new password and holds every row. Afterwards `db` is open again
+// (shared) and `key` follows the file. Throws Error: DatabaseLocked when
+// another program has the file open or locked (then nothing has changed and
+// `db` stays open).
+void changeDatabaseKey(std::unique_ptr<Database> &db, QString &key, const QString &path, const QString &newPassword,
+                       const KeyChanged &keyChanged, const PasswordChangeHook &hook = {});
 
 } // namespace brio

@@ -2,11 +2,10 @@
 
 namespace brio {
 
-struct Context;
+class Database;
 
-// "Svuota Rubrica": after two confirmations deletes every contact, group and
-// membership in one transaction, so that a failure deletes nothing, then
-// tells the user. Returns false when the user said No. Throws Error.
-bool EmptyAddressBook(Context &ctx);
+// Deletes every contact, group and membership in one transaction, so that a
+// failure deletes nothing. Throws Error.
+void deleteAddressBook(Database &db);
 
 } // namespace brio

@@ -1,6 +1,6 @@
 #include "store/Schema.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "store/Database.h"
 
 #include <QFile>

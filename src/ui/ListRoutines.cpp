@@ -1,6 +1,6 @@
 #include "ui/ListRoutines.h"
 
-#include "app/Context.h"
+#include "context/Context.h"
 #include "compose/NumberRules.h"
 
 #include <QApplication>

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -47,6 +48,16 @@ Answer QtPrompter::show(Icon icon, Buttons buttons, const QString &title, const 
 bool QtShell::openUrl(const QString &url)
 {
     return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}
+
+QString QtFileDialog::openFileName(const QString &title, const QString &startPath, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, startPath, filter);
+}
+
+QString QtFileDialog::saveFileName(const QString &title, const QString &startPath, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, startPath, filter);
 }
 
 } // namespace brio

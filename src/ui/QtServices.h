@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "core/Services.h"
 
 class QWidget;
 
@@ -16,6 +16,13 @@ class QtShell final : public Shell
 {
 public:
     bool openUrl(const QString &url) override;
+};
+
+class QtFileDialog final : public FileDialog
+{
+public:
+    QString openFileName(const QString &title, const QString &startPath, const QString &filter) override;
+    QString saveFileName(const QString &title, const QString &startPath, const QString &filter) override;
 };
 
 } // namespace brio

@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "core/Error.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
 #include "refserver/JsonGateway.h"

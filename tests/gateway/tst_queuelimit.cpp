@@ -2,7 +2,7 @@
 // smaller send delivers its own messages only.
 #include "mock/TestEnv.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "refserver/JsonGateway.h"

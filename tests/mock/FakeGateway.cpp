@@ -1,6 +1,6 @@
 #include "mock/FakeGateway.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 
 namespace brio::test {
 

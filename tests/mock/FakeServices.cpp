@@ -61,4 +61,21 @@ QDateTime FakeClock::now() const
     return current;
 }
 
+QString FakeFileDialog::openFileName(const QString &title, const QString &startPath, const QString &)
+{
+    return next(title, startPath);
+}
+
+QString FakeFileDialog::saveFileName(const QString &title, const QString &startPath, const QString &)
+{
+    return next(title, startPath);
+}
+
+QString FakeFileDialog::next(const QString &title, const QString &startPath)
+{
+    asked << title;
+    startPaths << startPath;
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
 } // namespace brio::test

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "core/Services.h"
 
 #include <QList>
 #include <QStringList>
@@ -51,6 +51,22 @@ public:
     QDateTime now() const override;
 
     QDateTime current = QDateTime(QDate(2026, 6, 15), QTime(10, 30));
+};
+
+// Answers file dialogs from a script (an empty answer is a cancel) and records
+// the titles asked.
+class FakeFileDialog final : public FileDialog
+{
+public:
+    QString openFileName(const QString &title, const QString &startPath, const QString &filter) override;
+    QString saveFileName(const QString &title, const QString &startPath, const QString &filter) override;
+
+    QStringList answers; // taken from the front; none left means cancel
+    QStringList asked;   // titles, in order
+    QStringList startPaths;
+
+private:
+    QString next(const QString &title, const QString &startPath);
 };
 
 } // namespace brio::test

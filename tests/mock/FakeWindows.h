@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Context.h"
+#include "context/Context.h"
 
 #include <functional>
 

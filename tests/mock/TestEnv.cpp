@@ -2,7 +2,7 @@
 
 #include "app/DataFolder.h"
 #include "gateway/GatewayFactory.h"
-#include "settings/Brand.h"
+#include "net/Brand.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -18,6 +18,7 @@ TestEnv::TestEnv()
     ctx = std::make_unique<Context>(Context{state, *settings, prompter, shell, clock, {}});
     ctx->makeGateway = makeGatewayFactory(QStringLiteral("sandbox:"), state.InstallDir, *settings);
     ctx->windowsImpl = &windows;
+    ctx->fileDialogImpl = &fileDialog;
     state.DB = Database::open(state.databasePath());
     loadBrandTexts(*ctx);
 }

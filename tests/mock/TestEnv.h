@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Context.h"
+#include "context/Context.h"
 #include "mock/FakeServices.h"
 #include "mock/FakeWindows.h"
 
@@ -32,6 +32,7 @@ public:
     FakePrompter prompter;
     FakeShell shell;
     FakeClock clock;
+    FakeFileDialog fileDialog;
     FakeWindows windows{state};
     std::unique_ptr<Context> ctx;
 };

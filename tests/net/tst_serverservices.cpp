@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "net/ServerServices.h"
 #include "mock/TestEnv.h"
 #include "net/ServerServices.h"
 #include "refserver/ReferenceServer.h"

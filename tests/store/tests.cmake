@@ -1,3 +1,2 @@
 brio_add_test(tst_database store/tst_database.cpp)
 brio_add_test(tst_schema store/tst_schema.cpp)
-brio_add_test(tst_databasepassword store/tst_databasepassword.cpp)

@@ -1,5 +1,5 @@
 #include "app/DataFolder.h"
-#include "app/Error.h"
+#include "core/Error.h"
 #include "compose/ListEntries.h"
 #include "store/Database.h"
 #include "store/Schema.h"

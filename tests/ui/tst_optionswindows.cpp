@@ -1,6 +1,6 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
-#include "store/DatabasePassword.h"
+#include "app/BookDialogues.h"
 #include "ui/AppWindows.h"
 #include "ui/main/MainWindow.h"
 #include "ui/options/ChangePasswordWindow.h"

@@ -1,6 +1,6 @@
 #include "ui/login/LoginWindow.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "gateway/Login.h"
 
 #include <QApplication>

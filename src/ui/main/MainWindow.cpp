@@ -1,6 +1,6 @@
 #include "ui/main/MainWindow.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "app/Startup.h"
 #include "compose/MessageState.h"
 #include "compose/NumberRules.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Context.h"
-#include "store/DatabasePassword.h"
+#include "context/Context.h"
+#include "app/BookDialogues.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "ui/options/OptionsWindow.h"
 
-#include "store/EmptyAddressBook.h"
+#include "app/BookDialogues.h"
 #include "ui/options/ChangePasswordWindow.h"
 
 #include <QGridLayout>

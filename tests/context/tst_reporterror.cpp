@@ -1,4 +1,4 @@
-#include "app/Context.h"
+#include "context/Context.h"
 #include "mock/TestEnv.h"
 
 #include <QTest>

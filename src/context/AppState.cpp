@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "context/AppState.h"
 
 #include <QDir>
 

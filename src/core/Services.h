@@ -34,6 +34,16 @@ public:
     virtual QDateTime now() const = 0;
 };
 
+// The desktop's file-open and file-save dialogs. An empty result means the
+// user cancelled. `filter` is in the "Descrizione (*.ext)" form.
+class FileDialog
+{
+public:
+    virtual ~FileDialog() = default;
+    virtual QString openFileName(const QString &title, const QString &startPath, const QString &filter) = 0;
+    virtual QString saveFileName(const QString &title, const QString &startPath, const QString &filter) = 0;
+};
+
 class SystemClock final : public Clock
 {
 public:

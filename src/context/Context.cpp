@@ -1,6 +1,6 @@
-#include "app/Context.h"
+#include "context/Context.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 
 #include <QUrl>
 
@@ -23,6 +23,18 @@ Windows &Context::windows() const
     if (!windowsImpl)
         throw Error(ErrorNo::Internal, QStringLiteral("Nessuna finestra disponibile"));
     return *windowsImpl;
+}
+
+FileDialog &Context::fileDialog() const
+{
+    if (!fileDialogImpl)
+        throw Error(ErrorNo::Internal, QStringLiteral("Nessuna finestra di scelta file disponibile"));
+    return *fileDialogImpl;
+}
+
+Notifier &Context::notifier() const
+{
+    return *state.Notify;
 }
 
 namespace {

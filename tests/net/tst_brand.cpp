@@ -1,6 +1,6 @@
 #include "mock/TestEnv.h"
 #include "refserver/ReferenceServer.h"
-#include "settings/Brand.h"
+#include "net/Brand.h"
 
 #include <QTest>
 

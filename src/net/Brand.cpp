@@ -1,6 +1,6 @@
-#include "settings/Brand.h"
+#include "net/Brand.h"
 
-#include "app/Context.h"
+#include "context/Context.h"
 #include "net/Http.h"
 #include "net/ServerServices.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/Error.h"
-#include "app/Services.h"
+#include "context/AppState.h"
+#include "core/Error.h"
+#include "core/Services.h"
 #include "settings/Settings.h"
 
 #include <functional>
@@ -36,11 +36,14 @@ struct Context
     Clock &clock;
     GatewayFactory makeGateway;
     Windows *windowsImpl = nullptr;
+    FileDialog *fileDialogImpl = nullptr;
 
     // A message box titled with the brand's caption.
     Answer message(Icon icon, const QString &text, Buttons buttons = Buttons::Ok) const;
     Database &db() const;       // throws when no database is open
     Windows &windows() const;   // throws when none was given
+    FileDialog &fileDialog() const; // throws when none was given
+    Notifier &notifier() const;
 };
 
 // Shows the error as the user should see it: the gateway's own texts for its

@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 #include "mock/TestEnv.h"
-#include "store/DatabasePassword.h"
+#include "app/BookDialogues.h"
 
 #include <QDir>
 #include <QFile>

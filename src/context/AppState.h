@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/Notifier.h"
 #include "store/Database.h"
 
 #include <QList>
@@ -46,6 +47,9 @@ struct AppState
 
     QList<PluginDescriptor> GeneralPlugins = QList<PluginDescriptor>(101);
     QList<PluginDescriptor> ImportPlugins = QList<PluginDescriptor>(101);
+
+    // Changes other windows must learn of; on the heap so the state stays movable.
+    std::unique_ptr<Notifier> Notify = std::make_unique<Notifier>();
 
     QString InstallDir;        // the data folder
     QStringList Arguments;     // command line after the program name

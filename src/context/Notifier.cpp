@@ -1,0 +1,1 @@
+#include "context/Notifier.h"

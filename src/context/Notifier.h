@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace brio {
+
+// Tells every open window what another one changed, so that no window writes
+// into the controls of another. Windows connect while shown.
+class Notifier final : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    // A contact was saved (removed = false) or deleted; name and number as
+    // stored now.
+    void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
+    // A group was created, renamed, deleted or its members changed.
+    void groupsChanged();
+    // The message state was rebuilt from its tables (after a plug-in ran).
+    void messageStateReloaded();
+};
+
+} // namespace brio

@@ -1,0 +1,5 @@
+target_sources(briosms_core PRIVATE
+  context/AppState.cpp context/AppState.h
+  context/Context.cpp context/Context.h
+  context/Notifier.cpp context/Notifier.h
+)

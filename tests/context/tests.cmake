@@ -1,0 +1,1 @@
+brio_add_test(tst_reporterror context/tst_reporterror.cpp)
