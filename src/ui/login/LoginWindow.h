@@ -7,11 +7,11 @@
 #include <array>
 #include <memory>
 
-class QCheckBox;
-class QFrame;
 class QLabel;
-class QLineEdit;
-class QPushButton;
+
+namespace Ui {
+class frmLogin;
+}
 
 namespace brio {
 
@@ -36,15 +36,10 @@ private:
     void lblLabels_Click();
     void setBusy(bool busy);
 
+    std::unique_ptr<Ui::frmLogin> m_ui;
     Context &m_ctx;
     std::unique_ptr<GatewayControl> m_BrioSMS;
-    QLineEdit *m_txtUserName;
-    QLineEdit *m_txtPassword;
-    QCheckBox *m_chk_save;
-    QPushButton *m_cmOK;
-    QPushButton *m_cmCancel;
     std::array<QLabel *, 4> m_lblLabels;
-    QFrame *m_Line1;
     bool m_busy = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/main/MainSendView.h"
 
 #include "ui/main/MainWindow.h"
+#include "ui_MainWindow.h"
 #include "ui/main/MessageTextEdit.h"
 
 #include <QApplication>
@@ -23,52 +24,52 @@ MainSendView::~MainSendView()
 
 bool MainSendView::wholeAddressBook() const
 {
-    return m_window.m_opt_Tutta_Rubrica->isChecked();
+    return m_window.m_ui->opt_Tutta_Rubrica->isChecked();
 }
 
 int MainSendView::recipientEntries() const
 {
-    return m_window.m_lst_destinatari->count() + m_window.m_lst_gruppi->count();
+    return m_window.m_ui->lst_destinatari->count() + m_window.m_ui->lst_gruppi->count();
 }
 
 QString MainSendView::messageText() const
 {
-    return m_window.m_txt_messaggio->text();
+    return m_window.m_ui->txt_messaggio->text();
 }
 
 bool MainSendView::deferred() const
 {
-    return m_window.m_opt_invio_differito->isChecked();
+    return m_window.m_ui->opt_invio_differito->isChecked();
 }
 
 // The fields as shown, with "_" where nothing was typed.
 QString MainSendView::dateText() const
 {
-    return m_window.m_msk_data->displayText();
+    return m_window.m_ui->msk_data->displayText();
 }
 
 QString MainSendView::timeText() const
 {
-    return m_window.m_msk_ora->displayText();
+    return m_window.m_ui->msk_ora->displayText();
 }
 
 void MainSendView::setDateText(const QString &text)
 {
-    m_window.m_msk_data->setText(text);
+    m_window.m_ui->msk_data->setText(text);
 }
 
 void MainSendView::setTimeText(const QString &text)
 {
-    m_window.m_msk_ora->setText(text);
+    m_window.m_ui->msk_ora->setText(text);
 }
 
 void MainSendView::focusField(Field field, bool selectAll)
 {
-    QWidget *target = m_window.m_txt_messaggio;
+    QWidget *target = m_window.m_ui->txt_messaggio;
     if (field == Field::Date)
-        target = m_window.m_msk_data;
+        target = m_window.m_ui->msk_data;
     else if (field == Field::Time)
-        target = m_window.m_msk_ora;
+        target = m_window.m_ui->msk_ora;
     if (selectAll) {
         if (auto *edit = qobject_cast<QLineEdit *>(target))
             edit->selectAll();

@@ -1,5 +1,7 @@
 #include "ui/main/MessageTextEdit.h"
 
+#include "compose/Compression.h"
+
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -17,6 +19,11 @@ QString normalized(QString text)
 }
 
 } // namespace
+
+MessageTextEdit::MessageTextEdit(QWidget *parent)
+    : MessageTextEdit(kMaxMessageLength, parent)
+{
+}
 
 MessageTextEdit::MessageTextEdit(int maxLength, QWidget *parent)
     : QPlainTextEdit(parent)

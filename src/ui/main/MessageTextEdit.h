@@ -9,6 +9,7 @@ namespace brio {
 class MessageTextEdit final : public QPlainTextEdit
 {
 public:
+    explicit MessageTextEdit(QWidget *parent = nullptr); // the message limit
     explicit MessageTextEdit(int maxLength, QWidget *parent = nullptr);
 
     QString text() const;

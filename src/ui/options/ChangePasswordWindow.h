@@ -4,10 +4,11 @@
 #include "app/BookDialogues.h"
 
 #include <QDialog>
+#include <memory>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class frmModificaPassword;
+}
 
 namespace brio {
 
@@ -26,13 +27,8 @@ private:
     void cmOK_Click();
     void cmAnnulla_Click();
 
+    std::unique_ptr<Ui::frmModificaPassword> m_ui;
     Context &m_ctx;
-    QLabel *m_lbInserisci;
-    QLineEdit *m_txtInserisci;
-    QLabel *m_lbCoferma;
-    QLineEdit *m_txtConferma;
-    QPushButton *m_cmOK;
-    QPushButton *m_cmAnnulla;
     PasswordChangeHook m_hook;
 };
 

@@ -3,10 +3,11 @@
 #include "context/Context.h"
 
 #include <QDialog>
+#include <memory>
 
-class QGroupBox;
-class QLabel;
-class QPushButton;
+namespace Ui {
+class frmOpzioni;
+}
 
 namespace brio {
 
@@ -27,13 +28,8 @@ private:
     void cmdChangePassword_Click();
     void cmdSvuotaRubrica_Click();
 
+    std::unique_ptr<Ui::frmOpzioni> m_ui;
     Context &m_ctx;
-    QGroupBox *m_frameRubrica;
-    QPushButton *m_cmdSvuotaRubrica;
-    QLabel *m_lblSvuotaRubrica;
-    QPushButton *m_cmdChangePassword;
-    QLabel *m_lblPassword;
-    QPushButton *m_cmdOk;
 };
 
 } // namespace brio

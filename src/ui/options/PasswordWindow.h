@@ -3,10 +3,11 @@
 #include "context/Context.h"
 
 #include <QDialog>
+#include <memory>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+namespace Ui {
+class frmPassword;
+}
 
 namespace brio {
 
@@ -25,10 +26,8 @@ public:
 private:
     void cmOK_Click();
 
+    std::unique_ptr<Ui::frmPassword> m_ui;
     Context &m_ctx;
-    QLabel *m_lblPassword;
-    QLineEdit *m_txtPassword;
-    QPushButton *m_cmOK;
     bool m_waitCursor = false;
 };
 
