@@ -13,11 +13,17 @@ packages=(
     qt6-base-dev
     qt6-base-dev-tools
     qt6-translations-l10n
+    qt6-tools-dev
+    qt6-l10n-tools
     libqt6network6
     libsqlcipher-dev
     libgl-dev
     xvfb
     xauth
+    dpkg-dev
+    file
+    desktop-file-utils
+    appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,12 +1,15 @@
 #include "app/DataFolder.h"
+#include "app/SingleInstance.h"
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
+#include "ui/AppIcon.h"
 #include "ui/AppWindows.h"
 #include "ui/QtServices.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTextStream>
@@ -64,12 +67,25 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Brio2"));
     QApplication::setOrganizationName(QStringLiteral("BrioSMS"));
     QApplication::setApplicationVersion(programVersionText());
+    QApplication::setDesktopFileName(QStringLiteral("briosms"));
+    QApplication::setWindowIcon(appIcon());
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+    // The program's own texts are Italian; a translation for the desktop's
+    // language is used where one is installed (or beside the program, when
+    // run from the build folder).
+    QTranslator appTranslator;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString &dir : {programDir + QStringLiteral("/../share/briosms/translations"), programDir}) {
+        if (appTranslator.load(QLocale::system(), QStringLiteral("briosms"), QStringLiteral("_"), dir)) {
+            QApplication::installTranslator(&appTranslator);
+            break;
+        }
+    }
 
     const Options opts = parse(QApplication::arguments());
     const QString folder = resolveDataFolder();
@@ -87,6 +103,20 @@ int main(int argc, char *argv[])
     Context ctx{state, settings, prompter, shell, clock, {}};
     ctx.fileDialogImpl = &fileDialog;
 
+    SingleInstance instance(folder);
+    switch (instance.acquire()) {
+    case SingleInstance::Outcome::Acquired:
+        break;
+    case SingleInstance::Outcome::Raised:
+        return 0;
+    case SingleInstance::Outcome::Busy:
+        ctx.message(Icon::Exclamation,
+                    QStringLiteral("BrioSMS è già aperto con la rubrica di %1, ma non risponde.\n"
+                                   "Chiuderlo e riprovare.")
+                        .arg(QDir::toNativeSeparators(folder)));
+        return 1;
+    }
+
     try {
         provisionDataFolder(folder);
         const QString url = opts.gateway.isEmpty() ? settings.text(Key::GatewayURL) : opts.gateway;
@@ -98,6 +128,7 @@ int main(int argc, char *argv[])
 
     AppWindows windows(ctx);
     ctx.windowsImpl = &windows;
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &instance, [&windows] { windows.raiseMainWindow(); });
     const int status = Main(ctx);
     if (status != 0)
         return status;

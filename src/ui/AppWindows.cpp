@@ -44,4 +44,14 @@ MainWindow *AppWindows::mainWindow() const
     return m_main.get();
 }
 
+void AppWindows::raiseMainWindow()
+{
+    if (!m_main)
+        return;
+    m_main->setWindowState(m_main->windowState() & ~Qt::WindowMinimized);
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
+}
+
 } // namespace brio

@@ -20,6 +20,8 @@ public:
     void showMainWindow() override;
 
     MainWindow *mainWindow() const;
+    // Brings the main window to the front (another start of the program).
+    void raiseMainWindow();
 
 private:
     Context &m_ctx;

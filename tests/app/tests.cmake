@@ -1,2 +1,5 @@
 brio_add_test(tst_startup app/tst_startup.cpp)
 brio_add_test(tst_databasepassword app/tst_databasepassword.cpp)
+brio_add_test(tst_singleinstance app/tst_singleinstance.cpp)
+target_compile_definitions(tst_singleinstance PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
+add_dependencies(tst_singleinstance briosms)

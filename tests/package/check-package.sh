@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build folder, unpacks it into a
+# temporary root and checks what a desktop needs of it.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/out/*.deb)
+dpkg-deb --info "$deb" >"$work/info"
+grep -q '^ Package: briosms$' "$work/info" || { echo "package name missing"; exit 1; }
+# Dependencies computed from the program's libraries.
+grep -E '^ Depends:.*libqt6widgets6' "$work/info" >/dev/null || { echo "no computed dependency on Qt Widgets"; cat "$work/info"; exit 1; }
+grep -E '^ Depends:.*libsqlcipher' "$work/info" >/dev/null || { echo "no computed dependency on SQLCipher"; exit 1; }
+
+root="$work/root"
+dpkg -x "$deb" "$root"
+for f in usr/bin/briosms \
+         usr/share/applications/briosms.desktop \
+         usr/share/metainfo/it.briosms.BrioSMS.metainfo.xml \
+         usr/share/icons/hicolor/scalable/apps/briosms.svg \
+         usr/share/icons/hicolor/48x48/apps/briosms.png \
+         usr/share/icons/hicolor/256x256/apps/briosms.png; do
+    [ -e "$root/$f" ] || { echo "missing from the package: /$f"; exit 1; }
+done
+[ -x "$root/usr/bin/briosms" ] || { echo "/usr/bin/briosms is not executable"; exit 1; }
+if dpkg-deb --contents "$deb" | grep -E 'tst_|bench_|gateway_server'; then
+    echo "test or benchmark programs in the package"; exit 1
+fi
+
+desktop-file-validate "$root/usr/share/applications/briosms.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/it.briosms.BrioSMS.metainfo.xml"
+echo "package ok: $(basename "$deb")"
