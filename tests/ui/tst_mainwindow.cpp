@@ -3,6 +3,7 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
+#include "ui/AppIcon.h"
 #include "ui/ListRoutines.h"
 #include "ui/main/MainWindow.h"
 
@@ -108,6 +109,12 @@ class TestMainWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Title bars and the about box draw it from the program's resources.
+    void programIconHasEverySize()
+    {
+        QCOMPARE(appIcon().availableSizes().size(), 8);
+    }
+
     // The names plug-ins and the user documentation rely on.
     void menuTreeAndToolBar()
     {
