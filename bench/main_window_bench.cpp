@@ -49,7 +49,8 @@ void fill(Database &db)
         contact.reset();
     }
     Statement group = db.prepare(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"));
-    Statement member = db.prepare(QStringLiteral("INSERT INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"));
+    // Random members may repeat; a contact is in a group once.
+    Statement member = db.prepare(QStringLiteral("INSERT OR IGNORE INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"));
     for (int g = 0; g < kGroups; ++g) {
         group.bind(1, QStringLiteral("Gruppo %1").arg(g, 3, 10, QLatin1Char('0'))).run();
         group.reset();

@@ -7,6 +7,7 @@
 #include "store/Database.h"
 
 #include <QDate>
+#include <QSet>
 #include <QStringList>
 #include <QTime>
 
@@ -42,6 +43,34 @@ void appendNumbers(Database &db, const QString &sql, QStringList &out)
     Statement st = db.prepare(sql);
     while (st.next())
         out.append(gatewayNumber(st.text(0)));
+}
+
+// The numbers of the message being prepared, each once: typed numbers, then
+// chosen contacts, then members of the chosen groups. A person reached by two
+// of these ways, or through two groups, gets one message and pays for one.
+QStringList messageNumbers(Database &db)
+{
+    QStringList all;
+    appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), all);
+    appendNumbers(db,
+                  QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
+                                 "(SELECT IDDestinatario FROM tab_dest_msg)"),
+                  all);
+    appendNumbers(db,
+                  QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
+                                 "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN "
+                                 "(SELECT IDLista FROM tab_dest_liste))"),
+                  all);
+    QStringList out;
+    out.reserve(all.size());
+    QSet<QString> seen;
+    for (const QString &n : std::as_const(all)) {
+        if (!seen.contains(n)) {
+            seen.insert(n);
+            out.append(n);
+        }
+    }
+    return out;
 }
 
 // Puts the pointer back however the send ends.
@@ -185,7 +214,10 @@ SendProcedure::Outcome SendProcedure::send()
     if (!checkWhen(when))
         return Outcome::Stopped;
 
-    const qint64 total = whole ? addressBookCount(m_ctx.db()) : recipientCount(m_ctx.db());
+    QStringList numbers;
+    if (!whole)
+        numbers = messageNumbers(m_ctx.db());
+    const qint64 total = whole ? addressBookCount(m_ctx.db()) : numbers.size();
     if (total == 0) {
         m_ctx.message(Icon::Critical, QStringLiteral("E' necessario inserire almeno un destinatario per l'invio."));
         return Outcome::Stopped;
@@ -213,7 +245,7 @@ SendProcedure::Outcome SendProcedure::send()
     m_view.processEvents();
     m_repaintTimer.restart();
 
-    handOver(total, text, when);
+    handOver(total, numbers, text, when);
 
     // Delivered: a failure from here on is reported, but must not leave the
     // message in place for the user to send a second time.
@@ -231,41 +263,24 @@ SendProcedure::Outcome SendProcedure::send()
     return Outcome::Sent;
 }
 
-void SendProcedure::handOver(qint64 total, const QString &text, const QString &when)
+void SendProcedure::handOver(qint64 total, QStringList numbers, const QString &text, const QString &when)
 {
     Database &db = m_ctx.db();
     // Every number is read before the first is handed over, so that a failing
     // statement cannot leave part of the send queued in the control.
-    QStringList numbers;
-    numbers.reserve(total);
     if (m_view.wholeAddressBook()) {
+        numbers.reserve(total);
         appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_destinatari "), numbers);
-    } else {
-        appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), numbers);
-        appendNumbers(db,
-                      QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
-                                     "(SELECT IDDestinatario FROM tab_dest_msg)"),
-                      numbers);
-        const qint64 memberRows = chosenGroupMemberRows(db);
-        const qint64 effective = db.scalar(QStringLiteral(
-            "SELECT count(Numero) as NumeroEff FROM tab_destinatari WHERE IDDestinatario IN "
-            "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste))"));
-        if (effective > 0 && memberRows > effective) {
-            const qint64 n = total - (memberRows - effective);
-            m_view.setBusy(false);
-            m_ctx.message(Icon::Information,
-                          QStringLiteral("I gruppi programmati per l'invio contengono nominativi in comune.\n"
-                                         "Per evitare invii duplicati alla stessa persona, la procedura\n"
-                                         "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
-                                         "soltanto %1 SMS.")
-                              .arg(n));
-            m_view.setBusy(true);
-        }
-        appendNumbers(db,
-                      QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
-                                     "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN "
-                                     "(SELECT IDLista FROM tab_dest_liste))"),
-                      numbers);
+    } else if (recipientCount(db) > numbers.size()) {
+        // The status bar counts every way a person is reached; say what is sent.
+        m_view.setBusy(false);
+        m_ctx.message(Icon::Information,
+                      QStringLiteral("I gruppi programmati per l'invio contengono nominativi in comune.\n"
+                                     "Per evitare invii duplicati alla stessa persona, la procedura\n"
+                                     "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
+                                     "soltanto %1 SMS.")
+                          .arg(numbers.size()));
+        m_view.setBusy(true);
     }
 
     for (const QString &number : std::as_const(numbers))

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QString>
+#include <QStringList>
 
 namespace brio {
 
@@ -67,7 +68,7 @@ public:
 private:
     Outcome send();
     bool checkWhen(QString &when);
-    void handOver(qint64 total, const QString &text, const QString &when);
+    void handOver(qint64 total, QStringList numbers, const QString &text, const QString &when);
     void showProgress(qint64 done, qint64 total);
 
     Context &m_ctx;

@@ -30,6 +30,26 @@ QString counter(const char *name)
     return QStringLiteral("%1 INTEGER PRIMARY KEY AUTOINCREMENT").arg(QLatin1String(name));
 }
 
+// Files made before memberships were unique may hold a contact twice in a
+// group; the repeats mean nothing and go.
+void uniqueMemberships(Database &db)
+{
+    {
+        Statement st = db.prepare(QStringLiteral("PRAGMA index_list(tab_membri)"));
+        while (st.next()) {
+            if (st.text(QStringLiteral("name")) == QLatin1String("tab_membri_ID_Lista")
+                && st.integer(QStringLiteral("unique")))
+                return;
+        }
+    }
+    Transaction tx(db);
+    db.exec(QStringLiteral("DELETE FROM tab_membri WHERE rowid NOT IN "
+                           "(SELECT MIN(rowid) FROM tab_membri GROUP BY ID_Lista, ID_Membro)"));
+    db.exec(QStringLiteral("DROP INDEX IF EXISTS tab_membri_ID_Lista"));
+    db.exec(QStringLiteral("CREATE UNIQUE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"));
+    tx.commit();
+}
+
 } // namespace
 
 void createDeliveredTables(Database &db)
@@ -49,7 +69,8 @@ void createDeliveredTables(Database &db)
         QStringLiteral("CREATE INDEX tab_liste_NomeLista ON tab_liste (NomeLista COLLATE NOCASE)"),
 
         QStringLiteral("CREATE TABLE tab_membri (ID_Lista INTEGER, ID_Membro INTEGER)"),
-        QStringLiteral("CREATE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"),
+        // A contact belongs to a group at most once.
+        QStringLiteral("CREATE UNIQUE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"),
         QStringLiteral("CREATE INDEX tab_membri_ID_Membro ON tab_membri (ID_Membro)"),
 
         QStringLiteral("CREATE TABLE tab_dest_msg (IDDestinatario INTEGER)"),
@@ -94,6 +115,7 @@ void UpgradeSchema(Database &db)
                              .arg(counter("ID"), text("Country", 5, true), text("Prefix", 5)),
                          QStringLiteral("CREATE INDEX CountryCode ON tab_allowed_codes (Country)"),
                          QStringLiteral("CREATE UNIQUE INDEX ID ON tab_allowed_codes (ID)"));
+    uniqueMemberships(db);
 }
 
 void fillDefaultAllowedCodes(Database &db)

@@ -1,0 +1,3 @@
+target_sources(briosms_core PRIVATE
+  addressbook/ContactSearch.cpp addressbook/ContactSearch.h
+)

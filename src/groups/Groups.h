@@ -1,0 +1,52 @@
+#pragma once
+
+#include "compose/ListEntries.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace brio {
+
+class Database;
+class Notifier;
+
+// Groups (tab_liste) and their members (tab_membri). Every change is one
+// transaction and is announced with Notifier::groupsChanged once stored.
+
+// "Amici  (1 contatto)", "Amici  (0 contatti)"
+QString groupListText(const QString &name, qint64 members);
+
+// Every group with its member count, in name order, data = ID_Lista.
+ListEntries groupListEntries(Database &db);
+
+enum class NewGroupStatus {
+    Created,
+    EmptyName,  // blanks only: nothing to do
+    NameTaken,  // a group of that name, or "Tutta la rubrica", case ignored
+    SourceGone, // the group to copy from no longer exists
+};
+
+struct NewGroup
+{
+    NewGroupStatus status = NewGroupStatus::EmptyName;
+    qint64 id = -1;
+};
+
+// Creates a group named typedName without its outer blanks. copyFrom, when
+// given, names the group whose members the new group gets, or
+// kWholeAddressBook for every contact.
+NewGroup createGroup(Database &db, Notifier &notifier, const QString &typedName,
+                     std::optional<qint64> copyFrom);
+
+// Removes the group, its memberships and its place among the groups chosen
+// for the message being prepared.
+void deleteGroup(Database &db, Notifier &notifier, qint64 groupId);
+
+// Adds the contacts that are not members yet and still exist, to a group that
+// still exists; returns how many were added.
+qint64 addMembers(Database &db, Notifier &notifier, qint64 groupId, const QList<qint64> &contactIds);
+void removeMember(Database &db, Notifier &notifier, qint64 groupId, qint64 contactId);
+void removeAllMembers(Database &db, Notifier &notifier, qint64 groupId);
+
+} // namespace brio

@@ -1,0 +1,3 @@
+target_sources(briosms_core PRIVATE
+  groups/Groups.cpp groups/Groups.h
+)
