@@ -74,7 +74,7 @@ private Q_SLOTS:
 
         QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Sent);
         QCOMPARE(h.f.env.prompter.texts().size(), 3);
-        QCOMPARE(h.f.env.prompter.texts().first(), question(6));
+        QCOMPARE(h.f.env.prompter.texts().first(), question(5));
         QStringList to = h.deliveredTo();
         to.sort();
         QCOMPARE(to, (QStringList{"393330000001", "393330000002", "393330000003", "393330000004", "393330000005"}));
