@@ -17,6 +17,8 @@ packages=(
     qt6-l10n-tools
     libqt6network6
     libsqlcipher-dev
+    mdbtools
+    mdbtools-dev
     libgl-dev
     xvfb
     xauth

@@ -1,0 +1,227 @@
+#include "plugins/OldAddressBook.h"
+
+#include "compose/NumberRules.h"
+#include "context/Context.h"
+#include "context/Notifier.h"
+#include "core/Error.h"
+#include "store/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+// glib first: mdbtools.h includes it inside its extern "C" block.
+#include <glib.h>
+#include <mdbtools.h>
+
+namespace brio {
+
+namespace {
+
+constexpr int kBatchRows = 2000;
+constexpr int kFileAccessError = 75;
+constexpr int kRowOffsetMask = 0x1fff; // the flags live above it
+
+[[noreturn]] void unreadable(const QString &path)
+{
+    throw Error(ErrorNo::InvalidPath,
+                QStringLiteral("'%1' non è una rubrica di BrioSMS 1.1.4 leggibile").arg(path));
+}
+
+// The library trusts the file it is given; only files that start like a
+// Jet 3 or Jet 4 database reach it.
+bool looksLikeJet(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 3 * 2048)
+        return false;
+    const QByteArray head = file.read(0x15);
+    return head.size() == 0x15 && head.startsWith(QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20))
+        && (head.at(0x14) == 0 || head.at(0x14) == 1);
+}
+
+struct MdbCloser
+{
+    void operator()(MdbHandle *mdb) const { mdb_close(mdb); }
+};
+struct TableFree
+{
+    void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
+};
+
+} // namespace
+
+QList<OldContact> readOldAddressBook(const QString &path)
+{
+    if (!QFileInfo(path).isFile() || !looksLikeJet(path))
+        unreadable(path);
+    const QByteArray file = QFile::encodeName(path);
+    std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(file.constData(), MDB_NOFLAGS));
+    if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE))
+        unreadable(path);
+    std::unique_ptr<MdbTableDef, TableFree> table(
+        mdb_read_table_by_name(mdb.get(), const_cast<gchar *>("tab_destinatari"), MDB_TABLE));
+    if (!table || !mdb_read_columns(table.get()))
+        unreadable(path);
+
+    // The fields in the order of OldContact.
+    const char *const names[] = {"Nominativo", "numero", "Indirizzo", "CAP", "Citta", "Prov", "Regione", "e_mail"};
+    constexpr int kFields = int(std::size(names));
+    std::vector<std::vector<char>> values(kFields, std::vector<char>(mdb->bind_size + 1));
+    std::vector<int> lengths(kFields);
+    int numberColumn = -1;
+    for (int i = 0; i < kFields; ++i) {
+        const int column = mdb_bind_column_by_name(table.get(), const_cast<gchar *>(names[i]), values[i].data(),
+                                                   &lengths[i]);
+        if (column < 1)
+            unreadable(path);
+        if (i == 1)
+            numberColumn = column - 1;
+    }
+
+    QList<OldContact> contacts;
+    contacts.reserve(qsizetype(table->num_rows));
+    auto text = [&](int i) { return QString::fromUtf8(values[i].data(), lengths[i]); };
+    std::vector<MdbField> fields(std::max<unsigned>(table->num_cols, 256));
+    mdb_rewind_table(table.get());
+    while (mdb_fetch_row(table.get())) {
+        // Binding gives a null and an empty text alike; the row itself tells
+        // them apart.
+        int start = 0;
+        size_t size = 0;
+        bool numberNull = true;
+        if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) == 0
+            && mdb_crack_row(table.get(), start & kRowOffsetMask, size, fields.data()) >= 0)
+            numberNull = fields[size_t(numberColumn)].is_null;
+        contacts.append({text(0), text(1), numberNull, text(2), text(3), text(4), text(5), text(6), text(7)});
+    }
+    return contacts;
+}
+
+QString NormaliseOldNumber(const Context &ctx, const QString &stored)
+{
+    QString digits;
+    for (const QChar c : stored) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits += c;
+    }
+    if (digits.startsWith(QLatin1Char('0')))
+        digits.replace(0, 1, QStringLiteral("39"));
+    if (!digits.startsWith(QLatin1String("39")))
+        digits.prepend(QStringLiteral("39"));
+    const QString candidate = QLatin1Char('+') + digits;
+    const bool prefixOk = CheckPrefix(ctx, candidate.mid(3, 3));
+    const bool numberOk = CheckSubscriberNumber(ctx, candidate.mid(6));
+    return prefixOk && numberOk ? candidate : QString();
+}
+
+bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCounts &counts,
+                          const std::function<void(int percent)> &progress)
+{
+    counts = {};
+    const QList<OldContact> contacts = readOldAddressBook(path);
+    if (contacts.isEmpty())
+        return false;
+
+    QFile errors(oldImportErrorFile(ctx));
+    if (!errors.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw Error(kFileAccessError,
+                    QStringLiteral("Impossibile scrivere il file %1").arg(QDir::toNativeSeparators(errors.fileName())));
+    auto writeLine = [&errors](const QString &line) {
+        if (errors.write((line + QLatin1String("\r\n")).toUtf8()) < 0)
+            throw Error(kFileAccessError, errors.errorString());
+    };
+    writeLine(QStringLiteral("I seguenti contatti di BrioSMS 1.1.4 non sono stati \r\n"
+                             "importati a causa di errori nel formato del numero di cellulare:"));
+
+    Database &db = ctx.db();
+    Statement find = db.prepare(QStringLiteral("SELECT 1 FROM tab_destinatari WHERE Numero = ? LIMIT 1"));
+    Statement insert = db.prepare(QStringLiteral(
+        "INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, "
+        "DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, '', '')"));
+    const qsizetype total = contacts.size();
+    int percent = 0;
+    struct Added
+    {
+        qint32 id;
+        QString name;
+        QString number;
+    };
+    QList<Added> added;
+    for (qsizetype first = 0; first < total; first += kBatchRows) {
+        OldImportCounts batch;
+        added.clear();
+        Transaction tx(db);
+        for (qsizetype i = first; i < std::min(total, first + kBatchRows); ++i) {
+            const OldContact &c = contacts.at(i);
+            if (c.numeroIsNull)
+                continue;
+            const QString number = NormaliseOldNumber(ctx, c.numero);
+            if (number.isEmpty()) {
+                ++batch.badNumbers;
+                writeLine(c.Nominativo + QLatin1Char(',') + c.numero);
+                continue;
+            }
+            find.reset();
+            find.bind(1, number);
+            if (find.next()) {
+                ++batch.duplicates;
+            } else {
+                insert.reset();
+                insert.bindAll({c.Nominativo, number, c.Indirizzo, c.CAP, c.Citta, c.Prov, c.Regione, c.e_mail});
+                insert.run();
+                added.append({qint32(db.lastInsertId()), c.Nominativo, number});
+                ++batch.imported;
+            }
+            percent = std::min(100, int(std::lround(double(i) * 100.0 / double(total))));
+        }
+        find.reset();
+        tx.commit();
+        counts.imported += batch.imported;
+        counts.duplicates += batch.duplicates;
+        counts.badNumbers += batch.badNumbers;
+        // Open windows hear of a contact only once it is stored.
+        for (const Added &a : added)
+            emit ctx.notifier().contactChanged(a.id, a.name, a.number, false);
+        if (progress)
+            progress(percent);
+    }
+    if (!errors.flush())
+        throw Error(kFileAccessError, errors.errorString());
+    return true;
+}
+
+QString oldImportErrorFile(const Context &ctx)
+{
+    return QDir(ctx.state.InstallDir).filePath(QStringLiteral("brioERR.txt"));
+}
+
+QString oldImportSummary(const OldImportCounts &counts, const QString &errorFile)
+{
+    QStringList lines{QStringLiteral("Rubrica importata."),
+                      QStringLiteral("Totale contatti importati: %1").arg(counts.imported)};
+    if (counts.duplicates == 1)
+        lines << QStringLiteral("1 duplicato non importato");
+    else if (counts.duplicates > 1)
+        lines << QStringLiteral("%1 duplicati non importati").arg(counts.duplicates);
+    if (counts.badNumbers == 1)
+        lines << QStringLiteral("1 numero errato non importato");
+    else if (counts.badNumbers > 1)
+        lines << QStringLiteral("%1 numeri errati non importati").arg(counts.badNumbers);
+    if (counts.badNumbers > 0)
+        lines << QString()
+              << QStringLiteral("Consultare il file %1 per vedere la lista degli errori")
+                     .arg(QDir::toNativeSeparators(errorFile));
+    return lines.join(QLatin1String("\r\n"));
+}
+
+bool oldImportRequested(const QStringList &arguments)
+{
+    const QString line = arguments.join(QLatin1Char(' '));
+    return line == QLatin1String("/IMPORTBRIO1") || line == QLatin1String("--import-old");
+}
+
+} // namespace brio

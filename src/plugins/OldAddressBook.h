@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace brio {
+
+struct Context;
+
+// One contact of the previous version's address book, as stored there.
+struct OldContact
+{
+    QString Nominativo;
+    QString numero;
+    bool numeroIsNull = false;
+    QString Indirizzo;
+    QString CAP;
+    QString Citta;
+    QString Prov;
+    QString Regione;
+    QString e_mail;
+};
+
+// tab_destinatari of a Jet 3 or Jet 4 file, in stored order. A file that is
+// missing, is no Jet database or lacks the table throws Error 3044.
+QList<OldContact> readOldAddressBook(const QString &path);
+
+// The stored number in international form ("+39", prefix, subscriber
+// number), or empty text when it is not a valid mobile number. Sets PrefixOK
+// and NumberOK. Throws Error.
+QString NormaliseOldNumber(const Context &ctx, const QString &stored);
+
+struct OldImportCounts
+{
+    qint32 imported = 0;
+    qint32 duplicates = 0;
+    qint32 badNumbers = 0;
+};
+
+// Copies every contact of the old address book at path into tab_destinatari,
+// skipping numbers already there, and lists bad numbers in the error file.
+// Returns false, writing nothing, when the source has no contacts. Rows are
+// written in batches, each one transaction; after each, progress gets the
+// position in percent. Throws Error: batches written before stay, and counts
+// holds exactly them.
+bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCounts &counts,
+                          const std::function<void(int percent)> &progress);
+
+// brioERR.txt in the data folder.
+QString oldImportErrorFile(const Context &ctx);
+QString oldImportSummary(const OldImportCounts &counts, const QString &errorFile);
+
+// The command line that asks for the import command: "/IMPORTBRIO1" or
+// "--import-old", alone.
+bool oldImportRequested(const QStringList &arguments);
+
+} // namespace brio

@@ -1,0 +1,7 @@
+# The Jet files of the old address book, written by the tests themselves.
+add_library(briosms_jetfixture STATIC plugins/JetFixture.cpp plugins/JetFixture.h)
+target_include_directories(briosms_jetfixture PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(briosms_jetfixture PUBLIC Qt6::Core)
+
+brio_add_test(tst_oldaddressbook plugins/tst_oldaddressbook.cpp)
+target_link_libraries(tst_oldaddressbook PRIVATE briosms_jetfixture)
