@@ -5,11 +5,13 @@
 #include "compose/MessageState.h"
 #include "compose/NumberRules.h"
 #include "compose/SendProcedure.h"
+#include "plugins/OldAddressBook.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/main/MainSendView.h"
 #include "ui/main/MessageTextEdit.h"
 #include "ui/options/OptionsWindow.h"
+#include "ui/import/ImportBrio1Window.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
@@ -99,7 +101,7 @@ void MainWindow::finishControls()
 {
     // Commands whose windows and procedures are not part of the program yet.
     for (QAction *a : {m_ui->mnuNuovoContatto, m_ui->mnuContatti, m_ui->mnuGruppi, m_ui->mnuImporta,
-                       m_ui->mnuImportaBrio1, m_ui->mnuInviati, m_ui->mnuDifferiti, m_ui->mnuErrori, m_ui->mnuMittente,
+                       m_ui->mnuInviati, m_ui->mnuDifferiti, m_ui->mnuErrori, m_ui->mnuMittente,
                        m_ui->mnuPassword, m_ui->mnuStrumentiVerificaCredito, m_ui->mnuAcquistaSMS, m_ui->mnuListino,
                        m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins, m_ui->mnuSommario, m_ui->mnuCerca,
                        m_ui->mnuSupporto, m_ui->mnuHelpAbout, m_ui->tb_Rubrica, m_ui->tb_Gruppi})
@@ -197,6 +199,7 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuNuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
     connect(m_ui->mnuLogin, &QAction::triggered, this, &MainWindow::mnuLogin_Click);
     connect(m_ui->mnuOpzioni, &QAction::triggered, this, [this] { OptionsWindow::showFor(m_ctx, this); });
+    connect(m_ui->mnuImportaBrio1, &QAction::triggered, this, [this] { ImportBrio1Window::showFor(m_ctx, this); });
     connect(m_ui->mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
 }
 
@@ -217,8 +220,7 @@ void MainWindow::Form_Load()
         m_ui->cb_paese->setCurrentIndex(0);
         LoadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
         NewMessage(false);
-        const bool importAsked = m_ctx.state.Arguments.join(QLatin1Char(' ')) == QLatin1String("/IMPORTBRIO1");
-        m_ui->mnuImportaBrio1->setVisible(importAsked || OldDatabaseExists());
+        m_ui->mnuImportaBrio1->setVisible(oldImportRequested(m_ctx.state.Arguments) || OldDatabaseExists());
         LoadCountryCombo(m_ctx, m_ui->cb_paese);
         // A login made during the start (the first run) is this window's too:
         // the status bar shows the account and the send does not ask again.
