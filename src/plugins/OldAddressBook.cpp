@@ -101,7 +101,7 @@ QList<OldContact> readOldAddressBook(const QString &path)
     return contacts;
 }
 
-QString NormaliseOldNumber(const Context &ctx, const QString &stored)
+QString NormaliseOldNumber(const Context &ctx, const QString &stored, const QSet<QString> *allowedPrefixes)
 {
     QString digits;
     for (const QChar c : stored) {
@@ -113,9 +113,23 @@ QString NormaliseOldNumber(const Context &ctx, const QString &stored)
     if (!digits.startsWith(QLatin1String("39")))
         digits.prepend(QStringLiteral("39"));
     const QString candidate = QLatin1Char('+') + digits;
-    const bool prefixOk = CheckPrefix(ctx, candidate.mid(3, 3));
+    const QString prefix = candidate.mid(3, 3);
+    bool prefixOk = false;
+    if (allowedPrefixes)
+        prefixOk = ctx.state.PrefixOK = allowedPrefixes->contains(prefix);
+    else
+        prefixOk = CheckPrefix(ctx, prefix);
     const bool numberOk = CheckSubscriberNumber(ctx, candidate.mid(6));
     return prefixOk && numberOk ? candidate : QString();
+}
+
+QSet<QString> allowedPrefixSet(Database &db)
+{
+    QSet<QString> prefixes;
+    Statement st = db.prepare(QStringLiteral("SELECT DISTINCT Prefix FROM tab_allowed_codes"));
+    while (st.next())
+        prefixes.insert(st.text(0));
+    return prefixes;
 }
 
 bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCounts &counts,
@@ -138,6 +152,7 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
                              "importati a causa di errori nel formato del numero di cellulare:"));
 
     Database &db = ctx.db();
+    const QSet<QString> allowed = allowedPrefixSet(db);
     Statement find = db.prepare(QStringLiteral("SELECT 1 FROM tab_destinatari WHERE Numero = ? LIMIT 1"));
     Statement insert = db.prepare(QStringLiteral(
         "INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, "
@@ -159,7 +174,7 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
             const OldContact &c = contacts.at(i);
             if (c.numeroIsNull)
                 continue;
-            const QString number = NormaliseOldNumber(ctx, c.numero);
+            const QString number = NormaliseOldNumber(ctx, c.numero, &allowed);
             if (number.isEmpty()) {
                 ++batch.badNumbers;
                 writeLine(c.Nominativo + QLatin1Char(',') + c.numero);

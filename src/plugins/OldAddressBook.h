@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -8,6 +9,7 @@
 namespace brio {
 
 struct Context;
+class Database;
 
 // One contact of the previous version's address book, as stored there.
 struct OldContact
@@ -29,8 +31,13 @@ QList<OldContact> readOldAddressBook(const QString &path);
 
 // The stored number in international form ("+39", prefix, subscriber
 // number), or empty text when it is not a valid mobile number. Sets PrefixOK
-// and NumberOK. Throws Error.
-QString NormaliseOldNumber(const Context &ctx, const QString &stored);
+// and NumberOK. allowedPrefixes, when given, is tab_allowed_codes' prefixes
+// read beforehand, so that a long import does not ask the table every time.
+// Throws Error.
+QString NormaliseOldNumber(const Context &ctx, const QString &stored,
+                           const QSet<QString> *allowedPrefixes = nullptr);
+// Every prefix of tab_allowed_codes, of any country.
+QSet<QString> allowedPrefixSet(Database &db);
 
 struct OldImportCounts
 {
