@@ -33,6 +33,7 @@ ImportBrio1Window::ImportBrio1Window(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
 {
     m_ui->setupUi(this);
+    resize(width(), sizeHint().height());
     m_ui->txt_path->setText(initialPath());
 
     connect(m_ui->cmd_browse, &QPushButton::clicked, this, &ImportBrio1Window::cmd_browse_Click);
