@@ -65,12 +65,15 @@ QString findEntry(const QString &dir, const QString &name)
 
 } // namespace
 
+QString winePrefix()
+{
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    return prefix.isEmpty() ? QDir::home().filePath(QStringLiteral(".wine")) : prefix;
+}
+
 QString oldDatabasePath()
 {
-    QString prefix = qEnvironmentVariable("WINEPREFIX");
-    if (prefix.isEmpty())
-        prefix = QDir::home().filePath(QStringLiteral(".wine"));
-    QString path = prefix;
+    QString path = winePrefix();
     for (const char *part : {"drive_c", "PROGRAMMI", "BRIOSMS", "BRIOSMS.MDB"}) {
         path = findEntry(path, QLatin1String(part));
         if (path.isEmpty())

@@ -18,5 +18,6 @@ void OpenDB(Context &ctx, const QString &password);
 // without regard to case.
 bool OldDatabaseExists();
 QString oldDatabasePath(); // empty when there is none
+QString winePrefix();      // $WINEPREFIX, or ~/.wine
 
 } // namespace brio

@@ -19,10 +19,7 @@ QString initialPath()
     const QString found = oldDatabasePath();
     if (!found.isEmpty())
         return found;
-    QString prefix = qEnvironmentVariable("WINEPREFIX");
-    if (prefix.isEmpty())
-        prefix = QDir::home().filePath(QStringLiteral(".wine"));
-    return QDir(prefix).filePath(QStringLiteral("drive_c/programmi/briosms/brioSMS.mdb"));
+    return QDir(winePrefix()).filePath(QStringLiteral("drive_c/programmi/briosms/brioSMS.mdb"));
 }
 
 } // namespace
