@@ -39,6 +39,7 @@ int Main(Context &ctx)
     syncPasswordSetting(ctx); // a password change cut short may have left it behind
     try {
         UpgradeSchema(*ctx.state.DB);
+        addUniqueNumberIndex(*ctx.state.DB);
     } catch (const Error &e) {
         ReportError(ctx, e);
         return 1;

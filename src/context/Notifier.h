@@ -21,6 +21,8 @@ signals:
     void groupsChanged();
     // The message state was rebuilt from its tables (after a plug-in ran).
     void messageStateReloaded();
+    // The contacts chosen for the message were replaced (recipient picker).
+    void messageContactsChanged();
 };
 
 } // namespace brio

@@ -11,6 +11,7 @@ namespace brio {
 // messages are keyed on them.
 namespace ErrorNo {
 constexpr int InvalidPath = 3044;
+constexpr int NoCurrentRecord = 3021;
 constexpr int DuplicateKey = 3022;
 constexpr int FieldTooSmall = 3163;
 constexpr int DatabaseLocked = 3260;

@@ -61,7 +61,8 @@ void createDeliveredTables(Database &db)
                  text("Regione", 50), text("e_mail", 100))
             .arg(text("DataNascita", 8), text("Sesso", 1)),
         QStringLiteral("CREATE UNIQUE INDEX IDDestinatario ON tab_destinatari (IDDestinatario)"),
-        QStringLiteral("CREATE INDEX Numero ON tab_destinatari (Numero)"),
+        // One contact per number.
+        QStringLiteral("CREATE UNIQUE INDEX Numero ON tab_destinatari (Numero)"),
         // Lists show names in alphabetical order whatever their case.
         QStringLiteral("CREATE INDEX tab_destinatari_Nominativo ON tab_destinatari (Nominativo COLLATE NOCASE)"),
 
@@ -116,6 +117,26 @@ void UpgradeSchema(Database &db)
                          QStringLiteral("CREATE INDEX CountryCode ON tab_allowed_codes (Country)"),
                          QStringLiteral("CREATE UNIQUE INDEX ID ON tab_allowed_codes (ID)"));
     uniqueMemberships(db);
+}
+
+bool addUniqueNumberIndex(Database &db)
+{
+    {
+        Statement st = db.prepare(QStringLiteral("PRAGMA index_list(tab_destinatari)"));
+        while (st.next()) {
+            if (st.text(QStringLiteral("name")) == QLatin1String("Numero") && st.integer(QStringLiteral("unique")))
+                return true;
+        }
+    }
+    Transaction tx(db);
+    if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM tab_destinatari WHERE Numero IS NOT NULL "
+                                 "GROUP BY Numero HAVING COUNT(*) > 1 LIMIT 1)"))
+        > 0)
+        return false;
+    db.exec(QStringLiteral("DROP INDEX IF EXISTS Numero"));
+    db.exec(QStringLiteral("CREATE UNIQUE INDEX Numero ON tab_destinatari (Numero)"));
+    tx.commit();
+    return true;
 }
 
 void fillDefaultAllowedCodes(Database &db)

@@ -19,6 +19,11 @@ void UpgradeSchema(Database &db);
 void CreateTableIfMissing(Database &db, const QString &table, const QString &create,
                           const QString &firstIndex, const QString &secondIndex);
 
+// Makes the index "Numero" of tab_destinatari unique, unless the file
+// already holds two contacts with one number: it then keeps working as it
+// is. Returns whether the index is unique.
+bool addUniqueNumberIndex(Database &db);
+
 // Fills tab_allowed_codes with the prefix list shipped with the program.
 void fillDefaultAllowedCodes(Database &db);
 

@@ -1,0 +1,138 @@
+#include "addressbook/BirthDate.h"
+#include "addressbook/Contacts.h"
+#include "compose/ListEntries.h"
+#include "core/Error.h"
+#include "mock/TestEnv.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+Contact person(const QString &name, const QString &number)
+{
+    Contact c;
+    c.name = name;
+    c.number = number;
+    return c;
+}
+
+bool numberIndexIsUnique(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral("PRAGMA index_list(tab_destinatari)"));
+    while (st.next()) {
+        if (st.text(QStringLiteral("name")) == QLatin1String("Numero"))
+            return st.integer(QStringLiteral("unique")) != 0;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestContacts final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void birthDates_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("empty box") << "__-__-____" << true << "";
+        QTest::newRow("whole date") << "12-05-1970" << true << "19700512";
+        QTest::newRow("leap day") << "29-02-2000" << true << "20000229";
+        QTest::newRow("year partly typed") << "12-05-19__" << false << "";
+        QTest::newRow("no such day") << "31-02-1990" << false << "19900231";
+        QTest::newRow("no such month") << "99-99-9999" << false << "99999999";
+        QTest::newRow("not a leap year") << "29-02-1900" << false << "19000229";
+    }
+
+    void birthDates()
+    {
+        QFETCH(QString, shown);
+        QFETCH(bool, valid);
+        QFETCH(QString, stored);
+        QCOMPARE(IsBirthDateValid(shown, true), valid);
+        QCOMPARE(BirthDateToStored(shown), stored);
+        if (!stored.isEmpty()) // stored texts, even impossible ones, come back as they were
+            QCOMPARE(StoredToBirthDate(stored), shown);
+    }
+
+    void emptyBoxRefusedWhenRequired()
+    {
+        QVERIFY(!IsBirthDateValid(emptyBirthDateText(), false));
+        QCOMPARE(StoredToBirthDate(QString()), emptyBirthDateText());
+    }
+
+    // A membership row that cannot be written takes the new contact back
+    // with it, and no window hears of a contact that is not there.
+    void saveIsAllOrNothing()
+    {
+        TestEnv env;
+        const qint64 group = env.addGroup(QStringLiteral("Amici"));
+        env.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON tab_membri "
+                                     "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        QSignalSpy heard(&env.ctx->notifier(), &Notifier::contactChanged);
+        QVERIFY_THROWS_EXCEPTION(Error, saveContact(env.db(), env.ctx->notifier(), kNewContact,
+                                                    person(QStringLiteral("Anna"), QStringLiteral("+393331111111")),
+                                                    group));
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")), 0);
+        QCOMPARE(heard.count(), 0);
+    }
+
+    void saveRefusesAnotherContactsNumber()
+    {
+        TestEnv env;
+        const qint64 anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        const qint64 bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
+        Notifier &n = env.ctx->notifier();
+        const Contact clash = person(QStringLiteral("Carla"), QStringLiteral("+393331111111"));
+        for (const qint64 id : {kNewContact, bruno}) {
+            const SaveOutcome out = saveContact(env.db(), n, id, clash, kWholeAddressBook);
+            QCOMPARE(out.id, kNewContact);
+            QCOMPARE(out.holder, QStringLiteral("Anna"));
+        }
+        QCOMPARE(loadContact(env.db(), bruno)->name, QStringLiteral("Bruno"));
+        // Keeping one's own number is no clash; the id is the row's own.
+        QCOMPARE(saveContact(env.db(), n, anna, person(QStringLiteral("Anna B"), QStringLiteral("+393331111111")),
+                             kWholeAddressBook).id, anna);
+        const SaveOutcome added = saveContact(env.db(), n, kNewContact,
+                                              person(QStringLiteral("Dario"), QStringLiteral("+393334444444")),
+                                              kWholeAddressBook);
+        QCOMPARE(loadContact(env.db(), added.id)->name, QStringLiteral("Dario"));
+        env.db().run(QStringLiteral("DELETE FROM tab_destinatari WHERE IDDestinatario = ?"), {bruno});
+        QVERIFY_THROWS_EXCEPTION(Error, saveContact(env.db(), n, bruno, person(QStringLiteral("Bruno"),
+                                                                               QStringLiteral("+393332222222")),
+                                                    kWholeAddressBook));
+    }
+
+    // New files refuse a second contact with one number; older ones gain the
+    // rule when they hold no such pair, and keep working otherwise.
+    void uniqueNumberIndex()
+    {
+        TestEnv env;
+        Database &db = env.db();
+        QVERIFY(numberIndexIsUnique(db));
+        env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+        QVERIFY_THROWS_EXCEPTION(Error, env.addContact(QStringLiteral("Bis"), QStringLiteral("+393331111111")));
+
+        db.exec(QStringLiteral("DROP INDEX Numero; CREATE INDEX Numero ON tab_destinatari (Numero)"));
+        QVERIFY(addUniqueNumberIndex(db));
+        QVERIFY(numberIndexIsUnique(db));
+
+        db.exec(QStringLiteral("DROP INDEX Numero; CREATE INDEX Numero ON tab_destinatari (Numero)"));
+        env.addContact(QStringLiteral("Bis"), QStringLiteral("+393331111111"));
+        QVERIFY(!addUniqueNumberIndex(db));
+        QVERIFY(!numberIndexIsUnique(db));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestContacts)
+#include "tst_contacts.moc"
