@@ -1,0 +1,228 @@
+#include "addressbook/Contacts.h"
+#include "mock/FakeGateway.h"
+#include "mock/TestEnv.h"
+#include "mock/Widgets.h"
+#include "store/Database.h"
+#include "ui/ListRoutines.h"
+#include "ui/addressbook/ContactEditor.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QTest>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+// A run with the main window shown, as the editor finds it.
+struct Run
+{
+    TestEnv env;
+    std::unique_ptr<MainWindow> main;
+
+    Run()
+    {
+        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
+        env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<FakeGateway>()); };
+        main = std::make_unique<MainWindow>(*env.ctx);
+        main->show();
+    }
+
+    qint64 count(const QString &sql) { return env.db().scalar(sql); }
+    qint64 contacts() { return count(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")); }
+};
+
+template<typename T>
+T *in(QWidget &w, const char *name)
+{
+    return child<T>(w, name);
+}
+
+void fill(QWidget &w, const QString &name, const QString &prefix, const QString &number, const QString &date)
+{
+    in<QLineEdit>(w, "txt_nominativo")->setText(name);
+    in<QComboBox>(w, "cb_prefisso")->setEditText(prefix);
+    in<QLineEdit>(w, "txt_Numero")->setText(number);
+    in<QLineEdit>(w, "msk_data_di_nascita")->setText(date);
+}
+
+// Types into the focused control, then moves on with Tab.
+void type(const QString &text)
+{
+    QTest::keyClicks(QApplication::focusWidget(), text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+}
+
+} // namespace
+
+class TestContactEditor final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void refusedSaves_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("message");
+        const QString prefix = QStringLiteral("Prefisso errato. Selezionare un prefisso corretto.");
+        const QString number = QStringLiteral("Il numero del destinatario non è corretto. Riprovare l'inserimento");
+        const QString date = QStringLiteral("Data di nascita errata.");
+        QTest::newRow("placeholder prefix first") << "" << "Pref." << "12" << "" << prefix;
+        QTest::newRow("five digits") << "Anna" << "333" << "12345" << "" << number;
+        QTest::newRow("a letter") << "Anna" << "333" << "12345a" << "" << number;
+        QTest::newRow("blank name") << "   " << "333" << "1234567" << ""
+                                    << "Sono necessari almeno il numero di cellulare ed il nome del contatto.";
+        QTest::newRow("year partly typed") << "Anna" << "333" << "1234567" << "12-05-19" << date;
+        QTest::newRow("no such day") << "Anna" << "333" << "1234567" << "31-02-1990" << date;
+        QTest::newRow("no such month") << "Anna" << "333" << "1234567" << "99-99-9999" << date;
+    }
+
+    void refusedSaves()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, prefix);
+        QFETCH(QString, number);
+        QFETCH(QString, date);
+        QFETCH(QString, message);
+        Run run;
+        ContactEditor editor(*run.env.ctx, run.main.get());
+        fill(editor, name, prefix, number, date);
+        in<QPushButton>(editor, "cmd_inserisci")->click();
+        QCOMPARE(run.env.prompter.texts(), QStringList{message});
+        QCOMPARE(run.contacts(), 0);
+    }
+
+    // The menu's editor used with the keyboard alone: typed fields, Enter to
+    // save into a group, the fields cleared for the next contact with the
+    // group kept, a second contact with that number refused, Esc to close.
+    void insertFromTheMenu()
+    {
+        Run run;
+        const qint64 group = run.env.addGroup(QStringLiteral("Amici"));
+        QAction *menu = child<QAction>(*run.main, "mnuNuovoContatto");
+        QVERIFY(menu->isEnabled());
+        bool checked = false;
+        whenModalOpens("frmContatto", [&](QWidget &w) {
+            const auto close = qScopeGuard([&w] { w.close(); }); // also when a check fails
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            auto *groups = in<QComboBox>(w, "cb_gruppi");
+            QCOMPARE(itemTexts(groups), (QStringList{"Solo in rubrica", "Gruppo AMICI e rubrica"}));
+            QVERIFY(!in<QPushButton>(w, "cmd_elimina")->isVisible());
+            QCOMPARE(QApplication::focusWidget(), in<QLineEdit>(w, "txt_nominativo"));
+            groups->setCurrentIndex(1);
+            in<QLineEdit>(w, "txt_nominativo")->setFocus();
+            type(QStringLiteral("Anna Rossi"));  // name
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // country stays +39
+            type(QStringLiteral("333"));         // prefix
+            type(QStringLiteral("1234567"));     // number
+            for (int i = 0; i < 6; ++i)          // address to e-mail
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12051970"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // Maschio
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(run.env.prompter.texts(), QStringList{});
+            QCOMPARE(in<QLineEdit>(w, "txt_nominativo")->text(), QString());
+            QCOMPARE(in<QLineEdit>(w, "msk_data_di_nascita")->displayText(), QStringLiteral("__-__-____"));
+            QVERIFY(!in<QRadioButton>(w, "optMaschio")->isChecked());
+            QCOMPARE(groups->currentIndex(), 1);
+
+            fill(w, QStringLiteral("Bis"), QStringLiteral("333"), QStringLiteral("1234567"), QString());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(run.env.prompter.texts(),
+                     QStringList{"Il numero di cellulare corrisponde già al contatto ANNA ROSSI."});
+            QCOMPARE(in<QLineEdit>(w, "txt_Numero")->selectedText(), QStringLiteral("1234567"));
+            checked = true;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        menu->trigger();
+        QVERIFY(checked);
+        QCOMPARE(run.contacts(), 1);
+        const qint64 id = run.count(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari"));
+        const std::optional<Contact> anna = loadContact(run.env.db(), id);
+        QCOMPARE(anna->number, QStringLiteral("+393331234567"));
+        QCOMPARE(anna->birthDate, QStringLiteral("19700512"));
+        QCOMPARE(anna->sex, QStringLiteral("M"));
+        QCOMPARE(run.count(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = %1 AND ID_Membro = %2")
+                               .arg(group).arg(id)),
+                 1);
+    }
+
+    // Modify mode: the stored number split in three, a stored impossible date
+    // shown as stored, another contact's number refused, a save that closes
+    // the window and rewrites the main window's entry.
+    void modify()
+    {
+        Run run;
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
+        run.env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393477654321"));
+        run.env.db().run(QStringLiteral("UPDATE tab_destinatari SET DataNascita = '19900231', Sesso = 'F'"));
+        run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+        LoadMessageRecipients(*run.env.ctx, run.main->recipientList(), true);
+
+        run.env.state.PendingContactId = qint32(anna);
+        ContactEditor editor(*run.env.ctx, run.main.get());
+        QCOMPARE(run.env.state.PendingContactId, -1);
+        QCOMPARE(in<QComboBox>(editor, "cb_paese")->currentText(), QStringLiteral("+39"));
+        QCOMPARE(in<QComboBox>(editor, "cb_prefisso")->currentText(), QStringLiteral("333"));
+        QCOMPARE(in<QLineEdit>(editor, "txt_Numero")->text(), QStringLiteral("1234567"));
+        QCOMPARE(in<QLineEdit>(editor, "msk_data_di_nascita")->displayText(), QStringLiteral("31-02-1990"));
+        QVERIFY(in<QRadioButton>(editor, "optFemmina")->isChecked());
+        QCOMPARE(in<QPushButton>(editor, "cmd_inserisci")->text(), QStringLiteral("Modifica"));
+        QVERIFY(in<QComboBox>(editor, "cb_gruppi")->isHidden());
+
+        fill(editor, QStringLiteral("Anna Bianchi"), QStringLiteral("347"), QStringLiteral("7654321"),
+             QStringLiteral("01-02-1990"));
+        in<QPushButton>(editor, "cmd_inserisci")->click();
+        QCOMPARE(run.env.prompter.texts(), QStringList{"Il numero di cellulare corrisponde già al contatto BRUNO."});
+        QCOMPARE(loadContact(run.env.db(), anna)->name, QStringLiteral("Anna"));
+
+        in<QLineEdit>(editor, "txt_Numero")->setText(QStringLiteral("1111111"));
+        in<QPushButton>(editor, "cmd_inserisci")->click();
+        QCOMPARE(editor.result(), int(QDialog::Accepted));
+        const std::optional<Contact> saved = loadContact(run.env.db(), anna);
+        QCOMPARE(saved->number, QStringLiteral("+393471111111"));
+        QCOMPARE(saved->birthDate, QStringLiteral("19900201"));
+        QCOMPARE(saved->sex, QStringLiteral("F"));
+        QCOMPARE(itemTexts(run.main->recipientList()), QStringList{"Anna Bianchi,+393471111111"});
+    }
+
+    void deleteRemovesEverywhere()
+    {
+        Run run;
+        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
+        const qint64 bruno = run.env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393477654321"));
+        run.env.addGroup(QStringLiteral("Amici"), {anna, bruno});
+        for (const qint64 id : {anna, bruno})
+            run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
+        run.main->ReloadMessageState();
+        run.main->RefreshRecipientCount();
+        QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
+
+        run.env.state.PendingContactId = qint32(anna);
+        ContactEditor editor(*run.env.ctx, run.main.get());
+        in<QPushButton>(editor, "cmd_elimina")->click();
+        QCOMPARE(run.env.prompter.texts(), QStringList{});
+        for (const char *sql : {"SELECT COUNT(*) FROM tab_destinatari WHERE IDDestinatario = %1",
+                                "SELECT COUNT(*) FROM tab_membri WHERE ID_Membro = %1",
+                                "SELECT COUNT(*) FROM tab_dest_msg WHERE IDDestinatario = %1"})
+            QCOMPARE(run.count(QString::fromLatin1(sql).arg(anna)), 0);
+        QCOMPARE(itemTexts(run.main->recipientList()), QStringList{"Bruno"});
+        QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 1"));
+    }
+};
+
+QTEST_MAIN(TestContactEditor)
+#include "tst_contacteditor.moc"
