@@ -8,6 +8,9 @@
 #include "plugins/OldAddressBook.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/WhileShown.h"
+#include "ui/addressbook/ContactEditor.h"
+#include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainSendView.h"
 #include "ui/main/MessageTextEdit.h"
 #include "ui/options/OptionsWindow.h"
@@ -100,11 +103,11 @@ MainWindow *MainWindow::of(const Context &ctx)
 void MainWindow::finishControls()
 {
     // Commands whose windows and procedures are not part of the program yet.
-    for (QAction *a : {m_ui->mnuNuovoContatto, m_ui->mnuContatti, m_ui->mnuGruppi, m_ui->mnuImporta,
+    for (QAction *a : {m_ui->mnuGruppi, m_ui->mnuImporta,
                        m_ui->mnuInviati, m_ui->mnuDifferiti, m_ui->mnuErrori, m_ui->mnuMittente,
                        m_ui->mnuPassword, m_ui->mnuStrumentiVerificaCredito, m_ui->mnuAcquistaSMS, m_ui->mnuListino,
                        m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins, m_ui->mnuSommario, m_ui->mnuCerca,
-                       m_ui->mnuSupporto, m_ui->mnuHelpAbout, m_ui->tb_Rubrica, m_ui->tb_Gruppi})
+                       m_ui->mnuSupporto, m_ui->mnuHelpAbout, m_ui->tb_Gruppi})
         a->setEnabled(false);
     for (QAction *a : m_ui->mnuPluginS->actions()) {
         if (a->objectName().startsWith(QLatin1String("mnuPlugin_")))
@@ -201,6 +204,14 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuOpzioni, &QAction::triggered, this, [this] { OptionsWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuImportaBrio1, &QAction::triggered, this, [this] { ImportBrio1Window::showFor(m_ctx, this); });
     connect(m_ui->mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
+    connect(m_ui->mnuNuovoContatto, &QAction::triggered, this, &MainWindow::mnuNuovoContatto_Click);
+    connect(m_ui->mnuContatti, &QAction::triggered, this, &MainWindow::mnuContatti_Click);
+    whileShown(this, [this] {
+        Notifier &n = m_ctx.notifier();
+        return QList<QMetaObject::Connection>{
+            connect(&n, &Notifier::contactChanged, this, &MainWindow::contactChanged),
+            connect(&n, &Notifier::messageContactsChanged, this, &MainWindow::messageContactsChanged)};
+    });
 }
 
 // --- start and end --------------------------------------------------------
@@ -492,6 +503,49 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::mnuNuovo_Click()
 {
     guarded(m_ctx, [&] { NewMessage(true); });
+}
+
+void MainWindow::mnuNuovoContatto_Click()
+{
+    guarded(m_ctx, [&] { ContactEditor::showModal(m_ctx, this); });
+}
+
+void MainWindow::mnuContatti_Click()
+{
+    guarded(m_ctx, [&] { RecipientPicker::showFor(m_ctx, this); });
+}
+
+void MainWindow::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)
+{
+    guarded(m_ctx, [&] {
+        for (int row = 0; row < m_ui->lst_destinatari->count(); ++row) {
+            if (entryData(m_ui->lst_destinatari, row) != id)
+                continue;
+            if (removed) {
+                delete m_ui->lst_destinatari->takeItem(row);
+                break;
+            }
+            m_ui->lst_destinatari->item(row)->setText(contactEntryText(name, number));
+        }
+        refreshCount();
+    });
+}
+
+void MainWindow::messageContactsChanged()
+{
+    guarded(m_ctx, [&] {
+        LoadMessageRecipients(m_ctx, m_ui->lst_destinatari, true);
+        refreshCount();
+    });
+}
+
+void MainWindow::refreshCount()
+{
+    // With the whole address book chosen, panel 1 counts the book.
+    if (m_ui->opt_Tutta_Rubrica->isChecked())
+        opt_Tutta_Rubrica_Click();
+    else
+        RefreshRecipientCount();
 }
 
 void MainWindow::mnuLogin_Click()

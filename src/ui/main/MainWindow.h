@@ -80,6 +80,13 @@ private:
     void removeSelectedGroup();
 
     void mnuNuovo_Click();
+    void mnuNuovoContatto_Click();
+    void mnuContatti_Click();
+    // A contact saved or deleted in another window: its entries here follow.
+    void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
+    // The chosen contacts were replaced (recipient picker): the list is read again.
+    void messageContactsChanged();
+    void refreshCount(); // panel 1 for the recipient mode shown
     void mnuLogin_Click();
     void mnuEsci_Click();
 

@@ -1,0 +1,5 @@
+target_sources(briosms_ui PRIVATE
+  ui/addressbook/ContactEditor.cpp ui/addressbook/ContactEditor.h ui/addressbook/ContactEditor.ui
+  ui/addressbook/ContactListModel.cpp ui/addressbook/ContactListModel.h
+  ui/addressbook/RecipientPicker.cpp ui/addressbook/RecipientPicker.h ui/addressbook/RecipientPicker.ui
+)

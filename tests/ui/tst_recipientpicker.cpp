@@ -1,0 +1,278 @@
+#include "mock/FakeGateway.h"
+#include "mock/TestEnv.h"
+#include "mock/Widgets.h"
+#include "store/Database.h"
+#include "ui/ListRoutines.h"
+#include "ui/addressbook/RecipientPicker.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+QStringList texts(const QListView *list)
+{
+    QStringList out;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        out << list->model()->index(row, 0).data().toString();
+    return out;
+}
+
+// A run with the main window shown and a small address book; Anna and
+// Bruno are chosen for the message, beside one typed number.
+struct Run
+{
+    TestEnv env;
+    std::unique_ptr<MainWindow> main;
+    qint64 anna = 0, bruno = 0, carla = 0, dario = 0;
+
+    Run()
+    {
+        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
+        env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<FakeGateway>()); };
+        main = std::make_unique<MainWindow>(*env.ctx);
+        main->show();
+        dario = env.addContact(QStringLiteral("Dario Barosio"), QStringLiteral("+393334444444"));
+        carla = env.addContact(QStringLiteral("Carla Rossi"), QStringLiteral("+393333333333"));
+        bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
+        anna = env.addContact(QStringLiteral("anna"), QStringLiteral("+393331111111"));
+        env.addGroup(QStringLiteral("Amici"), {dario, anna});
+        for (const qint64 id : {bruno, anna})
+            env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
+        env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393470000000')"));
+        LoadMessageRecipients(*env.ctx, main->recipientList(), true);
+        main->RefreshRecipientCount();
+    }
+
+    RecipientPicker *open()
+    {
+        child<QAction>(*main, "mnuContatti")->trigger();
+        for (RecipientPicker *picker : main->findChildren<RecipientPicker *>()) {
+            if (picker->isVisible())
+                return QTest::qWaitForWindowActive(picker) ? picker : nullptr;
+        }
+        return nullptr;
+    }
+
+    // tab_dest_msg as stored, row by row.
+    QStringList chosenRows()
+    {
+        QStringList out;
+        Statement st = env.db().prepare(QStringLiteral("SELECT rowid, IDDestinatario FROM tab_dest_msg ORDER BY rowid"));
+        while (st.next())
+            out << st.text(0) + QLatin1Char(':') + st.text(1);
+        return out;
+    }
+};
+
+template<typename T>
+T *in(QWidget *w, const char *name)
+{
+    return child<T>(*w, name);
+}
+
+void select(QListView *list, int row)
+{
+    list->setCurrentIndex(list->model()->index(row, 0));
+}
+
+// Right button over an entry (or -1: below the entries); the name of the
+// menu that opened, which is closed again.
+QString rightClick(QListView *list, int row)
+{
+    QString opened;
+    QTimer::singleShot(0, list, [&opened] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            opened = menu->objectName();
+            menu->close();
+        }
+    });
+    const QPoint pos = row >= 0 ? list->visualRect(list->model()->index(row, 0)).center()
+                                : QPoint(10, list->viewport()->height() - 3);
+    QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
+    QCoreApplication::processEvents(); // the check above runs even when no menu opened
+    return opened;
+}
+
+} // namespace
+
+class TestRecipientPicker final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The message keeps its chosen contacts while the picker is open; Annulla
+    // leaves the table exactly as it was, OK replaces it. Keyboard only.
+    void chooseWithTheKeyboard()
+    {
+        Run run;
+        const QStringList before = run.chosenRows();
+        RecipientPicker *picker = run.open();
+        QVERIFY(picker);
+        QCOMPARE(picker->objectName(), QStringLiteral("frmTrovaDestinatari"));
+        QCOMPARE(run.open(), picker); // a second command raises the open one
+        auto *elenco = in<QListView>(picker, "lst_elenco");
+        auto *destinatari = in<QListView>(picker, "lst_destinatari");
+        QCOMPARE(texts(elenco), (QStringList{"anna,+393331111111", "Bruno,+393332222222", "Carla Rossi,+393333333333",
+                                             "Dario Barosio,+393334444444"}));
+        QCOMPARE(texts(destinatari), (QStringList{"anna,+393331111111", "Bruno,+393332222222"}));
+        QCOMPARE(run.chosenRows(), before);
+
+        QCOMPARE(QApplication::focusWidget(), in<QLineEdit>(picker, "txt_key"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ros")); // Barosio comes after Rossi
+        QCOMPARE(elenco->currentIndex().row(), 2);
+        for (int i = 0; i < 3; ++i) // group combo, address book, "A ->"
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), in<QPushButton>(picker, "cmd_add"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), destinatari);
+        select(destinatari, 1);
+        QTest::keyClick(destinatari, Qt::Key_Delete);
+        QCOMPARE(texts(destinatari), (QStringList{"anna,+393331111111", "Carla Rossi,+393333333333"}));
+        QCOMPARE(run.chosenRows(), before);
+
+        QTest::keyClick(picker, Qt::Key_Escape);
+        QVERIFY(!picker->isVisible());
+        QCOMPARE(run.chosenRows(), before);
+
+        picker = run.open();
+        QVERIFY(picker);
+        destinatari = in<QListView>(picker, "lst_destinatari");
+        select(destinatari, 0);
+        QTest::keyClick(destinatari, Qt::Key_Delete);
+        QTest::keyClick(destinatari, Qt::Key_Return); // OK is the default button
+        QVERIFY(!picker->isVisible());
+        QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT group_concat(IDDestinatario) FROM tab_dest_msg")),
+                 run.bruno);
+        QCOMPARE(itemTexts(run.main->recipientList()), (QStringList{"Bruno,+393332222222", "+393470000000"}));
+        QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
+    }
+
+    void addAndRemove()
+    {
+        Run run;
+        RecipientPicker *picker = run.open();
+        auto *elenco = in<QListView>(picker, "lst_elenco");
+        auto *destinatari = in<QListView>(picker, "lst_destinatari");
+        auto *add = in<QPushButton>(picker, "cmd_add");
+        add->click(); // nothing selected
+        in<QLineEdit>(picker, "txt_key")->setText(QStringLiteral("   "));
+        QCOMPARE(elenco->currentIndex().row(), -1);
+        select(elenco, 0);
+        add->click(); // anna is chosen already
+        QCOMPARE(destinatari->model()->rowCount(), 2);
+
+        select(elenco, 2);
+        const QPoint carla = elenco->visualRect(elenco->currentIndex()).center();
+        QTest::mouseClick(elenco->viewport(), Qt::LeftButton, {}, carla);
+        QTest::mouseDClick(elenco->viewport(), Qt::LeftButton, {}, carla);
+        QCOMPARE(texts(destinatari).last(), QStringLiteral("Carla Rossi,+393333333333"));
+
+        // A drop adds when it comes from the address-book list only.
+        select(elenco, 3);
+        auto drop = [&](QMimeData *mime) {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, {});
+            QApplication::sendEvent(destinatari->viewport(), &enter);
+            QDropEvent event(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, {});
+            QApplication::sendEvent(destinatari->viewport(), &event);
+            delete mime;
+        };
+        auto *foreign = new QMimeData;
+        foreign->setText(QStringLiteral("Dario"));
+        drop(foreign);
+        QCOMPARE(destinatari->model()->rowCount(), 3);
+        drop(elenco->model()->mimeData({elenco->currentIndex()}));
+        QCOMPARE(texts(destinatari).last(), QStringLiteral("Dario Barosio,+393334444444"));
+
+        auto *groups = in<QComboBox>(picker, "cb_gruppi");
+        QCOMPARE(itemTexts(groups), (QStringList{"Tutta la rubrica", "Amici"}));
+        groups->setCurrentIndex(1);
+        QCOMPARE(texts(elenco), (QStringList{"anna,+393331111111", "Dario Barosio,+393334444444"}));
+
+        // The pop-up menus open over an entry of a list that had a selection.
+        QCOMPARE(rightClick(destinatari, 0), QString());
+        select(destinatari, 0);
+        QCOMPARE(rightClick(destinatari, -1), QString());
+        QCOMPARE(rightClick(destinatari, 1), QStringLiteral("mnupopup"));
+        QCOMPARE(destinatari->currentIndex().row(), 1);
+        QCOMPARE(rightClick(elenco, 1), QString());
+        select(elenco, 0);
+        QCOMPARE(rightClick(elenco, 1), QStringLiteral("mnuPopupElenco"));
+        child<QAction>(*picker, "mnuEscludiInvio")->trigger();
+        QCOMPARE(destinatari->model()->rowCount(), 3);
+    }
+
+    // A contact deleted in the picker leaves the book, its groups, the
+    // message, every list and the main window's count; OK cannot bring it
+    // back. Editing a contact from the picker shows the change in place.
+    void deleteAndEdit()
+    {
+        Run run;
+        RecipientPicker *picker = run.open();
+        auto *elenco = in<QListView>(picker, "lst_elenco");
+        auto *destinatari = in<QListView>(picker, "lst_destinatari");
+        QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 3"));
+        select(elenco, 0);
+        run.env.prompter.answer(Answer::No);
+        child<QAction>(*picker, "mnuEliminaContatto")->trigger();
+        QCOMPARE(run.env.prompter.last().text, QStringLiteral("Si desidera cancellare definitivamente il contatto dalla rubrica?"));
+        QCOMPARE(elenco->model()->rowCount(), 4);
+
+        run.env.prompter.answer(Answer::Yes);
+        child<QAction>(*picker, "mnuEliminaContatto")->trigger();
+        QCOMPARE(texts(elenco).first(), QStringLiteral("Bruno,+393332222222"));
+        QCOMPARE(texts(destinatari), QStringList{"Bruno,+393332222222"});
+        for (const char *sql : {"SELECT COUNT(*) FROM tab_destinatari WHERE IDDestinatario = %1",
+                                "SELECT COUNT(*) FROM tab_membri WHERE ID_Membro = %1",
+                                "SELECT COUNT(*) FROM tab_dest_msg WHERE IDDestinatario = %1"})
+            QCOMPARE(run.env.db().scalar(QString::fromLatin1(sql).arg(run.anna)), 0);
+        QCOMPARE(itemTexts(run.main->recipientList()), (QStringList{"Bruno,+393332222222", "+393470000000"}));
+        QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
+
+        // Bruno renamed: his entries follow, in name order.
+        select(elenco, 0);
+        whenModalOpens("frmContatto", [](QWidget &editor) {
+            const auto close = qScopeGuard([&editor] { editor.close(); });
+            in<QLineEdit>(&editor, "txt_nominativo")->setText(QStringLiteral("Zeno"));
+            in<QPushButton>(&editor, "cmd_inserisci")->click();
+        });
+        in<QPushButton>(picker, "cmd_properties")->click();
+        QCOMPARE(texts(elenco), (QStringList{"Carla Rossi,+393333333333", "Dario Barosio,+393334444444",
+                                             "Zeno,+393332222222"}));
+        QCOMPARE(elenco->currentIndex().row(), 2);
+        QCOMPARE(texts(destinatari), QStringList{"Zeno,+393332222222"});
+
+        whenModalOpens("frmContatto", [](QWidget &editor) {
+            const auto close = qScopeGuard([&editor] { editor.close(); });
+            in<QLineEdit>(&editor, "txt_nominativo")->setText(QStringLiteral("Elena"));
+            in<QComboBox>(&editor, "cb_prefisso")->setEditText(QStringLiteral("333"));
+            in<QLineEdit>(&editor, "txt_Numero")->setText(QStringLiteral("5555555"));
+            in<QPushButton>(&editor, "cmd_inserisci")->click();
+        });
+        in<QPushButton>(picker, "cmd_nuovo_contatto")->click();
+        QCOMPARE(texts(elenco).at(2), QStringLiteral("Elena,+393335555555"));
+
+        in<QPushButton>(picker, "cmd_ok")->click();
+        QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT group_concat(IDDestinatario) FROM tab_dest_msg")),
+                 run.bruno);
+    }
+};
+
+QTEST_MAIN(TestRecipientPicker)
+#include "tst_recipientpicker.moc"
