@@ -121,7 +121,7 @@ private Q_SLOTS:
         const QString folder = newFolder();
         auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
         for (const char *name : {"bruno", "Zeno", "anna", "Carla"})
-            db->run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, '+39333')"),
+            db->run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?1, '+39333' || ?1)"),
                     {QString::fromLatin1(name)});
         QStringList order;
         for (const ListEntry &e : memberEntries(*db, kWholeAddressBook))
