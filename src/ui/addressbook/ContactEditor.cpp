@@ -83,6 +83,7 @@ void ContactEditor::Form_Load()
         m_ui->cmd_inserisci->setText(modify ? QStringLiteral("Modifica") : QStringLiteral("&Inserisci"));
         m_ui->lbl_gruppo->setVisible(!modify);
         m_ui->cb_gruppi->setVisible(!modify);
+        m_ui->Line2->setVisible(!modify);
         m_ui->cmd_elimina->setVisible(modify);
     });
 }

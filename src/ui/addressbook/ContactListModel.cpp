@@ -84,10 +84,6 @@ void ContactListModel::setEntries(ListEntries entries)
 {
     beginResetModel();
     m_entries = std::move(entries);
-    m_upper.clear();
-    m_upper.reserve(m_entries.size());
-    for (const ListEntry &e : std::as_const(m_entries))
-        m_upper.append(e.text.toUpper());
     endResetModel();
 }
 
@@ -110,7 +106,6 @@ void ContactListModel::insert(int row, const ListEntry &entry)
 {
     beginInsertRows(QModelIndex(), row, row);
     m_entries.insert(row, entry);
-    m_upper.insert(row, entry.text.toUpper());
     endInsertRows();
 }
 
@@ -118,14 +113,12 @@ void ContactListModel::removeAt(int row)
 {
     beginRemoveRows(QModelIndex(), row, row);
     m_entries.removeAt(row);
-    m_upper.removeAt(row);
     endRemoveRows();
 }
 
 void ContactListModel::setText(int row, const QString &text)
 {
     m_entries[row].text = text;
-    m_upper[row] = text.toUpper();
     const QModelIndex i = index(row);
     emit dataChanged(i, i);
 }
@@ -150,9 +143,8 @@ int ContactListModel::sortedRow(const QString &name) const
 
 int ContactListModel::firstContaining(const QString &text) const
 {
-    const QString upper = text.toUpper();
-    for (int row = 0; row < m_upper.size(); ++row) {
-        if (m_upper.at(row).contains(upper))
+    for (int row = 0; row < m_entries.size(); ++row) {
+        if (m_entries.at(row).text.contains(text, Qt::CaseInsensitive))
             return row;
     }
     return -1;

@@ -35,13 +35,13 @@ public:
     // database orders it.
     int sortedRow(const QString &name) const;
     void insert(int row, const ListEntry &entry);
-    // The first row whose text contains the text, both in capitals, or -1.
+    // The first row whose text contains the text without regard to case,
+    // or -1.
     int firstContaining(const QString &text) const;
 
 private:
     QString m_dragType;
     ListEntries m_entries;
-    QStringList m_upper; // the texts in capitals, for the type-ahead search
 };
 
 } // namespace brio
