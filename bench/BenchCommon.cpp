@@ -3,6 +3,7 @@
 #include "store/Database.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,18 @@ double median(QList<double> values)
 QString benchNumber(int i)
 {
     return QStringLiteral("+39333%1").arg(i, 7, 10, QLatin1Char('0'));
+}
+
+QString randomContactName(QRandomGenerator &random)
+{
+    static const char *const surnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo",
+                                           "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca",
+                                           "Mancini", "Costa", "Giordano", "Rizzo", "Lombardi", "Moretti"};
+    static const char *const names[] = {"Marco", "Giulia", "Luca", "Francesca", "Andrea", "Chiara", "Paolo",
+                                        "Sara", "Matteo", "Elena", "Davide", "Anna", "Simone", "Laura"};
+    const char *surname = surnames[random.bounded(int(std::size(surnames)))];
+    const char *name = names[random.bounded(int(std::size(names)))];
+    return QStringLiteral("%1 %2 %3").arg(QLatin1String(surname), QLatin1String(name)).arg(random.bounded(100000));
 }
 
 void fillAddressBook(Database &db)

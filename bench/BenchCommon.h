@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+class QRandomGenerator;
+
 namespace brio::bench {
 
 constexpr int kSendContacts = 100000;
@@ -14,6 +16,10 @@ double median(QList<double> values);
 
 // "+39333" and seven digits: the numbers of the benchmark address books.
 QString benchNumber(int i);
+
+// "Surname Name 12345" drawn from common Italian names, so that lists sort
+// as a real book does.
+QString randomContactName(QRandomGenerator &random);
 
 // kSendContacts contacts, one transaction.
 void fillAddressBook(Database &db);

@@ -37,20 +37,13 @@ constexpr int kRounds = 5;
 constexpr int kSaves = 30;
 volatile size_t g_sink = 0;
 
-const char *const kSurnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo",
-                                 "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca"};
-const char *const kNames[] = {"Marco", "Giulia", "Luca", "Francesca", "Andrea", "Chiara", "Paolo", "Sara"};
-
 qint64 fill(Database &db)
 {
     QRandomGenerator random(20261207);
     Transaction tx(db);
     Statement contact = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
     for (int i = 0; i < kContacts; ++i) {
-        contact.bind(1, QStringLiteral("%1 %2 %3")
-                            .arg(QLatin1String(kSurnames[random.bounded(int(std::size(kSurnames)))]),
-                                 QLatin1String(kNames[random.bounded(int(std::size(kNames)))]))
-                            .arg(random.bounded(100000)))
+        contact.bind(1, bench::randomContactName(random))
             .bind(2, bench::benchNumber(i))
             .run();
         contact.reset();

@@ -29,23 +29,13 @@ constexpr int kRounds = 5;
 constexpr double kTarget = 3.0;
 volatile size_t g_sink = 0;
 
-const char *const kSurnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo",
-                                 "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca",
-                                 "Mancini", "Costa", "Giordano", "Rizzo", "Lombardi", "Moretti"};
-const char *const kNames[] = {"Marco", "Giulia", "Luca", "Francesca", "Andrea", "Chiara", "Paolo",
-                              "Sara", "Matteo", "Elena", "Davide", "Anna", "Simone", "Laura"};
-
 void fill(Database &db)
 {
     QRandomGenerator random(20240601);
     Transaction tx(db);
     Statement contact = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
     for (int i = 0; i < kContacts; ++i) {
-        const QString name = QStringLiteral("%1 %2 %3")
-                                 .arg(QLatin1String(kSurnames[random.bounded(int(std::size(kSurnames)))]),
-                                      QLatin1String(kNames[random.bounded(int(std::size(kNames)))]))
-                                 .arg(random.bounded(100000));
-        contact.bind(1, name).bind(2, QStringLiteral("+39333%1").arg(i, 7, 10, QLatin1Char('0'))).run();
+        contact.bind(1, bench::randomContactName(random)).bind(2, bench::benchNumber(i)).run();
         contact.reset();
     }
     Statement group = db.prepare(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"));
