@@ -23,16 +23,25 @@ QString benchNumber(int i)
     return QStringLiteral("+39333%1").arg(i, 7, 10, QLatin1Char('0'));
 }
 
-QString randomContactName(QRandomGenerator &random)
+void fillNamedAddressBook(Database &db, int count, quint32 seed)
 {
     static const char *const surnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo",
                                            "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca",
                                            "Mancini", "Costa", "Giordano", "Rizzo", "Lombardi", "Moretti"};
     static const char *const names[] = {"Marco", "Giulia", "Luca", "Francesca", "Andrea", "Chiara", "Paolo",
                                         "Sara", "Matteo", "Elena", "Davide", "Anna", "Simone", "Laura"};
-    const char *surname = surnames[random.bounded(int(std::size(surnames)))];
-    const char *name = names[random.bounded(int(std::size(names)))];
-    return QStringLiteral("%1 %2 %3").arg(QLatin1String(surname), QLatin1String(name)).arg(random.bounded(100000));
+    QRandomGenerator random(seed);
+    Transaction tx(db);
+    Statement st = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
+    for (int i = 0; i < count; ++i) {
+        const char *surname = surnames[random.bounded(int(std::size(surnames)))];
+        const char *name = names[random.bounded(int(std::size(names)))];
+        st.bind(1, QStringLiteral("%1 %2 %3").arg(QLatin1String(surname), QLatin1String(name)).arg(random.bounded(100000)))
+            .bind(2, benchNumber(i))
+            .run();
+        st.reset();
+    }
+    tx.commit();
 }
 
 void fillAddressBook(Database &db)

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QString>
 
-class QRandomGenerator;
-
 namespace brio::bench {
 
 constexpr int kSendContacts = 100000;
@@ -17,9 +15,10 @@ double median(QList<double> values);
 // "+39333" and seven digits: the numbers of the benchmark address books.
 QString benchNumber(int i);
 
-// "Surname Name 12345" drawn from common Italian names, so that lists sort
-// as a real book does.
-QString randomContactName(QRandomGenerator &random);
+// `count` contacts named "Surname Name 12345" from common Italian names, so
+// that lists sort as a real book does; numbers benchNumber(0...). One
+// transaction.
+void fillNamedAddressBook(Database &db, int count, quint32 seed);
 
 // kSendContacts contacts, one transaction.
 void fillAddressBook(Database &db);

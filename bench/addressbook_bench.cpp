@@ -21,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
-#include <QRandomGenerator>
 #include <cstdio>
 #include <memory>
 #include <sqlite3.h>
@@ -39,15 +38,8 @@ volatile size_t g_sink = 0;
 
 qint64 fill(Database &db)
 {
-    QRandomGenerator random(20261207);
+    bench::fillNamedAddressBook(db, kContacts, 20261207);
     Transaction tx(db);
-    Statement contact = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
-    for (int i = 0; i < kContacts; ++i) {
-        contact.bind(1, bench::randomContactName(random))
-            .bind(2, bench::benchNumber(i))
-            .run();
-        contact.reset();
-    }
     db.run(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES ('Clienti')"));
     const qint64 group = db.lastInsertId();
     db.run(QStringLiteral("INSERT INTO tab_membri (ID_Lista, ID_Membro) SELECT ?, IDDestinatario FROM "

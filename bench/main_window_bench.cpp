@@ -31,13 +31,9 @@ volatile size_t g_sink = 0;
 
 void fill(Database &db)
 {
+    bench::fillNamedAddressBook(db, kContacts, 20240601);
     QRandomGenerator random(20240601);
     Transaction tx(db);
-    Statement contact = db.prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));
-    for (int i = 0; i < kContacts; ++i) {
-        contact.bind(1, bench::randomContactName(random)).bind(2, bench::benchNumber(i)).run();
-        contact.reset();
-    }
     Statement group = db.prepare(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"));
     // Random members may repeat; a contact is in a group once.
     Statement member = db.prepare(QStringLiteral("INSERT OR IGNORE INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"));
