@@ -59,9 +59,10 @@ struct Run
         main->RefreshRecipientCount();
     }
 
-    RecipientPicker *open()
+    // Through the menu, or the tool bar's "Rubrica".
+    RecipientPicker *open(const char *command = "mnuContatti")
     {
-        child<QAction>(*main, "mnuContatti")->trigger();
+        child<QAction>(*main, command)->trigger();
         for (RecipientPicker *picker : main->findChildren<RecipientPicker *>()) {
             if (picker->isVisible())
                 return QTest::qWaitForWindowActive(picker) ? picker : nullptr;
@@ -151,7 +152,7 @@ private Q_SLOTS:
         QVERIFY(!picker->isVisible());
         QCOMPARE(run.chosenRows(), before);
 
-        picker = run.open();
+        picker = run.open("tb_Rubrica");
         QVERIFY(picker);
         destinatari = in<QListView>(picker, "lst_destinatari");
         select(destinatari, 0);
