@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -19,6 +20,7 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 using namespace brio;
 using namespace brio::test;
@@ -92,9 +94,8 @@ void select(QListView *list, int row)
     list->setCurrentIndex(list->model()->index(row, 0));
 }
 
-// Right button over an entry (or -1: below the entries); the name of the
-// menu that opened, which is closed again.
-QString rightClick(QListView *list, int row)
+// The name of the pop-up menu that `act` opens, which is closed again.
+QString menuOpenedBy(QListView *list, const std::function<void()> &act)
 {
     QString opened;
     QTimer::singleShot(0, list, [&opened] {
@@ -103,11 +104,26 @@ QString rightClick(QListView *list, int row)
             menu->close();
         }
     });
-    const QPoint pos = row >= 0 ? list->visualRect(list->model()->index(row, 0)).center()
-                                : QPoint(10, list->viewport()->height() - 3);
-    QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
+    act();
     QCoreApplication::processEvents(); // the check above runs even when no menu opened
     return opened;
+}
+
+// Right button over an entry (or -1: below the entries).
+QString rightClick(QListView *list, int row)
+{
+    const QPoint pos = row >= 0 ? list->visualRect(list->model()->index(row, 0)).center()
+                                : QPoint(10, list->viewport()->height() - 3);
+    return menuOpenedBy(list, [&] { QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos); });
+}
+
+// The menu key on the list.
+QString menuKey(QListView *list)
+{
+    return menuOpenedBy(list, [list] {
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), list->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(list, &event);
+    });
 }
 
 } // namespace
@@ -215,6 +231,7 @@ private Q_SLOTS:
         QCOMPARE(rightClick(elenco, 1), QString());
         select(elenco, 0);
         QCOMPARE(rightClick(elenco, 1), QStringLiteral("mnuPopupElenco"));
+        QCOMPARE(menuKey(elenco), QStringLiteral("mnuPopupElenco"));
         child<QAction>(*picker, "mnuEscludiInvio")->trigger();
         QCOMPARE(destinatari->model()->rowCount(), 3);
     }
