@@ -11,7 +11,7 @@ floors=(
     "context"
     "net"
     "gateway"
-    "compose addressbook groups plugins history sms"
+    "compose addressbook groups plugins history sms help"
     "app"
     "cli"
     "ui"

@@ -4,4 +4,5 @@ target_sources(briosms_core PRIVATE
   compose/NumberRules.cpp compose/NumberRules.h
   compose/Compression.cpp compose/Compression.h
   compose/SendProcedure.cpp compose/SendProcedure.h
+  compose/AccountCommands.cpp compose/AccountCommands.h
 )

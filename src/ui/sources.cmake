@@ -11,4 +11,7 @@ target_sources(briosms_ui PRIVATE
   ui/options/OptionsWindow.cpp ui/options/OptionsWindow.h ui/options/OptionsWindow.ui
   ui/options/ChangePasswordWindow.cpp ui/options/ChangePasswordWindow.h ui/options/ChangePasswordWindow.ui
   ui/login/LoginWindow.cpp ui/login/LoginWindow.h ui/login/LoginWindow.ui
+  ui/help/HelpWindow.cpp ui/help/HelpWindow.h ui/help/HelpWindow.ui
+  ui/help/HelpLink.cpp ui/help/HelpLink.h
+  ui/misc/AboutWindow.cpp ui/misc/AboutWindow.h ui/misc/AboutWindow.ui
 )

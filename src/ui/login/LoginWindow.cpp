@@ -4,6 +4,7 @@
 
 #include "core/Error.h"
 #include "gateway/Login.h"
+#include "ui/help/HelpLink.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,6 +32,7 @@ LoginWindow::LoginWindow(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     m_lblLabels = {m_ui->lblLabels_0, m_ui->lblLabels_1, m_ui->lblLabels_2, m_ui->lblLabels_3};
     // One indexed group: the same name, told apart by "index".
     for (int i = 0; i < int(m_lblLabels.size()); ++i) {

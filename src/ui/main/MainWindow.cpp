@@ -2,9 +2,11 @@
 
 #include "core/Error.h"
 #include "app/Startup.h"
+#include "compose/AccountCommands.h"
 #include "compose/MessageState.h"
 #include "compose/NumberRules.h"
 #include "compose/SendProcedure.h"
+#include "help/HelpBook.h"
 #include "plugins/OldAddressBook.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
@@ -13,6 +15,8 @@
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainSendView.h"
 #include "ui/main/MessageTextEdit.h"
+#include "ui/help/HelpLink.h"
+#include "ui/misc/AboutWindow.h"
 #include "ui/options/OptionsWindow.h"
 #include "ui/import/ImportBrio1Window.h"
 #include "ui_MainWindow.h"
@@ -81,6 +85,8 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     finishControls();
     m_sendView = std::make_unique<MainSendView>(*this);
     m_send = std::make_unique<SendProcedure>(m_ctx, *m_sendView, *m_BrioSMS);
+    m_account = std::make_unique<AccountCommands>(m_ctx, *m_BrioSMS, [this] { RefreshStatus(); });
+    attachHelp(m_ctx, this);
     connectHandlers();
     Form_Load();
 }
@@ -103,11 +109,8 @@ MainWindow *MainWindow::of(const Context &ctx)
 void MainWindow::finishControls()
 {
     // Commands whose windows and procedures are not part of the program yet.
-    for (QAction *a : {m_ui->mnuGruppi, m_ui->mnuImporta,
-                       m_ui->mnuInviati, m_ui->mnuDifferiti, m_ui->mnuErrori, m_ui->mnuMittente,
-                       m_ui->mnuPassword, m_ui->mnuStrumentiVerificaCredito, m_ui->mnuAcquistaSMS, m_ui->mnuListino,
-                       m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins, m_ui->mnuSommario, m_ui->mnuCerca,
-                       m_ui->mnuSupporto, m_ui->mnuHelpAbout, m_ui->tb_Gruppi})
+    for (QAction *a : {m_ui->mnuGruppi, m_ui->mnuImporta, m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins,
+                       m_ui->tb_Gruppi})
         a->setEnabled(false);
     for (QAction *a : m_ui->mnuPluginS->actions()) {
         if (a->objectName().startsWith(QLatin1String("mnuPlugin_")))
@@ -212,6 +215,24 @@ void MainWindow::connectHandlers()
             connect(&n, &Notifier::contactChanged, this, &MainWindow::contactChanged),
             connect(&n, &Notifier::messageContactsChanged, this, &MainWindow::messageContactsChanged)};
     });
+
+    auto onAccount = [this](QAction *command, const std::function<void(AccountCommands &)> &run) {
+        connect(command, &QAction::triggered, this, [this, run] { guarded(m_ctx, [&] { run(*m_account); }); });
+    };
+    auto page = [](AccountPage p) { return [p](AccountCommands &a) { a.openPage(p); }; };
+    onAccount(m_ui->mnuInviati, page(AccountPage::Sent));
+    onAccount(m_ui->mnuPassword, page(AccountPage::Sent));
+    onAccount(m_ui->mnuDifferiti, page(AccountPage::Deferred));
+    onAccount(m_ui->mnuErrori, page(AccountPage::Errors));
+    onAccount(m_ui->mnuAcquistaSMS, page(AccountPage::Purchase));
+    onAccount(m_ui->mnuListino, page(AccountPage::Purchase));
+    onAccount(m_ui->mnuMittente, &AccountCommands::senderNumber);
+    onAccount(m_ui->mnuStrumentiVerificaCredito, &AccountCommands::checkCredit);
+    connect(m_ui->mnuSommario, &QAction::triggered, this, [this] { ShowHelpContents(m_ctx, this); });
+    connect(m_ui->mnuCerca, &QAction::triggered, this, [this] { ShowHelpSearch(m_ctx, this); });
+    connect(m_ui->mnuSupporto, &QAction::triggered, this,
+            [this] { ShowHelpTopic(m_ctx, this, HelpBook::kSupportTopic); });
+    connect(m_ui->mnuHelpAbout, &QAction::triggered, this, [this] { AboutWindow::showFor(m_ctx, this); });
 }
 
 // --- start and end --------------------------------------------------------

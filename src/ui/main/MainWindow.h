@@ -19,6 +19,7 @@ class frmMain;
 
 namespace brio {
 
+class AccountCommands;
 class MainSendView;
 class MessageTextEdit;
 class SendProcedure;
@@ -106,6 +107,7 @@ private:
     std::unique_ptr<GatewayControl> m_BrioSMS;
     std::unique_ptr<MainSendView> m_sendView;
     std::unique_ptr<SendProcedure> m_send; // holds NumberErrorSeen
+    std::unique_ptr<AccountCommands> m_account;
     CompressButton m_compress;              // key, pressed state and SavedText
 
     std::array<QLabel *, 3> m_sbBrioPanel{};

@@ -3,6 +3,7 @@
 #include "ui_ChangePasswordWindow.h"
 
 #include "ui/ListRoutines.h"
+#include "ui/help/HelpLink.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@ ChangePasswordWindow::ChangePasswordWindow(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     connect(m_ui->cmOK, &QPushButton::clicked, this, &ChangePasswordWindow::cmOK_Click);
     connect(m_ui->cmAnnulla, &QPushButton::clicked, this, &ChangePasswordWindow::cmAnnulla_Click);
 }

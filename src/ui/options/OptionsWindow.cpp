@@ -4,6 +4,7 @@
 
 #include "app/BookDialogues.h"
 #include "ui/options/ChangePasswordWindow.h"
+#include "ui/help/HelpLink.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +21,7 @@ OptionsWindow::OptionsWindow(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     // The labels explain the buttons beside them; screen readers read them
     // with the button.
     m_ui->cmdSvuotaRubrica->setAccessibleDescription(m_ui->lblSvuotaRubrica->text());

@@ -2,6 +2,8 @@
 
 #include "ui_PasswordWindow.h"
 
+#include "ui/help/HelpLink.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +19,7 @@ PasswordWindow::PasswordWindow(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     // Enter in the field reaches the default button: OK.
     connect(m_ui->cmOK, &QPushButton::clicked, this, &PasswordWindow::cmOK_Click);
 }

@@ -1,0 +1,186 @@
+#include "mock/FakeGateway.h"
+#include "mock/TestEnv.h"
+#include "mock/Widgets.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+const QString kAccount = QStringLiteral("https://conto.example/login.php");
+const QString kBuy = QStringLiteral("https://conto.example/acquisto.php");
+
+// The main window on a scripted gateway, with known account pages.
+struct Run
+{
+    TestEnv env;
+    FakeGateway *gateway = nullptr;
+    std::unique_ptr<MainWindow> window;
+
+    Run()
+    {
+        env.ctx->makeGateway = [this] {
+            auto g = std::make_unique<FakeGateway>();
+            gateway = g.get();
+            return std::unique_ptr<GatewayControl>(std::move(g));
+        };
+        env.ctx->windowsImpl = &env.windows;
+        env.state.LoginLinkURL = kAccount;
+        env.state.BuyLinkURL = kBuy;
+        // The brand is stored already and no host is asked: the server checks
+        // run without a login window or a request.
+        env.settings->set(Key::Branded, 1);
+        window = std::make_unique<MainWindow>(*env.ctx);
+    }
+
+    void loggedIn(const QString &user = QStringLiteral("prova"), const QString &password = QStringLiteral("prova"))
+    {
+        env.state.LoginUser = user;
+        env.state.LoginPassword = password;
+        env.state.LoggedIn = true;
+    }
+
+    void command(const char *name) { child<QAction>(*window, name)->trigger(); }
+};
+
+} // namespace
+
+class TestMenuCommands final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void accountPages_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("login"); // 0 logged in already, 1 logs in now, 2 cancels
+        QTest::addColumn<QString>("opened");
+        const QString account = kAccount + QStringLiteral("?user=prova&password=prova&view_mode=");
+        const QString buy = kBuy + QStringLiteral("?user=prova&password=prova");
+        QTest::newRow("Inviati after the login") << "mnuInviati" << 1 << account + '1';
+        QTest::newRow("Inviati, login cancelled") << "mnuInviati" << 2 << QString();
+        QTest::newRow("Password = Inviati") << "mnuPassword" << 0 << account + '1';
+        QTest::newRow("Differiti") << "mnuDifferiti" << 0 << account + '2';
+        QTest::newRow("Errori") << "mnuErrori" << 1 << account + '3';
+        QTest::newRow("Acquista SMS") << "mnuAcquistaSMS" << 0 << buy;
+        QTest::newRow("Listino = Acquista") << "mnuListino" << 0 << buy;
+        QTest::newRow("Listino, login cancelled") << "mnuListino" << 2 << QString();
+        QTest::newRow("Numero Mittente, logged in") << "mnuMittente" << 0 << account + '1';
+        QTest::newRow("Numero Mittente after the login") << "mnuMittente" << 1 << account + '1';
+        QTest::newRow("Numero Mittente, login cancelled") << "mnuMittente" << 2 << QString();
+    }
+
+    void accountPages()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, login);
+        QFETCH(QString, opened);
+        Run run;
+        if (login == 0)
+            run.loggedIn();
+        else if (login == 1)
+            run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        run.command(command.toLatin1().constData());
+
+        QCOMPARE(run.env.windows.loginShown, login == 0 ? 0 : 1);
+        QCOMPARE(run.env.shell.opened, opened.isEmpty() ? QStringList() : QStringList{opened});
+        QVERIFY(run.env.prompter.shown.isEmpty());
+        // The status bar follows every page opened.
+        QCOMPARE(run.window->statusPanel(3)->text(),
+                 opened.isEmpty() ? QStringLiteral("Utente: ") : QStringLiteral("Utente: prova"));
+    }
+
+    // Blanks, '&' and '#' in the account cannot break the address.
+    void accountIsPercentEncoded()
+    {
+        Run run;
+        run.loggedIn(QStringLiteral("Mario Rossi&C"), QStringLiteral("a&b #1"));
+        run.gateway->acceptUser = run.env.state.LoginUser;
+        run.gateway->acceptPassword = run.env.state.LoginPassword;
+        run.command("mnuDifferiti");
+        QCOMPARE(run.env.shell.opened,
+                 QStringList{kAccount + QStringLiteral("?user=Mario%20Rossi%26C&password=a%26b%20%231&view_mode=2")});
+    }
+
+    // A demo account learns at its login why it cannot change the sender;
+    // once logged in, the command goes straight to the account page.
+    void demoAccountSenderNumber()
+    {
+        Run run;
+        run.gateway->demo = true;
+        run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        run.command("mnuMittente");
+        QCOMPARE(run.env.prompter.shown.size(), 1);
+        QCOMPARE(run.env.prompter.last().icon, Icon::Information);
+        QCOMPARE(run.env.prompter.last().text,
+                 QStringLiteral("L'account dell'utente prova è dimostrativo.\nPer modificare il numero di mittente "
+                                "degli SMS è necessario \naver acquistato almeno un pacchetto di messaggi SMS."));
+        QCOMPARE(run.env.shell.opened, QStringList{kBuy + QStringLiteral("?user=prova&password=prova")});
+
+        run.command("mnuMittente");
+        QCOMPARE(run.env.windows.loginShown, 1);
+        QCOMPARE(run.env.prompter.shown.size(), 1);
+        QCOMPARE(run.env.shell.opened.last(), kAccount + QStringLiteral("?user=prova&password=prova&view_mode=1"));
+    }
+
+    void creditCheck()
+    {
+        Run run;
+        run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        run.gateway->credit = 42;
+        run.command("mnuStrumentiVerificaCredito");
+        QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("Il tuo credito residuo è di: 42 SMS.")});
+        QCOMPARE(run.env.prompter.last().icon, Icon::Information);
+        QCOMPARE(run.window->statusPanel(2)->text(), QStringLiteral("Credito residuo: 42 SMS"));
+        QVERIFY(run.env.state.ServerChecksDone);
+    }
+
+    // A gateway refusal is reported and ends the check: no credit, no checks.
+    void creditCheckStopsAtAGatewayError()
+    {
+        Run run;
+        run.loggedIn(QStringLiteral("prova"), QStringLiteral("sbagliata"));
+        run.command("mnuStrumentiVerificaCredito");
+        QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("UserName o Password inserita errata. Riprovare.")});
+        QCOMPARE(run.env.prompter.last().icon, Icon::Critical);
+        QVERIFY(!run.env.state.ServerChecksDone);
+
+        run.env.prompter.clear();
+        run.env.state.LoginPassword.clear();
+        run.env.windows.cancelLogin();
+        run.command("mnuStrumentiVerificaCredito");
+        QVERIFY(run.env.prompter.shown.isEmpty());
+    }
+
+    void shortcutsAndEnabledCommands()
+    {
+        Run run;
+        MainWindow &w = *run.window;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
+        run.env.prompter.answer(Answer::No);
+        QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(run.env.prompter.texts(),
+                 QStringList{QStringLiteral("Desideri annullare il messaggio corrente e prepararne uno nuovo?")});
+        QTest::keyClick(&w, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(run.env.prompter.texts().last(), QStringLiteral("Nessun destinatario inserito."));
+        // Ctrl+T belongs to "&Visualizza", whose window comes with the address book.
+        QCOMPARE(child<QAction>(w, "mnuContatti")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+
+        for (const char *name : {"mnuInviati", "mnuDifferiti", "mnuErrori", "mnuMittente", "mnuPassword",
+                                 "mnuStrumentiVerificaCredito", "mnuAcquistaSMS", "mnuListino", "mnuSommario",
+                                 "mnuCerca", "mnuSupporto", "mnuHelpAbout"})
+            QVERIFY2(child<QAction>(w, name)->isEnabled(), name);
+    }
+};
+
+QTEST_MAIN(TestMenuCommands)
+#include "tst_menucommands.moc"
