@@ -1,0 +1,3 @@
+target_sources(briosms_core PRIVATE
+  sms/GsmText.cpp sms/GsmText.h
+)
