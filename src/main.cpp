@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 #include "core/Error.h"
 #include "app/Startup.h"
+#include "cli/CommandLine.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "ui/AppIcon.h"
@@ -63,6 +64,18 @@ int printOutbox(const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (isCommand(args)) {
+        // No display needed: the commands run from scripts and cron.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
+        QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        return runCommand(args);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brio2"));
     QApplication::setOrganizationName(QStringLiteral("BrioSMS"));
@@ -119,8 +132,7 @@ int main(int argc, char *argv[])
 
     try {
         provisionDataFolder(folder);
-        const QString url = opts.gateway.isEmpty() ? settings.text(Key::GatewayURL) : opts.gateway;
-        ctx.makeGateway = makeGatewayFactory(url, folder, settings);
+        ctx.makeGateway = makeGatewayFactory(chooseGatewayUrl(opts.gateway, settings), folder, settings);
     } catch (const Error &e) {
         ReportError(ctx, e);
         return 1;

@@ -9,12 +9,19 @@ namespace brio {
 // as Error with a number from 28374 to 28384. The contract a caller relies on:
 // when closeConnection() returns, every message handed over has been accepted
 // except those for which wrongNumber() was emitted; when anything throws before
-// that, nothing has been delivered.
+// that, nothing has been delivered, except the messages messageResult() has
+// reported accepted (a driver whose gateway takes a send piece by piece).
 class GatewayControl : public QObject
 {
     Q_OBJECT
 public:
     static constexpr const char *kAppCode = "QAZW318PLM";
+    // getCredit() of a gateway that does not tell.
+    static constexpr qint64 kUnknownCredit = -1;
+
+    // What became of one message handed over.
+    enum class Result { Accepted, Queued, WrongNumber, NotSent };
+    Q_ENUM(Result)
 
     using QObject::QObject;
     ~GatewayControl() override = default;
@@ -28,6 +35,9 @@ public:
     virtual bool isDemo() = 0;
     virtual qint64 getCredit() = 0;
     virtual QString getVersion() = 0;
+    // False when the gateway cannot hold a message for a later time: the
+    // program then keeps deferred sends itself.
+    virtual bool schedules() const;
 
     // number: without its leading "+"; when: "NOW" or "dd-mm-yyyy hh:mm".
     virtual void addSMS(const QString &number, const QString &text, const QString &when) = 0;
@@ -38,6 +48,9 @@ Q_SIGNALS:
     void wrongNumber();
     // Hand-over progress during transmit(), for the status bar.
     void progress(qint64 done, qint64 total);
+    // One message's outcome, by its place among the addSMS() calls since the
+    // last transmit(). Drivers that do not tell rely on the contract above.
+    void messageResult(qsizetype index, brio::GatewayControl::Result result);
 };
 
 } // namespace brio

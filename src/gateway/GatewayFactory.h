@@ -7,9 +7,15 @@
 namespace brio {
 
 // The driver named by a gateway address: "sandbox:" (the embedded gateway,
-// the default) or "http://" / "https://" (a provider's JSON gateway).
+// the default), "http://" / "https://" (a provider's JSON gateway) or
+// "kannel://" / "kannels://" (a Kannel smsbox).
 // Throws Error for an address no driver understands.
 GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings);
+
+// The gateway address of this run: the command line's, else $BRIOSMS_GATEWAY,
+// else the setting Gateway/URL. An address on the command line must not carry
+// a password, which every user of the machine could read there (Error 28376).
+QString chooseGatewayUrl(const QString &argument, const Settings &settings);
 
 QString sandboxFile(const QString &dataFolder);
 

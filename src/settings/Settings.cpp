@@ -1,5 +1,8 @@
 #include "settings/Settings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <array>
 
@@ -37,6 +40,10 @@ constexpr std::array kEntries{
     Entry{Key::ServerTLS, "Server", "TLS", "0"},
     Entry{Key::ServerTimeout, "Server", "Timeout", "20"},
     Entry{Key::GatewayURL, "Gateway", "URL", "sandbox:"},
+    // Requests a send keeps open at once, for gateways that take several.
+    Entry{Key::GatewayParallel, "Gateway", "Parallel", "4"},
+    // The sender shown on the phone, for gateways that let the program say it.
+    Entry{Key::GatewaySender, "Gateway", "Sender", ""},
     Entry{Key::RegistrationURL, "Server", "RegistrationURL", BRIO_SITE "/btp_redirect_brio.php"},
     Entry{Key::CompanyURL, "Server", "CompanyURL", "https://www.ztq.it"},
 };
@@ -63,6 +70,15 @@ Settings::Settings(const QString &iniPath)
                                                 QStringLiteral("BrioSMS"), QStringLiteral("Brio2"))
                   : std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
 {
+    // The file may hold a gateway password: readable by its owner only. A
+    // rewrite keeps the permissions of the file it replaces.
+    const QString file = m_store->fileName();
+    if (!QFileInfo::exists(file)) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly))
+            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
 }
 
 Settings::~Settings() = default;

@@ -28,6 +28,8 @@ enum class Key {
     ServerTLS,
     ServerTimeout,
     GatewayURL,
+    GatewayParallel,
+    GatewaySender,
     RegistrationURL,
     CompanyURL,
 };

@@ -301,8 +301,10 @@ void MainWindow::RefreshStatus()
 {
     m_BrioSMS->setUserName(m_ctx.state.LoginUser);
     m_BrioSMS->setPassword(m_ctx.state.LoginPassword);
-    setStatusPanel(2, QStringLiteral("Credito residuo: ") + QString::number(m_BrioSMS->getCredit())
-                          + QStringLiteral(" SMS"));
+    const qint64 credit = m_BrioSMS->getCredit();
+    setStatusPanel(2, credit == GatewayControl::kUnknownCredit
+                          ? QStringLiteral("Credito residuo: —") // the gateway does not tell
+                          : QStringLiteral("Credito residuo: %1 SMS").arg(credit));
     setStatusPanel(3, QStringLiteral("Utente: ") + m_BrioSMS->userName());
     m_ui->mnuLogin->setText(QStringLiteral("Altro &Utente"));
 }
