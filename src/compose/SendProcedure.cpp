@@ -32,42 +32,39 @@ QTime parseTime(const QString &text)
     return text.size() == 5 ? QTime::fromString(text, kTimeFormat) : QTime();
 }
 
-// Stored numbers carry the international "+"; the gateway takes them without.
-QString gatewayNumber(const QString &stored)
-{
-    return stored.startsWith(QLatin1Char('+')) ? stored.mid(1) : stored;
-}
-
-void appendNumbers(Database &db, const QString &sql, QStringList &out)
+// Rows of (Numero[, Nominativo]).
+void appendRecipients(Database &db, const QString &sql, QList<Recipient> &out)
 {
     Statement st = db.prepare(sql);
+    const bool named = st.columnCount() > 1;
     while (st.next())
-        out.append(gatewayNumber(st.text(0)));
+        out.append({st.text(0), named ? st.text(1) : QString()});
 }
 
-// The numbers of the message being prepared, each once: typed numbers, then
-// chosen contacts, then members of the chosen groups. A person reached by two
-// of these ways, or through two groups, gets one message and pays for one.
-QStringList messageNumbers(Database &db)
+// The recipients of the message being prepared, each number once: typed
+// numbers, then chosen contacts, then members of the chosen groups. A person
+// reached by two of these ways, or through two groups, gets one message and
+// pays for one.
+QList<Recipient> messageRecipients(Database &db)
 {
-    QStringList all;
-    appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), all);
-    appendNumbers(db,
-                  QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
-                                 "(SELECT IDDestinatario FROM tab_dest_msg)"),
-                  all);
-    appendNumbers(db,
-                  QStringLiteral("SELECT Numero FROM tab_destinatari WHERE IDDestinatario IN "
-                                 "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN "
-                                 "(SELECT IDLista FROM tab_dest_liste))"),
-                  all);
-    QStringList out;
+    QList<Recipient> all;
+    appendRecipients(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), all);
+    appendRecipients(db,
+                     QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari WHERE IDDestinatario IN "
+                                    "(SELECT IDDestinatario FROM tab_dest_msg)"),
+                     all);
+    appendRecipients(db,
+                     QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari WHERE IDDestinatario IN "
+                                    "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN "
+                                    "(SELECT IDLista FROM tab_dest_liste))"),
+                     all);
+    QList<Recipient> out;
     out.reserve(all.size());
     QSet<QString> seen;
-    for (const QString &n : std::as_const(all)) {
-        if (!seen.contains(n)) {
-            seen.insert(n);
-            out.append(n);
+    for (const Recipient &r : std::as_const(all)) {
+        if (!seen.contains(r.number)) {
+            seen.insert(r.number);
+            out.append(r);
         }
     }
     return out;
@@ -133,6 +130,21 @@ void SendProcedure::showProgress(qint64 done, qint64 total)
     }
 }
 
+void SendProcedure::setRecipients(const QList<Recipient> &recipients)
+{
+    m_ownRecipients = recipients;
+}
+
+bool SendProcedure::numberErrorSeen() const
+{
+    return m_numberErrorSeen;
+}
+
+bool SendProcedure::held() const
+{
+    return m_held;
+}
+
 SendProcedure::Outcome SendProcedure::run()
 {
     // Repainting during the send lets events run; a second click must not
@@ -141,6 +153,8 @@ SendProcedure::Outcome SendProcedure::run()
         return Outcome::Busy;
     m_running = true;
     m_numberErrorSeen = false;
+    m_held = false;
+    m_afterError.clear();
     Outcome outcome = Outcome::Failed;
     m_statusBefore = m_view.statusText();
     try {
@@ -148,6 +162,8 @@ SendProcedure::Outcome SendProcedure::run()
     } catch (const Error &e) {
         m_view.setBusy(false);
         ReportError(m_ctx, e);
+        if (!m_afterError.isEmpty())
+            m_ctx.message(Icon::Information, m_afterError);
     } catch (const std::exception &e) {
         m_view.setBusy(false);
         ReportError(m_ctx, Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what())));
@@ -199,8 +215,8 @@ bool SendProcedure::checkWhen(QString &when)
 
 SendProcedure::Outcome SendProcedure::send()
 {
-    const bool whole = m_view.wholeAddressBook();
-    if (!whole && m_view.recipientEntries() == 0) {
+    const bool whole = !m_ownRecipients && m_view.wholeAddressBook();
+    if (!whole && (m_ownRecipients ? m_ownRecipients->size() : m_view.recipientEntries()) == 0) {
         m_ctx.message(Icon::Exclamation, QStringLiteral("Nessun destinatario inserito."));
         return Outcome::Stopped;
     }
@@ -214,10 +230,12 @@ SendProcedure::Outcome SendProcedure::send()
     if (!checkWhen(when))
         return Outcome::Stopped;
 
-    QStringList numbers;
-    if (!whole)
-        numbers = messageNumbers(m_ctx.db());
-    const qint64 total = whole ? addressBookCount(m_ctx.db()) : numbers.size();
+    QList<Recipient> list;
+    if (m_ownRecipients)
+        list = *m_ownRecipients;
+    else if (!whole)
+        list = messageRecipients(m_ctx.db());
+    const qint64 total = whole ? addressBookCount(m_ctx.db()) : list.size();
     if (total == 0) {
         m_ctx.message(Icon::Critical, QStringLiteral("E' necessario inserire almeno un destinatario per l'invio."));
         return Outcome::Stopped;
@@ -245,14 +263,36 @@ SendProcedure::Outcome SendProcedure::send()
     m_view.processEvents();
     m_repaintTimer.restart();
 
-    handOver(total, numbers, text, when);
+    if (whole) {
+        list.reserve(total);
+        appendRecipients(m_ctx.db(), QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari "), list);
+    } else if (!m_ownRecipients && recipientCount(m_ctx.db()) > list.size()) {
+        // The status bar counts every way a person is reached; say what is sent.
+        m_view.setBusy(false);
+        m_ctx.message(Icon::Information,
+                      QStringLiteral("I gruppi programmati per l'invio contengono nominativi in comune.\n"
+                                     "Per evitare invii duplicati alla stessa persona, la procedura\n"
+                                     "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
+                                     "soltanto %1 SMS.")
+                          .arg(list.size()));
+        m_view.setBusy(true);
+    }
+    if (when != QLatin1String("NOW") && !m_gateway.schedules())
+        hold(list, text, when);
+    else
+        handOver(list, text, when);
 
     // Delivered: a failure from here on is reported, but must not leave the
     // message in place for the user to send a second time.
     m_view.setBusy(false);
     guarded(m_ctx, [&] { m_view.refreshStatus(); });
     guarded(m_ctx, [&] { m_view.newMessage(); });
-    if (m_numberErrorSeen) {
+    if (m_held) {
+        m_ctx.message(Icon::Information,
+                      QStringLiteral("Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il "
+                                     "%1, se sarà aperto (oppure con \"briosms send --due\").")
+                          .arg(when));
+    } else if (m_numberErrorSeen) {
         m_ctx.message(Icon::Information,
                       QStringLiteral("Connessione con il server terminata con successo.\n"
                                      "Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel "
@@ -263,30 +303,37 @@ SendProcedure::Outcome SendProcedure::send()
     return Outcome::Sent;
 }
 
-void SendProcedure::handOver(qint64 total, QStringList numbers, const QString &text, const QString &when)
+void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &text, const QString &when)
 {
     Database &db = m_ctx.db();
-    // Every number is read before the first is handed over, so that a failing
-    // statement cannot leave part of the send queued in the control.
-    if (m_view.wholeAddressBook()) {
-        numbers.reserve(total);
-        appendNumbers(db, QStringLiteral("SELECT Numero FROM tab_destinatari "), numbers);
-    } else if (recipientCount(db) > numbers.size()) {
-        // The status bar counts every way a person is reached; say what is sent.
+    SendLog log = SendLog::open(db, m_gateway.getVersion(), text, when, recipients, m_ctx.clock.now());
+    if (log.deliveredBefore() > 0) {
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
-                      QStringLiteral("I gruppi programmati per l'invio contengono nominativi in comune.\n"
-                                     "Per evitare invii duplicati alla stessa persona, la procedura\n"
-                                     "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
-                                     "soltanto %1 SMS.")
-                          .arg(numbers.size()));
+                      QStringLiteral("Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio "
+                                     "interrotto: ora va soltanto ai %3 restanti.")
+                          .arg(log.deliveredBefore())
+                          .arg(recipients.size())
+                          .arg(log.pending().size()));
         m_view.setBusy(true);
     }
+    try {
+        log.deliver(db, m_gateway, recipients, text, when);
+    } catch (const Error &) {
+        const qsizetype delivered = log.deliveredBefore() + log.deliveredNow();
+        if (delivered > 0)
+            m_afterError = QStringLiteral("Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, "
+                                          "andrà soltanto ai destinatari che non l'hanno ricevuto.")
+                               .arg(delivered)
+                               .arg(recipients.size());
+        throw;
+    }
+}
 
-    for (const QString &number : std::as_const(numbers))
-        m_gateway.addSMS(number, text, when);
-    m_gateway.transmit();
-    m_gateway.closeConnection();
+void SendProcedure::hold(const QList<Recipient> &recipients, const QString &text, const QString &when)
+{
+    SendLog::open(m_ctx.db(), m_gateway.getVersion(), text, when, recipients, m_ctx.clock.now(), SendLog::State::Held);
+    m_held = true;
 }
 
 } // namespace brio

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "compose/SendLog.h"
 #include "context/Context.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QString>
-#include <QStringList>
+#include <optional>
 
 namespace brio {
 
@@ -65,10 +66,17 @@ public:
     // BrioSMS_WrongNumber: one warning per send.
     void wrongNumber();
 
+    // Sends to these instead of the message in preparation (the command line).
+    void setRecipients(const QList<Recipient> &recipients);
+    // The last send: a number was refused; the program keeps it for later.
+    bool numberErrorSeen() const;
+    bool held() const;
+
 private:
     Outcome send();
     bool checkWhen(QString &when);
-    void handOver(qint64 total, QStringList numbers, const QString &text, const QString &when);
+    void handOver(const QList<Recipient> &recipients, const QString &text, const QString &when);
+    void hold(const QList<Recipient> &recipients, const QString &text, const QString &when);
     void showProgress(qint64 done, qint64 total);
 
     Context &m_ctx;
@@ -80,6 +88,9 @@ private:
     QString m_statusBefore;
     bool m_running = false;
     bool m_numberErrorSeen = false;
+    bool m_held = false;
+    std::optional<QList<Recipient>> m_ownRecipients;
+    QString m_afterError; // told after the error of a send cut short
 };
 
 } // namespace brio

@@ -117,6 +117,18 @@ void UpgradeSchema(Database &db)
                          QStringLiteral("CREATE INDEX CountryCode ON tab_allowed_codes (Country)"),
                          QStringLiteral("CREATE UNIQUE INDEX ID ON tab_allowed_codes (ID)"));
     uniqueMemberships(db);
+    // The sends and each recipient's outcome: a send cut short is taken up
+    // again for the recipients that did not get it.
+    CreateTableIfMissing(db, QStringLiteral("tab_invii"),
+                         QStringLiteral("CREATE TABLE tab_invii (%1, Data TEXT, Gateway TEXT, Testo TEXT, "
+                                        "Quando TEXT, Chiave TEXT, Stato TEXT)")
+                             .arg(counter("ID")),
+                         QStringLiteral("CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave)"), QString());
+    CreateTableIfMissing(db, QStringLiteral("tab_invii_dest"),
+                         QStringLiteral("CREATE TABLE tab_invii_dest (ID_Invio INTEGER, Posizione INTEGER, "
+                                        "Numero TEXT, Nominativo TEXT, Esito TEXT)"),
+                         QStringLiteral("CREATE UNIQUE INDEX tab_invii_dest_Invio ON tab_invii_dest (ID_Invio, Posizione)"),
+                         QString());
 }
 
 bool addUniqueNumberIndex(Database &db)

@@ -46,8 +46,8 @@ private Q_SLOTS:
         tables.removeAll(QStringLiteral("sqlite_sequence"));
         tables.sort();
         QCOMPARE(tables, (QStringList{"tab_accesso", "tab_allowed_codes", "tab_dest_liste", "tab_dest_msg",
-                                      "tab_dest_number", "tab_destinatari", "tab_liste", "tab_membri",
-                                      "tab_stringa_messaggio"}));
+                                      "tab_dest_number", "tab_destinatari", "tab_invii", "tab_invii_dest", "tab_liste",
+                                      "tab_membri", "tab_stringa_messaggio"}));
         QVERIFY(indexesOf(*db, QStringLiteral("tab_destinatari")).contains(QStringLiteral("IDDestinatario")));
         QVERIFY(indexesOf(*db, QStringLiteral("tab_destinatari")).contains(QStringLiteral("Numero")));
         QVERIFY(indexesOf(*db, QStringLiteral("tab_dest_liste")).contains(QStringLiteral("IDLista")));
