@@ -25,16 +25,15 @@ void OpenDB(Context &ctx, const QString &password)
     ctx.state.DBPassword = key; // empty for a file without password, whatever was typed
 }
 
-int Main(Context &ctx)
+bool OpenBook(Context &ctx)
 {
-    ctx.settings.set(Key::InstallDir, QDir::toNativeSeparators(ctx.state.InstallDir));
     ctx.state.InitGlobals();
     AskDatabasePassword(ctx);
     try {
         OpenDB(ctx, ctx.state.DBPassword);
     } catch (const Error &) {
         ctx.message(Icon::Exclamation, QStringLiteral("La password inserita non è valida."));
-        return 1;
+        return false;
     }
     syncPasswordSetting(ctx); // a password change cut short may have left it behind
     try {
@@ -42,8 +41,16 @@ int Main(Context &ctx)
         addUniqueNumberIndex(*ctx.state.DB);
     } catch (const Error &e) {
         ReportError(ctx, e);
-        return 1;
+        return false;
     }
+    return true;
+}
+
+int Main(Context &ctx)
+{
+    ctx.settings.set(Key::InstallDir, QDir::toNativeSeparators(ctx.state.InstallDir));
+    if (!OpenBook(ctx))
+        return 1;
     if (!LoadBrand(ctx))
         return 1;
     ctx.windows().showMainWindow();

@@ -8,6 +8,10 @@ namespace brio {
 // status of a start that had to end.
 int Main(Context &ctx);
 
+// The globals set, the password asked when needed, the book opened and its
+// schema brought up to date; false once a failure has been told.
+bool OpenBook(Context &ctx);
+
 // Shows the password window when the settings ask for it.
 void AskDatabasePassword(Context &ctx);
 
