@@ -26,6 +26,9 @@ packages=(
     file
     desktop-file-utils
     appstream
+    kannel
+    kannel-extras
+    curl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,16 @@
+# The end-to-end run through a real Kannel: a ctest fixture starts bearerbox,
+# smsbox and the fake SMSC on free loopback ports and stops them afterwards,
+# also when the test fails.
+set(BRIOSMS_KANNEL_WORK ${CMAKE_CURRENT_BINARY_DIR}/kannel-work)
+add_test(NAME kannel_start COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/kannel/kannel-test.sh start ${BRIOSMS_KANNEL_WORK})
+add_test(NAME kannel_stop COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/kannel/kannel-test.sh stop ${BRIOSMS_KANNEL_WORK})
+set_tests_properties(kannel_start PROPERTIES FIXTURES_SETUP kannel)
+set_tests_properties(kannel_stop PROPERTIES FIXTURES_CLEANUP kannel)
+
+brio_add_test(tst_kannel kannel/tst_kannel.cpp compose/SendFixture.cpp compose/SendFixture.h)
+target_include_directories(tst_kannel PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/compose)
+target_link_libraries(tst_kannel PRIVATE briosms_refserver)
+target_compile_definitions(tst_kannel PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
+add_dependencies(tst_kannel briosms)
+set_tests_properties(tst_kannel PROPERTIES FIXTURES_REQUIRED kannel
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;BRIOSMS_KANNEL_WORK=${BRIOSMS_KANNEL_WORK}")
