@@ -145,6 +145,11 @@ bool SendProcedure::held() const
     return m_held;
 }
 
+bool SendProcedure::running() const
+{
+    return m_running;
+}
+
 SendProcedure::Outcome SendProcedure::run()
 {
     // Repainting during the send lets events run; a second click must not

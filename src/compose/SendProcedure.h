@@ -71,6 +71,7 @@ public:
     // The last send: a number was refused; the program keeps it for later.
     bool numberErrorSeen() const;
     bool held() const;
+    bool running() const;
 
 private:
     Outcome send();

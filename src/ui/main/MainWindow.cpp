@@ -5,6 +5,7 @@
 #include "compose/AccountCommands.h"
 #include "compose/MessageState.h"
 #include "compose/NumberRules.h"
+#include "compose/SendLog.h"
 #include "compose/SendProcedure.h"
 #include "help/HelpBook.h"
 #include "plugins/OldAddressBook.h"
@@ -22,6 +23,8 @@
 #include "ui_MainWindow.h"
 
 #include <QAction>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -89,6 +92,26 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     attachHelp(m_ctx, this);
     connectHandlers();
     Form_Load();
+    // Deferred sends the gateway cannot schedule wait in the book for their time.
+    m_heldSends = new QTimer(this);
+    connect(m_heldSends, &QTimer::timeout, this, &MainWindow::deliverHeldSends);
+    m_heldSends->start(30000);
+}
+
+void MainWindow::deliverHeldSends()
+{
+    // The control is busy while a send (or an earlier tick) waits for the network.
+    if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.DB || m_send->running() || !m_heldSends->isActive())
+        return;
+    m_heldSends->stop();
+    const auto restart = qScopeGuard([this] { m_heldSends->start(); });
+    try {
+        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now()) > 0)
+            setStatusPanel(2, QStringLiteral("Invii differiti inoltrati"));
+    } catch (const Error &e) {
+        // Tried again at the next tick; a message box every half minute would be worse.
+        setStatusPanel(2, QStringLiteral("Invii differiti in attesa: %1").arg(e.description()));
+    }
 }
 
 MainWindow::~MainWindow() = default;

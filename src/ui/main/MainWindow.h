@@ -17,6 +17,8 @@ namespace Ui {
 class frmMain;
 }
 
+class QTimer;
+
 namespace brio {
 
 class AccountCommands;
@@ -62,6 +64,8 @@ private:
 
     void Form_Load();
     void Form_Unload();
+    // Hands over the held deferred sends whose time has come.
+    void deliverHeldSends();
     void opt_invio_immediato_Click();
     void opt_invio_differito_Click();
     void opt_invio_singolo_Click();
@@ -105,6 +109,7 @@ private:
     std::unique_ptr<Ui::frmMain> m_ui;
     Context &m_ctx;
     std::unique_ptr<GatewayControl> m_BrioSMS;
+    QTimer *m_heldSends = nullptr;
     std::unique_ptr<MainSendView> m_sendView;
     std::unique_ptr<SendProcedure> m_send; // holds NumberErrorSeen
     std::unique_ptr<AccountCommands> m_account;
