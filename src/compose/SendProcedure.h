@@ -65,6 +65,8 @@ public:
     // BrioSMS_WrongNumber: one warning per send.
     void wrongNumber();
 
+    bool running() const; // a send is being handed over
+
 private:
     Outcome send();
     bool checkWhen(QString &when);
