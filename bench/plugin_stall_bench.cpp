@@ -15,12 +15,16 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sqlite3.h>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace brio;
 using brio::bench::median;
@@ -29,6 +33,7 @@ namespace {
 
 constexpr int kContacts = 10000;
 constexpr int kBatch = 1000;
+constexpr int kRounds = 3;
 constexpr double kTarget = 2.0;
 
 // The plug-in: inserts its contacts and prints each batch's milliseconds.
@@ -41,17 +46,18 @@ int plugin(const char *file, int first)
     sqlite3_stmt *insert = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)", -1, &insert, nullptr);
     for (int done = 0; done < kContacts; done += kBatch) {
+        // As an importer does: the batch is read from its source first,
+        // then written in one transaction.
+        std::vector<std::pair<std::string, std::string>> rows;
+        for (int i = done; i < done + kBatch; ++i)
+            rows.emplace_back("Importato " + std::to_string(first + i), "+39340" + std::to_string(1000000 + first + i));
         QElapsedTimer t;
         t.start();
         if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
             return 1;
-        for (int i = done; i < done + kBatch; ++i) {
-            char name[32];
-            char number[32];
-            std::snprintf(name, sizeof name, "Importato %d", first + i);
-            std::snprintf(number, sizeof number, "+39340%07d", first + i);
-            sqlite3_bind_text(insert, 1, name, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(insert, 2, number, -1, SQLITE_TRANSIENT);
+        for (const auto &[name, number] : rows) {
+            sqlite3_bind_text(insert, 1, name.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(insert, 2, number.c_str(), -1, SQLITE_STATIC);
             if (sqlite3_step(insert) != SQLITE_DONE)
                 return 1;
             sqlite3_reset(insert);
@@ -103,9 +109,9 @@ int main(int argc, char *argv[])
     auto *prefix = test::child<QComboBox>(window, "cb_prefisso");
     auto *number = test::child<QLineEdit>(window, "txt_numero");
     auto *add = test::child<QPushButton>(window, "cmd_singolo_aggiungi");
-    prefix->setCurrentText(QStringLiteral("333"));
     int typed = 0;
     auto addNumber = [&] {
+        prefix->setCurrentText(QStringLiteral("333"));
         number->setText(QString::number(1000000 + typed++));
         QElapsedTimer t;
         t.start();
@@ -113,32 +119,44 @@ int main(int argc, char *argv[])
         return double(t.nsecsElapsed()) / 1e6;
     };
 
-    // Side by side: the plug-in alone, then the plug-in while the user works.
-    std::unique_ptr<QProcess> alone(startPlugin(file, 0));
-    alone->waitForFinished(-1);
-    const QList<double> batches = batchTimes(*alone);
     QList<double> quiet;
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 200; ++i) {
         quiet << addNumber();
+        QThread::msleep(1);
+    }
 
-    std::unique_ptr<QProcess> busy(startPlugin(file, kContacts));
+    // Side by side, round after round: the plug-in alone, then the plug-in
+    // while the user works (an action every millisecond, faster than anyone
+    // clicks).
+    QList<double> batches;
+    QList<double> busyBatches;
     double longest = 0;
     int actions = 0;
-    while (!busy->waitForFinished(0)) {
-        longest = std::max(longest, addNumber());
-        ++actions;
-    }
-    const QList<double> busyBatches = batchTimes(*busy);
-    if (batches.size() != kContacts / kBatch || busyBatches.size() != kContacts / kBatch || busy->exitCode() != 0) {
-        std::fprintf(stderr, "plugin-stall: the plug-in did not insert its contacts\n");
-        return 1;
+    bool pluginOk = true;
+    for (int round = 0; round < kRounds; ++round) {
+        std::unique_ptr<QProcess> alone(startPlugin(file, 2 * round * kContacts));
+        alone->waitForFinished(-1);
+        batches << batchTimes(*alone);
+        std::unique_ptr<QProcess> busy(startPlugin(file, (2 * round + 1) * kContacts));
+        while (!busy->waitForFinished(0)) {
+            longest = std::max(longest, addNumber());
+            ++actions;
+            QThread::msleep(1);
+        }
+        busyBatches << batchTimes(*busy);
+        pluginOk = pluginOk && alone->exitCode() == 0 && busy->exitCode() == 0;
     }
     const qint64 rows = env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari"));
+    const qint64 added = env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_dest_number"));
+    if (!pluginOk || rows != 2 * kRounds * kContacts || added != typed || !env.prompter.shown.isEmpty()) {
+        std::fprintf(stderr, "plugin-stall: the plug-in or the window did not do its work\n");
+        return 1;
+    }
     const double base = median(batches);
     const double ratio = longest / base;
-    std::printf("# plugin-stall: batch of %d alone %.1f ms (%.1f ms beside the window), action alone %.2f ms, "
+    std::printf("# plugin-stall: batch of %d alone %.1f ms (%.1f ms beside the window), action alone %.2f ms (longest %.1f), "
                 "longest action %.1f ms of %d, %lld contacts\n",
-                kBatch, base, median(busyBatches), median(quiet), longest, actions, static_cast<long long>(rows));
+                kBatch, base, median(busyBatches), median(quiet), *std::max_element(quiet.begin(), quiet.end()), longest, actions, static_cast<long long>(rows));
     std::printf("plugin-stall: %.2f x (target <= %g) %s\n", ratio, kTarget, ratio <= kTarget ? "PASS" : "MISS");
     return 0;
 }

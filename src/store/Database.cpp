@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
@@ -348,6 +349,7 @@ std::unique_ptr<Database> Database::open(const QString &path, const QString &key
     // Reading the schema is the first access to the pages: a wrong key, a
     // plain file read with a key or a file that is no database fails here.
     db->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    db->syncForJournalMode();
 
     if (mode == Mode::Exclusive) {
         db->setBusyTimeout(kExclusiveWaitMs);
@@ -360,8 +362,8 @@ std::unique_ptr<Database> Database::open(const QString &path, const QString &key
 }
 
 // The engine's own wait sleeps longer and longer, up to a tenth of a second
-// past the moment the other program lets go; polling every millisecond
-// keeps the window's stall to the other program's transaction.
+// past the moment the other program lets go; polling often keeps the
+// window's stall to the other program's transaction.
 int Database::waitForLock(void *self, int attempt)
 {
     auto *db = static_cast<Database *>(self);
@@ -369,7 +371,9 @@ int Database::waitForLock(void *self, int attempt)
         db->m_waiting.start();
     if (db->m_waiting.elapsed() >= db->m_busyTimeoutMs)
         return 0;
-    sqlite3_sleep(1);
+    // Short at first, so that the moment between two transactions of a
+    // plug-in writing in batches is not missed; then gentler.
+    QThread::usleep(db->m_waiting.elapsed() < 100 ? 50 : 1000);
     return 1;
 }
 
@@ -387,13 +391,27 @@ void Database::useWriteAheadLog()
         if (e.number() != ErrorNo::DatabaseLocked)
             throw;
     }
+    syncForJournalMode();
+}
+
+// With the log, a commit need not wait for the disk: a power cut can lose
+// the last changes but never damage the file. The rollback journal needs
+// every sync.
+void Database::syncForJournalMode()
+{
+    Statement mode = prepare(QStringLiteral("PRAGMA journal_mode"));
+    const bool wal = mode.next() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    exec(wal ? QStringLiteral("PRAGMA synchronous=NORMAL") : QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
 void Database::leaveWriteAheadLog()
 {
-    Statement st = prepare(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    if (st.next() && st.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
-        throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è bloccato da un altro programma"));
+    {
+        Statement st = prepare(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        if (st.next() && st.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+            throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è bloccato da un altro programma"));
+    }
+    syncForJournalMode();
 }
 
 Database::~Database()

@@ -61,6 +61,7 @@ public:
 private:
     Database(sqlite3 *db, QString path, Mode mode);
     static int waitForLock(void *self, int attempt);
+    void syncForJournalMode();
 
     sqlite3 *m_db;
     QString m_path;
