@@ -19,6 +19,7 @@ packages=(
     libsqlcipher-dev
     mdbtools
     mdbtools-dev
+    sqlite3
     libgl-dev
     xvfb
     xauth

@@ -48,6 +48,63 @@ Options parse(const QStringList &args)
     return o;
 }
 
+// The last trap: an error that a handler let through is reported and ends
+// the run with a failure status, instead of taking the program down.
+class Application final : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override;
+    const Context *ctx = nullptr; // while there is one, errors are shown in its message boxes
+};
+
+Error asError(const std::exception &e)
+{
+    const auto *error = dynamic_cast<const Error *>(&e);
+    return error ? *error : Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what()));
+}
+
+void printError(const Error &e)
+{
+    std::fprintf(stderr, "briosms: %s\n", e.description().toLocal8Bit().constData());
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        if (ctx)
+            ReportError(*ctx, asError(e));
+        else
+            printError(asError(e));
+    }
+    QCoreApplication::exit(1);
+    return false;
+}
+
+// Errors reach the user's message boxes while the context lives.
+class ReportTo final
+{
+public:
+    ReportTo(Application &app, const Context &ctx);
+    ~ReportTo();
+
+private:
+    Application &m_app;
+};
+
+ReportTo::ReportTo(Application &app, const Context &ctx)
+    : m_app(app)
+{
+    m_app.ctx = &ctx;
+}
+
+ReportTo::~ReportTo()
+{
+    m_app.ctx = nullptr;
+}
+
 int printOutbox(const QString &folder)
 {
     QTextStream out(stdout);
@@ -60,23 +117,8 @@ int printOutbox(const QString &folder)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int run(Application &app)
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    if (isCommand(args)) {
-        // No display needed: the commands run from scripts and cron.
-        QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
-        QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
-        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-        return runCommand(args);
-    }
-
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brio2"));
     QApplication::setOrganizationName(QStringLiteral("BrioSMS"));
     QApplication::setApplicationVersion(programVersionText());
@@ -141,8 +183,39 @@ int main(int argc, char *argv[])
     AppWindows windows(ctx);
     ctx.windowsImpl = &windows;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &instance, [&windows] { windows.raiseMainWindow(); });
-    const int status = Main(ctx);
-    if (status != 0)
+    const ReportTo reportTo(app, ctx);
+    int status = 1;
+    if (!guarded(ctx, [&] { status = Main(ctx); }) || status != 0)
         return status;
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (isCommand(args)) {
+        // No display needed: the commands run from scripts and cron.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
+        QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        try {
+            return runCommand(args);
+        } catch (const std::exception &e) {
+            printError(asError(e));
+        }
+        return 1;
+    }
+
+    Application app(argc, argv);
+    try {
+        return run(app);
+    } catch (const std::exception &e) {
+        printError(asError(e));
+    }
+    return 1;
 }

@@ -1,8 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "core/Error.h"
-#include "store/Database.h"
-#include "store/Schema.h"
+#include "store/BookFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,11 +19,32 @@ QString resolveDataFolder()
         .filePath(QStringLiteral("BrioSMS"));
 }
 
+namespace {
+
+// What an installation leaves in the data folder: the empty address book
+// and the folder of the plug-ins.
+void fillDataFolder(const QString &folder)
+{
+    createBook(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+    if (!QDir(folder).mkdir(QStringLiteral("Plugins")))
+        throw Error(ErrorNo::InvalidPath,
+                    QStringLiteral("Impossibile creare la cartella '%1'")
+                        .arg(QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("Plugins")))));
+}
+
+} // namespace
+
 bool provisionDataFolder(const QString &folder)
 {
     const QFileInfo info(folder);
-    if (info.exists())
-        return false;
+    if (info.exists()) {
+        // Made by the user first, or a new disk: empty, it is filled where
+        // it is.
+        if (!info.isDir() || !QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            return false;
+        fillDataFolder(folder);
+        return true;
+    }
     const QString parent = info.absolutePath();
     if (!QDir().mkpath(parent))
         throw Error(ErrorNo::InvalidPath, QStringLiteral("'%1' non è un percorso valido").arg(parent));
@@ -32,14 +52,7 @@ bool provisionDataFolder(const QString &folder)
     QTemporaryDir staging(QDir(parent).filePath(info.fileName() + QStringLiteral(".new-XXXXXX")));
     if (!staging.isValid())
         throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile creare la cartella '%1'").arg(folder));
-    {
-        auto db = Database::open(QDir(staging.path()).filePath(QStringLiteral("BrioSMS.MDB")), QString(),
-                                 Database::Mode::Shared, true);
-        createDeliveredTables(*db);
-        UpgradeSchema(*db);
-        fillDefaultAllowedCodes(*db);
-    }
-    QDir(staging.path()).mkdir(QStringLiteral("Plugins"));
+    fillDataFolder(staging.path());
     if (!QDir().rename(staging.path(), folder)) {
         if (QFileInfo(folder).isDir())
             return false; // another start made it meanwhile

@@ -4,6 +4,7 @@
 #include "net/ServerServices.h"
 #include "net/Brand.h"
 #include "app/BookDialogues.h"
+#include "store/BookFile.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -25,21 +26,98 @@ void OpenDB(Context &ctx, const QString &password)
     ctx.state.DBPassword = key; // empty for a file without password, whatever was typed
 }
 
-bool OpenBook(Context &ctx)
+namespace {
+
+QString native(const QString &path)
 {
-    ctx.state.InitGlobals();
+    return QDir::toNativeSeparators(path);
+}
+
+// A file that is not a book the program can use is never changed: the user
+// may still get the rows out of it, or put it back.
+int refuseBook(Context &ctx, const QString &what)
+{
+    ctx.state.DB.reset();
+    ctx.message(Icon::Critical,
+                what.arg(native(ctx.state.databasePath()))
+                    + QStringLiteral("\nIl file è stato lasciato com'era. Per ricominciare con una rubrica vuota, "
+                                     "rinominare la cartella \"%1\" e riavviare BrioSMS.")
+                          .arg(native(ctx.state.InstallDir)));
+    return 1;
+}
+
+int bookInUse(Context &ctx)
+{
+    ctx.state.DB.reset();
+    ctx.message(Icon::Exclamation,
+                QStringLiteral("La rubrica \"%1\" è in uso da un altro programma (per esempio un plug-in).\n"
+                               "Chiudere l'altro programma e riavviare BrioSMS.")
+                    .arg(native(ctx.state.databasePath())));
+    return 1;
+}
+
+const QString kDamaged = QStringLiteral("Il file della rubrica \"%1\" è danneggiato e non può essere letto.");
+
+// Opens the book into DB and makes sure it is one; returns 0, or the exit
+// status after telling the user why not.
+int openBook(Context &ctx)
+{
+    const BookFileKind kind = inspectBookFile(ctx.state.databasePath());
+    switch (kind) {
+    case BookFileKind::Folder:
+        return refuseBook(ctx, QStringLiteral("Al posto del file della rubrica \"%1\" c'è una cartella."));
+    case BookFileKind::TooShort:
+        return refuseBook(ctx, QStringLiteral("Il file della rubrica \"%1\" è troppo corto per essere una rubrica."));
+    case BookFileKind::Empty:
+        // It holds nothing: a new book takes its place.
+        createBook(ctx.state.databasePath());
+        break;
+    default:
+        break;
+    }
     AskDatabasePassword(ctx);
     try {
         OpenDB(ctx, ctx.state.DBPassword);
-    } catch (const Error &) {
-        ctx.message(Icon::Exclamation, QStringLiteral("La password inserita non è valida."));
-        return false;
-    }
-    syncPasswordSetting(ctx); // a password change cut short may have left it behind
-    try {
-        UpgradeSchema(*ctx.state.DB);
-        addUniqueNumberIndex(*ctx.state.DB);
     } catch (const Error &e) {
+        if (e.number() == ErrorNo::DatabaseLocked)
+            return bookInUse(ctx);
+        if (kind == BookFileKind::Plain)
+            return refuseBook(ctx, kDamaged);
+        // Random bytes cannot be told from an encrypted book.
+        ctx.message(Icon::Exclamation, QStringLiteral("La password inserita non è valida."));
+        return 1;
+    }
+    // Checked before anything is written to it.
+    try {
+        if (!hasAddressBookTables(ctx.db()))
+            return refuseBook(ctx, QStringLiteral("Il file \"%1\" non contiene una rubrica di BrioSMS."));
+        if (!isIntact(ctx.db()))
+            return refuseBook(ctx, kDamaged);
+    } catch (const Error &e) {
+        if (e.number() != ErrorNo::DatabaseLocked)
+            throw;
+        return bookInUse(ctx);
+    }
+    return 0;
+}
+
+} // namespace
+
+bool OpenBook(Context &ctx)
+{
+    // Before anything else: a copy left by a password removal cut short is
+    // the address book in plain text.
+    removeChangeLeftovers(ctx.state.databasePath());
+    ctx.state.InitGlobals();
+    try {
+        if (openBook(ctx) != 0)
+            return false;
+        syncPasswordSetting(ctx); // a password change cut short may have left it behind
+        UpgradeSchema(ctx.db());
+        addUniqueNumberIndex(ctx.db());
+        ctx.db().useWriteAheadLog();
+    } catch (const Error &e) {
+        ctx.state.DB.reset();
         ReportError(ctx, e);
         return false;
     }

@@ -28,7 +28,7 @@ ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode)
         out.append({placement ? QStringLiteral("Solo in rubrica") : QStringLiteral("Tutta la rubrica"),
                     kWholeAddressBook});
     }
-    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NOCASE"));
+    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NAME_ORDER"));
     while (st.next()) {
         const QString name = st.text(1);
         out.append({placement ? QStringLiteral("Gruppo ") + name.toUpper() + QStringLiteral(" e rubrica") : name,
@@ -43,12 +43,12 @@ ListEntries memberEntries(Database &db, qint64 groupId)
     if (groupId != kWholeAddressBook) {
         Statement st = db.prepare(QStringLiteral(
             "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
-            "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista = ?) ORDER BY Nominativo COLLATE NOCASE"));
+            "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista = ?) ORDER BY Nominativo COLLATE NAME_ORDER"));
         st.bind(1, groupId);
         appendContacts(st, out);
     } else {
         Statement st = db.prepare(
-            QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari ORDER BY Nominativo COLLATE NOCASE"));
+            QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari ORDER BY Nominativo COLLATE NAME_ORDER"));
         appendContacts(st, out);
     }
     return out;
@@ -69,7 +69,7 @@ ListEntries messageRecipientEntries(Database &db, bool withNumbers)
     {
         Statement st = db.prepare(QStringLiteral(
             "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
-            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NOCASE"));
+            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NAME_ORDER"));
         appendContacts(st, out);
     }
     if (withNumbers)

@@ -49,7 +49,7 @@ MessageStateContent readMessageState(Database &db)
     {
         Statement st = db.prepare(QStringLiteral(
             "SELECT IDDestinatario, Nominativo FROM tab_destinatari WHERE IDDestinatario IN "
-            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NOCASE"));
+            "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NAME_ORDER"));
         while (st.next())
             out.contacts.append({st.text(1), st.integer(0)});
     }
@@ -58,7 +58,7 @@ MessageStateContent readMessageState(Database &db)
         // the entry removes exactly that row.
         Statement st = db.prepare(QStringLiteral(
             "SELECT d.ID, l.NomeLista FROM tab_dest_liste d JOIN tab_liste l ON l.ID_Lista = d.IDLista "
-            "ORDER BY l.NomeLista COLLATE NOCASE, d.ID"));
+            "ORDER BY l.NomeLista COLLATE NAME_ORDER, d.ID"));
         while (st.next())
             out.groups.append({st.text(1), st.integer(0)});
     }

@@ -118,6 +118,11 @@ void SendProcedure::wrongNumber()
     m_numberErrorSeen = true;
 }
 
+bool SendProcedure::running() const
+{
+    return m_running;
+}
+
 void SendProcedure::showProgress(qint64 done, qint64 total)
 {
     if (!m_running)

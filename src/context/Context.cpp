@@ -8,7 +8,9 @@ namespace brio {
 
 Answer Context::message(Icon icon, const QString &text, Buttons buttons) const
 {
-    return prompter.show(icon, buttons, state.MsgBoxCaption, text);
+    // Boxes shown before the brand texts are loaded still carry a title.
+    const QString title = state.MsgBoxCaption.isEmpty() ? Settings::defaultOf(Key::MsgBoxCaption) : state.MsgBoxCaption;
+    return prompter.show(icon, buttons, title, text);
 }
 
 Database &Context::db() const

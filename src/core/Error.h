@@ -17,6 +17,7 @@ constexpr int FieldTooSmall = 3163;
 constexpr int DatabaseLocked = 3260;
 constexpr int NotADatabase = 3343;
 constexpr int DatabaseGeneric = 3146;
+constexpr int InvalidText = 3421; // a NUL or text that is not valid Unicode
 
 // Gateway control failures.
 constexpr int GatewayGeneric = 28374;

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 namespace brio {
@@ -16,6 +17,10 @@ void ensureSchema(Database &db)
 {
     if (db.tableExists(QStringLiteral("account")))
         return;
+    // Only a new, empty file is made into the sandbox's: another program's
+    // database stays as it is.
+    if (!db.tableNames().isEmpty())
+        throw Error(ErrorNo::NotADatabase, QStringLiteral("non è un file del gateway di prova"));
     Transaction tx(db);
     db.exec(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS account (user TEXT PRIMARY KEY, password TEXT NOT NULL, "
@@ -26,14 +31,17 @@ void ensureSchema(Database &db)
     tx.commit();
 }
 
+// The file is named, so that the user knows which one to look at; this is no
+// network fault.
 std::unique_ptr<Database> openSandbox(const QString &file)
 {
     try {
         auto db = Database::open(file, QString(), Database::Mode::Shared, true);
         ensureSchema(*db);
         return db;
-    } catch (const Error &) {
-        throw Error(ErrorNo::GatewayNoConnection, QStringLiteral("Gateway di prova non disponibile"));
+    } catch (const Error &e) {
+        throw Error(e.number(), QStringLiteral("Il file del gateway di prova \"%1\" non può essere aperto (%2)")
+                                    .arg(QDir::toNativeSeparators(file), e.description()));
     }
 }
 

@@ -41,7 +41,7 @@ ListEntries groupListEntries(Database &db)
     Statement st = db.prepare(QStringLiteral(
         "SELECT l.ID_Lista, l.NomeLista, "
         "(SELECT COUNT(*) FROM tab_membri m WHERE m.ID_Lista = l.ID_Lista) AS Totale "
-        "FROM tab_liste l ORDER BY l.NomeLista COLLATE NOCASE"));
+        "FROM tab_liste l ORDER BY l.NomeLista COLLATE NAME_ORDER"));
     while (st.next())
         out.append({groupListText(st.text(1), st.integer(2)), st.integer(0)});
     return out;

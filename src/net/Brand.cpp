@@ -69,7 +69,7 @@ bool FetchBrand(Context &ctx)
             return true;
         }
         if (reply.startsWith(QLatin1String("ER"))) {
-            ctx.prompter.show(Icon::None, Buttons::Ok, QString(), loginRequiredText());
+            ctx.message(Icon::None, loginRequiredText());
             return false;
         }
 

@@ -1,5 +1,6 @@
 #include "net/Http.h"
 
+#include "core/Error.h"
 #include "settings/Settings.h"
 
 #include <QDeadlineTimer>
@@ -56,8 +57,11 @@ QByteArray convert(const char *to, const char *from, const QByteArray &input, On
     if (input.isEmpty())
         return out;
     auto cd = openIconv(to, from);
+    // Without the converter the form would go out with empty fields.
     if (!cd)
-        return out;
+        throw Error(ErrorNo::Internal,
+                    QStringLiteral("Conversione del testo da %1 a %2 non disponibile")
+                        .arg(QLatin1String(from), QLatin1String(to)));
     out.reserve(input.size() * 2);
     char *in = const_cast<char *>(input.constData());
     size_t inLeft = size_t(input.size());

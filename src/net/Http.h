@@ -25,7 +25,8 @@ struct ServerEndpoint
 QString HttpPost(const Settings &settings, const QString &body, const QString &path);
 
 // Every character as "%" and two upper-case hex digits of its Windows-1252
-// code, letters and digits included.
+// code, letters and digits included. Throws Error when the code page cannot
+// be converted to.
 QString URLEncode(const QString &text);
 
 // IPv4 address of a dotted address or host name, in network byte order;

@@ -3,14 +3,157 @@
 #include "core/Error.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QThread>
+#include <algorithm>
+#include <cstring>
 #include <sqlite3.h>
+#include <utility>
+#include <vector>
 
 namespace brio {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 15000;
 constexpr int kExclusiveWaitMs = 500;
+int g_defaultBusyTimeoutMs = 15000;
+
+// --- names in lists ----------------------------------------------------------
+
+// One character of a name as it sorts: its base letter folded to lower case,
+// at most two characters (ß sorts as "ss"); none for a combining accent.
+struct Fold
+{
+    char32_t first = 0;
+    char32_t second = 0;
+};
+
+// Latin, Greek and Cyrillic with their accented forms; the rest is only
+// case-folded.
+constexpr char32_t kFoldTableSize = 0x2000;
+
+const Fold *foldTable()
+{
+    static const std::vector<Fold> table = [] {
+        // Letters of their own that people read as their base letters.
+        const QHash<char32_t, QString> letters{
+            {U'ß', QStringLiteral("ss")}, {U'æ', QStringLiteral("ae")}, {U'œ', QStringLiteral("oe")},
+            {U'ø', QStringLiteral("o")},  {U'đ', QStringLiteral("d")},  {U'ð', QStringLiteral("d")},
+            {U'ł', QStringLiteral("l")},  {U'ı', QStringLiteral("i")},  {U'þ', QStringLiteral("th")},
+        };
+        std::vector<Fold> t(kFoldTableSize);
+        for (char32_t c = 1; c < kFoldTableSize; ++c) {
+            QString base;
+            for (const QChar d : QString(QChar(char16_t(c))).normalized(QString::NormalizationForm_D)) {
+                if (d.category() != QChar::Mark_NonSpacing)
+                    base += d;
+            }
+            base = base.toCaseFolded();
+            if (base.size() == 1)
+                base = letters.value(base.at(0).unicode(), base);
+            if (!base.isEmpty())
+                t[c] = {base.at(0).unicode(), base.size() > 1 ? char32_t(base.at(1).unicode()) : 0};
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+// The folded characters of a UTF-8 name, one at a time; 0 at its end.
+class FoldedName final
+{
+public:
+    FoldedName(const unsigned char *text, int size, const Fold *table)
+        : m_p(text)
+        , m_end(text + size)
+        , m_table(table)
+    {
+    }
+
+    char32_t next()
+    {
+        if (m_pending) {
+            return std::exchange(m_pending, 0);
+        }
+        while (m_p < m_end) {
+            const char32_t c = decode();
+            if (c < kFoldTableSize) {
+                const Fold &f = m_table[c];
+                if (!f.first)
+                    continue;
+                m_pending = f.second;
+                return f.first;
+            }
+            if (QChar::category(c) == QChar::Mark_NonSpacing)
+                continue;
+            return QChar::toCaseFolded(c);
+        }
+        return 0;
+    }
+
+private:
+    char32_t decode()
+    {
+        const unsigned char lead = *m_p++;
+        int more = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        if (lead < 0x80 || m_end - m_p < more)
+            return lead;
+        char32_t c = lead & (0x3F >> more);
+        while (more-- > 0)
+            c = (c << 6) | (*m_p++ & 0x3F);
+        return c;
+    }
+
+    const unsigned char *m_p;
+    const unsigned char *m_end;
+    const Fold *m_table;
+    char32_t m_pending = 0;
+};
+
+int compareNameBytes(int aSize, const void *a, int bSize, const void *b)
+{
+    const Fold *table = foldTable();
+    FoldedName x(static_cast<const unsigned char *>(a), aSize, table);
+    FoldedName y(static_cast<const unsigned char *>(b), bSize, table);
+    for (;;) {
+        const char32_t p = x.next();
+        const char32_t q = y.next();
+        if (p != q)
+            return p < q ? -1 : 1;
+        if (!p)
+            break;
+    }
+    // The same name in other accents or case: the bytes decide, so the
+    // order is total.
+    const int n = std::memcmp(a, b, size_t(std::min(aSize, bSize)));
+    if (n != 0)
+        return n < 0 ? -1 : 1;
+    return aSize < bSize ? -1 : aSize > bSize ? 1 : 0;
+}
+
+int collateNames(void *, int aSize, const void *a, int bSize, const void *b)
+{
+    return compareNameBytes(aSize, a, bSize, b);
+}
+
+// --- text the engine would store wrongly --------------------------------------
+
+// The engine measures and compares text up to a NUL, and a lone surrogate
+// would silently become '?'.
+void checkText(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isNull())
+            throw Error(ErrorNo::InvalidText, QStringLiteral("Il testo contiene un carattere nullo, che non è ammesso"));
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            throw Error(ErrorNo::InvalidText, QStringLiteral("Il testo contiene un carattere non valido"));
+    }
+}
 
 // LIKE with Unicode case folding: the engine's own only folds ASCII, and
 // names such as "Nicolò" must match "NICOLÒ".
@@ -90,7 +233,9 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &va
             break;
         }
         default: {
-            const QByteArray u = value.toString().toUtf8();
+            const QString text = value.toString();
+            checkText(text);
+            const QByteArray u = text.toUtf8();
             rc = sqlite3_bind_text(stmt, position, u.constData(), int(u.size()), SQLITE_TRANSIENT);
             break;
         }
@@ -136,6 +281,13 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &va
     }
 }
 
+int compareNames(const QString &a, const QString &b)
+{
+    const QByteArray x = a.toUtf8();
+    const QByteArray y = b.toUtf8();
+    return compareNameBytes(int(x.size()), x.constData(), int(y.size()), y.constData());
+}
+
 QString likePattern(const QString &wildcardPattern)
 {
     QString out;
@@ -159,6 +311,7 @@ Database::Database(sqlite3 *db, QString path, Mode mode)
     : m_db(db)
     , m_path(std::move(path))
     , m_mode(mode)
+    , m_busyTimeoutMs(g_defaultBusyTimeoutMs)
 {
 }
 
@@ -181,23 +334,84 @@ std::unique_ptr<Database> Database::open(const QString &path, const QString &key
             throwDatabaseError(raw, rc, path);
     }
     sqlite3_extended_result_codes(raw, 1);
+    // Before the first read: a plug-in committing holds the file for a
+    // moment, and opening must wait for it rather than fail.
+    sqlite3_busy_handler(raw, &Database::waitForLock, db.get());
+    for (int args : {2, 3}) {
+        rc = sqlite3_create_function(raw, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                     nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            throwDatabaseError(raw, rc, path);
+    }
+    rc = sqlite3_create_collation(raw, "NAME_ORDER", SQLITE_UTF8, nullptr, collateNames);
+    if (rc != SQLITE_OK)
+        throwDatabaseError(raw, rc, path);
     // Reading the schema is the first access to the pages: a wrong key, a
     // plain file read with a key or a file that is no database fails here.
     db->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    db->syncForJournalMode();
 
     if (mode == Mode::Exclusive) {
         db->setBusyTimeout(kExclusiveWaitMs);
         db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
         // The lock is taken by the first write transaction and then kept.
         db->exec(QStringLiteral("BEGIN EXCLUSIVE; COMMIT"));
-    }
-    db->setBusyTimeout(kBusyTimeoutMs);
-
-    for (int args : {2, 3}) {
-        sqlite3_create_function(raw, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                likeFunction, nullptr, nullptr);
+        db->setBusyTimeout(g_defaultBusyTimeoutMs);
     }
     return db;
+}
+
+// The engine's own wait sleeps longer and longer, up to a tenth of a second
+// past the moment the other program lets go; polling often keeps the
+// window's stall to the other program's transaction.
+int Database::waitForLock(void *self, int attempt)
+{
+    auto *db = static_cast<Database *>(self);
+    if (attempt == 0)
+        db->m_waiting.start();
+    if (db->m_waiting.elapsed() >= db->m_busyTimeoutMs)
+        return 0;
+    // Short at first, so that the moment between two transactions of a
+    // plug-in writing in batches is not missed; then gentler.
+    QThread::usleep(db->m_waiting.elapsed() < 100 ? 50 : 1000);
+    return 1;
+}
+
+void Database::setDefaultBusyTimeout(int milliseconds)
+{
+    g_defaultBusyTimeoutMs = milliseconds;
+}
+
+void Database::useWriteAheadLog()
+{
+    try {
+        scalar(QStringLiteral("PRAGMA journal_mode=WAL"));
+    } catch (const Error &e) {
+        // Another program holds the file: the next start tries again.
+        if (e.number() != ErrorNo::DatabaseLocked)
+            throw;
+    }
+    syncForJournalMode();
+}
+
+// With the log, a commit need not wait for the disk: a power cut can lose
+// the last changes but never damage the file. The rollback journal needs
+// every sync.
+void Database::syncForJournalMode()
+{
+    Statement mode = prepare(QStringLiteral("PRAGMA journal_mode"));
+    const bool wal = mode.next() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    exec(wal ? QStringLiteral("PRAGMA synchronous=NORMAL") : QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+void Database::leaveWriteAheadLog()
+{
+    {
+        Statement st = prepare(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        if (st.next() && st.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+            throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è bloccato da un altro programma"));
+    }
+    syncForJournalMode();
 }
 
 Database::~Database()
@@ -277,7 +491,7 @@ sqlite3 *Database::handle() const
 
 void Database::setBusyTimeout(int milliseconds)
 {
-    sqlite3_busy_timeout(m_db, milliseconds);
+    m_busyTimeoutMs = milliseconds;
 }
 
 // --- Statement ------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -42,16 +43,33 @@ public:
     Mode mode() const;
     sqlite3 *handle() const;
 
-    // For tests: how long a writer waits for another program's lock.
+    // How long a statement waits for another program's lock before failing
+    // with DatabaseLocked.
     void setBusyTimeout(int milliseconds);
+    // The wait of connections opened from now on (tests shorten it).
+    static void setDefaultBusyTimeout(int milliseconds);
+
+    // Readers no longer wait for a writer, nor a writer for readers. Stored
+    // in the file, so plug-ins work the same way. Does nothing where the
+    // engine cannot keep the log (the file then stays as it was).
+    void useWriteAheadLog();
+    // Back to the rollback journal: the log is checkpointed into the file
+    // and removed, so that the file alone holds every row. Throws
+    // DatabaseLocked while another connection has the file open.
+    void leaveWriteAheadLog();
 
 private:
     Database(sqlite3 *db, QString path, Mode mode);
+    static int waitForLock(void *self, int attempt);
+    void syncForJournalMode();
 
     sqlite3 *m_db;
     QString m_path;
     Mode m_mode;
+    int m_busyTimeoutMs;
+    QElapsedTimer m_waiting;
 };
+
 
 class Statement final
 {
@@ -103,6 +121,14 @@ private:
 
 // The engine's failure as the program's error (numbers as handlers expect).
 [[noreturn]] void throwDatabaseError(sqlite3 *db, int rc, const QString &context = QString());
+
+// Compares two names as a person expects: accented letters with their base
+// letter ("Èrica" beside "erica", before "Fabio"), case ignored; equal names
+// in different spellings keep a fixed order. Every connection has it as the
+// collation NAME_ORDER, for lists: "ORDER BY Nominativo COLLATE NAME_ORDER".
+// It lives on the program's connections only, never in the schema, so that
+// plug-ins and the sqlite3 shell can still read and write the file.
+int compareNames(const QString &a, const QString &b);
 
 // Builds the engine's LIKE pattern (with '\' as escape) from a pattern that
 // uses '*' and '?' as wildcards. Matching ignores case, accented letters too.

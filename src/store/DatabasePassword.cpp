@@ -1,6 +1,7 @@
 #include "store/DatabasePassword.h"
 
 #include "core/Error.h"
+#include "store/BookFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,12 +42,6 @@ void syncToDisk(const QString &path, bool directory)
     errno = saved;
     if (rc != 0)
         throwDiskError(QStringLiteral("scrittura"), path);
-}
-
-void removeCopy(const QString &copy)
-{
-    QFile::remove(copy + QStringLiteral("-journal"));
-    QFile::remove(copy);
 }
 
 QString quotedName(const QString &name)
@@ -140,6 +135,7 @@ bool openedByAnotherProcess(const QString &path)
 void reopen(std::unique_ptr<Database> &db, QString &key, const QString &path, const QString &password)
 {
     db = openWithPassword(path, password, Database::Mode::Shared, &key);
+    db->useWriteAheadLog(); // the new file starts without it
 }
 
 // After a failed change the file holds the old or the new key: open it with
@@ -156,6 +152,12 @@ void reopenAfterFailure(std::unique_ptr<Database> &db, QString &key, const QStri
         } catch (const Error &) {
         }
     }
+    // Without the book every later action would fail with an error nobody
+    // could read; say it now.
+    throw Error(ErrorNo::DatabaseGeneric,
+                QStringLiteral("La modifica della password non è stata completata e la rubrica '%1' non può "
+                               "essere riaperta: chiudere BrioSMS e riavviarlo")
+                    .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace
@@ -195,18 +197,34 @@ void changeDatabaseKey(std::unique_ptr<Database> &db, QString &key, const QStrin
             hook(step);
     };
 
+    const auto refuseIfOpenElsewhere = [&path] {
+        if (openedByAnotherProcess(path))
+            throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è aperto da un altro programma"));
+    };
+    refuseIfOpenElsewhere();
+    // The copy replaces the file by name: rows still in a write-ahead log
+    // beside it would be replayed into the new file at the next opening. So
+    // the log is checkpointed into the file and left first; this also fails
+    // while another connection has the file open.
+    db->leaveWriteAheadLog();
     // Taken while our own connection is still open, so that a refusal
     // leaves the run exactly as it was.
     QString oldKey;
-    std::unique_ptr<Database> held = openWithPassword(path, key, Database::Mode::Exclusive, &oldKey);
-    if (openedByAnotherProcess(path))
-        throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è aperto da un altro programma"));
+    std::unique_ptr<Database> held;
+    try {
+        held = openWithPassword(path, key, Database::Mode::Exclusive, &oldKey);
+        refuseIfOpenElsewhere(); // one may have come meanwhile
+    } catch (const Error &) {
+        held.reset();
+        db->useWriteAheadLog();
+        throw;
+    }
     db.reset();
 
     bool replaced = false;
     try {
         reached(PasswordChangeStep::Exclusive);
-        removeCopy(copy); // left over by an earlier change that was cut short
+        removeChangeLeftovers(path); // of an earlier change that was cut short
         exportCopy(*held, copy, newPassword);
         reached(PasswordChangeStep::Exported);
         syncToDisk(copy, false);
@@ -214,7 +232,9 @@ void changeDatabaseKey(std::unique_ptr<Database> &db, QString &key, const QStrin
         verifyCopy(*held, copy, newPassword);
         reached(PasswordChangeStep::Verified);
 
-        QFile::setPermissions(copy, QFileInfo(path).permissions());
+        // A copy readable by others would give the address book away.
+        if (!QFile::setPermissions(copy, QFileInfo(path).permissions()))
+            throwDiskError(QStringLiteral("permessi"), copy);
         if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
             throwDiskError(QStringLiteral("sostituzione"), path);
         replaced = true;
@@ -232,7 +252,7 @@ void changeDatabaseKey(std::unique_ptr<Database> &db, QString &key, const QStrin
     } catch (...) {
         held.reset();
         if (!replaced)
-            removeCopy(copy);
+            removeChangeLeftovers(path);
         reopenAfterFailure(db, key, path, replaced ? QStringList{newPassword, oldKey} : QStringList{oldKey, newPassword},
                            keyChanged);
         throw;

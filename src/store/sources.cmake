@@ -1,4 +1,5 @@
 target_sources(briosms_core PRIVATE
+  store/BookFile.cpp store/BookFile.h
   store/Database.cpp store/Database.h
   store/Schema.cpp store/Schema.h
   store/DatabasePassword.cpp store/DatabasePassword.h

@@ -14,4 +14,5 @@ target_sources(briosms_ui PRIVATE
   ui/help/HelpWindow.cpp ui/help/HelpWindow.h ui/help/HelpWindow.ui
   ui/help/HelpLink.cpp ui/help/HelpLink.h
   ui/misc/AboutWindow.cpp ui/misc/AboutWindow.h ui/misc/AboutWindow.ui
+  ui/ScreenReader.cpp ui/ScreenReader.h
 )

@@ -250,6 +250,7 @@ private Q_SLOTS:
             protect(env, from);
         const QStringList before = rows(env.db());
         QByteArray killedFile;
+        QByteArray killedLog; // the write-ahead log beside it, as a kill leaves it
         QString killedSetting;
 
         try {
@@ -257,6 +258,7 @@ private Q_SLOTS:
                 if (s != step)
                     return;
                 killedFile = readAll(env.state.databasePath());
+                killedLog = readAll(env.state.databasePath() + QStringLiteral("-wal"));
                 killedSetting = env.settings->text(Key::AskDBPassword);
                 throw Error(3043, QStringLiteral("guasto simulato"));
             });
@@ -279,6 +281,10 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(killedFile);
         f.close();
+        QFile log(killed.state.databasePath() + QStringLiteral("-wal"));
+        QVERIFY(log.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        log.write(killedLog);
+        log.close();
         QCOMPARE(startAgain(killed, killedSetting, current), 0);
         QCOMPARE(rows(killed.db()), before);
         // An encrypted file is always asked for, whatever the setting.

@@ -1,9 +1,14 @@
+#include "app/DataFolder.h"
 #include "app/Startup.h"
 #include "mock/TestEnv.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSemaphore>
 #include <QTest>
+#include <QThread>
+#include <thread>
 
 using namespace brio;
 using namespace brio::test;
@@ -22,6 +27,18 @@ QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray sha256(const QString &path)
+{
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -70,32 +87,172 @@ private Q_SLOTS:
         QCOMPARE(env.windows.passwordShown, asked ? 1 : 0);
     }
 
-    void unusableDatabaseEndsTheProgram_data()
+    // Files made by hand in place of the book: each is told apart where its
+    // bytes allow it, and none is changed.
+    void unusableBookIsLeftAsItWas_data()
     {
-        QTest::addColumn<QByteArray>("content"); // empty: the file is missing
-        QTest::newRow("random bytes") << QByteArray(8192, '\x37');
-        QTest::newRow("missing") << QByteArray();
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("text"); // %1: the file, %2: the data folder
+        QTest::addColumn<bool>("asked");   // the password window was shown
+        const QString password = QStringLiteral("La password inserita non è valida.");
+        const QString leftAsItWas = QStringLiteral(
+            "\nIl file è stato lasciato com'era. Per ricominciare con una rubrica vuota, rinominare la cartella "
+            "\"%2\" e riavviare BrioSMS.");
+        const QString damaged = QStringLiteral("Il file della rubrica \"%1\" è danneggiato e non può essere letto.")
+                                + leftAsItWas;
+        // Random bytes cannot be told from an encrypted book.
+        QTest::newRow("random bytes") << "random" << password << true;
+        QTest::newRow("missing") << "missing" << password << false;
+        QTest::newRow("too short") << "short"
+                                   << "Il file della rubrica \"%1\" è troppo corto per essere una rubrica." + leftAsItWas
+                                   << false;
+        QTest::newRow("folder") << "folder" << "Al posto del file della rubrica \"%1\" c'è una cartella." + leftAsItWas
+                                << false;
+        QTest::newRow("cut short") << "cut" << damaged << false;
+        QTest::newRow("damaged page") << "page" << damaged << false;
+        QTest::newRow("plain header only") << "header" << damaged << false;
+        QTest::newRow("another program's database")
+            << "foreign" << "Il file \"%1\" non contiene una rubrica di BrioSMS." + leftAsItWas << false;
     }
 
-    void unusableDatabaseEndsTheProgram()
+    void unusableBookIsLeftAsItWas()
     {
-        QFETCH(QByteArray, content);
+        QFETCH(QString, damage);
+        QFETCH(QString, text);
+        QFETCH(bool, asked);
         TestEnv env;
+        for (int i = 0; i < 300; ++i)
+            env.addContact(QStringLiteral("Contatto %1").arg(i), QStringLiteral("+39333%1").arg(1000000 + i));
         freshRun(env);
         const QString file = env.state.databasePath();
+        QByteArray book = readAll(file);
+        QVERIFY(book.size() > 4 * 4096);
         QFile::remove(file);
-        if (!content.isEmpty()) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
+        if (damage == QLatin1String("random"))
+            write(file, QByteArray(8192, '\x37'));
+        else if (damage == QLatin1String("short"))
+            write(file, QByteArray(100, '\x37'));
+        else if (damage == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(file));
+        else if (damage == QLatin1String("cut"))
+            write(file, book.left(book.size() / 2));
+        else if (damage == QLatin1String("page"))
+            write(file, book.replace(3 * 4096, 4096, QByteArray(4096, '\x55')));
+        else if (damage == QLatin1String("header"))
+            write(file, book.left(16) + QByteArray(8192, '\x37'));
+        else if (damage == QLatin1String("foreign")) {
+            auto other = Database::open(file, QString(), Database::Mode::Shared, true);
+            other->exec(QStringLiteral("CREATE TABLE fatture (numero INTEGER, cliente TEXT)"));
         }
-        QVERIFY(Main(*env.ctx) != 0);
-        QCOMPARE(env.prompter.texts(), QStringList{"La password inserita non è valida."});
-        QCOMPARE(env.prompter.last().title, QString());
-        QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
+        const QByteArray before = sha256(file);
+
+        QCOMPARE(Main(*env.ctx), 1);
+        QCOMPARE(env.prompter.texts(), QStringList{text.arg(QDir::toNativeSeparators(file),
+                                                             QDir::toNativeSeparators(env.dataFolder()))});
+        QCOMPARE(env.prompter.last().title, QStringLiteral("BrioSMS")); // the brand is not loaded yet
+        QCOMPARE(env.windows.passwordShown, asked ? 1 : 0);
         QCOMPARE(env.windows.mainShown, 0);
-        QCOMPARE(readAll(file), content); // nothing written to it
-        QCOMPARE(QFile::exists(file), !content.isEmpty());
+        QVERIFY(!env.state.DB);
+        QCOMPARE(sha256(file), before);
+        QCOMPARE(QFileInfo::exists(file), damage != QLatin1String("missing"));
+    }
+
+    // A zero-byte book and an empty data folder hold nothing: both become a
+    // new book, as a missing folder does.
+    void emptyBookOrFolderIsMadeNew_data()
+    {
+        QTest::addColumn<bool>("wholeFolder");
+        QTest::newRow("zero-byte book") << false;
+        QTest::newRow("empty data folder") << true;
+    }
+
+    void emptyBookOrFolderIsMadeNew()
+    {
+        QFETCH(bool, wholeFolder);
+        TestEnv env;
+        env.settings->set(Key::Branded, 1);
+        freshRun(env);
+        if (wholeFolder) {
+            QVERIFY(QDir(env.dataFolder()).removeRecursively());
+            QVERIFY(QDir().mkdir(env.dataFolder()));
+            QVERIFY(provisionDataFolder(env.dataFolder()));
+            QVERIFY(QFileInfo(QDir(env.dataFolder()).filePath(QStringLiteral("Plugins"))).isDir());
+        } else {
+            write(env.state.databasePath(), QByteArray());
+        }
+        QCOMPARE(Main(*env.ctx), 0);
+        QCOMPARE(env.windows.mainShown, 1);
+        QVERIFY(env.prompter.shown.isEmpty());
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_accesso")), 1);
+        QVERIFY(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes")) > 0);
+        env.addContact(QStringLiteral("Nuovo"), QStringLiteral("+393331234567"));
+    }
+
+    // What a password change cut short leaves beside the book goes first:
+    // when the password was being removed, it is the book in plain text.
+    void leftoverCopyIsRemoved()
+    {
+        TestEnv env;
+        env.settings->set(Key::Branded, 1);
+        freshRun(env);
+        const QString copy = env.state.databasePath() + QStringLiteral(".new");
+        QVERIFY(QFile::copy(env.state.databasePath(), copy));
+        write(copy + QStringLiteral("-journal"), QByteArray(512, '\0'));
+        QCOMPARE(Main(*env.ctx), 0);
+        QVERIFY(!QFileInfo::exists(copy));
+        QVERIFY(!QFileInfo::exists(copy + QStringLiteral("-journal")));
+    }
+
+    // A plug-in committing holds the whole file for a moment (an older book
+    // without the write-ahead log): the start waits for it; when the wait
+    // runs out it says so.
+    void bookLockedByAnotherProgram_data()
+    {
+        QTest::addColumn<int>("heldMs");
+        QTest::newRow("for a moment") << 300;
+        QTest::newRow("past the wait") << -1;
+    }
+
+    void bookLockedByAnotherProgram()
+    {
+        QFETCH(int, heldMs);
+        TestEnv env;
+        env.settings->set(Key::Branded, 1);
+        env.db().exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        freshRun(env);
+        const QString file = env.state.databasePath();
+        if (heldMs < 0)
+            Database::setDefaultBusyTimeout(300);
+        QSemaphore locked;
+        QSemaphore done;
+        std::thread plugin([&] {
+            auto other = Database::open(file);
+            other->exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            locked.release();
+            if (heldMs >= 0)
+                QThread::msleep(heldMs);
+            else
+                done.acquire();
+            other->exec(QStringLiteral("COMMIT"));
+        });
+        locked.acquire();
+        const QByteArray before = sha256(file);
+        const int status = Main(*env.ctx);
+        done.release();
+        plugin.join();
+        Database::setDefaultBusyTimeout(15000);
+        if (heldMs >= 0) {
+            QCOMPARE(status, 0);
+            QVERIFY(env.prompter.shown.isEmpty());
+            QCOMPARE(env.windows.mainShown, 1);
+            return;
+        }
+        QCOMPARE(status, 1);
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("La rubrica \"%1\" è in uso da un altro programma (per esempio un "
+                                            "plug-in).\nChiudere l'altro programma e riavviare BrioSMS.")
+                                 .arg(QDir::toNativeSeparators(file))});
+        QCOMPARE(sha256(file), before);
     }
 
     void oldDatabaseIsFoundOnTheWineDrive()

@@ -1,6 +1,11 @@
 #include "core/Error.h"
 #include "gateway/SandboxGateway.h"
 
+#include "store/Database.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +33,13 @@ private:
         return g;
     }
 
+    static QByteArray sha256(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                           : QByteArray();
+    }
+
     static int errorOf(const std::function<void()> &f)
     {
         try {
@@ -39,6 +51,52 @@ private:
     }
 
 private Q_SLOTS:
+    // A damaged or foreign file is named in the error, is no network fault,
+    // and is left as it was; the outbox listing ends with a message and a
+    // failure status instead of an abort.
+    void unusableFileIsNamedAndLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("random bytes") << QByteArray(8192, '\x37');
+        QTest::newRow("plain header only") << QByteArray("SQLite format 3\0", 16) + QByteArray(8192, '\x37');
+        QTest::newRow("another program's database") << QByteArray();
+    }
+
+    void unusableFileIsNamedAndLeftAlone()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("Sandbox.db"));
+        if (content.isEmpty()) {
+            auto db = Database::open(file, QString(), Database::Mode::Shared, true);
+            db->exec(QStringLiteral("CREATE TABLE fatture (numero INTEGER)"));
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QByteArray before = sha256(file);
+        try {
+            control(file)->getCredit();
+            QFAIL("an unusable file was opened");
+        } catch (const Error &e) {
+            QVERIFY(e.number() != ErrorNo::GatewayNoConnection);
+            QVERIFY2(e.description().contains(file), qPrintable(e.description()));
+        }
+        QCOMPARE(sha256(file), before);
+
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("BRIOSMS_HOME"), folder.path());
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("--sandbox-outbox")});
+        QVERIFY(program.waitForFinished());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(QString::fromLocal8Bit(program.readAllStandardError()).contains(file));
+        QCOMPARE(sha256(file), before);
+    }
+
     void newSandboxHasTheTrialAccount()
     {
         const QString file = newFile();

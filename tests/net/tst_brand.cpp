@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(rig.env.prompter.texts(), QStringList{kLoginRequired});
         QCOMPARE(rig.env.prompter.last().icon, Icon::None);
         QCOMPARE(rig.env.prompter.last().buttons, Buttons::Ok);
-        QCOMPARE(rig.env.prompter.last().title, QString());
+        QCOMPARE(rig.env.prompter.last().title, QStringLiteral("BrioSMS")); // the default caption
         QVERIFY(!rig.settings.contains(Key::Branded));
     }
 

@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -116,22 +117,35 @@ private Q_SLOTS:
         QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("CountryCode")));
     }
 
-    void namesSortWithoutRegardToCase()
+    // Accented letters sort with their base letter, case ignored, in every
+    // list; the order lives on the program's connection, not in the file.
+    void namesSortAsAPersonExpects()
     {
         const QString folder = newFolder();
-        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
-        for (const char *name : {"bruno", "Zeno", "anna", "Carla"})
+        const QString file = QDir(folder).filePath(QStringLiteral("BrioSMS.MDB"));
+        auto db = Database::open(file);
+        for (const char *name : {"bruno", "Zeno", "Òscar", "anna", "Èrica", "Carla", "erica", "Àlvaro", "Ugo"})
             db->run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?1, '+39333' || ?1)"),
-                    {QString::fromLatin1(name)});
+                    {QString::fromUtf8(name)});
         QStringList order;
         for (const ListEntry &e : memberEntries(*db, kWholeAddressBook))
             order << e.text.section(QLatin1Char(','), 0, 0);
-        QCOMPARE(order, (QStringList{"anna", "bruno", "Carla", "Zeno"}));
-        db->run(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES ('amici'), ('Lavoro'), ('calcetto')"));
+        QCOMPARE(order, (QStringList{"Àlvaro", "anna", "bruno", "Carla", "erica", "Èrica", "Òscar", "Ugo", "Zeno"}));
+        db->run(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES ('amici'), ('Lavoro'), ('Ètna'), ('calcetto')"));
         QStringList groups;
         for (const ListEntry &e : groupComboEntries(*db, true, GroupComboMode::GroupNames))
             groups << e.text;
-        QCOMPARE(groups, (QStringList{"amici", "calcetto", "Lavoro"}));
+        QCOMPARE(groups, (QStringList{"amici", "calcetto", "Ètna", "Lavoro"}));
+
+        // Another program, the sqlite3 shell, reads and writes the same file.
+        db.reset();
+        QProcess shell;
+        shell.start(QStringLiteral("sqlite3"),
+                    {file, QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES ('Ìvo', '+39334');"
+                                          "SELECT count(*) FROM tab_destinatari;")});
+        QVERIFY(shell.waitForFinished());
+        QCOMPARE(shell.exitCode(), 0);
+        QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("10"));
     }
 
     void fieldSizesAreKept()
@@ -147,6 +161,21 @@ private Q_SLOTS:
         db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"), {QString(255, QChar(0xE8))});
         QVERIFY_THROWS_EXCEPTION(Error, db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"),
                                                 {QString(256, QLatin1Char('a'))}));
+        // The engine measures text up to a NUL and would store a lone
+        // surrogate as '?': both are refused, and nothing is stored.
+        const QString insert = QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)");
+        for (const QString &number : {QStringLiteral("a") + QChar(0) + QString(10000, QLatin1Char('9')),
+                                      QStringLiteral("+39333") + QChar(0xD800) + QStringLiteral("1234")}) {
+            try {
+                db->run(insert, {QStringLiteral("Nome"), number});
+                QFAIL("text the engine cannot keep was stored");
+            } catch (const Error &e) {
+                QCOMPARE(e.number(), ErrorNo::InvalidText);
+            }
+        }
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")), 0);
+        db->run(insert, {QStringLiteral("Gioia ") + QString::fromUcs4(U"\U0001F600"), QStringLiteral("+39333")});
+
         db->run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393331234567')"));
         try {
             db->run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393331234567')"));

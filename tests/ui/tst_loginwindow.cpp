@@ -195,7 +195,9 @@ private Q_SLOTS:
         LoginWindow w(*env.ctx);
         w.show();
         submit(w, QStringLiteral("prova"), QStringLiteral("prova"), true);
-        QCOMPARE(env.prompter.texts(), QStringList{"La connessione ad Internet non è attiva. Connettersi e riprovare."});
+        // The sandbox's file is no network: the message names it.
+        QCOMPARE(env.prompter.texts().size(), 1);
+        QVERIFY2(env.prompter.last().text.contains(nowhere), qPrintable(env.prompter.last().text));
         QVERIFY(!env.state.LoggedIn);
         QCOMPARE(passwordField(w), QStringLiteral("prova"));
         QVERIFY(w.isVisible());

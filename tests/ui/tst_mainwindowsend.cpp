@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace brio;
 using namespace brio::test;
@@ -79,6 +80,7 @@ private Q_SLOTS:
     void sendAfterLoginThenDeferredFromTheMenu();
     void toolBarSendChecksFirst();
     void compressFromToolBar();
+    void closedDuringTheSend();
 };
 
 void TestMainWindowSend::sendAfterLoginThenDeferredFromTheMenu()
@@ -176,6 +178,28 @@ void TestMainWindowSend::compressFromToolBar()
     QCOMPARE(text->toPlainText(), QString());
     QVERIFY(!button->isChecked());
     QVERIFY(!button->isEnabled());
+}
+
+// The window closed while the messages are handed over: the send ends and
+// is reported, then the window closes and the database with it.
+void TestMainWindowSend::closedDuringTheSend()
+{
+    TestEnv env;
+    env.state.ServerChecksDone = true;
+    MainWindow w(*env.ctx);
+    w.show();
+    env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+    typeText(w, QStringLiteral("ciao a tutti"));
+    env.prompter.answer(Answer::Yes);
+    // Runs while the send repaints the window.
+    QTimer::singleShot(0, &w, [&w] { w.close(); });
+    child<QPushButton>(w, "cmd_invia")->click();
+
+    QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
+    QVERIFY(!w.isVisible());
+    QVERIFY(!env.state.DB);
+    QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
 }
 
 QTEST_MAIN(TestMainWindowSend)

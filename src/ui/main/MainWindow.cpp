@@ -15,6 +15,7 @@
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainSendView.h"
+#include "ui/ScreenReader.h"
 #include "ui/main/MessageTextEdit.h"
 #include "ui/help/HelpLink.h"
 #include "ui/misc/AboutWindow.h"
@@ -27,6 +28,7 @@
 #include <QTimer>
 #include <QApplication>
 #include <QCloseEvent>
+#include <utility>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -91,6 +93,7 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     m_account = std::make_unique<AccountCommands>(m_ctx, *m_BrioSMS, [this] { RefreshStatus(); });
     attachHelp(m_ctx, this);
     connectHandlers();
+    nameControlsForScreenReaders(*this);
     Form_Load();
     // Deferred sends the gateway cannot schedule wait in the book for their time.
     m_heldSends = new QTimer(this);
@@ -286,6 +289,12 @@ void MainWindow::Form_Load()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The send needs the database to its end: the window closes after it.
+    if (m_send->running()) {
+        m_closeAfterSend = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }
@@ -613,6 +622,8 @@ void MainWindow::mnuEsci_Click()
 void MainWindow::cmd_invia_Click()
 {
     m_send->run();
+    if (std::exchange(m_closeAfterSend, false))
+        close();
 }
 
 void MainWindow::tbComprimi_Click()

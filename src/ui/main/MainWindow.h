@@ -114,6 +114,7 @@ private:
     std::unique_ptr<SendProcedure> m_send; // holds NumberErrorSeen
     std::unique_ptr<AccountCommands> m_account;
     CompressButton m_compress;              // key, pressed state and SavedText
+    bool m_closeAfterSend = false;          // closed while a send was running
 
     std::array<QLabel *, 3> m_sbBrioPanel{};
     QMenu *m_mnuPopupSingoli = nullptr;

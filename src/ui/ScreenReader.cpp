@@ -1,0 +1,39 @@
+#include "ui/ScreenReader.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QWidget>
+
+namespace brio {
+
+QString withoutMnemonics(const QString &caption)
+{
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) != QLatin1Char('&')) {
+            out += caption.at(i);
+        } else if (i + 1 < caption.size() && caption.at(i + 1) == QLatin1Char('&')) {
+            out += QLatin1Char('&');
+            ++i;
+        }
+    }
+    return out;
+}
+
+void nameControlsForScreenReaders(QWidget &window)
+{
+    const auto name = [](QWidget *control, const QString &caption) {
+        if (control->accessibleName().isEmpty() && caption.count(QLatin1Char('&')) > 1)
+            control->setAccessibleName(withoutMnemonics(caption));
+    };
+    for (QAbstractButton *b : window.findChildren<QAbstractButton *>())
+        name(b, b->text());
+    for (QGroupBox *g : window.findChildren<QGroupBox *>())
+        name(g, g->title());
+    for (QLabel *l : window.findChildren<QLabel *>())
+        name(l, l->text());
+}
+
+} // namespace brio

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace brio {
+
+// The caption as it is seen: mnemonic markers out, "&&" as one '&'.
+QString withoutMnemonics(const QString &caption);
+
+// Screen readers read a control's accessible name aloud, and Qt takes only
+// the first mnemonic marker out of a caption: controls whose caption has
+// more than one ("Agg&i&ungi") are named with the caption as it is seen.
+void nameControlsForScreenReaders(QWidget &window);
+
+} // namespace brio

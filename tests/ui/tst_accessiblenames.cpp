@@ -1,0 +1,155 @@
+// Screen readers read accessible names and descriptions aloud: a mnemonic
+// marker in them is read as an ampersand. Every window the program can show
+// is opened the way the user opens it (the menus and tool bar of the main
+// window, then the buttons of what they open), so windows added later are
+// walked too.
+#include "mock/TestEnv.h"
+
+#include "ui/AppWindows.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+// A single '&' before a character: "Aggi&ungi"; "&&" and "Rossi & figli" are
+// no markers.
+bool hasMnemonic(QString text)
+{
+    static const QRegularExpression marker(QStringLiteral("(?<!&)&[^&\\s]"));
+    return text.remove(QStringLiteral("&&")).contains(marker);
+}
+
+class Walk final
+{
+public:
+    QSet<QString> windows;   // objectNames of the windows walked
+    QStringList faults;      // "window: role 'text'"
+
+    void check(QWidget *window)
+    {
+        if (!window || m_checked.contains(window))
+            return;
+        m_checked.insert(window);
+        windows.insert(window->objectName());
+        checkTree(window->objectName(), QAccessible::queryAccessibleInterface(window), 0);
+    }
+
+    // Every window now on screen; the modal ones are closed after the walk,
+    // as the user would.
+    void checkShown()
+    {
+        const QWidgetList all = QApplication::topLevelWidgets();
+        for (QWidget *w : all) {
+            if (w->isVisible() && !qobject_cast<QMenu *>(w))
+                check(w);
+        }
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            check(modal);
+            modal->close();
+        }
+    }
+
+private:
+    void checkTree(const QString &window, QAccessibleInterface *node, int depth)
+    {
+        if (!node || depth > 12)
+            return;
+        for (const QAccessible::Text t : {QAccessible::Name, QAccessible::Description}) {
+            const QString text = node->text(t);
+            if (hasMnemonic(text))
+                faults << QStringLiteral("%1: %2 '%3'")
+                              .arg(window, t == QAccessible::Name ? QStringLiteral("name") : QStringLiteral("description"),
+                                   text);
+        }
+        const int children = qMin(node->childCount(), 200); // long lists hold only data
+        for (int i = 0; i < children; ++i)
+            checkTree(window, node->child(i), depth + 1);
+    }
+
+    QSet<QWidget *> m_checked;
+};
+
+} // namespace
+
+class TestAccessibleNames final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void noWindowReadsAMnemonicMarker()
+    {
+        TestEnv env;
+        env.state.ServerChecksDone = true;
+        AppWindows windows(*env.ctx);
+        env.ctx->windowsImpl = &windows;
+        // Every question is answered No: walking must change nothing.
+        for (int i = 0; i < 200; ++i)
+            env.prompter.answer(Answer::No);
+
+        Walk walk;
+        QTimer watcher; // closes the modal windows once walked
+        QObject::connect(&watcher, &QTimer::timeout, [&walk] { walk.checkShown(); });
+        watcher.start(20);
+
+        windows.showPasswordWindow();
+        windows.showLoginWindow();
+        windows.showMainWindow();
+        MainWindow *main = windows.mainWindow();
+        QVERIFY(main);
+        walk.check(main);
+
+        const QList<QAction *> actions = main->findChildren<QAction *>();
+        for (QAction *action : actions) {
+            if (action->objectName() == QLatin1String("mnuEsci") || action->menu())
+                continue;
+            const QWidgetList before = QApplication::topLevelWidgets();
+            action->trigger();
+            QApplication::processEvents();
+            walk.checkShown();
+            // One level further: what the buttons of a newly opened window open.
+            QList<QPointer<QWidget>> opened;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (!before.contains(w) && w != main && !qobject_cast<QMenu *>(w))
+                    opened << w;
+            }
+            for (const QPointer<QWidget> &window : opened) {
+                if (!window || !window->isVisible())
+                    continue;
+                QList<QPointer<QPushButton>> buttons;
+                for (QPushButton *b : window->findChildren<QPushButton *>())
+                    buttons << b;
+                for (const QPointer<QPushButton> &b : buttons) {
+                    if (!window || !b || !b->isVisible() || !b->isEnabled())
+                        continue;
+                    b->click();
+                    QApplication::processEvents();
+                    walk.checkShown();
+                }
+                if (window)
+                    window->close();
+            }
+        }
+        watcher.stop();
+
+        QVERIFY2(walk.faults.isEmpty(), qPrintable(walk.faults.join(QLatin1Char('\n'))));
+        // The walk reached the windows behind the menus, not only the main one.
+        for (const char *name : {"frmMain", "frmPassword", "frmLogin", "frmOpzioni", "frmModificaPassword"})
+            QVERIFY2(walk.windows.contains(QLatin1String(name)), name);
+    }
+};
+
+QTEST_MAIN(TestAccessibleNames)
+#include "tst_accessiblenames.moc"
