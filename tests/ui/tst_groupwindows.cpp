@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -51,10 +52,14 @@ struct Run
 
     ~Run()
     {
+        // Windows that own other windows delete them too.
+        QList<QPointer<QWidget>> windows;
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w != main.get() && w->objectName().startsWith(QLatin1String("frm")))
-                delete w;
+                windows << w;
         }
+        for (const QPointer<QWidget> &w : windows)
+            delete w.data();
     }
 
     // The visible window of that name, or nullptr.
@@ -388,13 +393,23 @@ private Q_SLOTS:
         auto keys = [](const char *window, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
             QWidget *w = Run::shown(window);
             QVERIFY2(w, window);
-            QVERIFY(QTest::qWaitForWindowActive(w));
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, key, mods);
+            // Where the window manager would put the focus back.
+            if (!w->isActiveWindow())
+                w->activateWindow();
+            QVERIFY2(QTest::qWaitForWindowActive(w), window);
+            QTest::keyClick(w->windowHandle(), key, mods);
+            // A button's mnemonic clicks it after a short animation.
+            if (mods & Qt::AltModifier)
+                QTest::qWait(150);
         };
-        auto type = [](const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+        auto type = [](const QString &text) {
+            for (const QChar c : text)
+                QTest::keyClick(QApplication::focusWidget()->window()->windowHandle(), c.toLatin1());
+        };
 
         run.openManagement();
         keys("frmGestioneGruppi", Qt::Key_N, Qt::AltModifier);
+
         keys("frmNuovoGruppo", Qt::Key_N, Qt::AltModifier);
         type(QStringLiteral("Clienti"));
         keys("frmNuovoGruppo", Qt::Key_Return);
