@@ -3,6 +3,7 @@
 #include "addressbook/ContactSearch.h"
 #include "context/Notifier.h"
 #include "ui/ListRoutines.h"
+#include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
 #include "ui_ContactSearchWindow.h"
 
@@ -27,6 +28,7 @@ ContactSearchWindow::ContactSearchWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::ContactSearchWindow>())
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     prepareList(m_ui->lst_elenco);
     m_ui->lst_elenco->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Ages take digits only; Backspace still edits.

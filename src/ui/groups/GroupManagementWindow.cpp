@@ -3,6 +3,7 @@
 #include "context/Notifier.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
+#include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/groups/GroupMembersWindow.h"
@@ -30,6 +31,7 @@ GroupManagementWindow::GroupManagementWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::GroupManagementWindow>())
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     prepareList(m_ui->lst_gruppi);
     connect(m_ui->cmNuovo, &QPushButton::clicked, this, &GroupManagementWindow::cmNuovo_Click);
     connect(m_ui->cmElimina, &QPushButton::clicked, this, &GroupManagementWindow::cmElimina_Click);

@@ -3,6 +3,7 @@
 #include "context/Notifier.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
+#include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/ContactSearchWindow.h"
@@ -42,6 +43,7 @@ GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *pa
     , m_ui(std::make_unique<Ui::GroupMembersWindow>())
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     m_mnuPopupContatti = new QMenu(this);
     m_mnuPopupContatti->setObjectName(QStringLiteral("mnuPopupContatti"));
     m_mnuAggiungiGruppo = menuItem(m_mnuPopupContatti, "mnuAggiungiGruppo", QStringLiteral("&Aggiungi a Gruppo"));

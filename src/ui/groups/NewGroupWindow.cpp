@@ -3,6 +3,7 @@
 #include "context/Notifier.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
+#include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
 #include "ui_NewGroupWindow.h"
 
@@ -16,6 +17,7 @@ NewGroupWindow::NewGroupWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::NewGroupWindow>())
 {
     m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
     // A choice made by the user in the list means copying from it.
     connect(m_ui->cb_gruppi, &QComboBox::activated, this, &NewGroupWindow::cb_gruppi_Click);
     connect(m_ui->opt_copiaDa, &QRadioButton::toggled, this, [this](bool on) {
