@@ -54,4 +54,8 @@ void removeGroupEntry(Database &db, qint64 rowId);
 // "Amici (3 destinatari)"
 QString groupEntryText(const QString &name, qint64 members);
 
+// The chosen groups by name in that form, with their members now; data =
+// tab_dest_liste row ID.
+ListEntries chosenGroupEntries(Database &db);
+
 } // namespace brio

@@ -113,6 +113,16 @@ void LoadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupCo
     combo->setEnabled(!entries.isEmpty());
 }
 
+void ReloadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupComboMode mode)
+{
+    const QVariant chosen = combo->currentData();
+    const QSignalBlocker block(combo);
+    LoadGroupCombo(ctx, combo, noHeader, mode);
+    const int again = chosen.isValid() ? combo->findData(chosen) : -1;
+    if (again >= 0)
+        combo->setCurrentIndex(again);
+}
+
 void LoadMemberList(const Context &ctx, QComboBox *groupCombo, QListWidget *list)
 {
     const WaitCursor wait;

@@ -39,6 +39,10 @@ int selectedRow(const QListWidget *list);
 // otherwise it is disabled.
 void LoadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupComboMode mode);
 
+// LoadGroupCombo again after the groups changed: the entry chosen before
+// stays chosen while it exists. The combo emits no change signal.
+void ReloadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupComboMode mode);
+
 // Fills the list with the contacts of the group selected in the combo, or of
 // the whole address book.
 void LoadMemberList(const Context &ctx, QComboBox *groupCombo, QListWidget *list);

@@ -1,5 +1,6 @@
 #include "ui/main/MainWindow.h"
 
+#include "context/Notifier.h"
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "compose/AccountCommands.h"
@@ -19,6 +20,7 @@
 #include "ui/main/MessageTextEdit.h"
 #include "ui/help/HelpLink.h"
 #include "ui/misc/AboutWindow.h"
+#include "ui/groups/GroupManagementWindow.h"
 #include "ui/options/OptionsWindow.h"
 #include "ui/import/ImportBrio1Window.h"
 #include "ui_MainWindow.h"
@@ -135,8 +137,7 @@ MainWindow *MainWindow::of(const Context &ctx)
 void MainWindow::finishControls()
 {
     // Commands whose windows and procedures are not part of the program yet.
-    for (QAction *a : {m_ui->mnuGruppi, m_ui->mnuImporta, m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins,
-                       m_ui->tb_Gruppi})
+    for (QAction *a : {m_ui->mnuImporta, m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins})
         a->setEnabled(false);
     for (QAction *a : m_ui->mnuPluginS->actions()) {
         if (a->objectName().startsWith(QLatin1String("mnuPlugin_")))
@@ -239,7 +240,8 @@ void MainWindow::connectHandlers()
         Notifier &n = m_ctx.notifier();
         return QList<QMetaObject::Connection>{
             connect(&n, &Notifier::contactChanged, this, &MainWindow::contactChanged),
-            connect(&n, &Notifier::messageContactsChanged, this, &MainWindow::messageContactsChanged)};
+            connect(&n, &Notifier::messageContactsChanged, this, &MainWindow::messageContactsChanged),
+            connect(&n, &Notifier::groupsChanged, this, &MainWindow::groupsChanged)};
     });
 
     auto onAccount = [this](QAction *command, const std::function<void(AccountCommands &)> &run) {
@@ -259,6 +261,7 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuSupporto, &QAction::triggered, this,
             [this] { ShowHelpTopic(m_ctx, this, HelpBook::kSupportTopic); });
     connect(m_ui->mnuHelpAbout, &QAction::triggered, this, [this] { AboutWindow::showFor(m_ctx, this); });
+    connect(m_ui->mnuGruppi, &QAction::triggered, this, &MainWindow::mnuGruppi_Click);
 }
 
 // --- start and end --------------------------------------------------------
@@ -609,6 +612,21 @@ void MainWindow::mnuLogin_Click()
         m_ctx.windows().showLoginWindow();
         if (m_ctx.state.LoggedIn)
             RefreshStatus();
+    });
+}
+
+void MainWindow::mnuGruppi_Click()
+{
+    GroupManagementWindow::showFor(m_ctx, this);
+}
+
+void MainWindow::groupsChanged()
+{
+    guarded(m_ctx, [&] {
+        ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
+        // A deleted group has left the message too.
+        setEntries(m_ui->lst_gruppi, chosenGroupEntries(m_ctx.db()));
+        refreshCount();
     });
 }
 

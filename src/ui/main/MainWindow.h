@@ -94,6 +94,8 @@ private:
     void refreshCount(); // panel 1 for the recipient mode shown
     void mnuLogin_Click();
     void mnuEsci_Click();
+    void mnuGruppi_Click();
+    void groupsChanged(); // the group combo, chosen groups and count again
 
     void cmd_invia_Click();
     void tbComprimi_Click();

@@ -1,0 +1,106 @@
+#include "ui/groups/NewGroupWindow.h"
+
+#include "context/Notifier.h"
+#include "groups/Groups.h"
+#include "ui/ListRoutines.h"
+#include "ui/help/HelpLink.h"
+#include "ui/WhileShown.h"
+#include "ui_NewGroupWindow.h"
+
+#include <QApplication>
+
+namespace brio {
+
+NewGroupWindow::NewGroupWindow(Context &ctx, QWidget *parent)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_ui(std::make_unique<Ui::NewGroupWindow>())
+{
+    m_ui->setupUi(this);
+    attachHelp(m_ctx, this);
+    // A choice made by the user in the list means copying from it.
+    connect(m_ui->cb_gruppi, &QComboBox::activated, this, &NewGroupWindow::cb_gruppi_Click);
+    connect(m_ui->opt_copiaDa, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            opt_copiaDa_Click();
+    });
+    connect(m_ui->cmd_inserisci, &QPushButton::clicked, this, &NewGroupWindow::cmd_inserisci_Click);
+    connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::close);
+    whileShown(this, [this] {
+        return QList<QMetaObject::Connection>{
+            connect(&m_ctx.notifier(), &Notifier::groupsChanged, this, &NewGroupWindow::reloadSources)};
+    });
+    Form_Load();
+}
+
+NewGroupWindow::~NewGroupWindow() = default;
+
+NewGroupWindow *NewGroupWindow::showFor(Context &ctx, QWidget *parent)
+{
+    NewGroupWindow *window = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *open = qobject_cast<NewGroupWindow *>(w);
+        if (open && &open->m_ctx == &ctx && open->isVisible())
+            window = open;
+    }
+    if (!window) {
+        window = new NewGroupWindow(ctx, parent);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void NewGroupWindow::Form_Load()
+{
+    guarded(m_ctx, [&] { LoadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::GroupNames); });
+    m_ui->opt_vuoto->setChecked(true);
+}
+
+void NewGroupWindow::reloadSources()
+{
+    guarded(m_ctx, [&] { ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::GroupNames); });
+}
+
+void NewGroupWindow::cb_gruppi_Click()
+{
+    m_ui->opt_copiaDa->setChecked(true);
+}
+
+void NewGroupWindow::opt_copiaDa_Click()
+{
+    if (!m_ui->cb_gruppi->isEnabled())
+        m_ui->opt_vuoto->setChecked(true);
+}
+
+void NewGroupWindow::cmd_inserisci_Click()
+{
+    guarded(m_ctx, [&] {
+        std::optional<qint64> copyFrom;
+        if (m_ui->opt_copiaDa->isChecked() && m_ui->cb_gruppi->currentIndex() >= 0)
+            copyFrom = m_ui->cb_gruppi->currentData().toLongLong();
+        const NewGroup group = createGroup(m_ctx.db(), m_ctx.notifier(), m_ui->txt_nomeGruppo->text(), copyFrom);
+        switch (group.status) {
+        case NewGroupStatus::EmptyName:
+            return;
+        case NewGroupStatus::NameTaken:
+            m_ctx.message(Icon::Critical, QStringLiteral("Gruppo già esistente!"));
+            m_ui->txt_nomeGruppo->selectAll();
+            m_ui->txt_nomeGruppo->setFocus();
+            return;
+        case NewGroupStatus::SourceGone:
+            m_ctx.message(Icon::Critical,
+                          QStringLiteral("Impossibile copiare da ") + m_ui->cb_gruppi->currentText() + QStringLiteral("!"));
+            reloadSources();
+            return;
+        case NewGroupStatus::Created:
+            emit created(group.id);
+            close();
+            return;
+        }
+    });
+}
+
+} // namespace brio
