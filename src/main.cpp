@@ -1,10 +1,12 @@
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
+#include "core/Process.h"
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "ui/AppIcon.h"
+#include "plugins/Plugins.h"
 #include "ui/AppWindows.h"
 #include "ui/QtServices.h"
 
@@ -100,8 +102,10 @@ int main(int argc, char *argv[])
     QtShell shell;
     SystemClock clock;
     QtFileDialog fileDialog;
+    QtProcessLauncher processes;
     Context ctx{state, settings, prompter, shell, clock, {}};
     ctx.fileDialogImpl = &fileDialog;
+    ctx.processImpl = &processes;
 
     SingleInstance instance(folder);
     switch (instance.acquire()) {
@@ -119,6 +123,8 @@ int main(int argc, char *argv[])
 
     try {
         provisionDataFolder(folder);
+        // A new data folder gets the shipped plug-ins, an older one those it lacks.
+        installShippedPlugins(state.pluginsPath());
         const QString url = opts.gateway.isEmpty() ? settings.text(Key::GatewayURL) : opts.gateway;
         ctx.makeGateway = makeGatewayFactory(url, folder, settings);
     } catch (const Error &e) {

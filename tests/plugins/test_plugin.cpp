@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     for (const QString &a : args)
         record.write("arg:" + a.toUtf8() + '\n');
     record.write("stdin:" + QByteArray::fromStdString(key) + '\n');
-    db->run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393330000001')"));
+    db->run(QStringLiteral("INSERT OR IGNORE INTO tab_dest_number (Numero) VALUES ('+393330000001')"));
     db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('dal plugin')"));
     QThread::msleep(300); // long enough for the test to see the main window wait
     return 0;
