@@ -13,16 +13,11 @@ ImportWindow::ImportWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::ImportWindow>())
 {
     m_ui->setupUi(this);
-    m_cb_plugin = m_ui->cb_plugin;
-    m_lbl_description = m_ui->lbl_description;
-    m_lbListaPlugin = m_ui->lbListaPlugin;
-    m_cmd_Importa = m_ui->cmd_Importa;
-    m_cmd_annulla = m_ui->cmd_annulla;
-    m_lbListaPlugin->setAccessibleName(QStringLiteral("Installa nuova Fonti Dati"));
-    connect(m_cb_plugin, &QComboBox::currentIndexChanged, this, &ImportWindow::cb_plugin_Click);
-    connect(m_cmd_Importa, &QPushButton::clicked, this, &ImportWindow::cmd_Importa_Click);
-    connect(m_lbListaPlugin, &QLabel::linkActivated, this, &ImportWindow::lbListaPlugin_Click);
-    connect(m_cmd_annulla, &QPushButton::clicked, this, &QDialog::close);
+    m_ui->lbListaPlugin->setAccessibleName(QStringLiteral("Installa nuova Fonti Dati"));
+    connect(m_ui->cb_plugin, &QComboBox::currentIndexChanged, this, &ImportWindow::cb_plugin_Click);
+    connect(m_ui->cmd_Importa, &QPushButton::clicked, this, &ImportWindow::cmd_Importa_Click);
+    connect(m_ui->lbListaPlugin, &QLabel::linkActivated, this, &ImportWindow::lbListaPlugin_Click);
+    connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::close);
 }
 
 ImportWindow::~ImportWindow() = default;
@@ -44,26 +39,26 @@ ImportWindow *ImportWindow::showFor(Context &ctx, QWidget *parent)
 void ImportWindow::Form_Load()
 {
     guarded(m_ctx, [&] {
-        fillPluginCombo(m_cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("IMPORT")));
-        const bool any = m_cb_plugin->count() > 0;
-        m_cb_plugin->setEnabled(any);
-        m_cmd_Importa->setEnabled(any);
+        fillPluginCombo(m_ui->cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("IMPORT")));
+        const bool any = m_ui->cb_plugin->count() > 0;
+        m_ui->cb_plugin->setEnabled(any);
+        m_ui->cmd_Importa->setEnabled(any);
         if (any)
-            m_cb_plugin->setCurrentIndex(0);
+            m_ui->cb_plugin->setCurrentIndex(0);
         cb_plugin_Click();
     });
 }
 
 void ImportWindow::cb_plugin_Click()
 {
-    const QVariant index = m_cb_plugin->currentData();
-    m_lbl_description->setText(index.isValid() ? m_ctx.state.ImportPlugins.value(index.toInt()).Description
+    const QVariant index = m_ui->cb_plugin->currentData();
+    m_ui->lbl_description->setText(index.isValid() ? m_ctx.state.ImportPlugins.value(index.toInt()).Description
                                                : QString());
 }
 
 void ImportWindow::cmd_Importa_Click()
 {
-    const QVariant index = m_cb_plugin->currentData();
+    const QVariant index = m_ui->cb_plugin->currentData();
     if (!index.isValid())
         return;
     guarded(m_ctx, [&] {

@@ -5,10 +5,6 @@
 #include <QDialog>
 #include <memory>
 
-class QComboBox;
-class QLabel;
-class QPushButton;
-
 namespace Ui {
 class ImportWindow;
 }
@@ -34,11 +30,6 @@ private:
 
     Context &m_ctx;
     std::unique_ptr<Ui::ImportWindow> m_ui;
-    QComboBox *m_cb_plugin;
-    QLabel *m_lbl_description;
-    QLabel *m_lbListaPlugin;
-    QPushButton *m_cmd_Importa;
-    QPushButton *m_cmd_annulla;
 };
 
 } // namespace brio

@@ -13,13 +13,9 @@ PluginsWindow::PluginsWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::PluginsWindow>())
 {
     m_ui->setupUi(this);
-    m_cb_plugin = m_ui->cb_plugin;
-    m_lbl_desc = m_ui->lbl_desc;
-    m_cmd_esegui = m_ui->cmd_esegui;
-    m_cmd_OK = m_ui->cmd_OK;
-    connect(m_cb_plugin, &QComboBox::currentIndexChanged, this, &PluginsWindow::cb_plugin_Click);
-    connect(m_cmd_esegui, &QPushButton::clicked, this, &PluginsWindow::cmd_esegui_Click);
-    connect(m_cmd_OK, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_ui->cb_plugin, &QComboBox::currentIndexChanged, this, &PluginsWindow::cb_plugin_Click);
+    connect(m_ui->cmd_esegui, &QPushButton::clicked, this, &PluginsWindow::cmd_esegui_Click);
+    connect(m_ui->cmd_OK, &QPushButton::clicked, this, &QDialog::close);
 }
 
 PluginsWindow::~PluginsWindow() = default;
@@ -41,22 +37,22 @@ PluginsWindow *PluginsWindow::showFor(Context &ctx, QWidget *parent)
 void PluginsWindow::Form_Load()
 {
     guarded(m_ctx, [&] {
-        fillPluginCombo(m_cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("GENERAL")));
-        if (m_cb_plugin->count() > 0)
-            m_cb_plugin->setCurrentIndex(0);
+        fillPluginCombo(m_ui->cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("GENERAL")));
+        if (m_ui->cb_plugin->count() > 0)
+            m_ui->cb_plugin->setCurrentIndex(0);
         cb_plugin_Click();
     });
 }
 
 void PluginsWindow::cb_plugin_Click()
 {
-    const QVariant index = m_cb_plugin->currentData();
-    m_lbl_desc->setText(index.isValid() ? m_ctx.state.GeneralPlugins.value(index.toInt()).Description : QString());
+    const QVariant index = m_ui->cb_plugin->currentData();
+    m_ui->lbl_desc->setText(index.isValid() ? m_ctx.state.GeneralPlugins.value(index.toInt()).Description : QString());
 }
 
 void PluginsWindow::cmd_esegui_Click()
 {
-    const QVariant index = m_cb_plugin->currentData();
+    const QVariant index = m_ui->cb_plugin->currentData();
     if (!index.isValid())
         return;
     const Context &ctx = m_ctx;

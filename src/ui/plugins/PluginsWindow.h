@@ -5,10 +5,6 @@
 #include <QDialog>
 #include <memory>
 
-class QComboBox;
-class QLabel;
-class QPushButton;
-
 namespace Ui {
 class PluginsWindow;
 }
@@ -34,10 +30,6 @@ private:
 
     Context &m_ctx;
     std::unique_ptr<Ui::PluginsWindow> m_ui;
-    QComboBox *m_cb_plugin;
-    QLabel *m_lbl_desc;
-    QPushButton *m_cmd_esegui;
-    QPushButton *m_cmd_OK;
 };
 
 } // namespace brio
