@@ -11,6 +11,7 @@ ExportDialog::ExportDialog(const QList<GroupChoice> &choices, QWidget *parent)
     m_ui->setupUi(this);
     for (const GroupChoice &c : choices)
         m_ui->cb_gruppo->addItem(c.name, c.id);
+    adjustSize();
     connect(m_ui->cmd_esporta, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::reject);
 }

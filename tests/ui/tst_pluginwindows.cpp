@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -29,6 +30,15 @@ using namespace brio;
 using namespace brio::test;
 
 namespace {
+
+// With BRIOSMS_SCREENSHOTS naming a folder, windows are saved there as PNG
+// files to be looked at.
+void snapshot(QWidget *window, const char *name)
+{
+    const QString folder = qEnvironmentVariable("BRIOSMS_SCREENSHOTS");
+    if (!folder.isEmpty())
+        window->grab().save(QDir(folder).filePath(QLatin1String(name) + QStringLiteral(".png")));
+}
 
 struct Run
 {
@@ -97,6 +107,10 @@ void TestPluginWindows::menuAndPluginWindow()
         QCOMPARE(run.menuPlugin(i)->text(), QStringLiteral("Plugin & numero %1 dal").arg(i).left(20).replace(QLatin1Char('&'), QLatin1String("&&")));
     }
     QVERIFY(run.get<QAction>("mnuOtherPlugins")->isVisible());
+    auto *menu = run.get<QMenu>("mnuPluginS");
+    menu->popup(QPoint(0, 0));
+    snapshot(menu, "mnuPluginS");
+    menu->hide();
 
     run.get<QAction>("mnuOtherPlugins")->trigger();
     QPointer<QDialog> window = run.get<QDialog>("frmPlugins");
@@ -107,6 +121,7 @@ void TestPluginWindows::menuAndPluginWindow()
     QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 0 dal nome lungo"));
     list->setCurrentIndex(11);
     QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 11 dal nome lungo"));
+    snapshot(window, "frmPlugins");
 
     // "Attiva" closes the window and runs the plug-in, whose exit code 3 ends the wait quietly.
     child<QPushButton>(*window, "cmd_esegui")->click();
@@ -127,7 +142,10 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
     QSignalSpy reloaded(run.env.state.Notify.get(), &Notifier::messageStateReloaded);
 
     bool waited = false;
-    QTimer::singleShot(100, [&] { waited = !run.window->isEnabled(); });
+    QTimer::singleShot(100, [&] {
+        waited = !run.window->isEnabled();
+        snapshot(run.window.get(), "frmMain-waiting");
+    });
     run.menuPlugin(0)->trigger();
     QVERIFY(waited); // the window was painted and timers ran while it waited
     QVERIFY(run.window->isEnabled());
@@ -179,6 +197,7 @@ void TestPluginWindows::importWritesBesideTheProgram()
     run.get<QAction>("mnuImporta")->trigger();
     window = run.get<QDialog>("frmImport");
     QCOMPARE(child<QLabel>(*window, "lbl_description")->text(), QStringLiteral("Descrive Scrive"));
+    snapshot(window, "frmImport");
     child<QPushButton>(*window, "cmd_Importa")->click();
 
     // The program goes on reading and writing the book while the plug-in adds
