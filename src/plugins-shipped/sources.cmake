@@ -29,4 +29,6 @@ foreach(plugin importa-csv:import_csv importa-vcard:import_vcard esporta-rubrica
   set_target_properties(briosms-${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${BRIOSMS_SHIPPED_PLUGINS_DIR})
   configure_file(plugins-shipped/${name}.bpe ${BRIOSMS_SHIPPED_PLUGINS_DIR}/${name}.bpe COPYONLY)
   add_dependencies(briosms briosms-${name})
+  install(TARGETS briosms-${name} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/briosms/plugins)
+  install(FILES plugins-shipped/${name}.bpe DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/briosms/plugins)
 endforeach()

@@ -170,9 +170,12 @@ void StartPlugin(const Context &ctx, const PluginDescriptor &plugin)
 
 QString shippedPluginsFolder()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("shipped-plugins"));
-    if (QFileInfo(beside).isDir())
-        return beside;
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString &folder : {program.filePath(QStringLiteral("shipped-plugins")),
+                                  program.filePath(QStringLiteral(BRIOSMS_INSTALLED_PLUGINS_DIR))}) {
+        if (QFileInfo(folder).isDir())
+            return QDir::cleanPath(folder);
+    }
     return QStringLiteral(BRIOSMS_SHIPPED_PLUGINS_DIR);
 }
 

@@ -68,8 +68,8 @@ void RunAndWait(const Context &ctx, const PluginDescriptor &plugin);
 // Starts the plug-in the same way without waiting. Throws Error.
 void StartPlugin(const Context &ctx, const PluginDescriptor &plugin);
 
-// Where the build puts the plug-ins shipped with the program: beside the
-// program, else the build folder.
+// The plug-ins shipped with the program: beside it in the build, in libexec
+// once installed, else in the build folder.
 QString shippedPluginsFolder();
 // Copies them (each program with its descriptor) into the Plugins folder when
 // it lacks them. False when some could not be copied.
