@@ -15,6 +15,7 @@ floors=(
     "app"
     "cli"
     "ui"
+    "plugins-shipped"
 )
 declare -A level
 for i in "${!floors[@]}"; do

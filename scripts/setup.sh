@@ -19,6 +19,9 @@ packages=(
     libsqlcipher-dev
     mdbtools
     mdbtools-dev
+    libcsv-dev
+    libphonenumber-dev
+    libvformat-dev
     sqlite3
     libgl-dev
     xvfb

@@ -1,11 +1,13 @@
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
+#include "core/Process.h"
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "cli/CommandLine.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "ui/AppIcon.h"
+#include "plugins/Plugins.h"
 #include "ui/AppWindows.h"
 #include "ui/QtServices.h"
 
@@ -155,8 +157,10 @@ int run(Application &app)
     QtShell shell;
     SystemClock clock;
     QtFileDialog fileDialog;
+    QtProcessLauncher processes;
     Context ctx{state, settings, prompter, shell, clock, {}};
     ctx.fileDialogImpl = &fileDialog;
+    ctx.processImpl = &processes;
 
     SingleInstance instance(folder);
     switch (instance.acquire()) {
@@ -174,6 +178,8 @@ int run(Application &app)
 
     try {
         provisionDataFolder(folder);
+        // A new data folder gets the shipped plug-ins, an older one those it lacks.
+        installShippedPlugins(state.pluginsPath());
         ctx.makeGateway = makeGatewayFactory(chooseGatewayUrl(opts.gateway, settings), folder, settings);
     } catch (const Error &e) {
         ReportError(ctx, e);

@@ -34,6 +34,13 @@ FileDialog &Context::fileDialog() const
     return *fileDialogImpl;
 }
 
+ProcessLauncher &Context::process() const
+{
+    if (!processImpl)
+        throw Error(ErrorNo::Internal, QStringLiteral("Nessun avvio di programmi disponibile"));
+    return *processImpl;
+}
+
 Notifier &Context::notifier() const
 {
     return *state.Notify;

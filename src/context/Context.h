@@ -37,12 +37,14 @@ struct Context
     GatewayFactory makeGateway;
     Windows *windowsImpl = nullptr;
     FileDialog *fileDialogImpl = nullptr;
+    ProcessLauncher *processImpl = nullptr;
 
     // A message box titled with the brand's caption.
     Answer message(Icon icon, const QString &text, Buttons buttons = Buttons::Ok) const;
     Database &db() const;       // throws when no database is open
     Windows &windows() const;   // throws when none was given
     FileDialog &fileDialog() const; // throws when none was given
+    ProcessLauncher &process() const; // throws when none was given
     Notifier &notifier() const;
 };
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace brio {
 
@@ -42,6 +44,27 @@ public:
     virtual ~FileDialog() = default;
     virtual QString openFileName(const QString &title, const QString &startPath, const QString &filter) = 0;
     virtual QString saveFileName(const QString &title, const QString &startPath, const QString &filter) = 0;
+};
+
+// Starts other programs (the plug-ins) from a program file and an argument
+// list, never through a shell, so blanks and quotes in paths stay as they are.
+// `input` is written to the program's standard input, which is then closed.
+class ProcessLauncher
+{
+public:
+    enum class Outcome { Finished, FailedToStart, Crashed };
+    struct Result
+    {
+        Outcome outcome = Outcome::Finished;
+        int exitCode = 0;
+        QString error; // why it could not start or how it ended
+    };
+
+    virtual ~ProcessLauncher() = default;
+    // Returns when the program has ended; window events are handled meanwhile.
+    virtual Result runAndWait(const QString &program, const QStringList &arguments, const QByteArray &input) = 0;
+    // Does not wait: the program runs beside the caller. FailedToStart or Finished.
+    virtual Result start(const QString &program, const QStringList &arguments, const QByteArray &input) = 0;
 };
 
 class SystemClock final : public Clock

@@ -1,4 +1,5 @@
 target_sources(briosms_core PRIVATE
   core/Error.cpp core/Error.h
+  core/Process.cpp core/Process.h
   core/Services.cpp core/Services.h
 )

@@ -15,4 +15,7 @@ target_sources(briosms_ui PRIVATE
   ui/help/HelpLink.cpp ui/help/HelpLink.h
   ui/misc/AboutWindow.cpp ui/misc/AboutWindow.h ui/misc/AboutWindow.ui
   ui/ScreenReader.cpp ui/ScreenReader.h
+  ui/plugins/ImportWindow.cpp ui/plugins/ImportWindow.h ui/plugins/ImportWindow.ui
+  ui/plugins/PluginRun.cpp ui/plugins/PluginRun.h
+  ui/plugins/PluginsWindow.cpp ui/plugins/PluginsWindow.h ui/plugins/PluginsWindow.ui
 )

@@ -19,6 +19,7 @@ TestEnv::TestEnv()
     ctx->makeGateway = makeGatewayFactory(QStringLiteral("sandbox:"), state.InstallDir, *settings);
     ctx->windowsImpl = &windows;
     ctx->fileDialogImpl = &fileDialog;
+    ctx->processImpl = &processes;
     state.DB = Database::open(state.databasePath());
     loadBrandTexts(*ctx);
 }

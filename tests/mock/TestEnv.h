@@ -1,6 +1,7 @@
 #pragma once
 
 #include "context/Context.h"
+#include "core/Process.h"
 #include "mock/FakeServices.h"
 #include "mock/FakeWindows.h"
 
@@ -33,6 +34,7 @@ public:
     FakeShell shell;
     FakeClock clock;
     FakeFileDialog fileDialog;
+    QtProcessLauncher processes; // plug-ins in tests are real programs
     FakeWindows windows{state};
     std::unique_ptr<Context> ctx;
 };

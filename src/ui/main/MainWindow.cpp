@@ -24,6 +24,9 @@
 #include "ui/options/OptionsWindow.h"
 #include "ui/import/ImportBrio1Window.h"
 #include "ui_MainWindow.h"
+#include "ui/plugins/ImportWindow.h"
+#include "ui/plugins/PluginRun.h"
+#include "ui/plugins/PluginsWindow.h"
 
 #include <QAction>
 #include <QScopeGuard>
@@ -136,14 +139,6 @@ MainWindow *MainWindow::of(const Context &ctx)
 
 void MainWindow::finishControls()
 {
-    // Commands whose windows and procedures are not part of the program yet.
-    for (QAction *a : {m_ui->mnuImporta, m_ui->mnuScaricaPlugin, m_ui->mnuOtherPlugins})
-        a->setEnabled(false);
-    for (QAction *a : m_ui->mnuPluginS->actions()) {
-        if (a->objectName().startsWith(QLatin1String("mnuPlugin_")))
-            a->setEnabled(false);
-    }
-
     m_mnuPopupSingoli = named(new QMenu(this), "mnuPopupSingoli");
     m_mnuEliminaSingolo = menuItem(m_mnuPopupSingoli, "mnuEliminaSingolo", QStringLiteral("&Elimina da invio corrente"));
     m_mnuPopupGruppi = named(new QMenu(this), "mnuPopupGruppi");
@@ -201,6 +196,12 @@ void MainWindow::finishControls()
         bar->addPermanentWidget(panel, 1);
         m_sbBrioPanel[i] = panel;
     }
+}
+
+std::array<QAction *, 10> MainWindow::pluginMenuItems() const
+{
+    return {m_ui->mnuPlugin_0, m_ui->mnuPlugin_1, m_ui->mnuPlugin_2, m_ui->mnuPlugin_3, m_ui->mnuPlugin_4,
+            m_ui->mnuPlugin_5, m_ui->mnuPlugin_6, m_ui->mnuPlugin_7, m_ui->mnuPlugin_8, m_ui->mnuPlugin_9};
 }
 
 void MainWindow::connectHandlers()
@@ -262,6 +263,12 @@ void MainWindow::connectHandlers()
             [this] { ShowHelpTopic(m_ctx, this, HelpBook::kSupportTopic); });
     connect(m_ui->mnuHelpAbout, &QAction::triggered, this, [this] { AboutWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuGruppi, &QAction::triggered, this, &MainWindow::mnuGruppi_Click);
+    connect(m_ui->mnuImporta, &QAction::triggered, this, [this] { ImportWindow::showFor(m_ctx, this); });
+    connect(m_ui->mnuScaricaPlugin, &QAction::triggered, this, [this] { OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL); });
+    connect(m_ui->mnuOtherPlugins, &QAction::triggered, this, [this] { PluginsWindow::showFor(m_ctx, this); });
+    const auto items = pluginMenuItems();
+    for (int i = 0; i < int(items.size()); ++i)
+        connect(items[i], &QAction::triggered, this, [this, i] { runGeneralPlugin(m_ctx, i); });
 }
 
 // --- start and end --------------------------------------------------------
@@ -282,6 +289,8 @@ void MainWindow::Form_Load()
         LoadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
         NewMessage(false);
         m_ui->mnuImportaBrio1->setVisible(oldImportRequested(m_ctx.state.Arguments) || OldDatabaseExists());
+        applyPluginMenu(BuildPluginMenu(m_ctx.state), m_ui->mnuPluginSep1, pluginMenuItems(), m_ui->mnuPluginSep2,
+                        m_ui->mnuOtherPlugins);
         LoadCountryCombo(m_ctx, m_ui->cb_paese);
         // A login made during the start (the first run) is this window's too:
         // the status bar shows the account and the send does not ask again.

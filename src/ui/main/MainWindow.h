@@ -61,6 +61,7 @@ private:
     // What the form cannot say: icons, design-time items, sizes, panels.
     void finishControls();
     void connectHandlers();
+    std::array<QAction *, 10> pluginMenuItems() const; // mnuPlugin_0 to mnuPlugin_9
 
     void Form_Load();
     void Form_Unload();

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace brio {
+class Database;
+}
+
+namespace brio::kit {
+
+enum class ExportFormat { Csv, VCard };
+
+struct GroupChoice
+{
+    qint64 id = -1; // -1: the whole book
+    QString name;
+};
+
+// "Tutta la rubrica" first, then the groups by name.
+QList<GroupChoice> exportChoices(Database &db);
+
+// Writes the contacts of the group (or of the whole book for -1), ordered by
+// name, to path: CSV (UTF-8 with BOM, ';', a header row of Italian names the
+// import reads back) or vCard 3.0. Returns how many. Throws Error.
+int exportBook(Database &db, qint64 groupId, ExportFormat format, const QString &path);
+
+} // namespace brio::kit

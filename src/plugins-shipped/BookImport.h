@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ImportRow.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace brio {
+class Database;
+}
+
+namespace brio::kit {
+
+struct ImportSummary
+{
+    int imported = 0;
+    int duplicates = 0; // number already in the book, or earlier in the file
+    int badNumbers = 0;
+    QStringList badRows; // one line per contact left out for its number
+    QString badRowsFile; // where they were saved; empty when none or not saved
+};
+
+// Writes the contacts whose number reads as a mobile number the gateway
+// accepts, in the stored form, skipping numbers the book already has; all of
+// it in one transaction. The rows left out for their number are saved beside
+// the source file ("<name>-scartati.txt"). Throws Error; then nothing is written.
+ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const QString &sourcePath);
+
+// The summary the import plug-ins show at the end.
+QString summaryText(const ImportSummary &summary);
+
+} // namespace brio::kit

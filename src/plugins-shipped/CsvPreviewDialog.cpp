@@ -1,0 +1,64 @@
+#include "CsvPreviewDialog.h"
+
+#include "ui_CsvPreviewDialog.h"
+
+#include <QFileInfo>
+
+namespace brio::kit {
+
+namespace {
+
+constexpr int kPreviewRows = 10;
+
+QStringList previewCells(const ImportRow &row)
+{
+    return {row.name, row.numbers.value(0), row.address, row.cap, row.city, row.province, row.region,
+            row.email, row.birthDate, row.sex};
+}
+
+QString columnsText(const CsvTable &table)
+{
+    if (table.header.isEmpty())
+        return QStringLiteral("Nessuna riga di intestazione: colonne prese nell'ordine Nominativo, Cellulare, "
+                              "Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.");
+    QStringList used;
+    for (const int index : table.columns) {
+        if (index >= 0)
+            used << table.header.value(index);
+    }
+    return QStringLiteral("Colonne riconosciute: %1.").arg(used.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, QWidget *parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::CsvPreviewDialog>())
+{
+    m_ui->setupUi(this);
+    m_ui->lbl_file->setText(QStringLiteral("File: %1 (%2, separatore '%3')")
+                                .arg(QFileInfo(path).fileName(), table.encoding, QString(QChar(table.separator))));
+    m_ui->lbl_colonne->setText(columnsText(table));
+    const QList<ImportRow> rows = table.contacts();
+    const QStringList headers{QStringLiteral("Nominativo"), QStringLiteral("Cellulare"), QStringLiteral("Indirizzo"),
+                              QStringLiteral("CAP"), QStringLiteral("Città"), QStringLiteral("Provincia"),
+                              QStringLiteral("Regione"), QStringLiteral("E-mail"), QStringLiteral("Data di nascita"),
+                              QStringLiteral("Sesso")};
+    m_ui->tbl_anteprima->setColumnCount(int(headers.size()));
+    m_ui->tbl_anteprima->setHorizontalHeaderLabels(headers);
+    const int shown = int(qMin<qsizetype>(rows.size(), kPreviewRows));
+    m_ui->tbl_anteprima->setRowCount(shown);
+    for (int r = 0; r < shown; ++r) {
+        const QStringList cells = previewCells(rows.at(r));
+        for (int c = 0; c < cells.size(); ++c)
+            m_ui->tbl_anteprima->setItem(r, c, new QTableWidgetItem(cells.at(c)));
+    }
+    m_ui->tbl_anteprima->resizeColumnsToContents();
+    m_ui->lbl_totale->setText(QStringLiteral("Righe da importare: %1").arg(rows.size()));
+    connect(m_ui->cmd_importa, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+CsvPreviewDialog::~CsvPreviewDialog() = default;
+
+} // namespace brio::kit

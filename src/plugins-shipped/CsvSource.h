@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ImportRow.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <array>
+
+namespace brio::kit {
+
+// What a column of a CSV file holds, known from its header.
+enum class Column { Name, FirstName, LastName, Mobile, Phone, Address, Cap, City, Province, Region, Email,
+                    BirthDate, Sex, Count };
+
+// The rows of a CSV file as exported by address books and spreadsheets:
+// UTF-8 with or without BOM or Windows-1252, ';' or ',' between fields,
+// quoted fields, a header row when one is recognised.
+struct CsvTable
+{
+    QList<QStringList> rows; // the header row excluded
+    QStringList header;      // empty when the file has none
+    char separator = ';';
+    QString encoding;        // "UTF-8" or "Windows-1252"
+    std::array<int, int(Column::Count)> columns{}; // index of each column, -1 when absent
+
+    int column(Column c) const;
+    // The contacts of the rows, numbered as the file's rows (header = 1).
+    QList<ImportRow> contacts() const;
+};
+
+// Throws Error when the file is not valid CSV.
+CsvTable readCsv(const QByteArray &bytes);
+
+// The column each header name means, -1 where none: Italian and English names,
+// without regard to case, accents, blanks and punctuation.
+std::array<int, int(Column::Count)> mapColumns(const QStringList &header);
+
+// A file's bytes as text: a UTF-8 BOM is dropped, text that is not UTF-8 is
+// read as Windows-1252. encoding receives which one it was.
+QString decodeText(const QByteArray &bytes, QString *encoding = nullptr);
+
+} // namespace brio::kit

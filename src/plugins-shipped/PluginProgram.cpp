@@ -1,0 +1,66 @@
+#include "PluginProgram.h"
+
+#include "core/Error.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTextStream>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace brio::kit {
+
+void PluginRun::inform(const QString &text) const
+{
+    if (batch)
+        QTextStream(stdout) << text << '\n';
+    else
+        QMessageBox::information(nullptr, title, text);
+}
+
+QString readPasswordLine()
+{
+    if (isatty(STDIN_FILENO))
+        return QString();
+    std::string line;
+    std::getline(std::cin, line);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromStdString(line);
+}
+
+int runPlugin(int argc, char *argv[], const QString &title, const std::function<void(PluginRun &)> &body)
+{
+    // Read before anything else: the main program writes it at once.
+    const QString password = readPasswordLine();
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    PluginRun run;
+    run.title = title;
+    run.batch = args.removeAll(QStringLiteral("--batch")) > 0;
+    if (run.batch)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (args.isEmpty()) {
+        QTextStream(stderr) << "uso: " << QString::fromLocal8Bit(argv[0])
+                            << " DATABASE [FILE...] [--batch]  (password su standard input)\n";
+        return 2;
+    }
+    try {
+        run.db = Database::open(args.takeFirst(), password);
+        run.files = args;
+        body(run);
+        return 0;
+    } catch (const Error &e) {
+        const QString text = QStringLiteral("Si è verificato l'errore n. %1 - %2.").arg(e.number()).arg(e.description());
+        if (run.batch)
+            QTextStream(stderr) << text << '\n';
+        else
+            QMessageBox::critical(nullptr, title, text);
+        return 1;
+    }
+}
+
+} // namespace brio::kit

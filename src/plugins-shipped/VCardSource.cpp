@@ -1,0 +1,171 @@
+#include "VCardSource.h"
+
+#include "CsvSource.h"
+#include "core/Error.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <vf_iface.h>
+
+namespace brio::kit {
+
+namespace {
+
+// The parameters after the property name ("CELL", "TYPE=cell,voice",
+// "CHARSET=UTF-8"), upper-case.
+QStringList parameters(VF_PROP_T *prop)
+{
+    QStringList out;
+    for (uint32_t i = 1;; ++i) {
+        const char *p = vf_get_prop_name_string(prop, i);
+        if (!p)
+            break;
+        out << QString::fromLatin1(p).toUpper().remove(QLatin1Char('"'));
+    }
+    return out;
+}
+
+QString decode(const QByteArray &bytes, const QStringList &params)
+{
+    for (const QString &p : params) {
+        if (p.startsWith(QLatin1String("CHARSET="))) {
+            QStringDecoder d(p.mid(8).toLatin1().constData());
+            if (d.isValid())
+                return d(bytes);
+        }
+    }
+    return decodeText(bytes);
+}
+
+// Later versions escape ',' ';' '\' and new lines; the library splits at
+// every ';', escaped or not, so the escaped ones are joined back first.
+QStringList values(VF_PROP_T *prop, const QStringList &params)
+{
+    void *raw = nullptr;
+    uint32_t count = 0;
+    vf_encoding_t encoding = VF_ENC_UNKNOWN;
+    if (!vf_get_prop_value(prop, &raw, &count, &encoding)
+        || (encoding != VF_ENC_7BIT && encoding != VF_ENC_QUOTEDPRINTABLE))
+        return {};
+    auto *strings = static_cast<char **>(raw);
+    QList<QByteArray> parts;
+    bool joinNext = false;
+    for (uint32_t i = 0; i < count; ++i) {
+        const QByteArray part = strings[i] ? QByteArray(strings[i]) : QByteArray();
+        if (joinNext)
+            parts.last() += ';' + part;
+        else
+            parts << part;
+        int slashes = 0;
+        for (qsizetype k = part.size() - 1; k >= 0 && part.at(k) == '\\'; --k)
+            ++slashes;
+        joinNext = slashes % 2 == 1;
+        if (joinNext)
+            parts.last().chop(1);
+    }
+    QStringList out;
+    for (const QByteArray &part : parts) {
+        const QString text = decode(part, params);
+        QString plain;
+        for (qsizetype k = 0; k < text.size(); ++k) {
+            if (text.at(k) == QLatin1Char('\\') && k + 1 < text.size()) {
+                const QChar next = text.at(++k);
+                plain += (next == QLatin1Char('n') || next == QLatin1Char('N')) ? QChar(QLatin1Char(' ')) : next;
+            } else {
+                plain += text.at(k);
+            }
+        }
+        out << plain.trimmed();
+    }
+    return out;
+}
+
+QString part(const QStringList &list, int index)
+{
+    return index < list.size() ? list.at(index) : QString();
+}
+
+bool isMobile(const QStringList &params)
+{
+    for (const QString &p : params) {
+        const QString types = p.startsWith(QLatin1String("TYPE=")) ? p.mid(5) : p;
+        if (types.split(QLatin1Char(',')).contains(QLatin1String("CELL")))
+            return true;
+    }
+    return false;
+}
+
+QString telNumber(const QString &value)
+{
+    QString v = value;
+    if (v.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        v = v.mid(4).section(QLatin1Char(';'), 0, 0);
+    return v;
+}
+
+ImportRow readCard(VF_OBJECT_T *card, int index)
+{
+    ImportRow c;
+    c.where = QStringLiteral("Scheda %1").arg(index);
+    QStringList mobiles;
+    QStringList others;
+    QString structuredName;
+    VF_PROP_T *prop = nullptr;
+    if (!vf_get_property(&prop, card, VFGP_FIND, nullptr, VFP_ANY, nullptr))
+        return c;
+    do {
+        const QString name = QString::fromLatin1(vf_get_prop_name_string(prop, 0)).toUpper();
+        const QStringList params = parameters(prop);
+        const QStringList v = values(prop, params);
+        if (name == QLatin1String("FN") && c.name.isEmpty()) {
+            c.name = v.join(QLatin1Char(';'));
+        } else if (name == QLatin1String("N") && structuredName.isEmpty()) {
+            structuredName = QStringList{part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)}
+                                 .filter(QRegularExpression(QStringLiteral("\\S")))
+                                 .join(QLatin1Char(' '));
+        } else if (name == QLatin1String("TEL")) {
+            (isMobile(params) ? mobiles : others) << telNumber(v.join(QLatin1Char(';')));
+        } else if (name == QLatin1String("ADR") && c.address.isEmpty() && c.city.isEmpty()) {
+            c.address = QStringList{part(v, 2), part(v, 1)}.filter(QRegularExpression(QStringLiteral("\\S")))
+                            .join(QStringLiteral(", "));
+            c.city = part(v, 3);
+            c.province = part(v, 4);
+            c.cap = part(v, 5);
+        } else if (name == QLatin1String("EMAIL") && c.email.isEmpty()) {
+            c.email = part(v, 0);
+        } else if (name == QLatin1String("BDAY")) {
+            c.birthDate = part(v, 0);
+        } else if (name == QLatin1String("GENDER") || name == QLatin1String("X-GENDER")) {
+            c.sex = part(v, 0);
+        } else if (name == QLatin1String("X-REGIONE")) {
+            c.region = part(v, 0);
+        }
+    } while (vf_get_next_property(&prop));
+    if (c.name.isEmpty())
+        c.name = structuredName;
+    c.numbers = mobiles + others;
+    return c;
+}
+
+} // namespace
+
+QList<ImportRow> readVCards(const QString &path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    VF_OBJECT_T *cards = nullptr;
+    if (!vf_read_file(&cards, file.constData()) || !cards)
+        throw Error(ErrorNo::NotExpectedFormat, QStringLiteral("Il file '%1' non è un file vCard leggibile").arg(path));
+    QList<ImportRow> out;
+    VF_OBJECT_T *first = cards;
+    int index = 0;
+    do {
+        ++index;
+        if (QByteArray(vf_get_object_type(cards)).toUpper() == "VCARD")
+            out << readCard(cards, index);
+    } while (vf_get_next_object(&cards));
+    vf_delete_object(first, TRUE);
+    return out;
+}
+
+} // namespace brio::kit

@@ -1,0 +1,50 @@
+// "Esporta rubrica": the whole book, or one group, to CSV or vCard 3.0.
+#include "BookExport.h"
+#include "ExportDialog.h"
+#include "PluginProgram.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+
+using namespace brio;
+using namespace brio::kit;
+
+namespace {
+
+// By hand: FILE [GROUP]; the format follows the file's extension.
+void exportByHand(PluginRun &run)
+{
+    const QString target = run.files.value(0);
+    const QString groupName = run.files.value(1);
+    qint64 group = -1;
+    for (const GroupChoice &c : exportChoices(*run.db)) {
+        if (!groupName.isEmpty() && c.name == groupName)
+            group = c.id;
+    }
+    const ExportFormat format = target.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive) ? ExportFormat::VCard
+                                                                                              : ExportFormat::Csv;
+    const int count = exportBook(*run.db, group, format, target);
+    run.inform(QStringLiteral("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return runPlugin(argc, argv, QStringLiteral("Esporta rubrica"), [](PluginRun &run) {
+        if (!run.files.isEmpty() || run.batch)
+            return exportByHand(run);
+        ExportDialog dialog(exportChoices(*run.db));
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const bool vcard = dialog.format() == ExportFormat::VCard;
+        const QString target = QFileDialog::getSaveFileName(
+            nullptr, run.title, QDir::home().filePath(vcard ? QStringLiteral("rubrica.vcf") : QStringLiteral("rubrica.csv")),
+            vcard ? QStringLiteral("File vCard (*.vcf)") : QStringLiteral("File CSV (*.csv)"));
+        if (target.isEmpty())
+            return;
+        const int count = exportBook(*run.db, dialog.groupId(), dialog.format(), target);
+        run.inform(QStringLiteral("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
+    });
+}

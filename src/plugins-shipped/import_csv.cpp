@@ -1,0 +1,34 @@
+// "Importa da CSV": contacts from a CSV file of an address book or spreadsheet.
+#include "BookImport.h"
+#include "CsvPreviewDialog.h"
+#include "CsvSource.h"
+#include "PluginProgram.h"
+#include "core/Error.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+
+using namespace brio;
+using namespace brio::kit;
+
+int main(int argc, char *argv[])
+{
+    return runPlugin(argc, argv, QStringLiteral("Importa da CSV"), [](PluginRun &run) {
+        QString source = run.files.value(0);
+        if (source.isEmpty() && !run.batch) {
+            source = QFileDialog::getOpenFileName(nullptr, run.title, QDir::homePath(),
+                                                  QStringLiteral("File CSV (*.csv *.txt);;Tutti i file (*)"));
+        }
+        if (source.isEmpty())
+            return;
+        QFile file(source);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile leggere il file '%1'").arg(source));
+        const CsvTable table = readCsv(file.readAll());
+        if (!run.batch && CsvPreviewDialog(table, source).exec() != QDialog::Accepted)
+            return;
+        run.inform(summaryText(importContacts(*run.db, table.contacts(), source)));
+    });
+}

@@ -1,0 +1,24 @@
+// "Importa da vCard": contacts from a .vcf file of a phone or an address book.
+#include "BookImport.h"
+#include "PluginProgram.h"
+#include "VCardSource.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+using namespace brio;
+using namespace brio::kit;
+
+int main(int argc, char *argv[])
+{
+    return runPlugin(argc, argv, QStringLiteral("Importa da vCard"), [](PluginRun &run) {
+        QString source = run.files.value(0);
+        if (source.isEmpty() && !run.batch) {
+            source = QFileDialog::getOpenFileName(nullptr, run.title, QDir::homePath(),
+                                                  QStringLiteral("File vCard (*.vcf *.vcard);;Tutti i file (*)"));
+        }
+        if (source.isEmpty())
+            return;
+        run.inform(summaryText(importContacts(*run.db, readVCards(source), source)));
+    });
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "context/Context.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace brio {
+
+namespace ErrorNo {
+constexpr int PluginCannotStart = 53; // "file not found": no program to start
+constexpr int PluginCrashed = 440;    // the program ended abnormally
+} // namespace ErrorNo
+
+constexpr int kMaxPluginsPerKind = 101;
+constexpr int kPluginMenuItems = 10;
+constexpr int kPluginMenuCaptionLength = 20;
+
+// The next line of an open descriptor, for the expected key: the value after
+// the first "=", or empty when the key before it is another one. Carriage
+// returns are dropped wherever they stand.
+QString ReadDescriptorValue(QIODevice &file, const QString &key);
+
+// The descriptor file of that name in the Plugins folder. A Path that would
+// leave the Plugins folder (absolute, "..", a link pointing out) makes it
+// incomplete, as does any empty field.
+PluginDescriptor ReadPluginDescriptor(const AppState &state, const QString &fileName);
+
+// The *.bpe files of the Plugins folder (not its subfolders), by file name, so
+// that the menu is the same on every machine.
+QStringList descriptorFiles(const AppState &state);
+
+// The program file a descriptor's Path names, inside the Plugins folder;
+// empty when it would lie outside it.
+QString pluginProgram(const AppState &state, const QString &path);
+
+struct PluginListEntry
+{
+    QString name;
+    int index = 0; // into GeneralPlugins or ImportPlugins
+};
+
+// Stores the usable descriptors of the kind ("GENERAL" or "IMPORT") at the
+// front of its table (at most 101, further ones are ignored) and returns their
+// names in that order. Entries beyond those filled keep what they held.
+QList<PluginListEntry> FillPluginList(AppState &state, const QString &kind);
+
+// What the Plugins menu shows: the first ten general plug-ins, names cut to
+// 20 characters, and "Tutti i plugin installati..." from ten on.
+struct PluginMenu
+{
+    QStringList captions;
+    bool showOthers = false;
+};
+PluginMenu BuildPluginMenu(AppState &state);
+
+// The plug-in's standard input: the address book's password on one line, an
+// empty line for a plain book.
+QByteArray pluginInput(const AppState &state);
+
+// Runs the plug-in with the database path as its one argument and returns when
+// it has ended, whatever its exit code. Throws Error when it cannot start or
+// crashes.
+void RunAndWait(const Context &ctx, const PluginDescriptor &plugin);
+// Starts the plug-in the same way without waiting. Throws Error.
+void StartPlugin(const Context &ctx, const PluginDescriptor &plugin);
+
+// The plug-ins shipped with the program: beside it in the build, in libexec
+// once installed, else in the build folder.
+QString shippedPluginsFolder();
+// Copies them (each program with its descriptor) into the Plugins folder when
+// it lacks them. False when some could not be copied.
+bool installShippedPlugins(const QString &pluginsFolder, const QString &shippedFolder = shippedPluginsFolder());
+
+} // namespace brio

@@ -1,0 +1,75 @@
+#include "ui/plugins/ImportWindow.h"
+
+#include "plugins/Plugins.h"
+#include "ui/plugins/PluginRun.h"
+
+#include "ui_ImportWindow.h"
+
+namespace brio {
+
+ImportWindow::ImportWindow(Context &ctx, QWidget *parent)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_ui(std::make_unique<Ui::ImportWindow>())
+{
+    m_ui->setupUi(this);
+    m_ui->lbListaPlugin->setAccessibleName(QStringLiteral("Installa nuova Fonti Dati"));
+    connect(m_ui->cb_plugin, &QComboBox::currentIndexChanged, this, &ImportWindow::cb_plugin_Click);
+    connect(m_ui->cmd_Importa, &QPushButton::clicked, this, &ImportWindow::cmd_Importa_Click);
+    connect(m_ui->lbListaPlugin, &QLabel::linkActivated, this, &ImportWindow::lbListaPlugin_Click);
+    connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::close);
+}
+
+ImportWindow::~ImportWindow() = default;
+
+ImportWindow *ImportWindow::showFor(Context &ctx, QWidget *parent)
+{
+    auto *window = parent ? parent->findChild<ImportWindow *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!window) {
+        window = new ImportWindow(ctx, parent);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->Form_Load();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void ImportWindow::Form_Load()
+{
+    guarded(m_ctx, [&] {
+        fillPluginCombo(m_ui->cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("IMPORT")));
+        const bool any = m_ui->cb_plugin->count() > 0;
+        m_ui->cb_plugin->setEnabled(any);
+        m_ui->cmd_Importa->setEnabled(any);
+        if (any)
+            m_ui->cb_plugin->setCurrentIndex(0);
+        cb_plugin_Click();
+    });
+}
+
+void ImportWindow::cb_plugin_Click()
+{
+    const QVariant index = m_ui->cb_plugin->currentData();
+    m_ui->lbl_description->setText(index.isValid() ? m_ctx.state.ImportPlugins.value(index.toInt()).Description
+                                               : QString());
+}
+
+void ImportWindow::cmd_Importa_Click()
+{
+    const QVariant index = m_ui->cb_plugin->currentData();
+    if (!index.isValid())
+        return;
+    guarded(m_ctx, [&] {
+        StartPlugin(m_ctx, m_ctx.state.ImportPlugins.value(index.toInt()));
+        close();
+    });
+}
+
+void ImportWindow::lbListaPlugin_Click()
+{
+    OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL);
+}
+
+} // namespace brio

@@ -1,0 +1,227 @@
+// The plug-ins through the real windows: the Plugins menu, frmPlugins,
+// frmImport, the main window's wait and a plug-in writing while the program
+// works on the same book.
+#include "app/BookDialogues.h"
+#include "mock/TestEnv.h"
+#include "mock/Widgets.h"
+#include "plugins/Plugins.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+// With BRIOSMS_SCREENSHOTS naming a folder, windows are saved there as PNG
+// files to be looked at.
+void snapshot(QWidget *window, const char *name)
+{
+    const QString folder = qEnvironmentVariable("BRIOSMS_SCREENSHOTS");
+    if (!folder.isEmpty())
+        window->grab().save(QDir(folder).filePath(QLatin1String(name) + QStringLiteral(".png")));
+}
+
+struct Run
+{
+    TestEnv env;
+    std::unique_ptr<MainWindow> window;
+
+    Run() { qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit()); }
+
+    // The test plug-in copied into Plugins as `program` (its name says what
+    // it does), announced by `bpe`.
+    void install(const QString &bpe, const QString &name, const QString &program, const QString &type)
+    {
+        const QDir plugins(env.state.pluginsPath());
+        const QString target = plugins.filePath(program);
+        if (!program.contains(QLatin1String("missing")) && !QFileInfo::exists(target))
+            QVERIFY(QFile::copy(QStringLiteral(BRIOSMS_TEST_PLUGIN), target));
+        QFile f(plugins.filePath(bpe));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("Name=%1\r\ndescription=Descrive %1\r\nPath=%2\r\nType=%3\r\n").arg(name, program, type).toUtf8());
+    }
+
+    MainWindow &open()
+    {
+        window = std::make_unique<MainWindow>(*env.ctx);
+        window->show();
+        return *window;
+    }
+
+    template<typename T>
+    T *get(const char *name) const { return child<T>(*window, name); }
+    QAction *menuPlugin(int i) const { return get<QAction>(QByteArray("mnuPlugin_" + QByteArray::number(i)).constData()); }
+
+    QStringList record() const
+    {
+        QFile f(QDir(env.state.pluginsPath()).filePath(QStringLiteral("record.txt")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                           : QStringList();
+    }
+};
+
+} // namespace
+
+class TestPluginWindows final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void menuAndPluginWindow();
+    void generalPluginWaitsThenReloads();
+    void failingPlugin_data();
+    void failingPlugin();
+    void importWritesBesideTheProgram();
+};
+
+void TestPluginWindows::menuAndPluginWindow()
+{
+    Run run;
+    for (int i = 0; i < 12; ++i) {
+        run.install(QStringLiteral("p%1.bpe").arg(i, 2, 10, QLatin1Char('0')),
+                    QStringLiteral("Plugin & numero %1 dal nome lungo").arg(i), QStringLiteral("exit3"),
+                    QStringLiteral("GENERAL"));
+    }
+    run.open();
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(run.menuPlugin(i)->isVisible());
+        QCOMPARE(run.menuPlugin(i)->text(), QStringLiteral("Plugin & numero %1 dal").arg(i).left(20).replace(QLatin1Char('&'), QLatin1String("&&")));
+    }
+    QVERIFY(run.get<QAction>("mnuOtherPlugins")->isVisible());
+    auto *menu = run.get<QMenu>("mnuPluginS");
+    menu->popup(QPoint(0, 0));
+    snapshot(menu, "mnuPluginS");
+    menu->hide();
+
+    run.get<QAction>("mnuOtherPlugins")->trigger();
+    QPointer<QDialog> window = run.get<QDialog>("frmPlugins");
+    QVERIFY(window->isVisible());
+    auto *list = child<QComboBox>(*window, "cb_plugin");
+    QCOMPARE(list->count(), 12);
+    QCOMPARE(list->itemText(11), QStringLiteral("Plugin & numero 11 dal nome lungo"));
+    QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 0 dal nome lungo"));
+    list->setCurrentIndex(11);
+    QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 11 dal nome lungo"));
+    snapshot(window, "frmPlugins");
+
+    // "Attiva" closes the window and runs the plug-in, whose exit code 3 ends the wait quietly.
+    child<QPushButton>(*window, "cmd_esegui")->click();
+    QVERIFY(!window || !window->isVisible());
+    QVERIFY(run.window->isEnabled());
+    QVERIFY(run.env.prompter.shown.isEmpty());
+
+    run.get<QAction>("mnuScaricaPlugin")->trigger();
+    QCOMPARE(run.env.shell.opened, QStringList{run.env.state.PluginLinkURL});
+}
+
+void TestPluginWindows::generalPluginWaitsThenReloads()
+{
+    Run run;
+    const QString program = QStringLiteral("it's a \"record\" plugin");
+    run.install(QStringLiteral("a.bpe"), QStringLiteral("Registra"), program, QStringLiteral("GENERAL"));
+    run.open();
+    QSignalSpy reloaded(run.env.state.Notify.get(), &Notifier::messageStateReloaded);
+
+    bool waited = false;
+    QTimer::singleShot(100, [&] {
+        waited = !run.window->isEnabled();
+        snapshot(run.window.get(), "frmMain-waiting");
+    });
+    run.menuPlugin(0)->trigger();
+    QVERIFY(waited); // the window was painted and timers ran while it waited
+    QVERIFY(run.window->isEnabled());
+    QCOMPARE(run.record(), (QStringList{QStringLiteral("arg:") + run.env.state.databasePath(), QStringLiteral("stdin:")}));
+    QCOMPARE(itemTexts(run.get<QListWidget>("lst_destinatari")), QStringList{QStringLiteral("+393330000001")});
+    QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
+    QCOMPARE(reloaded.count(), 1);
+
+    // With a password the plug-in gets it on its standard input, and it opens the book with it.
+    changeDatabaseKey(*run.env.ctx, QStringLiteral("pa ss\"word"));
+    run.menuPlugin(0)->trigger();
+    QCOMPARE(run.record().value(1), QStringLiteral("stdin:pa ss\"word"));
+    QVERIFY(run.env.prompter.shown.isEmpty());
+}
+
+void TestPluginWindows::failingPlugin_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("crash") << "crash" << "Il plugin 'P' si è interrotto in modo anomalo";
+    QTest::newRow("missing program") << "missing" << "Impossibile avviare il plugin 'P'";
+}
+
+void TestPluginWindows::failingPlugin()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, message);
+    Run run;
+    run.install(QStringLiteral("a.bpe"), QStringLiteral("P"), program, QStringLiteral("GENERAL"));
+    run.open();
+    run.menuPlugin(0)->trigger();
+    QCOMPARE(run.env.prompter.shown.size(), 1);
+    QVERIFY2(run.env.prompter.last().text.contains(message), qPrintable(run.env.prompter.last().text));
+    QVERIFY(run.window->isEnabled());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestPluginWindows::importWritesBesideTheProgram()
+{
+    Run run;
+    run.open();
+    run.get<QAction>("mnuImporta")->trigger();
+    auto *window = run.get<QDialog>("frmImport");
+    QVERIFY(!child<QComboBox>(*window, "cb_plugin")->isEnabled());
+    QVERIFY(!child<QPushButton>(*window, "cmd_Importa")->isEnabled());
+    window->close();
+
+    run.install(QStringLiteral("w.bpe"), QStringLiteral("Scrive"), QStringLiteral("writer"), QStringLiteral("import"));
+    run.get<QAction>("mnuImporta")->trigger();
+    window = run.get<QDialog>("frmImport");
+    QCOMPARE(child<QLabel>(*window, "lbl_description")->text(), QStringLiteral("Descrive Scrive"));
+    snapshot(window, "frmImport");
+    child<QPushButton>(*window, "cmd_Importa")->click();
+
+    // The program goes on reading and writing the book while the plug-in adds
+    // its 10,000 contacts.
+    auto *prefix = run.get<QComboBox>("cb_prefisso");
+    auto *number = run.get<QLineEdit>("txt_numero");
+    auto *whole = run.get<QRadioButton>("opt_Tutta_Rubrica");
+    auto *single = run.get<QRadioButton>("opt_invio_singolo");
+    int typed = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (run.env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")) < 10000 && clock.elapsed() < 120000) {
+        prefix->setEditText(QStringLiteral("333"));
+        number->setText(QStringLiteral("%1").arg(1000000 + typed++));
+        run.get<QPushButton>("cmd_singolo_aggiungi")->click();
+        whole->click();
+        single->click();
+        QTest::qWait(5);
+    }
+    QVERIFY2(run.env.prompter.shown.isEmpty(), qPrintable(run.env.prompter.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT COUNT(DISTINCT Numero) FROM tab_destinatari")), 10000);
+    QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_number")), typed);
+    QCOMPARE(run.get<QListWidget>("lst_destinatari")->count(), typed);
+}
+
+QTEST_MAIN(TestPluginWindows)
+#include "tst_pluginwindows.moc"
