@@ -1,5 +1,7 @@
 #include "compose/Compression.h"
 
+#include "sms/GsmText.h"
+
 #include <QStringList>
 
 namespace brio {
@@ -20,7 +22,30 @@ QString CompressText(const QString &text)
 
 QString messageCounterText(const QString &text)
 {
-    return QStringLiteral("Testo (%1):").arg(kMaxMessageLength - text.size());
+    // The network counts septets ("€" takes two), or UTF-16 units once one
+    // character forces UCS-2; the box keeps to what one message holds.
+    const SmsSize size = smsSize(text);
+    const int single = size.coding == SmsCoding::Gsm7 ? kMaxMessageLength : size.single;
+    return QStringLiteral("Testo (%1):").arg(single - size.units);
+}
+
+QString ucs2NoticeText(const QString &text)
+{
+    const QList<Ucs2Cause> causes = ucs2Causes(text);
+    if (causes.isEmpty())
+        return QString();
+    QStringList named;
+    for (const Ucs2Cause &c : causes)
+        named << QStringLiteral("“%1” alla posizione %2").arg(c.character).arg(c.position);
+    return QStringLiteral("Caratteri fuori dall'alfabeto SMS: %1. Con questi caratteri un SMS contiene al "
+                          "massimo %2 caratteri invece di 160.")
+        .arg(named.join(QStringLiteral(", ")))
+        .arg(smsSize(text).single);
+}
+
+bool messageFits(const QString &text)
+{
+    return text.size() <= kMaxMessageLength && fitsOneMessage(text);
 }
 
 void CompressButton::UpdateCompressButton(const QString &text)

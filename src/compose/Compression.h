@@ -13,6 +13,12 @@ QString CompressText(const QString &text);
 
 // "Testo (N):" with N the characters still free.
 QString messageCounterText(const QString &text);
+// What makes the text travel as UCS-2, naming each character and its
+// position; empty for a GSM 03.38 text.
+QString ucs2NoticeText(const QString &text);
+// Whether the box may hold the text: at most 160 characters, and one message
+// by the network's count.
+bool messageFits(const QString &text);
 
 // The two-state compression button of the tool bar and the text saved before
 // the last compression. The window shows button() on its tool-bar action and

@@ -4,6 +4,7 @@
 #include "mock/Widgets.h"
 
 #include "ui/main/MainWindow.h"
+#include "ui/main/MessageTextEdit.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextCursor>
 #include <QTest>
 #include <QTimer>
 
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void toolBarSendChecksFirst();
     void compressFromToolBar();
     void closedDuringTheSend();
+    void counterCountsWhatTheNetworkCounts();
 };
 
 void TestMainWindowSend::sendAfterLoginThenDeferredFromTheMenu()
@@ -200,6 +203,44 @@ void TestMainWindowSend::closedDuringTheSend()
     QVERIFY(!w.isVisible());
     QVERIFY(!env.state.DB);
     QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
+void TestMainWindowSend::counterCountsWhatTheNetworkCounts()
+{
+    TestEnv env;
+    MainWindow w(*env.ctx);
+    w.show();
+    auto *text = child<MessageTextEdit>(w, "txt_messaggio");
+    auto *counter = child<QLabel>(w, "lbl_messaggio");
+    auto *notice = child<QLabel>(w, "lbl_ucs2");
+    auto *replace = child<QPushButton>(w, "cmd_sostituisci");
+
+    // "€" takes two septets; 79 of them fill one message.
+    typeText(w, QStringLiteral("Costo 5€"));
+    QCOMPARE(counter->text(), QStringLiteral("Testo (151):"));
+    QVERIFY(!notice->isVisible());
+    text->setText(QString(79, QChar(0x20AC)) + QStringLiteral("xyz"));
+    QCOMPARE(text->text(), QString(79, QChar(0x20AC)) + QStringLiteral("x"));
+    QCOMPARE(counter->text(), QStringLiteral("Testo (1):"));
+
+    // A typographic apostrophe and "È" turn it into UCS-2: named, limited to
+    // 70, and replaced in one click with the caret kept in its place.
+    text->setText(QString());
+    typeText(w, QStringLiteral("L\u2019appuntamento \u00C8 ok"));
+    QCOMPARE(counter->text(), QStringLiteral("Testo (51):"));
+    QVERIFY(notice->isVisible());
+    QVERIFY(notice->text().contains(QStringLiteral("\u201C\u2019\u201D alla posizione 2")));
+    QVERIFY(notice->text().contains(QStringLiteral("\u201C\u00C8\u201D alla posizione 16")));
+    QVERIFY(replace->isEnabled());
+    QTextCursor cursor = text->textCursor();
+    cursor.setPosition(3); // after "L'a"
+    text->setTextCursor(cursor);
+    replace->click();
+    QCOMPARE(text->text(), QStringLiteral("L'appuntamento E' ok"));
+    QCOMPARE(text->textCursor().position(), 3);
+    QVERIFY(!notice->isVisible());
+    QCOMPARE(counter->text(), QStringLiteral("Testo (140):"));
+
+    text->setText(QStringLiteral("\u00C8") + QString(100, QLatin1Char('a')));
+    QCOMPARE(text->text().size(), 70);
 }
 
 QTEST_MAIN(TestMainWindowSend)

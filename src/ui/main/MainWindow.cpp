@@ -8,6 +8,7 @@
 #include "compose/NumberRules.h"
 #include "compose/SendLog.h"
 #include "compose/SendProcedure.h"
+#include "sms/GsmText.h"
 #include "help/HelpBook.h"
 #include "plugins/OldAddressBook.h"
 #include "store/Database.h"
@@ -50,6 +51,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextCursor>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -184,6 +186,7 @@ void MainWindow::finishControls()
     m_ui->msk_ora->setFixedWidth(fm.horizontalAdvance(QStringLiteral("00:000")) + 16);
     m_ui->txt_messaggio->setFixedHeight(m_ui->txt_messaggio->fontMetrics().lineSpacing() * 4 + 12);
     m_ui->lbl_messaggio->setText(messageCounterText(QString()));
+    m_ui->fr_ucs2->setVisible(false);
 
     QStatusBar *bar = m_ui->sbBrio;
     bar->setSizeGripEnabled(true);
@@ -229,6 +232,7 @@ void MainWindow::connectHandlers()
     connect(m_ui->cmd_invia, &QPushButton::clicked, this, &MainWindow::cmd_invia_Click);
     connect(m_ui->mnuInvia, &QAction::triggered, this, &MainWindow::cmd_invia_Click);
     connect(m_ui->txt_messaggio, &QPlainTextEdit::textChanged, this, &MainWindow::txt_messaggio_Change);
+    connect(m_ui->cmd_sostituisci, &QPushButton::clicked, this, &MainWindow::cmd_sostituisci_Click);
 
     connect(m_ui->mnuNuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
     connect(m_ui->mnuLogin, &QAction::triggered, this, &MainWindow::mnuLogin_Click);
@@ -669,8 +673,27 @@ void MainWindow::DecomprimiSMS()
 void MainWindow::txt_messaggio_Change()
 {
     guarded(m_ctx, [&] {
-        m_ui->lbl_messaggio->setText(messageCounterText(m_ui->txt_messaggio->text()));
+        const QString text = m_ui->txt_messaggio->text();
+        m_ui->lbl_messaggio->setText(messageCounterText(text));
+        const QString notice = ucs2NoticeText(text);
+        m_ui->lbl_ucs2->setText(notice);
+        m_ui->fr_ucs2->setVisible(!notice.isEmpty());
+        m_ui->cmd_sostituisci->setEnabled(replaceLookalikes(text) != text);
         UpdateCompressButton();
+    });
+}
+
+void MainWindow::cmd_sostituisci_Click()
+{
+    guarded(m_ctx, [&] {
+        QTextCursor cursor = m_ui->txt_messaggio->textCursor();
+        int caret = cursor.position();
+        const QString replaced = replaceLookalikes(m_ui->txt_messaggio->text(), &caret);
+        m_ui->txt_messaggio->setText(replaced);
+        cursor = m_ui->txt_messaggio->textCursor();
+        cursor.setPosition(qMin(caret, int(m_ui->txt_messaggio->text().size())));
+        m_ui->txt_messaggio->setTextCursor(cursor);
+        m_ui->txt_messaggio->setFocus();
     });
 }
 

@@ -101,6 +101,8 @@ private:
     void cmd_invia_Click();
     void tbComprimi_Click();
     void txt_messaggio_Change();
+    // Replaces the characters that force UCS-2 with their look-alikes.
+    void cmd_sostituisci_Click();
     void UpdateCompressButton();
 
     void showFrames(bool single, bool groups, bool wholeBook);

@@ -21,13 +21,7 @@ QString normalized(QString text)
 } // namespace
 
 MessageTextEdit::MessageTextEdit(QWidget *parent)
-    : MessageTextEdit(kMaxMessageLength, parent)
-{
-}
-
-MessageTextEdit::MessageTextEdit(int maxLength, QWidget *parent)
     : QPlainTextEdit(parent)
-    , m_maxLength(maxLength)
 {
 }
 
@@ -36,16 +30,40 @@ QString MessageTextEdit::text() const
     return toPlainText();
 }
 
-void MessageTextEdit::setText(const QString &text)
+namespace {
+
+// The longest start of `inserted` that still fits between before and after.
+// Fitting only shrinks as characters are added, so a binary search finds it.
+int longestFitting(const QString &before, const QString &inserted, const QString &after)
 {
-    setPlainText(normalized(text).left(m_maxLength));
+    int low = 0;
+    int high = int(inserted.size());
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (messageFits(before + inserted.left(mid) + after))
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    // A surrogate pair is never cut in half.
+    if (low > 0 && low < inserted.size() && inserted.at(low - 1).isHighSurrogate())
+        --low;
+    return low;
 }
 
-int MessageTextEdit::room() const
+} // namespace
+
+void MessageTextEdit::setText(const QString &text)
+{
+    const QString all = normalized(text);
+    setPlainText(all.left(longestFitting(QString(), all, QString())));
+}
+
+int MessageTextEdit::fittingLength(const QString &inserted) const
 {
     const QTextCursor cursor = textCursor();
-    const int selected = cursor.selectionEnd() - cursor.selectionStart();
-    return m_maxLength - (int(toPlainText().size()) - selected);
+    const QString all = toPlainText();
+    return longestFitting(all.left(cursor.selectionStart()), inserted, all.mid(cursor.selectionEnd()));
 }
 
 void MessageTextEdit::keyPressEvent(QKeyEvent *event)
@@ -54,7 +72,7 @@ void MessageTextEdit::keyPressEvent(QKeyEvent *event)
     const bool inserts = !typed.isEmpty() && (typed.at(0).isPrint() || typed == QLatin1String("\r")
                                               || typed == QLatin1String("\t"))
         && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (inserts && typed.size() > room()) {
+    if (inserts && fittingLength(normalized(typed)) < typed.size()) {
         event->accept();
         return;
     }
@@ -63,7 +81,7 @@ void MessageTextEdit::keyPressEvent(QKeyEvent *event)
 
 void MessageTextEdit::inputMethodEvent(QInputMethodEvent *event)
 {
-    const int left = room();
+    const int left = fittingLength(event->commitString());
     if (event->commitString().size() > left) {
         QInputMethodEvent cut(event->preeditString(), event->attributes());
         cut.setCommitString(event->commitString().left(qMax(0, left)), event->replacementStart(),
@@ -78,11 +96,12 @@ void MessageTextEdit::insertFromMimeData(const QMimeData *source)
 {
     if (!source || !source->hasText())
         return;
-    const int left = room();
+    const QString text = normalized(source->text());
+    const int left = fittingLength(text);
     if (left <= 0)
         return;
     QTextCursor cursor = textCursor();
-    cursor.insertText(normalized(source->text()).left(left));
+    cursor.insertText(text.left(left));
     setTextCursor(cursor);
     ensureCursorVisible();
 }

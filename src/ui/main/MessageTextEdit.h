@@ -4,16 +4,16 @@
 
 namespace brio {
 
-// A plain text field that never holds more than maxLength characters, however
-// the text arrives: typed, pasted, dropped, composed or set by the program.
+// A plain text field that never holds more than one message (160 characters,
+// and one SMS by the network's count), however the text arrives: typed,
+// pasted, dropped, composed or set by the program.
 class MessageTextEdit final : public QPlainTextEdit
 {
 public:
-    explicit MessageTextEdit(QWidget *parent = nullptr); // the message limit
-    explicit MessageTextEdit(int maxLength, QWidget *parent = nullptr);
+    explicit MessageTextEdit(QWidget *parent = nullptr);
 
     QString text() const;
-    void setText(const QString &text); // cut to maxLength
+    void setText(const QString &text); // cut to what fits
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -21,10 +21,8 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    // Characters that can still be added in place of the selection.
-    int room() const;
-
-    int m_maxLength;
+    // How much of `inserted` fits in place of the selection.
+    int fittingLength(const QString &inserted) const;
 };
 
 } // namespace brio
