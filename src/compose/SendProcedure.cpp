@@ -150,11 +150,6 @@ bool SendProcedure::held() const
     return m_held;
 }
 
-bool SendProcedure::running() const
-{
-    return m_running;
-}
-
 SendProcedure::Outcome SendProcedure::run()
 {
     // Repainting during the send lets events run; a second click must not
