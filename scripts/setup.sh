@@ -26,6 +26,7 @@ packages=(
     file
     desktop-file-utils
     appstream
+    openssl
 )
 missing=()
 for p in "${packages[@]}"; do

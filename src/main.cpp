@@ -1,5 +1,6 @@
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
+#include "app/GatewayChoice.h"
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "gateway/GatewayFactory.h"
@@ -119,12 +120,12 @@ int main(int argc, char *argv[])
 
     try {
         provisionDataFolder(folder);
-        const QString url = opts.gateway.isEmpty() ? settings.text(Key::GatewayURL) : opts.gateway;
-        ctx.makeGateway = makeGatewayFactory(url, folder, settings);
     } catch (const Error &e) {
         ReportError(ctx, e);
         return 1;
     }
+    if (!chooseGateway(ctx, opts.gateway))
+        return 1;
 
     AppWindows windows(ctx);
     ctx.windowsImpl = &windows;

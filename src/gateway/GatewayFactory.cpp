@@ -9,26 +9,44 @@
 
 namespace brio {
 
+namespace {
+
+// Every control carries the application code from the moment it is made:
+// a gateway refuses a call without it.
+std::unique_ptr<GatewayControl> withAppCode(std::unique_ptr<GatewayControl> control)
+{
+    control->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+    return control;
+}
+
+} // namespace
+
 QString sandboxFile(const QString &dataFolder)
 {
     return QDir(dataFolder).filePath(QStringLiteral("Sandbox.db"));
 }
 
-GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings)
+GatewayFactory sandboxGatewayFactory(const QString &dataFolder)
+{
+    const QString file = sandboxFile(dataFolder);
+    return [file] { return withAppCode(std::make_unique<SandboxGateway>(file)); };
+}
+
+GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings,
+                                  const QString &origin)
 {
     const QString u = url.trimmed();
-    if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive)) {
-        const QString file = sandboxFile(dataFolder);
-        return [file]() -> std::unique_ptr<GatewayControl> { return std::make_unique<SandboxGateway>(file); };
-    }
-    if (u.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        || u.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
+    if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive))
+        return sandboxGatewayFactory(dataFolder);
+    try {
         const QUrl endpoint = HttpGateway::checkUrl(u);
-        return [endpoint, &settings]() -> std::unique_ptr<GatewayControl> {
-            return std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout));
+        return [endpoint, &settings] {
+            return withAppCode(std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout)));
         };
+    } catch (const Error &e) {
+        throw Error(ErrorNo::BadGatewayAddress,
+                    QStringLiteral("Indirizzo del gateway non valido in %1: \"%2\" (%3)").arg(origin, u, e.description()));
     }
-    throw Error(ErrorNo::GatewayBadParameters, QStringLiteral("Indirizzo del gateway non riconosciuto: %1").arg(u));
 }
 
 } // namespace brio

@@ -1,7 +1,6 @@
 target_sources(briosms_core PRIVATE
   gateway/GatewayControl.h
   gateway/GatewayFactory.cpp gateway/GatewayFactory.h
-  gateway/HttpConnection.cpp gateway/HttpConnection.h
   gateway/HttpGateway.cpp gateway/HttpGateway.h
   gateway/SandboxGateway.cpp gateway/SandboxGateway.h
   gateway/Login.cpp gateway/Login.h

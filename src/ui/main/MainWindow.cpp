@@ -1,5 +1,7 @@
 #include "ui/main/MainWindow.h"
 
+#include "ui/QtServices.h"
+
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "compose/AccountCommands.h"
@@ -81,6 +83,7 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
     , m_BrioSMS(ctx.makeGateway())
 {
+    showWaitPointerDuringNetworkWork();
     m_ui->setupUi(this);
     finishControls();
     m_sendView = std::make_unique<MainSendView>(*this);

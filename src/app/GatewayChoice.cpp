@@ -1,0 +1,30 @@
+#include "app/GatewayChoice.h"
+
+#include "gateway/GatewayFactory.h"
+
+namespace brio {
+
+bool chooseGateway(Context &ctx, const QString &commandLine)
+{
+    const QString folder = ctx.state.InstallDir;
+    if (!commandLine.isEmpty()) {
+        try {
+            ctx.makeGateway = makeGatewayFactory(commandLine, folder, ctx.settings, QStringLiteral("--gateway"));
+            return true;
+        } catch (const Error &e) {
+            ReportError(ctx, e);
+            return false;
+        }
+    }
+    try {
+        ctx.makeGateway = makeGatewayFactory(ctx.settings.text(Key::GatewayURL), folder, ctx.settings);
+    } catch (const Error &e) {
+        ReportError(ctx, Error(e.number(), e.description()
+                                               + QStringLiteral(". BrioSMS usa per ora il gateway di prova (sandbox:); "
+                                                                "correggere Gateway/URL nel file delle impostazioni")));
+        ctx.makeGateway = sandboxGatewayFactory(folder);
+    }
+    return true;
+}
+
+} // namespace brio
