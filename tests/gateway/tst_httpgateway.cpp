@@ -3,8 +3,10 @@
 #include "gateway/GatewayFactory.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
+#include "refserver/TestCertificates.h"
 #include "settings/Settings.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -413,6 +415,35 @@ private Q_SLOTS:
         QCOMPARE(errorOf([&] { d->getCredit(); }), expected);
         if (lead.isEmpty())
             QCOMPARE(d->getCredit(), qint64(10000));
+    }
+
+    // A real TLS connection: a certificate of an authority the system does
+    // not know is refused with its own message; trusted, it works.
+    void tlsWithAThrowAwayAuthority()
+    {
+        QTemporaryDir folder;
+        const TestCertificates tls = TestCertificates::make(folder.path());
+        QVERIFY2(tls.error.isEmpty(), qPrintable(tls.error));
+        Rig rig;
+        ReferenceServer server(tls.server);
+        rig.gateway.install(server);
+        const QString url = QStringLiteral("https://127.0.0.1:%1/gw").arg(server.port());
+
+        try {
+            rig.driver(url)->getCredit();
+            QFAIL("an unknown authority was trusted");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::UntrustedServer);
+            QVERIFY2(e.description().contains(QLatin1String("127.0.0.1")), qPrintable(e.description()));
+        }
+        QCOMPARE(rig.gateway.calls(Call::Credit), 0);
+
+        const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+        QSslConfiguration withTestAuthority = system;
+        withTestAuthority.addCaCertificate(tls.authority);
+        QSslConfiguration::setDefaultConfiguration(withTestAuthority);
+        const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(system); });
+        QCOMPARE(rig.driver(url)->getCredit(), qint64(10000));
     }
 
     void serverErrorsMapToNumbers_data()
