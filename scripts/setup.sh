@@ -33,6 +33,7 @@ packages=(
     kannel
     kannel-extras
     curl
+    openssl
 )
 missing=()
 for p in "${packages[@]}"; do

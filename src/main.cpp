@@ -1,6 +1,7 @@
 #include "app/DataFolder.h"
 #include "app/SingleInstance.h"
 #include "core/Process.h"
+#include "app/GatewayChoice.h"
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "cli/CommandLine.h"
@@ -180,11 +181,12 @@ int run(Application &app)
         provisionDataFolder(folder);
         // A new data folder gets the shipped plug-ins, an older one those it lacks.
         installShippedPlugins(state.pluginsPath());
-        ctx.makeGateway = makeGatewayFactory(chooseGatewayUrl(opts.gateway, settings), folder, settings);
     } catch (const Error &e) {
         ReportError(ctx, e);
         return 1;
     }
+    if (!chooseGateway(ctx, opts.gateway))
+        return 1;
 
     AppWindows windows(ctx);
     ctx.windowsImpl = &windows;

@@ -2,6 +2,7 @@ target_sources(briosms_core PRIVATE
   app/BookDialogues.cpp app/BookDialogues.h
   app/DataFolder.cpp app/DataFolder.h
   app/SingleInstance.cpp app/SingleInstance.h
+  app/GatewayChoice.cpp app/GatewayChoice.h
   app/Startup.cpp app/Startup.h
   ${PROJECT_SOURCE_DIR}/data/data.qrc
 )

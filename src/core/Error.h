@@ -32,6 +32,14 @@ constexpr int GatewayDate = 28382;
 constexpr int GatewayServer = 28383;
 constexpr int GatewayAppCode = 28384;
 
+// Outside the gateway's range, so that the server is not blamed for them; shown
+// with their own description.
+// A gateway address (setting Gateway/URL or --gateway) that names no usable
+// gateway; the description names the setting and the value.
+constexpr int BadGatewayAddress = 29001;
+// A server whose certificate was refused; the description names the server.
+constexpr int UntrustedServer = 29002;
+
 constexpr int Internal = 5; // "invalid procedure call": a program fault
 } // namespace ErrorNo
 

@@ -11,6 +11,18 @@
 
 namespace brio {
 
+namespace {
+
+// Every control carries the application code from the moment it is made:
+// a gateway refuses a call without it.
+std::unique_ptr<GatewayControl> withAppCode(std::unique_ptr<GatewayControl> control)
+{
+    control->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+    return control;
+}
+
+} // namespace
+
 QString sandboxFile(const QString &dataFolder)
 {
     return QDir(dataFolder).filePath(QStringLiteral("Sandbox.db"));
@@ -30,29 +42,35 @@ QString chooseGatewayUrl(const QString &argument, const Settings &settings)
     return fromEnvironment.isEmpty() ? settings.text(Key::GatewayURL) : fromEnvironment;
 }
 
-GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings)
+GatewayFactory sandboxGatewayFactory(const QString &dataFolder)
+{
+    const QString file = sandboxFile(dataFolder);
+    return [file] { return withAppCode(std::make_unique<SandboxGateway>(file)); };
+}
+
+GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings,
+                                  const QString &origin)
 {
     const QString u = url.trimmed();
-    if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive)) {
-        const QString file = sandboxFile(dataFolder);
-        return [file]() -> std::unique_ptr<GatewayControl> { return std::make_unique<SandboxGateway>(file); };
-    }
-    if (u.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        || u.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
-        const QUrl endpoint = HttpGateway::checkUrl(u);
-        return [endpoint, &settings]() -> std::unique_ptr<GatewayControl> {
-            return std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout));
-        };
-    }
+    if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive))
+        return sandboxGatewayFactory(dataFolder);
     if (KannelGateway::handles(u)) {
         const KannelGateway::Address address = KannelGateway::parse(u);
-        return [address, &settings]() -> std::unique_ptr<GatewayControl> {
-            return std::make_unique<KannelGateway>(address, settings.integer(Key::ServerTimeout),
-                                                   settings.integer(Key::GatewayParallel),
-                                                   settings.text(Key::GatewaySender));
+        return [address, &settings] {
+            return withAppCode(std::make_unique<KannelGateway>(address, settings.integer(Key::ServerTimeout),
+                                                               settings.integer(Key::GatewayParallel),
+                                                               settings.text(Key::GatewaySender)));
         };
     }
-    throw Error(ErrorNo::GatewayBadParameters, QStringLiteral("Indirizzo del gateway non riconosciuto: %1").arg(u));
+    try {
+        const QUrl endpoint = HttpGateway::checkUrl(u);
+        return [endpoint, &settings] {
+            return withAppCode(std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout)));
+        };
+    } catch (const Error &e) {
+        throw Error(ErrorNo::BadGatewayAddress,
+                    QStringLiteral("Indirizzo del gateway non valido in %1: \"%2\" (%3)").arg(origin, u, e.description()));
+    }
 }
 
 } // namespace brio

@@ -8,9 +8,13 @@ namespace brio {
 
 // The driver named by a gateway address: "sandbox:" (the embedded gateway,
 // the default), "http://" / "https://" (a provider's JSON gateway) or
-// "kannel://" / "kannels://" (a Kannel smsbox).
-// Throws Error for an address no driver understands.
-GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings);
+// "kannel://" / "kannels://" (a Kannel smsbox). Every control it makes
+// carries the application code. Throws Error BadGatewayAddress, naming
+// `origin` (the setting or option the address came from) and the address,
+// for an address no driver can use.
+GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder, Settings &settings,
+                                  const QString &origin = QStringLiteral("Gateway/URL"));
+GatewayFactory sandboxGatewayFactory(const QString &dataFolder);
 
 // The gateway address of this run: the command line's, else $BRIOSMS_GATEWAY,
 // else the setting Gateway/URL. An address on the command line must not carry

@@ -2,14 +2,15 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
-#include "gateway/HttpConnection.h"
+#include "net/HttpClient.h"
+#include "net/NetworkWait.h"
 
 #include <QHash>
-#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QThread>
 #include <QUuid>
+
+#include <algorithm>
 
 namespace brio {
 
@@ -54,15 +55,8 @@ const QByteArray &encodedOnce(const QString &value, QString &last, QByteArray &j
     return json;
 }
 
-bool isLoopbackHost(const QString &host)
-{
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
-}
-
-int numberForCode(const QString &code, int status)
+// The gateway's own failure codes; a commit refused with one of them was not applied.
+const QHash<QString, int> &knownCodes()
 {
     static const QHash<QString, int> byCode{
         {QStringLiteral("app_code"), ErrorNo::GatewayAppCode},
@@ -77,7 +71,12 @@ int numberForCode(const QString &code, int status)
         {QStringLiteral("incomplete_job"), ErrorNo::GatewayServer},
         {QStringLiteral("server"), ErrorNo::GatewayServer},
     };
-    if (const auto it = byCode.constFind(code); it != byCode.cend())
+    return byCode;
+}
+
+int numberForCode(const QString &code, int status)
+{
+    if (const auto it = knownCodes().constFind(code); it != knownCodes().cend())
         return *it;
     if (status == 401)
         return ErrorNo::GatewayBadCredentials;
@@ -88,15 +87,19 @@ int numberForCode(const QString &code, int status)
     return ErrorNo::GatewayGeneric;
 }
 
+// A whole number, not negative.
+bool isCount(const QJsonValue &v)
+{
+    return v.isDouble() && v.toInteger(-1) >= 0;
+}
+
 } // namespace
 
 HttpGateway::HttpGateway(const QUrl &url, int timeoutSeconds, QObject *parent)
     : GatewayControl(parent)
     , m_url(url)
 {
-    const bool tls = url.scheme() == QLatin1String("https");
-    const int timeoutMs = (timeoutSeconds > 0 ? timeoutSeconds : 20) * 1000;
-    m_http = std::make_unique<HttpConnection>(url.host(), quint16(url.port(tls ? 443 : 80)), tls, timeoutMs);
+    m_http = std::make_unique<HttpClient>((timeoutSeconds > 0 ? timeoutSeconds : 20) * 1000);
     m_base = url.path(QUrl::FullyEncoded).toUtf8();
     while (m_base.endsWith('/'))
         m_base.chop(1);
@@ -108,13 +111,15 @@ QUrl HttpGateway::checkUrl(const QString &text)
 {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        || url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
-        throw Error(ErrorNo::GatewayBadParameters, QStringLiteral("Indirizzo del gateway non valido: %1").arg(text));
+    auto refuse = [](const QString &why) { throw Error(ErrorNo::BadGatewayAddress, why); };
+    if (!url.isValid() || url.host().isEmpty())
+        refuse(QStringLiteral("indirizzo malformato o porta non valida"));
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        refuse(QStringLiteral("si usano sandbox:, https:// oppure http:// sul computer locale"));
+    if (!url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
+        refuse(QStringLiteral("niente credenziali, parametri o frammenti nell'indirizzo"));
     if (scheme == QLatin1String("http") && !isLoopbackHost(url.host()))
-        throw Error(ErrorNo::GatewayBadParameters,
-                    QStringLiteral("Il gateway %1 va raggiunto con https: in chiaro è ammesso solo sul computer locale")
-                        .arg(url.host()));
+        refuse(QStringLiteral("%1 va raggiunto con https: in chiaro è ammesso solo il computer locale").arg(url.host()));
     QUrl normal = url;
     normal.setScheme(scheme);
     return normal;
@@ -162,27 +167,33 @@ QByteArray HttpGateway::jobPath(const QByteArray &key) const
 
 HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArray &body, int tries)
 {
-    const HttpConnection::Headers headers{{QByteArrayLiteral("X-Brio-AppCode"), m_appCode}};
-    bool staleRetried = false;
-    HttpConnection::Reply reply;
+    const HttpClient::Headers headers{{QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json")},
+                                      {QByteArrayLiteral("X-Brio-AppCode"), m_appCode}};
+    QUrl target = m_url;
+    target.setPath(QString::fromUtf8(path), QUrl::StrictMode);
+    HttpClient::Reply reply;
     for (int attempt = 1;; ++attempt) {
         try {
-            reply = m_http->post(path, headers, body);
+            reply = m_http->post(target, QByteArrayLiteral("application/json; charset=utf-8"), body, headers);
             break;
         } catch (const HttpFailure &f) {
-            if (f.kind() == HttpFailure::Kind::Malformed)
+            switch (f.kind()) {
+            case HttpFailure::Kind::Malformed:
+            case HttpFailure::Kind::TooLarge:
                 throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway non valida: %1").arg(f.detail()));
-            // A kept-alive connection the server had already closed: that is
-            // no answer about the request.
-            if (f.kind() == HttpFailure::Kind::Lost && !f.replyStarted() && m_http->lastWasReused() && !staleRetried) {
-                staleRetried = true;
-                --attempt;
-                continue;
+            case HttpFailure::Kind::Certificate:
+                throw Error(ErrorNo::UntrustedServer,
+                            QStringLiteral("Il certificato del gateway %1 non è valido, la connessione è stata rifiutata (%2)")
+                                .arg(m_url.host(), f.detail()));
+            case HttpFailure::Kind::Connect:
+            case HttpFailure::Kind::Lost:
+            case HttpFailure::Kind::Timeout:
+                break;
             }
             if (attempt >= tries)
                 throw Error(ErrorNo::GatewayNoConnection,
                             QStringLiteral("Gateway %1 non raggiungibile: %2").arg(m_url.host(), f.detail()));
-            QThread::msleep(100 * attempt);
+            NetworkWait::sleep(100 * attempt);
         }
     }
 
@@ -190,10 +201,11 @@ HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArr
     answer.status = reply.status;
     QJsonParseError parseError{};
     const QJsonDocument doc = QJsonDocument::fromJson(reply.body, &parseError);
+    const bool isObject = parseError.error == QJsonParseError::NoError && doc.isObject();
     answer.body = doc.object();
-    if (reply.status == 200 && (parseError.error != QJsonParseError::NoError || !doc.isObject()))
+    if (reply.status == 200 && !isObject)
         throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway non valida (JSON atteso)"));
-    if (reply.status != 200)
+    if (reply.status != 200 && isObject)
         answer.code = answer.body.value(QLatin1String("error")).toString();
     return answer;
 }
@@ -215,8 +227,9 @@ QJsonObject HttpGateway::account()
     const Answer a = exchange(m_base + "/v1/credit", '{' + accountFields() + '}', 1);
     if (a.status != 200)
         raise(a);
-    if (!a.body.value(QLatin1String("credit")).isDouble())
-        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway senza credito"));
+    const QJsonValue demo = a.body.value(QLatin1String("demo"));
+    if (!isCount(a.body.value(QLatin1String("credit"))) || !(demo.isBool() || demo.isUndefined()))
+        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway senza credito valido"));
     return a.body;
 }
 
@@ -304,16 +317,29 @@ void HttpGateway::closeConnection()
     const QByteArray body = '{' + accountFields() + ",\"batches\":" + QByteArray::number(batches)
         + ",\"messages\":" + QByteArray::number(job.messages) + '}';
 
-    // Until the server answers, this job may or may not have been applied.
+    // Until the server says what it did, this job may have been applied: the
+    // key is kept for a resend of the same messages. Only a refusal in the
+    // gateway's own terms says that nothing happened.
     m_uncertain = job;
     m_uncertainUser = m_user;
     const Answer a = exchange(jobPath(job.key) + "/commit", body, kCommitTries);
-    m_uncertain.reset();
-    if (a.status != 200)
+    if (a.status != 200) {
+        if (a.status >= 400 && a.status <= 599 && knownCodes().contains(a.code))
+            m_uncertain.reset();
         raise(a);
-    const QJsonArray refused = a.body.value(QLatin1String("refused")).toArray();
+    }
+    // Sent only when the reply says what was accepted, and it adds up.
+    const QJsonValue accepted = a.body.value(QLatin1String("accepted"));
+    const QJsonValue refused = a.body.value(QLatin1String("refused"));
+    const QJsonArray refusedList = refused.toArray();
+    const bool namesRefused = std::all_of(refusedList.cbegin(), refusedList.cend(),
+                                          [](const QJsonValue &v) { return v.isString(); });
+    if (a.body.value(QLatin1String("job")) != QJsonValue(QString::fromLatin1(job.key)) || !isCount(accepted)
+        || !refused.isArray() || !namesRefused || accepted.toInteger() + refusedList.size() != job.messages)
+        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway al commit non valida"));
+    m_uncertain.reset();
     Q_EMIT progress(job.messages, job.messages);
-    for (qsizetype i = 0; i < refused.size(); ++i)
+    for (qsizetype i = 0; i < refusedList.size(); ++i)
         Q_EMIT wrongNumber();
 }
 

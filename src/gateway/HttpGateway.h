@@ -11,7 +11,7 @@
 
 namespace brio {
 
-class HttpConnection;
+class HttpClient;
 
 // The driver for a provider's JSON gateway (docs/gateway-protocol.md). A send
 // is one job on the server: transmit() uploads the queue in batches, and
@@ -26,13 +26,14 @@ public:
     static constexpr int kCommitTries = 4;
     static constexpr qsizetype kMaxQueue = 1000000;
 
-    // url: as returned by checkUrl(). Every network wait gives up after
-    // timeoutSeconds without progress.
+    // url: as returned by checkUrl(). Every request gives up after
+    // timeoutSeconds in all.
     HttpGateway(const QUrl &url, int timeoutSeconds, QObject *parent = nullptr);
     ~HttpGateway() override;
 
-    // The gateway address if this driver can use it; throws Error 28376
-    // otherwise (plain http is only for the local machine).
+    // The gateway address if this driver can use it; throws Error
+    // BadGatewayAddress saying why otherwise (plain http is only for the
+    // local machine).
     static QUrl checkUrl(const QString &url);
 
     void setUserName(const QString &user) override;
@@ -69,7 +70,7 @@ private:
 
     QUrl m_url;
     QByteArray m_base;
-    std::unique_ptr<HttpConnection> m_http;
+    std::unique_ptr<HttpClient> m_http;
     QString m_user;
     QString m_password;
     QByteArray m_appCode; // ready for the header

@@ -2,7 +2,6 @@ target_sources(briosms_core PRIVATE
   gateway/GatewayControl.cpp gateway/GatewayControl.h
   gateway/KannelGateway.cpp gateway/KannelGateway.h
   gateway/GatewayFactory.cpp gateway/GatewayFactory.h
-  gateway/HttpConnection.cpp gateway/HttpConnection.h
   gateway/HttpGateway.cpp gateway/HttpGateway.h
   gateway/SandboxGateway.cpp gateway/SandboxGateway.h
   gateway/Login.cpp gateway/Login.h

@@ -4,6 +4,10 @@
 #include "net/Http.h"
 #include "net/ServerServices.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace brio {
 
 namespace {
@@ -15,6 +19,18 @@ const QString &loginRequiredText()
     static const QString text = QStringLiteral(
         "E' necessario eseguire un login valido la prima volta che si utilizza l'applicazione...");
     return text;
+}
+
+// A key as the brand script names them: a letter, then letters and digits.
+bool isBrandKey(const QString &key)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z][A-Za-z0-9_]{0,63}$"));
+    return pattern.match(key).hasMatch();
+}
+
+bool isPrintable(const QString &value)
+{
+    return std::none_of(value.cbegin(), value.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 void markBranded(Context &ctx, const QString &version)
@@ -61,29 +77,30 @@ bool FetchBrand(Context &ctx)
                              + URLEncode(s.LoginUser) + QStringLiteral("&PWD=") + URLEncode(s.LoginPassword);
         const QString reply = HttpPost(ctx.settings, body, QStringLiteral("/cgi/getBrand.php"));
 
-        if (reply.size() < kShortestReply || reply.startsWith(QLatin1String("OK"))) {
+        // Only a whole reply counts: the refusal ends the program, and
+        // garbage must not become brand keys.
+        QStringList lines;
+        int count = 0;
+        const bool refused = reply.size() >= kShortestReply && isWholePage(reply)
+                             && SplitLines(reply, lines, 999) > 0 && lines.at(0) == QLatin1String("ER");
+        if (refused) {
+            ctx.message(Icon::None, loginRequiredText());
+            return false;
+        }
+        if (reply.startsWith(QLatin1String("OK")) || !isListReply(reply, lines, 999, count)) {
             // An empty version on the first run makes the next fetch ask for
             // the whole brand.
             if (firstRun)
                 markBranded(ctx, QString());
             return true;
         }
-        if (reply.startsWith(QLatin1String("ER"))) {
-            ctx.message(Icon::None, loginRequiredText());
-            return false;
-        }
 
-        const QString version = reply.left(2);
-        QStringList lines;
-        const int count = SplitLines(reply, lines, 999);
-        for (int i = 0; i < count && i < lines.size(); ++i) {
+        for (int i = 1; i < count && i < lines.size(); ++i) {
             const QStringList parts = lines.at(i).split(QLatin1Char(','));
-            // A key the store cannot name is skipped like a malformed line.
-            if (parts.size() != 2 || parts.at(0).isEmpty())
-                continue;
-            ctx.settings.setRaw(Settings::sectionOf(Key::Branded), parts.at(0), parts.at(1));
+            if (parts.size() == 2 && isBrandKey(parts.at(0)) && isPrintable(parts.at(1)))
+                ctx.settings.setRaw(Settings::sectionOf(Key::Branded), parts.at(0), parts.at(1));
         }
-        markBranded(ctx, version);
+        markBranded(ctx, lines.at(0));
     } catch (const Error &e) {
         ReportError(ctx, e);
     }

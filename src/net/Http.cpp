@@ -1,14 +1,15 @@
 #include "net/Http.h"
 
 #include "core/Error.h"
+#include "net/HttpClient.h"
+#include "net/NetworkWait.h"
 #include "settings/Settings.h"
 
-#include <QDeadlineTimer>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QSslSocket>
 #include <QTcpSocket>
-#include <QtEndian>
+
+#include <algorithm>
+#include <optional>
 
 #include <cerrno>
 #include <iconv.h>
@@ -18,8 +19,10 @@ namespace brio {
 
 namespace {
 
-constexpr quint32 kUnresolved = 0xFFFFFFFFu;
 constexpr int kDefaultTimeoutSeconds = 20;
+
+// The bound of the calls under way, set by PostDeadline.
+QDeadlineTimer g_postDeadline(QDeadlineTimer::Forever);
 
 struct IconvCloser
 {
@@ -140,39 +143,50 @@ QString URLEncode(const QString &text)
     return out;
 }
 
-quint32 ResolveHost(const QString &name)
+bool tlsFor(const Settings &settings, const QString &host)
 {
-    QHostAddress address;
-    if (address.setAddress(name) && address.protocol() == QAbstractSocket::IPv4Protocol)
-        return qToBigEndian(address.toIPv4Address());
-    if (name.isEmpty())
-        return kUnresolved;
-    const QHostInfo info = QHostInfo::fromName(name);
-    for (const QHostAddress &a : info.addresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            return qToBigEndian(a.toIPv4Address());
-    }
-    return kUnresolved;
+    // The account's password travels in these posts: in clear only to this
+    // machine, unless the user says otherwise.
+    if (!settings.contains(Key::ServerTLS))
+        return !isLoopbackHost(host);
+    return settings.integer(Key::ServerTLS) == 1;
 }
 
 ServerEndpoint ServerEndpoint::fromSettings(const Settings &settings)
 {
     ServerEndpoint e;
     e.hostHeader = settings.text(Key::ServerHost).trimmed();
-    e.tls = settings.integer(Key::ServerTLS) == 1;
     const int seconds = settings.integer(Key::ServerTimeout);
     e.timeoutMs = (seconds > 0 ? seconds : kDefaultTimeoutSeconds) * 1000;
     e.host = e.hostHeader;
-    e.port = e.tls ? 443 : 80;
     const qsizetype colon = e.hostHeader.lastIndexOf(QLatin1Char(':'));
+    std::optional<uint> port;
     if (colon >= 0) {
         bool ok = false;
-        const uint port = e.hostHeader.mid(colon + 1).toUInt(&ok);
+        const uint number = e.hostHeader.mid(colon + 1).toUInt(&ok);
         e.host = e.hostHeader.left(colon);
         // A port that is no port leaves nobody to ask.
-        e.port = ok && port > 0 && port <= 0xFFFF ? quint16(port) : 0;
+        port = ok && number > 0 && number <= 0xFFFF ? number : 0;
     }
+    e.tls = tlsFor(settings, e.host);
+    e.port = quint16(port.value_or(e.tls ? 443 : 80));
     return e;
+}
+
+bool isWholePage(const QString &reply)
+{
+    return reply.trimmed().endsWith(QLatin1String("</html>"), Qt::CaseInsensitive);
+}
+
+PostDeadline::PostDeadline(int timeoutMs)
+    : m_previous(g_postDeadline)
+{
+    g_postDeadline = std::min(m_previous, QDeadlineTimer(timeoutMs));
+}
+
+PostDeadline::~PostDeadline()
+{
+    g_postDeadline = m_previous;
 }
 
 QString HttpPost(const Settings &settings, const QString &body, const QString &path)
@@ -180,50 +194,63 @@ QString HttpPost(const Settings &settings, const QString &body, const QString &p
     const ServerEndpoint endpoint = ServerEndpoint::fromSettings(settings);
     if (endpoint.host.isEmpty() || endpoint.port == 0)
         return QString();
-
-    const quint32 address = ResolveHost(endpoint.host);
-    if (address == kUnresolved)
+    // One deadline for the whole call, name lookup included, and never past
+    // the bound of the checks it belongs to.
+    const QDeadlineTimer deadline = std::min(QDeadlineTimer(endpoint.timeoutMs), g_postDeadline);
+    if (deadline.hasExpired())
         return QString();
-    const QHostAddress ip(qFromBigEndian(address));
 
-    // One deadline for the whole call: a server that accepts and then stalls
-    // must not hold the program longer than the configured time.
-    const QDeadlineTimer deadline(endpoint.timeoutMs);
+    NetworkWait wait;
     std::unique_ptr<QTcpSocket> socket;
-    if (endpoint.tls) {
-        auto ssl = std::make_unique<QSslSocket>();
-        ssl->connectToHostEncrypted(ip.toString(), endpoint.port, endpoint.host);
-        if (!ssl->waitForEncrypted(int(deadline.remainingTime())))
-            return QString();
-        socket = std::move(ssl);
-    } else {
+    if (endpoint.tls)
+        socket = std::make_unique<QSslSocket>();
+    else
         socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(ip, endpoint.port);
-        if (!socket->waitForConnected(int(deadline.remainingTime())))
-            return QString();
-    }
-
+    QTcpSocket *s = socket.get();
     const QByteArray request = formPostRequest(endpoint.hostHeader, path, body);
-    if (socket->write(request) != request.size())
-        return QString();
-    while (socket->bytesToWrite() > 0) {
-        if (deadline.hasExpired() || !socket->waitForBytesWritten(int(deadline.remainingTime())))
-            return QString();
-    }
-
-    // Up to the server's close; an error or the deadline ends the reply
-    // like a close, keeping what has arrived.
     QByteArray received;
-    for (;;) {
-        received += socket->readAll();
-        if (socket->state() != QAbstractSocket::ConnectedState || deadline.hasExpired())
-            break;
-        if (!socket->waitForReadyRead(int(deadline.remainingTime())))
-            break;
-    }
-    received += socket->readAll();
-    socket->abort();
-    if (received.isEmpty())
+    bool broken = false;
+    bool closed = false;
+    auto fail = [&] {
+        broken = true;
+        wait.quit();
+    };
+    auto send = [&] {
+        // Replies are small and must not sit behind delayed acknowledgements.
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        s->write(request);
+    };
+    if (auto *ssl = qobject_cast<QSslSocket *>(s))
+        QObject::connect(ssl, &QSslSocket::encrypted, ssl, send);
+    else
+        QObject::connect(s, &QTcpSocket::connected, s, send);
+    QObject::connect(s, &QTcpSocket::readyRead, s, [&] {
+        received += s->read(HttpClient::kMaxHeaders + HttpClient::kMaxBody + 1 - received.size());
+        const qsizetype headEnd = received.indexOf("\n\r\n") >= 0 ? received.indexOf("\n\r\n") : received.indexOf("\n\n");
+        if (received.size() > HttpClient::kMaxHeaders + HttpClient::kMaxBody
+            || (headEnd < 0 ? received.size() : headEnd) > HttpClient::kMaxHeaders)
+            fail();
+    });
+    // The reply ends when the server closes; anything else loses it.
+    QObject::connect(s, &QTcpSocket::errorOccurred, s, [&](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            fail();
+    });
+    QObject::connect(s, &QTcpSocket::disconnected, s, [&] {
+        closed = true;
+        wait.quit();
+    });
+    if (auto *ssl = qobject_cast<QSslSocket *>(s))
+        ssl->connectToHostEncrypted(endpoint.host, endpoint.port);
+    else
+        s->connectToHost(endpoint.host, endpoint.port);
+
+    const bool ended = wait.exec(deadline);
+    if (!broken && closed)
+        received += s->readAll();
+    s->disconnect();
+    s->abort();
+    if (!ended || broken || !closed || received.isEmpty())
         return QString();
     return cutOutBody(fromAnsi(received));
 }

@@ -5,6 +5,8 @@
 #include "net/Http.h"
 #include "store/Database.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 
 namespace brio {
@@ -28,7 +30,28 @@ bool isDigits(const QString &s)
     return true;
 }
 
+// The first line of a reply that carries a list: its version, two digits.
+bool hasVersionLine(const QStringList &lines, int count)
+{
+    return count > 0 && lines.at(0).size() == 2 && isDigits(lines.at(0));
+}
+
+// "2.1.0": digits and dots.
+bool isVersionText(const QString &s)
+{
+    const QStringList parts = s.split(QLatin1Char('.'));
+    return std::all_of(parts.cbegin(), parts.cend(), isDigits);
+}
+
 } // namespace
+
+bool isListReply(const QString &reply, QStringList &lines, int highestSlot, int &count)
+{
+    if (reply.size() < kShortestReply || !isWholePage(reply))
+        return false;
+    count = SplitLines(reply, lines, highestSlot);
+    return hasVersionLine(lines, count);
+}
 
 int SplitLines(const QString &text, QStringList &lines, int highestSlot)
 {
@@ -56,11 +79,11 @@ void CheckVersion(Context &ctx)
     const QString body = QStringLiteral("CMD=3&UID=") + URLEncode(ctx.state.LoginUser) + QStringLiteral("&PWD=")
                          + URLEncode(ctx.state.LoginPassword) + QStringLiteral("&APP=brio2&VER=") + version;
     const QString reply = HttpPost(ctx.settings, body, QStringLiteral("/cgi/briosms2_1.php"));
-    if (reply.size() < kShortestReply || !reply.startsWith(QLatin1String("01")))
+    if (reply.size() < kShortestReply || !reply.startsWith(QLatin1String("01")) || !isWholePage(reply))
         return;
     // Between the separator after the status and the closing markup.
     const QString offered = reply.mid(3, qMax<qsizetype>(0, reply.size() - 3 - kClosingMarkup));
-    if (offered == version)
+    if (offered == version || !isVersionText(offered))
         return;
     if (ctx.message(Icon::Question, QStringLiteral("E' disponibile una nuova versione di BrioSMS, vuoi scaricarla ???"),
                     Buttons::YesNo)
@@ -74,23 +97,32 @@ void UpdateCapabilities(Context &ctx)
         const QString stored = ctx.settings.text(Key::CapabVersion);
         const QString reply = HttpPost(ctx.settings, QStringLiteral("VER=") + stored,
                                        QStringLiteral("/cgi/getServerCapabilities.php"));
-        if (reply.size() < kShortestReply || reply.startsWith(QLatin1String("OK")))
+        if (reply.startsWith(QLatin1String("OK")))
             return;
-        const QString newVersion = reply.left(2);
-
+        // Garbage or a page cut short would leave a list that refuses every
+        // number: only a whole reply with its version and at least one code.
         QStringList lines;
-        const int count = SplitLines(reply, lines, 9999);
+        int count = 0;
+        if (!isListReply(reply, lines, 9999, count))
+            return;
+        const QString newVersion = lines.at(0);
+        QList<QStringList> codes;
+        for (int i = 0; i < count && i < lines.size(); ++i) {
+            const QStringList parts = lines.at(i).split(QLatin1Char(','));
+            if (parts.size() == 2 && isDigits(parts.at(0)) && isDigits(parts.at(1)))
+                codes.append(parts);
+        }
+        if (codes.isEmpty())
+            return;
+
         Database &db = ctx.db();
         // All or nothing: a list cut short by an error would refuse valid
         // numbers until the next update.
         Transaction tx(db);
         db.run(QStringLiteral("DELETE FROM tab_allowed_codes"));
         Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_allowed_codes (Country, Prefix) VALUES (?, ?)"));
-        for (int i = 0; i < count && i < lines.size(); ++i) {
-            const QStringList parts = lines.at(i).split(QLatin1Char(','));
-            if (parts.size() != 2 || !isDigits(parts.at(0)) || !isDigits(parts.at(1)))
-                continue;
-            insert.bind(1, parts.at(0)).bind(2, parts.at(1)).run();
+        for (const QStringList &code : std::as_const(codes)) {
+            insert.bind(1, code.at(0)).bind(2, code.at(1)).run();
             insert.reset();
         }
         tx.commit();
@@ -107,6 +139,8 @@ void RunServerChecks(Context &ctx)
 {
     if (ctx.state.ServerChecksDone)
         return;
+    // Four posts at most, all within one time-out.
+    const PostDeadline bound(ServerEndpoint::fromSettings(ctx.settings).timeoutMs);
     // An error of the version check goes to the calling command; the checks
     // then run again at its next use.
     CheckVersion(ctx);

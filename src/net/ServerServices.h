@@ -20,6 +20,11 @@ void UpdateCapabilities(Context &ctx);
 // Version check, prefix list and brand reload, once per run.
 void RunServerChecks(Context &ctx);
 
+// Whether a reply of the gateway host that carries a list can be used: long
+// enough, whole, and its first line a two-digit version. Fills `lines` and
+// `count` as SplitLines does.
+bool isListReply(const QString &reply, QStringList &lines, int highestSlot, int &count);
+
 // Splits the text at line feeds into slots 0..highestSlot of `lines`, each
 // line without its last character (the carriage return). Returns the number
 // of line feeds seen, empty lines included; a last line without a line feed

@@ -1,5 +1,7 @@
 #include "ui/QtServices.h"
 
+#include "net/NetworkWait.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -58,6 +60,12 @@ QString QtFileDialog::openFileName(const QString &title, const QString &startPat
 QString QtFileDialog::saveFileName(const QString &title, const QString &startPath, const QString &filter)
 {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, startPath, filter);
+}
+
+void showWaitPointerDuringNetworkWork()
+{
+    NetworkWait::setPointerHooks([] { QApplication::setOverrideCursor(Qt::WaitCursor); },
+                                 [] { QApplication::restoreOverrideCursor(); });
 }
 
 } // namespace brio

@@ -25,4 +25,8 @@ public:
     QString saveFileName(const QString &title, const QString &startPath, const QString &filter) override;
 };
 
+// Shows the wait pointer while network work runs (NetworkWait). Called by
+// the windows from which that work starts; once is enough.
+void showWaitPointerDuringNetworkWork();
+
 } // namespace brio

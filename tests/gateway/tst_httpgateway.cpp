@@ -3,8 +3,10 @@
 #include "gateway/GatewayFactory.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
+#include "refserver/TestCertificates.h"
 #include "settings/Settings.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -139,6 +141,7 @@ private Q_SLOTS:
         QTest::newRow("credentials in url") << "https://a:b@sms.example.com/gw" << false;
         QTest::newRow("no host") << "https:///gw" << false;
         QTest::newRow("other scheme") << "ftp://sms.example.com/gw" << false;
+        QTest::newRow("port out of range") << "https://sms.example.com:99999/gw" << false;
     }
 
     void addressesTheDriverAccepts()
@@ -146,8 +149,7 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(bool, accepted);
         Rig rig;
-        QCOMPARE(errorOf([&] { QVERIFY(rig.driver(url) != nullptr); }),
-                 accepted ? 0 : ErrorNo::GatewayBadParameters);
+        QCOMPARE(errorOf([&] { QVERIFY(rig.driver(url) != nullptr); }), accepted ? 0 : ErrorNo::BadGatewayAddress);
     }
 
     void acceptedSendIsDeliveredOnlyByTheCommit()
@@ -319,6 +321,129 @@ private Q_SLOTS:
         QCOMPARE(send(*d), 0);
         expectEachOnce(rig.gateway.delivered(), 2500);
         QCOMPARE(rig.credit(), qint64(10000 - 2500));
+    }
+
+    // The commit was applied but its answer says nothing clear: the key stays,
+    // so sending the same messages again does not deliver them twice.
+    void ambiguousCommitKeepsTheJob_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("502 proxy page") << QByteArray("HTTP/1.1 502 Bad Gateway\r\nContent-Type: text/html\r\n"
+                                                      "Content-Length: 22\r\n\r\n<html>Bad Gateway</html>")
+                                        << ErrorNo::GatewayServer;
+        QTest::newRow("504 without body") << QByteArray("HTTP/1.1 504 Gateway Timeout\r\nContent-Length: 0\r\n\r\n")
+                                          << ErrorNo::GatewayServer;
+        QTest::newRow("204") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << ErrorNo::GatewayGeneric;
+    }
+
+    void ambiguousCommitKeepsTheJob()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(int, expected);
+        Rig rig;
+        rig.gateway.replyInstead(Call::Commit, HttpResponse{.body = {}, .raw = raw}, true);
+        auto d = rig.driver();
+        queue(*d, 3);
+        QCOMPARE(send(*d), expected);
+        QCOMPARE(rig.gateway.commitsApplied(), 1);
+        queue(*d, 3);
+        QCOMPARE(send(*d), 0);
+        expectEachOnce(rig.gateway.delivered(), 3);
+        QCOMPARE(rig.credit(), qint64(10000 - 3));
+    }
+
+    // A commit answered with a success that does not say what was accepted
+    // is no success: nothing was delivered, and a resend delivers once.
+    void phantomSuccessIsAnError_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        auto ok = [](const QByteArray &body) {
+            return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
+                   + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        };
+        QTest::newRow("empty object") << ok("{}");
+        QTest::newRow("accepted is text") << ok("{\"accepted\":\"x\",\"refused\":[],\"credit\":1}");
+        QTest::newRow("count does not add up") << ok("{\"accepted\":1,\"refused\":[],\"credit\":1}");
+        QTest::newRow("two lengths") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 40\r\n\r\n"
+                                                   "{}                                      ");
+        QTest::newRow("status 2000") << QByteArray("HTTP/1.1 2000 OK\r\nContent-Length: 2\r\n\r\n{}");
+    }
+
+    void phantomSuccessIsAnError()
+    {
+        QFETCH(QByteArray, raw);
+        Rig rig;
+        rig.gateway.replyInstead(Call::Commit, HttpResponse{.body = {}, .raw = raw}, false);
+        auto d = rig.driver();
+        queue(*d, 3);
+        QVERIFY(send(*d) != 0);
+        QVERIFY(rig.gateway.delivered().isEmpty());
+        queue(*d, 3);
+        QCOMPARE(send(*d), 0);
+        expectEachOnce(rig.gateway.delivered(), 3);
+    }
+
+    // Every request ends by its one deadline and reads no more than the caps,
+    // whatever the server keeps sending; the driver works again afterwards.
+    void boundedInTimeAndSize_data()
+    {
+        QTest::addColumn<QByteArray>("lead");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("expected");
+        const QByteArray credit = "{\"credit\":5,\"demo\":false}";
+        QTest::newRow("dripped answer") << QByteArray() << int(Fault::Drip) << credit << ErrorNo::GatewayNoConnection;
+        QTest::newRow("endless 100 Continue") << QByteArray("HTTP/1.1 100 Continue\r\n\r\n") << int(Fault::None)
+                                              << credit << ErrorNo::GatewayNoConnection;
+        QTest::newRow("body over 1 MB") << QByteArray() << int(Fault::None)
+                                        << "{\"credit\":5,\"pad\":\"" + QByteArray(2 * 1024 * 1024, 'x') + "\"}"
+                                        << ErrorNo::GatewayGeneric;
+    }
+
+    void boundedInTimeAndSize()
+    {
+        QFETCH(QByteArray, lead);
+        QFETCH(int, fault);
+        QFETCH(QByteArray, body);
+        QFETCH(int, expected);
+        Rig rig;
+        // A flood lasts longer than the time-out, then the answer follows.
+        const HttpResponse hostile{.body = body, .fault = Fault(fault), .lead = lead, .leadMs = 3000};
+        rig.gateway.replyInstead(Call::Credit, hostile, true);
+        auto d = rig.driver();
+        QCOMPARE(errorOf([&] { d->getCredit(); }), expected);
+        if (lead.isEmpty())
+            QCOMPARE(d->getCredit(), qint64(10000));
+    }
+
+    // A real TLS connection: a certificate of an authority the system does
+    // not know is refused with its own message; trusted, it works.
+    void tlsWithAThrowAwayAuthority()
+    {
+        QTemporaryDir folder;
+        const TestCertificates tls = TestCertificates::make(folder.path());
+        QVERIFY2(tls.error.isEmpty(), qPrintable(tls.error));
+        Rig rig;
+        ReferenceServer server(tls.server);
+        rig.gateway.install(server);
+        const QString url = QStringLiteral("https://127.0.0.1:%1/gw").arg(server.port());
+
+        try {
+            rig.driver(url)->getCredit();
+            QFAIL("an unknown authority was trusted");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::UntrustedServer);
+            QVERIFY2(e.description().contains(QLatin1String("127.0.0.1")), qPrintable(e.description()));
+        }
+        QCOMPARE(rig.gateway.calls(Call::Credit), 0);
+
+        const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+        QSslConfiguration withTestAuthority = system;
+        withTestAuthority.addCaCertificate(tls.authority);
+        QSslConfiguration::setDefaultConfiguration(withTestAuthority);
+        const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(system); });
+        QCOMPARE(rig.driver(url)->getCredit(), qint64(10000));
     }
 
     void serverErrorsMapToNumbers_data()

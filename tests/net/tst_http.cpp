@@ -4,7 +4,6 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 using namespace brio;
 using namespace brio::test;
@@ -100,8 +99,10 @@ private slots:
         QTest::addColumn<QByteArray>("sentBeforeStall");
         QTest::addColumn<QString>("expected");
         QTest::newRow("hangs") << "" << int(Fault::Hang) << QByteArray() << "";
+        // Only a reply the server ended by closing, before the deadline, is used.
         QTest::newRow("hangs after part of the page")
-            << "" << int(Fault::None) << QByteArray("HTTP/1.0 200 OK\r\n\r\n<body>\r\nOK half") << "OK half";
+            << "" << int(Fault::None) << QByteArray("HTTP/1.0 200 OK\r\n\r\n<body>\r\nOK half") << "";
+        QTest::newRow("dripped past the deadline") << "" << int(Fault::Drip) << QByteArray() << "";
         QTest::newRow("closed early") << "" << int(Fault::CloseEarly) << QByteArray() << "";
         QTest::newRow("reset") << "" << int(Fault::Reset) << QByteArray() << "";
         // The loopback server speaks no TLS: no byte of the request may go out in clear.
@@ -137,15 +138,32 @@ private slots:
         QVERIFY(rig.post(QString(), "/cgi/y.php").startsWith(QLatin1String("second")));
     }
 
+    void oversizedReplyIsDropped()
+    {
+        Rig rig;
+        rig.server.setPage("/cgi/x.php", "07\r\n" + QByteArray("39,333\r\n").repeated(200 * 1024));
+        QCOMPARE(rig.post(QStringLiteral("VER=00")), QString());
+    }
+
     void hostSettings()
     {
         Rig rig;
         rig.settings.set(Key::ServerHost, QStringLiteral("gw.example.com"));
         ServerEndpoint e = ServerEndpoint::fromSettings(rig.settings);
         QCOMPARE(e.host, QStringLiteral("gw.example.com"));
-        QCOMPARE(e.port, quint16(80));
+        // The account's password goes in these posts: TLS unless told otherwise.
+        QVERIFY(e.tls);
+        QCOMPARE(e.port, quint16(443));
         QCOMPARE(e.timeoutMs, 1000);
+        rig.settings.set(Key::ServerTLS, 0);
+        e = ServerEndpoint::fromSettings(rig.settings);
+        QVERIFY(!e.tls);
+        QCOMPARE(e.port, quint16(80));
+        rig.settings.remove(Key::ServerTLS);
+        rig.settings.set(Key::ServerHost, QStringLiteral("localhost:8080"));
+        QVERIFY(!ServerEndpoint::fromSettings(rig.settings).tls);
 
+        rig.settings.set(Key::ServerHost, QStringLiteral("gw.example.com"));
         rig.settings.set(Key::ServerTLS, 1);
         rig.settings.set(Key::ServerTimeout, QStringLiteral("x"));
         e = ServerEndpoint::fromSettings(rig.settings);
@@ -179,14 +197,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(URLEncode(text), expected);
-    }
-
-    void resolveHost()
-    {
-        QCOMPARE(ResolveHost(QStringLiteral("127.0.0.1")), qToBigEndian(quint32(0x7F000001)));
-        QCOMPARE(ResolveHost(QStringLiteral("10.1.2.3")), qToBigEndian(quint32(0x0A010203)));
-        QCOMPARE(ResolveHost(QStringLiteral("no-such-host.invalid")), 0xFFFFFFFFu);
-        QCOMPARE(ResolveHost(QString()), 0xFFFFFFFFu);
     }
 };
 

@@ -1,9 +1,12 @@
+#include "net/Brand.h"
 #include "net/ServerServices.h"
 #include "mock/TestEnv.h"
 #include "net/ServerServices.h"
 #include "refserver/ReferenceServer.h"
 #include "store/Database.h"
 
+#include <QRandomGenerator>
+#include <QSettings>
 #include <QTest>
 
 using namespace brio;
@@ -98,6 +101,19 @@ private slots:
         // A prefix longer than the field's five characters fails half-way.
         QTest::newRow("error half-way") << QByteArray("08\r\n39,330\r\n39,123456\r\n39,331\r\n") << int(Fault::None)
                                         << true;
+        // Garbage and pages cut short store nothing and say nothing.
+        QByteArray noise;
+        QRandomGenerator random(12);
+        for (int i = 0; i < 200; ++i)
+            noise += char(random.bounded(256));
+        QTest::newRow("random bytes") << noise << int(Fault::None) << false;
+        QTest::newRow("503 page") << QByteArray("HTTP/1.0 503 Service Unavailable\r\n\r\n<html><body>\r\n"
+                                                "<h1>503 Service Unavailable</h1>\r\n</body></html>\r\n")
+                                  << -1 << false;
+        QTest::newRow("cut by a reset") << QByteArray("HTTP/1.0 200 OK\r\n\r\n<html><body>\r\n09\r\n39,320\r\n39,33")
+                                        << -1 << false;
+        QTest::newRow("dripped past the deadline") << QByteArray("09\r\n39,320\r\n39,330\r\n") << int(Fault::Drip)
+                                                   << false;
     }
 
     void capabilitiesUnchanged()
@@ -109,8 +125,12 @@ private slots:
         const QStringList before = rig.allowedCodes();
         QVERIFY(before.size() > 2);
         rig.env.settings->set(Key::CapabVersion, QStringLiteral("03"));
-        rig.server.setPage(kCapabilities, payload);
-        rig.server.setFault(Fault(fault));
+        if (fault < 0) { // the whole reply as given
+            rig.server.setRawReply(kCapabilities, payload);
+        } else {
+            rig.server.setPage(kCapabilities, payload);
+            rig.server.setFault(Fault(fault));
+        }
         UpdateCapabilities(*rig.env.ctx);
         QCOMPARE(rig.allowedCodes(), before);
         QCOMPARE(rig.env.settings->text(Key::CapabVersion), QStringLiteral("03"));
@@ -132,7 +152,8 @@ private slots:
         QTest::newRow("newer, yes") << QByteArray("01 2.1.0") << true << int(Answer::Yes);
         QTest::newRow("newer, no") << QByteArray("01 2.1.0") << true << int(Answer::No);
         QTest::newRow("no newer version") << QByteArray("00 2.1.0") << false << 0;
-        QTest::newRow("nothing after the status") << QByteArray("01") << true << int(Answer::No);
+        QTest::newRow("nothing after the status") << QByteArray("01") << false << 0;
+        QTest::newRow("no version after the status") << QByteArray("01 <h1>Errore</h1>") << false << 0;
     }
 
     void versionCheck()
@@ -178,6 +199,45 @@ private slots:
 
         RunServerChecks(*rig.env.ctx);
         QCOMPARE(rig.server.requests().size(), 4);
+    }
+
+    // A server that never answers holds the checks for one time-out in all,
+    // not one per post.
+    void serverChecksShareOneBound()
+    {
+        Rig rig;
+        rig.env.settings->set(Key::Branded, 1);
+        rig.env.state.LoginUser = QStringLiteral("mario");
+        rig.server.setFault(Fault::Hang, 10);
+        RunServerChecks(*rig.env.ctx);
+        QCOMPARE(rig.server.requests().size(), 1);
+        QVERIFY(rig.env.state.ServerChecksDone);
+    }
+
+    void garbageBrandStoresNothing()
+    {
+        Rig rig;
+        rig.env.settings->set(Key::Branded, 1);
+        rig.env.settings->set(Key::CurrentVersion, QStringLiteral("04"));
+        rig.env.state.LoginUser = QStringLiteral("mario");
+        rig.server.setPage(kCapabilities, "OK");
+        QByteArray noise("\x01\xfe,=\r\n");
+        QRandomGenerator random(7);
+        for (int i = 0; i < 400; ++i)
+            noise += char(random.bounded(256));
+        rig.server.setPage(kBrand, noise);
+        auto brandKeys = [&] {
+            rig.env.settings->sync();
+            QSettings file(rig.env.path(QStringLiteral("Brio2.ini")), QSettings::IniFormat);
+            file.beginGroup(QStringLiteral("Brand"));
+            return file.allKeys();
+        };
+        const QStringList before = brandKeys();
+        LoadBrand(*rig.env.ctx);
+        QCOMPARE(brandKeys(), before);
+        QCOMPARE(rig.env.settings->text(Key::CurrentVersion), QStringLiteral("04"));
+        QCOMPARE(rig.env.state.MainCaption, Settings::defaultOf(Key::MainCaption));
+        QVERIFY(rig.env.prompter.shown.isEmpty());
     }
 };
 

@@ -74,13 +74,19 @@ void JsonGateway::addAccount(const QString &user, const QString &password, qint6
 void JsonGateway::faultAfter(Call call, Fault fault, int count)
 {
     QMutexLocker lock(&m_mutex);
-    m_pending.append(Pending{call, count, fault, 0, {}});
+    m_pending.append(Pending{call, count, fault, 0, {}, std::nullopt, false});
 }
 
 void JsonGateway::refuse(Call call, int status, const QByteArray &code, int count)
 {
     QMutexLocker lock(&m_mutex);
-    m_pending.append(Pending{call, count, Fault::None, status, code});
+    m_pending.append(Pending{call, count, Fault::None, status, code, std::nullopt, false});
+}
+
+void JsonGateway::replyInstead(Call call, const HttpResponse &instead, bool applied, int count)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pending.append(Pending{call, count, Fault::None, 0, {}, instead, applied});
 }
 
 void JsonGateway::clearFaults()
@@ -113,10 +119,10 @@ int JsonGateway::calls(Call call) const
     return m_calls[int(call)];
 }
 
-std::optional<JsonGateway::Pending> JsonGateway::take(Call call, bool refusal)
+std::optional<JsonGateway::Pending> JsonGateway::take(Call call, bool beforeCall)
 {
     for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
-        if (it->call == call && (it->status != 0) == refusal) {
+        if (it->call == call && it->beforeCall() == beforeCall) {
             const Pending p = *it;
             if (--it->count <= 0)
                 m_pending.erase(it);
@@ -133,8 +139,12 @@ HttpResponse JsonGateway::handle(const HttpRequest &request)
     m_open.removeIf([now](QHash<QByteArray, Job>::iterator it) { return now - it->touched > kJobLifetimeMs; });
     std::optional<Call> call;
     HttpResponse response = dispatch(request, call);
-    if (const auto p = call ? take(*call, false) : std::nullopt)
-        response.fault = p->fault;
+    if (const auto p = call ? take(*call, false) : std::nullopt) {
+        if (p->instead)
+            response = *p->instead;
+        else
+            response.fault = p->fault;
+    }
     return response;
 }
 
@@ -154,7 +164,7 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
     ++m_calls[int(*call)];
 
     if (const auto p = take(*call, true))
-        return failure(p->status, QString::fromLatin1(p->code), QStringLiteral("Refused on request"));
+        return p->instead ? *p->instead : failure(p->status, QString::fromLatin1(p->code), QStringLiteral("Refused on request"));
     if (request.method != "POST")
         return failure(405, QStringLiteral("bad_request"), QStringLiteral("POST expected"));
     if (request.headers.value("x-brio-appcode") != kAppCode)

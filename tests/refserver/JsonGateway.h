@@ -40,6 +40,10 @@ public:
     void faultAfter(Call call, Fault fault, int count = 1);
     // The next `count` calls of that kind change nothing and get this error.
     void refuse(Call call, int status, const QByteArray &code, int count = 1);
+    // The next `count` calls of that kind get `instead` as their reply
+    // (hostile or ambiguous answers). With `applied` the call is carried out
+    // first, otherwise it changes nothing.
+    void replyInstead(Call call, const HttpResponse &instead, bool applied, int count = 1);
     void clearFaults();
 
     qint64 credit(const QString &user) const; // -1 for an unknown account
@@ -66,13 +70,17 @@ private:
         Fault fault;
         int status; // 0 for a fault after the call, else a refusal
         QByteArray code;
+        std::optional<HttpResponse> instead;
+        bool applied = false;
+
+        bool beforeCall() const { return instead ? !applied : status != 0; }
     };
 
     HttpResponse handle(const HttpRequest &request);
     HttpResponse dispatch(const HttpRequest &request, std::optional<Call> &call);
     HttpResponse batch(const QString &user, const QByteArray &key, const QByteArray &index, const QJsonObject &body);
     HttpResponse commit(const QString &user, const QByteArray &key, const QJsonObject &body);
-    std::optional<Pending> take(Call call, bool refusal);
+    std::optional<Pending> take(Call call, bool beforeCall);
 
     mutable QMutex m_mutex;
     QByteArray m_base;

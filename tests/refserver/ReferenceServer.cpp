@@ -1,8 +1,11 @@
 #include "refserver/ReferenceServer.h"
 
+#include <QDeadlineTimer>
 #include <QMutexLocker>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -12,8 +15,22 @@ namespace brio::test {
 
 namespace {
 
-constexpr int kSlowChunk = 4;
-constexpr int kSlowPauseMs = 15;
+struct Pace
+{
+    qsizetype chunk; // 0: all at once
+    int pauseMs;
+};
+
+Pace paceOf(Fault fault)
+{
+    if (fault == Fault::Slow)
+        return {4, 15};
+    if (fault == Fault::Drip)
+        return {2, 100};
+    return {0, 0};
+}
+
+constexpr qsizetype kFloodBlock = 16 * 1024;
 // The old form-post client sends "End\n" after the counted body.
 constexpr qsizetype kLegacyTrailer = 4;
 
@@ -24,12 +41,20 @@ struct ReferenceServer::Connection : QObject
 {
     Connection(ReferenceServer *server, QTcpSocket *socket);
     void read();
-    void send(const QByteArray &bytes, bool close, bool slow);
+    // Writes the bytes at the pace, after the response's flood if it has one.
+    void send(const QByteArray &bytes, bool close, Fault pace, const HttpResponse &flood = {});
+    void pump();
     void misbehave(Fault fault);
 
     ReferenceServer *server;
     QTcpSocket *socket;
     QByteArray buf;
+    QTimer timer; // drives slow replies and floods without blocking the server's thread
+    QByteArray pending;
+    Pace pace{0, 0};
+    bool closeAfter = false;
+    QByteArray floodUnit;
+    QDeadlineTimer floodUntil;
     bool legacy = false; // LF-only lines: the old form-post client
     bool keepAlive = false;
     bool dead = false; // hung, reset or closing: further input is ignored
@@ -43,6 +68,8 @@ ReferenceServer::Connection::Connection(ReferenceServer *server, QTcpSocket *soc
     socket->setParent(this);
     QObject::connect(socket, &QTcpSocket::readyRead, this, [this] { read(); });
     QObject::connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, this, [this] { pump(); });
 }
 
 void ReferenceServer::Connection::read()
@@ -84,18 +111,34 @@ void ReferenceServer::Connection::read()
     }
 }
 
-void ReferenceServer::Connection::send(const QByteArray &bytes, bool close, bool slow)
+void ReferenceServer::Connection::send(const QByteArray &bytes, bool close, Fault fault, const HttpResponse &flood)
 {
-    // Slow blocks the server's thread while it writes: the tests talk to it one at a time.
-    for (qsizetype at = 0; slow && at < bytes.size(); at += kSlowChunk) {
-        socket->write(bytes.mid(at, kSlowChunk));
-        socket->flush();
-        QThread::msleep(kSlowPauseMs);
+    pending = bytes;
+    closeAfter = close;
+    pace = paceOf(fault);
+    floodUnit = flood.lead;
+    floodUntil = QDeadlineTimer(flood.leadMs);
+    pump();
+}
+
+void ReferenceServer::Connection::pump()
+{
+    if (!floodUnit.isEmpty() && !floodUntil.hasExpired()) {
+        // Kept a little ahead of the reader, so that the flood lasts its time.
+        if (socket->bytesToWrite() < kFloodBlock)
+            socket->write(floodUnit.repeated(std::max<qsizetype>(1, kFloodBlock / floodUnit.size())));
+        timer.start(2);
+        return;
     }
-    if (!slow)
-        socket->write(bytes);
-    if (close)
+    const qsizetype n = pace.chunk == 0 ? pending.size() : std::min(pace.chunk, pending.size());
+    socket->write(pending.left(n));
+    pending.remove(0, n);
+    if (!pending.isEmpty()) {
+        socket->flush();
+        timer.start(pace.pauseMs);
+    } else if (closeAfter) {
         misbehave(Fault::CloseEarly);
+    }
 }
 
 void ReferenceServer::Connection::misbehave(Fault fault)
@@ -111,17 +154,25 @@ void ReferenceServer::Connection::misbehave(Fault fault)
     }
 }
 
-ReferenceServer::ReferenceServer()
+ReferenceServer::ReferenceServer(const std::optional<QSslConfiguration> &tls)
 {
     m_thread.setObjectName(QStringLiteral("ReferenceServer"));
-    m_server = new QTcpServer;
+    if (tls) {
+        auto *server = new QSslServer;
+        server->setSslConfiguration(*tls);
+        m_server = server;
+    } else {
+        m_server = new QTcpServer;
+    }
     m_server->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
     m_thread.start();
     QMetaObject::invokeMethod(
         m_server,
         [this] {
+            // Plain connections are announced at once, TLS ones after the handshake.
             QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] { accept(); });
+            QObject::connect(m_server, &QTcpServer::pendingConnectionAvailable, m_server, [this] { accept(); });
             if (m_server->listen(QHostAddress::LocalHost, 0))
                 m_port = m_server->serverPort();
         },
@@ -169,23 +220,30 @@ void ReferenceServer::respond(Connection *c, const HttpRequest &request)
         else if (m_handler && request.path.startsWith(m_handlerPrefix))
             handler = m_handler;
     }
-    if (fault != Fault::None && fault != Fault::Slow)
+    const auto paced = [](Fault f) { return f == Fault::None || f == Fault::Slow || f == Fault::Drip; };
+    if (!paced(fault))
         return c->misbehave(fault);
     if (scripted) {
-        c->send(scripted->raw, !scripted->hang, fault == Fault::Slow);
         c->dead = true; // a scripted page ends the exchange, closed or hung
+        c->send(scripted->raw, !scripted->hang, fault);
         return;
     }
 
-    const HttpResponse response = handler ? handler(request) : HttpResponse{404, R"({"error":"not_found"})"};
-    if (response.fault != Fault::None && response.fault != Fault::Slow)
+    HttpResponse response = handler ? handler(request) : HttpResponse{404, R"({"error":"not_found"})"};
+    if (!paced(response.fault))
         return c->misbehave(response.fault);
+    const Fault pace = fault != Fault::None ? fault : response.fault;
+    if (!response.raw.isEmpty()) {
+        c->dead = true;
+        c->send(response.raw, true, pace, response);
+        return;
+    }
     const QByteArray head = QByteArray(c->legacy ? "HTTP/1.0 " : "HTTP/1.1 ") + QByteArray::number(response.status)
                             + (response.status == 200 ? " OK" : " Error")
                             + "\r\nContent-Type: application/json\r\nContent-Length: "
                             + QByteArray::number(response.body.size())
                             + (c->keepAlive ? "\r\nConnection: keep-alive" : "\r\nConnection: close") + "\r\n\r\n";
-    c->send(head + response.body, !c->keepAlive, fault == Fault::Slow || response.fault == Fault::Slow);
+    c->send(head + response.body, !c->keepAlive, pace, response);
 }
 
 void ReferenceServer::setRawReply(const QByteArray &path, const QByteArray &raw, bool thenHang)

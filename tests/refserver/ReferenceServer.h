@@ -6,7 +6,9 @@
 #include <QMutex>
 #include <QString>
 #include <QThread>
+#include <QSslConfiguration>
 #include <functional>
+#include <optional>
 
 class QTcpServer;
 
@@ -18,7 +20,8 @@ enum class Fault {
     Hang,       // read the request, then neither answer nor close
     CloseEarly, // close right after reading the request, no reply
     Reset,      // abort the connection (RST) after reading the request
-    Slow,       // answer a few bytes at a time with pauses
+    Slow,       // answer a few bytes at a time with short pauses
+    Drip,       // answer two bytes at a time, 100 ms apart: the whole reply takes seconds
 };
 
 struct HttpRequest
@@ -36,6 +39,9 @@ struct HttpResponse
     int status = 200;
     QByteArray body; // sent as JSON
     Fault fault = Fault::None; // applied after the handler ran (a change already made stays)
+    QByteArray raw = {};  // when set, the whole reply instead of status and body; then the connection closes
+    QByteArray lead = {}; // when set, sent over and over for leadMs before the reply (a flood)
+    int leadMs = 0;
 };
 
 // A loopback HTTP server on its own thread, for tests and benchmarks: it
@@ -47,7 +53,8 @@ class ReferenceServer final
 public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
 
-    ReferenceServer();
+    // With a configuration (certificate and key), it serves https.
+    explicit ReferenceServer(const std::optional<QSslConfiguration> &tls = std::nullopt);
     ~ReferenceServer();
 
     quint16 port() const;

@@ -1,7 +1,10 @@
+#include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "refserver/JsonGateway.h"
+#include "refserver/ReferenceServer.h"
 #include "ui/AppWindows.h"
 #include "ui/login/LoginWindow.h"
 
@@ -11,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace brio;
 using namespace brio::test;
@@ -164,6 +168,38 @@ private Q_SLOTS:
         QCOMPARE(userField(again), save ? user : QString());
         QCOMPARE(passwordField(again), save ? password : QString());
         QCOMPARE(child<QCheckBox>(again, "chk_save")->isChecked(), save);
+    }
+
+    // A login through the JSON gateway carries the application code, and the
+    // window stays alive while the gateway answers, deaf to the user.
+    void logsInThroughTheJsonGateway()
+    {
+        TestEnv env;
+        JsonGateway gateway;
+        ReferenceServer server;
+        gateway.install(server);
+        gateway.addAccount(QStringLiteral("mario"), QStringLiteral("segreto"), 7);
+        gateway.faultAfter(JsonGateway::Call::Credit, Fault::Slow); // half a second
+        env.ctx->makeGateway = makeGatewayFactory(gateway.url(server), env.dataFolder(), *env.settings);
+        LoginWindow w(*env.ctx);
+        w.show();
+
+        bool ranDuringTheCall = false;
+        bool waitPointer = false;
+        QTimer::singleShot(100, &w, [&] {
+            ranDuringTheCall = gateway.calls(JsonGateway::Call::Credit) == 1 && !env.state.LoggedIn;
+            waitPointer = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            QTest::keyClick(&w, Qt::Key_Escape); // dropped, not kept for later
+        });
+        submit(w, QStringLiteral("mario"), QStringLiteral("segreto"), false);
+        QVERIFY(env.prompter.shown.isEmpty());
+        QVERIFY(env.state.LoggedIn);
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QVERIFY(ranDuringTheCall);
+        QVERIFY(waitPointer);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void wrongCredentials()

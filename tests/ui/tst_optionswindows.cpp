@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -171,6 +172,23 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(w, "cmdChangePassword"), Qt::LeftButton);
         QVERIFY(shown);
         QVERIFY(env.prompter.shown.isEmpty());
+    }
+
+    void tlsIsOnAwayFromThisMachineAndTurningItOffWarns()
+    {
+        TestEnv env;
+        env.settings->set(Key::ServerHost, QStringLiteral("sms.example.com"));
+        OptionsWindow w(*env.ctx);
+        auto *tls = child<QCheckBox>(w, "chk_tls");
+        auto *warning = child<QLabel>(w, "lblTlsWarning");
+        QVERIFY(tls->isChecked());
+        QVERIFY(!warning->isVisibleTo(&w));
+        tls->click();
+        QCOMPARE(env.settings->text(Key::ServerTLS), QStringLiteral("0"));
+        QVERIFY(warning->isVisibleTo(&w));
+        OptionsWindow again(*env.ctx);
+        QVERIFY(!child<QCheckBox>(again, "chk_tls")->isChecked());
+        QVERIFY(child<QLabel>(again, "lblTlsWarning")->isVisibleTo(&again));
     }
 
     void emptyingTheBook_data()

@@ -1,6 +1,7 @@
 #include "ui/login/LoginWindow.h"
 
 #include "ui_LoginWindow.h"
+#include "ui/QtServices.h"
 
 #include "core/Error.h"
 #include "gateway/Login.h"
@@ -31,6 +32,7 @@ LoginWindow::LoginWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::frmLogin>())
     , m_ctx(ctx)
 {
+    showWaitPointerDuringNetworkWork();
     m_ui->setupUi(this);
     attachHelp(m_ctx, this);
     m_lblLabels = {m_ui->lblLabels_0, m_ui->lblLabels_1, m_ui->lblLabels_2, m_ui->lblLabels_3};

@@ -1,6 +1,8 @@
 #include "ui/main/MainWindow.h"
 
 #include "context/Notifier.h"
+#include "ui/QtServices.h"
+
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "compose/AccountCommands.h"
@@ -93,6 +95,7 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     , m_ctx(ctx)
     , m_BrioSMS(ctx.makeGateway())
 {
+    showWaitPointerDuringNetworkWork();
     m_ui->setupUi(this);
     finishControls();
     m_sendView = std::make_unique<MainSendView>(*this);

@@ -3,9 +3,11 @@
 #include "ui_OptionsWindow.h"
 
 #include "app/BookDialogues.h"
+#include "net/Http.h"
 #include "ui/options/ChangePasswordWindow.h"
 #include "ui/help/HelpLink.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,6 +29,14 @@ OptionsWindow::OptionsWindow(Context &ctx, QWidget *parent)
     m_ui->cmdSvuotaRubrica->setAccessibleDescription(m_ui->lblSvuotaRubrica->text());
     m_ui->cmdChangePassword->setAccessibleDescription(m_ui->lblPassword->text());
 
+    // The account's password goes in the posts to the server: TLS is the
+    // default away from this machine, and turning it off is said plainly.
+    const ServerEndpoint server = ServerEndpoint::fromSettings(m_ctx.settings);
+    m_ui->chk_tls->setChecked(server.tls);
+    m_ui->chk_tls->setAccessibleDescription(m_ui->lblTlsWarning->text());
+    m_ui->lblTlsWarning->setVisible(!server.tls);
+    connect(m_ui->chk_tls, &QCheckBox::toggled, this, &OptionsWindow::chk_tls_Click);
+
     connect(m_ui->cmdOk, &QPushButton::clicked, this, &OptionsWindow::cmdOk_Click);
     connect(m_ui->cmdChangePassword, &QPushButton::clicked, this, &OptionsWindow::cmdChangePassword_Click);
     connect(m_ui->cmdSvuotaRubrica, &QPushButton::clicked, this, &OptionsWindow::cmdSvuotaRubrica_Click);
@@ -45,6 +55,12 @@ OptionsWindow *OptionsWindow::showFor(Context &ctx, QWidget *parent)
     window->raise();
     window->activateWindow();
     return window;
+}
+
+void OptionsWindow::chk_tls_Click(bool checked)
+{
+    m_ctx.settings.set(Key::ServerTLS, checked ? 1 : 0);
+    m_ui->lblTlsWarning->setVisible(!checked);
 }
 
 void OptionsWindow::cmdOk_Click()

@@ -11,7 +11,8 @@ class frmOpzioni;
 
 namespace brio {
 
-// frmOpzioni: emptying the address book and the database password.
+// frmOpzioni: emptying the address book, the database password and TLS
+// towards the server.
 class OptionsWindow final : public QDialog
 {
     Q_OBJECT
@@ -24,6 +25,7 @@ public:
     static OptionsWindow *showFor(Context &ctx, QWidget *parent);
 
 private:
+    void chk_tls_Click(bool checked);
     void cmdOk_Click();
     void cmdChangePassword_Click();
     void cmdSvuotaRubrica_Click();
