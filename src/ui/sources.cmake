@@ -1,6 +1,7 @@
 target_sources(briosms_ui PRIVATE
   ui/QtServices.cpp ui/QtServices.h
   ui/AppIcon.cpp ui/AppIcon.h ui/icons.qrc
+  ui/OneWindow.cpp ui/OneWindow.h
   ui/AppWindows.cpp ui/AppWindows.h
   ui/main/MainWindow.cpp ui/main/MainWindow.h ui/main/MainWindow.ui
   ui/main/MessageTextEdit.cpp ui/main/MessageTextEdit.h

@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "plugins/OldAddressBook.h"
 #include "ui_ImportBrio1Window.h"
+#include "ui/OneWindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -41,14 +42,8 @@ ImportBrio1Window::~ImportBrio1Window() = default;
 
 ImportBrio1Window *ImportBrio1Window::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = parent ? parent->findChild<ImportBrio1Window *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window) {
-        window = new ImportBrio1Window(ctx, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    auto *window = oneWindowOf<ImportBrio1Window>(ctx, parent);
+    bringToFront(window);
     return window;
 }
 

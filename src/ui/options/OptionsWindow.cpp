@@ -6,6 +6,7 @@
 #include "net/Http.h"
 #include "ui/options/ChangePasswordWindow.h"
 #include "ui/help/HelpLink.h"
+#include "ui/OneWindow.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -46,14 +47,8 @@ OptionsWindow::~OptionsWindow() = default;
 
 OptionsWindow *OptionsWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = parent ? parent->findChild<OptionsWindow *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window) {
-        window = new OptionsWindow(ctx, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    auto *window = oneWindowOf<OptionsWindow>(ctx, parent);
+    bringToFront(window);
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/plugins/PluginRun.h"
 
 #include "ui_ImportWindow.h"
+#include "ui/OneWindow.h"
 
 namespace brio {
 
@@ -24,15 +25,9 @@ ImportWindow::~ImportWindow() = default;
 
 ImportWindow *ImportWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = parent ? parent->findChild<ImportWindow *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window) {
-        window = new ImportWindow(ctx, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    auto *window = oneWindowOf<ImportWindow>(ctx, parent);
     window->Form_Load();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/plugins/PluginRun.h"
 
 #include "ui_PluginsWindow.h"
+#include "ui/OneWindow.h"
 
 namespace brio {
 
@@ -22,15 +23,9 @@ PluginsWindow::~PluginsWindow() = default;
 
 PluginsWindow *PluginsWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = parent ? parent->findChild<PluginsWindow *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window) {
-        window = new PluginsWindow(ctx, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    auto *window = oneWindowOf<PluginsWindow>(ctx, parent);
     window->Form_Load();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 
