@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMenu>
+#include <QTest>
 #include <QTimer>
 
 namespace brio::test {
@@ -37,6 +39,23 @@ void whenModalOpens(const char *name, std::function<void(QWidget &)> act)
         if (modal && modal->objectName() == wanted)
             act(*modal);
     });
+}
+
+QString rightClick(QListWidget *list, int row)
+{
+    QString opened;
+    QTimer::singleShot(0, list, [&opened] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            opened = menu->objectName();
+            menu->actions().constFirst()->trigger();
+            menu->close();
+        }
+    });
+    const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
+                                : QPoint(10, list->viewport()->height() - 3);
+    QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
+    QCoreApplication::processEvents();
+    return opened;
 }
 
 } // namespace brio::test

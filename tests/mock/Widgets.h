@@ -24,6 +24,11 @@ T *child(const QObject &parent, const char *name)
 }
 
 QStringList itemTexts(const QListWidget *list);
+
+// Right button over a list entry, or below the entries for -1. Returns the
+// objectName of the pop-up that opened, after choosing its first command;
+// empty when none opened.
+QString rightClick(QListWidget *list, int row);
 QStringList itemTexts(const QComboBox *combo);
 
 // Runs act on the modal window of that objectName once the event loop of

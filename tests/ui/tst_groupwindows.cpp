@@ -106,24 +106,6 @@ struct Run
 
     qint64 rows(const QString &sql, const QVariantList &params = {}) { return env.db().scalar(sql, params); }
 
-    // Right button over a list entry, or below the entries for -1; the name
-    // of the pop-up that opened, after choosing its first command.
-    static QString rightClick(QListWidget *list, int row)
-    {
-        QString opened;
-        QTimer::singleShot(0, list, [&opened] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                opened = menu->objectName();
-                menu->actions().constFirst()->trigger();
-                menu->close();
-            }
-        });
-        const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
-                                    : QPoint(10, list->viewport()->height() - 3);
-        QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
-        QCoreApplication::processEvents();
-        return opened;
-    }
 };
 
 const QString kNotSelected = QStringLiteral("Seleziona un gruppo.");
@@ -230,10 +212,10 @@ private Q_SLOTS:
         book->setCurrentRow(0);
         child<QPushButton>(*editor, "cmdAddSingle")->click();
         QCOMPARE(members->count(), 2);
-        QCOMPARE(Run::rightClick(book, 2), QStringLiteral("mnuPopupContatti")); // "&Aggiungi a Gruppo"
+        QCOMPARE(rightClick(book, 2), QStringLiteral("mnuPopupContatti")); // "&Aggiungi a Gruppo"
         QCOMPARE(members->item(2)->text(), QStringLiteral("Carla,+393333333333"));
         QCOMPARE(memberRows(), 3);
-        QCOMPARE(Run::rightClick(book, -1), QString());
+        QCOMPARE(rightClick(book, -1), QString());
 
         members->setCurrentRow(0);
         child<QPushButton>(*editor, "cmdDelSingle")->click();

@@ -74,24 +74,6 @@ struct Run
         get<QPushButton>("cmd_gruppi_aggiungi")->click();
     }
 
-    // Right button over a list entry (or -1: below the entries). Returns the
-    // name of the pop-up menu that opened, after choosing its command.
-    QString rightClick(QListWidget *list, int row)
-    {
-        QString opened;
-        QTimer::singleShot(0, list, [&opened] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                opened = menu->objectName();
-                menu->actions().constFirst()->trigger();
-                menu->close();
-            }
-        });
-        const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
-                                    : QPoint(10, list->viewport()->height() - 3);
-        QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
-        QCoreApplication::processEvents();
-        return opened;
-    }
 };
 
 QStringList names(const QList<QAction *> &actions)
@@ -410,13 +392,13 @@ private Q_SLOTS:
             run.addNumber(QStringLiteral("347"), QLatin1String(number));
         auto *list = run.get<QListWidget>("lst_destinatari");
 
-        QCOMPARE(run.rightClick(list, 1), QString());
+        QCOMPARE(rightClick(list, 1), QString());
         QCOMPARE(selectedRow(list), -1);
         QCOMPARE(list->count(), 3);
 
         list->setCurrentRow(0);
-        QCOMPARE(run.rightClick(list, -1), QString()); // below the entries
-        QCOMPARE(run.rightClick(list, 2), QStringLiteral("mnuPopupSingoli"));
+        QCOMPARE(rightClick(list, -1), QString()); // below the entries
+        QCOMPARE(rightClick(list, 2), QStringLiteral("mnuPopupSingoli"));
         QCOMPARE(itemTexts(list), (QStringList{QStringLiteral("+393471111111"), QStringLiteral("+393472222222")}));
         QCOMPARE(run.rows("tab_dest_number"), 2);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
