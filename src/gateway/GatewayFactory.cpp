@@ -57,9 +57,11 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
     if (KannelGateway::handles(u)) {
         const KannelGateway::Address address = KannelGateway::parse(u);
         return [address, &settings] {
-            return withAppCode(std::make_unique<KannelGateway>(address, settings.integer(Key::ServerTimeout),
-                                                               settings.integer(Key::GatewayParallel),
-                                                               settings.text(Key::GatewaySender)));
+            auto kannel = std::make_unique<KannelGateway>(address, settings.integer(Key::ServerTimeout),
+                                                          settings.integer(Key::GatewayParallel),
+                                                          settings.text(Key::GatewaySender));
+            kannel->setDeliveryReports(settings.text(Key::GatewayDlrUrl), settings.integer(Key::GatewayDlrMask));
+            return withAppCode(std::move(kannel));
         };
     }
     try {

@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
+#include "sms/GsmText.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -16,22 +17,6 @@ namespace brio {
 namespace {
 
 constexpr auto kPath = "/cgi-bin/sendsms";
-
-// GSM 03.38: the basic table (the escape left out) and the extension table.
-// A text made of these goes out in the default alphabet, anything else as UCS-2.
-const QString kGsmCharacters = QStringLiteral(
-    "@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞÆæßÉ !\"#¤%&'()*+,-./0123456789:;<=>?"
-    "¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà"
-    "\f^{}\\[~]|€");
-
-bool isGsmText(const QString &text)
-{
-    for (const QChar c : text) {
-        if (!kGsmCharacters.contains(c))
-            return false;
-    }
-    return true;
-}
 
 // Kannel splits "to" at blanks and silently drops a recipient it cannot
 // read; only plain digits are handed to it.
@@ -122,6 +107,13 @@ KannelGateway::KannelGateway(const Address &address, int timeoutSeconds, int par
 
 KannelGateway::~KannelGateway() = default;
 
+void KannelGateway::setDeliveryReports(const QString &url, int mask)
+{
+    m_reportFields = url.isEmpty() || mask <= 0
+        ? QByteArray()
+        : "&dlr-mask=" + QByteArray::number(mask) + field("dlr-url", url);
+}
+
 void KannelGateway::setUserName(const QString &user)
 {
     // Nobody logged in: the account written in the address stays.
@@ -196,7 +188,7 @@ QList<KannelGateway::Request> KannelGateway::plan(QList<qsizetype> &refused) con
 {
     QList<Request> requests;
     const QByteArray account = accountQuery();
-    const QByteArray from = m_sender.isEmpty() ? QByteArray() : field("from", m_sender);
+    const QByteArray from = (m_sender.isEmpty() ? QByteArray() : field("from", m_sender)) + m_reportFields;
     QString text;
     QByteArray textFields;
     for (qsizetype i = 0; i < m_queue.size(); ++i) {
@@ -208,7 +200,7 @@ QList<KannelGateway::Request> KannelGateway::plan(QList<qsizetype> &refused) con
         const bool sameText = !requests.isEmpty() && m.text == text;
         if (!sameText) {
             text = m.text;
-            textFields = field("text", text) + "&charset=UTF-8" + (isGsmText(text) ? "" : "&coding=2");
+            textFields = field("text", text) + "&charset=UTF-8" + (smsSize(text).coding == SmsCoding::Gsm7 ? "" : "&coding=2");
         }
         if (!sameText || requests.last().messages.size() >= kPerRequest) {
             Request r;

@@ -43,6 +43,10 @@ public:
                   QObject *parent = nullptr);
     ~KannelGateway() override;
 
+    // Asks Kannel to post the delivery reports in `mask` to `url` (its %-codes
+    // are Kannel's); an empty url asks for none.
+    void setDeliveryReports(const QString &url, int mask);
+
     void setUserName(const QString &user) override;
     QString userName() const override;
     void setPassword(const QString &password) override;
@@ -85,6 +89,7 @@ private:
     QString m_user;
     QString m_password;
     QString m_sender;
+    QByteArray m_reportFields;
     int m_timeoutMs;
     int m_parallel;
     QList<Message> m_queue;

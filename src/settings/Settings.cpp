@@ -44,6 +44,11 @@ constexpr std::array kEntries{
     Entry{Key::GatewayParallel, "Gateway", "Parallel", "4"},
     // The sender shown on the phone, for gateways that let the program say it.
     Entry{Key::GatewaySender, "Gateway", "Sender", ""},
+    // Where a gateway that reports deliveries posts them (empty: none asked),
+    // and which reports (Kannel's bits: 1 delivered, 2 failed, 4 buffered,
+    // 8 accepted by the SMSC, 16 refused by it).
+    Entry{Key::GatewayDlrUrl, "Gateway", "DlrUrl", ""},
+    Entry{Key::GatewayDlrMask, "Gateway", "DlrMask", "3"},
     Entry{Key::RegistrationURL, "Server", "RegistrationURL", BRIO_SITE "/btp_redirect_brio.php"},
     Entry{Key::CompanyURL, "Server", "CompanyURL", "https://www.ztq.it"},
 };

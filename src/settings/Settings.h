@@ -30,6 +30,8 @@ enum class Key {
     GatewayURL,
     GatewayParallel,
     GatewaySender,
+    GatewayDlrUrl,
+    GatewayDlrMask,
     RegistrationURL,
     CompanyURL,
 };

@@ -26,6 +26,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUrlQuery>
 
 using namespace brio;
@@ -142,6 +144,7 @@ private Q_SLOTS:
     void initTestCase();
     void loginCheckSendsNothing();
     void commandLineSend();
+    void deliveryReportsAsked();
     void mainWindowSend();
     void sendCutShortIsTakenUpAgain();
 };
@@ -221,6 +224,24 @@ void TestKannel::commandLineSend()
     QCOMPARE(got.count({QStringLiteral("393331110001"), kAccents}), 1);
     QCOMPARE(got.count({QStringLiteral("393471110002"), kAccents}), 1);
     QCOMPARE(got.count({QStringLiteral("393331110001"), kUcs70}), 1);
+}
+
+void TestKannel::deliveryReportsAsked()
+{
+    // Kannel fetches the report address itself once the SMSC took the message.
+    QTcpServer receiver;
+    QVERIFY(receiver.listen(QHostAddress::LocalHost));
+    KannelGateway gateway(address(m_port, QStringLiteral("tester"), QStringLiteral("foobar")), 10, 4, QString());
+    gateway.setDeliveryReports(QStringLiteral("http://127.0.0.1:%1/dlr?to=%p&stato=%d").arg(receiver.serverPort()), 8);
+    gateway.addSMS(QStringLiteral("393331110009"), QStringLiteral("con ricevuta"), QStringLiteral("NOW"));
+    gateway.transmit();
+    gateway.closeConnection();
+    QVERIFY(receiver.waitForNewConnection(15000));
+    QTcpSocket *report = receiver.nextPendingConnection();
+    QVERIFY(report->waitForReadyRead(5000));
+    const QByteArray request = report->readLine();
+    QVERIFY2(request.startsWith("GET /dlr?to=") && request.contains("393331110009") && request.contains("stato=8"),
+             request.constData());
 }
 
 void TestKannel::mainWindowSend()

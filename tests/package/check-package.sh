@@ -24,6 +24,12 @@ for f in usr/bin/briosms \
          usr/share/icons/hicolor/256x256/apps/briosms.png; do
     [ -e "$root/$f" ] || { echo "missing from the package: /$f"; exit 1; }
 done
+# The shipped plug-ins (offered to each data folder from there), the manual
+# page and the translations.
+for pattern in 'usr/libexec/briosms/plugins/*.bpe' 'usr/share/man/man1/briosms.1*' \
+               'usr/share/briosms/translations/briosms_*.qm'; do
+    compgen -G "$root/$pattern" >/dev/null || { echo "missing from the package: /$pattern"; exit 1; }
+done
 [ -x "$root/usr/bin/briosms" ] || { echo "/usr/bin/briosms is not executable"; exit 1; }
 if dpkg-deb --contents "$deb" | grep -E 'tst_|bench_|gateway_server'; then
     echo "test or benchmark programs in the package"; exit 1
