@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QListWidget>
 #include <QMenu>
 #include <QTest>
@@ -56,6 +57,13 @@ QString rightClick(QListWidget *list, int row)
     QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
     QCoreApplication::processEvents();
     return opened;
+}
+
+void screenshot(QWidget &window, const char *name)
+{
+    const QString folder = qEnvironmentVariable("BRIOSMS_SCREENSHOTS");
+    if (!folder.isEmpty())
+        window.grab().save(QDir(folder).filePath(QLatin1String(name) + QStringLiteral(".png")));
 }
 
 } // namespace brio::test

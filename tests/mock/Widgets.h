@@ -35,4 +35,8 @@ QStringList itemTexts(const QComboBox *combo);
 // its exec() runs; nothing happens when no such window is modal then.
 void whenModalOpens(const char *name, std::function<void(QWidget &)> act);
 
+// With BRIOSMS_SCREENSHOTS naming a folder, saves the window there as
+// <name>.png for a look; does nothing otherwise.
+void screenshot(QWidget &window, const char *name);
+
 } // namespace brio::test

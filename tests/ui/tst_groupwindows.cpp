@@ -133,6 +133,7 @@ private Q_SLOTS:
         QCOMPARE(Run::countShown("frmGestioneGruppi"), 1);
         auto *list = Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
         QCOMPARE(itemTexts(list), (QStringList{"Amici  (1 contatto)", "Lavoro  (2 contatti)"}));
+        screenshot(*Run::shown("frmGestioneGruppi"), "groups-management");
 
         Run::in<QPushButton>("frmGestioneGruppi", "cmd_inserisciNuovi")->click();
         QCOMPARE(run.env.prompter.last().text, kNotSelected);
@@ -181,6 +182,7 @@ private Q_SLOTS:
         sources->setFocus();
         QTest::keyClick(sources, Qt::Key_Down);
         QCOMPARE(sources->currentText(), QStringLiteral("Amici"));
+        screenshot(*Run::shown("frmNuovoGruppo"), "groups-new");
         QVERIFY(Run::in<QRadioButton>("frmNuovoGruppo", "opt_copiaDa")->isChecked());
         Run::in<QPushButton>("frmNuovoGruppo", "cmd_inserisci")->click();
         QVERIFY(!Run::shown("frmNuovoGruppo"));
@@ -215,6 +217,7 @@ private Q_SLOTS:
         QCOMPARE(rightClick(book, 2), QStringLiteral("mnuPopupContatti")); // "&Aggiungi a Gruppo"
         QCOMPARE(members->item(2)->text(), QStringLiteral("Carla,+393333333333"));
         QCOMPARE(memberRows(), 3);
+        screenshot(*editor, "groups-members");
         QCOMPARE(rightClick(book, -1), QString());
 
         members->setCurrentRow(0);
@@ -287,6 +290,7 @@ private Q_SLOTS:
         QVERIFY(wasSearching);
         QCOMPARE(found->count(), 3);
         QVERIFY(trova->isEnabled() && !stop->isEnabled());
+        screenshot(*search, "contact-search");
 
         run.env.db().exec(QStringLiteral("ALTER TABLE tab_destinatari RENAME TO altrove"));
         trova->click();
