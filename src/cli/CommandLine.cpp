@@ -446,9 +446,31 @@ int contacts(Context &ctx, const Options &o)
 
 } // namespace
 
+namespace {
+
+// "briosms --settings F send ..." as well as "briosms send ... --settings F":
+// the options both ways of starting take may come before the command.
+QStringList commandFirst(const QStringList &args)
+{
+    QStringList leading;
+    qsizetype i = 0;
+    for (; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if ((a == QLatin1String("--gateway") || a == QLatin1String("--settings")) && i + 1 < args.size())
+            leading << a << args.at(++i);
+        else if (a.startsWith(QLatin1String("--gateway=")) || a.startsWith(QLatin1String("--settings=")))
+            leading << a;
+        else
+            break;
+    }
+    return args.mid(i) + leading;
+}
+
+} // namespace
+
 bool isCommand(const QStringList &args)
 {
-    const QString first = args.value(0);
+    const QString first = commandFirst(args).value(0);
     return first == QLatin1String("send") || first == QLatin1String("contacts") || first == QLatin1String("--help")
         || first == QLatin1String("-h");
 }
@@ -482,7 +504,7 @@ QString helpText()
 
 int runCommand(const QStringList &args)
 {
-    const Options o = parse(args);
+    const Options o = parse(commandFirst(args));
     if (o.command == QLatin1String("--help") || o.command == QLatin1String("-h")) {
         QTextStream(stdout) << helpText();
         return ExitCode::Ok;

@@ -121,9 +121,11 @@ Run runProgram(const QStringList &args, const QString &home, const QString &gate
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("BRIOSMS_HOME"), home);
     env.insert(QStringLiteral("BRIOSMS_GATEWAY"), gateway);
+    // As from cron: no display at all, the settings option before the command.
     env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(BRIOSMS_PROGRAM), args + QStringList{QStringLiteral("--settings"), home + QStringLiteral(".ini")});
+    p.start(QStringLiteral(BRIOSMS_PROGRAM), QStringList{QStringLiteral("--settings"), home + QStringLiteral(".ini")} + args);
     p.write(input);
     p.closeWriteChannel();
     if (!p.waitForFinished(60000))
