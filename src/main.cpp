@@ -5,6 +5,7 @@
 #include "core/Error.h"
 #include "app/Startup.h"
 #include "cli/CommandLine.h"
+#include "core/Texts.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "ui/AppIcon.h"
@@ -171,7 +172,7 @@ int run(Application &app)
         return 0;
     case SingleInstance::Outcome::Busy:
         ctx.message(Icon::Exclamation,
-                    QStringLiteral("BrioSMS è già aperto con la rubrica di %1, ma non risponde.\n"
+                    Texts::tr("BrioSMS è già aperto con la rubrica di %1, ma non risponde.\n"
                                    "Chiuderlo e riprovare.")
                         .arg(QDir::toNativeSeparators(folder)));
         return 1;

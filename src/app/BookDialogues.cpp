@@ -1,6 +1,7 @@
 #include "app/BookDialogues.h"
 
 #include "context/Context.h"
+#include "core/Texts.h"
 #include "store/EmptyAddressBook.h"
 
 namespace brio {
@@ -30,14 +31,14 @@ PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, 
                                             const PasswordChangeHook &hook)
 {
     if (typed.toUpper() != confirmation.toUpper()) {
-        ctx.message(Icon::Critical, QStringLiteral("Le password inserite non corrispondono."));
+        ctx.message(Icon::Critical, Texts::tr("Le password inserite non corrispondono."));
         return PasswordChangeResult::Mismatch;
     }
     QString newPassword = typed;
     // Spaces alone are no password; other white space is part of one.
     if (typed.count(QLatin1Char(' ')) == typed.size()) {
         const Answer a = ctx.message(Icon::Question,
-                                     QStringLiteral("Non avendo inserito dati, la password verrà disabilitata e "
+                                     Texts::tr("Non avendo inserito dati, la password verrà disabilitata e "
                                                     "chiunque potrà accedere alla rubrica. Proseguire?"),
                                      Buttons::YesNo);
         if (a != Answer::Yes)
@@ -51,28 +52,28 @@ PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, 
         if (e.number() != ErrorNo::DatabaseLocked)
             throw;
         ctx.message(Icon::Exclamation,
-                    QStringLiteral("La rubrica è aperta da un altro programma (per esempio un plug-in), "
+                    Texts::tr("La rubrica è aperta da un altro programma (per esempio un plug-in), "
                                    "quindi la password non può essere modificata ora.\n"
                                    "Chiudere l'altro programma e riprovare: la password non è stata modificata."));
         return PasswordChangeResult::Busy;
     }
 
     if (newPassword.isEmpty()) {
-        ctx.message(Icon::Information, QStringLiteral("Password disabilitata."));
+        ctx.message(Icon::Information, Texts::tr("Password disabilitata."));
         return PasswordChangeResult::Disabled;
     }
-    ctx.message(Icon::Information, QStringLiteral("Password abilitata."));
+    ctx.message(Icon::Information, Texts::tr("Password abilitata."));
     return PasswordChangeResult::Enabled;
 }
 
 bool EmptyAddressBook(Context &ctx)
 {
-    if (ctx.message(Icon::Question, QStringLiteral("Sei sicuro di voler cancellare la rubrica e tutti i gruppi?"),
+    if (ctx.message(Icon::Question, Texts::tr("Sei sicuro di voler cancellare la rubrica e tutti i gruppi?"),
                     Buttons::YesNo)
         != Answer::Yes)
         return false;
     if (ctx.message(Icon::Exclamation,
-                    QStringLiteral("Se l'operazione viene confermata la rubrica ed i gruppi saranno irreversibilmente "
+                    Texts::tr("Se l'operazione viene confermata la rubrica ed i gruppi saranno irreversibilmente "
                                    "cancellati\nContinuare?"),
                     Buttons::YesNo)
         != Answer::Yes)
@@ -80,7 +81,7 @@ bool EmptyAddressBook(Context &ctx)
 
     deleteAddressBook(ctx.db());
 
-    ctx.message(Icon::Information, QStringLiteral("La rubrica e le liste sono state irreversibilmente cancellate."));
+    ctx.message(Icon::Information, Texts::tr("La rubrica e le liste sono state irreversibilmente cancellate."));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/BookFile.h"
 
 #include <QDir>
@@ -28,7 +29,7 @@ void fillDataFolder(const QString &folder)
     createBook(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
     if (!QDir(folder).mkdir(QStringLiteral("Plugins")))
         throw Error(ErrorNo::InvalidPath,
-                    QStringLiteral("Impossibile creare la cartella '%1'")
+                    Texts::tr("Impossibile creare la cartella '%1'")
                         .arg(QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("Plugins")))));
 }
 
@@ -47,16 +48,16 @@ bool provisionDataFolder(const QString &folder)
     }
     const QString parent = info.absolutePath();
     if (!QDir().mkpath(parent))
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("'%1' non è un percorso valido").arg(parent));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("'%1' non è un percorso valido").arg(parent));
 
     QTemporaryDir staging(QDir(parent).filePath(info.fileName() + QStringLiteral(".new-XXXXXX")));
     if (!staging.isValid())
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile creare la cartella '%1'").arg(folder));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile creare la cartella '%1'").arg(folder));
     fillDataFolder(staging.path());
     if (!QDir().rename(staging.path(), folder)) {
         if (QFileInfo(folder).isDir())
             return false; // another start made it meanwhile
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile creare la cartella '%1'").arg(folder));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile creare la cartella '%1'").arg(folder));
     }
     staging.setAutoRemove(false);
     return true;

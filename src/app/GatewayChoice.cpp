@@ -1,5 +1,6 @@
 #include "app/GatewayChoice.h"
 
+#include "core/Texts.h"
 #include "gateway/GatewayFactory.h"
 
 namespace brio {
@@ -24,7 +25,7 @@ bool chooseGateway(Context &ctx, const QString &commandLine)
                                                              : QStringLiteral("Gateway/URL"));
     } catch (const Error &e) {
         ReportError(ctx, Error(e.number(), e.description()
-                                               + QStringLiteral(". BrioSMS usa per ora il gateway di prova (sandbox:); "
+                                               + Texts::tr(". BrioSMS usa per ora il gateway di prova (sandbox:); "
                                                                 "correggere Gateway/URL nel file delle impostazioni")));
         ctx.makeGateway = sandboxGatewayFactory(folder);
     }

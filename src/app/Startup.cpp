@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "net/ServerServices.h"
 #include "net/Brand.h"
 #include "app/BookDialogues.h"
@@ -40,7 +41,7 @@ int refuseBook(Context &ctx, const QString &what)
     ctx.state.DB.reset();
     ctx.message(Icon::Critical,
                 what.arg(native(ctx.state.databasePath()))
-                    + QStringLiteral("\nIl file è stato lasciato com'era. Per ricominciare con una rubrica vuota, "
+                    + Texts::tr("\nIl file è stato lasciato com'era. Per ricominciare con una rubrica vuota, "
                                      "rinominare la cartella \"%1\" e riavviare BrioSMS.")
                           .arg(native(ctx.state.InstallDir)));
     return 1;
@@ -50,13 +51,16 @@ int bookInUse(Context &ctx)
 {
     ctx.state.DB.reset();
     ctx.message(Icon::Exclamation,
-                QStringLiteral("La rubrica \"%1\" è in uso da un altro programma (per esempio un plug-in).\n"
+                Texts::tr("La rubrica \"%1\" è in uso da un altro programma (per esempio un plug-in).\n"
                                "Chiudere l'altro programma e riavviare BrioSMS.")
                     .arg(native(ctx.state.databasePath())));
     return 1;
 }
 
-const QString kDamaged = QStringLiteral("Il file della rubrica \"%1\" è danneggiato e non può essere letto.");
+QString damaged()
+{
+    return Texts::tr("Il file della rubrica \"%1\" è danneggiato e non può essere letto.");
+}
 
 // Opens the book into DB and makes sure it is one; returns 0, or the exit
 // status after telling the user why not.
@@ -65,9 +69,9 @@ int openBook(Context &ctx)
     const BookFileKind kind = inspectBookFile(ctx.state.databasePath());
     switch (kind) {
     case BookFileKind::Folder:
-        return refuseBook(ctx, QStringLiteral("Al posto del file della rubrica \"%1\" c'è una cartella."));
+        return refuseBook(ctx, Texts::tr("Al posto del file della rubrica \"%1\" c'è una cartella."));
     case BookFileKind::TooShort:
-        return refuseBook(ctx, QStringLiteral("Il file della rubrica \"%1\" è troppo corto per essere una rubrica."));
+        return refuseBook(ctx, Texts::tr("Il file della rubrica \"%1\" è troppo corto per essere una rubrica."));
     case BookFileKind::Empty:
         // It holds nothing: a new book takes its place.
         createBook(ctx.state.databasePath());
@@ -82,17 +86,17 @@ int openBook(Context &ctx)
         if (e.number() == ErrorNo::DatabaseLocked)
             return bookInUse(ctx);
         if (kind == BookFileKind::Plain)
-            return refuseBook(ctx, kDamaged);
+            return refuseBook(ctx, damaged());
         // Random bytes cannot be told from an encrypted book.
-        ctx.message(Icon::Exclamation, QStringLiteral("La password inserita non è valida."));
+        ctx.message(Icon::Exclamation, Texts::tr("La password inserita non è valida."));
         return 1;
     }
     // Checked before anything is written to it.
     try {
         if (!hasAddressBookTables(ctx.db()))
-            return refuseBook(ctx, QStringLiteral("Il file \"%1\" non contiene una rubrica di BrioSMS."));
+            return refuseBook(ctx, Texts::tr("Il file \"%1\" non contiene una rubrica di BrioSMS."));
         if (!isIntact(ctx.db()))
-            return refuseBook(ctx, kDamaged);
+            return refuseBook(ctx, damaged());
     } catch (const Error &e) {
         if (e.number() != ErrorNo::DatabaseLocked)
             throw;

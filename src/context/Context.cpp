@@ -1,6 +1,7 @@
 #include "context/Context.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 
 #include <QUrl>
 
@@ -16,28 +17,28 @@ Answer Context::message(Icon icon, const QString &text, Buttons buttons) const
 Database &Context::db() const
 {
     if (!state.DB)
-        throw Error(3420, QStringLiteral("Oggetto non valido o non più impostato: database non aperto"));
+        throw Error(3420, Texts::tr("Oggetto non valido o non più impostato: database non aperto"));
     return *state.DB;
 }
 
 Windows &Context::windows() const
 {
     if (!windowsImpl)
-        throw Error(ErrorNo::Internal, QStringLiteral("Nessuna finestra disponibile"));
+        throw Error(ErrorNo::Internal, Texts::tr("Nessuna finestra disponibile"));
     return *windowsImpl;
 }
 
 FileDialog &Context::fileDialog() const
 {
     if (!fileDialogImpl)
-        throw Error(ErrorNo::Internal, QStringLiteral("Nessuna finestra di scelta file disponibile"));
+        throw Error(ErrorNo::Internal, Texts::tr("Nessuna finestra di scelta file disponibile"));
     return *fileDialogImpl;
 }
 
 ProcessLauncher &Context::process() const
 {
     if (!processImpl)
-        throw Error(ErrorNo::Internal, QStringLiteral("Nessun avvio di programmi disponibile"));
+        throw Error(ErrorNo::Internal, Texts::tr("Nessun avvio di programmi disponibile"));
     return *processImpl;
 }
 
@@ -52,27 +53,27 @@ QString gatewayText(int number)
 {
     switch (number) {
     case 28374:
-        return QStringLiteral("Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.");
+        return Texts::tr("Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.");
     case 28375:
-        return QStringLiteral("UserName o Password inserita errata. Riprovare.");
+        return Texts::tr("UserName o Password inserita errata. Riprovare.");
     case 28376:
-        return QStringLiteral("Errore CGI. Sono stati passati parametri errati. Contattare il supporto tecnico.");
+        return Texts::tr("Errore CGI. Sono stati passati parametri errati. Contattare il supporto tecnico.");
     case 28377:
-        return QStringLiteral("Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS.");
+        return Texts::tr("Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS.");
     case 28378:
-        return QStringLiteral("Errore 28378. MaxQueue Error. Contattare il supporto tecnico.");
+        return Texts::tr("Errore 28378. MaxQueue Error. Contattare il supporto tecnico.");
     case 28379:
-        return QStringLiteral("La connessione ad Internet non è attiva. Connettersi e riprovare.");
+        return Texts::tr("La connessione ad Internet non è attiva. Connettersi e riprovare.");
     case 28380:
-        return QStringLiteral("Uno o più numeri telefonici, del presente invio, risultano errati. Controllare Rubrica.");
+        return Texts::tr("Uno o più numeri telefonici, del presente invio, risultano errati. Controllare Rubrica.");
     case 28381:
-        return QStringLiteral("La stringa del mittente è errata. Modificarla e riprovare.");
+        return Texts::tr("La stringa del mittente è errata. Modificarla e riprovare.");
     case 28382:
-        return QStringLiteral("La data di invio è errata. Contattare il supporto tecnico.");
+        return Texts::tr("La data di invio è errata. Contattare il supporto tecnico.");
     case 28383:
-        return QStringLiteral("Il gateway Brionet ha segnalato un errore 28383. Contattare il supporto tecnico.");
+        return Texts::tr("Il gateway Brionet ha segnalato un errore 28383. Contattare il supporto tecnico.");
     case 28384:
-        return QStringLiteral("L'applicazione contiene un vcode errato. Contattare il supporto tecnico.");
+        return Texts::tr("L'applicazione contiene un vcode errato. Contattare il supporto tecnico.");
     default:
         return QString();
     }
@@ -93,7 +94,7 @@ void ReportError(const Context &ctx, const Error &error)
     if (n == ErrorNo::GatewayCredit)
         OpenWebPage(ctx, accountPageUrl(ctx.state.BuyLinkURL, ctx.state.LoginUser, ctx.state.LoginPassword));
     if (text.isEmpty()) {
-        text = QStringLiteral("Si è verificato l'errore n. %1 - %2. Se l'errore persiste, contattare il supporto tecnico.")
+        text = Texts::tr("Si è verificato l'errore n. %1 - %2. Se l'errore persiste, contattare il supporto tecnico.")
                    .arg(n)
                    .arg(error.description());
     }
@@ -104,7 +105,7 @@ void OpenWebPage(const Context &ctx, const QString &url)
 {
     if (!ctx.shell.openUrl(url)) {
         ctx.message(Icon::Information,
-                    QStringLiteral("Impossibile aprire il browser. Aprire a mano questo indirizzo:\n%1").arg(url));
+                    Texts::tr("Impossibile aprire il browser. Aprire a mano questo indirizzo:\n%1").arg(url));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "help/AboutText.h"
 
+#include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QSysInfo>
@@ -9,7 +10,7 @@ namespace brio {
 
 QString aboutVersionText()
 {
-    return QStringLiteral("Versione %1.%2 Rev.%3").arg(BRIOSMS_VERSION_MAJOR).arg(BRIOSMS_VERSION_MINOR).arg(BRIOSMS_VERSION_PATCH);
+    return Texts::tr("Versione %1.%2 Rev.%3").arg(BRIOSMS_VERSION_MAJOR).arg(BRIOSMS_VERSION_MINOR).arg(BRIOSMS_VERSION_PATCH);
 }
 
 QString aboutPlatformText()
@@ -19,28 +20,28 @@ QString aboutPlatformText()
         system = QStringLiteral("Linux");
     else if (!system.isEmpty())
         system[0] = system.at(0).toUpper();
-    return QStringLiteral("Per sistemi %1 a %2 bit").arg(system).arg(QSysInfo::WordSize);
+    return Texts::tr("Per sistemi %1 a %2 bit").arg(system).arg(QSysInfo::WordSize);
 }
 
 QString aboutGatewayText(const QString &gatewayVersion)
 {
-    return QStringLiteral("Applicazione creata con\nBrioSMS gateway ver. ") + gatewayVersion;
+    return Texts::tr("Applicazione creata con\nBrioSMS gateway ver. ") + gatewayVersion;
 }
 
 QString aboutLibrariesText(Database *db)
 {
-    QString cipher = QStringLiteral("non disponibile");
+    QString cipher = Texts::tr("non disponibile");
     if (db) {
         Statement st = db->prepare(QStringLiteral("PRAGMA cipher_version"));
         if (st.next() && !st.text(0).isEmpty())
             cipher = st.text(0);
     }
-    return QStringLiteral("Qt %1, SQLCipher %2").arg(QString::fromLatin1(qVersion()), cipher);
+    return Texts::tr("Qt %1, SQLCipher %2").arg(QString::fromLatin1(qVersion()), cipher);
 }
 
 QString aboutLicenceText()
 {
-    return QStringLiteral("BrioSMS è distribuito gratuitamente, così com'è, senza garanzie. "
+    return Texts::tr("BrioSMS è distribuito gratuitamente, così com'è, senza garanzie. "
                           "Usa Qt (licenza LGPL v3) e SQLCipher (licenza BSD).");
 }
 

@@ -1,6 +1,7 @@
 #include "net/Http.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "net/HttpClient.h"
 #include "net/NetworkWait.h"
 #include "settings/Settings.h"
@@ -63,7 +64,7 @@ QByteArray convert(const char *to, const char *from, const QByteArray &input, On
     // Without the converter the form would go out with empty fields.
     if (!cd)
         throw Error(ErrorNo::Internal,
-                    QStringLiteral("Conversione del testo da %1 a %2 non disponibile")
+                    Texts::tr("Conversione del testo da %1 a %2 non disponibile")
                         .arg(QLatin1String(from), QLatin1String(to)));
     out.reserve(input.size() * 2);
     char *in = const_cast<char *>(input.constData());

@@ -1,5 +1,6 @@
 #include "net/HttpClient.h"
 
+#include "core/Texts.h"
 #include "net/NetworkWait.h"
 
 #include <QHostAddress>
@@ -164,13 +165,13 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
     auto take = [&] {
         out.body += reply->read(kMaxBody + 1 - out.body.size());
         if (out.body.size() > kMaxBody)
-            stop(HttpFailure::Kind::TooLarge, QStringLiteral("Risposta oltre %1 byte").arg(kMaxBody));
+            stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(kMaxBody));
     };
 
     auto checkHead = [&] {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid() && (status.toInt() < 100 || status.toInt() > 599))
-            return stop(HttpFailure::Kind::Malformed, QStringLiteral("Stato HTTP non valido"));
+            return stop(HttpFailure::Kind::Malformed, Texts::tr("Stato HTTP non valido"));
         qsizetype size = 0;
         QByteArray length;
         for (const auto &[name, value] : reply->rawHeaderPairs()) {
@@ -183,9 +184,9 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
             length = value;
         }
         if (size > kMaxHeaders)
-            return stop(HttpFailure::Kind::TooLarge, QStringLiteral("Intestazioni oltre %1 byte").arg(kMaxHeaders));
+            return stop(HttpFailure::Kind::TooLarge, Texts::tr("Intestazioni oltre %1 byte").arg(kMaxHeaders));
         if (!length.isNull() && length.trimmed().toLongLong() > kMaxBody)
-            return stop(HttpFailure::Kind::TooLarge, QStringLiteral("Risposta oltre %1 byte").arg(kMaxBody));
+            return stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(kMaxBody));
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, checkHead);
     QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
@@ -196,7 +197,7 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
     QObject::connect(reply, &QNetworkReply::finished, reply, [&] { wait.quit(); });
 
     if (!reply->isFinished() && !wait.exec(deadline))
-        stop(HttpFailure::Kind::Timeout, QStringLiteral("Nessuna risposta completa entro %1 s").arg(m_timeoutMs / 1000.0));
+        stop(HttpFailure::Kind::Timeout, Texts::tr("Nessuna risposta completa entro %1 s").arg(m_timeoutMs / 1000.0));
     if (!stopped)
         checkHead();
     if (!stopped)
@@ -212,7 +213,7 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
         throw HttpFailure(kindOf(error), reply->errorString());
     }
     if (!status.isValid())
-        throw HttpFailure(HttpFailure::Kind::Malformed, QStringLiteral("Risposta non HTTP"));
+        throw HttpFailure(HttpFailure::Kind::Malformed, Texts::tr("Risposta non HTTP"));
     out.status = status.toInt();
     out.headers = reply->rawHeaderPairs();
     return out;

@@ -1,6 +1,7 @@
 #include "net/ServerServices.h"
 
 #include "context/Context.h"
+#include "core/Texts.h"
 #include "net/Brand.h"
 #include "net/Http.h"
 #include "store/Database.h"
@@ -85,7 +86,7 @@ void CheckVersion(Context &ctx)
     const QString offered = reply.mid(3, qMax<qsizetype>(0, reply.size() - 3 - kClosingMarkup));
     if (offered == version || !isVersionText(offered))
         return;
-    if (ctx.message(Icon::Question, QStringLiteral("E' disponibile una nuova versione di BrioSMS, vuoi scaricarla ???"),
+    if (ctx.message(Icon::Question, Texts::tr("E' disponibile una nuova versione di BrioSMS, vuoi scaricarla ???"),
                     Buttons::YesNo)
         == Answer::Yes)
         OpenWebPage(ctx, ctx.state.DownloadLinkUrl);
@@ -128,7 +129,7 @@ void UpdateCapabilities(Context &ctx)
         tx.commit();
 
         ctx.message(Icon::Information,
-                    QStringLiteral("La lista dei prefissi telefonici disponibili e' stata aggiornata."));
+                    Texts::tr("La lista dei prefissi telefonici disponibili e' stata aggiornata."));
         ctx.settings.set(Key::CapabVersion, newVersion);
     } catch (const Error &e) {
         ReportError(ctx, e);

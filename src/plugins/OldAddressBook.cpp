@@ -4,6 +4,7 @@
 #include "context/Context.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -28,7 +29,7 @@ constexpr int kRowOffsetMask = 0x1fff; // the flags live above it
 [[noreturn]] void unreadable(const QString &path)
 {
     throw Error(ErrorNo::InvalidPath,
-                QStringLiteral("'%1' non è una rubrica di BrioSMS 1.1.4 leggibile").arg(path));
+                Texts::tr("'%1' non è una rubrica di BrioSMS 1.1.4 leggibile").arg(path));
 }
 
 // The library trusts the file it is given; only files that start like a
@@ -143,12 +144,12 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
     QFile errors(oldImportErrorFile(ctx));
     if (!errors.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(kFileAccessError,
-                    QStringLiteral("Impossibile scrivere il file %1").arg(QDir::toNativeSeparators(errors.fileName())));
+                    Texts::tr("Impossibile scrivere il file %1").arg(QDir::toNativeSeparators(errors.fileName())));
     auto writeLine = [&errors](const QString &line) {
         if (errors.write((line + QLatin1String("\r\n")).toUtf8()) < 0)
             throw Error(kFileAccessError, errors.errorString());
     };
-    writeLine(QStringLiteral("I seguenti contatti di BrioSMS 1.1.4 non sono stati \r\n"
+    writeLine(Texts::tr("I seguenti contatti di BrioSMS 1.1.4 non sono stati \r\n"
                              "importati a causa di errori nel formato del numero di cellulare:"));
 
     Database &db = ctx.db();
@@ -216,19 +217,19 @@ QString oldImportErrorFile(const Context &ctx)
 
 QString oldImportSummary(const OldImportCounts &counts, const QString &errorFile)
 {
-    QStringList lines{QStringLiteral("Rubrica importata."),
-                      QStringLiteral("Totale contatti importati: %1").arg(counts.imported)};
+    QStringList lines{Texts::tr("Rubrica importata."),
+                      Texts::tr("Totale contatti importati: %1").arg(counts.imported)};
     if (counts.duplicates == 1)
-        lines << QStringLiteral("1 duplicato non importato");
+        lines << Texts::tr("1 duplicato non importato");
     else if (counts.duplicates > 1)
-        lines << QStringLiteral("%1 duplicati non importati").arg(counts.duplicates);
+        lines << Texts::tr("%1 duplicati non importati").arg(counts.duplicates);
     if (counts.badNumbers == 1)
-        lines << QStringLiteral("1 numero errato non importato");
+        lines << Texts::tr("1 numero errato non importato");
     else if (counts.badNumbers > 1)
-        lines << QStringLiteral("%1 numeri errati non importati").arg(counts.badNumbers);
+        lines << Texts::tr("%1 numeri errati non importati").arg(counts.badNumbers);
     if (counts.badNumbers > 0)
         lines << QString()
-              << QStringLiteral("Consultare il file %1 per vedere la lista degli errori")
+              << Texts::tr("Consultare il file %1 per vedere la lista degli errori")
                      .arg(QDir::toNativeSeparators(errorFile));
     return lines.join(QLatin1String("\r\n"));
 }

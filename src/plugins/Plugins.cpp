@@ -1,5 +1,7 @@
 #include "plugins/Plugins.h"
 
+#include "core/Texts.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -34,7 +36,7 @@ QString programOf(const Context &ctx, const PluginDescriptor &plugin)
     const QString program = pluginProgram(ctx.state, plugin.Path);
     if (program.isEmpty()) {
         throw Error(ErrorNo::PluginCannotStart,
-                    QStringLiteral("Il plugin '%1' indica un programma fuori dalla cartella Plugins").arg(plugin.Name));
+                    Texts::tr("Il plugin '%1' indica un programma fuori dalla cartella Plugins").arg(plugin.Name));
     }
     return program;
 }
@@ -151,10 +153,10 @@ void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
         return;
     case ProcessLauncher::Outcome::FailedToStart:
         throw Error(ErrorNo::PluginCannotStart,
-                    QStringLiteral("Impossibile avviare il plugin '%1': %2").arg(plugin.Name, result.error));
+                    Texts::tr("Impossibile avviare il plugin '%1': %2").arg(plugin.Name, result.error));
     case ProcessLauncher::Outcome::Crashed:
         throw Error(ErrorNo::PluginCrashed,
-                    QStringLiteral("Il plugin '%1' si è interrotto in modo anomalo").arg(plugin.Name));
+                    Texts::tr("Il plugin '%1' si è interrotto in modo anomalo").arg(plugin.Name));
     }
 }
 
@@ -164,7 +166,7 @@ void StartPlugin(const Context &ctx, const PluginDescriptor &plugin)
                                             pluginInput(ctx.state));
     if (result.outcome == ProcessLauncher::Outcome::FailedToStart) {
         throw Error(ErrorNo::PluginCannotStart,
-                    QStringLiteral("Impossibile avviare il plugin '%1': %2").arg(plugin.Name, result.error));
+                    Texts::tr("Impossibile avviare il plugin '%1': %2").arg(plugin.Name, result.error));
     }
 }
 

@@ -39,14 +39,6 @@ struct Run
     HelpWindow &help() const { return *child<HelpWindow>(*window, "frmGuida"); }
 };
 
-// With BRIOSMS_SCREENSHOTS set, the window is saved there for a look.
-void screenshot(QWidget &w, const char *name)
-{
-    const QString folder = qEnvironmentVariable("BRIOSMS_SCREENSHOTS");
-    if (!folder.isEmpty())
-        QVERIFY(w.grab().save(QDir(folder).filePath(QLatin1String(name) + QStringLiteral(".png"))));
-}
-
 } // namespace
 
 class TestHelpAbout final : public QObject

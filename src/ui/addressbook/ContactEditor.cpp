@@ -1,4 +1,5 @@
 #include "ui/addressbook/ContactEditor.h"
+#include "core/Texts.h"
 #include "ui_ContactEditor.h"
 
 #include "addressbook/BirthDate.h"
@@ -119,26 +120,26 @@ bool ContactEditor::checkFields()
     const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_prefisso->currentText());
     const bool numberOk = CheckSubscriberNumber(m_ctx, m_ui->txt_Numero->text());
     if (!prefixOk) {
-        m_ctx.message(Icon::Exclamation, QStringLiteral("Prefisso errato. Selezionare un prefisso corretto."));
+        m_ctx.message(Icon::Exclamation, Texts::tr("Prefisso errato. Selezionare un prefisso corretto."));
         m_ui->cb_prefisso->setEditText(QString());
         m_ui->cb_prefisso->setFocus();
         return false;
     }
     if (!numberOk) {
         m_ctx.message(Icon::Exclamation,
-                      QStringLiteral("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
+                      Texts::tr("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
         m_ui->txt_Numero->clear();
         m_ui->txt_Numero->setFocus();
         return false;
     }
     if (m_ui->txt_Numero->text().trimmed().isEmpty() || m_ui->txt_nominativo->text().trimmed().isEmpty()) {
         m_ctx.message(Icon::Critical,
-                      QStringLiteral("Sono necessari almeno il numero di cellulare ed il nome del contatto."));
+                      Texts::tr("Sono necessari almeno il numero di cellulare ed il nome del contatto."));
         return false;
     }
     QLineEdit *date = m_ui->msk_data_di_nascita;
     if (!IsBirthDateValid(date->displayText(), true)) {
-        m_ctx.message(Icon::Critical, QStringLiteral("Data di nascita errata."));
+        m_ctx.message(Icon::Critical, Texts::tr("Data di nascita errata."));
         date->setFocus();
         date->selectAll();
         return false;
@@ -172,7 +173,7 @@ void ContactEditor::cmd_inserisci_Click()
                                  : kWholeAddressBook;
         const SaveOutcome saved = saveContact(m_ctx.db(), m_ctx.notifier(), m_ContactId, c, group);
         if (saved.id == kNewContact) {
-            m_ctx.message(Icon::Critical, QStringLiteral("Il numero di cellulare corrisponde già al contatto ")
+            m_ctx.message(Icon::Critical, Texts::tr("Il numero di cellulare corrisponde già al contatto ")
                                               + saved.holder.toUpper() + QLatin1Char('.'));
             m_ui->txt_Numero->selectAll();
             m_ui->txt_Numero->setFocus();

@@ -1,4 +1,5 @@
 #include "ui/addressbook/RecipientPicker.h"
+#include "core/Texts.h"
 #include "ui_RecipientPicker.h"
 
 #include "addressbook/ChosenContacts.h"
@@ -50,12 +51,12 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
     m_ui->setupUi(this);
     m_ui->ListView1->setBackgroundRole(QPalette::Button);
     m_mnupopup->setObjectName(QStringLiteral("mnupopup"));
-    m_mnuEscludiInvio = menuItem(m_mnupopup, "mnuEscludiInvio", QStringLiteral("&Escludi dall'invio"));
+    m_mnuEscludiInvio = menuItem(m_mnupopup, "mnuEscludiInvio", Texts::tr("&Escludi dall'invio"));
     m_mnuPopupElenco->setObjectName(QStringLiteral("mnuPopupElenco"));
-    m_mnuAggiungiInvio = menuItem(m_mnuPopupElenco, "mnuAggiungiInvio", QStringLiteral("&Aggiungi all'invio"));
-    m_mnuEliminaContatto = menuItem(m_mnuPopupElenco, "mnuEliminaContatto", QStringLiteral("&Elimina Contatto"));
+    m_mnuAggiungiInvio = menuItem(m_mnuPopupElenco, "mnuAggiungiInvio", Texts::tr("&Aggiungi all'invio"));
+    m_mnuEliminaContatto = menuItem(m_mnuPopupElenco, "mnuEliminaContatto", Texts::tr("&Elimina Contatto"));
     m_mnuProprietaContatto =
-        menuItem(m_mnuPopupElenco, "mnuProprietaContatto", QStringLiteral("&Proprietà Contatto"));
+        menuItem(m_mnuPopupElenco, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
 
     QListView *elenco = m_ui->lst_elenco;
     QListView *destinatari = m_ui->lst_destinatari;
@@ -211,7 +212,7 @@ void RecipientPicker::mnuEliminaContatto_Click()
         if (contact < 0)
             return;
         if (m_ctx.message(Icon::Question,
-                          QStringLiteral("Si desidera cancellare definitivamente il contatto dalla rubrica?"),
+                          Texts::tr("Si desidera cancellare definitivamente il contatto dalla rubrica?"),
                           Buttons::YesNo)
             != Answer::Yes)
             return;

@@ -1,6 +1,7 @@
 #include "ui/groups/GroupManagementWindow.h"
 
 #include "context/Notifier.h"
+#include "core/Texts.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
 #include "ui/help/HelpLink.h"
@@ -112,7 +113,7 @@ void GroupManagementWindow::cmElimina_Click()
         const int row = selectedRow(m_ui->lst_gruppi);
         if (row < 0)
             return;
-        const QString question = QStringLiteral("Vuoi eliminare il gruppo ") + m_ui->lst_gruppi->item(row)->text();
+        const QString question = Texts::tr("Vuoi eliminare il gruppo ") + m_ui->lst_gruppi->item(row)->text();
         if (m_ctx.message(Icon::Question, question, Buttons::YesNo) == Answer::Yes)
             deleteGroup(m_ctx.db(), m_ctx.notifier(), entryData(m_ui->lst_gruppi, row));
         reload();
@@ -132,7 +133,7 @@ void GroupManagementWindow::cmd_inserisciNuovi_Click()
     guarded(m_ctx, [&] {
         const qint64 group = selectedGroup();
         if (group < 0) {
-            m_ctx.message(Icon::Information, QStringLiteral("Seleziona un gruppo."));
+            m_ctx.message(Icon::Information, Texts::tr("Seleziona un gruppo."));
             return;
         }
         m_ctx.state.PendingGroupId = qint32(group);

@@ -1,6 +1,7 @@
 #include "ui/groups/GroupMembersWindow.h"
 
 #include "context/Notifier.h"
+#include "core/Texts.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
 #include "ui/help/HelpLink.h"
@@ -25,9 +26,6 @@ namespace brio {
 
 namespace {
 
-const QString kSearchCaption = QStringLiteral("&Ricerca Contatti");
-const QString kWholeBookCaption = QStringLiteral("Tutta la rubrica");
-
 QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
 {
     QAction *action = menu->addAction(caption);
@@ -46,12 +44,12 @@ GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *pa
     attachHelp(m_ctx, this);
     m_mnuPopupContatti = new QMenu(this);
     m_mnuPopupContatti->setObjectName(QStringLiteral("mnuPopupContatti"));
-    m_mnuAggiungiGruppo = menuItem(m_mnuPopupContatti, "mnuAggiungiGruppo", QStringLiteral("&Aggiungi a Gruppo"));
+    m_mnuAggiungiGruppo = menuItem(m_mnuPopupContatti, "mnuAggiungiGruppo", Texts::tr("&Aggiungi a Gruppo"));
     m_mnuProprietaContatto =
-        menuItem(m_mnuPopupContatti, "mnuProprietaContatto", QStringLiteral("&Proprietà Contatto"));
+        menuItem(m_mnuPopupContatti, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
     m_mnuPopupGruppi = new QMenu(this);
     m_mnuPopupGruppi->setObjectName(QStringLiteral("mnuPopupGruppi"));
-    m_mnuEscludiGruppo = menuItem(m_mnuPopupGruppi, "mnuEscludiGruppo", QStringLiteral("&Escludi da Gruppo"));
+    m_mnuEscludiGruppo = menuItem(m_mnuPopupGruppi, "mnuEscludiGruppo", Texts::tr("&Escludi da Gruppo"));
 
     for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppo}) {
         prepareList(list);
@@ -267,7 +265,7 @@ void GroupMembersWindow::cmd_ricercaContatti_Click()
                 Qt::UniqueConnection);
         return;
     }
-    m_ui->cmd_ricercaContatti->setText(kSearchCaption);
+    m_ui->cmd_ricercaContatti->setText(Texts::tr("&Ricerca Contatti"));
     m_filtered = false;
     LoadAddressBookList();
 }
@@ -276,7 +274,7 @@ void GroupMembersWindow::showSearchResults(const ListEntries &found)
 {
     setEntries(m_ui->lst_destinatari, found);
     m_filtered = true;
-    m_ui->cmd_ricercaContatti->setText(kWholeBookCaption);
+    m_ui->cmd_ricercaContatti->setText(Texts::tr("Tutta la rubrica"));
 }
 
 void GroupMembersWindow::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)

@@ -1,6 +1,7 @@
 #include "ui/groups/NewGroupWindow.h"
 
 #include "context/Notifier.h"
+#include "core/Texts.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
 #include "ui/help/HelpLink.h"
@@ -86,13 +87,13 @@ void NewGroupWindow::cmd_inserisci_Click()
         case NewGroupStatus::EmptyName:
             return;
         case NewGroupStatus::NameTaken:
-            m_ctx.message(Icon::Critical, QStringLiteral("Gruppo già esistente!"));
+            m_ctx.message(Icon::Critical, Texts::tr("Gruppo già esistente!"));
             m_ui->txt_nomeGruppo->selectAll();
             m_ui->txt_nomeGruppo->setFocus();
             return;
         case NewGroupStatus::SourceGone:
             m_ctx.message(Icon::Critical,
-                          QStringLiteral("Impossibile copiare da ") + m_ui->cb_gruppi->currentText() + QStringLiteral("!"));
+                          Texts::tr("Impossibile copiare da ") + m_ui->cb_gruppi->currentText() + QStringLiteral("!"));
             reloadSources();
             return;
         case NewGroupStatus::Created:

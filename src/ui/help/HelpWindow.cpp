@@ -1,6 +1,7 @@
 #include "ui/help/HelpWindow.h"
 
 #include "context/Context.h"
+#include "core/Texts.h"
 #include "help/HelpBook.h"
 #include "ui/help/HelpLink.h"
 #include "ui_HelpWindow.h"
@@ -186,7 +187,7 @@ void HelpWindow::txtPagina_SourceChanged(const QUrl &source)
             break;
         }
     }
-    setWindowTitle(QStringLiteral("Guida di BrioSMS - ") + HelpBook::instance().title(file));
+    setWindowTitle(Texts::tr("Guida di BrioSMS - ") + HelpBook::instance().title(file));
 }
 
 } // namespace brio

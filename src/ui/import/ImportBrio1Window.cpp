@@ -1,6 +1,7 @@
 #include "ui/import/ImportBrio1Window.h"
 
 #include "app/Startup.h"
+#include "core/Texts.h"
 #include "plugins/OldAddressBook.h"
 #include "ui_ImportBrio1Window.h"
 #include "ui/OneWindow.h"
@@ -80,17 +81,17 @@ void ImportBrio1Window::cmd_Importa_Click()
     } catch (const Error &e) {
         setBusy(false);
         if (e.number() == ErrorNo::InvalidPath) {
-            m_ctx.message(Icon::Critical, QStringLiteral("Impossibile leggere la rubrica di BrioSMS 1.1.4"));
+            m_ctx.message(Icon::Critical, Texts::tr("Impossibile leggere la rubrica di BrioSMS 1.1.4"));
             m_ui->txt_path->setFocus();
         } else {
             m_ctx.message(Icon::Critical,
-                          QStringLiteral("Errore generico: %1 - %2").arg(e.number()).arg(e.description()));
+                          Texts::tr("Errore generico: %1 - %2").arg(e.number()).arg(e.description()));
         }
         return;
     }
     setBusy(false);
     if (!imported) {
-        m_ctx.message(Icon::Information, QStringLiteral("La rubrica da importare è vuota."));
+        m_ctx.message(Icon::Information, Texts::tr("La rubrica da importare è vuota."));
         return;
     }
     m_ctx.message(Icon::Information, oldImportSummary(counts, oldImportErrorFile(m_ctx)));

@@ -1,5 +1,6 @@
 #include "ui/login/LoginWindow.h"
 
+#include "core/Texts.h"
 #include "ui_LoginWindow.h"
 #include "ui/QtServices.h"
 
@@ -74,7 +75,7 @@ void LoginWindow::Form_Load()
     m_ctx.state.LoggedIn = false;
     guarded(m_ctx, [&] {
         if (!m_ctx.makeGateway)
-            throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Controllo del gateway non disponibile"));
+            throw Error(ErrorNo::GatewayGeneric, Texts::tr("Controllo del gateway non disponibile"));
         m_BrioSMS = m_ctx.makeGateway();
         m_BrioSMS->setObjectName(QStringLiteral("BrioSMS"));
         const SavedLogin saved = loadSavedLogin(m_ctx.db());
@@ -88,7 +89,7 @@ void LoginWindow::cmOK_Click()
 {
     guarded(m_ctx, [&] {
         if (!m_BrioSMS)
-            throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Controllo del gateway non disponibile"));
+            throw Error(ErrorNo::GatewayGeneric, Texts::tr("Controllo del gateway non disponibile"));
         const LoginResult result = Login(m_ctx, *m_BrioSMS, m_ui->txtUserName->text(), m_ui->txtPassword->text(),
                                          m_ui->chk_save->isChecked(), [this](bool busy) { setBusy(busy); });
         switch (result) {
@@ -130,7 +131,7 @@ void LoginWindow::setBusy(bool busy)
     m_busy = busy;
     if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        setWindowTitle(QStringLiteral("Attendere prego, connessione..."));
+        setWindowTitle(Texts::tr("Attendere prego, connessione..."));
         m_ui->cmOK->setEnabled(false); // a second click would start a second login
     } else {
         QApplication::restoreOverrideCursor();

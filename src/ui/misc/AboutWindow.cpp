@@ -1,6 +1,7 @@
 #include "ui/misc/AboutWindow.h"
 
 #include "context/Context.h"
+#include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "help/AboutText.h"
 #include "ui/help/HelpLink.h"
@@ -27,11 +28,11 @@ AboutWindow::AboutWindow(Context &ctx, QWidget *parent)
     m_ui->setupUi(this);
     m_ui->lbPlatform->setText(aboutPlatformText());
     m_ui->lbLicenza->setText(aboutLicenceText());
-    m_ui->lb_copyright->setText(QStringLiteral("© ZTQ. Tutti i diritti riservati."));
+    m_ui->lb_copyright->setText(Texts::tr("© ZTQ. Tutti i diritti riservati."));
     const QString company = m_ctx.settings.text(Key::CompanyURL);
     m_ui->lbIndirizzoZTQ->setText(link(QUrl(company).host()));
-    m_ui->lb_Indirizzo->setAccessibleName(QStringLiteral("Sito del marchio"));
-    m_ui->lbIndirizzoZTQ->setAccessibleName(QStringLiteral("Sito dell'azienda"));
+    m_ui->lb_Indirizzo->setAccessibleName(Texts::tr("Sito del marchio"));
+    m_ui->lbIndirizzoZTQ->setAccessibleName(Texts::tr("Sito dell'azienda"));
     connect(m_ui->cmOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->lb_Indirizzo, &QLabel::linkActivated, this, &AboutWindow::lb_Indirizzo_Click);
     connect(m_ui->lbIndirizzoZTQ, &QLabel::linkActivated, this, &AboutWindow::lbIndirizzoZTQ_Click);

@@ -1,5 +1,6 @@
 #include "ui/plugins/ImportWindow.h"
 
+#include "core/Texts.h"
 #include "plugins/Plugins.h"
 #include "ui/plugins/PluginRun.h"
 
@@ -14,7 +15,7 @@ ImportWindow::ImportWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::ImportWindow>())
 {
     m_ui->setupUi(this);
-    m_ui->lbListaPlugin->setAccessibleName(QStringLiteral("Installa nuova Fonti Dati"));
+    m_ui->lbListaPlugin->setAccessibleName(Texts::tr("Installa nuova Fonti Dati"));
     connect(m_ui->cb_plugin, &QComboBox::currentIndexChanged, this, &ImportWindow::cb_plugin_Click);
     connect(m_ui->cmd_Importa, &QPushButton::clicked, this, &ImportWindow::cmd_Importa_Click);
     connect(m_ui->lbListaPlugin, &QLabel::linkActivated, this, &ImportWindow::lbListaPlugin_Click);
