@@ -5,13 +5,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 floors=(
-    "core"
+    "core sms"
     "store"
     "settings"
     "context"
     "net"
     "gateway"
-    "compose addressbook groups plugins history sms help"
+    "compose addressbook groups plugins history help"
     "app"
     "cli"
     "ui"
