@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QObject>
+#include <array>
 #include <optional>
 
 namespace brio {
@@ -69,8 +70,10 @@ SendLog SendLog::open(Database &db, const QString &gateway, const QString &text,
         tx.commit();
         return log;
     }
-    db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato) VALUES (?, ?, ?, ?, ?, ?)"),
-           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway, text, when, key, stateCode(state)});
+    db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari) "
+                          "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway, text, when, key, stateCode(state),
+            qint64(recipients.size())});
     log.m_id = db.lastInsertId();
     Statement insert = db.prepare(QStringLiteral(
         "INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, Esito) VALUES (?, ?, ?, ?, '')"));
@@ -203,17 +206,36 @@ void SendLog::finish(Database &db, const QHash<qsizetype, GatewayControl::Result
     update.bind(2, m_id);
     bool unanswered = false;
     qsizetype told = 0;
+    std::array<qint64, 4> byResult{}; // of the pending recipients, by Result
     for (auto it = results.cbegin(); it != results.cend(); ++it) {
         if (it.key() < 0 || it.key() >= m_pending.size())
             continue;
-        update.bind(1, outcomeCode(it.value())).bind(3, m_pending.at(it.key())).run();
-        update.reset();
+        // The statement above already wrote "rest": drivers that tell every
+        // message cost one row update only where the outcome differs.
+        if (it.value() != rest) {
+            update.bind(1, outcomeCode(it.value())).bind(3, m_pending.at(it.key())).run();
+            update.reset();
+        }
         ++told;
+        ++byResult[size_t(it.value())];
         unanswered = unanswered || it.value() == GatewayControl::Result::NotSent;
     }
+    byResult[size_t(rest)] += m_pending.size() - told;
     unanswered = unanswered || (rest == GatewayControl::Result::NotSent && told < m_pending.size());
-    db.run(QStringLiteral("UPDATE tab_invii SET Stato = ? WHERE ID = ?"),
-           {stateCode(!unanswered ? State::Done : m_held ? State::Held : State::Open), m_id});
+    const QString state = stateCode(!unanswered ? State::Done : m_held ? State::Held : State::Open);
+    // The counts the list of sent messages shows: known here on a first try;
+    // after an earlier one, counted over the send's recipients.
+    if (m_deliveredBefore == 0) {
+        db.run(QStringLiteral("UPDATE tab_invii SET Stato = ?, Accettati = ?, InCoda = ?, Rifiutati = ? WHERE ID = ?"),
+               {state, byResult[size_t(GatewayControl::Result::Accepted)],
+                byResult[size_t(GatewayControl::Result::Queued)], byResult[size_t(GatewayControl::Result::WrongNumber)],
+                m_id});
+    } else {
+        db.run(QStringLiteral("UPDATE tab_invii SET Stato = ?1, (Accettati, InCoda, Rifiutati) = "
+                              "(SELECT TOTAL(Esito = 'A'), TOTAL(Esito = 'Q'), TOTAL(Esito = 'E') FROM tab_invii_dest "
+                              "WHERE ID_Invio = ?2) WHERE ID = ?2"),
+               {state, m_id});
+    }
     tx.commit();
 }
 

@@ -7,6 +7,7 @@
 #include "store/Database.h"
 
 #include <QDate>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 #include <QTime>
@@ -312,6 +313,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
 {
     Database &db = m_ctx.db();
     SendLog log = SendLog::open(db, m_gateway.getVersion(), text, when, recipients, m_ctx.clock.now());
+    const auto recorded = qScopeGuard([this] { Q_EMIT m_ctx.notifier().sendsRecorded(); });
     if (log.deliveredBefore() > 0) {
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
@@ -339,6 +341,7 @@ void SendProcedure::hold(const QList<Recipient> &recipients, const QString &text
 {
     SendLog::open(m_ctx.db(), m_gateway.getVersion(), text, when, recipients, m_ctx.clock.now(), SendLog::State::Held);
     m_held = true;
+    Q_EMIT m_ctx.notifier().sendsRecorded();
 }
 
 } // namespace brio

@@ -23,6 +23,8 @@ signals:
     void messageStateReloaded();
     // The contacts chosen for the message were replaced (recipient picker).
     void messageContactsChanged();
+    // A send, or a deferred one handed over, was recorded in the history.
+    void sendsRecorded();
 };
 
 } // namespace brio

@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
+#include "gateway/GsmTextOnly.h"
 #include "net/HttpClient.h"
 #include "net/NetworkWait.h"
 
@@ -254,8 +255,16 @@ void HttpGateway::addSMS(const QString &number, const QString &text, const QStri
         // The refused send is dropped whole, so the next one starts empty.
         m_queue.clear();
         m_starts.clear();
+        m_numbers.clear();
+        m_later.clear();
         throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
     }
+    if (text != m_gsmText) {
+        requireGsmText(text);
+        m_gsmText = text;
+    }
+    m_numbers.append(number);
+    m_later.append(when != QLatin1String("NOW"));
     m_starts.append(m_queue.size());
     m_queue += "{\"to\":";
     appendJsonString(m_queue, number);
@@ -270,6 +279,8 @@ void HttpGateway::transmit()
 {
     const QByteArray queue = std::exchange(m_queue, {});
     QList<qsizetype> starts = std::exchange(m_starts, {});
+    QStringList numbers = std::exchange(m_numbers, {});
+    QList<bool> later = std::exchange(m_later, {});
     m_job.reset();
     const qsizetype total = starts.size();
     if (total == 0)
@@ -278,6 +289,8 @@ void HttpGateway::transmit()
 
     Job job;
     job.messages = total;
+    job.numbers = std::move(numbers);
+    job.later = std::move(later);
     job.fingerprint = qHashBits(queue.constData(), size_t(queue.size()), qHash(m_user));
     // The same messages again after a commit whose outcome is unknown: the
     // same job, so that the server delivers them at most once.
@@ -326,6 +339,8 @@ void HttpGateway::closeConnection()
     if (a.status != 200) {
         if (a.status >= 400 && a.status <= 599 && knownCodes().contains(a.code))
             m_uncertain.reset();
+        if (a.code == QLatin1String("wrong_numbers"))
+            tellResults(job, a.body.value(QLatin1String("refused")).toArray(), false);
         raise(a);
     }
     // Sent only when the reply says what was accepted, and it adds up.
@@ -341,6 +356,21 @@ void HttpGateway::closeConnection()
     Q_EMIT progress(job.messages, job.messages);
     for (qsizetype i = 0; i < refusedList.size(); ++i)
         Q_EMIT wrongNumber();
+    tellResults(job, refusedList, true);
+}
+
+void HttpGateway::tellResults(const Job &job, const QJsonArray &refused, bool acceptedRest)
+{
+    // The refused numbers come in the order of the job.
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < job.numbers.size(); ++i) {
+        if (next < refused.size() && refused.at(next).toString() == job.numbers.at(i)) {
+            ++next;
+            Q_EMIT messageResult(i, Result::WrongNumber);
+        } else if (acceptedRest) {
+            Q_EMIT messageResult(i, job.later.value(i) ? Result::Queued : Result::Accepted);
+        }
+    }
 }
 
 } // namespace brio

@@ -3,8 +3,10 @@
 #include "gateway/GatewayControl.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
+#include <QStringList>
 #include <QUrl>
 #include <memory>
 #include <optional>
@@ -60,10 +62,14 @@ private:
         QByteArray key;
         qsizetype messages = 0;
         size_t fingerprint = 0;
+        QStringList numbers; // of each message, in order
+        QList<bool> later;   // a message for a later time
     };
 
     Answer exchange(const QByteArray &path, const QByteArray &body, int tries);
     [[noreturn]] void raise(const Answer &answer) const;
+    // Each message's outcome by the commit's refused list.
+    void tellResults(const Job &job, const QJsonArray &refused, bool acceptedRest);
     QJsonObject account();
     QByteArray accountFields() const;
     QByteArray jobPath(const QByteArray &key) const;
@@ -79,6 +85,9 @@ private:
     // each one begins.
     QByteArray m_queue;
     QList<qsizetype> m_starts;
+    QStringList m_numbers;
+    QList<bool> m_later;
+    QString m_gsmText; // the last text found sendable
     QString m_lastText;
     QByteArray m_lastTextJson;
     QString m_lastWhen;

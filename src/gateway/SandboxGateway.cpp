@@ -1,6 +1,7 @@
 #include "gateway/SandboxGateway.h"
 
 #include "core/Error.h"
+#include "gateway/GsmTextOnly.h"
 #include "store/Database.h"
 
 #include <QDateTime>
@@ -133,7 +134,12 @@ void SandboxGateway::addSMS(const QString &number, const QString &text, const QS
         m_queue.clear();
         throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
     }
-    m_queue.append({number, text, when});
+    // A send repeats one text: it is looked at once.
+    if (text != m_gsmText) {
+        requireGsmText(text);
+        m_gsmText = text;
+    }
+    m_queue.append({number, text, when, m_queue.size()});
 }
 
 void SandboxGateway::transmit()
@@ -146,19 +152,20 @@ void SandboxGateway::transmit()
 
     QList<Queued> accepted;
     accepted.reserve(queue.size());
-    qint64 wrong = 0;
     for (const Queued &q : queue) {
         if (!isValidWhen(q.when))
             throw Error(ErrorNo::GatewayDate, QStringLiteral("Data di invio errata"));
-        if (isWrongNumber(q.number))
-            ++wrong;
-        else
+        if (!isWrongNumber(q.number))
             accepted.append(q);
     }
     if (accepted.size() > credit)
         throw Error(ErrorNo::GatewayCredit, QStringLiteral("Credito insufficiente"));
-    for (qint64 i = 0; i < wrong; ++i)
-        Q_EMIT wrongNumber();
+    for (const Queued &q : queue) {
+        if (isWrongNumber(q.number)) {
+            Q_EMIT messageResult(q.index, Result::WrongNumber);
+            Q_EMIT wrongNumber();
+        }
+    }
     m_accepted = std::move(accepted);
 }
 
@@ -187,6 +194,9 @@ void SandboxGateway::closeConnection()
           {qint64(accepted.size()), m_user});
     tx.commit();
     Q_EMIT progress(accepted.size(), accepted.size());
+    // A message for a later time waits in the outbox until then.
+    for (const Queued &q : accepted)
+        Q_EMIT messageResult(q.index, q.when == QLatin1String("NOW") ? Result::Accepted : Result::Queued);
 }
 
 QList<SandboxGateway::Message> SandboxGateway::outbox(const QString &databaseFile)

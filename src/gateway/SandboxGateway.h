@@ -51,6 +51,7 @@ private:
         QString number;
         QString text;
         QString when;
+        qsizetype index = 0; // among the addSMS() calls of this send
     };
     struct Account
     {
@@ -67,6 +68,7 @@ private:
     QString m_appCode;
     QList<Queued> m_queue;
     QList<Queued> m_accepted;
+    QString m_gsmText; // the last text found sendable
 };
 
 } // namespace brio

@@ -1,5 +1,6 @@
 target_sources(briosms_core PRIVATE
   gateway/GatewayControl.cpp gateway/GatewayControl.h
+  gateway/GsmTextOnly.cpp gateway/GsmTextOnly.h
   gateway/KannelGateway.cpp gateway/KannelGateway.h
   gateway/GatewayFactory.cpp gateway/GatewayFactory.h
   gateway/HttpGateway.cpp gateway/HttpGateway.h

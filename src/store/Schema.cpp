@@ -50,6 +50,29 @@ void uniqueMemberships(Database &db)
     tx.commit();
 }
 
+// Each send carries the count of its recipients and of their outcomes, so
+// that the list of sent messages reads one table. Sends recorded before
+// the counts were kept get them now.
+void addSendCounts(Database &db)
+{
+    {
+        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(tab_invii)"));
+        while (st.next()) {
+            if (st.text(QStringLiteral("name")) == QLatin1String("Destinatari"))
+                return;
+        }
+    }
+    Transaction tx(db);
+    for (const char *column : {"Destinatari", "Accettati", "InCoda", "Rifiutati"})
+        db.exec(QStringLiteral("ALTER TABLE tab_invii ADD COLUMN %1 INTEGER DEFAULT 0").arg(QLatin1String(column)));
+    db.exec(QStringLiteral(
+        "UPDATE tab_invii SET Destinatari = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID), "
+        "Accettati = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'A'), "
+        "InCoda = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'Q'), "
+        "Rifiutati = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'E')"));
+    tx.commit();
+}
+
 } // namespace
 
 void createDeliveredTables(Database &db)
@@ -121,9 +144,12 @@ void UpgradeSchema(Database &db)
     // again for the recipients that did not get it.
     CreateTableIfMissing(db, QStringLiteral("tab_invii"),
                          QStringLiteral("CREATE TABLE tab_invii (%1, Data TEXT, Gateway TEXT, Testo TEXT, "
-                                        "Quando TEXT, Chiave TEXT, Stato TEXT)")
+                                        "Quando TEXT, Chiave TEXT, Stato TEXT, Destinatari INTEGER DEFAULT 0, "
+                                        "Accettati INTEGER DEFAULT 0, InCoda INTEGER DEFAULT 0, "
+                                        "Rifiutati INTEGER DEFAULT 0)")
                              .arg(counter("ID")),
                          QStringLiteral("CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave)"), QString());
+    addSendCounts(db);
     CreateTableIfMissing(db, QStringLiteral("tab_invii_dest"),
                          QStringLiteral("CREATE TABLE tab_invii_dest (ID_Invio INTEGER, Posizione INTEGER, "
                                         "Numero TEXT, Nominativo TEXT, Esito TEXT)"),

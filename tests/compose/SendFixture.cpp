@@ -1,6 +1,7 @@
 #include "SendFixture.h"
 
 #include "gateway/GatewayFactory.h"
+#include "history/SentHistory.h"
 #include "store/Database.h"
 
 #include <QTest>
@@ -148,6 +149,19 @@ void SendFixture::verifyMessageKept(qint64 rows) const
     QCOMPARE(view.text, QStringLiteral("ciao"));
     QCOMPARE(view.cleared, 0);
     QVERIFY(!view.busy);
+}
+
+QStringList historyOfOnlySend(Database &db)
+{
+    const QList<SentEntry> sends = readSends(db, {});
+    if (sends.size() != 1) {
+        QTest::qFail(qPrintable(QStringLiteral("%1 sends in the history").arg(sends.size())), __FILE__, __LINE__);
+        return {};
+    }
+    QStringList out;
+    for (const SentRecipient &r : readSentRecipients(db, sends.first().id))
+        out << r.number + QLatin1Char(' ') + outcomeWord(r.outcome);
+    return out;
 }
 
 } // namespace brio::test

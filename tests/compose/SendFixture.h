@@ -80,4 +80,8 @@ struct SendFixture
     SendProcedure send;
 };
 
+// The only send of the history, each recipient as "number outcome";
+// fails the test when there is not exactly one.
+QStringList historyOfOnlySend(Database &db);
+
 } // namespace brio::test

@@ -97,6 +97,9 @@ private Q_SLOTS:
                  1);
         QVERIFY(texts.last().startsWith(QStringLiteral("Connessione con il server terminata con successo.")));
         QCOMPARE(h.deliveredTo(), QStringList{QStringLiteral("393331234567")});
+        QCOMPARE(historyOfOnlySend(h.f.env.db()),
+                 (QStringList{"+393331234567 accettato", "+39333 rifiutato (numero errato)",
+                              "+393 rifiutato (numero errato)", "+3933312345678901 rifiutato (numero errato)"}));
     }
 
     void insufficientCredit()

@@ -252,6 +252,9 @@ private Q_SLOTS:
         QCOMPARE(f.sortedOutboxRecipients(), (QStringList{"393330000001", "393330000002"}));
         for (const auto &m : f.outbox())
             QCOMPARE(m.account, QStringLiteral("prova"));
+        QCOMPARE(historyOfOnlySend(f.env.db()),
+                 (QStringList{"+393330000001 accettato", "+393330000002 accettato", "+39330 rifiutato (numero errato)",
+                              "+39331 rifiutato (numero errato)", "+39332 rifiutato (numero errato)"}));
 
         f.view.whole = false;
         f.addTypedNumber(kNumber);

@@ -117,6 +117,23 @@ private Q_SLOTS:
         QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("CountryCode")));
     }
 
+    // A book whose sends were recorded before each send kept its counts.
+    void sendCountsAddedToOlderBooks()
+    {
+        const QString folder = newFolder();
+        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
+        db->exec(QStringLiteral(
+            "DROP TABLE tab_invii; CREATE TABLE tab_invii (ID INTEGER PRIMARY KEY AUTOINCREMENT, Data TEXT, "
+            "Gateway TEXT, Testo TEXT, Quando TEXT, Chiave TEXT, Stato TEXT); "
+            "INSERT INTO tab_invii (ID, Testo, Stato) VALUES (7, 'ciao', 'C'); "
+            "INSERT INTO tab_invii_dest VALUES (7, 0, '+393331234567', '', 'A'), (7, 1, '+39333', '', 'E'), "
+            "(7, 2, '+393471234567', 'Anna', 'Q'), (7, 3, '+393471234568', 'Bice', 'A')"));
+        UpgradeSchema(*db);
+        Statement st = db->prepare(QStringLiteral("SELECT Destinatari, Accettati, InCoda, Rifiutati FROM tab_invii"));
+        QVERIFY(st.next());
+        QCOMPARE((QList<qint64>{st.integer(0), st.integer(1), st.integer(2), st.integer(3)}), (QList<qint64>{4, 2, 1, 1}));
+    }
+
     // Accented letters sort with their base letter, case ignored, in every
     // list; the order lives on the program's connection, not in the file.
     void namesSortAsAPersonExpects()

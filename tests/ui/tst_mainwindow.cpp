@@ -114,7 +114,7 @@ private Q_SLOTS:
         const QList<QPair<const char *, QStringList>> tree{
             {"mnuFile", {"mnuNuovo", "mnusep3", "mnuLogin", "mnuOpzioni", "mnuSep", "mnuInvia", "mnuFileSep4", "mnuEsci"}},
             {"mnuRubrica", {"mnuNuovoContatto", "mnuContatti", "mnuGruppi", "mnuImportasep1", "mnuImporta", "mnuImportaBrio1"}},
-            {"mnuMessaggi", {"mnuInviati", "mnuDifferiti", "mnuErrori", "mnuStrumentiSep1", "mnuMittente", "mnuPassword"}},
+            {"mnuMessaggi", {"mnuInviati", "mnuDifferiti", "mnuErrori", "mnuStoricoSep", "mnuStorico", "mnuStrumentiSep1", "mnuMittente", "mnuPassword"}},
             {"mnuAcquista", {"mnuStrumentiVerificaCredito", "mnuAcquistaSMS", "mnuListino"}},
             {"mnuPluginS", plugins},
             {"mnuHelp", {"mnuSommario", "mnuCerca", "mnuHelpSep1", "mnuSupporto", "mnuHelpAbout"}},

@@ -24,6 +24,7 @@
 #include "ui/help/HelpLink.h"
 #include "ui/misc/AboutWindow.h"
 #include "ui/groups/GroupManagementWindow.h"
+#include "ui/history/SentHistoryWindow.h"
 #include "ui/options/OptionsWindow.h"
 #include "ui/import/ImportBrio1Window.h"
 #include "ui_MainWindow.h"
@@ -119,8 +120,10 @@ void MainWindow::deliverHeldSends()
     m_heldSends->stop();
     const auto restart = qScopeGuard([this] { m_heldSends->start(); });
     try {
-        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now()) > 0)
+        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now()) > 0) {
             setStatusPanel(2, QStringLiteral("Invii differiti inoltrati"));
+            Q_EMIT m_ctx.notifier().sendsRecorded();
+        }
     } catch (const Error &e) {
         // Tried again at the next tick; a message box every half minute would be worse.
         setStatusPanel(2, QStringLiteral("Invii differiti in attesa: %1").arg(e.description()));
@@ -249,7 +252,8 @@ void MainWindow::connectHandlers()
         return QList<QMetaObject::Connection>{
             connect(&n, &Notifier::contactChanged, this, &MainWindow::contactChanged),
             connect(&n, &Notifier::messageContactsChanged, this, &MainWindow::messageContactsChanged),
-            connect(&n, &Notifier::groupsChanged, this, &MainWindow::groupsChanged)};
+            connect(&n, &Notifier::groupsChanged, this, &MainWindow::groupsChanged),
+            connect(&n, &Notifier::messageStateReloaded, this, &MainWindow::messageStateReloaded)};
     });
 
     auto onAccount = [this](QAction *command, const std::function<void(AccountCommands &)> &run) {
@@ -270,6 +274,7 @@ void MainWindow::connectHandlers()
             [this] { ShowHelpTopic(m_ctx, this, HelpBook::kSupportTopic); });
     connect(m_ui->mnuHelpAbout, &QAction::triggered, this, [this] { AboutWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuGruppi, &QAction::triggered, this, &MainWindow::mnuGruppi_Click);
+    connect(m_ui->mnuStorico, &QAction::triggered, this, [this] { SentHistoryWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuImporta, &QAction::triggered, this, [this] { ImportWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuScaricaPlugin, &QAction::triggered, this, [this] { OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL); });
     connect(m_ui->mnuOtherPlugins, &QAction::triggered, this, [this] { PluginsWindow::showFor(m_ctx, this); });
@@ -373,6 +378,20 @@ void MainWindow::ReloadMessageState()
     setEntries(m_ui->lst_gruppi, content.groups);
     if (content.text)
         m_ui->txt_messaggio->setText(*content.text);
+}
+
+void MainWindow::messageStateReloaded()
+{
+    guarded(m_ctx, [&] {
+        ReloadMessageState();
+        // Recipients put back while the whole book was chosen would be
+        // hidden and ignored by the send: the lists come back into view.
+        const bool listed = m_ui->lst_destinatari->count() + m_ui->lst_gruppi->count() > 0;
+        if (m_ui->opt_Tutta_Rubrica->isChecked() && listed)
+            select(m_ui->opt_invio_singolo, [this] { opt_invio_singolo_Click(); });
+        else
+            refreshCount();
+    });
 }
 
 // --- recipient mode and send time ------------------------------------------

@@ -93,6 +93,8 @@ private:
     // The chosen contacts were replaced (recipient picker): the list is read again.
     void messageContactsChanged();
     void refreshCount(); // panel 1 for the recipient mode shown
+    // Another window rebuilt the message state (a plug-in, a resend).
+    void messageStateReloaded();
     void mnuLogin_Click();
     void mnuEsci_Click();
     void mnuGruppi_Click();

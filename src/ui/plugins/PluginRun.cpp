@@ -79,10 +79,7 @@ void runGeneralPlugin(const Context &ctx, int index)
     }
     if (failure)
         ReportError(ctx, *failure);
-    guarded(ctx, [&] {
-        ReloadMessageState(ctx);
-        emit ctx.notifier().messageStateReloaded();
-    });
+    emit ctx.notifier().messageStateReloaded();
 }
 
 void applyPluginMenu(const PluginMenu &menu, QAction *separator1, const std::array<QAction *, 10> &items,

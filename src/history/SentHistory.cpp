@@ -1,0 +1,204 @@
+#include "history/SentHistory.h"
+
+#include "context/Context.h"
+#include "context/Notifier.h"
+#include "core/Error.h"
+#include "store/Database.h"
+
+#include <QSet>
+#include <QStringList>
+
+namespace brio {
+
+namespace {
+
+// A LIKE pattern that finds the typed text anywhere, its own '%' and '_'
+// taken literally.
+QString containing(const QString &typed)
+{
+    QString out = QStringLiteral("%");
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out + QLatin1Char('%');
+}
+
+QString counted(qint64 n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+} // namespace
+
+QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterId, int limit)
+{
+    QStringList where;
+    QVariantList params;
+    if (afterId > 0) {
+        where << QStringLiteral("ID < ?");
+        params << afterId;
+    }
+    if (!filter.text.isEmpty()) {
+        where << QStringLiteral("Testo LIKE ? ESCAPE '\\'");
+        params << containing(filter.text);
+    }
+    const QString number = QString(filter.number).remove(QLatin1Char(' '));
+    if (!number.isEmpty()) {
+        where << QStringLiteral("ID IN (SELECT ID_Invio FROM tab_invii_dest WHERE Numero LIKE ? ESCAPE '\\')");
+        params << containing(number);
+    }
+    params << limit;
+    Statement st = db.prepare(QStringLiteral("SELECT ID, Data, Gateway, Testo, CASE Stato WHEN 'P' THEN Quando END, "
+                                             "Destinatari, Accettati, InCoda, Rifiutati FROM tab_invii %1 "
+                                             "ORDER BY ID DESC LIMIT ?")
+                                  .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QLatin1String(" AND "))));
+    st.bindAll(params);
+    QList<SentEntry> out;
+    out.reserve(limit);
+    while (st.next()) {
+        SentEntry e;
+        e.id = st.integer(0);
+        e.date = st.text(1);
+        e.gateway = st.text(2);
+        e.text = st.text(3);
+        e.heldUntil = st.text(4);
+        e.recipients = st.integer(5);
+        e.accepted = st.integer(6);
+        e.queued = st.integer(7);
+        e.refused = st.integer(8);
+        out.append(e);
+    }
+    return out;
+}
+
+QList<SentRecipient> readSentRecipients(Database &db, qint64 sendId)
+{
+    QList<SentRecipient> out;
+    Statement st = db.prepare(
+        QStringLiteral("SELECT Numero, Nominativo, Esito FROM tab_invii_dest WHERE ID_Invio = ? ORDER BY Posizione"));
+    st.bind(1, sendId);
+    while (st.next())
+        out.append({st.text(0), st.text(1), st.text(2)});
+    return out;
+}
+
+QString outcomeWord(const QString &outcome)
+{
+    if (outcome == QLatin1String("A"))
+        return QStringLiteral("accettato");
+    if (outcome == QLatin1String("Q"))
+        return QStringLiteral("in coda");
+    if (outcome == QLatin1String("E"))
+        return QStringLiteral("rifiutato (numero errato)");
+    if (outcome == QLatin1String("N"))
+        return QStringLiteral("non inviato");
+    return QStringLiteral("non inoltrato");
+}
+
+QString outcomeSummary(const SentEntry &e)
+{
+    if (!e.heldUntil.isEmpty())
+        return QStringLiteral("in attesa: partirà il %1").arg(e.heldUntil);
+    QStringList parts;
+    if (e.accepted > 0)
+        parts << counted(e.accepted, "accettato", "accettati");
+    if (e.queued > 0)
+        parts << QStringLiteral("%1 in coda").arg(e.queued);
+    if (e.refused > 0)
+        parts << counted(e.refused, "rifiutato", "rifiutati");
+    const qint64 rest = e.recipients - e.accepted - e.queued - e.refused;
+    if (rest > 0)
+        parts << counted(rest, "non inviato", "non inviati");
+    return parts.join(QStringLiteral(", "));
+}
+
+QString shownDate(const QString &stored)
+{
+    // "yyyy-MM-dd HH:mm:ss" rearranged; anything else as it is.
+    if (stored.size() != 19 || stored.at(4) != QLatin1Char('-') || stored.at(10) != QLatin1Char(' '))
+        return stored;
+    QString out;
+    out.reserve(16);
+    out.append(QStringView(stored).mid(8, 2)).append(QLatin1Char('-')).append(QStringView(stored).mid(5, 2));
+    out.append(QLatin1Char('-')).append(QStringView(stored).left(4)).append(QStringView(stored).mid(10, 6));
+    return out;
+}
+
+int removeSendsBefore(Database &db, const QDate &day)
+{
+    const QString first = day.toString(QStringLiteral("yyyy-MM-dd"));
+    Transaction tx(db);
+    db.run(QStringLiteral("DELETE FROM tab_invii_dest WHERE ID_Invio IN "
+                          "(SELECT ID FROM tab_invii WHERE Data < ? AND Stato <> 'P')"),
+           {first});
+    db.run(QStringLiteral("DELETE FROM tab_invii WHERE Data < ? AND Stato <> 'P'"), {first});
+    const int removed = db.changes();
+    tx.commit();
+    return removed;
+}
+
+int removeSends(Database &db, const QList<qint64> &ids)
+{
+    Transaction tx(db);
+    Statement recipients = db.prepare(QStringLiteral("DELETE FROM tab_invii_dest WHERE ID_Invio = ?"));
+    Statement sends = db.prepare(QStringLiteral("DELETE FROM tab_invii WHERE ID = ?"));
+    int removed = 0;
+    for (const qint64 id : ids) {
+        recipients.bind(1, id).run();
+        recipients.reset();
+        sends.bind(1, id).run();
+        sends.reset();
+        removed += db.changes();
+    }
+    tx.commit();
+    return removed;
+}
+
+void resendToMessage(Context &ctx, qint64 sendId)
+{
+    Database &db = ctx.db();
+    Transaction tx(db);
+    QString text;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT Testo FROM tab_invii WHERE ID = ?"));
+        st.bind(1, sendId);
+        if (!st.next())
+            throw Error(ErrorNo::NoCurrentRecord, QStringLiteral("L'invio non è più fra i messaggi inviati"));
+        text = st.text(0);
+    }
+    for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
+        db.run(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+    db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"), {text});
+
+    Statement contact = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ?"));
+    Statement chosen = db.prepare(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"));
+    Statement typed = db.prepare(QStringLiteral("INSERT OR IGNORE INTO tab_dest_number (Numero) VALUES (?)"));
+    QSet<qint64> seen;
+    for (const SentRecipient &r : readSentRecipients(db, sendId)) {
+        // Who was a contact goes back as that contact, if the book still has
+        // the number; anyone else as a typed number.
+        qint64 id = 0;
+        if (!r.name.isEmpty()) {
+            contact.bind(1, r.number);
+            if (contact.next())
+                id = contact.integer(0);
+            contact.reset();
+        }
+        if (id != 0) {
+            if (!seen.contains(id)) {
+                seen.insert(id);
+                chosen.bind(1, id).run();
+                chosen.reset();
+            }
+        } else {
+            typed.bind(1, r.number).run();
+            typed.reset();
+        }
+    }
+    tx.commit();
+    emit ctx.notifier().messageStateReloaded();
+}
+
+} // namespace brio

@@ -1,0 +1,173 @@
+// The sent history as the user meets it: sends from the main window (one
+// refused for a character the sandbox cannot carry), "Messaggi inviati"
+// from the menu with its filters, details, resend and removal, and
+// `briosms history` for scripts.
+#include "mock/TestEnv.h"
+#include "mock/Widgets.h"
+
+#include "context/Notifier.h"
+#include "gateway/GatewayFactory.h"
+#include "gateway/SandboxGateway.h"
+#include "store/Database.h"
+#include "ui/history/SentHistoryWindow.h"
+#include "ui/main/MainWindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+void addNumber(MainWindow &w, const QString &prefix, const QString &subscriber)
+{
+    child<QComboBox>(w, "cb_prefisso")->setCurrentText(prefix);
+    child<QLineEdit>(w, "txt_numero")->setText(subscriber);
+    child<QPushButton>(w, "cmd_singolo_aggiungi")->click();
+}
+
+QStringList rowTexts(const QAbstractItemModel *model, int row)
+{
+    QStringList out;
+    for (int c = 0; c < model->columnCount(); ++c)
+        out << model->index(row, c).data().toString();
+    return out;
+}
+
+QStringList recipientRows(const QTreeWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = list->topLevelItem(i);
+        out << item->text(0) + QLatin1Char('|') + item->text(1) + QLatin1Char('|') + item->text(2);
+    }
+    return out;
+}
+
+QStringList historyCommand(const QString &dataFolder, const QString &count)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("history"), count});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {QStringLiteral("<briosms failed>")};
+    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestHistoryWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sendsListedFilteredResentAndRemoved();
+};
+
+void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
+{
+    TestEnv env; // the clock says 15-06-2026 10:30
+    env.state.ServerChecksDone = true;
+    MainWindow w(*env.ctx);
+    w.show();
+    env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+    auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
+
+    // A typographic apostrophe: the sandbox refuses the text before taking
+    // anything, and says which character stands in the way.
+    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+    text->setPlainText(QStringLiteral("L’appuntamento è confermato"));
+    screenshot(w, "frmMain-ucs2");
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(w, "cmd_invia")->click();
+    QVERIFY2(env.prompter.last().text.contains(QStringLiteral("“’” alla posizione 2")), qPrintable(env.prompter.last().text));
+    QVERIFY(SandboxGateway::outbox(sandboxFile(env.dataFolder())).isEmpty());
+    QCOMPARE(w.recipientList()->count(), 1);
+
+    child<QPushButton>(w, "cmd_sostituisci")->click();
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(w, "cmd_invia")->click();
+    QCOMPARE(env.prompter.last().text, QStringLiteral("Messaggio inoltrato con successo"));
+
+    // A typed number and a contact of the book.
+    const qint64 anna = env.addContact(QStringLiteral("Anna Rossi"), QStringLiteral("+393471111111"));
+    env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+    emit env.ctx->notifier().messageContactsChanged();
+    addNumber(w, QStringLiteral("347"), QStringLiteral("7654321"));
+    const QString meeting = QStringLiteral("Riunione al 100%\nin sala");
+    text->setPlainText(meeting);
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(w, "cmd_invia")->click();
+    QCOMPARE(env.prompter.last().text, QStringLiteral("Messaggio inoltrato con successo"));
+
+    const QString gateway = QStringLiteral("2026-06-15 10:30:00\t2.0 (gateway di prova)\t");
+    QCOMPARE(historyCommand(env.dataFolder(), QStringLiteral("2")),
+             (QStringList{gateway + QStringLiteral("2\t2\t0\tRiunione al 100%\\nin sala"),
+                          gateway + QStringLiteral("1\t1\t0\tL'appuntamento è confermato")}));
+
+    child<QAction>(w, "mnuStorico")->trigger();
+    auto *window = w.findChild<SentHistoryWindow *>();
+    QVERIFY(window && window->isVisible());
+    auto *sends = child<QTableView>(*window, "lst_invii");
+    const QAbstractItemModel *model = sends->model();
+    auto *recipients = child<QTreeWidget>(*window, "lst_destinatari");
+    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(rowTexts(model, 0), (QStringList{"15-06-2026 10:30", "2.0 (gateway di prova)", "Riunione al 100% in sala",
+                                             "2", "2 accettati"}));
+    QCOMPARE(rowTexts(model, 2).last(), QStringLiteral("1 non inviato"));
+    QCOMPARE(recipientRows(recipients),
+             (QStringList{"+393477654321||accettato", "+393471111111|Anna Rossi|accettato"}));
+    screenshot(*window, "frmMessaggiInviati");
+
+    // Filters: a wildcard typed is a plain character; blanks in a number are ignored.
+    auto *byText = child<QLineEdit>(*window, "txt_testo");
+    auto *byNumber = child<QLineEdit>(*window, "txt_numero");
+    byText->setText(QStringLiteral("_"));
+    QCOMPARE(model->rowCount(), 0);
+    byText->setText(QStringLiteral("100%"));
+    QCOMPARE(model->rowCount(), 1);
+    byText->clear();
+    byNumber->setText(QStringLiteral("333 123"));
+    QCOMPARE(model->rowCount(), 2);
+    byNumber->clear();
+
+    // "Reinvia": the same text and recipients back in the main window.
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(*window, "cmd_reinvia")->click();
+    QCOMPARE(itemTexts(w.recipientList()), (QStringList{"+393477654321", "Anna Rossi"}));
+    QCOMPARE(text->toPlainText(), meeting);
+    QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
+    // Sent again with the window open: it lists the new send at once.
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(w, "cmd_invia")->click();
+    QCOMPARE(model->rowCount(), 4);
+
+    // Removal: the chosen send, then everything before tomorrow.
+    sends->setCurrentIndex(model->index(3, 0));
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(*window, "cmd_elimina")->click();
+    QCOMPARE(model->rowCount(), 3);
+    child<QDateEdit>(*window, "dt_prima")->setDate(QDate(2026, 6, 16));
+    env.prompter.answer(Answer::Yes);
+    child<QPushButton>(*window, "cmd_elimina_vecchi")->click();
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(env.prompter.last().text, QStringLiteral("Eliminati 3 invii."));
+    QCOMPARE(env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_invii_dest")), qint64(0));
+}
+
+QTEST_MAIN(TestHistoryWindow)
+#include "tst_historywindow.moc"
