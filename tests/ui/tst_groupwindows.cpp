@@ -1,4 +1,3 @@
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
@@ -39,8 +38,7 @@ struct Run
 
     Run()
     {
-        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
-        env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<FakeGateway>()); };
+        env.useFakeGateway();
         anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
         bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
         carla = env.addContact(QStringLiteral("Carla"), QStringLiteral("+393333333333"));

@@ -31,21 +31,10 @@ using namespace brio::test;
 
 namespace {
 
-// With BRIOSMS_SCREENSHOTS naming a folder, windows are saved there as PNG
-// files to be looked at.
-void snapshot(QWidget *window, const char *name)
-{
-    const QString folder = qEnvironmentVariable("BRIOSMS_SCREENSHOTS");
-    if (!folder.isEmpty())
-        window->grab().save(QDir(folder).filePath(QLatin1String(name) + QStringLiteral(".png")));
-}
-
 struct Run
 {
     TestEnv env;
     std::unique_ptr<MainWindow> window;
-
-    Run() { qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit()); }
 
     // The test plug-in copied into Plugins as `program` (its name says what
     // it does), announced by `bpe`.
@@ -109,7 +98,7 @@ void TestPluginWindows::menuAndPluginWindow()
     QVERIFY(run.get<QAction>("mnuOtherPlugins")->isVisible());
     auto *menu = run.get<QMenu>("mnuPluginS");
     menu->popup(QPoint(0, 0));
-    snapshot(menu, "mnuPluginS");
+    screenshot(*menu, "mnuPluginS");
     menu->hide();
 
     run.get<QAction>("mnuOtherPlugins")->trigger();
@@ -121,7 +110,7 @@ void TestPluginWindows::menuAndPluginWindow()
     QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 0 dal nome lungo"));
     list->setCurrentIndex(11);
     QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 11 dal nome lungo"));
-    snapshot(window, "frmPlugins");
+    screenshot(*window, "frmPlugins");
 
     // "Attiva" closes the window and runs the plug-in, whose exit code 3 ends the wait quietly.
     child<QPushButton>(*window, "cmd_esegui")->click();
@@ -144,7 +133,7 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
     bool waited = false;
     QTimer::singleShot(100, [&] {
         waited = !run.window->isEnabled();
-        snapshot(run.window.get(), "frmMain-waiting");
+        screenshot(*run.window, "frmMain-waiting");
     });
     run.menuPlugin(0)->trigger();
     QVERIFY(waited); // the window was painted and timers ran while it waited
@@ -197,7 +186,7 @@ void TestPluginWindows::importWritesBesideTheProgram()
     run.get<QAction>("mnuImporta")->trigger();
     window = run.get<QDialog>("frmImport");
     QCOMPARE(child<QLabel>(*window, "lbl_description")->text(), QStringLiteral("Descrive Scrive"));
-    snapshot(window, "frmImport");
+    screenshot(*window, "frmImport");
     child<QPushButton>(*window, "cmd_Importa")->click();
 
     // The program goes on reading and writing the book while the plug-in adds
