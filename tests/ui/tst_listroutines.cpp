@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -93,26 +92,6 @@ private Q_SLOTS:
         QCOMPARE(data(list), (QList<qint64>{anna, zeno, -number}));
         LoadMessageRecipients(*env.ctx, &list, false);
         QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
-    }
-
-    void entryUnderThePointer()
-    {
-        QListWidget list;
-        prepareList(&list);
-        list.resize(200, 300);
-        for (int i = 0; i < 3; ++i)
-            addEntry(&list, QStringLiteral("voce %1").arg(i), i + 1);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-
-        const QRect second = list.visualItemRect(list.item(1));
-        QCOMPARE(ItemIndexAtPoint(&list, second.center()), 1);
-        QCOMPARE(ItemIndexAtPoint(&list, second.topLeft()), 1);
-        const QRect last = list.visualItemRect(list.item(2));
-        QCOMPARE(ItemIndexAtPoint(&list, QPoint(last.center().x(), last.bottom() + 20)), -1);
-        QLabel label;
-        QCOMPARE(ItemIndexAtPoint(&label, QPoint(1, 1)), -1);
-        QCOMPARE(selectedRow(&list), -1);
     }
 
     void countryAndPrefixCombosFromTheAcceptedCodes()

@@ -1,9 +1,7 @@
 #include "compose/MessageState.h"
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
-#include "ui/AppIcon.h"
 #include "ui/ListRoutines.h"
 #include "ui/main/MainWindow.h"
 
@@ -34,19 +32,9 @@ const QString kBadPrefix = QStringLiteral("Prefisso errato. Selezionare un prefi
 struct Run
 {
     TestEnv env;
-    FakeGateway *gateway = nullptr;
     std::unique_ptr<MainWindow> window;
 
-    Run()
-    {
-        // No old address book of the previous version on this machine.
-        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
-        env.ctx->makeGateway = [this] {
-            auto g = std::make_unique<FakeGateway>();
-            gateway = g.get();
-            return std::unique_ptr<GatewayControl>(std::move(g));
-        };
-    }
+    Run() { env.useFakeGateway(); }
 
     MainWindow &open()
     {
@@ -91,12 +79,6 @@ class TestMainWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Title bars and the about box draw it from the program's resources.
-    void programIconHasEverySize()
-    {
-        QCOMPARE(appIcon().availableSizes().size(), 8);
-    }
-
     // The names plug-ins and the user documentation rely on.
     void menuTreeAndToolBar()
     {
@@ -154,7 +136,7 @@ private Q_SLOTS:
         for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
             QCOMPARE(run.rows(table), 0);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 0"));
-        QCOMPARE(run.gateway->appCode, QStringLiteral("QAZW318PLM"));
+        QCOMPARE(run.env.gateway->appCode, QStringLiteral("QAZW318PLM"));
         QCOMPARE(run.get<QComboBox>("cb_gruppi")->currentText(), QStringLiteral("Amici"));
         QVERIFY(!run.get<QAction>("mnuImportaBrio1")->isVisible());
     }

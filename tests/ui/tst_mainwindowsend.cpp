@@ -117,9 +117,7 @@ void TestMainWindowSend::sendAfterLoginThenDeferredFromTheMenu()
     typeText(w, QStringLiteral("auguri"));
     defer(w, QStringLiteral("15-06-2026"), QStringLiteral("24:00"));
     env.prompter.answer(Answer::Yes);
-    auto *menu = child<QAction>(w, "mnuInvia");
-    QCOMPARE(menu->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
-    menu->trigger();
+    child<QAction>(w, "mnuInvia")->trigger();
     QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
     QCOMPARE(env.windows.loginShown, 1);
     QCOMPARE(outboxListing(env.dataFolder()),
