@@ -63,21 +63,6 @@ private Q_SLOTS:
                  QStringList{"Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS."});
     }
 
-    void databaseErrorShowsNumberAndDescription()
-    {
-        TestEnv env;
-        try {
-            env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+39333')"));
-            env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+39333')"));
-        } catch (const Error &e) {
-            ReportError(*env.ctx, e);
-        }
-        QCOMPARE(env.prompter.shown.size(), 1);
-        const QString text = env.prompter.last().text;
-        QVERIFY2(text.startsWith(QStringLiteral("Si è verificato l'errore n. 3022 - ")), qPrintable(text));
-        QVERIFY(text.endsWith(QStringLiteral(". Se l'errore persiste, contattare il supporto tecnico.")));
-    }
-
     void missingBrowserShowsTheAddress()
     {
         TestEnv env;
