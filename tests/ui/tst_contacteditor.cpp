@@ -189,23 +189,6 @@ private Q_SLOTS:
         QCOMPARE(saved->sex, QStringLiteral("F"));
         QCOMPARE(itemTexts(run.main->recipientList()), QStringList{"Anna Bianchi,+393471111111"});
     }
-
-    // The rest of a deletion (groups, message, other windows) is tested
-    // through the picker, which deletes the same way.
-    void deleteAsksNothing()
-    {
-        Run run;
-        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
-        run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
-        run.main->ReloadMessageState();
-        run.env.state.PendingContactId = qint32(anna);
-        ContactEditor editor(*run.env.ctx, run.main.get());
-        child<QPushButton>(editor, "cmd_elimina")->click();
-        QCOMPARE(run.env.prompter.texts(), QStringList{});
-        QCOMPARE(editor.result(), int(QDialog::Accepted));
-        QCOMPARE(run.contacts(), 0);
-        QCOMPARE(run.main->recipientList()->count(), 0);
-    }
 };
 
 QTEST_MAIN(TestContactEditor)

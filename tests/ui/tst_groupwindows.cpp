@@ -317,10 +317,12 @@ private Q_SLOTS:
     }
 
     // What the contact editor stores shows in every open group and search
-    // window.
+    // window and in the message; its delete asks nothing.
     void contactEditorChangesShowEverywhere()
     {
         Run run;
+        run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {run.bruno});
+        run.main->ReloadMessageState();
         QWidget *editor = run.openMembers(1);
         auto *book = child<QListWidget>(*editor, "lst_destinatari");
         auto *members = child<QListWidget>(*editor, "lst_gruppo");
@@ -346,6 +348,8 @@ private Q_SLOTS:
         whenModalOpens("frmContatto", [](QWidget &w) { child<QPushButton>(w, "cmd_elimina")->click(); });
         child<QPushButton>(*editor, "cmd_properties")->click();
         const QStringList left{"Annalisa,+393331111111", "Carla,+393333333333"};
+        QVERIFY(run.env.prompter.shown.isEmpty());
+        QCOMPARE(run.main->recipientList()->count(), 0);
         QCOMPARE(itemTexts(book), left);
         QCOMPARE(itemTexts(found), left);
         QCOMPARE(itemTexts(members), QStringList{"Annalisa,+393331111111"});

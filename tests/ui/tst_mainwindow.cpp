@@ -444,15 +444,6 @@ private Q_SLOTS:
         QCOMPARE(login->text(), QStringLiteral("Altro &Utente"));
         QVERIFY(run.env.prompter.shown.isEmpty());
     }
-
-    void closingClosesTheDatabase()
-    {
-        Run run;
-        run.open().show();
-        QVERIFY(MainWindow::of(*run.env.ctx) == run.window.get());
-        run.get<QAction>("mnuEsci")->trigger();
-        QVERIFY(!run.env.state.DB);
-    }
 };
 
 QTEST_MAIN(TestMainWindow)
