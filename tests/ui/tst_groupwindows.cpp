@@ -197,6 +197,7 @@ private Q_SLOTS:
         QWidget *editor = run.openMembers(1);
         QVERIFY(editor);
         QVERIFY(!Run::shown("frmGestioneGruppi"));
+        QCOMPARE(QApplication::overrideCursor(), nullptr); // the wait pointer is gone again
         auto *group = child<QComboBox>(*editor, "cb_gruppi");
         auto *book = child<QListWidget>(*editor, "lst_destinatari");
         auto *members = child<QListWidget>(*editor, "lst_gruppo");

@@ -8,24 +8,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace brio;
 using namespace brio::test;
-
-namespace {
-
-QList<qint64> data(const QListWidget &list)
-{
-    QList<qint64> out;
-    for (int i = 0; i < list.count(); ++i)
-        out << entryData(&list, i);
-    return out;
-}
-
-} // namespace
 
 class TestListRoutines final : public QObject
 {
@@ -53,45 +40,6 @@ private Q_SLOTS:
         // Selected again although the index did not change: the window's
         // click handler runs as after every filling.
         QCOMPARE(clicked.count(), 2);
-    }
-
-    void memberListAndMessageRecipients()
-    {
-        TestEnv env;
-        const qint64 zeno = env.addContact(QStringLiteral("Zeno"), QStringLiteral("+393330000001"));
-        const qint64 anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393330000002"));
-        const qint64 marco = env.addContact(QStringLiteral("Marco"), QStringLiteral("+393330000003"));
-        env.addGroup(QStringLiteral("Amici"), {zeno, anna});
-        QComboBox combo;
-        QListWidget list;
-        LoadGroupCombo(*env.ctx, &combo, false, GroupComboMode::GroupNames);
-
-        LoadMemberList(*env.ctx, &combo, &list);
-        QCOMPARE(itemTexts(&list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Marco,+393330000003"),
-                                                QStringLiteral("Zeno,+393330000001")}));
-        QCOMPARE(data(list), (QList<qint64>{anna, marco, zeno}));
-        combo.setCurrentIndex(1);
-        LoadMemberList(*env.ctx, &combo, &list);
-        QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
-        QCOMPARE(QApplication::overrideCursor(), nullptr); // the wait pointer is gone again
-        // An empty combo names no group: nothing is listed.
-        QComboBox empty;
-        LoadMemberList(*env.ctx, &empty, &list);
-        QCOMPARE(list.count(), 0);
-
-        // The message's contacts by name, then its typed numbers; the list is
-        // replaced, not added to.
-        for (qint64 id : {zeno, anna})
-            env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
-        env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393479999999')"));
-        const qint64 number = env.db().lastInsertId();
-        addEntry(&list, QStringLiteral("vecchia voce"), 42);
-        LoadMessageRecipients(*env.ctx, &list, true);
-        QCOMPARE(itemTexts(&list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Zeno,+393330000001"),
-                                                QStringLiteral("+393479999999")}));
-        QCOMPARE(data(list), (QList<qint64>{anna, zeno, -number}));
-        LoadMessageRecipients(*env.ctx, &list, false);
-        QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
     }
 
     void countryAndPrefixCombosFromTheAcceptedCodes()

@@ -327,42 +327,44 @@ private Q_SLOTS:
     {
         Run run;
         const qint64 anna = run.anna();
+        const qint64 aldo = run.env.addContact(QStringLiteral("Aldo"), QStringLiteral("+393332222222"));
         const qint64 amici = run.env.addGroup(QStringLiteral("Amici"), {anna});
         const qint64 lavoro = run.env.addGroup(QStringLiteral("Lavoro"), {anna});
         run.open();
         // A plug-in wrote the message: two groups (row IDs unlike the group IDs),
-        // a contact, a number and the text.
+        // two contacts (listed by name), a number and the text.
         Database &db = run.env.db();
         removeGroupEntry(db, *addGroupEntry(db, lavoro));
         addGroupEntry(db, lavoro);
         addGroupEntry(db, amici);
-        db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+        db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?), (?)"), {anna, aldo});
         const qint64 number = addTypedNumber(db, QStringLiteral("+393471234567"));
         db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('dal plugin')"));
 
         ReloadMessageState(*run.env.ctx);
         auto *recipients = run.get<QListWidget>("lst_destinatari");
-        QCOMPARE(itemTexts(recipients), (QStringList{QStringLiteral("+393471234567"), QStringLiteral("Anna")}));
+        QCOMPARE(itemTexts(recipients), (QStringList{"+393471234567", "Aldo", "Anna"}));
         QCOMPARE(entryData(recipients, 0), -number);
-        QCOMPARE(entryData(recipients, 1), anna);
+        QCOMPARE(entryData(recipients, 1), aldo);
+        QCOMPARE(entryData(recipients, 2), anna);
         auto *groups = run.get<QListWidget>("lst_gruppi");
         QCOMPARE(itemTexts(groups), (QStringList{QStringLiteral("Amici"), QStringLiteral("Lavoro")}));
         QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
 
         QTest::keyClick(recipients, Qt::Key_Delete); // nothing selected: nothing happens
-        QCOMPARE(recipients->count(), 2);
+        QCOMPARE(recipients->count(), 3);
         recipients->setCurrentRow(0);
         QTest::keyClick(recipients, Qt::Key_Delete);
-        QCOMPARE(itemTexts(recipients), QStringList{QStringLiteral("Anna")});
+        QCOMPARE(itemTexts(recipients), (QStringList{"Aldo", "Anna"}));
         QCOMPARE(run.rows("tab_dest_number"), 0);
-        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 3"));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 4"));
 
         groups->setCurrentRow(1);
         QTest::keyClick(groups, Qt::Key_Delete);
         QCOMPARE(itemTexts(groups), QStringList{QStringLiteral("Amici")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT IDLista FROM tab_dest_liste")), amici);
         QCOMPARE(run.rows("tab_dest_liste"), 1);
-        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 3"));
     }
 
     void popUpMenuOnlyOverAnEntryOfAListWithASelection()

@@ -86,6 +86,9 @@ private Q_SLOTS:
     void chooseWithTheKeyboard()
     {
         Run run;
+        // The main window lists the chosen contacts by name, then the typed numbers.
+        QCOMPARE(itemTexts(run.main->recipientList()), (QStringList{"anna,+393331111111", "Bruno,+393332222222",
+                                                                    "+393470000000"}));
         const QStringList before = run.chosenRows();
         RecipientPicker *picker = run.open();
         QVERIFY(picker);
@@ -126,6 +129,8 @@ private Q_SLOTS:
         QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT group_concat(IDDestinatario) FROM tab_dest_msg")),
                  run.bruno);
         QCOMPARE(itemTexts(run.main->recipientList()), (QStringList{"Bruno,+393332222222", "+393470000000"}));
+        QCOMPARE(entryData(run.main->recipientList(), 0), run.bruno);
+        QCOMPARE(entryData(run.main->recipientList(), 1), -run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_number")));
         QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
     }
 
