@@ -4,10 +4,7 @@
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -61,35 +58,6 @@ private Q_SLOTS:
 
         country.setCurrentIndex(0);
         QCOMPARE(itemTexts(&prefix), (QStringList{QStringLiteral("Pref."), QStringLiteral("600")}));
-    }
-
-    void prefixComboTakesThreeCharacters()
-    {
-        QComboBox prefix;
-        limitPrefixCombo(&prefix);
-        prefix.addItems({prefixPlaceholder(), QStringLiteral("347")});
-        prefix.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&prefix));
-        QCOMPARE(prefix.currentText(), QStringLiteral("Pref."));
-
-        QLineEdit *edit = prefix.lineEdit();
-        edit->selectAll();
-        QTest::keyClicks(edit, QStringLiteral("34712"));
-        QCOMPARE(prefix.currentText(), QStringLiteral("347"));
-        // Typing at the end of the placeholder adds nothing.
-        prefix.setCurrentIndex(0);
-        edit->end(false);
-        QTest::keyClicks(edit, QStringLiteral("3"));
-        QCOMPARE(prefix.currentText(), QStringLiteral("Pref."));
-
-        edit->selectAll();
-        QApplication::clipboard()->setText(QStringLiteral("3471234567"));
-        edit->paste();
-        QCOMPARE(prefix.currentText(), QStringLiteral("Pref."));
-        QApplication::clipboard()->setText(QStringLiteral("34"));
-        edit->selectAll();
-        edit->paste();
-        QCOMPARE(prefix.currentText(), QStringLiteral("34"));
     }
 };
 

@@ -414,6 +414,26 @@ private Q_SLOTS:
         QTest::keyClicks(number, QStringLiteral("123456789"));
         QCOMPARE(number->text(), QStringLiteral("1234567"));
 
+        // Three characters in the prefix; typing after the placeholder adds nothing.
+        auto *prefix = run.get<QComboBox>("cb_prefisso");
+        QCOMPARE(prefix->currentText(), QStringLiteral("Pref."));
+        QLineEdit *edit = prefix->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("34712"));
+        QCOMPARE(prefix->currentText(), QStringLiteral("347"));
+        prefix->setCurrentIndex(0);
+        edit->end(false);
+        QTest::keyClicks(edit, QStringLiteral("3"));
+        QCOMPARE(prefix->currentText(), QStringLiteral("Pref."));
+        edit->selectAll();
+        QApplication::clipboard()->setText(QStringLiteral("3471234567"));
+        edit->paste();
+        QCOMPARE(prefix->currentText(), QStringLiteral("Pref."));
+        QApplication::clipboard()->setText(QStringLiteral("34"));
+        edit->selectAll();
+        edit->paste();
+        QCOMPARE(prefix->currentText(), QStringLiteral("34"));
+
         auto *text = run.get<QPlainTextEdit>("txt_messaggio");
         QApplication::clipboard()->setText(QString(150, QLatin1Char('a')));
         text->paste();
