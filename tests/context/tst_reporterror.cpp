@@ -38,44 +38,16 @@ private Q_SLOTS:
         QVERIFY(env.shell.opened.isEmpty());
     }
 
-    void creditErrorOpensThePurchasePageFirst_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("query");
-        QTest::newRow("ordinary") << "mario" << "segreto1" << "?user=mario&password=segreto1";
-        QTest::newRow("nobody logged in") << "" << "" << "?user=&password=";
-        // Values that would cut the address short are encoded.
-        QTest::newRow("ampersand blank hash") << "a b" << "x&y#z" << "?user=a%20b&password=x%26y%23z";
-    }
-
+    // The page with the account is tst_sendprocedure's insufficientCreditKeepsState
+    // and, encoded, tst_menucommands' accountIsPercentEncoded; before any
+    // login it gets empty values.
     void creditErrorOpensThePurchasePageFirst()
     {
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(QString, query);
         TestEnv env;
-        env.state.LoginUser = user;
-        env.state.LoginPassword = password;
         ReportError(*env.ctx, Error(28377, QString()));
-        QCOMPARE(env.shell.opened, QStringList{env.state.BuyLinkURL + query});
+        QCOMPARE(env.shell.opened, QStringList{env.state.BuyLinkURL + QStringLiteral("?user=&password=")});
         QCOMPARE(env.prompter.texts(),
                  QStringList{"Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS."});
-    }
-
-    void databaseErrorShowsNumberAndDescription()
-    {
-        TestEnv env;
-        try {
-            env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+39333')"));
-            env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+39333')"));
-        } catch (const Error &e) {
-            ReportError(*env.ctx, e);
-        }
-        QCOMPARE(env.prompter.shown.size(), 1);
-        const QString text = env.prompter.last().text;
-        QVERIFY2(text.startsWith(QStringLiteral("Si è verificato l'errore n. 3022 - ")), qPrintable(text));
-        QVERIFY(text.endsWith(QStringLiteral(". Se l'errore persiste, contattare il supporto tecnico.")));
     }
 
     void missingBrowserShowsTheAddress()

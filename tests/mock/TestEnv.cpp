@@ -12,6 +12,7 @@ namespace brio::test {
 TestEnv::TestEnv()
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("WINEPREFIX", dir.filePath(QStringLiteral("wine")).toLocal8Bit());
     state.InstallDir = dir.filePath(QStringLiteral("data"));
     provisionDataFolder(state.InstallDir);
     settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Brio2.ini")));
@@ -57,6 +58,17 @@ qint64 TestEnv::addGroup(const QString &name, const QList<qint64> &members)
     for (qint64 m : members)
         db().run(QStringLiteral("INSERT INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"), {id, m});
     return id;
+}
+
+void TestEnv::useFakeGateway(const QString &user, const QString &password)
+{
+    ctx->makeGateway = [this, user, password]() -> std::unique_ptr<GatewayControl> {
+        auto g = std::make_unique<FakeGateway>();
+        g->acceptUser = user;
+        g->acceptPassword = password;
+        gateway = g.get();
+        return g;
+    };
 }
 
 } // namespace brio::test

@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Process.h"
+#include "mock/FakeGateway.h"
 #include "mock/FakeServices.h"
 #include "mock/FakeWindows.h"
 
@@ -12,7 +13,8 @@ namespace brio::test {
 
 // A run of the program in a temporary folder: a new data folder with the
 // delivered database (open in state.DB), a temporary settings file, fake
-// services and the sandbox gateway. Brand texts are loaded.
+// services and the sandbox gateway. Brand texts are loaded. No old address
+// book of the previous version is found on this machine.
 class TestEnv final
 {
 public:
@@ -26,6 +28,11 @@ public:
     // Adds a contact and returns its IDDestinatario.
     qint64 addContact(const QString &name, const QString &number);
     qint64 addGroup(const QString &name, const QList<qint64> &members = {});
+
+    // Gateways made from now on are FakeGateways that accept only
+    // user/password; `gateway` is the newest one.
+    void useFakeGateway(const QString &user = QStringLiteral("prova"), const QString &password = QStringLiteral("prova"));
+    FakeGateway *gateway = nullptr;
 
     QTemporaryDir dir;
     AppState state;

@@ -2,8 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -16,11 +17,11 @@ void requireControl(const QObject *found, const char *name)
         qFatal("no control %s", name);
 }
 
-QStringList itemTexts(const QListWidget *list)
+QStringList itemTexts(const QAbstractItemView *list)
 {
     QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        out << list->model()->index(row, 0).data().toString();
     return out;
 }
 
@@ -42,21 +43,40 @@ void whenModalOpens(const char *name, std::function<void(QWidget &)> act)
     });
 }
 
-QString rightClick(QListWidget *list, int row)
+namespace {
+
+// The name of the pop-up menu that `act` opens, which is then closed.
+QString menuOpenedBy(QWidget *list, bool choose, const std::function<void()> &act)
 {
     QString opened;
-    QTimer::singleShot(0, list, [&opened] {
+    QTimer::singleShot(0, list, [&opened, choose] {
         if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
             opened = menu->objectName();
-            menu->actions().constFirst()->trigger();
+            if (choose)
+                menu->actions().constFirst()->trigger();
             menu->close();
         }
     });
-    const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
-                                : QPoint(10, list->viewport()->height() - 3);
-    QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos);
-    QCoreApplication::processEvents();
+    act();
+    QCoreApplication::processEvents(); // the check above runs even when no menu opened
     return opened;
+}
+
+} // namespace
+
+QString rightClick(QAbstractItemView *list, int row, bool choose)
+{
+    const QPoint pos = row >= 0 ? list->visualRect(list->model()->index(row, 0)).center()
+                                : QPoint(10, list->viewport()->height() - 3);
+    return menuOpenedBy(list, choose, [&] { QTest::mousePress(list->viewport(), Qt::RightButton, {}, pos); });
+}
+
+QString menuKey(QAbstractItemView *list, bool choose)
+{
+    return menuOpenedBy(list, choose, [list] {
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), list->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(list, &event);
+    });
 }
 
 void screenshot(QWidget &window, const char *name)

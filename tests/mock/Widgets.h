@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <functional>
 
+class QAbstractItemView;
 class QComboBox;
-class QListWidget;
 class QWidget;
 
 namespace brio::test {
@@ -23,20 +23,22 @@ T *child(const QObject &parent, const char *name)
     return c;
 }
 
-QStringList itemTexts(const QListWidget *list);
+QStringList itemTexts(const QAbstractItemView *list);
+QStringList itemTexts(const QComboBox *combo);
 
 // Right button over a list entry, or below the entries for -1. Returns the
-// objectName of the pop-up that opened, after choosing its first command;
-// empty when none opened.
-QString rightClick(QListWidget *list, int row);
-QStringList itemTexts(const QComboBox *combo);
+// objectName of the pop-up that opened, after choosing its first command
+// when `choose`; empty when none opened.
+QString rightClick(QAbstractItemView *list, int row, bool choose = true);
+// The same for the menu key on the list.
+QString menuKey(QAbstractItemView *list, bool choose = true);
+
+// With BRIOSMS_SCREENSHOTS naming a folder, the window is saved there as a
+// PNG file to be looked at.
+void screenshot(QWidget &window, const char *name);
 
 // Runs act on the modal window of that objectName once the event loop of
 // its exec() runs; nothing happens when no such window is modal then.
 void whenModalOpens(const char *name, std::function<void(QWidget &)> act);
-
-// With BRIOSMS_SCREENSHOTS naming a folder, saves the window there as
-// <name>.png for a look; does nothing otherwise.
-void screenshot(QWidget &window, const char *name);
 
 } // namespace brio::test

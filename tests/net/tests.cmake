@@ -1,6 +1,4 @@
 # brio_add_test(...) lines for tests/net
-brio_add_test(tst_referenceserver net/tst_referenceserver.cpp)
-target_link_libraries(tst_referenceserver PRIVATE briosms_refserver)
 brio_add_test(tst_http net/tst_http.cpp)
 target_link_libraries(tst_http PRIVATE briosms_refserver)
 brio_add_test(tst_serverservices net/tst_serverservices.cpp)

@@ -1,5 +1,4 @@
 #include "net/Brand.h"
-#include "net/ServerServices.h"
 #include "mock/TestEnv.h"
 #include "net/ServerServices.h"
 #include "refserver/ReferenceServer.h"

@@ -4,7 +4,6 @@ target_include_directories(briosms_jetfixture PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
 target_link_libraries(briosms_jetfixture PUBLIC Qt6::Core)
 
 brio_add_test(tst_oldaddressbook plugins/tst_oldaddressbook.cpp)
-target_link_libraries(tst_oldaddressbook PRIVATE briosms_jetfixture)
 # The plug-in the window tests run; what it does follows from its file name.
 add_executable(briosms_test_plugin plugins/test_plugin.cpp)
 target_link_libraries(briosms_test_plugin PRIVATE briosms_core)

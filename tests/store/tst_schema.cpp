@@ -169,12 +169,7 @@ private Q_SLOTS:
     {
         const QString folder = newFolder();
         auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
-        try {
-            db->run(QStringLiteral("INSERT INTO tab_allowed_codes (Country, Prefix) VALUES ('39', '123456')"));
-            QFAIL("six characters stored in a five-character field");
-        } catch (const Error &e) {
-            QCOMPARE(e.number(), ErrorNo::FieldTooSmall);
-        }
+        // A prefix too long for its field: tst_serverservices' "error half-way".
         db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"), {QString(255, QChar(0xE8))});
         QVERIFY_THROWS_EXCEPTION(Error, db->run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"),
                                                 {QString(256, QLatin1Char('a'))}));

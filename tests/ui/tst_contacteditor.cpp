@@ -1,5 +1,4 @@
 #include "addressbook/Contacts.h"
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
@@ -30,8 +29,7 @@ struct Run
 
     Run()
     {
-        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
-        env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<FakeGateway>()); };
+        env.useFakeGateway();
         main = std::make_unique<MainWindow>(*env.ctx);
         main->show();
     }
@@ -40,18 +38,12 @@ struct Run
     qint64 contacts() { return count(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")); }
 };
 
-template<typename T>
-T *in(QWidget &w, const char *name)
-{
-    return child<T>(w, name);
-}
-
 void fill(QWidget &w, const QString &name, const QString &prefix, const QString &number, const QString &date)
 {
-    in<QLineEdit>(w, "txt_nominativo")->setText(name);
-    in<QComboBox>(w, "cb_prefisso")->setEditText(prefix);
-    in<QLineEdit>(w, "txt_Numero")->setText(number);
-    in<QLineEdit>(w, "msk_data_di_nascita")->setText(date);
+    child<QLineEdit>(w, "txt_nominativo")->setText(name);
+    child<QComboBox>(w, "cb_prefisso")->setEditText(prefix);
+    child<QLineEdit>(w, "txt_Numero")->setText(number);
+    child<QLineEdit>(w, "msk_data_di_nascita")->setText(date);
 }
 
 // Types into the focused control, then moves on with Tab.
@@ -98,7 +90,7 @@ private Q_SLOTS:
         Run run;
         ContactEditor editor(*run.env.ctx, run.main.get());
         fill(editor, name, prefix, number, date);
-        in<QPushButton>(editor, "cmd_inserisci")->click();
+        child<QPushButton>(editor, "cmd_inserisci")->click();
         QCOMPARE(run.env.prompter.texts(), QStringList{message});
         QCOMPARE(run.contacts(), 0);
     }
@@ -116,12 +108,12 @@ private Q_SLOTS:
         whenModalOpens("frmContatto", [&](QWidget &w) {
             const auto close = qScopeGuard([&w] { w.close(); }); // also when a check fails
             QVERIFY(QTest::qWaitForWindowActive(&w));
-            auto *groups = in<QComboBox>(w, "cb_gruppi");
+            auto *groups = child<QComboBox>(w, "cb_gruppi");
             QCOMPARE(itemTexts(groups), (QStringList{"Solo in rubrica", "Gruppo AMICI e rubrica"}));
-            QVERIFY(!in<QPushButton>(w, "cmd_elimina")->isVisible());
-            QCOMPARE(QApplication::focusWidget(), in<QLineEdit>(w, "txt_nominativo"));
+            QVERIFY(!child<QPushButton>(w, "cmd_elimina")->isVisible());
+            QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(w, "txt_nominativo"));
             groups->setCurrentIndex(1);
-            in<QLineEdit>(w, "txt_nominativo")->setFocus();
+            child<QLineEdit>(w, "txt_nominativo")->setFocus();
             type(QStringLiteral("Anna Rossi"));  // name
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // country stays +39
             type(QStringLiteral("333"));         // prefix
@@ -133,16 +125,16 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // Maschio
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(run.env.prompter.texts(), QStringList{});
-            QCOMPARE(in<QLineEdit>(w, "txt_nominativo")->text(), QString());
-            QCOMPARE(in<QLineEdit>(w, "msk_data_di_nascita")->displayText(), QStringLiteral("__-__-____"));
-            QVERIFY(!in<QRadioButton>(w, "optMaschio")->isChecked());
+            QCOMPARE(child<QLineEdit>(w, "txt_nominativo")->text(), QString());
+            QCOMPARE(child<QLineEdit>(w, "msk_data_di_nascita")->displayText(), QStringLiteral("__-__-____"));
+            QVERIFY(!child<QRadioButton>(w, "optMaschio")->isChecked());
             QCOMPARE(groups->currentIndex(), 1);
 
             fill(w, QStringLiteral("Bis"), QStringLiteral("333"), QStringLiteral("1234567"), QString());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(run.env.prompter.texts(),
                      QStringList{"Il numero di cellulare corrisponde già al contatto ANNA ROSSI."});
-            QCOMPARE(in<QLineEdit>(w, "txt_Numero")->selectedText(), QStringLiteral("1234567"));
+            QCOMPARE(child<QLineEdit>(w, "txt_Numero")->selectedText(), QStringLiteral("1234567"));
             checked = true;
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
@@ -174,45 +166,28 @@ private Q_SLOTS:
         run.env.state.PendingContactId = qint32(anna);
         ContactEditor editor(*run.env.ctx, run.main.get());
         QCOMPARE(run.env.state.PendingContactId, -1);
-        QCOMPARE(in<QComboBox>(editor, "cb_paese")->currentText(), QStringLiteral("+39"));
-        QCOMPARE(in<QComboBox>(editor, "cb_prefisso")->currentText(), QStringLiteral("333"));
-        QCOMPARE(in<QLineEdit>(editor, "txt_Numero")->text(), QStringLiteral("1234567"));
-        QCOMPARE(in<QLineEdit>(editor, "msk_data_di_nascita")->displayText(), QStringLiteral("31-02-1990"));
-        QVERIFY(in<QRadioButton>(editor, "optFemmina")->isChecked());
-        QCOMPARE(in<QPushButton>(editor, "cmd_inserisci")->text(), QStringLiteral("Modifica"));
-        QVERIFY(in<QComboBox>(editor, "cb_gruppi")->isHidden());
+        QCOMPARE(child<QComboBox>(editor, "cb_paese")->currentText(), QStringLiteral("+39"));
+        QCOMPARE(child<QComboBox>(editor, "cb_prefisso")->currentText(), QStringLiteral("333"));
+        QCOMPARE(child<QLineEdit>(editor, "txt_Numero")->text(), QStringLiteral("1234567"));
+        QCOMPARE(child<QLineEdit>(editor, "msk_data_di_nascita")->displayText(), QStringLiteral("31-02-1990"));
+        QVERIFY(child<QRadioButton>(editor, "optFemmina")->isChecked());
+        QCOMPARE(child<QPushButton>(editor, "cmd_inserisci")->text(), QStringLiteral("Modifica"));
+        QVERIFY(child<QComboBox>(editor, "cb_gruppi")->isHidden());
 
         fill(editor, QStringLiteral("Anna Bianchi"), QStringLiteral("347"), QStringLiteral("7654321"),
              QStringLiteral("01-02-1990"));
-        in<QPushButton>(editor, "cmd_inserisci")->click();
+        child<QPushButton>(editor, "cmd_inserisci")->click();
         QCOMPARE(run.env.prompter.texts(), QStringList{"Il numero di cellulare corrisponde già al contatto BRUNO."});
         QCOMPARE(loadContact(run.env.db(), anna)->name, QStringLiteral("Anna"));
 
-        in<QLineEdit>(editor, "txt_Numero")->setText(QStringLiteral("1111111"));
-        in<QPushButton>(editor, "cmd_inserisci")->click();
+        child<QLineEdit>(editor, "txt_Numero")->setText(QStringLiteral("1111111"));
+        child<QPushButton>(editor, "cmd_inserisci")->click();
         QCOMPARE(editor.result(), int(QDialog::Accepted));
         const std::optional<Contact> saved = loadContact(run.env.db(), anna);
         QCOMPARE(saved->number, QStringLiteral("+393471111111"));
         QCOMPARE(saved->birthDate, QStringLiteral("19900201"));
         QCOMPARE(saved->sex, QStringLiteral("F"));
         QCOMPARE(itemTexts(run.main->recipientList()), QStringList{"Anna Bianchi,+393471111111"});
-    }
-
-    // The rest of a deletion (groups, message, other windows) is tested
-    // through the picker, which deletes the same way.
-    void deleteAsksNothing()
-    {
-        Run run;
-        const qint64 anna = run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
-        run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
-        run.main->ReloadMessageState();
-        run.env.state.PendingContactId = qint32(anna);
-        ContactEditor editor(*run.env.ctx, run.main.get());
-        in<QPushButton>(editor, "cmd_elimina")->click();
-        QCOMPARE(run.env.prompter.texts(), QStringList{});
-        QCOMPARE(editor.result(), int(QDialog::Accepted));
-        QCOMPARE(run.contacts(), 0);
-        QCOMPARE(run.main->recipientList()->count(), 0);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
 #include "mock/FakeServices.h"
+#include "mock/Widgets.h"
 #include "ui/AppWindows.h"
 #include "ui/main/MainWindow.h"
 
@@ -45,15 +46,6 @@ QTimer *answerLoginWindows(const QString &user, const QString &password, int *sh
     return timer;
 }
 
-template<typename T>
-T *control(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 } // namespace
 
 class TestFirstRun final : public QObject
@@ -88,20 +80,20 @@ private Q_SLOTS:
         MainWindow *w = windows.mainWindow();
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->windowTitle(), QStringLiteral("BrioSMS 2.0"));
-        QCOMPARE(control<QComboBox>(w, "cb_paese")->currentText(), QStringLiteral("+39"));
-        auto *prefix = control<QComboBox>(w, "cb_prefisso");
+        QCOMPARE(child<QComboBox>(*w, "cb_paese")->currentText(), QStringLiteral("+39"));
+        auto *prefix = child<QComboBox>(*w, "cb_prefisso");
         const int i333 = prefix->findText(QStringLiteral("333"));
         QVERIFY(i333 > 0);
         prefix->setCurrentIndex(i333);
-        control<QLineEdit>(w, "txt_numero")->setText(QStringLiteral("1234567"));
-        control<QPushButton>(w, "cmd_singolo_aggiungi")->click();
+        child<QLineEdit>(*w, "txt_numero")->setText(QStringLiteral("1234567"));
+        child<QPushButton>(*w, "cmd_singolo_aggiungi")->click();
         QVERIFY(prompter.shown.isEmpty());
 
-        auto *text = control<QPlainTextEdit>(w, "txt_messaggio");
+        auto *text = child<QPlainTextEdit>(*w, "txt_messaggio");
         text->setFocus();
         QTest::keyClicks(text, QStringLiteral("Ci vediamo alle otto"));
         prompter.answer(Answer::Yes);
-        control<QPushButton>(w, "cmd_invia")->click();
+        child<QPushButton>(*w, "cmd_invia")->click();
 
         QCOMPARE(prompter.texts(),
                  (QStringList{QStringLiteral("Stai per inoltrare 1 SMS. L'operazione non è reversibile. Desideri continuare?"),

@@ -1,4 +1,3 @@
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
@@ -39,8 +38,7 @@ struct Run
 
     Run()
     {
-        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
-        env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<FakeGateway>()); };
+        env.useFakeGateway();
         anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
         bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
         carla = env.addContact(QStringLiteral("Carla"), QStringLiteral("+393333333333"));
@@ -201,6 +199,7 @@ private Q_SLOTS:
         QWidget *editor = run.openMembers(1);
         QVERIFY(editor);
         QVERIFY(!Run::shown("frmGestioneGruppi"));
+        QCOMPARE(QApplication::overrideCursor(), nullptr); // the wait pointer is gone again
         auto *group = child<QComboBox>(*editor, "cb_gruppi");
         auto *book = child<QListWidget>(*editor, "lst_destinatari");
         auto *members = child<QListWidget>(*editor, "lst_gruppo");
@@ -323,10 +322,12 @@ private Q_SLOTS:
     }
 
     // What the contact editor stores shows in every open group and search
-    // window.
+    // window and in the message; its delete asks nothing.
     void contactEditorChangesShowEverywhere()
     {
         Run run;
+        run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {run.bruno});
+        run.main->ReloadMessageState();
         QWidget *editor = run.openMembers(1);
         auto *book = child<QListWidget>(*editor, "lst_destinatari");
         auto *members = child<QListWidget>(*editor, "lst_gruppo");
@@ -352,6 +353,8 @@ private Q_SLOTS:
         whenModalOpens("frmContatto", [](QWidget &w) { child<QPushButton>(w, "cmd_elimina")->click(); });
         child<QPushButton>(*editor, "cmd_properties")->click();
         const QStringList left{"Annalisa,+393331111111", "Carla,+393333333333"};
+        QVERIFY(run.env.prompter.shown.isEmpty());
+        QCOMPARE(run.main->recipientList()->count(), 0);
         QCOMPARE(itemTexts(book), left);
         QCOMPARE(itemTexts(found), left);
         QCOMPARE(itemTexts(members), QStringList{"Annalisa,+393331111111"});

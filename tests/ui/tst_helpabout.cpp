@@ -1,4 +1,3 @@
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "ui/AppWindows.h"
@@ -7,7 +6,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,7 +27,6 @@ struct Run
 
     Run()
     {
-        env.ctx->windowsImpl = &env.windows;
         window = std::make_unique<MainWindow>(*env.ctx);
         window->show();
         QApplication::setActiveWindow(window.get());
@@ -116,7 +113,7 @@ private Q_SLOTS:
     void aboutBox()
     {
         Run run;
-        run.env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<FakeGateway>()); };
+        run.env.useFakeGateway();
         // Brand texts changed during the run show at the next opening.
         run.env.state.MainCaption = QStringLiteral("SMS Facile");
         run.env.state.AboutLinkText = QStringLiteral("www.smsfacile.example");

@@ -32,7 +32,6 @@ struct Run
 
     explicit Run(const QStringList &arguments = {QStringLiteral("--import-old")})
     {
-        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
         env.state.Arguments = arguments;
         main = std::make_unique<MainWindow>(*env.ctx);
     }
@@ -87,17 +86,23 @@ class TestImportBrio1Window final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The old file on the Wine drive shows the command and is the path
-    // offered; "Cerca..." asks the file dialog, and cancelling keeps the path.
+    // The old file on the Wine drive (its folder alone is not enough) shows
+    // the command and is the path offered; "Cerca..." asks the file dialog,
+    // and cancelling keeps the path.
     void oldFileOnTheWineDriveAndBrowse()
     {
         Run found(QStringList{});
         QVERIFY(!found.menuItem()->isVisible());
         const QString folder = found.env.path(QStringLiteral("wine/drive_c/PROGRAMMI/BRIOSMS"));
         QVERIFY(QDir().mkpath(folder));
+        auto reopen = [&found] {
+            found.main.reset();
+            found.main = std::make_unique<MainWindow>(*found.env.ctx);
+        };
+        reopen();
+        QVERIFY(!found.menuItem()->isVisible());
         writeOldBook(folder + QStringLiteral("/brioSMS.mdb"), {});
-        found.main.reset();
-        found.main = std::make_unique<MainWindow>(*found.env.ctx);
+        reopen();
         QVERIFY(found.menuItem()->isVisible());
         QWidget *w = found.open();
         auto *path = child<QLineEdit>(*w, "txt_path");
@@ -169,10 +174,16 @@ private Q_SLOTS:
         QCOMPARE(run.contacts(), existing.size() + imported);
     }
 
-    void importedFieldsAsStored()
+    // An empty source changes nothing, writes no error list and keeps the
+    // window open; every field of the old book is stored.
+    void emptySourceThenFields()
     {
         Run run;
         run.open();
+        QCOMPARE(run.import(run.oldBook({})), QStringLiteral("La rubrica da importare è vuota."));
+        QVERIFY(run.window() && run.window()->isVisible());
+        QVERIFY(!QFile::exists(run.errorFile()));
+
         run.import(run.oldBook({{QStringLiteral("Mònica Àlberti"), QStringLiteral("+39 347/123456")}}));
         Statement st = run.env.db().prepare(QStringLiteral(
             "SELECT Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, DataNascita, Sesso "
@@ -183,17 +194,6 @@ private Q_SLOTS:
             row << st.text(i);
         QCOMPARE(row, (QStringList{"Mònica Àlberti", "+39347123456", "Via Garibaldi 7", "47121", "Forlì", "FC", "", "", "",
                                    ""}));
-    }
-
-    // An empty source changes nothing, writes no error list and keeps the
-    // window open.
-    void emptySource()
-    {
-        Run run;
-        run.open();
-        QCOMPARE(run.import(run.oldBook({})), QStringLiteral("La rubrica da importare è vuota."));
-        QVERIFY(run.window() && run.window()->isVisible());
-        QVERIFY(!QFile::exists(run.errorFile()));
     }
 
     void foreignFile_data()

@@ -4,29 +4,12 @@
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace brio;
 using namespace brio::test;
-
-namespace {
-
-QList<qint64> data(const QListWidget &list)
-{
-    QList<qint64> out;
-    for (int i = 0; i < list.count(); ++i)
-        out << entryData(&list, i);
-    return out;
-}
-
-} // namespace
 
 class TestListRoutines final : public QObject
 {
@@ -56,65 +39,6 @@ private Q_SLOTS:
         QCOMPARE(clicked.count(), 2);
     }
 
-    void memberListAndMessageRecipients()
-    {
-        TestEnv env;
-        const qint64 zeno = env.addContact(QStringLiteral("Zeno"), QStringLiteral("+393330000001"));
-        const qint64 anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393330000002"));
-        const qint64 marco = env.addContact(QStringLiteral("Marco"), QStringLiteral("+393330000003"));
-        env.addGroup(QStringLiteral("Amici"), {zeno, anna});
-        QComboBox combo;
-        QListWidget list;
-        LoadGroupCombo(*env.ctx, &combo, false, GroupComboMode::GroupNames);
-
-        LoadMemberList(*env.ctx, &combo, &list);
-        QCOMPARE(itemTexts(&list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Marco,+393330000003"),
-                                                QStringLiteral("Zeno,+393330000001")}));
-        QCOMPARE(data(list), (QList<qint64>{anna, marco, zeno}));
-        combo.setCurrentIndex(1);
-        LoadMemberList(*env.ctx, &combo, &list);
-        QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
-        QCOMPARE(QApplication::overrideCursor(), nullptr); // the wait pointer is gone again
-        // An empty combo names no group: nothing is listed.
-        QComboBox empty;
-        LoadMemberList(*env.ctx, &empty, &list);
-        QCOMPARE(list.count(), 0);
-
-        // The message's contacts by name, then its typed numbers; the list is
-        // replaced, not added to.
-        for (qint64 id : {zeno, anna})
-            env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
-        env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393479999999')"));
-        const qint64 number = env.db().lastInsertId();
-        addEntry(&list, QStringLiteral("vecchia voce"), 42);
-        LoadMessageRecipients(*env.ctx, &list, true);
-        QCOMPARE(itemTexts(&list), (QStringList{QStringLiteral("Anna,+393330000002"), QStringLiteral("Zeno,+393330000001"),
-                                                QStringLiteral("+393479999999")}));
-        QCOMPARE(data(list), (QList<qint64>{anna, zeno, -number}));
-        LoadMessageRecipients(*env.ctx, &list, false);
-        QCOMPARE(data(list), (QList<qint64>{anna, zeno}));
-    }
-
-    void entryUnderThePointer()
-    {
-        QListWidget list;
-        prepareList(&list);
-        list.resize(200, 300);
-        for (int i = 0; i < 3; ++i)
-            addEntry(&list, QStringLiteral("voce %1").arg(i), i + 1);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
-
-        const QRect second = list.visualItemRect(list.item(1));
-        QCOMPARE(ItemIndexAtPoint(&list, second.center()), 1);
-        QCOMPARE(ItemIndexAtPoint(&list, second.topLeft()), 1);
-        const QRect last = list.visualItemRect(list.item(2));
-        QCOMPARE(ItemIndexAtPoint(&list, QPoint(last.center().x(), last.bottom() + 20)), -1);
-        QLabel label;
-        QCOMPARE(ItemIndexAtPoint(&label, QPoint(1, 1)), -1);
-        QCOMPARE(selectedRow(&list), -1);
-    }
-
     void countryAndPrefixCombosFromTheAcceptedCodes()
     {
         TestEnv env;
@@ -134,35 +58,6 @@ private Q_SLOTS:
 
         country.setCurrentIndex(0);
         QCOMPARE(itemTexts(&prefix), (QStringList{QStringLiteral("Pref."), QStringLiteral("600")}));
-    }
-
-    void prefixComboTakesThreeCharacters()
-    {
-        QComboBox prefix;
-        limitPrefixCombo(&prefix);
-        prefix.addItems({prefixPlaceholder(), QStringLiteral("347")});
-        prefix.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&prefix));
-        QCOMPARE(prefix.currentText(), QStringLiteral("Pref."));
-
-        QLineEdit *edit = prefix.lineEdit();
-        edit->selectAll();
-        QTest::keyClicks(edit, QStringLiteral("34712"));
-        QCOMPARE(prefix.currentText(), QStringLiteral("347"));
-        // Typing at the end of the placeholder adds nothing.
-        prefix.setCurrentIndex(0);
-        edit->end(false);
-        QTest::keyClicks(edit, QStringLiteral("3"));
-        QCOMPARE(prefix.currentText(), QStringLiteral("Pref."));
-
-        edit->selectAll();
-        QApplication::clipboard()->setText(QStringLiteral("3471234567"));
-        edit->paste();
-        QCOMPARE(prefix.currentText(), QStringLiteral("Pref."));
-        QApplication::clipboard()->setText(QStringLiteral("34"));
-        edit->selectAll();
-        edit->paste();
-        QCOMPARE(prefix.currentText(), QStringLiteral("34"));
     }
 };
 

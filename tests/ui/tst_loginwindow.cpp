@@ -1,11 +1,9 @@
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
-#include "ui/AppWindows.h"
 #include "ui/login/LoginWindow.h"
 
 #include <QApplication>
@@ -35,19 +33,6 @@ void setSavedRow(TestEnv &env, const QString &user, const QString &password, con
 {
     env.db().run(QStringLiteral("UPDATE tab_accesso SET user = ?, password = ?, salvato = ? WHERE ID = 1"),
                  {user, password, saved});
-}
-
-// Windows of this environment get a FakeGateway that accepts only
-// user/password; *last is the one made for the newest window.
-void useFakeGateway(TestEnv &env, FakeGateway **last, const QString &user, const QString &password)
-{
-    env.ctx->makeGateway = [last, user, password]() -> std::unique_ptr<GatewayControl> {
-        auto g = std::make_unique<FakeGateway>();
-        g->acceptUser = user;
-        g->acceptPassword = password;
-        *last = g.get();
-        return g;
-    };
 }
 
 QString userField(const QWidget &w) { return child<QLineEdit>(w, "txtUserName")->text(); }
@@ -154,14 +139,13 @@ private Q_SLOTS:
         QFETCH(bool, save);
         TestEnv env;
         setSavedRow(env, QStringLiteral("vecchio"), QStringLiteral("vecchia"), QStringLiteral("S"));
-        FakeGateway *gateway = nullptr;
-        useFakeGateway(env, &gateway, user, password);
+        env.useFakeGateway(user, password);
         {
             LoginWindow w(*env.ctx);
             submit(w, user, password, save);
             QVERIFY(env.state.LoggedIn);
-            QCOMPARE(gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
-            QCOMPARE(gateway->password, password);
+            QCOMPARE(env.gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
+            QCOMPARE(env.gateway->password, password);
         }
         QCOMPARE(savedRow(env), (save ? QStringList{user, password, "S"} : kNotSaved));
         LoginWindow again(*env.ctx);
@@ -259,8 +243,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, focus);
         TestEnv env;
-        FakeGateway *gateway = nullptr;
-        useFakeGateway(env, &gateway, QStringLiteral("anna"), QStringLiteral("segreta"));
+        env.useFakeGateway(QStringLiteral("anna"), QStringLiteral("segreta"));
         env.state.LoginUser = QStringLiteral("prima");
         LoginWindow w(*env.ctx);
         w.show();
@@ -268,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(env.prompter.texts(), QStringList{text});
         QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
         QCOMPARE(w.focusWidget()->objectName(), focus);
-        QVERIFY(gateway->calls.isEmpty());
+        QVERIFY(env.gateway->calls.isEmpty());
         QCOMPARE(env.state.LoginUser, QStringLiteral("prima"));
         QVERIFY(w.isVisible());
     }
@@ -288,20 +271,6 @@ private Q_SLOTS:
         QVERIFY(!env.state.LoggedIn);
         QCOMPARE(env.state.LoginUser, QStringLiteral("prima"));
         QCOMPARE(savedRow(env), kNotSaved);
-    }
-
-    void appWindowsShowsItModally()
-    {
-        TestEnv env;
-        AppWindows windows(*env.ctx);
-        whenModalOpens("frmLogin", [](QWidget &dialog) {
-            child<QLineEdit>(dialog, "txtUserName")->setText(QStringLiteral("prova"));
-            child<QLineEdit>(dialog, "txtPassword")->setText(QStringLiteral("prova"));
-            QTest::mouseClick(child<QPushButton>(dialog, "cmOK"), Qt::LeftButton);
-        });
-        windows.showLoginWindow();
-        QVERIFY(env.state.LoggedIn);
-        QCOMPARE(env.state.LoginUser, QStringLiteral("prova"));
     }
 };
 

@@ -1,9 +1,7 @@
 #include "compose/MessageState.h"
-#include "mock/FakeGateway.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
-#include "ui/AppIcon.h"
 #include "ui/ListRoutines.h"
 #include "ui/main/MainWindow.h"
 
@@ -34,19 +32,9 @@ const QString kBadPrefix = QStringLiteral("Prefisso errato. Selezionare un prefi
 struct Run
 {
     TestEnv env;
-    FakeGateway *gateway = nullptr;
     std::unique_ptr<MainWindow> window;
 
-    Run()
-    {
-        // No old address book of the previous version on this machine.
-        qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit());
-        env.ctx->makeGateway = [this] {
-            auto g = std::make_unique<FakeGateway>();
-            gateway = g.get();
-            return std::unique_ptr<GatewayControl>(std::move(g));
-        };
-    }
+    Run() { env.useFakeGateway(); }
 
     MainWindow &open()
     {
@@ -91,12 +79,6 @@ class TestMainWindow final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Title bars and the about box draw it from the program's resources.
-    void programIconHasEverySize()
-    {
-        QCOMPARE(appIcon().availableSizes().size(), 8);
-    }
-
     // The names plug-ins and the user documentation rely on.
     void menuTreeAndToolBar()
     {
@@ -154,7 +136,7 @@ private Q_SLOTS:
         for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
             QCOMPARE(run.rows(table), 0);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 0"));
-        QCOMPARE(run.gateway->appCode, QStringLiteral("QAZW318PLM"));
+        QCOMPARE(run.env.gateway->appCode, QStringLiteral("QAZW318PLM"));
         QCOMPARE(run.get<QComboBox>("cb_gruppi")->currentText(), QStringLiteral("Amici"));
         QVERIFY(!run.get<QAction>("mnuImportaBrio1")->isVisible());
     }
@@ -345,42 +327,44 @@ private Q_SLOTS:
     {
         Run run;
         const qint64 anna = run.anna();
+        const qint64 aldo = run.env.addContact(QStringLiteral("Aldo"), QStringLiteral("+393332222222"));
         const qint64 amici = run.env.addGroup(QStringLiteral("Amici"), {anna});
         const qint64 lavoro = run.env.addGroup(QStringLiteral("Lavoro"), {anna});
         run.open();
         // A plug-in wrote the message: two groups (row IDs unlike the group IDs),
-        // a contact, a number and the text.
+        // two contacts (listed by name), a number and the text.
         Database &db = run.env.db();
         removeGroupEntry(db, *addGroupEntry(db, lavoro));
         addGroupEntry(db, lavoro);
         addGroupEntry(db, amici);
-        db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
+        db.run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?), (?)"), {anna, aldo});
         const qint64 number = addTypedNumber(db, QStringLiteral("+393471234567"));
         db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('dal plugin')"));
 
         ReloadMessageState(*run.env.ctx);
         auto *recipients = run.get<QListWidget>("lst_destinatari");
-        QCOMPARE(itemTexts(recipients), (QStringList{QStringLiteral("+393471234567"), QStringLiteral("Anna")}));
+        QCOMPARE(itemTexts(recipients), (QStringList{"+393471234567", "Aldo", "Anna"}));
         QCOMPARE(entryData(recipients, 0), -number);
-        QCOMPARE(entryData(recipients, 1), anna);
+        QCOMPARE(entryData(recipients, 1), aldo);
+        QCOMPARE(entryData(recipients, 2), anna);
         auto *groups = run.get<QListWidget>("lst_gruppi");
         QCOMPARE(itemTexts(groups), (QStringList{QStringLiteral("Amici"), QStringLiteral("Lavoro")}));
         QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
 
         QTest::keyClick(recipients, Qt::Key_Delete); // nothing selected: nothing happens
-        QCOMPARE(recipients->count(), 2);
+        QCOMPARE(recipients->count(), 3);
         recipients->setCurrentRow(0);
         QTest::keyClick(recipients, Qt::Key_Delete);
-        QCOMPARE(itemTexts(recipients), QStringList{QStringLiteral("Anna")});
+        QCOMPARE(itemTexts(recipients), (QStringList{"Aldo", "Anna"}));
         QCOMPARE(run.rows("tab_dest_number"), 0);
-        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 3"));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 4"));
 
         groups->setCurrentRow(1);
         QTest::keyClick(groups, Qt::Key_Delete);
         QCOMPARE(itemTexts(groups), QStringList{QStringLiteral("Amici")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT IDLista FROM tab_dest_liste")), amici);
         QCOMPARE(run.rows("tab_dest_liste"), 1);
-        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 3"));
     }
 
     void popUpMenuOnlyOverAnEntryOfAListWithASelection()
@@ -430,6 +414,26 @@ private Q_SLOTS:
         QTest::keyClicks(number, QStringLiteral("123456789"));
         QCOMPARE(number->text(), QStringLiteral("1234567"));
 
+        // Three characters in the prefix; typing after the placeholder adds nothing.
+        auto *prefix = run.get<QComboBox>("cb_prefisso");
+        QCOMPARE(prefix->currentText(), QStringLiteral("Pref."));
+        QLineEdit *edit = prefix->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("34712"));
+        QCOMPARE(prefix->currentText(), QStringLiteral("347"));
+        prefix->setCurrentIndex(0);
+        edit->end(false);
+        QTest::keyClicks(edit, QStringLiteral("3"));
+        QCOMPARE(prefix->currentText(), QStringLiteral("Pref."));
+        edit->selectAll();
+        QApplication::clipboard()->setText(QStringLiteral("3471234567"));
+        edit->paste();
+        QCOMPARE(prefix->currentText(), QStringLiteral("Pref."));
+        QApplication::clipboard()->setText(QStringLiteral("34"));
+        edit->selectAll();
+        edit->paste();
+        QCOMPARE(prefix->currentText(), QStringLiteral("34"));
+
         auto *text = run.get<QPlainTextEdit>("txt_messaggio");
         QApplication::clipboard()->setText(QString(150, QLatin1Char('a')));
         text->paste();
@@ -461,15 +465,6 @@ private Q_SLOTS:
         QCOMPARE(run.panel(3), QStringLiteral("Utente: prova"));
         QCOMPARE(login->text(), QStringLiteral("Altro &Utente"));
         QVERIFY(run.env.prompter.shown.isEmpty());
-    }
-
-    void closingClosesTheDatabase()
-    {
-        Run run;
-        run.open().show();
-        QVERIFY(MainWindow::of(*run.env.ctx) == run.window.get());
-        run.get<QAction>("mnuEsci")->trigger();
-        QVERIFY(!run.env.state.DB);
     }
 };
 

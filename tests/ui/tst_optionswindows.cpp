@@ -46,9 +46,21 @@ class TestOptionsWindows final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void passwordWindowShownModallyTakesThePassword()
+    // Closed, the password window leaves no password; shown modally, it
+    // takes the password typed.
+    void passwordWindow()
     {
         TestEnv env;
+        {
+            PasswordWindow w(*env.ctx);
+            w.show();
+            child<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("scritta ma non confermata"));
+            w.close();
+            QCOMPARE(env.state.DBPassword, QString());
+            QVERIFY(!w.waitCursorShown());
+            QVERIFY(!QApplication::overrideCursor());
+        }
+
         AppWindows windows(*env.ctx);
         bool hidden = false;
         bool accepted = false;
@@ -68,18 +80,6 @@ private Q_SLOTS:
         // Opening the database may take long: the wait pointer stays on.
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QApplication::restoreOverrideCursor();
-    }
-
-    void passwordWindowClosedLeavesNoPassword()
-    {
-        TestEnv env;
-        PasswordWindow w(*env.ctx);
-        w.show();
-        child<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("scritta ma non confermata"));
-        w.close();
-        QCOMPARE(env.state.DBPassword, QString());
-        QVERIFY(!w.waitCursorShown());
-        QVERIFY(!QApplication::overrideCursor());
     }
 
     void changePassword_data()
@@ -144,26 +144,23 @@ private Q_SLOTS:
             other->exec(QStringLiteral("COMMIT"));
     }
 
-    void optionsCommandOpensOneModelessWindow()
+    // One modeless options window for the main window; its password button
+    // opens the change window modally; TLS is on for a host away from this
+    // machine, and turning it off warns.
+    void optionsWindow()
     {
         TestEnv env;
         MainWindow main(*env.ctx);
+        env.settings->set(Key::ServerHost, QStringLiteral("sms.example.com"));
         auto *command = child<QAction>(main, "mnuOpzioni");
         command->trigger();
         command->trigger();
         const auto windows = main.findChildren<OptionsWindow *>(QStringLiteral("frmOpzioni"));
         QCOMPARE(windows.size(), 1);
-        QVERIFY(windows[0]->isVisible());
-        QVERIFY(!windows[0]->isModal());
-        QTest::mouseClick(child<QPushButton>(*windows[0], "cmdOk"), Qt::LeftButton);
-        QVERIFY(!windows[0]->isVisible());
-    }
+        OptionsWindow &w = *windows[0];
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isModal());
 
-    void passwordButtonShowsTheChangeWindowModally()
-    {
-        TestEnv env;
-        OptionsWindow w(*env.ctx);
-        w.show();
         bool shown = false;
         whenModalOpens("frmModificaPassword", [&](QWidget &dialog) {
             shown = true;
@@ -172,13 +169,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QPushButton>(w, "cmdChangePassword"), Qt::LeftButton);
         QVERIFY(shown);
         QVERIFY(env.prompter.shown.isEmpty());
-    }
 
-    void tlsIsOnAwayFromThisMachineAndTurningItOffWarns()
-    {
-        TestEnv env;
-        env.settings->set(Key::ServerHost, QStringLiteral("sms.example.com"));
-        OptionsWindow w(*env.ctx);
         auto *tls = child<QCheckBox>(w, "chk_tls");
         auto *warning = child<QLabel>(w, "lblTlsWarning");
         QVERIFY(tls->isChecked());
@@ -186,6 +177,8 @@ private Q_SLOTS:
         tls->click();
         QCOMPARE(env.settings->text(Key::ServerTLS), QStringLiteral("0"));
         QVERIFY(warning->isVisibleTo(&w));
+        QTest::mouseClick(child<QPushButton>(w, "cmdOk"), Qt::LeftButton);
+        QVERIFY(!w.isVisible());
         OptionsWindow again(*env.ctx);
         QVERIFY(!child<QCheckBox>(again, "chk_tls")->isChecked());
         QVERIFY(child<QLabel>(again, "lblTlsWarning")->isVisibleTo(&again));

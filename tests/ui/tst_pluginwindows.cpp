@@ -36,8 +36,6 @@ struct Run
     TestEnv env;
     std::unique_ptr<MainWindow> window;
 
-    Run() { qputenv("WINEPREFIX", env.path(QStringLiteral("wine")).toLocal8Bit()); }
-
     // The test plug-in copied into Plugins as `program` (its name says what
     // it does), announced by `bpe`.
     void install(const QString &bpe, const QString &name, const QString &program, const QString &type)
