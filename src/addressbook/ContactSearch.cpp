@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace brio {
 
 namespace {
@@ -11,7 +13,7 @@ namespace {
 constexpr int kStretchRows = 2000;
 
 const QString kSelect = QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari");
-const QString kOrder = QStringLiteral(" ORDER BY Nominativo COLLATE NOCASE");
+const QString kOrder = QStringLiteral(" ORDER BY Nominativo COLLATE NAME_ORDER");
 
 QString whereClause(const QStringList &conditions)
 {
@@ -69,13 +71,21 @@ SearchSql BuildSearchSql(const SearchCriteria &c, int currentYear)
     else if (c.sex == SexCriterion::Female)
         sql.conditions.append(QStringLiteral("Sesso = 'F'"));
     if (c.group != kWholeAddressBook) {
-        // The '+' keeps the engine reading in name order rather than
-        // through the members first.
-        sql.conditions.append(QStringLiteral("+IDDestinatario IN (SELECT ID_Membro FROM tab_membri WHERE ID_Lista = ?)"));
+        // Looked up row by row, so that a stretch of the book costs the same
+        // whatever the size of the group.
+        sql.conditions.append(QStringLiteral(
+            "EXISTS (SELECT 1 FROM tab_membri m WHERE m.ID_Lista = ? AND m.ID_Membro = tab_destinatari.IDDestinatario)"));
         sql.params.append(c.group);
     }
     return sql;
 }
+
+struct ContactSearch::Found
+{
+    QByteArray key; // the name in UTF-8, as the collation compares it
+    bool noName;
+    ListEntry entry;
+};
 
 ContactSearch::ContactSearch(Database &db, SearchSql sql)
     : m_db(db)
@@ -85,65 +95,92 @@ ContactSearch::ContactSearch(Database &db, SearchSql sql)
 
 ContactSearch::~ContactSearch() = default;
 
-bool ContactSearch::openNextStretch()
+// Contacts without a name first, as the engine lists them; then names in
+// the collation's order; equal names by row number.
+bool ContactSearch::before(const Found &x, const Found &y)
+{
+    if (x.noName != y.noName)
+        return x.noName;
+    if (const int c = compareNamesUtf8(x.key, y.key))
+        return c < 0;
+    return x.entry.data < y.entry.data;
+}
+
+bool ContactSearch::later(const std::pair<int, int> &a, const std::pair<int, int> &b) const
+{
+    return before(m_stretches[size_t(b.first)][size_t(b.second)], m_stretches[size_t(a.first)][size_t(a.second)]);
+}
+
+void ContactSearch::readNextStretch()
 {
     QStringList conditions = m_sql.conditions;
     QVariantList params = m_sql.params;
-    switch (m_stage) {
-    case Stage::Done:
-        return false;
-    case Stage::NullNames:
-        conditions.append(QStringLiteral("Nominativo IS NULL"));
-        m_stage = Stage::Stretches;
-        break;
-    case Stage::Stretches: {
-        // The stretch ends with the name kStretchRows entries further on;
-        // names equal but for case stay together in one stretch.
-        QString next = QStringLiteral("SELECT Nominativo FROM tab_destinatari WHERE ");
-        next += m_haveLower ? QStringLiteral("Nominativo COLLATE NOCASE > ?") : QStringLiteral("Nominativo IS NOT NULL");
-        next += kOrder + QStringLiteral(" LIMIT 1 OFFSET %1").arg(kStretchRows - 1);
-        Statement bound = m_db.prepare(next);
-        if (m_haveLower)
-            bound.bind(1, m_lower);
-        const bool more = bound.next();
-        if (m_haveLower) {
-            conditions.append(QStringLiteral("Nominativo COLLATE NOCASE > ?"));
-            params.append(m_lower);
-        } else {
-            conditions.append(QStringLiteral("Nominativo IS NOT NULL"));
-        }
-        if (more) {
-            m_lower = bound.text(0);
-            m_haveLower = true;
-            conditions.append(QStringLiteral("Nominativo COLLATE NOCASE <= ?"));
-            params.append(m_lower);
-        } else {
-            m_stage = Stage::Done;
-        }
-        break;
+    if (m_haveLower) {
+        conditions.append(QStringLiteral("IDDestinatario > ?"));
+        params.append(m_lower);
     }
+    Statement end = m_db.prepare(
+        QStringLiteral("SELECT IDDestinatario FROM tab_destinatari%1 ORDER BY IDDestinatario LIMIT 1 OFFSET %2")
+            .arg(m_haveLower ? QStringLiteral(" WHERE IDDestinatario > ?") : QString())
+            .arg(kStretchRows - 1));
+    if (m_haveLower)
+        end.bind(1, m_lower);
+    if (end.next()) {
+        m_lower = end.integer(0);
+        m_haveLower = true;
+        conditions.append(QStringLiteral("IDDestinatario <= ?"));
+        params.append(m_lower);
+    } else {
+        m_reading = false;
     }
-    m_rows = std::make_unique<Statement>(m_db.prepare(kSelect + whereClause(conditions) + kOrder));
-    m_rows->bindAll(params);
-    return true;
+
+    Statement rows = m_db.prepare(kSelect + whereClause(conditions));
+    rows.bindAll(params);
+    std::vector<Found> stretch;
+    while (rows.next()) {
+        const QString name = rows.text(1);
+        stretch.push_back({name.toUtf8(), rows.isNull(1), {contactEntryText(name, rows.text(2)), rows.integer(0)}});
+    }
+    if (stretch.empty())
+        return;
+    std::sort(stretch.begin(), stretch.end(), &ContactSearch::before);
+    m_stretches.push_back(std::move(stretch));
+}
+
+void ContactSearch::startMerge()
+{
+    for (int s = 0; s < int(m_stretches.size()); ++s)
+        m_heads.emplace_back(s, 0);
+    std::make_heap(m_heads.begin(), m_heads.end(), [this](const auto &a, const auto &b) { return later(a, b); });
 }
 
 bool ContactSearch::fetch(ListEntries &out, int budgetMs)
 {
     QElapsedTimer timer;
     timer.start();
-    for (;;) {
-        if (!m_rows && !openNextStretch())
-            return false;
-        while (m_rows->next()) {
-            out.append({contactEntryText(m_rows->text(1), m_rows->text(2)), m_rows->integer(0)});
-            if (timer.elapsed() >= budgetMs)
-                return true;
-        }
-        m_rows.reset();
+    const auto order = [this](const auto &a, const auto &b) { return later(a, b); };
+    while (m_reading) {
+        readNextStretch();
+        if (!m_reading)
+            startMerge();
         if (timer.elapsed() >= budgetMs)
-            return m_stage != Stage::Done;
+            return true;
     }
+    while (!m_heads.empty()) {
+        std::pop_heap(m_heads.begin(), m_heads.end(), order);
+        auto &[stretch, row] = m_heads.back();
+        std::vector<Found> &rows = m_stretches[size_t(stretch)];
+        out.append(std::move(rows[size_t(row)].entry));
+        if (++row < int(rows.size())) {
+            std::push_heap(m_heads.begin(), m_heads.end(), order);
+        } else {
+            m_heads.pop_back();
+            rows = {};
+        }
+        if (timer.elapsed() >= budgetMs)
+            return !m_heads.empty();
+    }
+    return false;
 }
 
 } // namespace brio

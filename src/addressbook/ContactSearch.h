@@ -4,12 +4,12 @@
 
 #include <QStringList>
 #include <QVariantList>
-#include <memory>
+#include <utility>
+#include <vector>
 
 namespace brio {
 
 class Database;
-class Statement;
 
 enum class SexCriterion { Any, Female, Male };
 
@@ -47,9 +47,10 @@ struct SearchSql
 SearchSql BuildSearchSql(const SearchCriteria &criteria, int currentYear);
 
 // Runs a search a slice at a time, in name order, so that the window can
-// show the first rows and serve its stop button between slices. The rows are
-// read in stretches of the name index, so that no single step of the engine
-// scans the whole book.
+// serve its stop button between slices. Names sort as a person reads them, an
+// order no index of the file can hold: the book is read in stretches of its
+// row numbers, each stretch sorted as it comes, and the stretches are then
+// merged, so that no single step scans or sorts the whole book.
 class ContactSearch final
 {
 public:
@@ -63,14 +64,21 @@ public:
     bool fetch(ListEntries &out, int budgetMs);
 
 private:
-    bool openNextStretch();
+    struct Found;
+
+    void readNextStretch();
+    void startMerge();
+    static bool before(const Found &x, const Found &y);
+    // The heap's order: the row listed later comes first.
+    bool later(const std::pair<int, int> &a, const std::pair<int, int> &b) const;
 
     Database &m_db;
     SearchSql m_sql;
-    std::unique_ptr<Statement> m_rows;
-    enum class Stage { NullNames, Stretches, Done } m_stage = Stage::NullNames;
+    bool m_reading = true;
     bool m_haveLower = false;
-    QString m_lower; // the stretches read so far end with this name
+    qint64 m_lower = 0; // the stretches read so far end with this row number
+    std::vector<std::vector<Found>> m_stretches;
+    std::vector<std::pair<int, int>> m_heads; // a heap of (stretch, row) still to list
 };
 
 } // namespace brio

@@ -115,7 +115,7 @@ ListEntries chosenGroupEntries(Database &db)
     ListEntries out;
     Statement st = db.prepare(QStringLiteral(
         "SELECT d.ID, l.NomeLista, (SELECT COUNT(*) FROM tab_membri m WHERE m.ID_Lista = l.ID_Lista) "
-        "FROM tab_dest_liste d JOIN tab_liste l ON l.ID_Lista = d.IDLista ORDER BY l.NomeLista COLLATE NOCASE, d.ID"));
+        "FROM tab_dest_liste d JOIN tab_liste l ON l.ID_Lista = d.IDLista ORDER BY l.NomeLista COLLATE NAME_ORDER, d.ID"));
     while (st.next())
         out.append({groupEntryText(st.text(1), st.integer(2)), st.integer(0)});
     return out;

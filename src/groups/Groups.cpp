@@ -106,6 +106,24 @@ qint64 addMembers(Database &db, Notifier &notifier, qint64 groupId, const QList<
     return added;
 }
 
+qint64 addWholeBook(Database &db, Notifier &notifier, qint64 groupId)
+{
+    qint64 added = 0;
+    {
+        Transaction tx(db);
+        if (!groupExists(db, groupId))
+            return 0;
+        db.run(QStringLiteral("INSERT OR IGNORE INTO tab_membri (ID_Lista, ID_Membro) "
+                              "SELECT ?, IDDestinatario FROM tab_destinatari"),
+               {groupId});
+        added = db.changes();
+        tx.commit();
+    }
+    if (added > 0)
+        emit notifier.groupsChanged();
+    return added;
+}
+
 void removeMember(Database &db, Notifier &notifier, qint64 groupId, qint64 contactId)
 {
     db.run(QStringLiteral("DELETE FROM tab_membri WHERE ID_Lista = ? AND ID_Membro = ?"), {groupId, contactId});

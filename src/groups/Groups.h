@@ -46,6 +46,9 @@ void deleteGroup(Database &db, Notifier &notifier, qint64 groupId);
 // Adds the contacts that are not members yet and still exist, to a group that
 // still exists; returns how many were added.
 qint64 addMembers(Database &db, Notifier &notifier, qint64 groupId, const QList<qint64> &contactIds);
+// Every contact of the book joins a group that still exists, in one
+// statement; returns how many were added.
+qint64 addWholeBook(Database &db, Notifier &notifier, qint64 groupId);
 void removeMember(Database &db, Notifier &notifier, qint64 groupId, qint64 contactId);
 void removeAllMembers(Database &db, Notifier &notifier, qint64 groupId);
 

@@ -74,6 +74,9 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
             known.insert(existing.text(0));
     }
 
+    // The whole import is one transaction: with the engine's small default
+    // cache its index pages would be written out and read back many times.
+    db.exec(QStringLiteral("PRAGMA cache_size=-65536"));
     Transaction transaction(db);
     Statement insert = db.prepare(QStringLiteral(
         "INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, "

@@ -10,6 +10,8 @@ QString storedBirthDate(const QString &written)
     static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4})$"));
     static const QRegularExpression yearFirst(QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})(?:T.*)?$"));
     const QString t = written.trimmed();
+    if (t.isEmpty())
+        return QString();
     QDate date;
     if (const auto m = dayFirst.match(t); m.hasMatch())
         date = QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());

@@ -8,6 +8,13 @@
 #include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -16,6 +23,53 @@ namespace brio {
 namespace {
 
 constexpr int kExclusiveWaitMs = 500;
+// How long a wait for another program's lock sleeps when there is nothing
+// the kernel can wait for.
+constexpr int kPollUs = 200;
+// Log pages after which a commit of the program copies the log into the file.
+constexpr int kCheckpointPages = 10000;
+// The byte of the "-shm" file whose lock is the log's writer lock.
+constexpr off_t kWriterLockByte = 120;
+
+flock writerLock(short type)
+{
+    flock lock{};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kWriterLockByte;
+    lock.l_len = 1;
+    return lock;
+}
+
+void releaseWriterLock(int fd)
+{
+    flock lock = writerLock(F_UNLCK);
+    ::fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+// The "-shm" file of a book, opened once for the whole run: closing any
+// descriptor of a file drops every lock the process holds on it, the
+// engine's own included.
+int writerLockFile(const QString &database)
+{
+    static std::mutex mutex;
+    static QHash<QString, int> files;
+    const std::lock_guard guard(mutex);
+    const QByteArray path = QFile::encodeName(database + QStringLiteral("-shm"));
+    auto it = files.find(database);
+    struct stat now{};
+    struct stat opened{};
+    if (it != files.end() && *it >= 0 && (::stat(path.constData(), &now) != 0 || ::fstat(*it, &opened) != 0
+                                          || now.st_ino != opened.st_ino || now.st_dev != opened.st_dev)) {
+        // The file was removed with the last connection and made anew: no
+        // lock of the process lives on the old one.
+        ::close(*it);
+        it = files.end();
+    }
+    if (it == files.end() || *it < 0)
+        it = files.insert(database, ::open(path.constData(), O_RDWR | O_CLOEXEC));
+    return *it;
+}
 int g_defaultBusyTimeoutMs = 15000;
 
 // --- names in lists ----------------------------------------------------------
@@ -288,6 +342,11 @@ int compareNames(const QString &a, const QString &b)
     return compareNameBytes(int(x.size()), x.constData(), int(y.size()), y.constData());
 }
 
+int compareNamesUtf8(QByteArrayView a, QByteArrayView b)
+{
+    return compareNameBytes(int(a.size()), a.data(), int(b.size()), b.data());
+}
+
 QString likePattern(const QString &wildcardPattern)
 {
     QString out;
@@ -306,6 +365,15 @@ QString likePattern(const QString &wildcardPattern)
 }
 
 // --- Database -------------------------------------------------------------
+
+struct WriterWait
+{
+    std::mutex mutex;
+    std::condition_variable ready;
+    bool done = false;      // the helper came back
+    bool held = false;      // ... holding the lock
+    bool abandoned = false; // nobody waits any longer: the helper lets go at once
+};
 
 Database::Database(sqlite3 *db, QString path, Mode mode)
     : m_db(db)
@@ -337,6 +405,11 @@ std::unique_ptr<Database> Database::open(const QString &path, const QString &key
     // Before the first read: a plug-in committing holds the file for a
     // moment, and opening must wait for it rather than fail.
     sqlite3_busy_handler(raw, &Database::waitForLock, db.get());
+    // A checkpoint copies the log into the file and syncs it: tens of
+    // milliseconds that would fall inside whatever the user just did. A
+    // plug-in writing with the engine's settings checkpoints at a thousand
+    // pages on its own; this connection only once the log is far longer.
+    sqlite3_wal_autocheckpoint(raw, kCheckpointPages);
     for (int args : {2, 3}) {
         rc = sqlite3_create_function(raw, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
                                      nullptr, nullptr);
@@ -362,19 +435,72 @@ std::unique_ptr<Database> Database::open(const QString &path, const QString &key
 }
 
 // The engine's own wait sleeps longer and longer, up to a tenth of a second
-// past the moment the other program lets go; polling often keeps the
-// window's stall to the other program's transaction.
+// past the moment the other program lets go. A plug-in writing in batches
+// lets go only for the moment it takes to read its next batch, a few
+// hundredths of a millisecond: a wait that polls misses it and stays behind
+// batch after batch, and polling often slows the plug-in down.
 int Database::waitForLock(void *self, int attempt)
 {
     auto *db = static_cast<Database *>(self);
     if (attempt == 0)
         db->m_waiting.start();
-    if (db->m_waiting.elapsed() >= db->m_busyTimeoutMs)
+    if (db->m_waiting.elapsed() >= db->m_busyTimeoutMs) {
+        db->endWriterWait();
         return 0;
-    // Short at first, so that the moment between two transactions of a
-    // plug-in writing in batches is not missed; then gentler.
-    QThread::usleep(db->m_waiting.elapsed() < 100 ? 50 : 1000);
+    }
+    db->waitForOtherWriter();
     return 1;
+}
+
+// The log's writer lock is byte 120 of the "-shm" file, a lock the kernel
+// can wait for: a helper thread asks for it and is woken the moment the
+// other program lets go. It holds it until this thread is about to try, so
+// that the other program's next transaction cannot slip in between.
+void Database::waitForOtherWriter()
+{
+    const int fd = writerLockFile(m_path);
+    if (fd < 0) {
+        QThread::usleep(kPollUs); // no log: the other program keeps a rollback journal
+        return;
+    }
+    if (!m_writerWait) {
+        auto wait = std::make_shared<WriterWait>();
+        std::thread([fd, wait] {
+            flock lock = writerLock(F_WRLCK);
+            const bool held = ::fcntl(fd, F_OFD_SETLKW, &lock) == 0;
+            const std::lock_guard guard(wait->mutex);
+            wait->held = held;
+            wait->done = true;
+            if (held && wait->abandoned)
+                releaseWriterLock(fd);
+            wait->ready.notify_one();
+        }).detach();
+        m_writerWait = std::move(wait);
+    }
+    QElapsedTimer waited;
+    waited.start();
+    std::unique_lock guard(m_writerWait->mutex);
+    const qint64 left = std::max<qint64>(1, m_busyTimeoutMs - m_waiting.elapsed());
+    if (!m_writerWait->ready.wait_for(guard, std::chrono::milliseconds(left), [&] { return m_writerWait->done; }))
+        return;
+    // Free at once: what keeps the engine waiting is no writer of the log.
+    if (waited.nsecsElapsed() < kPollUs * 1000)
+        QThread::usleep(kPollUs);
+    if (m_writerWait->held)
+        releaseWriterLock(fd);
+    guard.unlock();
+    m_writerWait.reset();
+}
+
+void Database::endWriterWait()
+{
+    if (!m_writerWait)
+        return;
+    const std::lock_guard guard(m_writerWait->mutex);
+    m_writerWait->abandoned = true;
+    if (m_writerWait->held)
+        releaseWriterLock(writerLockFile(m_path));
+    m_writerWait->held = false;
 }
 
 void Database::setDefaultBusyTimeout(int milliseconds)
@@ -416,6 +542,7 @@ void Database::leaveWriteAheadLog()
 
 Database::~Database()
 {
+    endWriterWait();
     sqlite3_close_v2(m_db);
 }
 
@@ -598,6 +725,11 @@ qint64 Statement::integer(int index) const
 bool Statement::isNull(const QString &name) const
 {
     return sqlite3_column_type(m_stmt, column(name)) == SQLITE_NULL;
+}
+
+bool Statement::isNull(int index) const
+{
+    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
 }
 
 int Statement::columnCount() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,7 @@ struct sqlite3_stmt;
 namespace brio {
 
 class Statement;
+struct WriterWait;
 
 // One open database file. Statements take bound parameters only: user text is
 // never part of the SQL.
@@ -61,6 +63,8 @@ public:
 private:
     Database(sqlite3 *db, QString path, Mode mode);
     static int waitForLock(void *self, int attempt);
+    void waitForOtherWriter();
+    void endWriterWait();
     void syncForJournalMode();
 
     sqlite3 *m_db;
@@ -68,6 +72,7 @@ private:
     Mode m_mode;
     int m_busyTimeoutMs;
     QElapsedTimer m_waiting;
+    std::shared_ptr<WriterWait> m_writerWait; // a wait for the log's writer lock under way
 };
 
 
@@ -97,6 +102,7 @@ public:
     QString text(int index) const;
     qint64 integer(int index) const;
     bool isNull(const QString &name) const;
+    bool isNull(int index) const;
     int columnCount() const;
 
 private:
@@ -129,6 +135,8 @@ private:
 // It lives on the program's connections only, never in the schema, so that
 // plug-ins and the sqlite3 shell can still read and write the file.
 int compareNames(const QString &a, const QString &b);
+// The same for names already in UTF-8, as the engine hands them out.
+int compareNamesUtf8(QByteArrayView a, QByteArrayView b);
 
 // Builds the engine's LIKE pattern (with '\' as escape) from a pattern that
 // uses '*' and '?' as wildcards. Matching ignores case, accented letters too.

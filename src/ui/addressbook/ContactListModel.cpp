@@ -1,5 +1,7 @@
 #include "ui/addressbook/ContactListModel.h"
 
+#include "store/Database.h"
+
 #include <QMimeData>
 
 namespace brio {
@@ -11,23 +13,6 @@ QStringView nameOf(const QString &text)
 {
     const qsizetype comma = text.lastIndexOf(QLatin1Char(','));
     return comma < 0 ? QStringView(text) : QStringView(text).left(comma);
-}
-
-// The engine's NOCASE order: ASCII letters without regard to case, every
-// other character by its code.
-int compareNoCase(QStringView a, QStringView b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= u'A' && x <= u'Z')
-            x += 32;
-        if (y >= u'A' && y <= u'Z')
-            y += 32;
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 } // namespace
@@ -136,7 +121,7 @@ int ContactListModel::sortedRow(const QString &name) const
 {
     const auto at = std::upper_bound(m_entries.cbegin(), m_entries.cend(), name,
                                      [](const QString &n, const ListEntry &e) {
-                                         return compareNoCase(n, nameOf(e.text)) < 0;
+                                         return compareNames(n, nameOf(e.text).toString()) < 0;
                                      });
     return int(at - m_entries.cbegin());
 }

@@ -3,6 +3,7 @@
 #include "context/Notifier.h"
 #include "core/Texts.h"
 #include "groups/Groups.h"
+#include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
@@ -186,12 +187,27 @@ void GroupMembersWindow::cmdAddAll_Click()
         if (group == -1)
             return;
         const WaitCursor wait;
+        QListWidget *book = m_ui->lst_destinatari;
+        if (!m_filtered) {
+            // The list is the whole book, and so is the group afterwards:
+            // one statement, and the members are the book's entries.
+            {
+                const QScopedValueRollback<bool> own(m_changing, true);
+                addWholeBook(m_ctx.db(), m_ctx.notifier(), group);
+            }
+            book->clearSelection();
+            QListWidget *members = m_ui->lst_gruppo;
+            members->clear();
+            for (int i = 0; i < book->count(); ++i)
+                members->addItem(book->item(i)->clone());
+            return;
+        }
         QSet<qint64> members;
         for (int i = 0; i < m_ui->lst_gruppo->count(); ++i)
             members.insert(entryData(m_ui->lst_gruppo, i));
         QList<qint64> contacts;
-        for (int i = 0; i < m_ui->lst_destinatari->count(); ++i) {
-            const qint64 c = entryData(m_ui->lst_destinatari, i);
+        for (int i = 0; i < book->count(); ++i) {
+            const qint64 c = entryData(book, i);
             if (!members.contains(c))
                 contacts.append(c);
         }
@@ -199,7 +215,7 @@ void GroupMembersWindow::cmdAddAll_Click()
             const QScopedValueRollback<bool> own(m_changing, true);
             addMembers(m_ctx.db(), m_ctx.notifier(), group, contacts);
         }
-        m_ui->lst_destinatari->clearSelection();
+        book->clearSelection();
         cb_gruppi_Click();
     });
 }
@@ -299,7 +315,8 @@ void GroupMembersWindow::contactChanged(qint32 id, const QString &name, const QS
         int high = book->count();
         while (low < high) {
             const int mid = (low + high) / 2;
-            if (book->item(mid)->text().compare(text, Qt::CaseInsensitive) <= 0)
+            const QString listed = book->item(mid)->text();
+            if (compareNames(listed.left(listed.lastIndexOf(QLatin1Char(','))), name) <= 0)
                 low = mid + 1;
             else
                 high = mid;
