@@ -3,6 +3,7 @@
 #include "compose/ListEntries.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 namespace brio {
@@ -70,7 +71,7 @@ SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Conta
                               "Sesso = COALESCE(?, Sesso) WHERE IDDestinatario = ?"),
                values + QVariantList{field(c.sex), id});
         if (db.changes() == 0)
-            throw Error(ErrorNo::NoCurrentRecord, QStringLiteral("Nessun record corrente."));
+            throw Error(ErrorNo::NoCurrentRecord, Texts::tr("Nessun record corrente."));
     }
     tx.commit();
     emit notifier.contactChanged(qint32(saved), c.name, c.number, false);

@@ -7,6 +7,7 @@
 #include "compose/SendProcedure.h"
 #include "context/Context.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/Login.h"
@@ -105,7 +106,7 @@ public:
     {
         const SavedLogin login = loadSavedLogin(m_ctx.db());
         if (!login.saved) {
-            tell(QStringLiteral("Nessun accesso salvato: accedere una volta dalla finestra di BrioSMS con "
+            tell(Texts::tr("Nessun accesso salvato: accedere una volta dalla finestra di BrioSMS con "
                                 "\"Salva la password\"."));
             return;
         }
@@ -205,7 +206,7 @@ Options parse(const QStringList &args)
             a = a.left(eq);
         } else if (valued.contains(a)) {
             if (i + 1 >= args.size()) {
-                o.error = QStringLiteral("Manca il valore di %1.").arg(a);
+                o.error = Texts::tr("Manca il valore di %1.").arg(a);
                 return o;
             }
             value = args.at(++i);
@@ -231,7 +232,7 @@ Options parse(const QStringList &args)
         else if (!a.startsWith(QLatin1Char('-')) && o.sub.isEmpty())
             o.sub = a;
         else {
-            o.error = QStringLiteral("Argomento sconosciuto: %1").arg(a);
+            o.error = Texts::tr("Argomento sconosciuto: %1").arg(a);
             return o;
         }
     }
@@ -248,11 +249,11 @@ std::optional<QString> typedNumber(Context &ctx, const QString &text)
     }
     const QString rest = text.mid(country.size());
     if (country.isEmpty() || !CheckPrefix(ctx, rest.left(kPrefixLength))) {
-        ctx.message(Icon::Exclamation, QStringLiteral("Prefisso errato. Selezionare un prefisso corretto."));
+        ctx.message(Icon::Exclamation, Texts::tr("Prefisso errato. Selezionare un prefisso corretto."));
         return std::nullopt;
     }
     if (!CheckSubscriberNumber(ctx, rest.mid(kPrefixLength))) {
-        ctx.message(Icon::Exclamation, QStringLiteral("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
+        ctx.message(Icon::Exclamation, Texts::tr("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
         return std::nullopt;
     }
     return fullNumber(country, rest.left(kPrefixLength), rest.mid(kPrefixLength));
@@ -265,7 +266,7 @@ QList<qint64> groupIds(Context &ctx, const QStringList &names, bool &ok)
     for (const QString &name : names) {
         const qint64 id = ctx.db().scalar(QStringLiteral("SELECT ID_Lista FROM tab_liste WHERE NomeLista = ?"), {name});
         if (id == 0) {
-            ctx.message(Icon::Exclamation, QStringLiteral("Il gruppo \"%1\" non esiste.").arg(name));
+            ctx.message(Icon::Exclamation, Texts::tr("Il gruppo \"%1\" non esiste.").arg(name));
             ok = false;
             return ids;
         }
@@ -294,7 +295,7 @@ std::optional<QString> messageText(const Options &o)
 {
     const int sources = int(!o.texts.isEmpty()) + int(!o.textFile.isEmpty()) + int(o.stdinText);
     if (sources != 1 || o.texts.size() > 1) {
-        tell(QStringLiteral("Indicare il testo una volta: --text TESTO, --text-file FILE oppure - (standard input)."));
+        tell(Texts::tr("Indicare il testo una volta: --text TESTO, --text-file FILE oppure - (standard input)."));
         return std::nullopt;
     }
     if (!o.texts.isEmpty())
@@ -306,7 +307,7 @@ std::optional<QString> messageText(const Options &o)
     } else {
         QFile f(o.textFile);
         if (!f.open(QIODevice::ReadOnly)) {
-            tell(QStringLiteral("Impossibile leggere %1: %2").arg(o.textFile, f.errorString()));
+            tell(Texts::tr("Impossibile leggere %1: %2").arg(o.textFile, f.errorString()));
             return std::nullopt;
         }
         bytes = f.readAll();
@@ -339,7 +340,7 @@ int send(Context &ctx, const Options &o, const QString &folder)
             gateway->setUserName(ctx.state.LoginUser);
             gateway->setPassword(ctx.state.LoginPassword);
             const int sent = SendLog::deliverDue(ctx.db(), *gateway, ctx.clock.now());
-            tell(QStringLiteral("Invii programmati inoltrati: %1").arg(sent));
+            tell(Texts::tr("Invii programmati inoltrati: %1").arg(sent));
             return ExitCode::Ok;
         } catch (const Error &e) {
             ReportError(ctx, e);
@@ -351,7 +352,7 @@ int send(Context &ctx, const Options &o, const QString &folder)
     if (!text)
         return ExitCode::Usage;
     if (text->size() > kMaxText) {
-        tell(QStringLiteral("Il testo supera i %1 caratteri del messaggio.").arg(kMaxText));
+        tell(Texts::tr("Il testo supera i %1 caratteri del messaggio.").arg(kMaxText));
         return ExitCode::Stopped;
     }
 
@@ -364,7 +365,7 @@ int send(Context &ctx, const Options &o, const QString &folder)
                 return ExitCode::Stopped;
             if (seen.contains(*number)) {
                 ctx.message(Icon::Information,
-                            QStringLiteral("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
+                            Texts::tr("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
                                            "stessa persona non verrà aggiunto."));
                 continue;
             }
@@ -537,7 +538,7 @@ int runCommand(const QStringList &args)
     if (!o.error.isEmpty() || (contactsCommand && o.sub != QLatin1String("list") && o.sub != QLatin1String("export"))
         || (historyCommand && (!countOk || count < 1))
         || (!contactsCommand && !historyCommand && !o.sub.isEmpty())) {
-        tell(o.error.isEmpty() ? QStringLiteral("Comando non valido.") : o.error);
+        tell(o.error.isEmpty() ? Texts::tr("Comando non valido.") : o.error);
         err() << helpText();
         return ExitCode::Usage;
     }

@@ -1,6 +1,7 @@
 #include "compose/AccountCommands.h"
 
 #include "context/Context.h"
+#include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "net/ServerServices.h"
 
@@ -61,8 +62,8 @@ void AccountCommands::senderNumber()
         m_gateway.setPassword(m_ctx.state.LoginPassword);
         if (m_gateway.isDemo()) {
             m_ctx.message(Icon::Information,
-                          QStringLiteral("L'account dell'utente ") + m_gateway.userName()
-                              + QStringLiteral(" è dimostrativo.\nPer modificare il numero di mittente degli SMS "
+                          Texts::tr("L'account dell'utente ") + m_gateway.userName()
+                              + Texts::tr(" è dimostrativo.\nPer modificare il numero di mittente degli SMS "
                                                "è necessario \naver acquistato almeno un pacchetto di messaggi SMS."));
             open(AccountPage::Purchase);
             return;
@@ -78,7 +79,7 @@ void AccountCommands::checkCredit()
     m_refreshStatus();
     const qint64 credit = m_gateway.getCredit();
     m_ctx.message(Icon::Information,
-                  QStringLiteral("Il tuo credito residuo è di: ") + QString::number(credit) + QStringLiteral(" SMS."));
+                  Texts::tr("Il tuo credito residuo è di: ") + QString::number(credit) + Texts::tr(" SMS."));
     RunServerChecks(m_ctx);
 }
 

@@ -1,5 +1,6 @@
 #include "compose/Compression.h"
 
+#include "core/Texts.h"
 #include "sms/GsmText.h"
 
 #include <QStringList>
@@ -26,7 +27,7 @@ QString messageCounterText(const QString &text)
     // character forces UCS-2; the box keeps to what one message holds.
     const SmsSize size = smsSize(text);
     const int single = size.coding == SmsCoding::Gsm7 ? kMaxMessageLength : size.single;
-    return QStringLiteral("Testo (%1):").arg(single - size.units);
+    return Texts::tr("Testo (%1):").arg(single - size.units);
 }
 
 QString ucs2NoticeText(const QString &text)
@@ -36,8 +37,8 @@ QString ucs2NoticeText(const QString &text)
         return QString();
     QStringList named;
     for (const Ucs2Cause &c : causes)
-        named << QStringLiteral("“%1” alla posizione %2").arg(c.character).arg(c.position);
-    return QStringLiteral("Caratteri fuori dall'alfabeto SMS: %1. Con questi caratteri un SMS contiene al "
+        named << Texts::tr("“%1” alla posizione %2").arg(c.character).arg(c.position);
+    return Texts::tr("Caratteri fuori dall'alfabeto SMS: %1. Con questi caratteri un SMS contiene al "
                           "massimo %2 caratteri invece di 160.")
         .arg(named.join(QStringLiteral(", ")))
         .arg(smsSize(text).single);
@@ -68,7 +69,7 @@ QString CompressButton::press(const QString &text)
         m_state.enabled = enabled;
         return DecomprimiSMS();
     }
-    m_state = State{QString::fromLatin1(kRestore), QStringLiteral("Annulla Compressione"), true, enabled};
+    m_state = State{QString::fromLatin1(kRestore), Texts::tr("Annulla Compressione"), true, enabled};
     m_savedText = text;
     return CompressText(text);
 }

@@ -1,5 +1,6 @@
 #include "compose/MessageState.h"
 
+#include "core/Texts.h"
 #include "store/Database.h"
 
 namespace brio {
@@ -33,13 +34,13 @@ qint64 addressBookCount(Database &db)
 
 QString recipientCountText(qint64 count)
 {
-    return QStringLiteral("SMS da inviare: ") + QString::number(count);
+    return Texts::tr("SMS da inviare: ") + QString::number(count);
 }
 
 QString wholeAddressBookText(qint64 count)
 {
-    return QStringLiteral("Totale Rubrica: ") + QString::number(count)
-        + (count > 1 ? QStringLiteral(" destinatari.") : QStringLiteral(" destinatario."));
+    return Texts::tr("Totale Rubrica: ") + QString::number(count)
+        + (count > 1 ? Texts::tr(" destinatari.") : Texts::tr(" destinatario."));
 }
 
 MessageStateContent readMessageState(Database &db)
@@ -107,7 +108,7 @@ void removeGroupEntry(Database &db, qint64 rowId)
 
 QString groupEntryText(const QString &name, qint64 members)
 {
-    return name + QStringLiteral(" (") + QString::number(members) + QStringLiteral(" destinatari)");
+    return name + QStringLiteral(" (") + QString::number(members) + Texts::tr(" destinatari)");
 }
 
 ListEntries chosenGroupEntries(Database &db)

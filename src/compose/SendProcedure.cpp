@@ -1,6 +1,7 @@
 #include "compose/SendProcedure.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "net/ServerServices.h"
 #include "compose/MessageState.h"
 #include "gateway/GatewayControl.h"
@@ -18,7 +19,12 @@ namespace {
 
 const QString kDateFormat = QStringLiteral("dd-MM-yyyy");
 const QString kTimeFormat = QStringLiteral("HH:mm");
-const QString kSending = QStringLiteral("Invio in corso....");
+
+QString sendingText()
+{
+    return Texts::tr("Invio in corso....");
+}
+
 constexpr qint64 kRepaintMs = 50;
 
 // The masked field shows "_" where nothing was typed; only a complete,
@@ -111,7 +117,7 @@ void SendProcedure::wrongNumber()
         if (m_running)
             m_view.setBusy(false);
         m_ctx.message(Icon::Critical,
-                      QStringLiteral("Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei "
+                      Texts::tr("Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei "
                                      "numeri di cellulare..."));
         if (m_running)
             m_view.setBusy(true);
@@ -128,7 +134,7 @@ void SendProcedure::showProgress(qint64 done, qint64 total)
 {
     if (!m_running)
         return;
-    m_view.setStatusText(QStringLiteral("%1 (%2 di %3)").arg(kSending).arg(done).arg(total));
+    m_view.setStatusText(QStringLiteral("%1 (%2 di %3)").arg(sendingText()).arg(done).arg(total));
     // Repaint now and then, not for every message of a large send.
     if (done >= total || !m_repaintTimer.isValid() || m_repaintTimer.elapsed() >= kRepaintMs) {
         m_view.processEvents();
@@ -175,7 +181,7 @@ SendProcedure::Outcome SendProcedure::run()
         ReportError(m_ctx, Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what())));
     }
     // A failed send leaves the panel as it was, not "Invio in corso....".
-    if (outcome == Outcome::Failed && m_view.statusText().startsWith(kSending))
+    if (outcome == Outcome::Failed && m_view.statusText().startsWith(sendingText()))
         m_view.setStatusText(m_statusBefore);
     m_running = false;
     if (outcome != Outcome::Sent)
@@ -194,12 +200,12 @@ bool SendProcedure::checkWhen(QString &when)
     }
     QDate date = parseDate(m_view.dateText());
     if (!date.isValid()) {
-        m_ctx.message(Icon::Critical, QStringLiteral("Data errata."));
+        m_ctx.message(Icon::Critical, Texts::tr("Data errata."));
         m_view.focusField(SendView::Field::Date, true);
         return false;
     }
     if (date < m_ctx.clock.now().date()) {
-        m_ctx.message(Icon::Critical, QStringLiteral("La data impostata è antecedente alla data attuale."));
+        m_ctx.message(Icon::Critical, Texts::tr("La data impostata è antecedente alla data attuale."));
         m_view.focusField(SendView::Field::Date, true);
         return false;
     }
@@ -211,7 +217,7 @@ bool SendProcedure::checkWhen(QString &when)
     }
     const QTime time = parseTime(m_view.timeText());
     if (!time.isValid()) {
-        m_ctx.message(Icon::Critical, QStringLiteral("Ora errata."));
+        m_ctx.message(Icon::Critical, Texts::tr("Ora errata."));
         m_view.focusField(SendView::Field::Time, true);
         return false;
     }
@@ -223,12 +229,12 @@ SendProcedure::Outcome SendProcedure::send()
 {
     const bool whole = !m_ownRecipients && m_view.wholeAddressBook();
     if (!whole && (m_ownRecipients ? m_ownRecipients->size() : m_view.recipientEntries()) == 0) {
-        m_ctx.message(Icon::Exclamation, QStringLiteral("Nessun destinatario inserito."));
+        m_ctx.message(Icon::Exclamation, Texts::tr("Nessun destinatario inserito."));
         return Outcome::Stopped;
     }
     const QString text = m_view.messageText();
     if (text.isEmpty()) {
-        m_ctx.message(Icon::Exclamation, QStringLiteral("Inserire il testo del testo messaggio."));
+        m_ctx.message(Icon::Exclamation, Texts::tr("Inserire il testo del testo messaggio."));
         m_view.focusField(SendView::Field::Text, false);
         return Outcome::Stopped;
     }
@@ -243,12 +249,12 @@ SendProcedure::Outcome SendProcedure::send()
         list = messageRecipients(m_ctx.db());
     const qint64 total = whole ? addressBookCount(m_ctx.db()) : list.size();
     if (total == 0) {
-        m_ctx.message(Icon::Critical, QStringLiteral("E' necessario inserire almeno un destinatario per l'invio."));
+        m_ctx.message(Icon::Critical, Texts::tr("E' necessario inserire almeno un destinatario per l'invio."));
         return Outcome::Stopped;
     }
     const Answer answer = m_ctx.message(
         Icon::None,
-        QStringLiteral("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(total),
+        Texts::tr("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(total),
         Buttons::YesNo);
     if (answer != Answer::Yes)
         return Outcome::Declined;
@@ -264,7 +270,7 @@ SendProcedure::Outcome SendProcedure::send()
 
     BusyScope busy(m_view);
     m_statusBefore = m_view.statusText();
-    m_view.setStatusText(kSending);
+    m_view.setStatusText(sendingText());
     m_view.setBusy(true);
     m_view.processEvents();
     m_repaintTimer.restart();
@@ -276,7 +282,7 @@ SendProcedure::Outcome SendProcedure::send()
         // The status bar counts every way a person is reached; say what is sent.
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
-                      QStringLiteral("I gruppi programmati per l'invio contengono nominativi in comune.\n"
+                      Texts::tr("I gruppi programmati per l'invio contengono nominativi in comune.\n"
                                      "Per evitare invii duplicati alla stessa persona, la procedura\n"
                                      "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
                                      "soltanto %1 SMS.")
@@ -295,16 +301,16 @@ SendProcedure::Outcome SendProcedure::send()
     guarded(m_ctx, [&] { m_view.newMessage(); });
     if (m_held) {
         m_ctx.message(Icon::Information,
-                      QStringLiteral("Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il "
+                      Texts::tr("Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il "
                                      "%1, se sarà aperto (oppure con \"briosms send --due\").")
                           .arg(when));
     } else if (m_numberErrorSeen) {
         m_ctx.message(Icon::Information,
-                      QStringLiteral("Connessione con il server terminata con successo.\n"
+                      Texts::tr("Connessione con il server terminata con successo.\n"
                                      "Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel "
                                      "numero di cellulare"));
     } else {
-        m_ctx.message(Icon::Information, QStringLiteral("Messaggio inoltrato con successo"));
+        m_ctx.message(Icon::Information, Texts::tr("Messaggio inoltrato con successo"));
     }
     return Outcome::Sent;
 }
@@ -317,7 +323,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
     if (log.deliveredBefore() > 0) {
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
-                      QStringLiteral("Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio "
+                      Texts::tr("Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio "
                                      "interrotto: ora va soltanto ai %3 restanti.")
                           .arg(log.deliveredBefore())
                           .arg(recipients.size())
@@ -329,7 +335,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
     } catch (const Error &) {
         const qsizetype delivered = log.deliveredBefore() + log.deliveredNow();
         if (delivered > 0)
-            m_afterError = QStringLiteral("Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, "
+            m_afterError = Texts::tr("Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, "
                                           "andrà soltanto ai destinatari che non l'hanno ricevuto.")
                                .arg(delivered)
                                .arg(recipients.size());

@@ -1,6 +1,7 @@
 #include "gateway/GatewayFactory.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "gateway/HttpGateway.h"
 #include "gateway/KannelGateway.h"
 #include "gateway/SandboxGateway.h"
@@ -33,7 +34,7 @@ QString chooseGatewayUrl(const QString &argument, const Settings &settings)
     if (!argument.isEmpty()) {
         if (!QUrl(argument.trimmed()).password().isEmpty())
             throw Error(ErrorNo::GatewayBadParameters,
-                        QStringLiteral("La password del gateway non va scritta sulla riga di comando, dove è visibile "
+                        Texts::tr("La password del gateway non va scritta sulla riga di comando, dove è visibile "
                                        "a tutti: indicare l'indirizzo in BRIOSMS_GATEWAY o nell'impostazione "
                                        "Gateway/URL."));
         return argument;
@@ -71,7 +72,7 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
         };
     } catch (const Error &e) {
         throw Error(ErrorNo::BadGatewayAddress,
-                    QStringLiteral("Indirizzo del gateway non valido in %1: \"%2\" (%3)").arg(origin, u, e.description()));
+                    Texts::tr("Indirizzo del gateway non valido in %1: \"%2\" (%3)").arg(origin, u, e.description()));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "gateway/GsmTextOnly.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "sms/GsmText.h"
 
 #include <QStringList>
@@ -14,9 +15,9 @@ void requireGsmText(const QString &text)
         return;
     QStringList named;
     for (const Ucs2Cause &c : causes)
-        named << QStringLiteral("“%1” alla posizione %2").arg(c.character).arg(c.position);
+        named << Texts::tr("“%1” alla posizione %2").arg(c.character).arg(c.position);
     throw Error(kGsmTextOnlyError,
-                QStringLiteral("Questo gateway accetta soltanto testi nell'alfabeto SMS; nel messaggio ci sono %1. "
+                Texts::tr("Questo gateway accetta soltanto testi nell'alfabeto SMS; nel messaggio ci sono %1. "
                                "Nessun messaggio è stato inoltrato: sostituire quei caratteri (pulsante \"Sostituisci\") "
                                "e inviare di nuovo")
                     .arg(named.join(QStringLiteral(", "))));

@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "gateway/GsmTextOnly.h"
 #include "net/HttpClient.h"
 #include "net/NetworkWait.h"
@@ -114,13 +115,13 @@ QUrl HttpGateway::checkUrl(const QString &text)
     const QString scheme = url.scheme().toLower();
     auto refuse = [](const QString &why) { throw Error(ErrorNo::BadGatewayAddress, why); };
     if (!url.isValid() || url.host().isEmpty())
-        refuse(QStringLiteral("indirizzo malformato o porta non valida"));
+        refuse(Texts::tr("indirizzo malformato o porta non valida"));
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         refuse(QStringLiteral("si usano sandbox:, https:// oppure http:// sul computer locale"));
     if (!url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
-        refuse(QStringLiteral("niente credenziali, parametri o frammenti nell'indirizzo"));
+        refuse(Texts::tr("niente credenziali, parametri o frammenti nell'indirizzo"));
     if (scheme == QLatin1String("http") && !isLoopbackHost(url.host()))
-        refuse(QStringLiteral("%1 va raggiunto con https: in chiaro è ammesso solo il computer locale").arg(url.host()));
+        refuse(Texts::tr("%1 va raggiunto con https: in chiaro è ammesso solo il computer locale").arg(url.host()));
     QUrl normal = url;
     normal.setScheme(scheme);
     return normal;
@@ -181,10 +182,10 @@ HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArr
             switch (f.kind()) {
             case HttpFailure::Kind::Malformed:
             case HttpFailure::Kind::TooLarge:
-                throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway non valida: %1").arg(f.detail()));
+                throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway non valida: %1").arg(f.detail()));
             case HttpFailure::Kind::Certificate:
                 throw Error(ErrorNo::UntrustedServer,
-                            QStringLiteral("Il certificato del gateway %1 non è valido, la connessione è stata rifiutata (%2)")
+                            Texts::tr("Il certificato del gateway %1 non è valido, la connessione è stata rifiutata (%2)")
                                 .arg(m_url.host(), f.detail()));
             case HttpFailure::Kind::Connect:
             case HttpFailure::Kind::Lost:
@@ -193,7 +194,7 @@ HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArr
             }
             if (attempt >= tries)
                 throw Error(ErrorNo::GatewayNoConnection,
-                            QStringLiteral("Gateway %1 non raggiungibile: %2").arg(m_url.host(), f.detail()));
+                            Texts::tr("Gateway %1 non raggiungibile: %2").arg(m_url.host(), f.detail()));
             NetworkWait::sleep(100 * attempt);
         }
     }
@@ -205,7 +206,7 @@ HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArr
     const bool isObject = parseError.error == QJsonParseError::NoError && doc.isObject();
     answer.body = doc.object();
     if (reply.status == 200 && !isObject)
-        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway non valida (JSON atteso)"));
+        throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway non valida (JSON atteso)"));
     if (reply.status != 200 && isObject)
         answer.code = answer.body.value(QLatin1String("error")).toString();
     return answer;
@@ -214,7 +215,7 @@ HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArr
 void HttpGateway::raise(const Answer &answer) const
 {
     const int number = numberForCode(answer.code, answer.status);
-    QString text = QStringLiteral("Il gateway ha risposto %1").arg(answer.status);
+    QString text = Texts::tr("Il gateway ha risposto %1").arg(answer.status);
     if (!answer.code.isEmpty())
         text += QStringLiteral(" (%1)").arg(answer.code);
     const QString message = answer.body.value(QLatin1String("message")).toString();
@@ -230,7 +231,7 @@ QJsonObject HttpGateway::account()
         raise(a);
     const QJsonValue demo = a.body.value(QLatin1String("demo"));
     if (!isCount(a.body.value(QLatin1String("credit"))) || !(demo.isBool() || demo.isUndefined()))
-        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway senza credito valido"));
+        throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway senza credito valido"));
     return a.body;
 }
 
@@ -257,7 +258,7 @@ void HttpGateway::addSMS(const QString &number, const QString &text, const QStri
         m_starts.clear();
         m_numbers.clear();
         m_later.clear();
-        throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
+        throw Error(ErrorNo::GatewayMaxQueue, Texts::tr("Coda piena"));
     }
     if (text != m_gsmText) {
         requireGsmText(text);
@@ -351,7 +352,7 @@ void HttpGateway::closeConnection()
                                           [](const QJsonValue &v) { return v.isString(); });
     if (a.body.value(QLatin1String("job")) != QJsonValue(QString::fromLatin1(job.key)) || !isCount(accepted)
         || !refused.isArray() || !namesRefused || accepted.toInteger() + refusedList.size() != job.messages)
-        throw Error(ErrorNo::GatewayGeneric, QStringLiteral("Risposta del gateway al commit non valida"));
+        throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway al commit non valida"));
     m_uncertain.reset();
     Q_EMIT progress(job.messages, job.messages);
     for (qsizetype i = 0; i < refusedList.size(); ++i)

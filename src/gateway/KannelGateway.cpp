@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "sms/GsmText.h"
 
 #include <QEventLoop>
@@ -55,7 +56,7 @@ Verdict judge(int status, const QByteArray &body, const QString &failure)
                                                      : GatewayControl::Result::Accepted,
                 0, text};
     }
-    const QString detail = QStringLiteral("Kannel ha risposto %1: %2").arg(status).arg(text);
+    const QString detail = Texts::tr("Kannel ha risposto %1: %2").arg(status).arg(text);
     if (status == 401 || status == 403)
         return {GatewayControl::Result::NotSent, ErrorNo::GatewayBadCredentials, detail};
     if (status == 400 && text.contains(QLatin1String("denied")))
@@ -172,7 +173,7 @@ void KannelGateway::addSMS(const QString &number, const QString &text, const QSt
 {
     if (when != QLatin1String("NOW")) {
         m_queue.clear();
-        throw Error(ErrorNo::GatewayDate, QStringLiteral("Kannel non programma invii differiti"));
+        throw Error(ErrorNo::GatewayDate, Texts::tr("Kannel non programma invii differiti"));
     }
     m_queue.append({number, text});
 }
@@ -249,7 +250,7 @@ void KannelGateway::transmit()
     });
     m_queue.clear();
     if (failure.error != 0)
-        throw Error(failure.error, QStringLiteral("%1 (accettati %2 messaggi su %3)").arg(failure.detail).arg(accepted).arg(total));
+        throw Error(failure.error, Texts::tr("%1 (accettati %2 messaggi su %3)").arg(failure.detail).arg(accepted).arg(total));
 }
 
 void KannelGateway::closeConnection()
@@ -299,8 +300,8 @@ void KannelGateway::run(const QList<Request> &requests,
                 r.body = reply->readAll();
                 if (r.status == 0) {
                     r.failure = reply->property("brioTimedOut").toBool()
-                        ? QStringLiteral("Kannel %1 non ha risposto entro %2 secondi").arg(m_address.host).arg(m_timeoutMs / 1000)
-                        : QStringLiteral("Kannel %1 non raggiungibile: %2").arg(m_address.host, reply->errorString());
+                        ? Texts::tr("Kannel %1 non ha risposto entro %2 secondi").arg(m_address.host).arg(m_timeoutMs / 1000)
+                        : Texts::tr("Kannel %1 non raggiungibile: %2").arg(m_address.host, reply->errorString());
                 }
                 reply->deleteLater();
                 --running;

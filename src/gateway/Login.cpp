@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "net/Http.h"
 #include "store/Database.h"
@@ -19,7 +20,7 @@ SavedLogin loadSavedLogin(Database &db)
     Statement st = db.prepare(QStringLiteral("SELECT * FROM tab_accesso WHERE ID = ?"));
     st.bind(1, 1);
     if (!st.next())
-        throw Error(3021, QStringLiteral("Nessun record corrente."));
+        throw Error(3021, Texts::tr("Nessun record corrente."));
     SavedLogin login;
     if (st.text(QStringLiteral("salvato")) == QLatin1String("N"))
         return login;
@@ -40,11 +41,11 @@ LoginResult Login(Context &ctx, GatewayControl &gateway, const QString &user, co
                   const std::function<void(bool)> &busy)
 {
     if (user.isEmpty()) {
-        ctx.message(Icon::Exclamation, QStringLiteral("Inserire il nome utente."));
+        ctx.message(Icon::Exclamation, Texts::tr("Inserire il nome utente."));
         return LoginResult::MissingUser;
     }
     if (password.isEmpty()) {
-        ctx.message(Icon::Exclamation, QStringLiteral("Inserire la password."));
+        ctx.message(Icon::Exclamation, Texts::tr("Inserire la password."));
         return LoginResult::MissingPassword;
     }
     ctx.state.LoginPassword = password;
@@ -65,7 +66,7 @@ LoginResult Login(Context &ctx, GatewayControl &gateway, const QString &user, co
     } catch (const Error &e) {
         setBusy(false);
         if (e.number() == ErrorNo::GatewayBadCredentials) {
-            ctx.message(Icon::Critical, QStringLiteral("Impossibile accedere. Controllare Username e Password e riprovare."));
+            ctx.message(Icon::Critical, Texts::tr("Impossibile accedere. Controllare Username e Password e riprovare."));
             return LoginResult::Refused;
         }
         ReportError(ctx, e);

@@ -1,6 +1,7 @@
 #include "gateway/SandboxGateway.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "gateway/GsmTextOnly.h"
 #include "store/Database.h"
 
@@ -21,7 +22,7 @@ void ensureSchema(Database &db)
     // Only a new, empty file is made into the sandbox's: another program's
     // database stays as it is.
     if (!db.tableNames().isEmpty())
-        throw Error(ErrorNo::NotADatabase, QStringLiteral("non è un file del gateway di prova"));
+        throw Error(ErrorNo::NotADatabase, Texts::tr("non è un file del gateway di prova"));
     Transaction tx(db);
     db.exec(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS account (user TEXT PRIMARY KEY, password TEXT NOT NULL, "
@@ -41,7 +42,7 @@ std::unique_ptr<Database> openSandbox(const QString &file)
         ensureSchema(*db);
         return db;
     } catch (const Error &e) {
-        throw Error(e.number(), QStringLiteral("Il file del gateway di prova \"%1\" non può essere aperto (%2)")
+        throw Error(e.number(), Texts::tr("Il file del gateway di prova \"%1\" non può essere aperto (%2)")
                                     .arg(QDir::toNativeSeparators(file), e.description()));
     }
 }
@@ -108,7 +109,7 @@ SandboxGateway::Account SandboxGateway::account()
     Statement st = db().prepare(QStringLiteral("SELECT password, credit, demo FROM account WHERE user = ?"));
     st.bind(1, m_user);
     if (!st.next() || st.text(0) != m_password)
-        throw Error(ErrorNo::GatewayBadCredentials, QStringLiteral("Credenziali rifiutate"));
+        throw Error(ErrorNo::GatewayBadCredentials, Texts::tr("Credenziali rifiutate"));
     return {st.integer(1), st.integer(2) != 0};
 }
 
@@ -132,7 +133,7 @@ void SandboxGateway::addSMS(const QString &number, const QString &text, const QS
     if (m_queue.size() >= kMaxQueue) {
         // The refused send is dropped whole, so the next one starts empty.
         m_queue.clear();
-        throw Error(ErrorNo::GatewayMaxQueue, QStringLiteral("Coda piena"));
+        throw Error(ErrorNo::GatewayMaxQueue, Texts::tr("Coda piena"));
     }
     // A send repeats one text: it is looked at once.
     if (text != m_gsmText) {
@@ -147,19 +148,19 @@ void SandboxGateway::transmit()
     const QList<Queued> queue = std::exchange(m_queue, {});
     m_accepted.clear();
     if (m_appCode != QLatin1String(kAppCode))
-        throw Error(ErrorNo::GatewayAppCode, QStringLiteral("Codice applicazione errato"));
+        throw Error(ErrorNo::GatewayAppCode, Texts::tr("Codice applicazione errato"));
     const qint64 credit = account().credit;
 
     QList<Queued> accepted;
     accepted.reserve(queue.size());
     for (const Queued &q : queue) {
         if (!isValidWhen(q.when))
-            throw Error(ErrorNo::GatewayDate, QStringLiteral("Data di invio errata"));
+            throw Error(ErrorNo::GatewayDate, Texts::tr("Data di invio errata"));
         if (!isWrongNumber(q.number))
             accepted.append(q);
     }
     if (accepted.size() > credit)
-        throw Error(ErrorNo::GatewayCredit, QStringLiteral("Credito insufficiente"));
+        throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
     for (const Queued &q : queue) {
         if (isWrongNumber(q.number)) {
             Q_EMIT messageResult(q.index, Result::WrongNumber);
@@ -178,7 +179,7 @@ void SandboxGateway::closeConnection()
     Transaction tx(d);
     const qint64 credit = d.scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
     if (accepted.size() > credit)
-        throw Error(ErrorNo::GatewayCredit, QStringLiteral("Credito insufficiente"));
+        throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
     const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
     Statement insert = d.prepare(QStringLiteral(
         "INSERT INTO outbox (account, recipient, text, send_at, accepted_at) VALUES (?, ?, ?, ?, ?)"));

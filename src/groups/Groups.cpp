@@ -1,6 +1,7 @@
 #include "groups/Groups.h"
 
 #include "context/Notifier.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 namespace brio {
@@ -32,7 +33,7 @@ bool nameTaken(Database &db, const QString &name)
 QString groupListText(const QString &name, qint64 members)
 {
     return name + QStringLiteral("  (") + QString::number(members)
-        + (members == 1 ? QStringLiteral(" contatto)") : QStringLiteral(" contatti)"));
+        + (members == 1 ? Texts::tr(" contatto)") : Texts::tr(" contatti)"));
 }
 
 ListEntries groupListEntries(Database &db)

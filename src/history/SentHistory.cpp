@@ -3,6 +3,7 @@
 #include "context/Context.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QSet>
@@ -89,23 +90,23 @@ QString outcomeWord(const QString &outcome)
     if (outcome == QLatin1String("A"))
         return QStringLiteral("accettato");
     if (outcome == QLatin1String("Q"))
-        return QStringLiteral("in coda");
+        return Texts::tr("in coda");
     if (outcome == QLatin1String("E"))
-        return QStringLiteral("rifiutato (numero errato)");
+        return Texts::tr("rifiutato (numero errato)");
     if (outcome == QLatin1String("N"))
-        return QStringLiteral("non inviato");
-    return QStringLiteral("non inoltrato");
+        return Texts::tr("non inviato");
+    return Texts::tr("non inoltrato");
 }
 
 QString outcomeSummary(const SentEntry &e)
 {
     if (!e.heldUntil.isEmpty())
-        return QStringLiteral("in attesa: partirà il %1").arg(e.heldUntil);
+        return Texts::tr("in attesa: partirà il %1").arg(e.heldUntil);
     QStringList parts;
     if (e.accepted > 0)
         parts << counted(e.accepted, "accettato", "accettati");
     if (e.queued > 0)
-        parts << QStringLiteral("%1 in coda").arg(e.queued);
+        parts << Texts::tr("%1 in coda").arg(e.queued);
     if (e.refused > 0)
         parts << counted(e.refused, "rifiutato", "rifiutati");
     const qint64 rest = e.recipients - e.accepted - e.queued - e.refused;
@@ -165,7 +166,7 @@ void resendToMessage(Context &ctx, qint64 sendId)
         Statement st = db.prepare(QStringLiteral("SELECT Testo FROM tab_invii WHERE ID = ?"));
         st.bind(1, sendId);
         if (!st.next())
-            throw Error(ErrorNo::NoCurrentRecord, QStringLiteral("L'invio non è più fra i messaggi inviati"));
+            throw Error(ErrorNo::NoCurrentRecord, Texts::tr("L'invio non è più fra i messaggi inviati"));
         text = st.text(0);
     }
     for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})

@@ -2,6 +2,7 @@
 
 #include "PhoneNumbers.h"
 #include "compose/NumberRules.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QFile>
@@ -87,7 +88,7 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
             ++summary.badNumbers;
             summary.badRows << QStringLiteral("%1: %2 - %3")
                                    .arg(row.where, row.name,
-                                        row.numbers.isEmpty() ? QStringLiteral("nessun numero")
+                                        row.numbers.isEmpty() ? Texts::tr("nessun numero")
                                                               : row.numbers.join(QStringLiteral(", ")));
             continue;
         }
@@ -119,15 +120,15 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
 
 QString summaryText(const ImportSummary &summary)
 {
-    QString text = QStringLiteral("Importazione completata.\n\nContatti importati: %1\n"
+    QString text = Texts::tr("Importazione completata.\n\nContatti importati: %1\n"
                                   "Già presenti in rubrica: %2\nNumeri non validi: %3")
                        .arg(summary.imported)
                        .arg(summary.duplicates)
                        .arg(summary.badNumbers);
     if (!summary.badRowsFile.isEmpty())
-        text += QStringLiteral("\n\nL'elenco dei contatti non importati è in:\n%1").arg(summary.badRowsFile);
+        text += Texts::tr("\n\nL'elenco dei contatti non importati è in:\n%1").arg(summary.badRowsFile);
     else if (summary.badNumbers > 0)
-        text += QStringLiteral("\n\nNon è stato possibile salvare l'elenco dei contatti non importati.");
+        text += Texts::tr("\n\nNon è stato possibile salvare l'elenco dei contatti non importati.");
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "CsvPreviewDialog.h"
 
+#include "core/Texts.h"
 #include "ui_CsvPreviewDialog.h"
 
 #include <QFileInfo>
@@ -19,14 +20,14 @@ QStringList previewCells(const ImportRow &row)
 QString columnsText(const CsvTable &table)
 {
     if (table.header.isEmpty())
-        return QStringLiteral("Nessuna riga di intestazione: colonne prese nell'ordine Nominativo, Cellulare, "
+        return Texts::tr("Nessuna riga di intestazione: colonne prese nell'ordine Nominativo, Cellulare, "
                               "Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.");
     QStringList used;
     for (const int index : table.columns) {
         if (index >= 0)
             used << table.header.value(index);
     }
-    return QStringLiteral("Colonne riconosciute: %1.").arg(used.join(QStringLiteral(", ")));
+    return Texts::tr("Colonne riconosciute: %1.").arg(used.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -36,7 +37,7 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, Q
     , m_ui(std::make_unique<Ui::CsvPreviewDialog>())
 {
     m_ui->setupUi(this);
-    m_ui->lbl_file->setText(QStringLiteral("File: %1 (%2, separatore '%3')")
+    m_ui->lbl_file->setText(Texts::tr("File: %1 (%2, separatore '%3')")
                                 .arg(QFileInfo(path).fileName(), table.encoding, QString(QChar(table.separator))));
     m_ui->lbl_colonne->setText(columnsText(table));
     const QList<ImportRow> rows = table.contacts();
@@ -54,7 +55,7 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, Q
             m_ui->tbl_anteprima->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
     m_ui->tbl_anteprima->resizeColumnsToContents();
-    m_ui->lbl_totale->setText(QStringLiteral("Righe da importare: %1").arg(rows.size()));
+    m_ui->lbl_totale->setText(Texts::tr("Righe da importare: %1").arg(rows.size()));
     connect(m_ui->cmd_importa, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::reject);
 }

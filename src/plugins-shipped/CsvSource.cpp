@@ -1,6 +1,7 @@
 #include "CsvSource.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -144,7 +145,7 @@ CsvTable readCsv(const QByteArray &bytes)
 
     csv_parser parser;
     if (csv_init(&parser, CSV_APPEND_NULL) != 0)
-        throw Error(ErrorNo::Internal, QStringLiteral("Memoria insufficiente"));
+        throw Error(ErrorNo::Internal, Texts::tr("Memoria insufficiente"));
     csv_set_delim(&parser, static_cast<unsigned char>(table.separator));
     Collector collector;
     const bool parsed = csv_parse(&parser, utf8.constData(), size_t(utf8.size()), onField, onRow, &collector)
@@ -153,7 +154,7 @@ CsvTable readCsv(const QByteArray &bytes)
     const QString problem = QString::fromUtf8(csv_strerror(csv_error(&parser)));
     csv_free(&parser);
     if (!parsed)
-        throw Error(ErrorNo::NotExpectedFormat, QStringLiteral("Il file non è un CSV valido: %1").arg(problem));
+        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(problem));
 
     table.rows = std::move(collector.rows);
     table.columns.fill(-1);
@@ -187,7 +188,7 @@ QList<ImportRow> CsvTable::contacts() const
         if (std::all_of(row.cbegin(), row.cend(), [](const QString &f) { return f.isEmpty(); }))
             continue;
         ImportRow c;
-        c.where = QStringLiteral("Riga %1").arg(first + r);
+        c.where = Texts::tr("Riga %1").arg(first + r);
         c.name = field(row, column(Column::Name));
         if (c.name.isEmpty()) {
             c.name = QStringList{field(row, column(Column::FirstName)), field(row, column(Column::LastName))}

@@ -1,6 +1,7 @@
 #include "PluginProgram.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -54,7 +55,7 @@ int runPlugin(int argc, char *argv[], const QString &title, const std::function<
         body(run);
         return 0;
     } catch (const Error &e) {
-        const QString text = QStringLiteral("Si è verificato l'errore n. %1 - %2.").arg(e.number()).arg(e.description());
+        const QString text = Texts::tr("Si è verificato l'errore n. %1 - %2.").arg(e.number()).arg(e.description());
         if (run.batch)
             QTextStream(stderr) << text << '\n';
         else

@@ -2,6 +2,7 @@
 
 #include "CsvSource.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -107,7 +108,7 @@ QString telNumber(const QString &value)
 ImportRow readCard(VF_OBJECT_T *card, int index)
 {
     ImportRow c;
-    c.where = QStringLiteral("Scheda %1").arg(index);
+    c.where = Texts::tr("Scheda %1").arg(index);
     QStringList mobiles;
     QStringList others;
     QString structuredName;
@@ -155,7 +156,7 @@ QList<ImportRow> readVCards(const QString &path)
     const QByteArray file = QFile::encodeName(path);
     VF_OBJECT_T *cards = nullptr;
     if (!vf_read_file(&cards, file.constData()) || !cards)
-        throw Error(ErrorNo::NotExpectedFormat, QStringLiteral("Il file '%1' non è un file vCard leggibile").arg(path));
+        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file '%1' non è un file vCard leggibile").arg(path));
     QList<ImportRow> out;
     VF_OBJECT_T *first = cards;
     int index = 0;

@@ -2,6 +2,7 @@
 #include "BookExport.h"
 #include "ExportDialog.h"
 #include "PluginProgram.h"
+#include "core/Texts.h"
 
 #include <QDialog>
 #include <QDir>
@@ -25,14 +26,14 @@ void exportByHand(PluginRun &run)
     const ExportFormat format = target.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive) ? ExportFormat::VCard
                                                                                               : ExportFormat::Csv;
     const int count = exportBook(*run.db, group, format, target);
-    run.inform(QStringLiteral("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
+    run.inform(Texts::tr("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    return runPlugin(argc, argv, QStringLiteral("Esporta rubrica"), [](PluginRun &run) {
+    return runPlugin(argc, argv, Texts::tr("Esporta rubrica"), [](PluginRun &run) {
         if (!run.files.isEmpty() || run.batch)
             return exportByHand(run);
         ExportDialog dialog(exportChoices(*run.db));
@@ -41,10 +42,10 @@ int main(int argc, char *argv[])
         const bool vcard = dialog.format() == ExportFormat::VCard;
         const QString target = QFileDialog::getSaveFileName(
             nullptr, run.title, QDir::home().filePath(vcard ? QStringLiteral("rubrica.vcf") : QStringLiteral("rubrica.csv")),
-            vcard ? QStringLiteral("File vCard (*.vcf)") : QStringLiteral("File CSV (*.csv)"));
+            vcard ? Texts::tr("File vCard (*.vcf)") : Texts::tr("File CSV (*.csv)"));
         if (target.isEmpty())
             return;
         const int count = exportBook(*run.db, dialog.groupId(), dialog.format(), target);
-        run.inform(QStringLiteral("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
+        run.inform(Texts::tr("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
     });
 }

@@ -4,6 +4,7 @@
 #include "CsvSource.h"
 #include "PluginProgram.h"
 #include "core/Error.h"
+#include "core/Texts.h"
 
 #include <QDialog>
 #include <QDir>
@@ -15,17 +16,17 @@ using namespace brio::kit;
 
 int main(int argc, char *argv[])
 {
-    return runPlugin(argc, argv, QStringLiteral("Importa da CSV"), [](PluginRun &run) {
+    return runPlugin(argc, argv, Texts::tr("Importa da CSV"), [](PluginRun &run) {
         QString source = run.files.value(0);
         if (source.isEmpty() && !run.batch) {
             source = QFileDialog::getOpenFileName(nullptr, run.title, QDir::homePath(),
-                                                  QStringLiteral("File CSV (*.csv *.txt);;Tutti i file (*)"));
+                                                  Texts::tr("File CSV (*.csv *.txt);;Tutti i file (*)"));
         }
         if (source.isEmpty())
             return;
         QFile file(source);
         if (!file.open(QIODevice::ReadOnly))
-            throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile leggere il file '%1'").arg(source));
+            throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile leggere il file '%1'").arg(source));
         const CsvTable table = readCsv(file.readAll());
         if (!run.batch && CsvPreviewDialog(table, source).exec() != QDialog::Accepted)
             return;

@@ -2,6 +2,7 @@
 #include "BookImport.h"
 #include "PluginProgram.h"
 #include "VCardSource.h"
+#include "core/Texts.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -11,11 +12,11 @@ using namespace brio::kit;
 
 int main(int argc, char *argv[])
 {
-    return runPlugin(argc, argv, QStringLiteral("Importa da vCard"), [](PluginRun &run) {
+    return runPlugin(argc, argv, Texts::tr("Importa da vCard"), [](PluginRun &run) {
         QString source = run.files.value(0);
         if (source.isEmpty() && !run.batch) {
             source = QFileDialog::getOpenFileName(nullptr, run.title, QDir::homePath(),
-                                                  QStringLiteral("File vCard (*.vcf *.vcard);;Tutti i file (*)"));
+                                                  Texts::tr("File vCard (*.vcf *.vcard);;Tutti i file (*)"));
         }
         if (source.isEmpty())
             return;

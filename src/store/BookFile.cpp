@@ -1,6 +1,7 @@
 #include "store/BookFile.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 #include "store/DatabasePassword.h"
 #include "store/Schema.h"
@@ -42,7 +43,7 @@ void createBook(const QString &path)
     QTemporaryFile staging(path + QStringLiteral(".nuova-XXXXXX"));
     if (!staging.open())
         throw Error(ErrorNo::InvalidPath,
-                    QStringLiteral("Impossibile creare la rubrica '%1': %2").arg(path, staging.errorString()));
+                    Texts::tr("Impossibile creare la rubrica '%1': %2").arg(path, staging.errorString()));
     staging.close();
     {
         auto db = Database::open(staging.fileName());
@@ -52,7 +53,7 @@ void createBook(const QString &path)
         db->useWriteAheadLog();
     }
     if (std::rename(QFile::encodeName(staging.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile creare la rubrica '%1'").arg(path));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile creare la rubrica '%1'").arg(path));
     staging.setAutoRemove(false);
 }
 

@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -199,13 +200,13 @@ void checkText(const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isNull())
-            throw Error(ErrorNo::InvalidText, QStringLiteral("Il testo contiene un carattere nullo, che non è ammesso"));
+            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;
         }
         if (c.isSurrogate())
-            throw Error(ErrorNo::InvalidText, QStringLiteral("Il testo contiene un carattere non valido"));
+            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
     }
 }
 
@@ -309,29 +310,29 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &va
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY:
         throw Error(ErrorNo::DuplicateKey,
-                    QStringLiteral("Impossibile apportare le modifiche richieste alla tabella: verrebbero "
+                    Texts::tr("Impossibile apportare le modifiche richieste alla tabella: verrebbero "
                                    "creati valori duplicati nell'indice o nella chiave primaria"));
     case SQLITE_CONSTRAINT_CHECK:
         throw Error(ErrorNo::FieldTooSmall,
-                    QStringLiteral("Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere"));
+                    Texts::tr("Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere"));
     case SQLITE_CONSTRAINT_NOTNULL:
-        throw Error(3314, QStringLiteral("Il campo deve contenere un valore"));
+        throw Error(3314, Texts::tr("Il campo deve contenere un valore"));
     default:
         break;
     }
     switch (rc & 0xFF) {
     case SQLITE_CANTOPEN:
         throw Error(ErrorNo::InvalidPath,
-                    QStringLiteral("'%1' non è un percorso valido o il file non è accessibile").arg(context));
+                    Texts::tr("'%1' non è un percorso valido o il file non è accessibile").arg(context));
     case SQLITE_NOTADB:
         throw Error(ErrorNo::NotADatabase,
-                    QStringLiteral("Formato di database non riconosciuto o password errata"));
+                    Texts::tr("Formato di database non riconosciuto o password errata"));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         throw Error(ErrorNo::DatabaseLocked,
-                    QStringLiteral("Il database è bloccato da un altro programma"));
+                    Texts::tr("Il database è bloccato da un altro programma"));
     default:
-        throw Error(ErrorNo::DatabaseGeneric, QStringLiteral("Errore del database: %1").arg(engine));
+        throw Error(ErrorNo::DatabaseGeneric, Texts::tr("Errore del database: %1").arg(engine));
     }
 }
 
@@ -386,7 +387,7 @@ Database::Database(sqlite3 *db, QString path, Mode mode)
 std::unique_ptr<Database> Database::open(const QString &path, const QString &key, Mode mode, bool create)
 {
     if (!create && !QFileInfo(path).isFile())
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("'%1' non è un percorso valido").arg(path));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("'%1' non è un percorso valido").arg(path));
 
     sqlite3 *raw = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
@@ -535,7 +536,7 @@ void Database::leaveWriteAheadLog()
     {
         Statement st = prepare(QStringLiteral("PRAGMA journal_mode=DELETE"));
         if (st.next() && st.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
-            throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è bloccato da un altro programma"));
+            throw Error(ErrorNo::DatabaseLocked, Texts::tr("Il database è bloccato da un altro programma"));
     }
     syncForJournalMode();
 }
@@ -683,7 +684,7 @@ int Statement::column(const QString &name) const
         if (name.compare(QString::fromUtf8(sqlite3_column_name(m_stmt, i)), Qt::CaseInsensitive) == 0)
             return i;
     }
-    throw Error(3265, QStringLiteral("Elemento '%1' non trovato nell'insieme").arg(name));
+    throw Error(3265, Texts::tr("Elemento '%1' non trovato nell'insieme").arg(name));
 }
 
 QVariant Statement::value(const QString &name) const

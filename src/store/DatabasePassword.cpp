@@ -1,6 +1,7 @@
 #include "store/DatabasePassword.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/BookFile.h"
 
 #include <QDir>
@@ -24,7 +25,7 @@ const QByteArray kPlainHeader("SQLite format 3\0", 16);
 
 [[noreturn]] void throwDiskError(const QString &what, const QString &path)
 {
-    throw Error(kDiskError, QStringLiteral("Errore del disco (%1 di '%2'): %3")
+    throw Error(kDiskError, Texts::tr("Errore del disco (%1 di '%2'): %3")
                                 .arg(what, QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno))));
 }
 
@@ -56,7 +57,7 @@ void exportCopy(Database &source, const QString &copy, const QString &key)
     // nothing: an empty file is an empty database.
     QFile empty(copy);
     if (!empty.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(kDiskError, QStringLiteral("Errore del disco (creazione di '%1'): %2")
+        throw Error(kDiskError, Texts::tr("Errore del disco (creazione di '%1'): %2")
                                     .arg(QDir::toNativeSeparators(copy), empty.errorString()));
     empty.close();
     // An empty (not null) key makes the attached file plain; null would
@@ -81,7 +82,7 @@ void verifyCopy(Database &source, const QString &copy, const QString &key)
         const QString count = QStringLiteral("SELECT count(*) FROM ") + quotedName(table);
         if (!target->tableExists(table) || target->scalar(count) != source.scalar(count)) {
             throw Error(ErrorNo::DatabaseGeneric,
-                        QStringLiteral("Errore del database: la copia cifrata non corrisponde (%1)").arg(table));
+                        Texts::tr("Errore del database: la copia cifrata non corrisponde (%1)").arg(table));
         }
     }
 }
@@ -155,7 +156,7 @@ void reopenAfterFailure(std::unique_ptr<Database> &db, QString &key, const QStri
     // Without the book every later action would fail with an error nobody
     // could read; say it now.
     throw Error(ErrorNo::DatabaseGeneric,
-                QStringLiteral("La modifica della password non è stata completata e la rubrica '%1' non può "
+                Texts::tr("La modifica della password non è stata completata e la rubrica '%1' non può "
                                "essere riaperta: chiudere BrioSMS e riavviarlo")
                     .arg(QDir::toNativeSeparators(path)));
 }
@@ -199,7 +200,7 @@ void changeDatabaseKey(std::unique_ptr<Database> &db, QString &key, const QStrin
 
     const auto refuseIfOpenElsewhere = [&path] {
         if (openedByAnotherProcess(path))
-            throw Error(ErrorNo::DatabaseLocked, QStringLiteral("Il database è aperto da un altro programma"));
+            throw Error(ErrorNo::DatabaseLocked, Texts::tr("Il database è aperto da un altro programma"));
     };
     refuseIfOpenElsewhere();
     // The copy replaces the file by name: rows still in a write-ahead log

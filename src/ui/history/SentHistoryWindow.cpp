@@ -1,5 +1,6 @@
 #include "ui/history/SentHistoryWindow.h"
 
+#include "core/Texts.h"
 #include "history/SentHistory.h"
 #include "store/Database.h"
 #include "ui/OneWindow.h"
@@ -184,8 +185,8 @@ void SentHistoryWindow::cmd_elimina_Click()
         if (ids.isEmpty())
             return;
         const QString question = ids.size() == 1
-            ? QStringLiteral("Eliminare l'invio scelto dai messaggi inviati?")
-            : QStringLiteral("Eliminare i %1 invii scelti dai messaggi inviati?").arg(ids.size());
+            ? Texts::tr("Eliminare l'invio scelto dai messaggi inviati?")
+            : Texts::tr("Eliminare i %1 invii scelti dai messaggi inviati?").arg(ids.size());
         if (m_ctx.message(Icon::Question, question, Buttons::YesNo) != Answer::Yes)
             return;
         removeSends(m_ctx.db(), ids);
@@ -198,15 +199,15 @@ void SentHistoryWindow::cmd_elimina_vecchi_Click()
     guarded(m_ctx, [&] {
         const QDate day = m_ui->dt_prima->date();
         if (m_ctx.message(Icon::Question,
-                          QStringLiteral("Eliminare dai messaggi inviati tutti gli invii precedenti al %1?")
+                          Texts::tr("Eliminare dai messaggi inviati tutti gli invii precedenti al %1?")
                               .arg(day.toString(QStringLiteral("dd-MM-yyyy"))),
                           Buttons::YesNo)
             != Answer::Yes)
             return;
         const int removed = removeSendsBefore(m_ctx.db(), day);
         reload();
-        m_ctx.message(Icon::Information, removed == 1 ? QStringLiteral("Eliminato 1 invio.")
-                                                      : QStringLiteral("Eliminati %1 invii.").arg(removed));
+        m_ctx.message(Icon::Information, removed == 1 ? Texts::tr("Eliminato 1 invio.")
+                                                      : Texts::tr("Eliminati %1 invii.").arg(removed));
     });
 }
 
@@ -217,7 +218,7 @@ void SentHistoryWindow::cmd_reinvia_Click()
         if (!current.isValid())
             return;
         if (m_ctx.message(Icon::Question,
-                          QStringLiteral("Il messaggio in preparazione sarà sostituito da questo invio (stesso testo, "
+                          Texts::tr("Il messaggio in preparazione sarà sostituito da questo invio (stesso testo, "
                                          "stessi destinatari). Continuare?"),
                           Buttons::YesNo)
             != Answer::Yes)

@@ -1,6 +1,7 @@
 #include "ui/main/MainWindow.h"
 
 #include "context/Notifier.h"
+#include "core/Texts.h"
 #include "ui/QtServices.h"
 
 #include "core/Error.h"
@@ -121,12 +122,12 @@ void MainWindow::deliverHeldSends()
     const auto restart = qScopeGuard([this] { m_heldSends->start(); });
     try {
         if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now()) > 0) {
-            setStatusPanel(2, QStringLiteral("Invii differiti inoltrati"));
+            setStatusPanel(2, Texts::tr("Invii differiti inoltrati"));
             Q_EMIT m_ctx.notifier().sendsRecorded();
         }
     } catch (const Error &e) {
         // Tried again at the next tick; a message box every half minute would be worse.
-        setStatusPanel(2, QStringLiteral("Invii differiti in attesa: %1").arg(e.description()));
+        setStatusPanel(2, Texts::tr("Invii differiti in attesa: %1").arg(e.description()));
     }
 }
 
@@ -148,9 +149,9 @@ MainWindow *MainWindow::of(const Context &ctx)
 void MainWindow::finishControls()
 {
     m_mnuPopupSingoli = named(new QMenu(this), "mnuPopupSingoli");
-    m_mnuEliminaSingolo = menuItem(m_mnuPopupSingoli, "mnuEliminaSingolo", QStringLiteral("&Elimina da invio corrente"));
+    m_mnuEliminaSingolo = menuItem(m_mnuPopupSingoli, "mnuEliminaSingolo", Texts::tr("&Elimina da invio corrente"));
     m_mnuPopupGruppi = named(new QMenu(this), "mnuPopupGruppi");
-    m_mnuEliminaGruppo = menuItem(m_mnuPopupGruppi, "mnuEliminaGruppo", QStringLiteral("&Elimina da invio corrente"));
+    m_mnuEliminaGruppo = menuItem(m_mnuPopupGruppi, "mnuEliminaGruppo", Texts::tr("&Elimina da invio corrente"));
 
     // Tool bar: the key of each button is its data; icons from the style.
     const std::pair<QAction *, QStyle::StandardPixmap> buttons[] = {
@@ -196,8 +197,8 @@ void MainWindow::finishControls()
 
     QStatusBar *bar = m_ui->sbBrio;
     bar->setSizeGripEnabled(true);
-    const QStringList designTexts{recipientCountText(0), QStringLiteral("Credito residuo: "),
-                                  QStringLiteral("Utente: ")};
+    const QStringList designTexts{recipientCountText(0), Texts::tr("Credito residuo: "),
+                                  Texts::tr("Utente: ")};
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(designTexts.at(i), bar);
         panel->setObjectName(QStringLiteral("sbBrio_Panel%1").arg(i + 1));
@@ -334,7 +335,7 @@ void MainWindow::Form_Unload()
 void MainWindow::NewMessage(bool ask)
 {
     if (ask
-        && m_ctx.message(Icon::Question, QStringLiteral("Desideri annullare il messaggio corrente e prepararne uno nuovo?"),
+        && m_ctx.message(Icon::Question, Texts::tr("Desideri annullare il messaggio corrente e prepararne uno nuovo?"),
                          Buttons::YesNo)
             != Answer::Yes)
         return;
@@ -359,10 +360,10 @@ void MainWindow::RefreshStatus()
     m_BrioSMS->setPassword(m_ctx.state.LoginPassword);
     const qint64 credit = m_BrioSMS->getCredit();
     setStatusPanel(2, credit == GatewayControl::kUnknownCredit
-                          ? QStringLiteral("Credito residuo: —") // the gateway does not tell
-                          : QStringLiteral("Credito residuo: %1 SMS").arg(credit));
-    setStatusPanel(3, QStringLiteral("Utente: ") + m_BrioSMS->userName());
-    m_ui->mnuLogin->setText(QStringLiteral("Altro &Utente"));
+                          ? Texts::tr("Credito residuo: —") // the gateway does not tell
+                          : Texts::tr("Credito residuo: %1 SMS").arg(credit));
+    setStatusPanel(3, Texts::tr("Utente: ") + m_BrioSMS->userName());
+    m_ui->mnuLogin->setText(Texts::tr("Altro &Utente"));
 }
 
 void MainWindow::RefreshRecipientCount()
@@ -470,14 +471,14 @@ void MainWindow::cmd_singolo_aggiungi_Click()
         const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_prefisso->currentText());
         const bool numberOk = CheckSubscriberNumber(m_ctx, m_ui->txt_numero->text());
         if (!prefixOk) {
-            m_ctx.message(Icon::Exclamation, QStringLiteral("Prefisso errato. Selezionare un prefisso corretto."));
+            m_ctx.message(Icon::Exclamation, Texts::tr("Prefisso errato. Selezionare un prefisso corretto."));
             m_ui->cb_prefisso->setCurrentIndex(0);
             m_ui->cb_prefisso->setFocus();
             return;
         }
         if (!numberOk) {
             m_ctx.message(Icon::Exclamation,
-                          QStringLiteral("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
+                          Texts::tr("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
             m_ui->txt_numero->clear();
             m_ui->txt_numero->setFocus();
             return;
@@ -491,7 +492,7 @@ void MainWindow::cmd_singolo_aggiungi_Click()
             if (e.number() != ErrorNo::DuplicateKey)
                 throw;
             m_ctx.message(Icon::Information,
-                          QStringLiteral("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
+                          Texts::tr("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
                                          "stessa persona non verrà aggiunto."));
             m_ui->txt_numero->clear();
             m_ui->cb_prefisso->setFocus();
@@ -514,8 +515,8 @@ void MainWindow::cmd_gruppi_aggiungi_Click()
         const QString name = m_ui->cb_gruppi->currentText();
         const qint64 members = groupMemberCount(m_ctx.db(), group);
         if (members <= 0) {
-            m_ctx.message(Icon::Critical, QStringLiteral("Il gruppo ") + name.toUpper()
-                                              + QStringLiteral(" non contiene contatti. Impossibile aggiungerlo "
+            m_ctx.message(Icon::Critical, Texts::tr("Il gruppo ") + name.toUpper()
+                                              + Texts::tr(" non contiene contatti. Impossibile aggiungerlo "
                                                                "alla lista dei destinatari."));
             return;
         }
