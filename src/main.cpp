@@ -109,6 +109,33 @@ ReportTo::~ReportTo()
     m_app.ctx = nullptr;
 }
 
+// Qt's own texts in Italian; the program's own are Italian at the source,
+// and a translation for the desktop's language is used where one is
+// installed (or beside the program, when run from the build folder).
+class Translations final
+{
+public:
+    Translations();
+
+private:
+    QTranslator m_qt;
+    QTranslator m_program;
+};
+
+Translations::Translations()
+{
+    if (m_qt.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qt);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString &dir : {programDir + QStringLiteral("/../share/briosms/translations"), programDir}) {
+        if (m_program.load(QLocale::system(), QStringLiteral("briosms"), QStringLiteral("_"), dir)) {
+            QCoreApplication::installTranslator(&m_program);
+            break;
+        }
+    }
+}
+
 int printOutbox(const QString &folder)
 {
     QTextStream out(stdout);
@@ -130,21 +157,7 @@ int run(Application &app)
     QApplication::setWindowIcon(appIcon());
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
-    // The program's own texts are Italian; a translation for the desktop's
-    // language is used where one is installed (or beside the program, when
-    // run from the build folder).
-    QTranslator appTranslator;
-    const QString programDir = QCoreApplication::applicationDirPath();
-    for (const QString &dir : {programDir + QStringLiteral("/../share/briosms/translations"), programDir}) {
-        if (appTranslator.load(QLocale::system(), QStringLiteral("briosms"), QStringLiteral("_"), dir)) {
-            QApplication::installTranslator(&appTranslator);
-            break;
-        }
-    }
+    const Translations translations;
 
     const Options opts = parse(QApplication::arguments());
     const QString folder = resolveDataFolder();
@@ -212,6 +225,7 @@ int main(int argc, char *argv[])
         QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
         QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        const Translations translations;
         try {
             return runCommand(args);
         } catch (const std::exception &e) {

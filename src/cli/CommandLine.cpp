@@ -497,7 +497,7 @@ bool isCommand(const QStringList &args)
 
 QString helpText()
 {
-    return QStringLiteral(
+    return Texts::tr(
         "Uso: briosms [--gateway URL] [--settings FILE]            apre la finestra\n"
         "     briosms send --to +393331234567 [--to ...] [--group NOME ...]\n"
         "                  (--text TESTO | --text-file FILE | -) [--at \"gg-mm-aaaa hh:mm\"]\n"

@@ -1,5 +1,6 @@
 #include "compose/ListEntries.h"
 
+#include "core/Texts.h"
 #include "store/Database.h"
 
 namespace brio {
@@ -25,13 +26,13 @@ ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode)
     ListEntries out;
     const bool placement = mode == GroupComboMode::ContactPlacement;
     if (!noHeader) {
-        out.append({placement ? QStringLiteral("Solo in rubrica") : QStringLiteral("Tutta la rubrica"),
+        out.append({placement ? Texts::tr("Solo in rubrica") : Texts::tr("Tutta la rubrica"),
                     kWholeAddressBook});
     }
     Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NAME_ORDER"));
     while (st.next()) {
         const QString name = st.text(1);
-        out.append({placement ? QStringLiteral("Gruppo ") + name.toUpper() + QStringLiteral(" e rubrica") : name,
+        out.append({placement ? Texts::tr("Gruppo %1 e rubrica").arg(name.toUpper()) : name,
                     st.integer(0)});
     }
     return out;

@@ -117,7 +117,7 @@ QUrl HttpGateway::checkUrl(const QString &text)
     if (!url.isValid() || url.host().isEmpty())
         refuse(Texts::tr("indirizzo malformato o porta non valida"));
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        refuse(QStringLiteral("si usano sandbox:, https:// oppure http:// sul computer locale"));
+        refuse(Texts::tr("si usano sandbox:, https:// oppure http:// sul computer locale"));
     if (!url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
         refuse(Texts::tr("niente credenziali, parametri o frammenti nell'indirizzo"));
     if (scheme == QLatin1String("http") && !isLoopbackHost(url.host()))

@@ -180,7 +180,7 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
                 continue;
             // Two lengths that disagree leave the end of the body unknown.
             if (!length.isNull() && value != length)
-                return stop(HttpFailure::Kind::Malformed, QStringLiteral("Content-Length contraddittori"));
+                return stop(HttpFailure::Kind::Malformed, Texts::tr("Content-Length contraddittori"));
             length = value;
         }
         if (size > kMaxHeaders)

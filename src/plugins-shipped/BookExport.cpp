@@ -1,6 +1,7 @@
 #include "BookExport.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QDate>
@@ -134,7 +135,7 @@ QByteArray vcardText(const QList<Contact> &contacts)
 
 QList<GroupChoice> exportChoices(Database &db)
 {
-    QList<GroupChoice> out{{-1, QStringLiteral("Tutta la rubrica")}};
+    QList<GroupChoice> out{{-1, Texts::tr("Tutta la rubrica")}};
     Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NOCASE"));
     while (st.next())
         out << GroupChoice{st.integer(0), st.text(1)};
@@ -146,10 +147,10 @@ int exportBook(Database &db, qint64 groupId, ExportFormat format, const QString 
     const QList<Contact> contacts = readContacts(db, groupId);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile scrivere il file '%1'").arg(path));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile scrivere il file '%1'").arg(path));
     file.write(format == ExportFormat::Csv ? csvText(contacts) : vcardText(contacts));
     if (!file.commit())
-        throw Error(ErrorNo::InvalidPath, QStringLiteral("Impossibile scrivere il file '%1'").arg(path));
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile scrivere il file '%1'").arg(path));
     return int(contacts.size());
 }
 
