@@ -1,6 +1,10 @@
 # brio_add_test(...) lines for tests/net
 brio_add_test(tst_http net/tst_http.cpp)
 target_link_libraries(tst_http PRIVATE briosms_refserver)
+add_library(brio_slowlookup SHARED net/SlowLookup.cpp)
+target_link_libraries(brio_slowlookup PRIVATE ${CMAKE_DL_LIBS})
+add_dependencies(tst_http brio_slowlookup)
+set_property(TEST tst_http APPEND PROPERTY ENVIRONMENT "LD_PRELOAD=$<TARGET_FILE:brio_slowlookup>")
 brio_add_test(tst_serverservices net/tst_serverservices.cpp)
 target_link_libraries(tst_serverservices PRIVATE briosms_refserver)
 brio_add_test(tst_brand net/tst_brand.cpp)
