@@ -306,27 +306,6 @@ private Q_SLOTS:
         QCOMPARE(rig.gateway.delivered().size(), 1205);
     }
 
-    void failureBeforeCommitDeliversNothing()
-    {
-        Rig rig;
-        // The second batch is stored but its reply never arrives, however often it is sent.
-        rig.gateway.faultAfter(Call::Batch, Fault::None);
-        rig.gateway.faultAfter(Call::Batch, Fault::Reset, 100);
-        auto d = rig.driver();
-        queue(*d, 2500);
-        QCOMPARE(errorOf([&] { d->transmit(); }), ErrorNo::GatewayNoConnection);
-        QCOMPARE(errorOf([&] { d->closeConnection(); }), 0);
-        QVERIFY(rig.gateway.delivered().isEmpty());
-        QCOMPARE(rig.credit(), qint64(10000));
-        QCOMPARE(rig.gateway.calls(Call::Commit), 0);
-
-        rig.gateway.clearFaults();
-        queue(*d, 2500);
-        QCOMPARE(send(*d), 0);
-        expectEachOnce(rig.gateway.delivered(), 2500);
-        QCOMPARE(rig.credit(), qint64(10000 - 2500));
-    }
-
     // A commit answer that says nothing clear: applied by a server behind a
     // failing proxy, the job key stays so a resend does not deliver twice; a
     // success that does not say what was accepted is no success.
