@@ -2,6 +2,7 @@
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
+#include "mock/Errors.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
 #include "refserver/TestCertificates.h"
@@ -64,16 +65,6 @@ void queue(GatewayControl &d, const QStringList &numbers)
 {
     for (const QString &n : numbers)
         d.addSMS(n, QStringLiteral("Ciao"), QStringLiteral("NOW"));
-}
-
-int errorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const Error &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Transmit and commit; the error number, or 0.

@@ -1,5 +1,6 @@
 #include "core/Error.h"
 #include "gateway/SandboxGateway.h"
+#include "mock/Errors.h"
 
 #include "store/Database.h"
 
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using namespace brio;
+using namespace brio::test;
 
 class TestSandboxGateway final : public QObject
 {
@@ -38,16 +40,6 @@ private:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
                                            : QByteArray();
-    }
-
-    static int errorOf(const std::function<void()> &f)
-    {
-        try {
-            f();
-        } catch (const Error &e) {
-            return e.number();
-        }
-        return 0;
     }
 
 private Q_SLOTS:

@@ -1,10 +1,12 @@
 #include "core/Error.h"
+#include "mock/Errors.h"
 #include "store/Database.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace brio;
+using namespace brio::test;
 
 class TestDatabase final : public QObject
 {
@@ -44,13 +46,7 @@ private Q_SLOTS:
         QFETCH(int, number);
         auto db = fresh(QStringLiteral("errors.db"));
         db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES (?, ?)"), {QStringLiteral("a"), QStringLiteral("+39333")});
-        try {
-            db->run(sql, params);
-            QFAIL("no error raised");
-        } catch (const Error &e) {
-            QCOMPARE(e.number(), number);
-            QVERIFY(!e.description().isEmpty());
-        }
+        QCOMPARE(errorOf([&] { db->run(sql, params); }), number);
         QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t")), 1);
     }
 
@@ -78,15 +74,13 @@ private Q_SLOTS:
     void failedTransactionLeavesNothing()
     {
         auto db = fresh(QStringLiteral("tx.db"));
-        try {
-            Transaction tx(*db);
-            db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('a', '1')"));
-            db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('b', '1')")); // duplicate
-            tx.commit();
-            QFAIL("duplicate accepted");
-        } catch (const Error &e) {
-            QCOMPARE(e.number(), ErrorNo::DuplicateKey);
-        }
+        QCOMPARE(errorOf([&] {
+                     Transaction tx(*db);
+                     db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('a', '1')"));
+                     db->run(QStringLiteral("INSERT INTO t (Nome, Numero) VALUES ('b', '1')")); // duplicate
+                     tx.commit();
+                 }),
+                 ErrorNo::DuplicateKey);
         QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t")), 0);
         // A later transaction works: the failed one did not stay open.
         Transaction tx(*db);
@@ -127,24 +121,15 @@ private Q_SLOTS:
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write(QByteArray(4096, '\x5a'));
         junk.close();
-        try {
-            Database::open(junk.fileName());
-            QFAIL("random bytes opened as a database");
-        } catch (const Error &e) {
-            QCOMPARE(e.number(), ErrorNo::NotADatabase);
-        }
+        QCOMPARE(errorOf([&] { Database::open(junk.fileName()); }), ErrorNo::NotADatabase);
     }
 
     void exclusiveOpenRefusedWhileAnotherHoldsTheFile()
     {
         auto first = fresh(QStringLiteral("lock.db"));
         auto holder = Database::open(first->path(), QString(), Database::Mode::Exclusive);
-        try {
-            Database::open(first->path(), QString(), Database::Mode::Exclusive);
-            QFAIL("second exclusive open succeeded");
-        } catch (const Error &e) {
-            QCOMPARE(e.number(), ErrorNo::DatabaseLocked);
-        }
+        QCOMPARE(errorOf([&] { Database::open(first->path(), QString(), Database::Mode::Exclusive); }),
+                 ErrorNo::DatabaseLocked);
     }
 };
 
