@@ -1,8 +1,13 @@
 #include "SendFixture.h"
 
 #include "gateway/GatewayFactory.h"
+#include "gateway/HttpGateway.h"
 #include "mock/FakeGateway.h"
+#include "refserver/JsonGateway.h"
+#include "refserver/ReferenceServer.h"
+#include "store/Database.h"
 
+#include <QSet>
 #include <QTest>
 #include <optional>
 
@@ -50,6 +55,45 @@ StoppedSend deferredAt(const char *date, const char *time, const QString &messag
 {
     return {.date = date, .time = time, .message = message, .focus = focus};
 }
+
+// More breaks than the driver tries, whichever connection it uses.
+constexpr int kEveryTry = 10;
+
+// The server and a driver pointed at it, the driver being the window's control.
+struct HttpSend
+{
+    explicit HttpSend(qint64 credit = 100000)
+    {
+        json.install(server);
+        json.addAccount(QStringLiteral("prova"), QStringLiteral("prova"), credit);
+        gateway.setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+        f.logIn();
+    }
+
+    // A chosen group of `count` contacts.
+    void chooseGroupOf(int count)
+    {
+        Transaction tx(f.env.db());
+        QList<qint64> ids;
+        for (int i = 0; i < count; ++i)
+            ids << f.env.addContact(QStringLiteral("Socio %1").arg(i), QStringLiteral("+39347%1").arg(i, 7, 10, QLatin1Char('0')));
+        f.chooseGroup(f.env.addGroup(QStringLiteral("Soci"), ids));
+        tx.commit();
+    }
+
+    QStringList deliveredTo() const
+    {
+        QStringList out;
+        for (const auto &d : json.delivered())
+            out << d.to;
+        return out;
+    }
+
+    ReferenceServer server;
+    JsonGateway json;
+    HttpGateway gateway{HttpGateway::checkUrl(json.url(server)), 5};
+    SendFixture f{&gateway};
+};
 
 } // namespace
 
@@ -116,7 +160,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("when");
         QTest::newRow("today, hour already past") << "15-06-2026" << "08:00" << "15-06-2026 08:00";
         QTest::newRow("later") << "25-12-2026" << "18:30" << "25-12-2026 18:30";
-        QTest::newRow("24:00 is midnight of the next day") << "15-06-2026" << "24:00" << "16-06-2026 00:00";
         QTest::newRow("24:00 at the end of the year") << "31-12-2026" << "24:00" << "01-01-2027 00:00";
     }
 
@@ -173,61 +216,43 @@ private Q_SLOTS:
         f.verifyMessageKept(1);
     }
 
-    // Two groups of three with one member in common: five announced, five sent.
-    void groupsWithCommonMember()
+    // Typed numbers first, then chosen contacts, then group members; a person
+    // reached twice (two groups, chosen by hand and through a group, typed and
+    // chosen) gets one message, announced and charged once.
+    void everyNumberOnceInSourceOrder()
     {
         FakeGateway gw;
         SendFixture f(&gw);
         f.logIn();
-        f.chooseOverlappingGroups();
+        f.chooseOverlappingGroups(); // +393330000001..5, the third in both
+        f.chooseContact(f.env.addContact(QStringLiteral("A"), QStringLiteral("+393330000007")));
+        f.chooseContact(f.env.db()
+                            .scalar(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ?"),
+                                    {QStringLiteral("+393330000001")})
+); // also in the first group
+        f.addTypedNumber(QStringLiteral("+393339999999"));
+        f.addTypedNumber(QStringLiteral("+393330000007"));
+        f.view.text = QStringLiteral("Ci vediamo alle 8");
 
         QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
         QCOMPARE(f.env.prompter.texts(),
-                 (QStringList{question(5),
+                 (QStringList{question(7),
                               "I gruppi programmati per l'invio contengono nominativi in comune.\n"
                               "Per evitare invii duplicati alla stessa persona, la procedura\n"
-                              "invierà soltanto 5 SMS, e dal tuo account verranno scalati\nsoltanto 5 SMS.",
+                              "invierà soltanto 7 SMS, e dal tuo account verranno scalati\nsoltanto 7 SMS.",
                               kSuccess}));
         QCOMPARE(f.env.prompter.shown[1].icon, Icon::Information);
-        QStringList sent = numbers(gw.delivered);
-        sent.sort();
-        QCOMPARE(sent, (QStringList{"393330000001", "393330000002", "393330000003", "393330000004", "393330000005"}));
+        QStringList groupMembers = numbers(gw.delivered).mid(3);
+        groupMembers.sort();
+        QCOMPARE(numbers(gw.delivered).mid(0, 3), (QStringList{"393339999999", "393330000007", "393330000001"}));
+        QCOMPARE(groupMembers, (QStringList{"393330000002", "393330000003", "393330000004", "393330000005"}));
+        QCOMPARE(gw.delivered[0].text, QStringLiteral("Ci vediamo alle 8"));
         for (const auto &s : gw.delivered)
             QCOMPARE(s.when, QStringLiteral("NOW"));
         QCOMPARE(gw.calls.mid(gw.calls.indexOf(QStringLiteral("Transmit"))),
                  (QStringList{"Transmit", "CloseConnection", "UserName=prova", "Password", "GetCredit"}));
         QCOMPARE(f.view.cleared, 1);
         QCOMPARE(f.stateRows(), qint64(0));
-    }
-
-    // Typed numbers first, then chosen contacts, then group members; a person
-    // reached twice (chosen by hand and through a group, or typed and chosen)
-    // gets one message, announced and charged once.
-    void everyNumberOnceInSourceOrder()
-    {
-        FakeGateway gw;
-        SendFixture f(&gw);
-        f.logIn();
-        const qint64 a = f.env.addContact(QStringLiteral("A"), QStringLiteral("+393330000001"));
-        const qint64 b = f.env.addContact(QStringLiteral("B"), QStringLiteral("+393330000002"));
-        const qint64 c = f.env.addContact(QStringLiteral("C"), QStringLiteral("+393330000003"));
-        f.chooseGroup(f.env.addGroup(QStringLiteral("Gruppo"), {b, c}));
-        f.chooseContact(a);
-        f.chooseContact(b);
-        f.addTypedNumber(QStringLiteral("+393339999999"));
-        f.addTypedNumber(QStringLiteral("+393330000001"));
-        f.view.text = QStringLiteral("Ci vediamo alle 8");
-
-        QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
-        QCOMPARE(f.env.prompter.texts(),
-                 (QStringList{question(4),
-                              "I gruppi programmati per l'invio contengono nominativi in comune.\n"
-                              "Per evitare invii duplicati alla stessa persona, la procedura\n"
-                              "invierà soltanto 4 SMS, e dal tuo account verranno scalati\nsoltanto 4 SMS.",
-                              kSuccess}));
-        QCOMPARE(numbers(gw.delivered),
-                 (QStringList{"393339999999", "393330000001", "393330000002", "393330000003"}));
-        QCOMPARE(gw.delivered[0].text, QStringLiteral("Ci vediamo alle 8"));
     }
 
     // The whole address book: the lists play no part. Three numbers the
@@ -351,6 +376,79 @@ private Q_SLOTS:
         QCOMPARE(f.view.statusText(), QStringLiteral("Credito residuo: 97 SMS"));
         QVERIFY(!f.view.busy);
         QCOMPARE(f.outbox().size(), 3);
+    }
+
+    // Through the HTTP driver and the loopback reference gateway.
+    void wrongNumbersWarnOnce()
+    {
+        HttpSend h;
+        for (const char *number : {"+393331234567", "+39333", "+393", "+3933312345678901"})
+            h.f.addTypedNumber(QString::fromLatin1(number));
+
+        QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Sent);
+        const QStringList texts = h.f.env.prompter.texts();
+        QCOMPARE(texts.size(), 3);
+        QCOMPARE(texts.count(QStringLiteral("Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei "
+                                            "numeri di cellulare...")),
+                 1);
+        QVERIFY(texts.last().startsWith(QStringLiteral("Connessione con il server terminata con successo.")));
+        QCOMPARE(h.deliveredTo(), QStringList{QStringLiteral("393331234567")});
+        QCOMPARE(historyOfOnlySend(h.f.env.db()),
+                 (QStringList{"+393331234567 accettato", "+39333 rifiutato (numero errato)",
+                              "+393 rifiutato (numero errato)", "+3933312345678901 rifiutato (numero errato)"}));
+    }
+
+    // The connection breaks for good, after the first of three batches or at
+    // the commit the server has applied: the user is told the send failed, the
+    // message stays, and sending it again delivers each message exactly once.
+    void connectionLost_data()
+    {
+        QTest::addColumn<int>("recipients");
+        QTest::addColumn<bool>("atCommit");
+        QTest::newRow("after the first of three batches") << 2500 << false;
+        QTest::newRow("commit applied, reply lost") << 1200 << true;
+    }
+
+    void connectionLost()
+    {
+        QFETCH(int, recipients);
+        QFETCH(bool, atCommit);
+        HttpSend h;
+        h.chooseGroupOf(recipients);
+        bool broken = false;
+        if (atCommit)
+            h.json.faultAfter(JsonGateway::Call::Commit, Fault::Reset, kEveryTry);
+        auto breakAfterFirstBatch = QObject::connect(&h.gateway, &GatewayControl::progress, [&](qint64 done, qint64) {
+            if (!atCommit && !broken && done > 0) {
+                broken = true;
+                h.json.faultAfter(JsonGateway::Call::Batch, Fault::Reset, kEveryTry);
+            }
+        });
+
+        QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Failed);
+        QObject::disconnect(breakAfterFirstBatch);
+        QCOMPARE(broken, !atCommit);
+        QCOMPARE(h.f.env.prompter.last().text,
+                 QStringLiteral("La connessione ad Internet non è attiva. Connettersi e riprovare."));
+        QCOMPARE(h.json.commitsApplied(), atCommit ? 1 : 0);
+        if (!atCommit) {
+            QVERIFY(h.deliveredTo().isEmpty());
+            QCOMPARE(h.json.credit(QStringLiteral("prova")), 100000);
+        }
+        h.f.verifyMessageKept(1);
+
+        h.json.clearFaults();
+        h.f.env.prompter.clear();
+        QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Sent);
+        QCOMPARE(h.f.env.prompter.texts(),
+                 (QStringList{question(recipients), kSuccess}));
+        const QStringList to = h.deliveredTo();
+        QCOMPARE(QSet<QString>(to.begin(), to.end()).size(), recipients);
+        QCOMPARE(to.size(), recipients);
+        QCOMPARE(h.json.commitsApplied(), 1);
+        QCOMPARE(h.json.credit(QStringLiteral("prova")), 100000 - recipients);
+        QCOMPARE(h.f.view.statusText(), QStringLiteral("Credito residuo: %1 SMS").arg(100000 - recipients));
+        QCOMPARE(h.f.stateRows(), qint64(0));
     }
 };
 

@@ -4,5 +4,3 @@ target_compile_definitions(tst_sandboxgateway PRIVATE BRIOSMS_PROGRAM="$<TARGET_
 add_dependencies(tst_sandboxgateway briosms)
 brio_add_test(tst_httpgateway gateway/tst_httpgateway.cpp)
 target_link_libraries(tst_httpgateway PRIVATE briosms_refserver)
-brio_add_test(tst_queuelimit gateway/tst_queuelimit.cpp)
-target_link_libraries(tst_queuelimit PRIVATE briosms_refserver)

@@ -1,6 +1,8 @@
 #include "core/Error.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/SandboxGateway.h"
+#include "mock/Errors.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
 #include "refserver/TestCertificates.h"
@@ -63,16 +65,6 @@ void queue(GatewayControl &d, const QStringList &numbers)
 {
     for (const QString &n : numbers)
         d.addSMS(n, QStringLiteral("Ciao"), QStringLiteral("NOW"));
-}
-
-int errorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const Error &e) {
-        return e.number();
-    }
-    return 0;
 }
 
 // Transmit and commit; the error number, or 0.
@@ -305,86 +297,51 @@ private Q_SLOTS:
         QCOMPARE(rig.gateway.delivered().size(), 1205);
     }
 
-    void failureBeforeCommitDeliversNothing()
-    {
-        Rig rig;
-        // The second batch is stored but its reply never arrives, however often it is sent.
-        rig.gateway.faultAfter(Call::Batch, Fault::None);
-        rig.gateway.faultAfter(Call::Batch, Fault::Reset, 100);
-        auto d = rig.driver();
-        queue(*d, 2500);
-        QCOMPARE(errorOf([&] { d->transmit(); }), ErrorNo::GatewayNoConnection);
-        QCOMPARE(errorOf([&] { d->closeConnection(); }), 0);
-        QVERIFY(rig.gateway.delivered().isEmpty());
-        QCOMPARE(rig.credit(), qint64(10000));
-        QCOMPARE(rig.gateway.calls(Call::Commit), 0);
-
-        rig.gateway.clearFaults();
-        queue(*d, 2500);
-        QCOMPARE(send(*d), 0);
-        expectEachOnce(rig.gateway.delivered(), 2500);
-        QCOMPARE(rig.credit(), qint64(10000 - 2500));
-    }
-
-    // The commit was applied but its answer says nothing clear: the key stays,
-    // so sending the same messages again does not deliver them twice.
-    void ambiguousCommitKeepsTheJob_data()
+    // A commit answer that says nothing clear: applied by a server behind a
+    // failing proxy, the job key stays so a resend does not deliver twice; a
+    // success that does not say what was accepted is no success.
+    void unclearCommitReply_data()
     {
         QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("502 proxy page") << QByteArray("HTTP/1.1 502 Bad Gateway\r\nContent-Type: text/html\r\n"
-                                                      "Content-Length: 22\r\n\r\n<html>Bad Gateway</html>")
-                                        << ErrorNo::GatewayServer;
-        QTest::newRow("504 without body") << QByteArray("HTTP/1.1 504 Gateway Timeout\r\nContent-Length: 0\r\n\r\n")
-                                          << ErrorNo::GatewayServer;
-        QTest::newRow("204") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << ErrorNo::GatewayGeneric;
-    }
-
-    void ambiguousCommitKeepsTheJob()
-    {
-        QFETCH(QByteArray, raw);
-        QFETCH(int, expected);
-        Rig rig;
-        rig.gateway.replyInstead(Call::Commit, HttpResponse{.body = {}, .raw = raw}, true);
-        auto d = rig.driver();
-        queue(*d, 3);
-        QCOMPARE(send(*d), expected);
-        QCOMPARE(rig.gateway.commitsApplied(), 1);
-        queue(*d, 3);
-        QCOMPARE(send(*d), 0);
-        expectEachOnce(rig.gateway.delivered(), 3);
-        QCOMPARE(rig.credit(), qint64(10000 - 3));
-    }
-
-    // A commit answered with a success that does not say what was accepted
-    // is no success: nothing was delivered, and a resend delivers once.
-    void phantomSuccessIsAnError_data()
-    {
-        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<bool>("applied");
+        QTest::addColumn<int>("expected"); // 0: any error
         auto ok = [](const QByteArray &body) {
             return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
                    + QByteArray::number(body.size()) + "\r\n\r\n" + body;
         };
-        QTest::newRow("empty object") << ok("{}");
-        QTest::newRow("accepted is text") << ok("{\"accepted\":\"x\",\"refused\":[],\"credit\":1}");
-        QTest::newRow("count does not add up") << ok("{\"accepted\":1,\"refused\":[],\"credit\":1}");
+        QTest::newRow("502 proxy page") << QByteArray("HTTP/1.1 502 Bad Gateway\r\nContent-Type: text/html\r\n"
+                                                      "Content-Length: 22\r\n\r\n<html>Bad Gateway</html>")
+                                        << true << ErrorNo::GatewayServer;
+        QTest::newRow("504 without body") << QByteArray("HTTP/1.1 504 Gateway Timeout\r\nContent-Length: 0\r\n\r\n")
+                                          << true << ErrorNo::GatewayServer;
+        QTest::newRow("204") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << true << ErrorNo::GatewayGeneric;
+        QTest::newRow("empty object") << ok("{}") << false << 0;
+        QTest::newRow("accepted is text") << ok("{\"accepted\":\"x\",\"refused\":[],\"credit\":1}") << false << 0;
+        QTest::newRow("count does not add up") << ok("{\"accepted\":1,\"refused\":[],\"credit\":1}") << false << 0;
         QTest::newRow("two lengths") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 40\r\n\r\n"
-                                                   "{}                                      ");
-        QTest::newRow("status 2000") << QByteArray("HTTP/1.1 2000 OK\r\nContent-Length: 2\r\n\r\n{}");
+                                                   "{}                                      ")
+                                     << false << 0;
+        QTest::newRow("status 2000") << QByteArray("HTTP/1.1 2000 OK\r\nContent-Length: 2\r\n\r\n{}") << false << 0;
     }
 
-    void phantomSuccessIsAnError()
+    void unclearCommitReply()
     {
         QFETCH(QByteArray, raw);
+        QFETCH(bool, applied);
+        QFETCH(int, expected);
         Rig rig;
-        rig.gateway.replyInstead(Call::Commit, HttpResponse{.body = {}, .raw = raw}, false);
+        rig.gateway.replyInstead(Call::Commit, HttpResponse{.body = {}, .raw = raw}, applied);
         auto d = rig.driver();
         queue(*d, 3);
-        QVERIFY(send(*d) != 0);
-        QVERIFY(rig.gateway.delivered().isEmpty());
+        const int error = send(*d);
+        QVERIFY(error != 0);
+        if (expected)
+            QCOMPARE(error, expected);
+        QCOMPARE(rig.gateway.commitsApplied(), applied ? 1 : 0);
         queue(*d, 3);
         QCOMPARE(send(*d), 0);
         expectEachOnce(rig.gateway.delivered(), 3);
+        QCOMPARE(rig.credit(), qint64(10000 - 3));
     }
 
     // Every request ends by its one deadline and reads no more than the caps,
@@ -480,6 +437,36 @@ private Q_SLOTS:
         queue(*d, 3);
         QCOMPARE(send(*d), expected);
         QVERIFY(rig.gateway.delivered().isEmpty());
+    }
+
+    // A send refused for its size leaves nothing queued behind, in either driver.
+    void refusedSendIsDropped_data()
+    {
+        QTest::addColumn<bool>("http");
+        QTest::newRow("sandbox") << false;
+        QTest::newRow("http") << true;
+    }
+
+    void refusedSendIsDropped()
+    {
+        QFETCH(bool, http);
+        Rig rig;
+        const QString file = sandboxFile(rig.dir.path());
+        SandboxGateway::addAccount(file, kUser, kUser, 10, false);
+        auto d = rig.driver(http ? QString() : QStringLiteral("sandbox:"));
+        QCOMPARE(errorOf([&] {
+                     for (qsizetype i = 0; i <= 1000000; ++i) // one more than either driver queues
+                         d->addSMS(QStringLiteral("393331111111"), QStringLiteral("troppi"), QStringLiteral("NOW"));
+                 }),
+                 ErrorNo::GatewayMaxQueue);
+        queue(*d, 1);
+        QCOMPARE(send(*d), 0);
+        QStringList delivered;
+        for (const auto &m : rig.gateway.delivered())
+            delivered << m.to;
+        for (const auto &m : SandboxGateway::outbox(file))
+            delivered << m.recipient;
+        QCOMPARE(delivered, QStringList{number(0)});
     }
 };
 

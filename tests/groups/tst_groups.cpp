@@ -114,23 +114,6 @@ private Q_SLOTS:
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_liste")), 3);
     }
 
-    void deleteLeavesContactsAndTheMessage()
-    {
-        TestEnv env;
-        Database &db = env.db();
-        const qint64 a = env.addContact(QStringLiteral("A"), QStringLiteral("+393330000001"));
-        const qint64 gone = env.addGroup(QStringLiteral("Via"), {a});
-        const qint64 kept = env.addGroup(QStringLiteral("Resta"), {a});
-        db.run(QStringLiteral("INSERT INTO tab_dest_liste (IDLista) VALUES (?), (?)"), {gone, kept});
-
-        deleteGroup(db, env.ctx->notifier(), gone);
-        QCOMPARE(texts(groupListEntries(db)), QStringList{"Resta  (1 contatto)"});
-        QCOMPARE(members(db, gone), QList<qint64>{});
-        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_liste WHERE IDLista = ?"), {gone}), 0);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_liste")), 1);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")), 1);
-    }
-
     // Adding all adds only those not yet in; a contact or group deleted
     // meanwhile is skipped; removing all keeps the group.
     void membersOncePerGroup()

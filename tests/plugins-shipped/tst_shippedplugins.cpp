@@ -61,109 +61,104 @@ class TestShippedPlugins final : public QObject
     Q_OBJECT
 
 private slots:
-    void spreadsheetCsv();
-    void phoneVCards();
-    void exportThenImport_data();
-    void exportThenImport();
+    void spreadsheetCsv()
+    {
+        TestEnv env;
+        env.addContact(QStringLiteral("Già in rubrica"), QStringLiteral("+393471111111"));
+        const QString source = env.path(QStringLiteral("contatti excel.csv"));
+        // Windows-1252, as a spreadsheet saves "CSV (separato da ;)".
+        writeFile(source,
+                  "Cognome;Nome;Cellulare;Indirizzo;CAP;Citt\xe0;Prov.;E-mail;Data di nascita;Sesso\r\n"
+                  "Rossi;Niccol\xf2;333 123 4567;\"Via Roma 1; scala B\";47121;Forl\xec;FC;n.rossi@example.it;03/02/1980;M\r\n"
+                  "Bianchi;Anna;+39 347-765.43.21;;;;;;1990-05-12;Femmina\r\n"
+                  "Verdi;Carlo;06 1234567;;;;;;;\r\n"
+                  "Neri;Luca;;;;;;;;\r\n"
+                  "Gialli;Sara;347 1111111;;;;;;;\r\n"
+                  "Rossi;Copia;0039 333 1234567;;;;;;;\r\n");
+        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 2")), qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
+        QVERIFY(out.contains(QStringLiteral("Numeri non validi: 2")));
+        QCOMPARE(book(env.db()), (QStringList{
+            QStringLiteral("Niccolò Rossi|+393331234567|Via Roma 1; scala B|47121|Forlì|FC||n.rossi@example.it|19800203|M"),
+            QStringLiteral("Già in rubrica|+393471111111||||||||"),
+            QStringLiteral("Anna Bianchi|+393477654321|||||||19900512|F")}));
+        QFile bad(env.path(QStringLiteral("contatti excel-scartati.txt")));
+        QVERIFY(bad.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(bad.readAll()),
+                 QStringLiteral("Riga 4: Carlo Verdi - 06 1234567\nRiga 5: Luca Neri - nessun numero\n"));
+    }
+
+    void phoneVCards()
+    {
+        TestEnv env;
+        const QString phone = env.path(QStringLiteral("telefono.vcf"));
+        // A phone's vCard 2.1 export: quoted-printable UTF-8 names, soft line breaks, several numbers.
+        writeFile(phone,
+                  "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                  "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Rossi;Nicol=C3=B2;;;\r\n"
+                  "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Nicol=C3=B2 Rossi Dell'Acqu=\r\na\r\n"
+                  "TEL;HOME:06 1234567\r\nTEL;CELL;PREF:+39 333 123 4567\r\n"
+                  "ADR;HOME:;;Via Po 2;Torino;TO;10100;Italia\r\nEMAIL;INTERNET:n@example.it\r\nBDAY:1980-02-03\r\n"
+                  "END:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:Luc=E0;Anna\r\n"
+                  "TEL;CELL:3477654321\r\nEND:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Solo fisso\r\nTEL;WORK:02 7654321\r\nEND:VCARD\r\n");
+        const QString v4 = env.path(QStringLiteral("rubrica v4.vcf"));
+        writeFile(v4,
+                  "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Carlo Verdi\\, jr\r\nN:Verdi;Carlo;;;\r\n"
+                  "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+39-340-111-2223\r\n"
+                  "ADR;TYPE=home:;;Corso Italia 10\\, int. 3;Milano;MI;20122;\r\n"
+                  "EMAIL;TYPE=work:carlo@example.it\r\nBDAY:19900512\r\nGENDER:M\r\nEND:VCARD\r\n");
+        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), phone}).contains(QStringLiteral("Contatti importati: 2")));
+        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), v4}).contains(QStringLiteral("Contatti importati: 1")));
+        QCOMPARE(book(env.db()), (QStringList{
+            QStringLiteral("Nicolò Rossi Dell'Acqua|+393331234567|Via Po 2|10100|Torino|TO||n@example.it|19800203|"),
+            QStringLiteral("Carlo Verdi, jr|+393401112223|Corso Italia 10, int. 3|20122|Milano|MI||carlo@example.it|19900512|M"),
+            QStringLiteral("Anna Lucà|+393477654321||||||||")}));
+        QFile bad(env.path(QStringLiteral("telefono-scartati.txt")));
+        QVERIFY(bad.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(bad.readAll()), QStringLiteral("Scheda 3: Solo fisso - 02 7654321\n"));
+    }
+
+    void exportThenImport_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QByteArray>("importer");
+        QTest::newRow("CSV, encrypted books") << "rubrica.csv" << "chiave" << QByteArray("briosms-importa-csv");
+        QTest::newRow("vCard, encrypted books") << "rubrica.vcf" << "segreta; \"sì\"" << QByteArray("briosms-importa-vcard");
+    }
+
+    void exportThenImport()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, password);
+        QFETCH(QByteArray, importer);
+        TestEnv from;
+        TestEnv to;
+        for (TestEnv *env : {&from, &to})
+            changeDatabaseKey(*env->ctx, password);
+        const QString longAddress = QStringLiteral("Via dei Mille, %1; scala \"B\" \\ interno 4").arg(QString(60, QLatin1Char('9')));
+        from.db().run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, "
+                                     "e_mail, DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                      {QStringLiteral("Rossi; Niccolò, \"Nico\""), QStringLiteral("+393331234567"), longAddress,
+                       QStringLiteral("47121"), QStringLiteral("Forlì"), QStringLiteral("FC"), QStringLiteral("Emilia-Romagna"),
+                       QStringLiteral("n@example.it"), QStringLiteral("19800203"), QStringLiteral("M")});
+        const qint64 anna = from.addContact(QStringLiteral("Anna"), QStringLiteral("+393477654321"));
+        from.addContact(QStringLiteral("Zoe"), QStringLiteral("+39340111222"));
+        from.addGroup(QStringLiteral("Amici"), {anna});
+
+        const QString target = from.path(file);
+        QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.databasePath(), target}, password).contains(QStringLiteral("Contatti esportati: 3")));
+        QVERIFY(runPlugin(importer.constData(), {to.state.databasePath(), target}, password).contains(QStringLiteral("Contatti importati: 3")));
+        QCOMPARE(book(to.db()), book(from.db()));
+
+        // One group only.
+        QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.databasePath(), target, QStringLiteral("Amici")}, password)
+                    .contains(QStringLiteral("Contatti esportati: 1")));
+    }
 };
-
-void TestShippedPlugins::spreadsheetCsv()
-{
-    TestEnv env;
-    env.addContact(QStringLiteral("Già in rubrica"), QStringLiteral("+393471111111"));
-    const QString source = env.path(QStringLiteral("contatti excel.csv"));
-    // Windows-1252, as a spreadsheet saves "CSV (separato da ;)".
-    writeFile(source,
-              "Cognome;Nome;Cellulare;Indirizzo;CAP;Citt\xe0;Prov.;E-mail;Data di nascita;Sesso\r\n"
-              "Rossi;Niccol\xf2;333 123 4567;\"Via Roma 1; scala B\";47121;Forl\xec;FC;n.rossi@example.it;03/02/1980;M\r\n"
-              "Bianchi;Anna;+39 347-765.43.21;;;;;;1990-05-12;Femmina\r\n"
-              "Verdi;Carlo;06 1234567;;;;;;;\r\n"
-              "Neri;Luca;;;;;;;;\r\n"
-              "Gialli;Sara;347 1111111;;;;;;;\r\n"
-              "Rossi;Copia;0039 333 1234567;;;;;;;\r\n");
-    const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
-    QVERIFY2(out.contains(QStringLiteral("Contatti importati: 2")), qPrintable(out));
-    QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
-    QVERIFY(out.contains(QStringLiteral("Numeri non validi: 2")));
-    QCOMPARE(book(env.db()), (QStringList{
-        QStringLiteral("Niccolò Rossi|+393331234567|Via Roma 1; scala B|47121|Forlì|FC||n.rossi@example.it|19800203|M"),
-        QStringLiteral("Già in rubrica|+393471111111||||||||"),
-        QStringLiteral("Anna Bianchi|+393477654321|||||||19900512|F")}));
-    QFile bad(env.path(QStringLiteral("contatti excel-scartati.txt")));
-    QVERIFY(bad.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(bad.readAll()),
-             QStringLiteral("Riga 4: Carlo Verdi - 06 1234567\nRiga 5: Luca Neri - nessun numero\n"));
-}
-
-void TestShippedPlugins::phoneVCards()
-{
-    TestEnv env;
-    const QString phone = env.path(QStringLiteral("telefono.vcf"));
-    // A phone's vCard 2.1 export: quoted-printable UTF-8 names, soft line breaks, several numbers.
-    writeFile(phone,
-              "BEGIN:VCARD\r\nVERSION:2.1\r\n"
-              "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Rossi;Nicol=C3=B2;;;\r\n"
-              "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Nicol=C3=B2 Rossi Dell'Acqu=\r\na\r\n"
-              "TEL;HOME:06 1234567\r\nTEL;CELL;PREF:+39 333 123 4567\r\n"
-              "ADR;HOME:;;Via Po 2;Torino;TO;10100;Italia\r\nEMAIL;INTERNET:n@example.it\r\nBDAY:1980-02-03\r\n"
-              "END:VCARD\r\n"
-              "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:Luc=E0;Anna\r\n"
-              "TEL;CELL:3477654321\r\nEND:VCARD\r\n"
-              "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Solo fisso\r\nTEL;WORK:02 7654321\r\nEND:VCARD\r\n");
-    const QString v4 = env.path(QStringLiteral("rubrica v4.vcf"));
-    writeFile(v4,
-              "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Carlo Verdi\\, jr\r\nN:Verdi;Carlo;;;\r\n"
-              "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+39-340-111-2223\r\n"
-              "ADR;TYPE=home:;;Corso Italia 10\\, int. 3;Milano;MI;20122;\r\n"
-              "EMAIL;TYPE=work:carlo@example.it\r\nBDAY:19900512\r\nGENDER:M\r\nEND:VCARD\r\n");
-    QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), phone}).contains(QStringLiteral("Contatti importati: 2")));
-    QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), v4}).contains(QStringLiteral("Contatti importati: 1")));
-    QCOMPARE(book(env.db()), (QStringList{
-        QStringLiteral("Nicolò Rossi Dell'Acqua|+393331234567|Via Po 2|10100|Torino|TO||n@example.it|19800203|"),
-        QStringLiteral("Carlo Verdi, jr|+393401112223|Corso Italia 10, int. 3|20122|Milano|MI||carlo@example.it|19900512|M"),
-        QStringLiteral("Anna Lucà|+393477654321||||||||")}));
-    QFile bad(env.path(QStringLiteral("telefono-scartati.txt")));
-    QVERIFY(bad.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(bad.readAll()), QStringLiteral("Scheda 3: Solo fisso - 02 7654321\n"));
-}
-
-void TestShippedPlugins::exportThenImport_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QByteArray>("importer");
-    QTest::newRow("CSV, encrypted books") << "rubrica.csv" << "chiave" << QByteArray("briosms-importa-csv");
-    QTest::newRow("vCard, encrypted books") << "rubrica.vcf" << "segreta; \"sì\"" << QByteArray("briosms-importa-vcard");
-}
-
-void TestShippedPlugins::exportThenImport()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, password);
-    QFETCH(QByteArray, importer);
-    TestEnv from;
-    TestEnv to;
-    for (TestEnv *env : {&from, &to})
-        changeDatabaseKey(*env->ctx, password);
-    const QString longAddress = QStringLiteral("Via dei Mille, %1; scala \"B\" \\ interno 4").arg(QString(60, QLatin1Char('9')));
-    from.db().run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, "
-                                 "e_mail, DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                  {QStringLiteral("Rossi; Niccolò, \"Nico\""), QStringLiteral("+393331234567"), longAddress,
-                   QStringLiteral("47121"), QStringLiteral("Forlì"), QStringLiteral("FC"), QStringLiteral("Emilia-Romagna"),
-                   QStringLiteral("n@example.it"), QStringLiteral("19800203"), QStringLiteral("M")});
-    const qint64 anna = from.addContact(QStringLiteral("Anna"), QStringLiteral("+393477654321"));
-    from.addContact(QStringLiteral("Zoe"), QStringLiteral("+39340111222"));
-    from.addGroup(QStringLiteral("Amici"), {anna});
-
-    const QString target = from.path(file);
-    QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.databasePath(), target}, password).contains(QStringLiteral("Contatti esportati: 3")));
-    QVERIFY(runPlugin(importer.constData(), {to.state.databasePath(), target}, password).contains(QStringLiteral("Contatti importati: 3")));
-    QCOMPARE(book(to.db()), book(from.db()));
-
-    // One group only.
-    QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.databasePath(), target, QStringLiteral("Amici")}, password)
-                .contains(QStringLiteral("Contatti esportati: 1")));
-}
 
 QTEST_GUILESS_MAIN(TestShippedPlugins)
 #include "tst_shippedplugins.moc"

@@ -74,137 +74,6 @@ QStringList outboxListing(const QString &dataFolder)
     return lines;
 }
 
-} // namespace
-
-class TestMainWindowSend : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void sendAfterLoginThenDeferredFromTheMenu();
-    void toolBarSendChecksFirst();
-    void compressFromToolBar();
-    void closedDuringTheSend();
-    void counterCountsWhatTheNetworkCounts();
-};
-
-void TestMainWindowSend::sendAfterLoginThenDeferredFromTheMenu()
-{
-    TestEnv env; // the clock says 15-06-2026 10:30
-    env.state.ServerChecksDone = true; // the provider's checks have their own tests
-    MainWindow w(*env.ctx);
-    env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-
-    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
-    typeText(w, QStringLiteral("ciao a tutti"));
-    env.prompter.answer(Answer::Yes);
-    child<QPushButton>(w, "cmd_invia")->click();
-
-    QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
-    QCOMPARE(env.windows.loginShown, 1);
-    QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
-    // Ready for the next message.
-    QCOMPARE(w.recipientList()->count(), 0);
-    QCOMPARE(child<QPlainTextEdit>(w, "txt_messaggio")->toPlainText(), QString());
-    QCOMPARE(child<QLabel>(w, "lbl_messaggio")->text(), QStringLiteral("Testo (160):"));
-    QCOMPARE(w.statusPanel(2)->text(), QStringLiteral("Credito residuo: 99 SMS"));
-    QCOMPARE(w.statusPanel(3)->text(), QStringLiteral("Utente: prova"));
-
-    // A second message at "24:00" of today, which is midnight at the end of
-    // the day; the control has its user, no login this time.
-    env.prompter.clear();
-    addNumber(w, QStringLiteral("347"), QStringLiteral("7654321"));
-    typeText(w, QStringLiteral("auguri"));
-    defer(w, QStringLiteral("15-06-2026"), QStringLiteral("24:00"));
-    env.prompter.answer(Answer::Yes);
-    child<QAction>(w, "mnuInvia")->trigger();
-    QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
-    QCOMPARE(env.windows.loginShown, 1);
-    QCOMPARE(outboxListing(env.dataFolder()),
-             (QStringList{kFirst, QStringLiteral("prova\t+393477654321\t16-06-2026 00:00\tauguri")}));
-}
-
-void TestMainWindowSend::toolBarSendChecksFirst()
-{
-    TestEnv env;
-    MainWindow w(*env.ctx);
-    auto *send = child<QAction>(w, "tb_Invia");
-    send->trigger();
-    QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("Nessun destinatario inserito.")});
-
-    // A date that is not a date: the field is selected for correction.
-    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
-    typeText(w, QStringLiteral("ciao"));
-    defer(w, QStringLiteral("3"), QStringLiteral("10:00"));
-    send->trigger();
-    QCOMPARE(env.prompter.last().text, QStringLiteral("Data errata."));
-    auto *date = child<QLineEdit>(w, "msk_data");
-    QCOMPARE(date->selectedText(), date->displayText());
-    QVERIFY(outboxListing(env.dataFolder()).isEmpty());
-    QCOMPARE(w.recipientList()->count(), 1);
-}
-
-void TestMainWindowSend::compressFromToolBar()
-{
-    TestEnv env;
-    MainWindow w(*env.ctx);
-    auto *button = child<QAction>(w, "tb_Comprimi");
-    auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
-    auto *counter = child<QLabel>(w, "lbl_messaggio");
-    auto state = [button] {
-        return QStringLiteral("%1 %2 %3 %4").arg(button->isEnabled()).arg(button->isChecked())
-            .arg(button->data().toString(), button->toolTip());
-    };
-
-    typeText(w, QStringLiteral("ciao"));
-    QVERIFY(!button->isEnabled());
-    typeText(w, QStringLiteral(" a tutti"));
-    QCOMPARE(state(), QStringLiteral("1 0 Comprimi Comprimi SMS"));
-    QCOMPARE(counter->text(), QStringLiteral("Testo (148):"));
-
-    button->trigger();
-    QCOMPARE(text->toPlainText(), QStringLiteral("CiaoATutti"));
-    QCOMPARE(counter->text(), QStringLiteral("Testo (150):"));
-    QCOMPARE(state(), QStringLiteral("1 1 Decomprimi Annulla Compressione"));
-
-    // Edited without a space, then restored: the text before compression.
-    typeText(w, QStringLiteral("!"));
-    QVERIFY(button->isEnabled());
-    button->trigger();
-    QCOMPARE(text->toPlainText(), QStringLiteral("ciao a tutti"));
-    QCOMPARE(state(), QStringLiteral("1 0 Comprimi Comprimi SMS"));
-
-    // "Nuovo" empties the text and releases the button.
-    button->trigger();
-    env.prompter.answer(Answer::Yes);
-    child<QAction>(w, "tb_Nuovo")->trigger();
-    QCOMPARE(text->toPlainText(), QString());
-    QVERIFY(!button->isChecked());
-    QVERIFY(!button->isEnabled());
-}
-
-// "Esci" while the messages are handed over: the send ends and is
-// reported, then the window closes and the database with it.
-void TestMainWindowSend::closedDuringTheSend()
-{
-    TestEnv env;
-    env.state.ServerChecksDone = true;
-    MainWindow w(*env.ctx);
-    w.show();
-    env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
-    typeText(w, QStringLiteral("ciao a tutti"));
-    env.prompter.answer(Answer::Yes);
-    // Runs while the send repaints the window.
-    QTimer::singleShot(0, &w, [&w] { child<QAction>(w, "mnuEsci")->trigger(); });
-    child<QPushButton>(w, "cmd_invia")->click();
-
-    QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
-    QVERIFY(!w.isVisible());
-    QVERIFY(!env.state.DB);
-    QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
-}
-
 // Typed one character at a time, as a keyboard with these keys would.
 void typeUnicode(QWidget *edit, const QString &text)
 {
@@ -214,45 +83,170 @@ void typeUnicode(QWidget *edit, const QString &text)
     }
 }
 
-void TestMainWindowSend::counterCountsWhatTheNetworkCounts()
+} // namespace
+
+class TestMainWindowSend : public QObject
 {
-    TestEnv env;
-    MainWindow w(*env.ctx);
-    w.show();
-    auto *text = child<MessageTextEdit>(w, "txt_messaggio");
-    auto *counter = child<QLabel>(w, "lbl_messaggio");
-    auto *notice = child<QLabel>(w, "lbl_ucs2");
-    auto *replace = child<QPushButton>(w, "cmd_sostituisci");
+    Q_OBJECT
 
-    // "€" takes two septets: 79 of them leave room for two more characters.
-    typeUnicode(text, QStringLiteral("Costo 5\u20AC"));
-    QCOMPARE(counter->text(), QStringLiteral("Testo (151):"));
-    QVERIFY(!notice->isVisible());
-    text->setText(QString(79, QChar(0x20AC)) + QStringLiteral("xyz"));
-    QCOMPARE(text->text(), QString(79, QChar(0x20AC)) + QStringLiteral("xy"));
-    QCOMPARE(counter->text(), QStringLiteral("Testo (0):"));
+private Q_SLOTS:
+    void sendAfterLoginThenDeferredFromTheMenu()
+    {
+        TestEnv env; // the clock says 15-06-2026 10:30
+        env.state.ServerChecksDone = true; // the provider's checks have their own tests
+        MainWindow w(*env.ctx);
+        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
 
-    // A typographic apostrophe and "È" turn it into UCS-2: named, limited to
-    // 70, and replaced in one click with the caret kept in its place.
-    text->setText(QString());
-    typeUnicode(text, QStringLiteral("L\u2019appuntamento \u00C8 ok"));
-    QCOMPARE(counter->text(), QStringLiteral("Testo (51):"));
-    QVERIFY(notice->isVisible());
-    QVERIFY(notice->text().contains(QStringLiteral("\u201C\u2019\u201D alla posizione 2")));
-    QVERIFY(notice->text().contains(QStringLiteral("\u201C\u00C8\u201D alla posizione 16")));
-    QVERIFY(replace->isEnabled());
-    QTextCursor cursor = text->textCursor();
-    cursor.setPosition(3); // after "L'a"
-    text->setTextCursor(cursor);
-    replace->click();
-    QCOMPARE(text->text(), QStringLiteral("L'appuntamento E' ok"));
-    QCOMPARE(text->textCursor().position(), 3);
-    QVERIFY(!notice->isVisible());
-    QCOMPARE(counter->text(), QStringLiteral("Testo (140):"));
+        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        typeText(w, QStringLiteral("ciao a tutti"));
+        env.prompter.answer(Answer::Yes);
+        child<QPushButton>(w, "cmd_invia")->click();
 
-    text->setText(QStringLiteral("\u00C8") + QString(100, QLatin1Char('a')));
-    QCOMPARE(text->text().size(), 70);
-}
+        QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
+        QCOMPARE(env.windows.loginShown, 1);
+        QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
+        // Ready for the next message.
+        QCOMPARE(w.recipientList()->count(), 0);
+        QCOMPARE(child<QPlainTextEdit>(w, "txt_messaggio")->toPlainText(), QString());
+        QCOMPARE(child<QLabel>(w, "lbl_messaggio")->text(), QStringLiteral("Testo (160):"));
+        QCOMPARE(w.statusPanel(2)->text(), QStringLiteral("Credito residuo: 99 SMS"));
+        QCOMPARE(w.statusPanel(3)->text(), QStringLiteral("Utente: prova"));
+
+        // A second message at "24:00" of today, which is midnight at the end of
+        // the day; the control has its user, no login this time.
+        env.prompter.clear();
+        addNumber(w, QStringLiteral("347"), QStringLiteral("7654321"));
+        typeText(w, QStringLiteral("auguri"));
+        defer(w, QStringLiteral("15-06-2026"), QStringLiteral("24:00"));
+        env.prompter.answer(Answer::Yes);
+        child<QAction>(w, "mnuInvia")->trigger();
+        QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
+        QCOMPARE(env.windows.loginShown, 1);
+        QCOMPARE(outboxListing(env.dataFolder()),
+                 (QStringList{kFirst, QStringLiteral("prova\t+393477654321\t16-06-2026 00:00\tauguri")}));
+    }
+
+    void toolBarSendChecksFirst()
+    {
+        TestEnv env;
+        MainWindow w(*env.ctx);
+        auto *send = child<QAction>(w, "tb_Invia");
+        send->trigger();
+        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("Nessun destinatario inserito.")});
+
+        // A date that is not a date: the field is selected for correction.
+        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        typeText(w, QStringLiteral("ciao"));
+        defer(w, QStringLiteral("3"), QStringLiteral("10:00"));
+        send->trigger();
+        QCOMPARE(env.prompter.last().text, QStringLiteral("Data errata."));
+        auto *date = child<QLineEdit>(w, "msk_data");
+        QCOMPARE(date->selectedText(), date->displayText());
+        QVERIFY(outboxListing(env.dataFolder()).isEmpty());
+        QCOMPARE(w.recipientList()->count(), 1);
+    }
+
+    void compressFromToolBar()
+    {
+        TestEnv env;
+        MainWindow w(*env.ctx);
+        auto *button = child<QAction>(w, "tb_Comprimi");
+        auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
+        auto *counter = child<QLabel>(w, "lbl_messaggio");
+        auto state = [button] {
+            return QStringLiteral("%1 %2 %3 %4").arg(button->isEnabled()).arg(button->isChecked())
+                .arg(button->data().toString(), button->toolTip());
+        };
+
+        typeText(w, QStringLiteral("ciao"));
+        QVERIFY(!button->isEnabled());
+        typeText(w, QStringLiteral(" a tutti"));
+        QCOMPARE(state(), QStringLiteral("1 0 Comprimi Comprimi SMS"));
+        QCOMPARE(counter->text(), QStringLiteral("Testo (148):"));
+
+        button->trigger();
+        QCOMPARE(text->toPlainText(), QStringLiteral("CiaoATutti"));
+        QCOMPARE(counter->text(), QStringLiteral("Testo (150):"));
+        QCOMPARE(state(), QStringLiteral("1 1 Decomprimi Annulla Compressione"));
+
+        // Edited without a space, then restored: the text before compression.
+        typeText(w, QStringLiteral("!"));
+        QVERIFY(button->isEnabled());
+        button->trigger();
+        QCOMPARE(text->toPlainText(), QStringLiteral("ciao a tutti"));
+        QCOMPARE(state(), QStringLiteral("1 0 Comprimi Comprimi SMS"));
+
+        // "Nuovo" empties the text and releases the button.
+        button->trigger();
+        env.prompter.answer(Answer::Yes);
+        child<QAction>(w, "tb_Nuovo")->trigger();
+        QCOMPARE(text->toPlainText(), QString());
+        QVERIFY(!button->isChecked());
+        QVERIFY(!button->isEnabled());
+    }
+
+    // "Esci" while the messages are handed over: the send ends and is
+    // reported, then the window closes and the database with it.
+    void closedDuringTheSend()
+    {
+        TestEnv env;
+        env.state.ServerChecksDone = true;
+        MainWindow w(*env.ctx);
+        w.show();
+        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        typeText(w, QStringLiteral("ciao a tutti"));
+        env.prompter.answer(Answer::Yes);
+        // Runs while the send repaints the window.
+        QTimer::singleShot(0, &w, [&w] { child<QAction>(w, "mnuEsci")->trigger(); });
+        child<QPushButton>(w, "cmd_invia")->click();
+
+        QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
+        QVERIFY(!w.isVisible());
+        QVERIFY(!env.state.DB);
+        QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
+    }
+
+    void counterCountsWhatTheNetworkCounts()
+    {
+        TestEnv env;
+        MainWindow w(*env.ctx);
+        w.show();
+        auto *text = child<MessageTextEdit>(w, "txt_messaggio");
+        auto *counter = child<QLabel>(w, "lbl_messaggio");
+        auto *notice = child<QLabel>(w, "lbl_ucs2");
+        auto *replace = child<QPushButton>(w, "cmd_sostituisci");
+
+        // "€" takes two septets: 79 of them leave room for two more characters.
+        typeUnicode(text, QStringLiteral("Costo 5\u20AC"));
+        QCOMPARE(counter->text(), QStringLiteral("Testo (151):"));
+        QVERIFY(!notice->isVisible());
+        text->setText(QString(79, QChar(0x20AC)) + QStringLiteral("xyz"));
+        QCOMPARE(text->text(), QString(79, QChar(0x20AC)) + QStringLiteral("xy"));
+        QCOMPARE(counter->text(), QStringLiteral("Testo (0):"));
+
+        // A typographic apostrophe and "È" turn it into UCS-2: named, limited to
+        // 70, and replaced in one click with the caret kept in its place.
+        text->setText(QString());
+        typeUnicode(text, QStringLiteral("L\u2019appuntamento \u00C8 ok"));
+        QCOMPARE(counter->text(), QStringLiteral("Testo (51):"));
+        QVERIFY(notice->isVisible());
+        QVERIFY(notice->text().contains(QStringLiteral("\u201C\u2019\u201D alla posizione 2")));
+        QVERIFY(notice->text().contains(QStringLiteral("\u201C\u00C8\u201D alla posizione 16")));
+        QVERIFY(replace->isEnabled());
+        QTextCursor cursor = text->textCursor();
+        cursor.setPosition(3); // after "L'a"
+        text->setTextCursor(cursor);
+        replace->click();
+        QCOMPARE(text->text(), QStringLiteral("L'appuntamento E' ok"));
+        QCOMPARE(text->textCursor().position(), 3);
+        QVERIFY(!notice->isVisible());
+        QCOMPARE(counter->text(), QStringLiteral("Testo (140):"));
+
+        text->setText(QStringLiteral("\u00C8") + QString(100, QLatin1Char('a')));
+        QCOMPARE(text->text().size(), 70);
+    }
+};
 
 QTEST_MAIN(TestMainWindowSend)
 #include "tst_mainwindowsend.moc"
