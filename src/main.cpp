@@ -186,7 +186,7 @@ int run(Application &app)
     case SingleInstance::Outcome::Busy:
         ctx.message(Icon::Exclamation,
                     Texts::tr("BrioSMS è già aperto con la rubrica di %1, ma non risponde.\n"
-                                   "Chiuderlo e riprovare.")
+                              "Chiuderlo e riprovare.")
                         .arg(QDir::toNativeSeparators(folder)));
         return 1;
     }

@@ -39,7 +39,7 @@ PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, 
     if (typed.count(QLatin1Char(' ')) == typed.size()) {
         const Answer a = ctx.message(Icon::Question,
                                      Texts::tr("Non avendo inserito dati, la password verrà disabilitata e "
-                                                    "chiunque potrà accedere alla rubrica. Proseguire?"),
+                                               "chiunque potrà accedere alla rubrica. Proseguire?"),
                                      Buttons::YesNo);
         if (a != Answer::Yes)
             return PasswordChangeResult::Cancelled;
@@ -53,8 +53,8 @@ PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, 
             throw;
         ctx.message(Icon::Exclamation,
                     Texts::tr("La rubrica è aperta da un altro programma (per esempio un plug-in), "
-                                   "quindi la password non può essere modificata ora.\n"
-                                   "Chiudere l'altro programma e riprovare: la password non è stata modificata."));
+                              "quindi la password non può essere modificata ora.\n"
+                              "Chiudere l'altro programma e riprovare: la password non è stata modificata."));
         return PasswordChangeResult::Busy;
     }
 
@@ -74,7 +74,7 @@ bool EmptyAddressBook(Context &ctx)
         return false;
     if (ctx.message(Icon::Exclamation,
                     Texts::tr("Se l'operazione viene confermata la rubrica ed i gruppi saranno irreversibilmente "
-                                   "cancellati\nContinuare?"),
+                              "cancellati\nContinuare?"),
                     Buttons::YesNo)
         != Answer::Yes)
         return false;

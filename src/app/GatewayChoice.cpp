@@ -26,7 +26,7 @@ bool chooseGateway(Context &ctx, const QString &commandLine)
     } catch (const Error &e) {
         ReportError(ctx, Error(e.number(), e.description()
                                                + Texts::tr(". BrioSMS usa per ora il gateway di prova (sandbox:); "
-                                                                "correggere Gateway/URL nel file delle impostazioni")));
+                                                           "correggere Gateway/URL nel file delle impostazioni")));
         ctx.makeGateway = sandboxGatewayFactory(folder);
     }
     return true;

@@ -42,7 +42,7 @@ int refuseBook(Context &ctx, const QString &what)
     ctx.message(Icon::Critical,
                 what.arg(native(ctx.state.databasePath()))
                     + Texts::tr("\nIl file è stato lasciato com'era. Per ricominciare con una rubrica vuota, "
-                                     "rinominare la cartella \"%1\" e riavviare BrioSMS.")
+                                "rinominare la cartella \"%1\" e riavviare BrioSMS.")
                           .arg(native(ctx.state.InstallDir)));
     return 1;
 }
@@ -52,7 +52,7 @@ int bookInUse(Context &ctx)
     ctx.state.DB.reset();
     ctx.message(Icon::Exclamation,
                 Texts::tr("La rubrica \"%1\" è in uso da un altro programma (per esempio un plug-in).\n"
-                               "Chiudere l'altro programma e riavviare BrioSMS.")
+                          "Chiudere l'altro programma e riavviare BrioSMS.")
                     .arg(native(ctx.state.databasePath())));
     return 1;
 }

@@ -107,7 +107,7 @@ public:
         const SavedLogin login = loadSavedLogin(m_ctx.db());
         if (!login.saved) {
             tell(Texts::tr("Nessun accesso salvato: accedere una volta dalla finestra di BrioSMS con "
-                                "\"Salva la password\"."));
+                           "\"Salva la password\"."));
             return;
         }
         m_ctx.state.LoginUser = login.user;
@@ -366,7 +366,7 @@ int send(Context &ctx, const Options &o, const QString &folder)
             if (seen.contains(*number)) {
                 ctx.message(Icon::Information,
                             Texts::tr("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
-                                           "stessa persona non verrà aggiunto."));
+                                      "stessa persona non verrà aggiunto."));
                 continue;
             }
             seen << *number;

@@ -64,7 +64,7 @@ void AccountCommands::senderNumber()
             m_ctx.message(Icon::Information,
                           Texts::tr("L'account dell'utente ") + m_gateway.userName()
                               + Texts::tr(" è dimostrativo.\nPer modificare il numero di mittente degli SMS "
-                                               "è necessario \naver acquistato almeno un pacchetto di messaggi SMS."));
+                                          "è necessario \naver acquistato almeno un pacchetto di messaggi SMS."));
             open(AccountPage::Purchase);
             return;
         }

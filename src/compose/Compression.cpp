@@ -39,7 +39,7 @@ QString ucs2NoticeText(const QString &text)
     for (const Ucs2Cause &c : causes)
         named << Texts::tr("“%1” alla posizione %2").arg(c.character).arg(c.position);
     return Texts::tr("Caratteri fuori dall'alfabeto SMS: %1. Con questi caratteri un SMS contiene al "
-                          "massimo %2 caratteri invece di 160.")
+                     "massimo %2 caratteri invece di 160.")
         .arg(named.join(QStringLiteral(", ")))
         .arg(smsSize(text).single);
 }

@@ -118,7 +118,7 @@ void SendProcedure::wrongNumber()
             m_view.setBusy(false);
         m_ctx.message(Icon::Critical,
                       Texts::tr("Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei "
-                                     "numeri di cellulare..."));
+                                "numeri di cellulare..."));
         if (m_running)
             m_view.setBusy(true);
     }
@@ -283,9 +283,9 @@ SendProcedure::Outcome SendProcedure::send()
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
                       Texts::tr("I gruppi programmati per l'invio contengono nominativi in comune.\n"
-                                     "Per evitare invii duplicati alla stessa persona, la procedura\n"
-                                     "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
-                                     "soltanto %1 SMS.")
+                                "Per evitare invii duplicati alla stessa persona, la procedura\n"
+                                "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
+                                "soltanto %1 SMS.")
                           .arg(list.size()));
         m_view.setBusy(true);
     }
@@ -302,13 +302,13 @@ SendProcedure::Outcome SendProcedure::send()
     if (m_held) {
         m_ctx.message(Icon::Information,
                       Texts::tr("Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il "
-                                     "%1, se sarà aperto (oppure con \"briosms send --due\").")
+                                "%1, se sarà aperto (oppure con \"briosms send --due\").")
                           .arg(when));
     } else if (m_numberErrorSeen) {
         m_ctx.message(Icon::Information,
                       Texts::tr("Connessione con il server terminata con successo.\n"
-                                     "Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel "
-                                     "numero di cellulare"));
+                                "Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel "
+                                "numero di cellulare"));
     } else {
         m_ctx.message(Icon::Information, Texts::tr("Messaggio inoltrato con successo"));
     }
@@ -324,7 +324,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
                       Texts::tr("Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio "
-                                     "interrotto: ora va soltanto ai %3 restanti.")
+                                "interrotto: ora va soltanto ai %3 restanti.")
                           .arg(log.deliveredBefore())
                           .arg(recipients.size())
                           .arg(log.pending().size()));
@@ -336,7 +336,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
         const qsizetype delivered = log.deliveredBefore() + log.deliveredNow();
         if (delivered > 0)
             m_afterError = Texts::tr("Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, "
-                                          "andrà soltanto ai destinatari che non l'hanno ricevuto.")
+                                     "andrà soltanto ai destinatari che non l'hanno ricevuto.")
                                .arg(delivered)
                                .arg(recipients.size());
         throw;

@@ -35,8 +35,8 @@ QString chooseGatewayUrl(const QString &argument, const Settings &settings)
         if (!QUrl(argument.trimmed()).password().isEmpty())
             throw Error(ErrorNo::GatewayBadParameters,
                         Texts::tr("La password del gateway non va scritta sulla riga di comando, dove è visibile "
-                                       "a tutti: indicare l'indirizzo in BRIOSMS_GATEWAY o nell'impostazione "
-                                       "Gateway/URL."));
+                                  "a tutti: indicare l'indirizzo in BRIOSMS_GATEWAY o nell'impostazione "
+                                  "Gateway/URL."));
         return argument;
     }
     const QString fromEnvironment = qEnvironmentVariable("BRIOSMS_GATEWAY");

@@ -18,8 +18,8 @@ void requireGsmText(const QString &text)
         named << Texts::tr("“%1” alla posizione %2").arg(c.character).arg(c.position);
     throw Error(kGsmTextOnlyError,
                 Texts::tr("Questo gateway accetta soltanto testi nell'alfabeto SMS; nel messaggio ci sono %1. "
-                               "Nessun messaggio è stato inoltrato: sostituire quei caratteri (pulsante \"Sostituisci\") "
-                               "e inviare di nuovo")
+                          "Nessun messaggio è stato inoltrato: sostituire quei caratteri (pulsante \"Sostituisci\") "
+                          "e inviare di nuovo")
                     .arg(named.join(QStringLiteral(", "))));
 }
 

@@ -42,7 +42,7 @@ QString aboutLibrariesText(Database *db)
 QString aboutLicenceText()
 {
     return Texts::tr("BrioSMS è distribuito gratuitamente, così com'è, senza garanzie. "
-                          "Usa Qt (licenza LGPL v3) e SQLCipher (licenza BSD).");
+                     "Usa Qt (licenza LGPL v3) e SQLCipher (licenza BSD).");
 }
 
 } // namespace brio

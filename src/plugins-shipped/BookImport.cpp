@@ -121,7 +121,7 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
 QString summaryText(const ImportSummary &summary)
 {
     QString text = Texts::tr("Importazione completata.\n\nContatti importati: %1\n"
-                                  "Già presenti in rubrica: %2\nNumeri non validi: %3")
+                             "Già presenti in rubrica: %2\nNumeri non validi: %3")
                        .arg(summary.imported)
                        .arg(summary.duplicates)
                        .arg(summary.badNumbers);

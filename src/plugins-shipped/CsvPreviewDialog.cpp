@@ -21,7 +21,7 @@ QString columnsText(const CsvTable &table)
 {
     if (table.header.isEmpty())
         return Texts::tr("Nessuna riga di intestazione: colonne prese nell'ordine Nominativo, Cellulare, "
-                              "Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.");
+                         "Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.");
     QStringList used;
     for (const int index : table.columns) {
         if (index >= 0)

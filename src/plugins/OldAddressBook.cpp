@@ -150,7 +150,7 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
             throw Error(kFileAccessError, errors.errorString());
     };
     writeLine(Texts::tr("I seguenti contatti di BrioSMS 1.1.4 non sono stati \r\n"
-                             "importati a causa di errori nel formato del numero di cellulare:"));
+                        "importati a causa di errori nel formato del numero di cellulare:"));
 
     Database &db = ctx.db();
     const QSet<QString> allowed = allowedPrefixSet(db);

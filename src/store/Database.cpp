@@ -311,7 +311,7 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &va
     case SQLITE_CONSTRAINT_PRIMARYKEY:
         throw Error(ErrorNo::DuplicateKey,
                     Texts::tr("Impossibile apportare le modifiche richieste alla tabella: verrebbero "
-                                   "creati valori duplicati nell'indice o nella chiave primaria"));
+                              "creati valori duplicati nell'indice o nella chiave primaria"));
     case SQLITE_CONSTRAINT_CHECK:
         throw Error(ErrorNo::FieldTooSmall,
                     Texts::tr("Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere"));

@@ -157,7 +157,7 @@ void reopenAfterFailure(std::unique_ptr<Database> &db, QString &key, const QStri
     // could read; say it now.
     throw Error(ErrorNo::DatabaseGeneric,
                 Texts::tr("La modifica della password non è stata completata e la rubrica '%1' non può "
-                               "essere riaperta: chiudere BrioSMS e riavviarlo")
+                          "essere riaperta: chiudere BrioSMS e riavviarlo")
                     .arg(QDir::toNativeSeparators(path)));
 }
 

@@ -219,7 +219,7 @@ void SentHistoryWindow::cmd_reinvia_Click()
             return;
         if (m_ctx.message(Icon::Question,
                           Texts::tr("Il messaggio in preparazione sarà sostituito da questo invio (stesso testo, "
-                                         "stessi destinatari). Continuare?"),
+                                    "stessi destinatari). Continuare?"),
                           Buttons::YesNo)
             != Answer::Yes)
             return;

@@ -493,7 +493,7 @@ void MainWindow::cmd_singolo_aggiungi_Click()
                 throw;
             m_ctx.message(Icon::Information,
                           Texts::tr("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
-                                         "stessa persona non verrà aggiunto."));
+                                    "stessa persona non verrà aggiunto."));
             m_ui->txt_numero->clear();
             m_ui->cb_prefisso->setFocus();
             return;
@@ -517,7 +517,7 @@ void MainWindow::cmd_gruppi_aggiungi_Click()
         if (members <= 0) {
             m_ctx.message(Icon::Critical, Texts::tr("Il gruppo ") + name.toUpper()
                                               + Texts::tr(" non contiene contatti. Impossibile aggiungerlo "
-                                                               "alla lista dei destinatari."));
+                                                          "alla lista dei destinatari."));
             return;
         }
         if (const std::optional<qint64> row = addGroupEntry(m_ctx.db(), group))
