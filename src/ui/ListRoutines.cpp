@@ -3,6 +3,7 @@
 #include "context/Context.h"
 #include "compose/NumberRules.h"
 
+#include <QMenu>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -100,7 +101,7 @@ qint64 entryData(const QListWidget *list, int row)
     return item ? item->data(Qt::UserRole).toLongLong() : 0;
 }
 
-int selectedRow(const QListWidget *list)
+int selectedRow(const QAbstractItemView *list)
 {
     const QModelIndexList rows = list->selectionModel()->selectedIndexes();
     return rows.isEmpty() ? -1 : rows.first().row();
@@ -146,6 +147,22 @@ int ItemIndexAtPoint(const QWidget *control, const QPoint &pos)
         return -1;
     const QModelIndex index = list->indexAt(pos);
     return index.isValid() ? index.row() : -1;
+}
+
+void popUpOverEntry(QAbstractItemView *list, QMenu *popup, const QPoint &pos)
+{
+    const int row = ItemIndexAtPoint(list, pos);
+    if (selectedRow(list) < 0 || row < 0)
+        return;
+    list->setCurrentIndex(list->model()->index(row, 0));
+    popup->exec(list->viewport()->mapToGlobal(pos));
+}
+
+QAction *addMenuItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
 }
 
 void LoadCountryCombo(const Context &ctx, QComboBox *combo)

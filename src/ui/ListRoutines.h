@@ -2,8 +2,11 @@
 
 #include "compose/ListEntries.h"
 
+class QAbstractItemView;
+class QAction;
 class QComboBox;
 class QListWidget;
+class QMenu;
 class QPoint;
 class QWidget;
 
@@ -32,7 +35,7 @@ void addEntry(QListWidget *list, const QString &text, qint64 data);
 void setEntries(QListWidget *list, const ListEntries &entries);
 qint64 entryData(const QListWidget *list, int row);
 // The row of the selected entry, or -1.
-int selectedRow(const QListWidget *list);
+int selectedRow(const QAbstractItemView *list);
 
 // Fills a combo with the groups. When it has entries the first is selected
 // (its currentIndexChanged is emitted, as for a click) and the combo enabled;
@@ -53,6 +56,13 @@ void LoadMessageRecipients(const Context &ctx, QListWidget *list, bool withNumbe
 // The row of the entry under a position of the list's viewport, or -1 (also
 // when the control is no list).
 int ItemIndexAtPoint(const QWidget *control, const QPoint &pos);
+
+// A list's pop-up menu at a position of its viewport: over an entry, while
+// one is selected, the entry under the pointer becomes the current one and
+// the menu opens; elsewhere nothing happens.
+void popUpOverEntry(QAbstractItemView *list, QMenu *popup, const QPoint &pos);
+// A pop-up command with its objectName.
+QAction *addMenuItem(QMenu *menu, const char *name, const QString &caption);
 
 // Country combo from the accepted codes, "+39" selected when offered (its
 // currentIndexChanged is emitted). With no codes the combo keeps its items.

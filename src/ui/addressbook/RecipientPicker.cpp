@@ -24,19 +24,6 @@ namespace {
 // What a drag from the address-book list carries.
 const QString kElencoDrag = QStringLiteral("application/x-briosms-lst_elenco");
 
-int selectedRowOf(const QListView *list)
-{
-    const QModelIndexList rows = list->selectionModel()->selectedIndexes();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 } // namespace
 
 RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
@@ -51,12 +38,12 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
     m_ui->setupUi(this);
     m_ui->ListView1->setBackgroundRole(QPalette::Button);
     m_mnupopup->setObjectName(QStringLiteral("mnupopup"));
-    m_mnuEscludiInvio = menuItem(m_mnupopup, "mnuEscludiInvio", Texts::tr("&Escludi dall'invio"));
+    m_mnuEscludiInvio = addMenuItem(m_mnupopup, "mnuEscludiInvio", Texts::tr("&Escludi dall'invio"));
     m_mnuPopupElenco->setObjectName(QStringLiteral("mnuPopupElenco"));
-    m_mnuAggiungiInvio = menuItem(m_mnuPopupElenco, "mnuAggiungiInvio", Texts::tr("&Aggiungi all'invio"));
-    m_mnuEliminaContatto = menuItem(m_mnuPopupElenco, "mnuEliminaContatto", Texts::tr("&Elimina Contatto"));
+    m_mnuAggiungiInvio = addMenuItem(m_mnuPopupElenco, "mnuAggiungiInvio", Texts::tr("&Aggiungi all'invio"));
+    m_mnuEliminaContatto = addMenuItem(m_mnuPopupElenco, "mnuEliminaContatto", Texts::tr("&Elimina Contatto"));
     m_mnuProprietaContatto =
-        menuItem(m_mnuPopupElenco, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
+        addMenuItem(m_mnuPopupElenco, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
 
     QListView *elenco = m_ui->lst_elenco;
     QListView *destinatari = m_ui->lst_destinatari;
@@ -154,13 +141,13 @@ void RecipientPicker::txt_key_Change()
 
 qint64 RecipientPicker::selectedContact() const
 {
-    const int row = selectedRowOf(m_ui->lst_elenco);
+    const int row = selectedRow(m_ui->lst_elenco);
     return row < 0 ? -1 : m_elenco->entry(row).data;
 }
 
 void RecipientPicker::cmd_add_Click()
 {
-    const int row = selectedRowOf(m_ui->lst_elenco);
+    const int row = selectedRow(m_ui->lst_elenco);
     if (row < 0)
         return;
     const ListEntry &entry = m_elenco->entry(row);
@@ -171,7 +158,7 @@ void RecipientPicker::cmd_add_Click()
 
 void RecipientPicker::mnuEscludiInvio_Click()
 {
-    const int row = selectedRowOf(m_ui->lst_destinatari);
+    const int row = selectedRow(m_ui->lst_destinatari);
     if (row >= 0)
         m_destinatari->removeAt(row);
 }
@@ -246,7 +233,7 @@ void RecipientPicker::contactChanged(qint32 id, const QString &name, const QStri
         // lst_elenco as reloading it would show it: the entry in its place
         // by name, or gone.
         const int row = m_elenco->rowOf(id);
-        const bool wasSelected = row >= 0 && row == selectedRowOf(m_ui->lst_elenco);
+        const bool wasSelected = row >= 0 && row == selectedRow(m_ui->lst_elenco);
         if (row >= 0)
             m_elenco->removeAt(row);
         if (removed || !belongsToShownList(id))
@@ -269,15 +256,6 @@ void RecipientPicker::groupsChanged()
     });
 }
 
-void RecipientPicker::list_MouseDown(QListView *list, QMenu *popup, const QPoint &pos)
-{
-    const int row = ItemIndexAtPoint(list, pos);
-    if (selectedRowOf(list) < 0 || row < 0)
-        return;
-    list->setCurrentIndex(list->model()->index(row, 0));
-    popup->exec(list->viewport()->mapToGlobal(pos));
-}
-
 bool RecipientPicker::eventFilter(QObject *watched, QEvent *event)
 {
     QListView *elenco = m_ui->lst_elenco;
@@ -287,13 +265,13 @@ bool RecipientPicker::eventFilter(QObject *watched, QEvent *event)
         if (watched == list->viewport() && event->type() == QEvent::MouseButtonPress
             && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
             const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
-            guarded(m_ctx, [&] { list_MouseDown(list, popup, pos); });
+            guarded(m_ctx, [&] { popUpOverEntry(list, popup, pos); });
             return true;
         }
         // The menu key and Shift+F10 open the menu of the selected entry.
         if ((watched == list || watched == list->viewport()) && event->type() == QEvent::ContextMenu) {
             if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Mouse) {
-                const int row = selectedRowOf(list);
+                const int row = selectedRow(list);
                 if (row >= 0)
                     popup->exec(list->viewport()->mapToGlobal(
                         list->visualRect(list->model()->index(row, 0)).center()));

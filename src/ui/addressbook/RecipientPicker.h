@@ -49,7 +49,6 @@ private:
 
     // Right button: the pop-up only when the list had a selected entry and
     // the pointer is over one, which it then selects.
-    void list_MouseDown(QListView *list, QMenu *popup, const QPoint &pos);
     bool belongsToShownList(qint64 contact);
     qint64 selectedContact() const; // of lst_elenco, or -1
 

@@ -25,17 +25,6 @@
 
 namespace brio {
 
-namespace {
-
-QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-} // namespace
-
 GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *parent)
     : QDialog(parent)
     , m_ctx(ctx)
@@ -45,12 +34,12 @@ GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *pa
     attachHelp(m_ctx, this);
     m_mnuPopupContatti = new QMenu(this);
     m_mnuPopupContatti->setObjectName(QStringLiteral("mnuPopupContatti"));
-    m_mnuAggiungiGruppo = menuItem(m_mnuPopupContatti, "mnuAggiungiGruppo", Texts::tr("&Aggiungi a Gruppo"));
+    m_mnuAggiungiGruppo = addMenuItem(m_mnuPopupContatti, "mnuAggiungiGruppo", Texts::tr("&Aggiungi a Gruppo"));
     m_mnuProprietaContatto =
-        menuItem(m_mnuPopupContatti, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
+        addMenuItem(m_mnuPopupContatti, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
     m_mnuPopupGruppi = new QMenu(this);
     m_mnuPopupGruppi->setObjectName(QStringLiteral("mnuPopupGruppi"));
-    m_mnuEscludiGruppo = menuItem(m_mnuPopupGruppi, "mnuEscludiGruppo", Texts::tr("&Escludi da Gruppo"));
+    m_mnuEscludiGruppo = addMenuItem(m_mnuPopupGruppi, "mnuEscludiGruppo", Texts::tr("&Escludi da Gruppo"));
 
     for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppo}) {
         prepareList(list);
@@ -337,15 +326,6 @@ void GroupMembersWindow::groupsChanged()
     updateCommands();
 }
 
-void GroupMembersWindow::lst_MouseDown(QListWidget *list, QMenu *popup, const QPoint &pos)
-{
-    const int row = ItemIndexAtPoint(list, pos);
-    if (selectedRow(list) < 0 || row < 0)
-        return;
-    list->setCurrentRow(row);
-    popup->exec(list->viewport()->mapToGlobal(pos));
-}
-
 bool GroupMembersWindow::eventFilter(QObject *watched, QEvent *event)
 {
     QListWidget *book = m_ui->lst_destinatari;
@@ -386,7 +366,7 @@ bool GroupMembersWindow::eventFilter(QObject *watched, QEvent *event)
             break;
         for (QListWidget *list : {book, members}) {
             if (watched == list->viewport()) {
-                lst_MouseDown(list, list == book ? m_mnuPopupContatti : m_mnuPopupGruppi,
+                popUpOverEntry(list, list == book ? m_mnuPopupContatti : m_mnuPopupGruppi,
                               mouse->position().toPoint());
                 return true;
             }

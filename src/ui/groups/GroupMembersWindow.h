@@ -56,7 +56,6 @@ private:
     void updateCommands();
     // Right button: the pop-up only when the list had a selected entry and
     // the pointer is over one, which it then selects.
-    void lst_MouseDown(QListWidget *list, QMenu *popup, const QPoint &pos);
 
     Context &m_ctx;
     std::unique_ptr<Ui::GroupMembersWindow> m_ui;

@@ -65,13 +65,6 @@ namespace brio {
 
 namespace {
 
-QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 template<typename W>
 W *named(W *widget, const char *name)
 {
@@ -149,9 +142,9 @@ MainWindow *MainWindow::of(const Context &ctx)
 void MainWindow::finishControls()
 {
     m_mnuPopupSingoli = named(new QMenu(this), "mnuPopupSingoli");
-    m_mnuEliminaSingolo = menuItem(m_mnuPopupSingoli, "mnuEliminaSingolo", Texts::tr("&Elimina da invio corrente"));
+    m_mnuEliminaSingolo = addMenuItem(m_mnuPopupSingoli, "mnuEliminaSingolo", Texts::tr("&Elimina da invio corrente"));
     m_mnuPopupGruppi = named(new QMenu(this), "mnuPopupGruppi");
-    m_mnuEliminaGruppo = menuItem(m_mnuPopupGruppi, "mnuEliminaGruppo", Texts::tr("&Elimina da invio corrente"));
+    m_mnuEliminaGruppo = addMenuItem(m_mnuPopupGruppi, "mnuEliminaGruppo", Texts::tr("&Elimina da invio corrente"));
 
     // Tool bar: the key of each button is its data; icons from the style.
     const std::pair<QAction *, QStyle::StandardPixmap> buttons[] = {
@@ -556,15 +549,6 @@ void MainWindow::mnuEliminaGruppo_Click()
     guarded(m_ctx, [&] { removeSelectedGroup(); });
 }
 
-void MainWindow::lst_MouseDown(QListWidget *list, QMenu *popup, const QPoint &pos)
-{
-    const int row = ItemIndexAtPoint(list, pos);
-    if (selectedRow(list) < 0 || row < 0)
-        return;
-    list->setCurrentRow(row);
-    popup->exec(list->viewport()->mapToGlobal(pos));
-}
-
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppi}) {
@@ -584,7 +568,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
             const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
             guarded(m_ctx, [&] {
-                lst_MouseDown(list, list == m_ui->lst_destinatari ? m_mnuPopupSingoli : m_mnuPopupGruppi, pos);
+                popUpOverEntry(list, list == m_ui->lst_destinatari ? m_mnuPopupSingoli : m_mnuPopupGruppi, pos);
             });
             return true;
         }

@@ -81,7 +81,6 @@ private:
     void mnuEliminaGruppo_Click();
     // Right button over a list: the pop-up menu, only when an entry was
     // already selected and the pointer is over an entry.
-    void lst_MouseDown(QListWidget *list, QMenu *popup, const QPoint &pos);
     void removeSelectedRecipient();
     void removeSelectedGroup();
 
