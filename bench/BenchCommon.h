@@ -2,6 +2,7 @@
 
 #include "SendFixture.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 
@@ -16,9 +17,16 @@ double median(QList<double> values);
 QString benchNumber(int i);
 
 // `count` contacts named "Surname Name 12345" from common Italian names, so
-// that lists sort as a real book does; numbers benchNumber(0...). One
-// transaction.
+// that lists sort as a real book does, each in one of twenty cities; numbers
+// benchNumber(0...). One transaction.
 void fillNamedAddressBook(Database &db, int count, quint32 seed);
+// `groups` groups "Gruppo 0000"... of `members` contacts drawn at random
+// among the first `contacts` (a contact is in a group once). One transaction.
+void fillRandomGroups(Database &db, int groups, int members, int contacts, quint32 seed);
+
+double ms(const QElapsedTimer &t);
+// The offscreen platform unless the caller chose one.
+void useOffscreenByDefault();
 
 // kSendContacts contacts, one transaction.
 void fillAddressBook(Database &db);

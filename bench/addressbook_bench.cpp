@@ -27,6 +27,7 @@
 
 using namespace brio;
 using brio::bench::median;
+using brio::bench::ms;
 
 namespace {
 
@@ -67,11 +68,6 @@ double plainQueryMs(Database &db, const char *sql, qint64 group)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-double ms(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
 void figure(const char *name, double ratio, double target)
 {
     std::printf("%s: %.2f x (target <= %g) %s\n", name, ratio, target, ratio <= target ? "PASS" : "MISS");
@@ -81,8 +77,7 @@ void figure(const char *name, double ratio, double target)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     test::TestEnv env;
     env.ctx->makeGateway = [] { return std::unique_ptr<GatewayControl>(std::make_unique<test::FakeGateway>()); };

@@ -21,13 +21,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTimer>
 #include <cstdio>
 #include <sqlite3.h>
 
 using namespace brio;
 using brio::bench::median;
+using brio::bench::ms;
 
 namespace {
 
@@ -37,51 +37,10 @@ constexpr int kMembersPerGroup = 100;
 constexpr int kRounds = 5;
 volatile size_t g_sink = 0;
 
-const char *const kSurnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo",
-                                 "Ricci", "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca",
-                                 "Mancini", "Costa", "Giordano", "Rizzo", "Lombardi", "Moretti"};
-const char *const kNames[] = {"Marco", "Giulia", "Luca", "Francesca", "Andrea", "Chiara", "Paolo",
-                              "Sara", "Matteo", "Elena", "Davide", "Anna", "Simone", "Laura"};
-const char *const kCities[] = {"Roma", "Milano", "Napoli", "Torino", "Palermo", "Genova", "Bologna",
-                               "Firenze", "Bari", "Catania", "Venezia", "Verona", "Messina", "Padova",
-                               "Trieste", "Brescia", "Parma", "Taranto", "Prato", "Modena"};
-
-template<typename T, size_t N>
-const char *pick(QRandomGenerator &random, const T (&list)[N])
-{
-    return list[random.bounded(int(N))];
-}
-
 void fill(Database &db)
 {
-    QRandomGenerator random(20240601);
-    Transaction tx(db);
-    Statement contact = db.prepare(
-        QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Citta) VALUES (?, ?, ?)"));
-    for (int i = 0; i < kContacts; ++i) {
-        const QString name = QStringLiteral("%1 %2 %3")
-                                 .arg(QLatin1String(pick(random, kSurnames)), QLatin1String(pick(random, kNames)))
-                                 .arg(random.bounded(100000));
-        contact.bind(1, name).bind(2, bench::benchNumber(i)).bind(3, QLatin1String(pick(random, kCities))).run();
-        contact.reset();
-    }
-    Statement group = db.prepare(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"));
-    Statement member = db.prepare(QStringLiteral("INSERT OR IGNORE INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"));
-    for (int g = 0; g < kGroups; ++g) {
-        group.bind(1, QStringLiteral("Gruppo %1").arg(g, 4, 10, QLatin1Char('0'))).run();
-        group.reset();
-        const qint64 id = db.lastInsertId();
-        for (int m = 0; m < kMembersPerGroup; ++m) {
-            member.bind(1, id).bind(2, qint64(1 + random.bounded(kContacts))).run();
-            member.reset();
-        }
-    }
-    tx.commit();
-}
-
-double ms(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
+    bench::fillNamedAddressBook(db, kContacts, 20240601);
+    bench::fillRandomGroups(db, kGroups, kMembersPerGroup, kContacts, 20240601);
 }
 
 // Reads every row of a statement with the engine alone; returns the rows.
@@ -241,8 +200,7 @@ void search(test::TestEnv &env)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     test::TestEnv env;
     fill(env.db());

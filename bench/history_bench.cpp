@@ -19,6 +19,7 @@
 
 using namespace brio;
 using brio::bench::median;
+using brio::bench::ms;
 
 namespace {
 
@@ -63,11 +64,6 @@ void fill(Database &db)
         "Accettati = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'A'), "
         "Rifiutati = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'E')"));
     tx.commit();
-}
-
-double ms(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
 }
 
 double plainQueryMs(Database &db)
@@ -118,8 +114,7 @@ double historyOpenMs(Database &db, int rowsShown)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     test::TestEnv env;
     fill(env.db());

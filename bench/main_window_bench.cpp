@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -32,21 +31,7 @@ volatile size_t g_sink = 0;
 void fill(Database &db)
 {
     bench::fillNamedAddressBook(db, kContacts, 20240601);
-    QRandomGenerator random(20240601);
-    Transaction tx(db);
-    Statement group = db.prepare(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"));
-    // Random members may repeat; a contact is in a group once.
-    Statement member = db.prepare(QStringLiteral("INSERT OR IGNORE INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"));
-    for (int g = 0; g < kGroups; ++g) {
-        group.bind(1, QStringLiteral("Gruppo %1").arg(g, 3, 10, QLatin1Char('0'))).run();
-        group.reset();
-        const qint64 id = db.lastInsertId();
-        for (int m = 0; m < kMembersPerGroup; ++m) {
-            member.bind(1, id).bind(2, qint64(1 + random.bounded(kContacts))).run();
-            member.reset();
-        }
-    }
-    tx.commit();
+    bench::fillRandomGroups(db, kGroups, kMembersPerGroup, kContacts, 20240601);
 }
 
 void chooseEveryContact(Database &db)
@@ -88,8 +73,7 @@ double plainQueryMs(Database &db, qint64 &rows)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     test::TestEnv env;
     fill(env.db());

@@ -99,8 +99,7 @@ int main(int argc, char *argv[])
     if (argc == 4 && std::strcmp(argv[1], "--plugin") == 0)
         return plugin(argv[2], std::atoi(argv[3]));
 
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     test::TestEnv env;
     const QString file = env.state.databasePath();

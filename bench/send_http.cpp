@@ -42,7 +42,7 @@ double messagesPerSecond()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useOffscreenByDefault();
     QCoreApplication app(argc, argv);
     QList<double> rates;
     for (int i = 0; i < kRounds; ++i)

@@ -147,7 +147,7 @@ double curlRate(const Kannel &kannel, int round, const QString &tag)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useOffscreenByDefault();
     QCoreApplication app(argc, argv);
     Kannel kannel;
     QList<double> program;

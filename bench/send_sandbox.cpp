@@ -72,7 +72,7 @@ double plainInsertMs()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::useOffscreenByDefault();
     QCoreApplication app(argc, argv);
     QList<double> send;
     QList<double> plain;
