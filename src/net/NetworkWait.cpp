@@ -9,6 +9,32 @@
 
 namespace brio {
 
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 struct PointerHooks
@@ -29,34 +55,14 @@ class InputBlocker final : public QObject
 public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletRelease:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
+        if (isUserInput(event->type()))
             return true;
-        case QEvent::Close:
-            // A window closed by the user would go while its work still runs.
-            if (event->spontaneous()) {
-                event->ignore();
-                return true;
-            }
-            return false;
-        default:
-            return QObject::eventFilter(watched, event);
+        // A window closed by the user would go while its work still runs.
+        if (event->type() == QEvent::Close && event->spontaneous()) {
+            event->ignore();
+            return true;
         }
+        return QObject::eventFilter(watched, event);
     }
 };
 

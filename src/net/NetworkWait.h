@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <functional>
 
@@ -10,6 +11,10 @@ namespace brio {
 // timers run, while the user's input is dropped (not queued: a click during a
 // send must not start a second one afterwards). The program shows its wait
 // pointer for as long as any NetworkWait lives.
+// The user's input that a wait drops (mouse, keys, shortcuts, wheel, touch,
+// tablet, drops); closing a window is left to each wait.
+bool isUserInput(QEvent::Type type);
+
 class NetworkWait final
 {
 public:

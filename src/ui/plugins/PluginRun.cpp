@@ -1,5 +1,6 @@
 #include "ui/plugins/PluginRun.h"
 
+#include "net/NetworkWait.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
@@ -40,22 +41,10 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::Close:
-            event->ignore();
-            return true;
-        default:
+        if (!isUserInput(event->type()) && event->type() != QEvent::Close)
             return false;
-        }
+        event->ignore();
+        return true;
     }
 
 private:
