@@ -2,20 +2,13 @@
 
 #include "core/Error.h"
 #include "core/Texts.h"
+#include "store/WriterLockWait.h"
 
 #include <QFileInfo>
 #include <QHash>
-#include <QThread>
 #include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
-#include <chrono>
-#include <condition_variable>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <mutex>
-#include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -24,53 +17,9 @@ namespace brio {
 namespace {
 
 constexpr int kExclusiveWaitMs = 500;
-// How long a wait for another program's lock sleeps when there is nothing
-// the kernel can wait for.
-constexpr int kPollUs = 200;
 // Log pages after which a commit of the program copies the log into the file.
 constexpr int kCheckpointPages = 10000;
-// The byte of the "-shm" file whose lock is the log's writer lock.
-constexpr off_t kWriterLockByte = 120;
 
-flock writerLock(short type)
-{
-    flock lock{};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kWriterLockByte;
-    lock.l_len = 1;
-    return lock;
-}
-
-void releaseWriterLock(int fd)
-{
-    flock lock = writerLock(F_UNLCK);
-    ::fcntl(fd, F_OFD_SETLK, &lock);
-}
-
-// The "-shm" file of a book, opened once for the whole run: closing any
-// descriptor of a file drops every lock the process holds on it, the
-// engine's own included.
-int writerLockFile(const QString &database)
-{
-    static std::mutex mutex;
-    static QHash<QString, int> files;
-    const std::lock_guard guard(mutex);
-    const QByteArray path = QFile::encodeName(database + QStringLiteral("-shm"));
-    auto it = files.find(database);
-    struct stat now{};
-    struct stat opened{};
-    if (it != files.end() && *it >= 0 && (::stat(path.constData(), &now) != 0 || ::fstat(*it, &opened) != 0
-                                          || now.st_ino != opened.st_ino || now.st_dev != opened.st_dev)) {
-        // The file was removed with the last connection and made anew: no
-        // lock of the process lives on the old one.
-        ::close(*it);
-        it = files.end();
-    }
-    if (it == files.end() || *it < 0)
-        it = files.insert(database, ::open(path.constData(), O_RDWR | O_CLOEXEC));
-    return *it;
-}
 int g_defaultBusyTimeoutMs = 15000;
 
 // --- names in lists ----------------------------------------------------------
@@ -367,20 +316,12 @@ QString likePattern(const QString &wildcardPattern)
 
 // --- Database -------------------------------------------------------------
 
-struct WriterWait
-{
-    std::mutex mutex;
-    std::condition_variable ready;
-    bool done = false;      // the helper came back
-    bool held = false;      // ... holding the lock
-    bool abandoned = false; // nobody waits any longer: the helper lets go at once
-};
-
 Database::Database(sqlite3 *db, QString path, Mode mode)
     : m_db(db)
     , m_path(std::move(path))
     , m_mode(mode)
     , m_busyTimeoutMs(g_defaultBusyTimeoutMs)
+    , m_writerWait(std::make_unique<WriterLockWait>(m_path))
 {
 }
 
@@ -445,63 +386,18 @@ int Database::waitForLock(void *self, int attempt)
     auto *db = static_cast<Database *>(self);
     if (attempt == 0)
         db->m_waiting.start();
-    if (db->m_waiting.elapsed() >= db->m_busyTimeoutMs) {
-        db->endWriterWait();
+    const qint64 left = db->m_busyTimeoutMs - db->m_waiting.elapsed();
+    if (left <= 0) {
+        db->m_writerWait->cancel();
         return 0;
     }
-    db->waitForOtherWriter();
+    db->m_writerWait->wait(left);
     return 1;
 }
 
-// The log's writer lock is byte 120 of the "-shm" file, a lock the kernel
-// can wait for: a helper thread asks for it and is woken the moment the
-// other program lets go. It holds it until this thread is about to try, so
-// that the other program's next transaction cannot slip in between.
-void Database::waitForOtherWriter()
+void Database::statementEnded()
 {
-    const int fd = writerLockFile(m_path);
-    if (fd < 0) {
-        QThread::usleep(kPollUs); // no log: the other program keeps a rollback journal
-        return;
-    }
-    if (!m_writerWait) {
-        auto wait = std::make_shared<WriterWait>();
-        std::thread([fd, wait] {
-            flock lock = writerLock(F_WRLCK);
-            const bool held = ::fcntl(fd, F_OFD_SETLKW, &lock) == 0;
-            const std::lock_guard guard(wait->mutex);
-            wait->held = held;
-            wait->done = true;
-            if (held && wait->abandoned)
-                releaseWriterLock(fd);
-            wait->ready.notify_one();
-        }).detach();
-        m_writerWait = std::move(wait);
-    }
-    QElapsedTimer waited;
-    waited.start();
-    std::unique_lock guard(m_writerWait->mutex);
-    const qint64 left = std::max<qint64>(1, m_busyTimeoutMs - m_waiting.elapsed());
-    if (!m_writerWait->ready.wait_for(guard, std::chrono::milliseconds(left), [&] { return m_writerWait->done; }))
-        return;
-    // Free at once: what keeps the engine waiting is no writer of the log.
-    if (waited.nsecsElapsed() < kPollUs * 1000)
-        QThread::usleep(kPollUs);
-    if (m_writerWait->held)
-        releaseWriterLock(fd);
-    guard.unlock();
-    m_writerWait.reset();
-}
-
-void Database::endWriterWait()
-{
-    if (!m_writerWait)
-        return;
-    const std::lock_guard guard(m_writerWait->mutex);
-    m_writerWait->abandoned = true;
-    if (m_writerWait->held)
-        releaseWriterLock(writerLockFile(m_path));
-    m_writerWait->held = false;
+    m_writerWait->statementEnded(sqlite3_get_autocommit(m_db) != 0);
 }
 
 void Database::setDefaultBusyTimeout(int milliseconds)
@@ -543,7 +439,7 @@ void Database::leaveWriteAheadLog()
 
 Database::~Database()
 {
-    endWriterWait();
+    m_writerWait->cancel();
     sqlite3_close_v2(m_db);
 }
 
@@ -552,6 +448,7 @@ void Database::exec(const QString &sql)
     char *message = nullptr;
     const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
     sqlite3_free(message);
+    statementEnded();
     if (rc != SQLITE_OK)
         throwDatabaseError(m_db, rc, m_path);
 }
@@ -660,6 +557,7 @@ bool Statement::next()
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
+    m_db->statementEnded();
     if (rc == SQLITE_DONE)
         return false;
     sqlite3_reset(m_stmt);
@@ -750,8 +648,10 @@ Transaction::Transaction(Database &db, bool immediate)
 
 Transaction::~Transaction()
 {
-    if (m_open)
+    if (m_open) {
         sqlite3_exec(m_db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        m_db.statementEnded();
+    }
 }
 
 void Transaction::commit()

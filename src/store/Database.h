@@ -13,7 +13,7 @@ struct sqlite3_stmt;
 namespace brio {
 
 class Statement;
-struct WriterWait;
+class WriterLockWait;
 
 // One open database file. Statements take bound parameters only: user text is
 // never part of the SQL.
@@ -63,8 +63,8 @@ public:
 private:
     Database(sqlite3 *db, QString path, Mode mode);
     static int waitForLock(void *self, int attempt);
-    void waitForOtherWriter();
-    void endWriterWait();
+    // After each statement: the writer wait learns whether a transaction is open.
+    void statementEnded();
     void syncForJournalMode();
 
     sqlite3 *m_db;
@@ -72,7 +72,10 @@ private:
     Mode m_mode;
     int m_busyTimeoutMs;
     QElapsedTimer m_waiting;
-    std::shared_ptr<WriterWait> m_writerWait; // a wait for the log's writer lock under way
+    std::unique_ptr<WriterLockWait> m_writerWait;
+
+    friend class Statement;
+    friend class Transaction;
 };
 
 

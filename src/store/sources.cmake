@@ -4,4 +4,5 @@ target_sources(briosms_core PRIVATE
   store/Schema.cpp store/Schema.h
   store/DatabasePassword.cpp store/DatabasePassword.h
   store/EmptyAddressBook.cpp store/EmptyAddressBook.h
+  store/WriterLockWait.cpp store/WriterLockWait.h
 )

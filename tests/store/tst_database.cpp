@@ -2,6 +2,8 @@
 #include "mock/Errors.h"
 #include "store/Database.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -130,6 +132,50 @@ private Q_SLOTS:
         auto holder = Database::open(first->path(), QString(), Database::Mode::Exclusive);
         QCOMPARE(errorOf([&] { Database::open(first->path(), QString(), Database::Mode::Exclusive); }),
                  ErrorNo::DatabaseLocked);
+    }
+
+    // Another program (the sqlite3 shell) holding the log's writer lock: a
+    // write that waits too long fails, a write that outlasts the other's
+    // transaction gets in, and neither leaves the lock held by this process.
+    void writesWaitForAnotherProgramAndLeaveNoLockBehind()
+    {
+        auto db = fresh(QStringLiteral("wal.db"));
+        db->useWriteAheadLog();
+        db->setBusyTimeout(300);
+        QProcess other;
+        other.start(QStringLiteral("sqlite3"), {db->path()});
+        QVERIFY(other.waitForStarted());
+        const auto say = [&other](const QByteArray &commands, const QByteArray &reply) {
+            other.write(commands + "\n.print " + reply + "\n");
+            QElapsedTimer clock;
+            clock.start();
+            while (!other.readAllStandardOutput().contains(reply) && clock.elapsed() < 5000)
+                other.waitForReadyRead(100);
+            return clock.elapsed() < 5000;
+        };
+        QVERIFY(say("PRAGMA busy_timeout=10000; BEGIN IMMEDIATE; INSERT INTO t (Numero) VALUES ('1');", "held"));
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(errorOf([&] { db->run(QStringLiteral("INSERT INTO t (Numero) VALUES ('2')")); }),
+                 ErrorNo::DatabaseLocked);
+        QVERIFY2(clock.elapsed() < 2000, "the wait did not stop at its time-out");
+        // The other program's next transaction starts at once: a wait left
+        // behind would have taken the lock meanwhile and kept it waiting
+        // past the test's patience.
+        QVERIFY(say("COMMIT;", "free"));
+        QTest::qWait(100);
+        QVERIFY(say("BEGIN IMMEDIATE; INSERT INTO t (Numero) VALUES ('3');", "again"));
+
+        // Held a little longer, then let go: this write waits for it.
+        other.write(".shell sleep 0.1\nCOMMIT;\n");
+        QVERIFY(other.waitForBytesWritten());
+        db->setBusyTimeout(5000);
+        db->run(QStringLiteral("INSERT INTO t (Numero) VALUES ('4')"));
+        QVERIFY(say("BEGIN IMMEDIATE; INSERT INTO t (Numero) VALUES ('5'); COMMIT;", "done"));
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished(5000));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM t")), 4);
     }
 };
 
