@@ -102,22 +102,25 @@ QString field(const QStringList &row, int index)
 
 } // namespace
 
-QString decodeText(const QByteArray &bytes, QString *encoding)
+QByteArray utf8Text(const QByteArray &bytes, QString *encoding)
 {
     QByteArray body = bytes;
     if (body.startsWith("\xEF\xBB\xBF"))
         body.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(body);
-    QString name = QStringLiteral("UTF-8");
-    if (utf8.hasError()) {
-        QStringDecoder cp1252("windows-1252");
-        text = cp1252(body);
-        name = QStringLiteral("Windows-1252");
+    if (body.isValidUtf8()) {
+        if (encoding)
+            *encoding = QStringLiteral("UTF-8");
+        return body;
     }
     if (encoding)
-        *encoding = name;
-    return text;
+        *encoding = QStringLiteral("Windows-1252");
+    QStringDecoder cp1252("windows-1252");
+    return QString(cp1252(body)).toUtf8();
+}
+
+QString decodeText(const QByteArray &bytes, QString *encoding)
+{
+    return QString::fromUtf8(utf8Text(bytes, encoding));
 }
 
 int CsvTable::column(Column c) const
@@ -140,7 +143,7 @@ std::array<int, int(Column::Count)> mapColumns(const QStringList &header)
 CsvTable readCsv(const QByteArray &bytes)
 {
     CsvTable table;
-    const QByteArray utf8 = decodeText(bytes, &table.encoding).toUtf8();
+    const QByteArray utf8 = utf8Text(bytes, &table.encoding);
     table.separator = guessSeparator(utf8);
 
     csv_parser parser;
@@ -183,12 +186,13 @@ QList<ImportRow> CsvTable::contacts() const
     QList<ImportRow> out;
     out.reserve(rows.size());
     const int first = header.isEmpty() ? 1 : 2;
+    const QString where = Texts::tr("Riga %1");
     for (int r = 0; r < rows.size(); ++r) {
         const QStringList &row = rows.at(r);
         if (std::all_of(row.cbegin(), row.cend(), [](const QString &f) { return f.isEmpty(); }))
             continue;
         ImportRow c;
-        c.where = Texts::tr("Riga %1").arg(first + r);
+        c.where = where.arg(first + r);
         c.name = field(row, column(Column::Name));
         if (c.name.isEmpty()) {
             c.name = QStringList{field(row, column(Column::FirstName)), field(row, column(Column::LastName))}

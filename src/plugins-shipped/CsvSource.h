@@ -39,5 +39,7 @@ std::array<int, int(Column::Count)> mapColumns(const QStringList &header);
 // A file's bytes as text: a UTF-8 BOM is dropped, text that is not UTF-8 is
 // read as Windows-1252. encoding receives which one it was.
 QString decodeText(const QByteArray &bytes, QString *encoding = nullptr);
+// The same as UTF-8 bytes: valid UTF-8 comes back as it is.
+QByteArray utf8Text(const QByteArray &bytes, QString *encoding = nullptr);
 
 } // namespace brio::kit

@@ -297,6 +297,12 @@ int compareNamesUtf8(QByteArrayView a, QByteArrayView b)
     return compareNameBytes(int(a.size()), a.data(), int(b.size()), b.data());
 }
 
+QString quotedName(const QString &name)
+{
+    QString n = name;
+    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
 QString likePattern(const QString &wildcardPattern)
 {
     QString out;

@@ -145,4 +145,7 @@ int compareNamesUtf8(QByteArrayView a, QByteArrayView b);
 // uses '*' and '?' as wildcards. Matching ignores case, accented letters too.
 QString likePattern(const QString &wildcardPattern);
 
+// A table or index name as SQL text, whatever characters it holds.
+QString quotedName(const QString &name);
+
 } // namespace brio

@@ -45,12 +45,6 @@ void syncToDisk(const QString &path, bool directory)
         throwDiskError(QStringLiteral("scrittura"), path);
 }
 
-QString quotedName(const QString &name)
-{
-    QString n = name;
-    return QLatin1Char('"') + n.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-}
-
 void exportCopy(Database &source, const QString &copy, const QString &key)
 {
     // ATTACH opens with the flags of the source connection, which creates

@@ -1,6 +1,7 @@
 // The shipped plug-ins, run as the programs they are, on files such as
 // spreadsheets and phones write.
 #include "app/BookDialogues.h"
+#include "mock/Errors.h"
 #include "mock/TestEnv.h"
 #include "store/Database.h"
 
@@ -87,6 +88,38 @@ private slots:
         QVERIFY(bad.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(bad.readAll()),
                  QStringLiteral("Riga 4: Carlo Verdi - 06 1234567\nRiga 5: Luca Neri - nessun numero\n"));
+    }
+
+    // A file far larger than the book: the book's indexes are made again
+    // after the rows, and must come back whole and enforcing.
+    void largeImportKeepsTheIndexes()
+    {
+        TestEnv env;
+        env.addContact(QStringLiteral("Già in rubrica"), QStringLiteral("+393470000007"));
+        const auto indexes = [&env] {
+            QStringList out;
+            Statement st = env.db().prepare(QStringLiteral(
+                "SELECT sql FROM sqlite_master WHERE tbl_name = 'tab_destinatari' AND type = 'index' ORDER BY name"));
+            while (st.next())
+                out << st.text(0);
+            return out;
+        };
+        const QStringList before = indexes();
+        QByteArray csv("Nome;Cellulare\r\n");
+        for (int i = 0; i < 1500; ++i)
+            csv += QStringLiteral("Contatto %1;347 %2\r\n").arg(i).arg(i % 1499, 7, 10, QLatin1Char('0')).toUtf8();
+        const QString source = env.path(QStringLiteral("grande.csv"));
+        writeFile(source, csv);
+        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 1498")), qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
+        QCOMPARE(indexes(), before);
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo LIKE 'Contatto%'")), 1498);
+        Statement check = env.db().prepare(QStringLiteral("PRAGMA integrity_check"));
+        QVERIFY(check.next());
+        QCOMPARE(check.text(0), QStringLiteral("ok"));
+        QCOMPARE(errorOf([&env] { env.addContact(QStringLiteral("Doppio"), QStringLiteral("+393470000123")); }),
+                 ErrorNo::DuplicateKey);
     }
 
     void phoneVCards()
