@@ -48,8 +48,13 @@ void pauseBriefly()
 {
     QElapsedTimer t;
     t.start();
-    while (t.nsecsElapsed() < kSpinPauseNs)
+    while (t.nsecsElapsed() < kSpinPauseNs) {
+#if defined(__x86_64__) || defined(__i386__)
         __builtin_ia32_pause();
+#elif defined(__aarch64__)
+        asm volatile("yield");
+#endif
+    }
 }
 
 flock writerLock(short type)
