@@ -17,10 +17,13 @@ namespace brio::kit {
 
 namespace {
 
-// The address book's field sizes: longer text would make the whole import fail.
+// The address book's field sizes: longer text would make the whole import
+// fail, and so would half a character cut off at the end.
 QString fit(const QString &text, int size)
 {
-    return text.left(size);
+    if (text.size() <= size)
+        return text;
+    return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
 }
 
 class NumberChecker final

@@ -105,15 +105,19 @@ private slots:
             return out;
         };
         const QStringList before = indexes();
-        QByteArray csv("Nome;Cellulare\r\n");
+        // The first name runs past the book's 50 characters in the middle of an emoji.
+        QByteArray csv("Nome;Cellulare\r\n" + QByteArray(49, 'x') + "\xf0\x9f\x98\x80;333 1234567\r\n");
         for (int i = 0; i < 1500; ++i)
             csv += QStringLiteral("Contatto %1;347 %2\r\n").arg(i).arg(i % 1499, 7, 10, QLatin1Char('0')).toUtf8();
         const QString source = env.path(QStringLiteral("grande.csv"));
         writeFile(source, csv);
         const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
-        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 1498")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 1499")), qPrintable(out));
         QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
         QCOMPARE(indexes(), before);
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo = ?"),
+                                 {QString(49, QLatin1Char('x'))}),
+                 1);
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo LIKE 'Contatto%'")), 1498);
         Statement check = env.db().prepare(QStringLiteral("PRAGMA integrity_check"));
         QVERIFY(check.next());
