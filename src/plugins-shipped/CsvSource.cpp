@@ -284,7 +284,7 @@ bool CsvContacts::next(ImportRow &c)
     c.where = m_where.arg(m_table.firstRow + 1 + r);
     c.name = field(Column::Name);
     if (c.name.isEmpty())
-        c.name = QStringList{field(Column::FirstName), field(Column::LastName)}.join(QLatin1Char(' ')).trimmed();
+        c.name = QString(field(Column::FirstName) + QLatin1Char(' ') + field(Column::LastName)).trimmed();
     for (const Column n : {Column::Mobile, Column::Phone}) {
         const QString number = field(n);
         if (!number.isEmpty())
