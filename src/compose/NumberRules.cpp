@@ -22,6 +22,17 @@ bool isAllowedPrefix(Database &db, const QString &prefix)
     return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_allowed_codes WHERE Prefix = ?"), {prefix}) > 0;
 }
 
+QSet<QString> allowedPrefixSet(Database &db)
+{
+    // Only text can equal the text isAllowedPrefix binds.
+    QSet<QString> out;
+    Statement st = db.prepare(
+        QStringLiteral("SELECT DISTINCT Prefix FROM tab_allowed_codes WHERE typeof(Prefix) = 'text'"));
+    while (st.next())
+        out.insert(st.text(0));
+    return out;
+}
+
 bool isValidSubscriberNumber(const QString &number)
 {
     if (number.size() < 6 || number.size() > kSubscriberMaxLength)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,9 @@ bool CheckPrefix(const Context &ctx, const QString &prefix);
 bool CheckSubscriberNumber(const Context &ctx, const QString &number);
 
 bool isAllowedPrefix(Database &db, const QString &prefix);
+// Every prefix isAllowedPrefix accepts, read at once: for work that checks
+// many numbers away from the connection.
+QSet<QString> allowedPrefixSet(Database &db);
 // Exactly 6 or 7 decimal digits: a sign, separator or exponent would reach
 // the gateway as part of a phone number.
 bool isValidSubscriberNumber(const QString &number);

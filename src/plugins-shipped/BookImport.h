@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace brio {
 class Database;
@@ -26,6 +27,12 @@ struct ImportSummary
 // it in one transaction. The rows left out for their number are saved beside
 // the source file ("<name>-scartati.txt"). Throws Error; then nothing is written.
 ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const QString &sourcePath);
+
+// The same for contacts handed one at a time by next (false after the last),
+// about count of them. next is called from a thread of its own, which
+// checks and prepares them while this one writes.
+using NextContact = std::function<bool(ImportRow &contact)>;
+ImportSummary importContacts(Database &db, qsizetype count, const NextContact &next, const QString &sourcePath);
 
 // The summary the import plug-ins show at the end.
 QString summaryText(const ImportSummary &summary);

@@ -40,14 +40,18 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, Q
     m_ui->lbl_file->setText(Texts::tr("File: %1 (%2, separatore '%3')")
                                 .arg(QFileInfo(path).fileName(), table.encoding, QString(QChar(table.separator))));
     m_ui->lbl_colonne->setText(columnsText(table));
-    const QList<ImportRow> rows = table.contacts();
+    // The first contacts only: a large file's would take a while to make.
+    QList<ImportRow> rows;
+    CsvContacts contacts(table);
+    for (ImportRow row; rows.size() < kPreviewRows && contacts.next(row);)
+        rows << row;
     const QStringList headers{QStringLiteral("Nominativo"), QStringLiteral("Cellulare"), QStringLiteral("Indirizzo"),
                               QStringLiteral("CAP"), QStringLiteral("Città"), QStringLiteral("Provincia"),
                               QStringLiteral("Regione"), QStringLiteral("E-mail"), QStringLiteral("Data di nascita"),
                               QStringLiteral("Sesso")};
     m_ui->tbl_anteprima->setColumnCount(int(headers.size()));
     m_ui->tbl_anteprima->setHorizontalHeaderLabels(headers);
-    const int shown = int(qMin<qsizetype>(rows.size(), kPreviewRows));
+    const int shown = int(rows.size());
     m_ui->tbl_anteprima->setRowCount(shown);
     for (int r = 0; r < shown; ++r) {
         const QStringList cells = previewCells(rows.at(r));
@@ -55,7 +59,7 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, Q
             m_ui->tbl_anteprima->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
     m_ui->tbl_anteprima->resizeColumnsToContents();
-    m_ui->lbl_totale->setText(Texts::tr("Righe da importare: %1").arg(rows.size()));
+    m_ui->lbl_totale->setText(Texts::tr("Righe da importare: %1").arg(table.contactCount()));
     connect(m_ui->cmd_importa, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -57,22 +57,82 @@ const QHash<QString, Column> &knownHeaders()
     return names;
 }
 
-struct Collector
+void onField(void *data, size_t size, void *table)
 {
-    QList<QStringList> rows;
-    QStringList current;
-};
-
-void onField(void *data, size_t size, void *collector)
-{
-    auto *c = static_cast<Collector *>(collector);
-    c->current << QString::fromUtf8(static_cast<const char *>(data), qsizetype(size)).trimmed();
+    auto *t = static_cast<CsvTable *>(table);
+    t->cells.append(static_cast<const char *>(data), qsizetype(size));
+    t->cellEnds.append(t->cells.size());
 }
 
-void onRow(int, void *collector)
+void onRow(int, void *table)
 {
-    auto *c = static_cast<Collector *>(collector);
-    c->rows << std::exchange(c->current, {});
+    auto *t = static_cast<CsvTable *>(table);
+    t->rowEnds.append(t->cellEnds.size());
+}
+
+bool isAscii(char ch)
+{
+    return static_cast<unsigned char>(ch) < 0x80;
+}
+
+// The ASCII blanks QString::trimmed removes.
+bool isAsciiBlank(char ch)
+{
+    return ch == ' ' || (ch >= '\t' && ch <= '\r');
+}
+
+QByteArrayView withoutAsciiBlanks(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && isAsciiBlank(bytes.front()))
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && isAsciiBlank(bytes.back()))
+        bytes.chop(1);
+    return bytes;
+}
+
+// A field as text without its surrounding blanks, the same as
+// QString::trimmed: the other blanks Unicode has are looked for only where
+// the field begins or ends in a character beyond ASCII.
+QString trimmedText(QByteArrayView bytes)
+{
+    const QByteArrayView inner = withoutAsciiBlanks(bytes);
+    if (inner.isEmpty())
+        return QString();
+    QString text = QString::fromUtf8(inner);
+    if (isAscii(inner.front()) && isAscii(inner.back()))
+        return text;
+    return text.trimmed();
+}
+
+bool isBlank(QByteArrayView bytes)
+{
+    const QByteArrayView inner = withoutAsciiBlanks(bytes);
+    if (inner.isEmpty())
+        return true;
+    if (isAscii(inner.front()) && isAscii(inner.back()))
+        return false;
+    return trimmedText(inner).isEmpty();
+}
+
+// The bytes of a row's field as read; empty when the row has fewer fields.
+// Rows count from the file's first, header included.
+QByteArrayView rawField(const CsvTable &table, qsizetype fileRow, int index)
+{
+    const qsizetype first = fileRow == 0 ? 0 : table.rowEnds.at(fileRow - 1);
+    const qsizetype cell = first + index;
+    if (index < 0 || cell >= table.rowEnds.at(fileRow))
+        return QByteArrayView();
+    const qsizetype begin = cell == 0 ? 0 : table.cellEnds.at(cell - 1);
+    return QByteArrayView(table.cells).sliced(begin, table.cellEnds.at(cell) - begin);
+}
+
+QStringList rowTexts(const CsvTable &table, qsizetype fileRow)
+{
+    QStringList out;
+    const qsizetype first = fileRow == 0 ? 0 : table.rowEnds.at(fileRow - 1);
+    for (qsizetype i = 0; i < table.rowEnds.at(fileRow) - first; ++i)
+        out << trimmedText(rawField(table, fileRow, int(i)));
+    return out;
 }
 
 // The separator of the first line: whichever of ';' and ',' it has more of
@@ -93,11 +153,6 @@ char guessSeparator(const QByteArray &utf8)
             ++commas;
     }
     return commas > semicolons ? ',' : ';';
-}
-
-QString field(const QStringList &row, int index)
-{
-    return index >= 0 && index < row.size() ? row.at(index) : QString();
 }
 
 } // namespace
@@ -145,33 +200,34 @@ CsvTable readCsv(const QByteArray &bytes)
     CsvTable table;
     const QByteArray utf8 = utf8Text(bytes, &table.encoding);
     table.separator = guessSeparator(utf8);
+    table.cells.reserve(utf8.size());
 
     csv_parser parser;
     if (csv_init(&parser, CSV_APPEND_NULL) != 0)
         throw Error(ErrorNo::Internal, Texts::tr("Memoria insufficiente"));
     csv_set_delim(&parser, static_cast<unsigned char>(table.separator));
-    Collector collector;
-    const bool parsed = csv_parse(&parser, utf8.constData(), size_t(utf8.size()), onField, onRow, &collector)
+    const bool parsed = csv_parse(&parser, utf8.constData(), size_t(utf8.size()), onField, onRow, &table)
                             == size_t(utf8.size())
-                        && csv_fini(&parser, onField, onRow, &collector) == 0;
+                        && csv_fini(&parser, onField, onRow, &table) == 0;
     const QString problem = QString::fromUtf8(csv_strerror(csv_error(&parser)));
     csv_free(&parser);
     if (!parsed)
         throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(problem));
 
-    table.rows = std::move(collector.rows);
     table.columns.fill(-1);
-    if (!table.rows.isEmpty()) {
-        const auto columns = mapColumns(table.rows.first());
+    if (!table.rowEnds.isEmpty()) {
+        const QStringList first = rowTexts(table, 0);
+        const auto columns = mapColumns(first);
         const bool named = columns[size_t(Column::Name)] >= 0 || columns[size_t(Column::FirstName)] >= 0
                            || columns[size_t(Column::LastName)] >= 0;
         const bool numbered = columns[size_t(Column::Mobile)] >= 0 || columns[size_t(Column::Phone)] >= 0;
         if (named || numbered) {
-            table.header = table.rows.takeFirst();
+            table.header = first;
+            table.firstRow = 1;
             table.columns = columns;
         }
     }
-    if (table.header.isEmpty()) {
+    if (table.firstRow == 0) {
         // No header: the columns in the order the program's own export writes them.
         int index = 0;
         for (const Column c : {Column::Name, Column::Mobile, Column::Address, Column::Cap, Column::City,
@@ -181,40 +237,68 @@ CsvTable readCsv(const QByteArray &bytes)
     return table;
 }
 
-QList<ImportRow> CsvTable::contacts() const
+qsizetype CsvTable::rowCount() const
 {
-    QList<ImportRow> out;
-    out.reserve(rows.size());
-    const int first = header.isEmpty() ? 1 : 2;
-    const QString where = Texts::tr("Riga %1");
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList &row = rows.at(r);
-        if (std::all_of(row.cbegin(), row.cend(), [](const QString &f) { return f.isEmpty(); }))
-            continue;
-        ImportRow c;
-        c.where = where.arg(first + r);
-        c.name = field(row, column(Column::Name));
-        if (c.name.isEmpty()) {
-            c.name = QStringList{field(row, column(Column::FirstName)), field(row, column(Column::LastName))}
-                         .join(QLatin1Char(' '))
-                         .trimmed();
-        }
-        for (const Column n : {Column::Mobile, Column::Phone}) {
-            const QString number = field(row, column(n));
-            if (!number.isEmpty())
-                c.numbers << number;
-        }
-        c.address = field(row, column(Column::Address));
-        c.cap = field(row, column(Column::Cap));
-        c.city = field(row, column(Column::City));
-        c.province = field(row, column(Column::Province));
-        c.region = field(row, column(Column::Region));
-        c.email = field(row, column(Column::Email));
-        c.birthDate = field(row, column(Column::BirthDate));
-        c.sex = field(row, column(Column::Sex));
-        out << c;
+    return rowEnds.size() - firstRow;
+}
+
+QString CsvTable::field(qsizetype row, int index) const
+{
+    return trimmedText(rawField(*this, firstRow + row, index));
+}
+
+bool CsvTable::isBlankRow(qsizetype row) const
+{
+    const qsizetype fileRow = firstRow + row;
+    const qsizetype first = fileRow == 0 ? 0 : rowEnds.at(fileRow - 1);
+    for (qsizetype i = 0; i < rowEnds.at(fileRow) - first; ++i) {
+        if (!isBlank(rawField(*this, fileRow, int(i))))
+            return false;
     }
-    return out;
+    return true;
+}
+
+qsizetype CsvTable::contactCount() const
+{
+    qsizetype n = 0;
+    for (qsizetype r = 0; r < rowCount(); ++r)
+        n += isBlankRow(r) ? 0 : 1;
+    return n;
+}
+
+CsvContacts::CsvContacts(const CsvTable &table)
+    : m_table(table)
+    , m_where(Texts::tr("Riga %1"))
+{
+}
+
+bool CsvContacts::next(ImportRow &c)
+{
+    while (m_row < m_table.rowCount() && m_table.isBlankRow(m_row))
+        ++m_row;
+    if (m_row == m_table.rowCount())
+        return false;
+    const qsizetype r = m_row++;
+    auto field = [&](Column column) { return m_table.field(r, m_table.column(column)); };
+    c = ImportRow();
+    c.where = m_where.arg(m_table.firstRow + 1 + r);
+    c.name = field(Column::Name);
+    if (c.name.isEmpty())
+        c.name = QString(field(Column::FirstName) + QLatin1Char(' ') + field(Column::LastName)).trimmed();
+    for (const Column n : {Column::Mobile, Column::Phone}) {
+        const QString number = field(n);
+        if (!number.isEmpty())
+            c.numbers << number;
+    }
+    c.address = field(Column::Address);
+    c.cap = field(Column::Cap);
+    c.city = field(Column::City);
+    c.province = field(Column::Province);
+    c.region = field(Column::Region);
+    c.email = field(Column::Email);
+    c.birthDate = field(Column::BirthDate);
+    c.sex = field(Column::Sex);
+    return true;
 }
 
 } // namespace brio::kit

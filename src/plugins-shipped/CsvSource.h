@@ -18,15 +18,42 @@ enum class Column { Name, FirstName, LastName, Mobile, Phone, Address, Cap, City
 // quoted fields, a header row when one is recognised.
 struct CsvTable
 {
-    QList<QStringList> rows; // the header row excluded
     QStringList header;      // empty when the file has none
     char separator = ';';
     QString encoding;        // "UTF-8" or "Windows-1252"
     std::array<int, int(Column::Count)> columns{}; // index of each column, -1 when absent
 
+    // The fields of every row as read, in UTF-8 one after the other: a
+    // QString for each of a large file's fields costs more than the rest of
+    // the reading.
+    QByteArray cells;
+    QList<qsizetype> cellEnds; // where each field ends in cells
+    QList<qsizetype> rowEnds;  // past each row's last field in cellEnds, header included
+    qsizetype firstRow = 0;    // 1 when the first row is the header
+
     int column(Column c) const;
-    // The contacts of the rows, numbered as the file's rows (header = 1).
-    QList<ImportRow> contacts() const;
+    qsizetype rowCount() const; // the header excluded
+    // A field of a row without its surrounding blanks; empty when missing.
+    QString field(qsizetype row, int index) const;
+    // Whether every field of a row is blank.
+    bool isBlankRow(qsizetype row) const;
+    // How many rows hold a contact: the blank ones are left out.
+    qsizetype contactCount() const;
+};
+
+// The contacts of a table one at a time, in the file's order, numbered as
+// the file's rows (header = 1).
+class CsvContacts final
+{
+public:
+    explicit CsvContacts(const CsvTable &table);
+    // False after the last one.
+    bool next(ImportRow &contact);
+
+private:
+    const CsvTable &m_table;
+    const QString m_where; // "Riga %1", translated once
+    qsizetype m_row = 0;
 };
 
 // Throws Error when the file is not valid CSV.

@@ -23,6 +23,8 @@ QString storedBirthDate(const QString &written)
 QString storedSex(const QString &written)
 {
     const QString t = written.trimmed().toLower();
+    if (t.isEmpty())
+        return QString();
     for (const char *male : {"m", "maschio", "male", "uomo", "man"}) {
         if (t == QLatin1String(male))
             return QStringLiteral("M");

@@ -9,7 +9,9 @@ using i18n::phonenumbers::PhoneNumberUtil;
 
 QString SplitNumber::full() const
 {
-    return country + prefix + subscriber;
+    QString out;
+    out.reserve(country.size() + prefix.size() + subscriber.size());
+    return out.append(country).append(prefix).append(subscriber);
 }
 
 namespace {

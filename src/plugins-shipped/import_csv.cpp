@@ -30,6 +30,8 @@ int main(int argc, char *argv[])
         const CsvTable table = readCsv(file.readAll());
         if (!run.batch && CsvPreviewDialog(table, source).exec() != QDialog::Accepted)
             return;
-        run.inform(summaryText(importContacts(*run.db, table.contacts(), source)));
+        CsvContacts contacts(table);
+        const auto next = [&contacts](ImportRow &contact) { return contacts.next(contact); };
+        run.inform(summaryText(importContacts(*run.db, table.contactCount(), next, source)));
     });
 }

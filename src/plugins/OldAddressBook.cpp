@@ -124,15 +124,6 @@ QString NormaliseOldNumber(const Context &ctx, const QString &stored, const QSet
     return prefixOk && numberOk ? candidate : QString();
 }
 
-QSet<QString> allowedPrefixSet(Database &db)
-{
-    QSet<QString> prefixes;
-    Statement st = db.prepare(QStringLiteral("SELECT DISTINCT Prefix FROM tab_allowed_codes"));
-    while (st.next())
-        prefixes.insert(st.text(0));
-    return prefixes;
-}
-
 bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCounts &counts,
                           const std::function<void(int percent)> &progress)
 {

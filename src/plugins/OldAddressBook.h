@@ -1,5 +1,7 @@
 #pragma once
 
+#include "compose/NumberRules.h" // allowedPrefixSet, for NormaliseOldNumber
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -36,8 +38,6 @@ QList<OldContact> readOldAddressBook(const QString &path);
 // Throws Error.
 QString NormaliseOldNumber(const Context &ctx, const QString &stored,
                            const QSet<QString> *allowedPrefixes = nullptr);
-// Every prefix of tab_allowed_codes, of any country.
-QSet<QString> allowedPrefixSet(Database &db);
 
 struct OldImportCounts
 {

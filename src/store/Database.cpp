@@ -140,25 +140,6 @@ int collateNames(void *, int aSize, const void *a, int bSize, const void *b)
     return compareNameBytes(aSize, a, bSize, b);
 }
 
-// --- text the engine would store wrongly --------------------------------------
-
-// The engine measures and compares text up to a NUL, and a lone surrogate
-// would silently become '?'.
-void checkText(const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isNull())
-            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (c.isSurrogate())
-            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
-    }
-}
-
 // LIKE with Unicode case folding: the engine's own only folds ASCII, and
 // names such as "Nicolò" must match "NICOLÒ".
 bool likeMatch(const QString &pattern, int p, const QString &text, int t, QChar escape)
@@ -250,6 +231,25 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &va
 }
 
 } // namespace
+
+// --- text the engine would store wrongly --------------------------------------
+
+// The engine measures and compares text up to a NUL, and a lone surrogate
+// would silently become '?'.
+void checkText(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isNull())
+            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
+    }
+}
 
 [[noreturn]] void throwDatabaseError(sqlite3 *db, int rc, const QString &context)
 {
@@ -555,6 +555,22 @@ Statement &Statement::bindAll(const QVariantList &values)
 {
     for (int i = 0; i < values.size(); ++i)
         bind(i + 1, values.at(i));
+    return *this;
+}
+
+Statement &Statement::bindUtf8(int position, QByteArrayView utf8)
+{
+    // The same refusals as checkText: a NUL, or bytes that are no Unicode
+    // text (an encoded half surrogate pair among them).
+    if (utf8.contains('\0'))
+        throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
+    if (!utf8.isValidUtf8())
+        throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
+    // Empty text stays text: a null pointer would bind NULL.
+    const char *data = utf8.isEmpty() ? "" : utf8.data();
+    const int rc = sqlite3_bind_text(m_stmt, position, data, int(utf8.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK)
+        throwDatabaseError(m_db->handle(), rc);
     return *this;
 }
 

@@ -91,6 +91,9 @@ public:
     // Positions count from 1. A null QVariant binds NULL.
     Statement &bind(int position, const QVariant &value);
     Statement &bindAll(const QVariantList &values);
+    // Text already in UTF-8, bound without a copy: the bytes must stay as
+    // they are until the statement has run. Refused as bind() refuses it.
+    Statement &bindUtf8(int position, QByteArrayView utf8);
 
     bool next();  // true while a row is available
     void run();   // step to the end, for statements without rows
@@ -144,6 +147,10 @@ int compareNamesUtf8(QByteArrayView a, QByteArrayView b);
 // Builds the engine's LIKE pattern (with '\' as escape) from a pattern that
 // uses '*' and '?' as wildcards. Matching ignores case, accented letters too.
 QString likePattern(const QString &wildcardPattern);
+
+// Throws InvalidText for text the engine would store wrongly: a NUL, half
+// a surrogate pair. bind() checks every text it is given.
+void checkText(const QString &text);
 
 // A table or index name as SQL text, whatever characters it holds.
 QString quotedName(const QString &name);
