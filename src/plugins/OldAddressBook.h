@@ -1,7 +1,5 @@
 #pragma once
 
-#include "compose/NumberRules.h" // allowedPrefixSet, for NormaliseOldNumber
-
 #include <QList>
 #include <QSet>
 #include <QString>

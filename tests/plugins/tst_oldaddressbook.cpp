@@ -1,3 +1,4 @@
+#include "compose/NumberRules.h"
 #include "mock/TestEnv.h"
 #include "plugins/OldAddressBook.h"
 
