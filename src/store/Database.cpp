@@ -234,6 +234,20 @@ void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &va
 
 // --- text the engine would store wrongly --------------------------------------
 
+namespace {
+
+[[noreturn]] void refuseNul()
+{
+    throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
+}
+
+[[noreturn]] void refuseInvalidText()
+{
+    throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
+}
+
+} // namespace
+
 // The engine measures and compares text up to a NUL, and a lone surrogate
 // would silently become '?'.
 void checkText(const QString &text)
@@ -241,13 +255,13 @@ void checkText(const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isNull())
-            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
+            refuseNul();
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             ++i;
             continue;
         }
         if (c.isSurrogate())
-            throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
+            refuseInvalidText();
     }
 }
 
@@ -563,9 +577,9 @@ Statement &Statement::bindUtf8(int position, QByteArrayView utf8)
     // The same refusals as checkText: a NUL, or bytes that are no Unicode
     // text (an encoded half surrogate pair among them).
     if (utf8.contains('\0'))
-        throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere nullo, che non è ammesso"));
+        refuseNul();
     if (!utf8.isValidUtf8())
-        throw Error(ErrorNo::InvalidText, Texts::tr("Il testo contiene un carattere non valido"));
+        refuseInvalidText();
     // Empty text stays text: a null pointer would bind NULL.
     const char *data = utf8.isEmpty() ? "" : utf8.data();
     const int rc = sqlite3_bind_text(m_stmt, position, data, int(utf8.size()), SQLITE_STATIC);
