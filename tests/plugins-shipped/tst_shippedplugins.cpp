@@ -105,8 +105,13 @@ private slots:
             return out;
         };
         const QStringList before = indexes();
-        // The first name runs past the book's 50 characters in the middle of an emoji.
-        QByteArray csv("Nome;Cellulare\r\n" + QByteArray(49, 'x') + "\xf0\x9f\x98\x80;333 1234567\r\n");
+        // The first name runs past the book's 50 characters in the middle
+        // of an emoji; every other field of that row is too long as well.
+        QByteArray csv("Nome;Cellulare;Indirizzo;CAP;Citta;Prov;Regione;E-mail\r\n" + QByteArray(49, 'x')
+                       + "\xf0\x9f\x98\x80;333 1234567");
+        for (int i = 0; i < 6; ++i)
+            csv += ';' + QByteArray(120, 'y');
+        csv += "\r\n";
         for (int i = 0; i < 1500; ++i)
             csv += QStringLiteral("Contatto %1;347 %2\r\n").arg(i).arg(i % 1499, 7, 10, QLatin1Char('0')).toUtf8();
         const QString source = env.path(QStringLiteral("grande.csv"));
@@ -119,6 +124,10 @@ private slots:
                                  {QString(49, QLatin1Char('x'))}),
                  1);
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo LIKE 'Contatto%'")), 1498);
+        // Writing every row back to itself runs the table's own size checks.
+        env.db().exec(QStringLiteral("UPDATE tab_destinatari SET Nominativo = Nominativo, Numero = Numero, "
+                                     "Indirizzo = Indirizzo, CAP = CAP, Citta = Citta, Prov = Prov, "
+                                     "Regione = Regione, e_mail = e_mail, DataNascita = DataNascita, Sesso = Sesso"));
         Statement check = env.db().prepare(QStringLiteral("PRAGMA integrity_check"));
         QVERIFY(check.next());
         QCOMPARE(check.text(0), QStringLiteral("ok"));
