@@ -281,7 +281,8 @@ bool CsvContacts::next(ImportRow &c)
     const qsizetype r = m_row++;
     auto field = [&](Column column) { return m_table.field(r, m_table.column(column)); };
     c = ImportRow();
-    c.where = m_where.arg(m_table.firstRow + 1 + r);
+    c.wherePattern = m_where;
+    c.whereNumber = m_table.firstRow + 1 + r;
     c.name = field(Column::Name);
     if (c.name.isEmpty())
         c.name = QString(field(Column::FirstName) + QLatin1Char(' ') + field(Column::LastName)).trimmed();

@@ -5,6 +5,11 @@
 
 namespace brio::kit {
 
+QString ImportRow::where() const
+{
+    return wherePattern.arg(whereNumber);
+}
+
 QString storedBirthDate(const QString &written)
 {
     static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4})$"));

@@ -13,7 +13,10 @@ namespace brio::kit {
 // One contact as a source file gives it, before its number is checked.
 struct ImportRow
 {
-    QString where;       // "Riga 4", "Scheda 2": where the source has it
+    // Where the source has it, "Riga %1" or "Scheda %1" and the number: the
+    // text is only made for the rows the import refuses.
+    QString wherePattern;
+    qsizetype whereNumber = 0;
     QString name;
     QStringList numbers; // candidates, the mobile ones first
     QString address;
@@ -24,6 +27,8 @@ struct ImportRow
     QString email;
     QString birthDate;   // as written in the source
     QString sex;         // as written in the source
+
+    QString where() const;
 };
 
 // "yyyymmdd" from the common written forms (dd/mm/yyyy, dd-mm-yyyy, dd.mm.yyyy,

@@ -108,7 +108,8 @@ QString telNumber(const QString &value)
 ImportRow readCard(VF_OBJECT_T *card, int index)
 {
     ImportRow c;
-    c.where = Texts::tr("Scheda %1").arg(index);
+    c.wherePattern = Texts::tr("Scheda %1");
+    c.whereNumber = index;
     QStringList mobiles;
     QStringList others;
     QString structuredName;
