@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTextStream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -41,9 +42,9 @@ int runPlugin(int argc, char *argv[], const QString &title, const std::function<
     PluginRun run;
     run.title = title;
     run.batch = args.removeAll(QStringLiteral("--batch")) > 0;
-    if (run.batch)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // With no window to show, the window system is not even looked for.
+    const std::unique_ptr<QCoreApplication> app =
+        run.batch ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
     if (args.isEmpty()) {
         QTextStream(stderr) << "uso: " << QString::fromLocal8Bit(argv[0])
                             << " DATABASE [FILE...] [--batch]  (password su standard input)\n";
