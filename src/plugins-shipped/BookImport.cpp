@@ -274,8 +274,11 @@ public:
     {
         if (adding < kWorthIt || adding < existing)
             return;
+        // The index on the contact's counter is kept: new rows only ever
+        // add to its end, which costs less than making it again.
         Statement st = db.prepare(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' "
-                                                 "AND tbl_name = 'tab_destinatari' AND sql IS NOT NULL"));
+                                                 "AND tbl_name = 'tab_destinatari' AND sql IS NOT NULL "
+                                                 "AND name <> 'IDDestinatario'"));
         QStringList names;
         while (st.next()) {
             names << st.text(0);
