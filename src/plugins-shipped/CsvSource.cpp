@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <csv.h>
+#include <thread>
 
 namespace brio::kit {
 
@@ -135,6 +136,94 @@ QStringList rowTexts(const CsvTable &table, qsizetype fileRow)
     return out;
 }
 
+class CsvParser final
+{
+public:
+    explicit CsvParser(char separator)
+    {
+        if (csv_init(&m_parser, CSV_APPEND_NULL) != 0)
+            throw Error(ErrorNo::Internal, Texts::tr("Memoria insufficiente"));
+        csv_set_delim(&m_parser, static_cast<unsigned char>(separator));
+    }
+    ~CsvParser() { csv_free(&m_parser); }
+    CsvParser(const CsvParser &) = delete;
+    CsvParser &operator=(const CsvParser &) = delete;
+
+    bool read(QByteArrayView bytes, CsvTable &table)
+    {
+        return csv_parse(&m_parser, bytes.data(), size_t(bytes.size()), onField, onRow, &table) == size_t(bytes.size());
+    }
+
+    bool finish(CsvTable &table) { return csv_fini(&m_parser, onField, onRow, &table) == 0; }
+
+    // Whether what was read so far ended with a whole row: no field begun,
+    // none waiting for the end of its row.
+    bool betweenRows(const CsvTable &table) const
+    {
+        const qsizetype rowsEnd = table.rowEnds.isEmpty() ? 0 : table.rowEnds.last();
+        return m_parser.quoted == 0 && m_parser.entry_pos == 0 && rowsEnd == table.cellEnds.size();
+    }
+
+    QString problem() { return QString::fromUtf8(csv_strerror(csv_error(&m_parser))); }
+
+private:
+    csv_parser m_parser;
+};
+
+void append(CsvTable &table, const CsvTable &more)
+{
+    const qsizetype cellBase = table.cells.size();
+    const qsizetype endBase = table.cellEnds.size();
+    table.cells.append(more.cells);
+    table.cellEnds.reserve(endBase + more.cellEnds.size());
+    for (const qsizetype end : more.cellEnds)
+        table.cellEnds << cellBase + end;
+    table.rowEnds.reserve(table.rowEnds.size() + more.rowEnds.size());
+    for (const qsizetype end : more.rowEnds)
+        table.rowEnds << endBase + end;
+}
+
+// Reading a field at a time is most of a large import's wait before the
+// first row is written, so a large file is read as two halves at once:
+// the second from the first line break past the middle. Where that break
+// lies inside a quoted field, the first half's reader says so, reads on
+// and the second reading is thrown away.
+void readRows(const QByteArray &utf8, CsvTable &table)
+{
+    constexpr qsizetype kWorthTwo = 256 * 1024;
+    const QByteArrayView all(utf8);
+    qsizetype split = all.size();
+    if (all.size() >= kWorthTwo) {
+        const qsizetype lineEnd = all.indexOf('\n', all.size() / 2);
+        if (lineEnd >= 0)
+            split = lineEnd + 1;
+    }
+    CsvParser parser(table.separator);
+    CsvTable second;
+    CsvParser secondParser(table.separator);
+    bool secondRead = false;
+    std::thread secondReader;
+    if (split < all.size()) {
+        second.cells.reserve(all.size() - split);
+        secondReader = std::thread([&] { secondRead = secondParser.read(all.sliced(split), second) && secondParser.finish(second); });
+    }
+    table.cells.reserve(all.size());
+    bool read = parser.read(all.first(split), table);
+    if (secondReader.joinable())
+        secondReader.join();
+    if (read && split < all.size()) {
+        if (parser.betweenRows(table)) {
+            if (!secondRead)
+                throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(secondParser.problem()));
+            append(table, second);
+        } else {
+            read = parser.read(all.sliced(split), table);
+        }
+    }
+    if (!read || !parser.finish(table))
+        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(parser.problem()));
+}
+
 // The separator of the first line: whichever of ';' and ',' it has more of
 // outside quotes.
 char guessSeparator(const QByteArray &utf8)
@@ -200,19 +289,7 @@ CsvTable readCsv(const QByteArray &bytes)
     CsvTable table;
     const QByteArray utf8 = utf8Text(bytes, &table.encoding);
     table.separator = guessSeparator(utf8);
-    table.cells.reserve(utf8.size());
-
-    csv_parser parser;
-    if (csv_init(&parser, CSV_APPEND_NULL) != 0)
-        throw Error(ErrorNo::Internal, Texts::tr("Memoria insufficiente"));
-    csv_set_delim(&parser, static_cast<unsigned char>(table.separator));
-    const bool parsed = csv_parse(&parser, utf8.constData(), size_t(utf8.size()), onField, onRow, &table)
-                            == size_t(utf8.size())
-                        && csv_fini(&parser, onField, onRow, &table) == 0;
-    const QString problem = QString::fromUtf8(csv_strerror(csv_error(&parser)));
-    csv_free(&parser);
-    if (!parsed)
-        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(problem));
+    readRows(utf8, table);
 
     table.columns.fill(-1);
     if (!table.rowEnds.isEmpty()) {

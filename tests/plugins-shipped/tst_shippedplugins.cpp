@@ -135,6 +135,44 @@ private slots:
                  ErrorNo::DuplicateKey);
     }
 
+    // A large file is read as two halves at once, cut at a line break near
+    // the middle; that break may lie inside a quoted field.
+    void largeFileReadInHalves_data()
+    {
+        QTest::addColumn<QByteArray>("middle");
+        QTest::newRow("between two rows") << QByteArray();
+        QTest::newRow("inside a quoted field") << QByteArray("Nel mezzo;333 7654321;\"Via Lunga 1\nScala B\nInterno 3\"\r\n");
+    }
+
+    void largeFileReadInHalves()
+    {
+        QFETCH(QByteArray, middle);
+        TestEnv env;
+        constexpr int kHalf = 6000; // rows each side: some 300 KB in all
+        const auto rows = [](int first) {
+            QByteArray out;
+            for (int i = first; i < first + kHalf; ++i)
+                out += QStringLiteral("Contatto %1;347 %2;Via Roma %1\r\n").arg(i, 5, 10, QLatin1Char('0')).arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+            return out;
+        };
+        const QString source = env.path(QStringLiteral("grande.csv"));
+        writeFile(source, "Nome;Cellulare;Indirizzo\r\n" + rows(0) + middle + rows(kHalf));
+        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: %1").arg(2 * kHalf + (middle.isEmpty() ? 0 : 1))),
+                 qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("Numeri non validi: 0")));
+        for (const int i : {0, kHalf - 1, kHalf, 2 * kHalf - 1}) {
+            QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo = ? AND Indirizzo = ?"),
+                                     {QStringLiteral("Contatto %1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Via Roma %1").arg(i, 5, 10, QLatin1Char('0'))}),
+                     1);
+        }
+        if (!middle.isEmpty()) {
+            QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Indirizzo = ?"),
+                                     {QStringLiteral("Via Lunga 1\nScala B\nInterno 3")}),
+                     1);
+        }
+    }
+
     void phoneVCards()
     {
         TestEnv env;
