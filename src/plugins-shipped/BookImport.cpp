@@ -17,6 +17,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -103,13 +104,31 @@ private:
     QList<qsizetype> m_ends;
 };
 
+// A stored number, "+" and its digits, as one integer with a leading 1 that
+// keeps the digits' count: a set of these costs far less to fill and to
+// free than one of texts. Text of any other form gives nothing; no import
+// stores it, so no imported number can equal it.
+std::optional<quint64> numberKey(QStringView number)
+{
+    constexpr qsizetype kMostDigits = 18; // a 1 and eighteen digits still fit
+    if (number.size() < 2 || number.size() > kMostDigits + 1 || number.front() != u'+')
+        return std::nullopt;
+    quint64 key = 1;
+    for (const QChar c : number.sliced(1)) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        key = key * 10 + (c.unicode() - u'0');
+    }
+    return key;
+}
+
 // What the import does with each contact before it is written: the number
 // checked and in stored form, the duplicates and bad rows counted, the
 // fields cut to the book's sizes.
 class ContactPreparer final
 {
 public:
-    ContactPreparer(QSet<QString> allowedPrefixes, QSet<QString> known)
+    ContactPreparer(QSet<QString> allowedPrefixes, QSet<quint64> known)
         : m_checker(std::move(allowedPrefixes))
         , m_known(std::move(known))
         , m_noNumber(Texts::tr("nessun numero"))
@@ -126,8 +145,11 @@ public:
                                           row.numbers.isEmpty() ? m_noNumber : row.numbers.join(QStringLiteral(", ")));
             return;
         }
+        // A stored number always has a key; were it ever without one, the
+        // book's number index would still refuse a repeat.
         const qsizetype knownBefore = m_known.size();
-        m_known.insert(number);
+        if (const auto key = numberKey(number))
+            m_known.insert(*key);
         if (m_known.size() == knownBefore) {
             ++m_summary.duplicates;
             return;
@@ -144,7 +166,7 @@ public:
 
 private:
     const NumberChecker m_checker;
-    QSet<QString> m_known;
+    QSet<quint64> m_known;
     const QString m_noNumber;
     ImportSummary m_summary;
 };
@@ -402,14 +424,16 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
 
 ImportSummary importContacts(Database &db, qsizetype count, const NextContact &next, const QString &sourcePath)
 {
-    QSet<QString> known;
+    QSet<quint64> known;
     known.reserve(count); // grown once, not step by step as the file's numbers arrive
+    qsizetype existing = 0;
     {
-        Statement existing = db.prepare(QStringLiteral("SELECT Numero FROM tab_destinatari"));
-        while (existing.next())
-            known.insert(existing.text(0));
+        Statement numbers = db.prepare(QStringLiteral("SELECT Numero FROM tab_destinatari"));
+        for (; numbers.next(); ++existing) {
+            if (const auto key = numberKey(numbers.text(0)))
+                known.insert(*key);
+        }
     }
-    const qsizetype existing = known.size();
     ContactPreparer preparer(allowedPrefixSet(db), std::move(known));
 
     // The whole import is one transaction: with the engine's small default
