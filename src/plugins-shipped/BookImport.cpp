@@ -91,16 +91,22 @@ public:
         m_ends << m_text.size();
     }
 
-    QByteArrayView field(qsizetype contact, int index) const
+    // Checks the whole text once, in the preparing thread, so that the
+    // writing one binds its fields as they are.
+    void seal() { m_checked = CheckedUtf8(std::exchange(m_text, {})); }
+
+    const CheckedUtf8 &text() const { return m_checked; }
+    qsizetype begin(qsizetype contact, int index) const
     {
         const qsizetype i = contact * kFields + index;
-        const qsizetype begin = i == 0 ? 0 : m_ends.at(i - 1);
-        return QByteArrayView(m_text).sliced(begin, m_ends.at(i) - begin);
+        return i == 0 ? 0 : m_ends.at(i - 1);
     }
+    qsizetype end(qsizetype contact, int index) const { return m_ends.at(contact * kFields + index); }
 
 private:
     static constexpr qsizetype kUsualFieldBytes = 16;
     QByteArray m_text;
+    CheckedUtf8 m_checked;
     QList<qsizetype> m_ends;
 };
 
@@ -267,11 +273,13 @@ private:
             while (next(row)) {
                 preparer.add(row, chunk);
                 if (chunk.size() == kChunkContacts) {
+                    chunk.seal();
                     if (!m_queue.push(std::exchange(chunk, {})))
                         return;
                     chunk.reserve(kChunkContacts);
                 }
             }
+            chunk.seal();
             m_queue.push(std::move(chunk));
             m_queue.finish();
         } catch (...) {
@@ -390,7 +398,7 @@ private:
     {
         for (int c = 0; c < contacts; ++c) {
             for (int f = 0; f < kFields; ++f)
-                insert.bindUtf8(c * kFields + f + 1, chunk.field(first + c, f));
+                insert.bindUtf8(c * kFields + f + 1, chunk.text(), chunk.begin(first + c, f), chunk.end(first + c, f));
         }
         insert.run();
         insert.reset();

@@ -351,7 +351,9 @@ std::unique_ptr<Database> Database::open(const QString &path, const QString &key
         throw Error(ErrorNo::InvalidPath, Texts::tr("'%1' non è un percorso valido").arg(path));
 
     sqlite3 *raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection belongs to one thread at a time, as the class does: the
+    // engine's own lock on every call would only cost time.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const QByteArray file = QFile::encodeName(path);
     int rc = sqlite3_open_v2(file.constData(), &raw, flags, nullptr);
     std::unique_ptr<Database> db(new Database(raw, path, mode));
@@ -572,17 +574,39 @@ Statement &Statement::bindAll(const QVariantList &values)
     return *this;
 }
 
-Statement &Statement::bindUtf8(int position, QByteArrayView utf8)
+CheckedUtf8::CheckedUtf8(QByteArray utf8)
+    : m_utf8(std::move(utf8))
 {
     // The same refusals as checkText: a NUL, or bytes that are no Unicode
     // text (an encoded half surrogate pair among them).
-    if (utf8.contains('\0'))
+    if (QByteArrayView(m_utf8).contains('\0'))
         refuseNul();
-    if (!utf8.isValidUtf8())
+    if (!QByteArrayView(m_utf8).isValidUtf8())
+        refuseInvalidText();
+}
+
+QByteArrayView CheckedUtf8::bytes() const
+{
+    return m_utf8;
+}
+
+namespace {
+
+bool atCharacterEdge(QByteArrayView text, qsizetype at)
+{
+    return at == text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+}
+
+} // namespace
+
+Statement &Statement::bindUtf8(int position, const CheckedUtf8 &text, qsizetype begin, qsizetype end)
+{
+    const QByteArrayView all = text.bytes();
+    if (begin < 0 || begin > end || end > all.size() || !atCharacterEdge(all, begin) || !atCharacterEdge(all, end))
         refuseInvalidText();
     // Empty text stays text: a null pointer would bind NULL.
-    const char *data = utf8.isEmpty() ? "" : utf8.data();
-    const int rc = sqlite3_bind_text(m_stmt, position, data, int(utf8.size()), SQLITE_STATIC);
+    const char *data = begin == end ? "" : all.data() + begin;
+    const int rc = sqlite3_bind_text(m_stmt, position, data, int(end - begin), SQLITE_STATIC);
     if (rc != SQLITE_OK)
         throwDatabaseError(m_db->handle(), rc);
     return *this;

@@ -182,6 +182,13 @@ private Q_SLOTS:
                                       QStringLiteral("+39333") + QChar(0xD800) + QStringLiteral("1234")}) {
             QCOMPARE(errorOf([&] { db->run(insert, {QStringLiteral("Nome"), number}); }), ErrorNo::InvalidText);
         }
+        // Text already in UTF-8 gets the same refusals, and so does a part
+        // of it cut inside a character.
+        QCOMPARE(errorOf([] { CheckedUtf8(QByteArray("a\0b", 3)); }), ErrorNo::InvalidText);
+        QCOMPARE(errorOf([] { CheckedUtf8(QByteArray("\xed\xa0\x80")); }), ErrorNo::InvalidText);
+        const CheckedUtf8 joy(QByteArray("Gioia \xf0\x9f\x98\x80"));
+        Statement st = db->prepare(insert);
+        QCOMPARE(errorOf([&] { st.bindUtf8(1, joy, 0, 8); }), ErrorNo::InvalidText);
         QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")), 0);
         db->run(insert, {QStringLiteral("Gioia ") + QString::fromUcs4(U"\U0001F600"), QStringLiteral("+39333")});
 
