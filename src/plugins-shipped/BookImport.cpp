@@ -25,13 +25,24 @@ namespace brio::kit {
 
 namespace {
 
-// The address book's field sizes: longer text would make the whole import
-// fail, and so would half a character cut off at the end.
-QString fit(const QString &text, int size)
+bool startsCharacter(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
+
+// UTF-8 text cut to one of the book's field sizes, counted in characters
+// as the book counts them: longer text would make the whole import fail,
+// and so would half a character cut off at the end.
+QByteArrayView fit(QByteArrayView text, int size)
 {
     if (text.size() <= size)
-        return text;
-    return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
+        return text; // never more characters than bytes
+    int characters = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (startsCharacter(text[i]) && ++characters > size)
+            return text.first(i);
+    }
+    return text;
 }
 
 class NumberChecker final
@@ -46,11 +57,11 @@ public:
 
     // The stored form of the first candidate that is a valid mobile number;
     // empty when none is.
-    QString storedNumber(const QStringList &candidates) const
+    QString storedNumber(const QList<QByteArray> &candidates) const
     {
-        for (const QString &written : candidates) {
+        for (const QByteArray &written : candidates) {
             SplitNumber n;
-            if (splitNumber(written, n) && m_allowedPrefixes.contains(n.prefix)
+            if (splitNumber(QString::fromUtf8(written), n) && m_allowedPrefixes.contains(n.prefix)
                 && isValidSubscriberNumber(n.subscriber))
                 return n.full();
         }
@@ -76,18 +87,9 @@ public:
         m_ends.reserve(contacts * kFields);
     }
 
-    void add(const QString &field)
+    void add(QByteArrayView field)
     {
-        checkText(field);
-        // Most fields are ASCII: their bytes are their characters, with no
-        // array made for each.
-        if (std::all_of(field.cbegin(), field.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
-            const qsizetype at = m_text.size();
-            m_text.resize(at + field.size());
-            std::transform(field.cbegin(), field.cend(), m_text.data() + at, [](QChar c) { return char(c.unicode()); });
-        } else {
-            m_text += field.toUtf8();
-        }
+        m_text += field;
         m_ends << m_text.size();
     }
 
@@ -147,8 +149,8 @@ public:
         if (number.isEmpty()) {
             ++m_summary.badNumbers;
             m_summary.badRows << QStringLiteral("%1: %2 - %3")
-                                     .arg(row.where(), row.name,
-                                          row.numbers.isEmpty() ? m_noNumber : row.numbers.join(QStringLiteral(", ")));
+                                     .arg(row.where(), QString::fromUtf8(row.name),
+                                          row.numbers.isEmpty() ? m_noNumber : QString::fromUtf8(row.numbers.join(", ")));
             return;
         }
         // A stored number always has a key; were it ever without one, the
@@ -160,11 +162,14 @@ public:
             ++m_summary.duplicates;
             return;
         }
-        for (const QString &field :
-             {fit(row.name.isEmpty() ? number : row.name, 50), number, fit(row.address, 100), fit(row.cap, 10),
-              fit(row.city, 50), fit(row.province, 20), fit(row.region, 50), fit(row.email, 100),
-              storedBirthDate(row.birthDate), storedSex(row.sex)})
-            chunk.add(field);
+        const QByteArray stored = number.toLatin1(); // "+" and digits
+        chunk.add(fit(row.name.isEmpty() ? stored : row.name, 50));
+        chunk.add(stored);
+        for (const auto &[text, size] : {std::pair{&row.address, 100}, {&row.cap, 10}, {&row.city, 50},
+                                         {&row.province, 20}, {&row.region, 50}, {&row.email, 100}})
+            chunk.add(fit(*text, size));
+        chunk.add(storedBirthDate(row.birthDate));
+        chunk.add(storedSex(row.sex));
         ++m_summary.imported;
     }
 

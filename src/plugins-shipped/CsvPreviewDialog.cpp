@@ -13,8 +13,11 @@ constexpr int kPreviewRows = 10;
 
 QStringList previewCells(const ImportRow &row)
 {
-    return {row.name, row.numbers.value(0), row.address, row.cap, row.city, row.province, row.region,
-            row.email, row.birthDate, row.sex};
+    QStringList cells;
+    for (const QByteArray &text : {row.name, row.numbers.value(0), row.address, row.cap, row.city, row.province,
+                                   row.region, row.email, row.birthDate, row.sex})
+        cells << QString::fromUtf8(text);
+    return cells;
 }
 
 QString columnsText(const CsvTable &table)

@@ -105,6 +105,18 @@ QString trimmedText(QByteArrayView bytes)
     return text.trimmed();
 }
 
+// The same as UTF-8. Most fields come back as a view of the table's bytes,
+// with no copy: the table must outlive them.
+QByteArray trimmedUtf8(QByteArrayView bytes)
+{
+    const QByteArrayView inner = withoutAsciiBlanks(bytes);
+    if (inner.isEmpty())
+        return QByteArray();
+    if (isAscii(inner.front()) && isAscii(inner.back()))
+        return QByteArray::fromRawData(inner.data(), inner.size());
+    return QString::fromUtf8(inner).trimmed().toUtf8();
+}
+
 bool isBlank(QByteArrayView bytes)
 {
     const QByteArrayView inner = withoutAsciiBlanks(bytes);
@@ -319,9 +331,9 @@ qsizetype CsvTable::rowCount() const
     return rowEnds.size() - firstRow;
 }
 
-QString CsvTable::field(qsizetype row, int index) const
+QByteArray CsvTable::field(qsizetype row, int index) const
 {
-    return trimmedText(rawField(*this, firstRow + row, index));
+    return trimmedUtf8(rawField(*this, firstRow + row, index));
 }
 
 bool CsvTable::isBlankRow(qsizetype row) const
@@ -357,16 +369,19 @@ bool CsvContacts::next(ImportRow &c)
         return false;
     const qsizetype r = m_row++;
     auto field = [&](Column column) { return m_table.field(r, m_table.column(column)); };
-    c = ImportRow();
     c.wherePattern = m_where;
     c.whereNumber = m_table.firstRow + 1 + r;
     c.name = field(Column::Name);
-    if (c.name.isEmpty())
-        c.name = QString(field(Column::FirstName) + QLatin1Char(' ') + field(Column::LastName)).trimmed();
+    if (c.name.isEmpty()) {
+        const QByteArray first = field(Column::FirstName);
+        const QByteArray last = field(Column::LastName);
+        c.name = first.isEmpty() ? last : last.isEmpty() ? first : first + ' ' + last;
+    }
+    c.numbers.clear(); // keeps its room for the next row's
     for (const Column n : {Column::Mobile, Column::Phone}) {
-        const QString number = field(n);
+        QByteArray number = field(n);
         if (!number.isEmpty())
-            c.numbers << number;
+            c.numbers << std::move(number);
     }
     c.address = field(Column::Address);
     c.cap = field(Column::Cap);

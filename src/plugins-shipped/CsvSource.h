@@ -33,8 +33,9 @@ struct CsvTable
 
     int column(Column c) const;
     qsizetype rowCount() const; // the header excluded
-    // A field of a row without its surrounding blanks; empty when missing.
-    QString field(qsizetype row, int index) const;
+    // A field of a row in UTF-8 without its surrounding blanks; empty when
+    // missing. Most often a view of cells: the table must outlive it.
+    QByteArray field(qsizetype row, int index) const;
     // Whether every field of a row is blank.
     bool isBlankRow(qsizetype row) const;
     // How many rows hold a contact: the blank ones are left out.

@@ -10,35 +10,33 @@ QString ImportRow::where() const
     return wherePattern.arg(whereNumber);
 }
 
-QString storedBirthDate(const QString &written)
+QByteArray storedBirthDate(QByteArrayView written)
 {
     static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4})$"));
     static const QRegularExpression yearFirst(QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})(?:T.*)?$"));
-    const QString t = written.trimmed();
+    const QString t = QString::fromUtf8(written).trimmed();
     if (t.isEmpty())
-        return QString();
+        return QByteArray();
     QDate date;
     if (const auto m = dayFirst.match(t); m.hasMatch())
         date = QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
     else if (const auto m = yearFirst.match(t); m.hasMatch())
         date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    return date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QString();
+    return date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")).toLatin1() : QByteArray();
 }
 
-QString storedSex(const QString &written)
+QByteArray storedSex(QByteArrayView written)
 {
-    const QString t = written.trimmed().toLower();
-    if (t.isEmpty())
-        return QString();
+    const QString t = QString::fromUtf8(written).trimmed().toLower();
     for (const char *male : {"m", "maschio", "male", "uomo", "man"}) {
         if (t == QLatin1String(male))
-            return QStringLiteral("M");
+            return QByteArrayLiteral("M");
     }
     for (const char *female : {"f", "femmina", "female", "donna", "woman"}) {
         if (t == QLatin1String(female))
-            return QStringLiteral("F");
+            return QByteArrayLiteral("F");
     }
-    return QString();
+    return QByteArray();
 }
 
 } // namespace brio::kit

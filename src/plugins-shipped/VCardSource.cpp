@@ -121,7 +121,7 @@ ImportRow readCard(VF_OBJECT_T *card, int index)
         const QStringList params = parameters(prop);
         const QStringList v = values(prop, params);
         if (name == QLatin1String("FN") && c.name.isEmpty()) {
-            c.name = v.join(QLatin1Char(';'));
+            c.name = v.join(QLatin1Char(';')).toUtf8();
         } else if (name == QLatin1String("N") && structuredName.isEmpty()) {
             structuredName = QStringList{part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)}
                                  .filter(QRegularExpression(QStringLiteral("\\S")))
@@ -130,23 +130,25 @@ ImportRow readCard(VF_OBJECT_T *card, int index)
             (isMobile(params) ? mobiles : others) << telNumber(v.join(QLatin1Char(';')));
         } else if (name == QLatin1String("ADR") && c.address.isEmpty() && c.city.isEmpty()) {
             c.address = QStringList{part(v, 2), part(v, 1)}.filter(QRegularExpression(QStringLiteral("\\S")))
-                            .join(QStringLiteral(", "));
-            c.city = part(v, 3);
-            c.province = part(v, 4);
-            c.cap = part(v, 5);
+                            .join(QStringLiteral(", "))
+                            .toUtf8();
+            c.city = part(v, 3).toUtf8();
+            c.province = part(v, 4).toUtf8();
+            c.cap = part(v, 5).toUtf8();
         } else if (name == QLatin1String("EMAIL") && c.email.isEmpty()) {
-            c.email = part(v, 0);
+            c.email = part(v, 0).toUtf8();
         } else if (name == QLatin1String("BDAY")) {
-            c.birthDate = part(v, 0);
+            c.birthDate = part(v, 0).toUtf8();
         } else if (name == QLatin1String("GENDER") || name == QLatin1String("X-GENDER")) {
-            c.sex = part(v, 0);
+            c.sex = part(v, 0).toUtf8();
         } else if (name == QLatin1String("X-REGIONE")) {
-            c.region = part(v, 0);
+            c.region = part(v, 0).toUtf8();
         }
     } while (vf_get_next_property(&prop));
     if (c.name.isEmpty())
-        c.name = structuredName;
-    c.numbers = mobiles + others;
+        c.name = structuredName.toUtf8();
+    for (const QString &number : mobiles + others)
+        c.numbers << number.toUtf8();
     return c;
 }
 

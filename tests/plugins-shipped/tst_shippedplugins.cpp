@@ -105,10 +105,11 @@ private slots:
             return out;
         };
         const QStringList before = indexes();
-        // The first name runs past the book's 50 characters in the middle
-        // of an emoji; every other field of that row is too long as well.
+        // The first name runs past the book's 50 characters, the last of
+        // them an emoji that 50 bytes would cut in half; every other field
+        // of that row is too long as well.
         QByteArray csv("Nome;Cellulare;Indirizzo;CAP;Citta;Prov;Regione;E-mail\r\n" + QByteArray(49, 'x')
-                       + "\xf0\x9f\x98\x80;333 1234567");
+                       + "\xf0\x9f\x98\x80y;333 1234567");
         for (int i = 0; i < 6; ++i)
             csv += ';' + QByteArray(120, 'y');
         csv += "\r\n";
@@ -121,7 +122,7 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
         QCOMPARE(indexes(), before);
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo = ?"),
-                                 {QString(49, QLatin1Char('x'))}),
+                                 {QString(49, QLatin1Char('x')) + QString::fromUcs4(U"\U0001F600")}),
                  1);
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Nominativo LIKE 'Contatto%'")), 1498);
         // Writing every row back to itself runs the table's own size checks.
