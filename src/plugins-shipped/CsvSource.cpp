@@ -5,8 +5,8 @@
 
 #include <QHash>
 #include <QStringDecoder>
+#include <algorithm>
 #include <csv.h>
-#include <thread>
 
 namespace brio::kit {
 
@@ -148,92 +148,80 @@ QStringList rowTexts(const CsvTable &table, qsizetype fileRow)
     return out;
 }
 
-class CsvParser final
+bool blankRow(const CsvTable &table, qsizetype fileRow)
 {
-public:
-    explicit CsvParser(char separator)
-    {
-        if (csv_init(&m_parser, CSV_APPEND_NULL) != 0)
-            throw Error(ErrorNo::Internal, Texts::tr("Memoria insufficiente"));
-        csv_set_delim(&m_parser, static_cast<unsigned char>(separator));
+    const qsizetype first = fileRow == 0 ? 0 : table.rowEnds.at(fileRow - 1);
+    for (qsizetype i = 0; i < table.rowEnds.at(fileRow) - first; ++i) {
+        if (!isBlank(rawField(table, fileRow, int(i))))
+            return false;
     }
-    ~CsvParser() { csv_free(&m_parser); }
-    CsvParser(const CsvParser &) = delete;
-    CsvParser &operator=(const CsvParser &) = delete;
-
-    bool read(QByteArrayView bytes, CsvTable &table)
-    {
-        return csv_parse(&m_parser, bytes.data(), size_t(bytes.size()), onField, onRow, &table) == size_t(bytes.size());
-    }
-
-    bool finish(CsvTable &table) { return csv_fini(&m_parser, onField, onRow, &table) == 0; }
-
-    // Whether what was read so far ended with a whole row: no field begun,
-    // none waiting for the end of its row.
-    bool betweenRows(const CsvTable &table) const
-    {
-        const qsizetype rowsEnd = table.rowEnds.isEmpty() ? 0 : table.rowEnds.last();
-        return m_parser.quoted == 0 && m_parser.entry_pos == 0 && rowsEnd == table.cellEnds.size();
-    }
-
-    QString problem() { return QString::fromUtf8(csv_strerror(csv_error(&m_parser))); }
-
-private:
-    csv_parser m_parser;
-};
-
-void append(CsvTable &table, const CsvTable &more)
-{
-    const qsizetype cellBase = table.cells.size();
-    const qsizetype endBase = table.cellEnds.size();
-    table.cells.append(more.cells);
-    table.cellEnds.reserve(endBase + more.cellEnds.size());
-    for (const qsizetype end : more.cellEnds)
-        table.cellEnds << cellBase + end;
-    table.rowEnds.reserve(table.rowEnds.size() + more.rowEnds.size());
-    for (const qsizetype end : more.rowEnds)
-        table.rowEnds << endBase + end;
+    return true;
 }
 
-// Reading a field at a time is most of a large import's wait before the
-// first row is written, so a large file is read as two halves at once:
-// the second from the first line break past the middle. Where that break
-// lies inside a quoted field, the first half's reader says so, reads on
-// and the second reading is thrown away.
-void readRows(const QByteArray &utf8, CsvTable &table)
+// The fields of a row as a contact; where it is, the caller says.
+void readContact(const CsvTable &table, qsizetype fileRow, ImportRow &c)
 {
-    constexpr qsizetype kWorthTwo = 256 * 1024;
-    const QByteArrayView all(utf8);
-    qsizetype split = all.size();
-    if (all.size() >= kWorthTwo) {
-        const qsizetype lineEnd = all.indexOf('\n', all.size() / 2);
-        if (lineEnd >= 0)
-            split = lineEnd + 1;
+    auto field = [&](Column column) { return trimmedUtf8(rawField(table, fileRow, table.column(column))); };
+    c.name = field(Column::Name);
+    if (c.name.isEmpty()) {
+        const QByteArray first = field(Column::FirstName);
+        const QByteArray last = field(Column::LastName);
+        c.name = first.isEmpty() ? last : last.isEmpty() ? first : first + ' ' + last;
     }
-    CsvParser parser(table.separator);
-    CsvTable second;
-    CsvParser secondParser(table.separator);
-    bool secondRead = false;
-    std::thread secondReader;
-    if (split < all.size()) {
-        second.cells.reserve(all.size() - split);
-        secondReader = std::thread([&] { secondRead = secondParser.read(all.sliced(split), second) && secondParser.finish(second); });
+    c.numbers.clear(); // keeps its room for the next row's
+    for (const Column n : {Column::Mobile, Column::Phone}) {
+        QByteArray number = field(n);
+        if (!number.isEmpty())
+            c.numbers << std::move(number);
     }
-    table.cells.reserve(all.size());
-    bool read = parser.read(all.first(split), table);
-    if (secondReader.joinable())
-        secondReader.join();
-    if (read && split < all.size()) {
-        if (parser.betweenRows(table)) {
-            if (!secondRead)
-                throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(secondParser.problem()));
-            append(table, second);
-        } else {
-            read = parser.read(all.sliced(split), table);
+    c.address = field(Column::Address);
+    c.cap = field(Column::Cap);
+    c.city = field(Column::City);
+    c.province = field(Column::Province);
+    c.region = field(Column::Region);
+    c.email = field(Column::Email);
+    c.birthDate = field(Column::BirthDate);
+    c.sex = field(Column::Sex);
+}
+
+// The header, when the first row is one, and the column of each field.
+void chooseColumns(CsvTable &table)
+{
+    table.columns.fill(-1);
+    if (!table.rowEnds.isEmpty()) {
+        const QStringList first = rowTexts(table, 0);
+        const auto columns = mapColumns(first);
+        const bool named = columns[size_t(Column::Name)] >= 0 || columns[size_t(Column::FirstName)] >= 0
+                           || columns[size_t(Column::LastName)] >= 0;
+        const bool numbered = columns[size_t(Column::Mobile)] >= 0 || columns[size_t(Column::Phone)] >= 0;
+        if (named || numbered) {
+            table.header = first;
+            table.firstRow = 1;
+            table.columns = columns;
+            return;
         }
     }
-    if (!read || !parser.finish(table))
-        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1").arg(parser.problem()));
+    // No header: the columns in the order the program's own export writes them.
+    int index = 0;
+    for (const Column c : {Column::Name, Column::Mobile, Column::Address, Column::Cap, Column::City,
+                           Column::Province, Column::Region, Column::Email, Column::BirthDate, Column::Sex})
+        table.columns[size_t(c)] = index++;
+}
+
+// Forgets the first rows, keeping the fields of the rows after them.
+void dropRows(CsvTable &table, qsizetype rows)
+{
+    if (rows == 0)
+        return;
+    const qsizetype cellsGone = table.rowEnds.at(rows - 1);
+    const qsizetype bytesGone = cellsGone == 0 ? 0 : table.cellEnds.at(cellsGone - 1);
+    table.cells.remove(0, bytesGone);
+    table.cellEnds.remove(0, cellsGone);
+    for (qsizetype &end : table.cellEnds)
+        end -= bytesGone;
+    table.rowEnds.remove(0, rows);
+    for (qsizetype &end : table.rowEnds)
+        end -= cellsGone;
 }
 
 // The separator of the first line: whichever of ';' and ',' it has more of
@@ -257,6 +245,43 @@ char guessSeparator(const QByteArray &utf8)
 }
 
 } // namespace
+
+class CsvParser final
+{
+public:
+    explicit CsvParser(char separator)
+    {
+        if (csv_init(&m_parser, CSV_APPEND_NULL) != 0)
+            throw Error(ErrorNo::Internal, Texts::tr("Memoria insufficiente"));
+        csv_set_delim(&m_parser, static_cast<unsigned char>(separator));
+    }
+    ~CsvParser() { csv_free(&m_parser); }
+    CsvParser(const CsvParser &) = delete;
+    CsvParser &operator=(const CsvParser &) = delete;
+
+    // Throws Error when the bytes are no CSV.
+    void read(QByteArrayView bytes, CsvTable &table)
+    {
+        if (csv_parse(&m_parser, bytes.data(), size_t(bytes.size()), onField, onRow, &table) != size_t(bytes.size()))
+            fail();
+    }
+
+    // The last row, when the file does not end with a line break.
+    void finish(CsvTable &table)
+    {
+        if (csv_fini(&m_parser, onField, onRow, &table) != 0)
+            fail();
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file non è un CSV valido: %1")
+                                                    .arg(QString::fromUtf8(csv_strerror(csv_error(&m_parser)))));
+    }
+
+    csv_parser m_parser;
+};
 
 QByteArray utf8Text(const QByteArray &bytes, QString *encoding)
 {
@@ -301,28 +326,11 @@ CsvTable readCsv(const QByteArray &bytes)
     CsvTable table;
     const QByteArray utf8 = utf8Text(bytes, &table.encoding);
     table.separator = guessSeparator(utf8);
-    readRows(utf8, table);
-
-    table.columns.fill(-1);
-    if (!table.rowEnds.isEmpty()) {
-        const QStringList first = rowTexts(table, 0);
-        const auto columns = mapColumns(first);
-        const bool named = columns[size_t(Column::Name)] >= 0 || columns[size_t(Column::FirstName)] >= 0
-                           || columns[size_t(Column::LastName)] >= 0;
-        const bool numbered = columns[size_t(Column::Mobile)] >= 0 || columns[size_t(Column::Phone)] >= 0;
-        if (named || numbered) {
-            table.header = first;
-            table.firstRow = 1;
-            table.columns = columns;
-        }
-    }
-    if (table.firstRow == 0) {
-        // No header: the columns in the order the program's own export writes them.
-        int index = 0;
-        for (const Column c : {Column::Name, Column::Mobile, Column::Address, Column::Cap, Column::City,
-                               Column::Province, Column::Region, Column::Email, Column::BirthDate, Column::Sex})
-            table.columns[size_t(c)] = index++;
-    }
+    table.cells.reserve(utf8.size());
+    CsvParser parser(table.separator);
+    parser.read(utf8, table);
+    parser.finish(table);
+    chooseColumns(table);
     return table;
 }
 
@@ -338,13 +346,7 @@ QByteArray CsvTable::field(qsizetype row, int index) const
 
 bool CsvTable::isBlankRow(qsizetype row) const
 {
-    const qsizetype fileRow = firstRow + row;
-    const qsizetype first = fileRow == 0 ? 0 : rowEnds.at(fileRow - 1);
-    for (qsizetype i = 0; i < rowEnds.at(fileRow) - first; ++i) {
-        if (!isBlank(rawField(*this, fileRow, int(i))))
-            return false;
-    }
-    return true;
+    return blankRow(*this, firstRow + row);
 }
 
 qsizetype CsvTable::contactCount() const
@@ -367,30 +369,73 @@ bool CsvContacts::next(ImportRow &c)
         ++m_row;
     if (m_row == m_table.rowCount())
         return false;
-    const qsizetype r = m_row++;
-    auto field = [&](Column column) { return m_table.field(r, m_table.column(column)); };
+    const qsizetype fileRow = m_table.firstRow + m_row++;
+    readContact(m_table, fileRow, c);
     c.wherePattern = m_where;
-    c.whereNumber = m_table.firstRow + 1 + r;
-    c.name = field(Column::Name);
-    if (c.name.isEmpty()) {
-        const QByteArray first = field(Column::FirstName);
-        const QByteArray last = field(Column::LastName);
-        c.name = first.isEmpty() ? last : last.isEmpty() ? first : first + ' ' + last;
+    c.whereNumber = fileRow + 1;
+    return true;
+}
+
+CsvStream::CsvStream(const QByteArray &bytes)
+    : m_utf8(utf8Text(bytes, &m_window.encoding))
+    , m_where(Texts::tr("Riga %1"))
+{
+    m_window.separator = guessSeparator(m_utf8);
+    m_parser = std::make_unique<CsvParser>(m_window.separator);
+    readRows();
+    chooseColumns(m_window);
+    m_row = m_window.firstRow;
+}
+
+CsvStream::~CsvStream() = default;
+
+const CsvTable &CsvStream::layout() const
+{
+    return m_window;
+}
+
+qsizetype CsvStream::mostContacts() const
+{
+    const auto lines = std::max(std::count(m_utf8.cbegin(), m_utf8.cend(), '\n'),
+                                std::count(m_utf8.cbegin(), m_utf8.cend(), '\r'));
+    return qsizetype(lines) + 1 - m_window.firstRow;
+}
+
+bool CsvStream::next(ImportRow &c)
+{
+    for (;;) {
+        while (m_row < m_window.rowEnds.size() && blankRow(m_window, m_row))
+            ++m_row;
+        if (m_row < m_window.rowEnds.size())
+            break;
+        dropRows(m_window, m_row);
+        m_rowsBefore += m_row;
+        m_row = 0;
+        if (!readRows())
+            return false;
     }
-    c.numbers.clear(); // keeps its room for the next row's
-    for (const Column n : {Column::Mobile, Column::Phone}) {
-        QByteArray number = field(n);
-        if (!number.isEmpty())
-            c.numbers << std::move(number);
+    readContact(m_window, m_row, c);
+    c.wherePattern = m_where;
+    c.whereNumber = m_rowsBefore + m_row + 1;
+    ++m_row;
+    return true;
+}
+
+bool CsvStream::readRows()
+{
+    constexpr qsizetype kBlock = 64 * 1024;
+    while (m_row == m_window.rowEnds.size()) {
+        if (m_ended)
+            return false;
+        if (m_read < m_utf8.size()) {
+            const qsizetype n = std::min(kBlock, m_utf8.size() - m_read);
+            m_parser->read(QByteArrayView(m_utf8).sliced(m_read, n), m_window);
+            m_read += n;
+        } else {
+            m_parser->finish(m_window);
+            m_ended = true;
+        }
     }
-    c.address = field(Column::Address);
-    c.cap = field(Column::Cap);
-    c.city = field(Column::City);
-    c.province = field(Column::Province);
-    c.region = field(Column::Region);
-    c.email = field(Column::Email);
-    c.birthDate = field(Column::BirthDate);
-    c.sex = field(Column::Sex);
     return true;
 }
 

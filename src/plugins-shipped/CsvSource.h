@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 #include <array>
+#include <memory>
 
 namespace brio::kit {
 
@@ -55,6 +56,42 @@ private:
     const CsvTable &m_table;
     const QString m_where; // "Riga %1", translated once
     qsizetype m_row = 0;
+};
+
+class CsvParser;
+
+// The contacts of a CSV file read a block at a time, as the import asks for
+// them: a large file is never held whole as a table, and the writing starts
+// at once. The same contacts, numbered the same, as CsvContacts gives.
+class CsvStream final
+{
+public:
+    // Reads as far as the first row, to tell a header. Throws Error.
+    explicit CsvStream(const QByteArray &bytes);
+    ~CsvStream();
+    CsvStream(const CsvStream &) = delete;
+    CsvStream &operator=(const CsvStream &) = delete;
+
+    // Separator, encoding, header and columns, as readCsv finds them.
+    const CsvTable &layout() const;
+    // At most this many contacts: the file's lines, the header left out.
+    qsizetype mostContacts() const;
+    // False after the last one. Throws Error when the file turns out not to
+    // be valid CSV.
+    bool next(ImportRow &contact);
+
+private:
+    // Reads on until a row is there to hand out; false at the file's end.
+    bool readRows();
+
+    CsvTable m_window; // rows read and not yet handed out, and a row begun
+    const QByteArray m_utf8;
+    std::unique_ptr<CsvParser> m_parser;
+    const QString m_where;
+    qsizetype m_read = 0;       // bytes given to the parser
+    qsizetype m_rowsBefore = 0; // the file's rows before the window's first
+    qsizetype m_row = 0;        // the window's next row
+    bool m_ended = false;
 };
 
 // Throws Error when the file is not valid CSV.

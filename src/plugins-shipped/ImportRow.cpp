@@ -14,9 +14,9 @@ QByteArray storedBirthDate(QByteArrayView written)
 {
     static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4})$"));
     static const QRegularExpression yearFirst(QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})(?:T.*)?$"));
-    const QString t = QString::fromUtf8(written).trimmed();
-    if (t.isEmpty())
+    if (written.isEmpty())
         return QByteArray();
+    const QString t = QString::fromUtf8(written).trimmed();
     QDate date;
     if (const auto m = dayFirst.match(t); m.hasMatch())
         date = QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
@@ -27,6 +27,8 @@ QByteArray storedBirthDate(QByteArrayView written)
 
 QByteArray storedSex(QByteArrayView written)
 {
+    if (written.isEmpty())
+        return QByteArray();
     const QString t = QString::fromUtf8(written).trimmed().toLower();
     for (const char *male : {"m", "maschio", "male", "uomo", "man"}) {
         if (t == QLatin1String(male))

@@ -56,6 +56,11 @@ bool splitNumber(const QString &written, SplitNumber &out)
     const QString text = written.trimmed();
     if (splitPlainMobile(text, out))
         return true;
+    // The library gives up on longer text itself, but only after running its
+    // patterns over all of it: a field of a few megabytes took minutes.
+    constexpr qsizetype kLongestWritten = 250;
+    if (text.size() > kLongestWritten)
+        return false;
     const PhoneNumberUtil &util = *PhoneNumberUtil::GetInstance();
     PhoneNumber number;
     if (util.Parse(text.toStdString(), "IT", &number) != PhoneNumberUtil::NO_PARSING_ERROR)
