@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <algorithm>
+#include <cctype>
 #include <vf_iface.h>
 
 namespace brio::kit {
@@ -105,6 +107,65 @@ QString telNumber(const QString &value)
     return v;
 }
 
+// A physical line without its line break.
+QByteArrayView lineText(QByteArrayView line)
+{
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
+        line.chop(1);
+    return line;
+}
+
+bool isBase64Line(QByteArrayView line)
+{
+    return !line.isEmpty() && std::all_of(line.begin(), line.end(), [](char ch) {
+        return std::isalnum(static_cast<unsigned char>(ch)) || ch == '+' || ch == '/' || ch == '=';
+    });
+}
+
+// The file without its properties of more than a kilobyte. The library
+// measures a value again for every character it adds to it, so a phone's
+// export with a photo on each card took minutes; no field the import keeps
+// comes near that size, only photos, logos, sounds and keys do. A property
+// runs on over folded lines, quoted-printable soft breaks and, in version
+// 2.1, base64 lines up to the blank line that ends them; anything else is
+// left as it is for the library.
+QByteArray withoutLongProperties(const QByteArray &bytes)
+{
+    constexpr qsizetype kLongest = 1024;
+    QByteArray out;
+    out.reserve(bytes.size());
+    qsizetype begin = 0; // of the property being read
+    bool quotedPrintable = false;
+    bool base64 = false;
+    const auto endProperty = [&](qsizetype end) {
+        if (end - begin <= kLongest)
+            out.append(QByteArrayView(bytes).sliced(begin, end - begin));
+        begin = end;
+    };
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', at);
+        const qsizetype next = newline < 0 ? bytes.size() : newline + 1;
+        const QByteArrayView line = QByteArrayView(bytes).sliced(at, next - at);
+        const QByteArrayView previous = lineText(QByteArrayView(bytes).sliced(begin, at - begin));
+        const bool continues = at > begin
+                               && (line.front() == ' ' || line.front() == '\t'
+                                   || (quotedPrintable && previous.endsWith('='))
+                                   || (base64 && isBase64Line(lineText(line))));
+        if (!continues) {
+            endProperty(at);
+            const QByteArray head = lineText(line).first(std::max<qsizetype>(lineText(line).indexOf(':'), 0))
+                                        .toByteArray()
+                                        .toUpper();
+            quotedPrintable = head.contains("QUOTED-PRINTABLE");
+            base64 = head.contains("BASE64");
+        }
+        at = next;
+    }
+    endProperty(bytes.size());
+    return out;
+}
+
 ImportRow readCard(VF_OBJECT_T *card, int index)
 {
     ImportRow c;
@@ -156,10 +217,24 @@ ImportRow readCard(VF_OBJECT_T *card, int index)
 
 QList<ImportRow> readVCards(const QString &path)
 {
-    const QByteArray file = QFile::encodeName(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile leggere il file '%1'").arg(path));
+    QByteArray text = withoutLongProperties(file.readAll());
     VF_OBJECT_T *cards = nullptr;
-    if (!vf_read_file(&cards, file.constData()) || !cards)
+    VF_PARSER_T *parser = nullptr;
+    bool parsed = vf_parse_init(&parser, &cards);
+    if (parsed) {
+        constexpr qsizetype kBlock = 64 * 1024;
+        for (qsizetype at = 0; parsed && at < text.size(); at += kBlock)
+            parsed = vf_parse_text(parser, text.data() + at, int(std::min(kBlock, text.size() - at)));
+        parsed = vf_parse_end(parser) && parsed;
+    }
+    if (!parsed || !cards) {
+        if (cards)
+            vf_delete_object(cards, TRUE);
         throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file '%1' non è un file vCard leggibile").arg(path));
+    }
     QList<ImportRow> out;
     VF_OBJECT_T *first = cards;
     int index = 0;

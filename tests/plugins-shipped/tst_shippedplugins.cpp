@@ -163,9 +163,18 @@ private slots:
     {
         TestEnv env;
         const QString phone = env.path(QStringLiteral("telefono.vcf"));
+        // Photos of a few megabytes, in base64 lines: indented or not up to
+        // a blank line (2.1), folded (4.0).
+        const QByteArray line("/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDAEUDQwLCwwZEhMPFB0a");
+        QByteArray photo21;
+        QByteArray photo40;
+        for (int i = 0; i < 30000; ++i) {
+            photo21 += "    " + line + "\r\n";
+            photo40 += "\r\n " + line;
+        }
         // A phone's vCard 2.1 export: quoted-printable UTF-8 names, soft line breaks, several numbers.
         writeFile(phone,
-                  "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                  "BEGIN:VCARD\r\nVERSION:2.1\r\nPHOTO;ENCODING=BASE64;JPEG:\r\n" + photo21 + "\r\n"
                   "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Rossi;Nicol=C3=B2;;;\r\n"
                   "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Nicol=C3=B2 Rossi Dell'Acqu=\r\na\r\n"
                   "TEL;HOME:06 1234567\r\nTEL;CELL;PREF:+39 333 123 4567\r\n"
@@ -173,13 +182,15 @@ private slots:
                   "END:VCARD\r\n"
                   "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:Luc=E0;Anna\r\n"
                   "TEL;CELL:3477654321\r\nEND:VCARD\r\n"
-                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Solo fisso\r\nTEL;WORK:02 7654321\r\nEND:VCARD\r\n");
+                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Solo fisso\r\nTEL;WORK:02 7654321\r\nPHOTO;ENCODING=BASE64;TYPE=GIF:\r\n"
+                  + photo21.replace("    ", "") + "\r\nEND:VCARD\r\n");
         const QString v4 = env.path(QStringLiteral("rubrica v4.vcf"));
         writeFile(v4,
                   "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Carlo Verdi\\, jr\r\nN:Verdi;Carlo;;;\r\n"
                   "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+39-340-111-2223\r\n"
                   "ADR;TYPE=home:;;Corso Italia 10\\, int. 3;Milano;MI;20122;\r\n"
-                  "EMAIL;TYPE=work:carlo@example.it\r\nBDAY:19900512\r\nGENDER:M\r\nEND:VCARD\r\n");
+                  "EMAIL;TYPE=work:carlo@example.it\r\nBDAY:19900512\r\nGENDER:M\r\nPHOTO:data:image/jpeg;base64,"
+                  + photo40 + "\r\nEND:VCARD\r\n");
         QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), phone}).contains(QStringLiteral("Contatti importati: 2")));
         QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), v4}).contains(QStringLiteral("Contatti importati: 1")));
         QCOMPARE(book(env.db()), (QStringList{
