@@ -389,11 +389,6 @@ CsvStream::CsvStream(const QByteArray &bytes)
 
 CsvStream::~CsvStream() = default;
 
-const CsvTable &CsvStream::layout() const
-{
-    return m_window;
-}
-
 qsizetype CsvStream::mostContacts() const
 {
     const auto lines = std::max(std::count(m_utf8.cbegin(), m_utf8.cend(), '\n'),

@@ -72,8 +72,6 @@ public:
     CsvStream(const CsvStream &) = delete;
     CsvStream &operator=(const CsvStream &) = delete;
 
-    // Separator, encoding, header and columns, as readCsv finds them.
-    const CsvTable &layout() const;
     // At most this many contacts: the file's lines, the header left out.
     qsizetype mostContacts() const;
     // False after the last one. Throws Error when the file turns out not to
