@@ -7,9 +7,12 @@
 #include "core/Texts.h"
 #include "store/Database.h"
 
+#include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -44,6 +47,21 @@ bool looksLikeJet(const QString &path)
         && (head.at(0x14) == 0 || head.at(0x14) == 1);
 }
 
+constexpr auto kStreamVersion = QDataStream::Qt_6_0;
+
+// The reader helper: beside the program when built, in libexec when
+// installed; the build's own as a last resort, for the tests.
+QString readerProgram()
+{
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString &candidate : {program.filePath(QStringLiteral(BRIOSMS_OLD_BOOK_READER_NAME)),
+                                     program.filePath(QStringLiteral(BRIOSMS_INSTALLED_OLD_BOOK_READER))}) {
+        if (QFileInfo(candidate).isExecutable())
+            return QDir::cleanPath(candidate);
+    }
+    return QStringLiteral(BRIOSMS_BUILT_OLD_BOOK_READER);
+}
+
 struct MdbCloser
 {
     void operator()(MdbHandle *mdb) const { mdb_close(mdb); }
@@ -55,7 +73,7 @@ struct TableFree
 
 } // namespace
 
-QList<OldContact> readOldAddressBook(const QString &path)
+QList<OldContact> readJetAddressBook(const QString &path)
 {
     if (!QFileInfo(path).isFile() || !looksLikeJet(path))
         unreadable(path);
@@ -98,6 +116,55 @@ QList<OldContact> readOldAddressBook(const QString &path)
             && mdb_crack_row(table.get(), start & kRowOffsetMask, size, fields.data()) >= 0)
             numberNull = fields[size_t(numberColumn)].is_null;
         contacts.append({text(0), text(1), numberNull, text(2), text(3), text(4), text(5), text(6), text(7)});
+    }
+    return contacts;
+}
+
+bool writeOldContacts(QIODevice &out, const QList<OldContact> &contacts)
+{
+    QDataStream stream(&out);
+    stream.setVersion(kStreamVersion);
+    for (const OldContact &c : contacts)
+        stream << c.Nominativo << c.numero << c.numeroIsNull << c.Indirizzo << c.CAP << c.Citta << c.Prov
+               << c.Regione << c.e_mail;
+    return stream.status() == QDataStream::Ok;
+}
+
+QList<OldContact> readOldAddressBook(const QString &path)
+{
+    if (!QFileInfo(path).isFile() || !looksLikeJet(path))
+        unreadable(path);
+    // A user action: started directly rather than through the plug-in
+    // launcher, and waited for, since the import needs its rows.
+    QProcess reader;
+    reader.setProcessChannelMode(QProcess::SeparateChannels);
+    reader.setStandardInputFile(QProcess::nullDevice());
+    reader.setStandardErrorFile(QProcess::nullDevice());
+    reader.start(readerProgram(), {path});
+    if (!reader.waitForStarted()) {
+        throw Error(ErrorNo::InvalidPath,
+                    Texts::tr("Impossibile avviare il programma di lettura '%1': %2")
+                        .arg(reader.program(), reader.errorString()));
+    }
+    constexpr int kLongestMs = 5 * 60 * 1000; // a damaged file may also keep the library going round
+    if (!reader.waitForFinished(kLongestMs)) {
+        reader.kill();
+        reader.waitForFinished();
+        unreadable(path);
+    }
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
+        unreadable(path);
+    QByteArray bytes = reader.readAllStandardOutput();
+    QDataStream stream(&bytes, QIODevice::ReadOnly);
+    stream.setVersion(kStreamVersion);
+    QList<OldContact> contacts;
+    while (!stream.atEnd()) {
+        OldContact c;
+        stream >> c.Nominativo >> c.numero >> c.numeroIsNull >> c.Indirizzo >> c.CAP >> c.Citta >> c.Prov
+            >> c.Regione >> c.e_mail;
+        if (stream.status() != QDataStream::Ok)
+            unreadable(path);
+        contacts.append(std::move(c));
     }
     return contacts;
 }

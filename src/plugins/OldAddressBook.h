@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -26,8 +27,15 @@ struct OldContact
 };
 
 // tab_destinatari of a Jet 3 or Jet 4 file, in stored order. A file that is
-// missing, is no Jet database or lacks the table throws Error 3044.
+// missing, is no Jet database, lacks the table or is damaged throws Error
+// 3044. Read by the program's reader helper, in a process of its own.
 QList<OldContact> readOldAddressBook(const QString &path);
+
+// The same, read in this process: mdbtools' library trusts the file and may
+// crash on a damaged one, so only the reader helper calls it. It hands the
+// contacts over as writeOldContacts writes them.
+QList<OldContact> readJetAddressBook(const QString &path);
+bool writeOldContacts(QIODevice &out, const QList<OldContact> &contacts);
 
 // The stored number in international form ("+39", prefix, subscriber
 // number), or empty text when it is not a valid mobile number. Sets PrefixOK

@@ -30,7 +30,9 @@ for pattern in 'usr/libexec/briosms/plugins/*.bpe' 'usr/share/man/man1/briosms.1
                'usr/share/briosms/translations/briosms_*.qm'; do
     compgen -G "$root/$pattern" >/dev/null || { echo "missing from the package: /$pattern"; exit 1; }
 done
-[ -x "$root/usr/bin/briosms" ] || { echo "/usr/bin/briosms is not executable"; exit 1; }
+for f in usr/bin/briosms usr/libexec/briosms/briosms-leggi-brio1; do
+    [ -x "$root/$f" ] || { echo "/$f is missing or not executable"; exit 1; }
+done
 if dpkg-deb --contents "$deb" | grep -E 'tst_|bench_|gateway_server'; then
     echo "test or benchmark programs in the package"; exit 1
 fi

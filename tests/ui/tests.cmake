@@ -9,6 +9,7 @@ brio_add_test(tst_mainwindow ui/tst_mainwindow.cpp)
 brio_add_test(tst_firstrun ui/tst_firstrun.cpp)
 brio_add_test(tst_importbrio1window ui/tst_importbrio1window.cpp)
 target_link_libraries(tst_importbrio1window PRIVATE briosms_jetfixture)
+add_dependencies(tst_importbrio1window briosms-leggi-brio1) # reads the old books
 brio_add_test(tst_contacteditor ui/tst_contacteditor.cpp)
 brio_add_test(tst_recipientpicker ui/tst_recipientpicker.cpp)
 brio_add_test(tst_menucommands ui/tst_menucommands.cpp)

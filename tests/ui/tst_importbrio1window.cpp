@@ -205,6 +205,8 @@ private Q_SLOTS:
         QTest::newRow("text file") << QByteArray("Rossi,3331234567\r\n") << false;
         QTest::newRow("SQLite file") << QByteArray("sqlite") << false;
         QTest::newRow("Jet without the table") << QByteArray("jet") << true;
+        // A catalog byte that sends mdbtools' library out of bounds.
+        QTest::newRow("damaged old book") << QByteArray("damaged") << false;
     }
 
     // A file that is not the old address book is named as such, with the
@@ -217,6 +219,10 @@ private Q_SLOTS:
         const QString file = run.env.path(QStringLiteral("altro.mdb"));
         if (jetWithoutTable) {
             writeJet4(file, {QStringLiteral("tab_rubrica"), {QStringLiteral("numero")}, {{QStringLiteral("333")}}});
+        } else if (content == "damaged") {
+            writeOldBook(file, numbered(60));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(0x2037) && f.putChar('\x40'));
         } else if (content == "sqlite") {
             Database::open(file, {}, Database::Mode::Shared, true)->exec(QStringLiteral("CREATE TABLE tab_destinatari (numero TEXT)"));
         } else if (!content.isNull()) {
