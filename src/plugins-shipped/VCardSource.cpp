@@ -115,6 +115,17 @@ QByteArrayView lineText(QByteArrayView line)
     return line;
 }
 
+// Past the line break of the line at from: CR LF, LF or a lone CR, as the
+// library takes them.
+qsizetype lineEnd(const QByteArray &bytes, qsizetype from)
+{
+    const auto at = std::find_if(bytes.cbegin() + from, bytes.cend(), [](char ch) { return ch == '\r' || ch == '\n'; });
+    if (at == bytes.cend())
+        return bytes.size();
+    const qsizetype end = at - bytes.cbegin() + 1;
+    return *at == '\r' && end < bytes.size() && bytes.at(end) == '\n' ? end + 1 : end;
+}
+
 bool isBase64Line(QByteArrayView line)
 {
     return !line.isEmpty() && std::all_of(line.begin(), line.end(), [](char ch) {
@@ -144,8 +155,7 @@ QByteArray withoutLongProperties(const QByteArray &bytes)
     };
     qsizetype at = 0;
     while (at < bytes.size()) {
-        const qsizetype newline = bytes.indexOf('\n', at);
-        const qsizetype next = newline < 0 ? bytes.size() : newline + 1;
+        const qsizetype next = lineEnd(bytes, at);
         const QByteArrayView line = QByteArrayView(bytes).sliced(at, next - at);
         const QByteArrayView previous = lineText(QByteArrayView(bytes).sliced(begin, at - begin));
         const bool continues = at > begin
