@@ -9,8 +9,6 @@ namespace brio::kit {
 
 namespace {
 
-constexpr int kPreviewRows = 10;
-
 QStringList previewCells(const ImportRow &row)
 {
     QStringList cells;
@@ -20,34 +18,31 @@ QStringList previewCells(const ImportRow &row)
     return cells;
 }
 
-QString columnsText(const CsvTable &table)
+QString columnsText(const CsvLayout &layout)
 {
-    if (table.header.isEmpty())
+    if (layout.header.isEmpty())
         return Texts::tr("Nessuna riga di intestazione: colonne prese nell'ordine Nominativo, Cellulare, "
                          "Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.");
     QStringList used;
-    for (const int index : table.columns) {
+    for (const int index : layout.columns) {
         if (index >= 0)
-            used << table.header.value(index);
+            used << layout.header.value(index);
     }
     return Texts::tr("Colonne riconosciute: %1.").arg(used.join(QStringLiteral(", ")));
 }
 
 } // namespace
 
-CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, QWidget *parent)
+CsvPreviewDialog::CsvPreviewDialog(const CsvPreview &preview, const QString &path, QWidget *parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::CsvPreviewDialog>())
 {
     m_ui->setupUi(this);
+    const CsvLayout &layout = preview.layout;
     m_ui->lbl_file->setText(Texts::tr("File: %1 (%2, separatore '%3')")
-                                .arg(QFileInfo(path).fileName(), table.encoding, QString(QChar(table.separator))));
-    m_ui->lbl_colonne->setText(columnsText(table));
-    // The first contacts only: a large file's would take a while to make.
-    QList<ImportRow> rows;
-    CsvContacts contacts(table);
-    for (ImportRow row; rows.size() < kPreviewRows && contacts.next(row);)
-        rows << row;
+                                .arg(QFileInfo(path).fileName(), layout.encoding, QString(QChar(layout.separator))));
+    m_ui->lbl_colonne->setText(columnsText(layout));
+    const QList<ImportRow> &rows = preview.first;
     const QStringList headers{QStringLiteral("Nominativo"), QStringLiteral("Cellulare"), QStringLiteral("Indirizzo"),
                               QStringLiteral("CAP"), QStringLiteral("Città"), QStringLiteral("Provincia"),
                               QStringLiteral("Regione"), QStringLiteral("E-mail"), QStringLiteral("Data di nascita"),
@@ -62,7 +57,7 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvTable &table, const QString &path, Q
             m_ui->tbl_anteprima->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
     m_ui->tbl_anteprima->resizeColumnsToContents();
-    m_ui->lbl_totale->setText(Texts::tr("Righe da importare: %1").arg(table.contactCount()));
+    m_ui->lbl_totale->setText(Texts::tr("Righe da importare: %1").arg(preview.contacts));
     connect(m_ui->cmd_importa, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -13,11 +13,12 @@ namespace brio::kit {
 
 // The first rows of a CSV file as they would be imported, before anything is
 // written: the user confirms or cancels.
+constexpr int kCsvPreviewRows = 10;
 class CsvPreviewDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    CsvPreviewDialog(const CsvTable &table, const QString &path, QWidget *parent = nullptr);
+    CsvPreviewDialog(const CsvPreview &preview, const QString &path, QWidget *parent = nullptr);
     ~CsvPreviewDialog() override;
 
 private:

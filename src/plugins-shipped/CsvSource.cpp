@@ -7,8 +7,19 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <csv.h>
+#include <optional>
 
 namespace brio::kit {
+
+// The fields of the rows read and not yet handed out, in UTF-8 one after
+// the other: a QString for each of a large file's fields costs more than
+// the rest of the reading.
+struct CsvRows
+{
+    QByteArray cells;
+    QList<qsizetype> cellEnds; // where each field ends in cells
+    QList<qsizetype> rowEnds;  // past each row's last field in cellEnds
+};
 
 namespace {
 
@@ -60,14 +71,14 @@ const QHash<QString, Column> &knownHeaders()
 
 void onField(void *data, size_t size, void *table)
 {
-    auto *t = static_cast<CsvTable *>(table);
+    auto *t = static_cast<CsvRows *>(table);
     t->cells.append(static_cast<const char *>(data), qsizetype(size));
     t->cellEnds.append(t->cells.size());
 }
 
 void onRow(int, void *table)
 {
-    auto *t = static_cast<CsvTable *>(table);
+    auto *t = static_cast<CsvRows *>(table);
     t->rowEnds.append(t->cellEnds.size());
 }
 
@@ -129,7 +140,7 @@ bool isBlank(QByteArrayView bytes)
 
 // The bytes of a row's field as read; empty when the row has fewer fields.
 // Rows count from the file's first, header included.
-QByteArrayView rawField(const CsvTable &table, qsizetype fileRow, int index)
+QByteArrayView rawField(const CsvRows &table, qsizetype fileRow, int index)
 {
     const qsizetype first = fileRow == 0 ? 0 : table.rowEnds.at(fileRow - 1);
     const qsizetype cell = first + index;
@@ -139,7 +150,7 @@ QByteArrayView rawField(const CsvTable &table, qsizetype fileRow, int index)
     return QByteArrayView(table.cells).sliced(begin, table.cellEnds.at(cell) - begin);
 }
 
-QStringList rowTexts(const CsvTable &table, qsizetype fileRow)
+QStringList rowTexts(const CsvRows &table, qsizetype fileRow)
 {
     QStringList out;
     const qsizetype first = fileRow == 0 ? 0 : table.rowEnds.at(fileRow - 1);
@@ -148,7 +159,7 @@ QStringList rowTexts(const CsvTable &table, qsizetype fileRow)
     return out;
 }
 
-bool blankRow(const CsvTable &table, qsizetype fileRow)
+bool blankRow(const CsvRows &table, qsizetype fileRow)
 {
     const qsizetype first = fileRow == 0 ? 0 : table.rowEnds.at(fileRow - 1);
     for (qsizetype i = 0; i < table.rowEnds.at(fileRow) - first; ++i) {
@@ -159,9 +170,11 @@ bool blankRow(const CsvTable &table, qsizetype fileRow)
 }
 
 // The fields of a row as a contact; where it is, the caller says.
-void readContact(const CsvTable &table, qsizetype fileRow, ImportRow &c)
+void readContact(const CsvRows &table, const CsvLayout &layout, qsizetype fileRow, ImportRow &c)
 {
-    auto field = [&](Column column) { return trimmedUtf8(rawField(table, fileRow, table.column(column))); };
+    auto field = [&](Column column) {
+        return trimmedUtf8(rawField(table, fileRow, layout.columns[size_t(column)]));
+    };
     c.name = field(Column::Name);
     if (c.name.isEmpty()) {
         const QByteArray first = field(Column::FirstName);
@@ -185,9 +198,9 @@ void readContact(const CsvTable &table, qsizetype fileRow, ImportRow &c)
 }
 
 // The header, when the first row is one, and the column of each field.
-void chooseColumns(CsvTable &table)
+void chooseColumns(const CsvRows &table, CsvLayout &layout)
 {
-    table.columns.fill(-1);
+    layout.columns.fill(-1);
     if (!table.rowEnds.isEmpty()) {
         const QStringList first = rowTexts(table, 0);
         const auto columns = mapColumns(first);
@@ -195,9 +208,8 @@ void chooseColumns(CsvTable &table)
                            || columns[size_t(Column::LastName)] >= 0;
         const bool numbered = columns[size_t(Column::Mobile)] >= 0 || columns[size_t(Column::Phone)] >= 0;
         if (named || numbered) {
-            table.header = first;
-            table.firstRow = 1;
-            table.columns = columns;
+            layout.header = first;
+            layout.columns = columns;
             return;
         }
     }
@@ -205,11 +217,11 @@ void chooseColumns(CsvTable &table)
     int index = 0;
     for (const Column c : {Column::Name, Column::Mobile, Column::Address, Column::Cap, Column::City,
                            Column::Province, Column::Region, Column::Email, Column::BirthDate, Column::Sex})
-        table.columns[size_t(c)] = index++;
+        layout.columns[size_t(c)] = index++;
 }
 
 // Forgets the first rows, keeping the fields of the rows after them.
-void dropRows(CsvTable &table, qsizetype rows)
+void dropRows(CsvRows &table, qsizetype rows)
 {
     if (rows == 0)
         return;
@@ -260,14 +272,14 @@ public:
     CsvParser &operator=(const CsvParser &) = delete;
 
     // Throws Error when the bytes are no CSV.
-    void read(QByteArrayView bytes, CsvTable &table)
+    void read(QByteArrayView bytes, CsvRows &table)
     {
         if (csv_parse(&m_parser, bytes.data(), size_t(bytes.size()), onField, onRow, &table) != size_t(bytes.size()))
             fail();
     }
 
     // The last row, when the file does not end with a line break.
-    void finish(CsvTable &table)
+    void finish(CsvRows &table)
     {
         if (csv_fini(&m_parser, onField, onRow, &table) != 0)
             fail();
@@ -304,11 +316,6 @@ QString decodeText(const QByteArray &bytes, QString *encoding)
     return QString::fromUtf8(utf8Text(bytes, encoding));
 }
 
-int CsvTable::column(Column c) const
-{
-    return columns[size_t(c)];
-}
-
 std::array<int, int(Column::Count)> mapColumns(const QStringList &header)
 {
     std::array<int, int(Column::Count)> columns;
@@ -321,117 +328,104 @@ std::array<int, int(Column::Count)> mapColumns(const QStringList &header)
     return columns;
 }
 
-CsvTable readCsv(const QByteArray &bytes)
+struct CsvStream::Reading
 {
-    CsvTable table;
-    const QByteArray utf8 = utf8Text(bytes, &table.encoding);
-    table.separator = guessSeparator(utf8);
-    table.cells.reserve(utf8.size());
-    CsvParser parser(table.separator);
-    parser.read(utf8, table);
-    parser.finish(table);
-    chooseColumns(table);
-    return table;
-}
+    CsvLayout layout;
+    CsvRows window; // rows read and not yet handed out, and a row begun
+    QByteArray utf8;
+    std::optional<CsvParser> parser;
+    QString where; // "Riga %1", translated once
+    qsizetype read = 0;       // bytes given to the parser
+    qsizetype rowsBefore = 0; // the file's rows before the window's first
+    qsizetype row = 0;        // the window's next row
+    bool ended = false;
 
-qsizetype CsvTable::rowCount() const
-{
-    return rowEnds.size() - firstRow;
-}
-
-QByteArray CsvTable::field(qsizetype row, int index) const
-{
-    return trimmedUtf8(rawField(*this, firstRow + row, index));
-}
-
-bool CsvTable::isBlankRow(qsizetype row) const
-{
-    return blankRow(*this, firstRow + row);
-}
-
-qsizetype CsvTable::contactCount() const
-{
-    qsizetype n = 0;
-    for (qsizetype r = 0; r < rowCount(); ++r)
-        n += isBlankRow(r) ? 0 : 1;
-    return n;
-}
-
-CsvContacts::CsvContacts(const CsvTable &table)
-    : m_table(table)
-    , m_where(Texts::tr("Riga %1"))
-{
-}
-
-bool CsvContacts::next(ImportRow &c)
-{
-    while (m_row < m_table.rowCount() && m_table.isBlankRow(m_row))
-        ++m_row;
-    if (m_row == m_table.rowCount())
-        return false;
-    const qsizetype fileRow = m_table.firstRow + m_row++;
-    readContact(m_table, fileRow, c);
-    c.wherePattern = m_where;
-    c.whereNumber = fileRow + 1;
-    return true;
-}
+    // Reads on until a row is there to hand out; false at the file's end.
+    bool readRows()
+    {
+        constexpr qsizetype kBlock = 64 * 1024;
+        while (row == window.rowEnds.size()) {
+            if (ended)
+                return false;
+            if (read < utf8.size()) {
+                const qsizetype n = std::min(kBlock, utf8.size() - read);
+                parser->read(QByteArrayView(utf8).sliced(read, n), window);
+                read += n;
+            } else {
+                parser->finish(window);
+                ended = true;
+            }
+        }
+        return true;
+    }
+};
 
 CsvStream::CsvStream(const QByteArray &bytes)
-    : m_utf8(utf8Text(bytes, &m_window.encoding))
-    , m_where(Texts::tr("Riga %1"))
+    : m_reading(std::make_unique<Reading>())
 {
-    m_window.separator = guessSeparator(m_utf8);
-    m_parser = std::make_unique<CsvParser>(m_window.separator);
-    readRows();
-    chooseColumns(m_window);
-    m_row = m_window.firstRow;
+    Reading &r = *m_reading;
+    r.utf8 = utf8Text(bytes, &r.layout.encoding);
+    r.layout.separator = guessSeparator(r.utf8);
+    r.parser.emplace(r.layout.separator);
+    r.where = Texts::tr("Riga %1");
+    r.readRows();
+    chooseColumns(r.window, r.layout);
+    r.row = r.layout.header.isEmpty() ? 0 : 1;
 }
 
 CsvStream::~CsvStream() = default;
 
+const CsvLayout &CsvStream::layout() const
+{
+    return m_reading->layout;
+}
+
 qsizetype CsvStream::mostContacts() const
 {
-    const auto lines = std::max(std::count(m_utf8.cbegin(), m_utf8.cend(), '\n'),
-                                std::count(m_utf8.cbegin(), m_utf8.cend(), '\r'));
-    return qsizetype(lines) + 1 - m_window.firstRow;
+    const QByteArray &utf8 = m_reading->utf8;
+    const auto lines = std::max(std::count(utf8.cbegin(), utf8.cend(), '\n'), std::count(utf8.cbegin(), utf8.cend(), '\r'));
+    return qsizetype(lines) + 1 - (m_reading->layout.header.isEmpty() ? 0 : 1);
 }
 
 bool CsvStream::next(ImportRow &c)
 {
+    Reading &r = *m_reading;
     for (;;) {
-        while (m_row < m_window.rowEnds.size() && blankRow(m_window, m_row))
-            ++m_row;
-        if (m_row < m_window.rowEnds.size())
+        while (r.row < r.window.rowEnds.size() && blankRow(r.window, r.row))
+            ++r.row;
+        if (r.row < r.window.rowEnds.size())
             break;
-        dropRows(m_window, m_row);
-        m_rowsBefore += m_row;
-        m_row = 0;
-        if (!readRows())
+        dropRows(r.window, r.row);
+        r.rowsBefore += r.row;
+        r.row = 0;
+        if (!r.readRows())
             return false;
     }
-    readContact(m_window, m_row, c);
-    c.wherePattern = m_where;
-    c.whereNumber = m_rowsBefore + m_row + 1;
-    ++m_row;
+    readContact(r.window, r.layout, r.row, c);
+    c.wherePattern = r.where;
+    c.whereNumber = r.rowsBefore + r.row + 1;
+    ++r.row;
     return true;
 }
 
-bool CsvStream::readRows()
+CsvPreview previewCsv(const QByteArray &bytes, int rows)
 {
-    constexpr qsizetype kBlock = 64 * 1024;
-    while (m_row == m_window.rowEnds.size()) {
-        if (m_ended)
-            return false;
-        if (m_read < m_utf8.size()) {
-            const qsizetype n = std::min(kBlock, m_utf8.size() - m_read);
-            m_parser->read(QByteArrayView(m_utf8).sliced(m_read, n), m_window);
-            m_read += n;
-        } else {
-            m_parser->finish(m_window);
-            m_ended = true;
+    CsvStream stream(bytes);
+    CsvPreview preview{stream.layout(), {}, 0};
+    // The texts the stream hands out may be views of its buffer, which the
+    // next rows overwrite: the ones kept are copied.
+    const auto own = [](QByteArray &text) { text = QByteArray(text.constData(), text.size()); };
+    for (ImportRow row; stream.next(row); ++preview.contacts) {
+        if (preview.first.size() < rows) {
+            for (QByteArray *text : {&row.name, &row.address, &row.cap, &row.city, &row.province, &row.region,
+                                     &row.email, &row.birthDate, &row.sex})
+                own(*text);
+            for (QByteArray &number : row.numbers)
+                own(number);
+            preview.first << row;
         }
     }
-    return true;
+    return preview;
 }
 
 } // namespace brio::kit

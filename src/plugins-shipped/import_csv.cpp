@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
         const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
         const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size())
                                         : file.readAll();
-        if (!run.batch && CsvPreviewDialog(readCsv(bytes), source).exec() != QDialog::Accepted)
+        if (!run.batch && CsvPreviewDialog(previewCsv(bytes, kCsvPreviewRows), source).exec() != QDialog::Accepted)
             return;
         CsvStream contacts(bytes);
         const auto next = [&contacts](ImportRow &contact) { return contacts.next(contact); };

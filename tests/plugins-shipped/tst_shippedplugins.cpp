@@ -1,5 +1,6 @@
 // The shipped plug-ins, run as the programs they are, on files such as
 // spreadsheets and phones write.
+#include "CsvSource.h"
 #include "app/BookDialogues.h"
 #include "mock/Errors.h"
 #include "mock/TestEnv.h"
@@ -157,6 +158,12 @@ private slots:
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Indirizzo = "
                                                 "'Via Roma ' || substr(Nominativo, 10) || char(10) || 'Scala B'")),
                  kRows);
+        // The preview keeps its first rows whole while it reads on to count.
+        const kit::CsvPreview preview = kit::previewCsv(csv, 10);
+        QCOMPARE(preview.contacts, kRows + 1);
+        QCOMPARE(preview.first.size(), 10);
+        QCOMPARE(preview.first.at(1).name, QByteArray("Contatto 00000"));
+        QCOMPARE(preview.first.at(9).address, QByteArray("Via Roma 00008\nScala B"));
     }
 
     void phoneVCards()
@@ -185,12 +192,15 @@ private slots:
                   "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Solo fisso\r\nTEL;WORK:02 7654321\r\nPHOTO;ENCODING=BASE64;TYPE=GIF:\r\n"
                   + photo21.replace("    ", "") + "\r\nEND:VCARD\r\n");
         const QString v4 = env.path(QStringLiteral("rubrica v4.vcf"));
+        // Written with lone CRs, as some old programs end their lines.
         writeFile(v4,
-                  "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Carlo Verdi\\, jr\r\nN:Verdi;Carlo;;;\r\n"
-                  "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+39-340-111-2223\r\n"
-                  "ADR;TYPE=home:;;Corso Italia 10\\, int. 3;Milano;MI;20122;\r\n"
-                  "EMAIL;TYPE=work:carlo@example.it\r\nBDAY:19900512\r\nGENDER:M\r\nPHOTO:data:image/jpeg;base64,"
-                  + photo40 + "\r\nEND:VCARD\r\n");
+                  QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Carlo Verdi\\, jr\r\nN:Verdi;Carlo;;;\r\n"
+                             "TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+39-340-111-2223\r\n"
+                             "ADR;TYPE=home:;;Corso Italia 10\\, int. 3;Milano;MI;20122;\r\n"
+                             "EMAIL;TYPE=work:carlo@example.it\r\nBDAY:19900512\r\nGENDER:M\r\n"
+                             "PHOTO:data:image/jpeg;base64,"
+                             + photo40 + "\r\nEND:VCARD\r\n")
+                      .replace("\r\n", "\r"));
         QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), phone}).contains(QStringLiteral("Contatti importati: 2")));
         QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), v4}).contains(QStringLiteral("Contatti importati: 1")));
         QCOMPARE(book(env.db()), (QStringList{
