@@ -6,17 +6,17 @@
     <message>
         <location filename="../src/ui/misc/AboutWindow.ui" line="6"/>
         <source>Informazioni su...</source>
-        <translation type="unfinished"></translation>
+        <translation>About...</translation>
     </message>
     <message>
         <location filename="../src/ui/misc/AboutWindow.ui" line="12"/>
         <source>Powered by:</source>
-        <translation type="unfinished"></translation>
+        <translation>Powered by:</translation>
     </message>
     <message>
         <location filename="../src/ui/misc/AboutWindow.ui" line="78"/>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -24,227 +24,227 @@
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="5"/>
         <source>Contatto</source>
-        <translation type="unfinished"></translation>
+        <translation>Contact</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="11"/>
         <source>Nominativo:</source>
-        <translation type="unfinished"></translation>
+        <translation>Name:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="22"/>
         <source>Numero cellulare:</source>
-        <translation type="unfinished"></translation>
+        <translation>Mobile number:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="33"/>
         <source>Prefisso internazionale</source>
-        <translation type="unfinished"></translation>
+        <translation>International prefix</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="34"/>
         <source>+39</source>
-        <translation type="unfinished"></translation>
+        <translation>+39</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="40"/>
         <source>Prefisso</source>
-        <translation type="unfinished"></translation>
+        <translation>Prefix</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="41"/>
         <source>Pref.</source>
-        <translation type="unfinished"></translation>
+        <translation>Pref.</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="42"/>
         <source>320</source>
-        <translation type="unfinished"></translation>
+        <translation>320</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="43"/>
         <source>328</source>
-        <translation type="unfinished"></translation>
+        <translation>328</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="44"/>
         <source>329</source>
-        <translation type="unfinished"></translation>
+        <translation>329</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="45"/>
         <source>330</source>
-        <translation type="unfinished"></translation>
+        <translation>330</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="46"/>
         <source>333</source>
-        <translation type="unfinished"></translation>
+        <translation>333</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="47"/>
         <source>334</source>
-        <translation type="unfinished"></translation>
+        <translation>334</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="48"/>
         <source>335</source>
-        <translation type="unfinished"></translation>
+        <translation>335</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="49"/>
         <source>336</source>
-        <translation type="unfinished"></translation>
+        <translation>336</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="50"/>
         <source>337</source>
-        <translation type="unfinished"></translation>
+        <translation>337</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="51"/>
         <source>338</source>
-        <translation type="unfinished"></translation>
+        <translation>338</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="52"/>
         <source>339</source>
-        <translation type="unfinished"></translation>
+        <translation>339</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="53"/>
         <source>340</source>
-        <translation type="unfinished"></translation>
+        <translation>340</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="54"/>
         <source>346</source>
-        <translation type="unfinished"></translation>
+        <translation>346</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="55"/>
         <source>347</source>
-        <translation type="unfinished"></translation>
+        <translation>347</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="56"/>
         <source>348</source>
-        <translation type="unfinished"></translation>
+        <translation>348</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="57"/>
         <source>349</source>
-        <translation type="unfinished"></translation>
+        <translation>349</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="58"/>
         <source>360</source>
-        <translation type="unfinished"></translation>
+        <translation>360</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="59"/>
         <source>366</source>
-        <translation type="unfinished"></translation>
+        <translation>366</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="60"/>
         <source>368</source>
-        <translation type="unfinished"></translation>
+        <translation>368</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="61"/>
         <source>380</source>
-        <translation type="unfinished"></translation>
+        <translation>380</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="62"/>
         <source>388</source>
-        <translation type="unfinished"></translation>
+        <translation>388</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="63"/>
         <source>389</source>
-        <translation type="unfinished"></translation>
+        <translation>389</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="69"/>
         <source>Numero</source>
-        <translation type="unfinished"></translation>
+        <translation>Number</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="86"/>
         <source>Indirizzo:</source>
-        <translation type="unfinished"></translation>
+        <translation>Address:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="97"/>
         <source>Cap:</source>
-        <translation type="unfinished"></translation>
+        <translation>Postcode:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="108"/>
         <source>Citta:</source>
-        <translation type="unfinished"></translation>
+        <translation>City:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="119"/>
         <source>Prov:</source>
-        <translation type="unfinished"></translation>
+        <translation>Prov.:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="130"/>
         <source>Regione:</source>
-        <translation type="unfinished"></translation>
+        <translation>Region:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="141"/>
         <source>e-mail:</source>
-        <translation type="unfinished"></translation>
+        <translation>E-mail:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="152"/>
         <source>Data di nascita:</source>
-        <translation type="unfinished"></translation>
+        <translation>Date of birth:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="158"/>
         <source>99-99-9999;_</source>
-        <translation type="unfinished"></translation>
+        <translation>99-99-9999;_</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="163"/>
         <source>Sesso:</source>
-        <translation type="unfinished"></translation>
+        <translation>Sex:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="171"/>
         <source>&amp;Maschio</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Male</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="176"/>
         <source>&amp;Femmina</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Female</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="193"/>
         <source>Inserisci in:</source>
-        <translation type="unfinished"></translation>
+        <translation>Add to:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="211"/>
         <source>&amp;Elimina il contatto</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Delete Contact</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="222"/>
         <source>&amp;Inserisci</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Add</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="228"/>
         <source>&amp;Chiudi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Close</translation>
     </message>
 </context>
 <context>
@@ -252,127 +252,127 @@
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="5"/>
         <source>Trova Contatti</source>
-        <translation type="unfinished"></translation>
+        <translation>Find Contacts</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="9"/>
         <source>Chiavi di Ricerca</source>
-        <translation type="unfinished"></translation>
+        <translation>Search Criteria</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="13"/>
         <source>Cerca in:</source>
-        <translation type="unfinished"></translation>
+        <translation>Search in:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="22"/>
         <source>Nominati&amp;vo:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Name:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="31"/>
         <source>Ce&amp;llulare:</source>
-        <translation type="unfinished"></translation>
+        <translation>Mo&amp;bile:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="40"/>
         <source>Età: &amp;da</source>
-        <translation type="unfinished"></translation>
+        <translation>A&amp;ge: from</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="52"/>
         <source>&amp;a</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;to</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="64"/>
         <source>anni</source>
-        <translation type="unfinished"></translation>
+        <translation>years</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="69"/>
         <source>Città:</source>
-        <translation type="unfinished"></translation>
+        <translation>City:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="78"/>
         <source>P&amp;rov.:</source>
-        <translation type="unfinished"></translation>
+        <translation>Pro&amp;v.:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="87"/>
         <source>Re&amp;gione:</source>
-        <translation type="unfinished"></translation>
+        <translation>R&amp;egion:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="96"/>
         <source>e-&amp;mail:</source>
-        <translation type="unfinished"></translation>
+        <translation>E-ma&amp;il:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="105"/>
         <source>Sesso:</source>
-        <translation type="unfinished"></translation>
+        <translation>Sex:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="111"/>
         <source>T&amp;utti</source>
-        <translation type="unfinished"></translation>
+        <translation>An&amp;y</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="112"/>
         <source>&amp;Femmina</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Female</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="113"/>
         <source>Masc&amp;hio</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Male</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="122"/>
         <source>Contatti trovati</source>
-        <translation type="unfinished"></translation>
+        <translation>Contacts found</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="129"/>
         <source>&amp;Trova</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Search</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="130"/>
         <source>&amp;Interrompi</source>
-        <translation type="unfinished"></translation>
+        <translation>Sto&amp;p</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="131"/>
         <source>Ca&amp;ncella Tutto</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Clear All</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="132"/>
         <source>&amp;Seleziona Tutti</source>
-        <translation type="unfinished"></translation>
+        <translation>Select &amp;All</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="133"/>
         <source>&amp;Elimina</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Delete</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="134"/>
         <source>&amp;Proprietà</source>
-        <translation type="unfinished"></translation>
+        <translation>P&amp;roperties</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="136"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactSearchWindow.ui" line="137"/>
         <source>&amp;Chiudi</source>
-        <translation type="unfinished"></translation>
+        <translation>C&amp;lose</translation>
     </message>
 </context>
 <context>
@@ -380,22 +380,22 @@
     <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="6"/>
         <source>Importa da CSV</source>
-        <translation type="unfinished"></translation>
+        <translation>Import from CSV</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="20"/>
         <source>&amp;Anteprima delle prime righe, come lette dal file:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Preview of the first rows, as read from the file:</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="42"/>
         <source>&amp;Importa</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Import</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="48"/>
         <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -403,37 +403,37 @@
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="6"/>
         <source>Esporta rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Export Address Book</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="10"/>
         <source>&amp;Contatti da esportare:</source>
-        <translation type="unfinished"></translation>
+        <translation>Con&amp;tacts to export:</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="19"/>
         <source>Formato</source>
-        <translation type="unfinished"></translation>
+        <translation>Format</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="23"/>
         <source>File C&amp;SV (fogli di calcolo)</source>
-        <translation type="unfinished"></translation>
+        <translation>C&amp;SV file (spreadsheets)</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="29"/>
         <source>File &amp;vCard 3.0 (rubriche e telefoni)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;vCard 3.0 file (address books and phones)</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="44"/>
         <source>&amp;Esporta...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Export...</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/ExportDialog.ui" line="50"/>
         <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -441,42 +441,42 @@
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="5"/>
         <source>Gestione Gruppi</source>
-        <translation type="unfinished"></translation>
+        <translation>Group Management</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="9"/>
         <source>&amp;Gruppi Esistenti:</source>
-        <translation type="unfinished"></translation>
+        <translation>Existing &amp;Groups:</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="22"/>
         <source>&amp;Nuovo gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;New Group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="27"/>
         <source>&amp;Elimina gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Delete Group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="37"/>
         <source>&amp;Chiudi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Close</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="44"/>
         <source>Aggiungi contatti</source>
-        <translation type="unfinished"></translation>
+        <translation>Add Contacts</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="48"/>
         <source>&amp;Seleziona da rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Select from Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupManagementWindow.ui" line="53"/>
         <source>&amp;Aggiungi a Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Add to Address Book</translation>
     </message>
 </context>
 <context>
@@ -484,107 +484,107 @@
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="5"/>
         <source>Modifica Gruppi</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit Groups</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="11"/>
         <source>Gr&amp;uppo:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Group:</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="24"/>
         <source>Nuovo &amp;Gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;New Group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="31"/>
         <source>&amp;Ricerca Contatti</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Find Contacts</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="36"/>
         <source>Contatti in Ru&amp;brica:</source>
-        <translation type="unfinished"></translation>
+        <translation>Contacts in Address &amp;Book:</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="42"/>
         <source>Contatti &amp;nel Gruppo:</source>
-        <translation type="unfinished"></translation>
+        <translation>Contacts in the Gro&amp;up:</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="62"/>
         <source>&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="63"/>
         <source>Aggiungi il contatto al gruppo (Invio)</source>
-        <translation type="unfinished"></translation>
+        <translation>Add the contact to the group (Enter)</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="64"/>
         <source>Aggiungi al gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>Add to group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="70"/>
         <source>&gt;&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;&gt;</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="71"/>
         <source>Aggiungi tutti i contatti elencati</source>
-        <translation type="unfinished"></translation>
+        <translation>Add every listed contact</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="72"/>
         <source>Aggiungi tutti al gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>Add all to group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="78"/>
         <source>&lt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="79"/>
         <source>Escludi il contatto dal gruppo (Canc)</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove the contact from the group (Del)</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="80"/>
         <source>Escludi dal gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove from group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="86"/>
         <source>&lt;&lt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt;</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="87"/>
         <source>Escludi tutti i contatti dal gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove every contact from the group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="88"/>
         <source>Escludi tutti dal gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove all from group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="110"/>
         <source>Rubri&amp;ca</source>
-        <translation type="unfinished"></translation>
+        <translation>A&amp;ddress Book</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="115"/>
         <source>&amp;Proprietà</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Properties</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/GroupMembersWindow.ui" line="125"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
 </context>
 <context>
@@ -592,57 +592,57 @@
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="9"/>
         <source>Guida di BrioSMS</source>
-        <translation type="unfinished"></translation>
+        <translation>BrioSMS Help</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="16"/>
         <source>&amp;Indietro</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Back</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="21"/>
         <source>&amp;Avanti</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Forward</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="31"/>
         <source>C&amp;hiudi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Close</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="43"/>
         <source>&amp;Sommario</source>
-        <translation type="unfinished"></translation>
+        <translation>C&amp;ontents</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="47"/>
         <source>Sommario della guida</source>
-        <translation type="unfinished"></translation>
+        <translation>Help contents</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="50"/>
         <source>Argomento</source>
-        <translation type="unfinished"></translation>
+        <translation>Topic</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="56"/>
         <source>&amp;Cerca</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Search</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="60"/>
         <source>&amp;Parole da cercare:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Words to search for:</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="71"/>
         <source>Pagi&amp;ne trovate:</source>
-        <translation type="unfinished"></translation>
+        <translation>Pages fou&amp;nd:</translation>
     </message>
     <message>
         <location filename="../src/ui/help/HelpWindow.ui" line="82"/>
         <source>Pagina della guida</source>
-        <translation type="unfinished"></translation>
+        <translation>Help page</translation>
     </message>
 </context>
 <context>
@@ -650,27 +650,27 @@
     <message>
         <location filename="../src/ui/plugins/ImportWindow.ui" line="6"/>
         <source>Importazione dati per Rubrica BrioSMS 2.0</source>
-        <translation type="unfinished"></translation>
+        <translation>Data Import for the BrioSMS 2.0 Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/ImportWindow.ui" line="10"/>
         <source>Selezionare una fonte dati tra quelle disponibili:</source>
-        <translation type="unfinished"></translation>
+        <translation>Select one of the available data sources:</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/ImportWindow.ui" line="26"/>
         <source>&lt;a href=&quot;plugin&quot;&gt;Installa nuova Fonti Dati&lt;/a&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;a href=&quot;plugin&quot;&gt;Install New Data Sources&lt;/a&gt;</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/ImportWindow.ui" line="46"/>
         <source>&amp;Importa</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Import</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/ImportWindow.ui" line="52"/>
         <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -678,37 +678,37 @@
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="5"/>
         <source>Nuovo gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>New Group</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="9"/>
         <source>&amp;Nome Gruppo:</source>
-        <translation type="unfinished"></translation>
+        <translation>Group &amp;Name:</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="21"/>
         <source>&amp;Vuoto</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Empty</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="26"/>
         <source>&amp;Copia dati da:</source>
-        <translation type="unfinished"></translation>
+        <translation>Co&amp;py data from:</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="31"/>
         <source>Gruppo da copiare</source>
-        <translation type="unfinished"></translation>
+        <translation>Group to copy</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="48"/>
         <source>&amp;Inserisci</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Add</translation>
     </message>
     <message>
         <location filename="../src/ui/groups/NewGroupWindow.ui" line="54"/>
         <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -716,22 +716,22 @@
     <message>
         <location filename="../src/ui/plugins/PluginsWindow.ui" line="6"/>
         <source>Plugin disponibili...</source>
-        <translation type="unfinished"></translation>
+        <translation>Available Plugins...</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/PluginsWindow.ui" line="10"/>
         <source>&amp;Plugin installati:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Installed plugins:</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/PluginsWindow.ui" line="33"/>
         <source>&amp;Attiva</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Run</translation>
     </message>
     <message>
         <location filename="../src/ui/plugins/PluginsWindow.ui" line="39"/>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -739,52 +739,52 @@
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="5"/>
         <source>Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="11"/>
         <source>Specificare o selezionare un nome dall&apos;elenco:</source>
-        <translation type="unfinished"></translation>
+        <translation>Type or select a name from the list:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="22"/>
         <source>&amp;Gruppo:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Group:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="37"/>
         <source>&amp;Destinatari invio corrente:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Recipients of this message:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="43"/>
         <source>Nominativo e cellulare</source>
-        <translation type="unfinished"></translation>
+        <translation>Name and mobile</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="65"/>
         <source>&amp;A -&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;To -&gt;</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="92"/>
         <source>&amp;Proprietà</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Properties</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="98"/>
         <source>&amp;Nuovo Contatto</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;New Contact</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="109"/>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.ui" line="115"/>
         <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -792,93 +792,93 @@
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="6"/>
         <source>Messaggi inviati</source>
-        <translation type="unfinished"></translation>
+        <translation>Sent Messages</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="12"/>
         <source>Cerca nel &amp;testo:</source>
-        <translation type="unfinished"></translation>
+        <translation>Search the &amp;text:</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="18"/>
         <source>Cerca nel testo</source>
-        <translation type="unfinished"></translation>
+        <translation>Search the text</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="24"/>
         <source>&amp;Numero:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Number:</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="30"/>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="66"/>
         <source>Numero</source>
-        <translation type="unfinished"></translation>
+        <translation>Number</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="38"/>
         <source>&amp;Invii, dal più recente:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Sends, most recent first:</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="44"/>
         <source>Invii, dal più recente</source>
-        <translation type="unfinished"></translation>
+        <translation>Sends, most recent first</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="56"/>
         <source>&amp;Destinatari dell&apos;invio scelto:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Recipients of the chosen send:</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="62"/>
         <source>Destinatari dell&apos;invio scelto</source>
-        <translation type="unfinished"></translation>
+        <translation>Recipients of the chosen send</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="67"/>
         <source>Nominativo</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="68"/>
         <source>Esito</source>
-        <translation type="unfinished"></translation>
+        <translation>Outcome</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="75"/>
         <source>Invii precedenti al &amp;giorno:</source>
-        <translation type="unfinished"></translation>
+        <translation>Sends &amp;before the day:</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="81"/>
         <source>Invii precedenti al giorno</source>
-        <translation type="unfinished"></translation>
+        <translation>Sends before the day</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="82"/>
         <source>dd-MM-yyyy</source>
-        <translation type="unfinished"></translation>
+        <translation>dd-MM-yyyy</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="88"/>
         <source>Elimina &amp;vecchi</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete &amp;old</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="94"/>
         <source>&amp;Elimina scelti</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Delete chosen</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="105"/>
         <source>&amp;Reinvia</source>
-        <translation type="unfinished"></translation>
+        <translation>Res&amp;end</translation>
     </message>
     <message>
         <location filename="../src/ui/history/SentHistoryWindow.ui" line="111"/>
         <source>&amp;Chiudi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Close</translation>
     </message>
 </context>
 <context>
@@ -940,7 +940,7 @@ Continuare?</source>
     </message>
     <message>
         <location filename="../src/app/DataFolder.cpp" line="51"/>
-        <location filename="../src/store/Database.cpp" line="390"/>
+        <location filename="../src/store/Database.cpp" line="351"/>
         <source>&apos;%1&apos; non è un percorso valido</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1004,14 +1004,14 @@ Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="252"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="123"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="474"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="467"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="256"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="130"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="481"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="474"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1042,7 +1042,7 @@ Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="368"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="495"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="488"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1594,12 +1594,12 @@ Chiuderlo e riprovare.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="91"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="156"/>
         <source>nessun numero</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="123"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="496"/>
         <source>Importazione completata.
 
 Contatti importati: %1
@@ -1608,7 +1608,7 @@ Numeri non validi: %3</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="129"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="502"/>
         <source>
 
 L&apos;elenco dei contatti non importati è in:
@@ -1616,59 +1616,59 @@ L&apos;elenco dei contatti non importati è in:
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="131"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="504"/>
         <source>
 
 Non è stato possibile salvare l&apos;elenco dei contatti non importati.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="23"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="24"/>
         <source>Nessuna riga di intestazione: colonne prese nell&apos;ordine Nominativo, Cellulare, Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="30"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="31"/>
         <source>Colonne riconosciute: %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="40"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="42"/>
         <source>File: %1 (%2, separatore &apos;%3&apos;)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="58"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="60"/>
         <source>Righe da importare: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="148"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="267"/>
         <source>Memoria insufficiente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="157"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="291"/>
         <source>Il file non è un CSV valido: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="191"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="370"/>
         <source>Riga %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="58"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="59"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="111"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="182"/>
         <source>Scheda %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="159"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="246"/>
         <source>Il file &apos;%1&apos; non è un file vCard leggibile</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1706,6 +1706,7 @@ File: %2</source>
     </message>
     <message>
         <location filename="../src/plugins-shipped/import_csv.cpp" line="29"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="232"/>
         <source>Impossibile leggere il file &apos;%1&apos;</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1720,53 +1721,58 @@ File: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="32"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="35"/>
         <source>&apos;%1&apos; non è una rubrica di BrioSMS 1.1.4 leggibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="147"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="146"/>
+        <source>Impossibile avviare il programma di lettura &apos;%1&apos;: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="205"/>
         <source>Impossibile scrivere il file %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="152"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="210"/>
         <source>I seguenti contatti di BrioSMS 1.1.4 non sono stati <byte value="xd"/>
 importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="220"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="278"/>
         <source>Rubrica importata.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="221"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="279"/>
         <source>Totale contatti importati: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="223"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="281"/>
         <source>1 duplicato non importato</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="225"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="283"/>
         <source>%1 duplicati non importati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="227"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="285"/>
         <source>1 numero errato non importato</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="229"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="287"/>
         <source>%1 numeri errati non importati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="232"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="290"/>
         <source>Consultare il file %1 per vedere la lista degli errori</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1797,53 +1803,53 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="203"/>
+        <location filename="../src/store/Database.cpp" line="241"/>
         <source>Il testo contiene un carattere nullo, che non è ammesso</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="209"/>
+        <location filename="../src/store/Database.cpp" line="246"/>
         <source>Il testo contiene un carattere non valido</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="313"/>
+        <location filename="../src/store/Database.cpp" line="276"/>
         <source>Impossibile apportare le modifiche richieste alla tabella: verrebbero creati valori duplicati nell&apos;indice o nella chiave primaria</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="317"/>
+        <location filename="../src/store/Database.cpp" line="280"/>
         <source>Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="319"/>
+        <location filename="../src/store/Database.cpp" line="282"/>
         <source>Il campo deve contenere un valore</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="326"/>
+        <location filename="../src/store/Database.cpp" line="289"/>
         <source>&apos;%1&apos; non è un percorso valido o il file non è accessibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="329"/>
+        <location filename="../src/store/Database.cpp" line="292"/>
         <source>Formato di database non riconosciuto o password errata</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="333"/>
-        <location filename="../src/store/Database.cpp" line="539"/>
+        <location filename="../src/store/Database.cpp" line="296"/>
+        <location filename="../src/store/Database.cpp" line="457"/>
         <source>Il database è bloccato da un altro programma</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="335"/>
+        <location filename="../src/store/Database.cpp" line="298"/>
         <source>Errore del database: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="687"/>
+        <location filename="../src/store/Database.cpp" line="645"/>
         <source>Elemento &apos;%1&apos; non trovato nell&apos;insieme</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1853,22 +1859,22 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="60"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="54"/>
         <source>Errore del disco (creazione di &apos;%1&apos;): %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="85"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="79"/>
         <source>Errore del database: la copia cifrata non corrisponde (%1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="159"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="153"/>
         <source>La modifica della password non è stata completata e la rubrica &apos;%1&apos; non può essere riaperta: chiudere BrioSMS e riavviarlo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="203"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="197"/>
         <source>Il database è aperto da un altro programma</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1888,28 +1894,28 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="54"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="41"/>
         <source>&amp;Escludi dall&apos;invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="56"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="43"/>
         <source>&amp;Aggiungi all&apos;invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="57"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="44"/>
         <source>&amp;Elimina Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="59"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="50"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="39"/>
         <source>&amp;Proprietà Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="215"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="202"/>
         <source>Si desidera cancellare definitivamente il contatto dalla rubrica?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1924,24 +1930,24 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="48"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="37"/>
         <source>&amp;Aggiungi a Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="53"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="42"/>
         <source>&amp;Escludi da Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="284"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="273"/>
         <source>&amp;Ricerca Contatti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../src/compose/ListEntries.cpp" line="29"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="138"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="293"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="282"/>
         <source>Tutta la rubrica</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2027,59 +2033,59 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="125"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="118"/>
         <source>Invii differiti inoltrati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="130"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="123"/>
         <source>Invii differiti in attesa: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="152"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="154"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="145"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="147"/>
         <source>&amp;Elimina da invio corrente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="200"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="193"/>
         <source>Credito residuo: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="201"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="365"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="194"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="358"/>
         <source>Utente: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="338"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="331"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="363"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="356"/>
         <source>Credito residuo: —</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="364"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="357"/>
         <source>Credito residuo: %1 SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="366"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="359"/>
         <source>Altro &amp;Utente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="518"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="511"/>
         <source>Il gruppo </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="519"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="512"/>
         <source> non contiene contatti. Impossibile aggiungerlo alla lista dei destinatari.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2115,27 +2121,27 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <message>
         <location filename="../src/ui/import/ImportBrio1Window.ui" line="14"/>
         <source>Importazione rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Address Book Import</translation>
     </message>
     <message>
         <location filename="../src/ui/import/ImportBrio1Window.ui" line="20"/>
         <source>Percorso della rubrica di BrioSMS 1.1.4</source>
-        <translation type="unfinished"></translation>
+        <translation>Path of the BrioSMS 1.1.4 address book</translation>
     </message>
     <message>
         <location filename="../src/ui/import/ImportBrio1Window.ui" line="40"/>
         <source>&amp;Cerca...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Browse...</translation>
     </message>
     <message>
         <location filename="../src/ui/import/ImportBrio1Window.ui" line="50"/>
         <source>Avanzamento dell&apos;importazione</source>
-        <translation type="unfinished"></translation>
+        <translation>Import progress</translation>
     </message>
     <message>
         <location filename="../src/ui/import/ImportBrio1Window.ui" line="66"/>
         <source>&amp;Importa</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Import</translation>
     </message>
 </context>
 <context>
@@ -2143,47 +2149,47 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="6"/>
         <source>Login</source>
-        <translation type="unfinished"></translation>
+        <translation>Login</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="14"/>
         <source>&amp;Nome utente:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;User name:</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="27"/>
         <source>&amp;Password:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Password:</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="44"/>
         <source>&amp;Salva la password</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Save the password</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="71"/>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="81"/>
         <source>Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="102"/>
         <source>Non possiedi un account?</source>
-        <translation type="unfinished"></translation>
+        <translation>Don&apos;t have an account?</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="109"/>
         <source>Registrati adesso!</source>
-        <translation type="unfinished"></translation>
+        <translation>Sign up now!</translation>
     </message>
     <message>
         <location filename="../src/ui/login/LoginWindow.ui" line="121"/>
         <source>Apre la pagina di registrazione nel browser</source>
-        <translation type="unfinished"></translation>
+        <translation>Opens the sign-up page in the browser</translation>
     </message>
 </context>
 <context>
@@ -2191,388 +2197,388 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="39"/>
         <source>Destinatari Singoli</source>
-        <translation type="unfinished"></translation>
+        <translation>Single Recipients</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="64"/>
         <source>Gruppi di Destinatari</source>
-        <translation type="unfinished"></translation>
+        <translation>Recipient Groups</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="100"/>
         <source>Aggiungi Destinatari</source>
-        <translation type="unfinished"></translation>
+        <translation>Add Recipients</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="108"/>
         <source>&amp;Tutta la Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Whole Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="115"/>
         <source>&amp;Sin&amp;g&amp;olo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Single</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="125"/>
         <source>&amp;Gruppo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Group</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="170"/>
         <source>P&amp;aese:</source>
-        <translation type="unfinished"></translation>
+        <translation>C&amp;ountry:</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="203"/>
         <source>Pr&amp;efisso:</source>
-        <translation type="unfinished"></translation>
+        <translation>P&amp;refix:</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="236"/>
         <source>&amp;Numero:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Number:</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="265"/>
         <location filename="../src/ui/main/MainWindow.ui" line="310"/>
         <source>Agg&amp;i&amp;ungi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Add</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="293"/>
         <source>Gr&amp;uppo:</source>
-        <translation type="unfinished"></translation>
+        <translation>Gro&amp;up:</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="338"/>
         <source>vuota</source>
-        <translation type="unfinished"></translation>
+        <translation>empty</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="353"/>
         <source>Invio</source>
-        <translation type="unfinished"></translation>
+        <translation>Sending</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="359"/>
         <source>Immediat&amp;o</source>
-        <translation type="unfinished"></translation>
+        <translation>Immed&amp;iate</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="369"/>
         <source>&amp;Differito</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Deferred</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="376"/>
         <source>In&amp;via</source>
-        <translation type="unfinished"></translation>
+        <translation>S&amp;end</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="401"/>
         <source>Data:</source>
-        <translation type="unfinished"></translation>
+        <translation>Date:</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="411"/>
         <source>99-99-9999;_</source>
-        <translation type="unfinished"></translation>
+        <translation>99-99-9999;_</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="434"/>
         <source>Ora:</source>
-        <translation type="unfinished"></translation>
+        <translation>Time:</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="444"/>
         <source>99:99;_</source>
-        <translation type="unfinished"></translation>
+        <translation>99:99;_</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="517"/>
         <source>Sostituis&amp;ci</source>
-        <translation type="unfinished"></translation>
+        <translation>Rep&amp;lace</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="520"/>
         <source>Sostituisce i caratteri speciali con caratteri simili dell&apos;alfabeto SMS</source>
-        <translation type="unfinished"></translation>
+        <translation>Replaces special characters with similar ones from the SMS alphabet</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="532"/>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="545"/>
         <source>&amp;Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Address &amp;Book</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="556"/>
         <source>&amp;Messaggi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Messages</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="569"/>
         <source>Ac&amp;quista</source>
-        <translation type="unfinished"></translation>
+        <translation>Bu&amp;y</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="577"/>
         <source>&amp;Plugins</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Plugins</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="596"/>
         <source>&amp;?</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;?</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="689"/>
         <source>Tutti i plugin installati...</source>
-        <translation type="unfinished"></translation>
+        <translation>All installed plugins...</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="697"/>
         <source>Plugin0</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin0</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="705"/>
         <source>Plugin1</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin1</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="713"/>
         <source>Plugin2</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin2</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="721"/>
         <source>Plugin3</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin3</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="729"/>
         <source>Plugin4</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin4</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="737"/>
         <source>Plugin5</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin5</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="745"/>
         <source>Plugin6</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin6</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="753"/>
         <source>Plugin7</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin7</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="761"/>
         <source>Plugin8</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin8</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="769"/>
         <source>Plugin9</source>
-        <translation type="unfinished"></translation>
+        <translation>Plugin9</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="777"/>
         <source>&amp;Nuovo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;New</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="780"/>
         <source>Ctrl+N</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+N</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="785"/>
         <source>&amp;Login</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Login</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="790"/>
         <source>&amp;Opzioni</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Options</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="795"/>
         <source>&amp;Invia...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Send...</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="798"/>
         <source>Ctrl+I</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+I</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="803"/>
         <source>&amp;Esci</source>
-        <translation type="unfinished"></translation>
+        <translation>E&amp;xit</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="808"/>
         <source>&amp;Inserisci contatti</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Add Contacts</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="813"/>
         <source>&amp;Visualizza</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;View</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="816"/>
         <source>Ctrl+T</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+T</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="821"/>
         <source>&amp;Gruppi</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Groups</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="826"/>
         <source>Importa &amp;dati esterni...</source>
-        <translation type="unfinished"></translation>
+        <translation>Import &amp;External Data...</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="831"/>
         <source>I&amp;mporta rubrica BrioSMS 1.1</source>
-        <translation type="unfinished"></translation>
+        <translation>I&amp;mport BrioSMS 1.1 Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="836"/>
         <source>&amp;Inviati</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Sent</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="841"/>
         <source>&amp;Differiti</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Deferred</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="846"/>
         <source>&amp;Errori</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Errors</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="856"/>
         <source>&amp;Storico invii...</source>
-        <translation type="unfinished"></translation>
+        <translation>Send &amp;History...</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="859"/>
         <source>Messaggi inviati da questo computer</source>
-        <translation type="unfinished"></translation>
+        <translation>Messages sent from this computer</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="864"/>
         <source>&amp;Numero Mittente</source>
-        <translation type="unfinished"></translation>
+        <translation>Sender &amp;Number</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="869"/>
         <source>&amp;Password</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Password</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="874"/>
         <source>Verifica &amp;credito</source>
-        <translation type="unfinished"></translation>
+        <translation>Check &amp;Credit</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="879"/>
         <source>&amp;Acquista SMS</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Buy SMS</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="884"/>
         <source>&amp;Listino SMS</source>
-        <translation type="unfinished"></translation>
+        <translation>SMS &amp;Price List</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="889"/>
         <source>Sc&amp;arica plugin</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Download Plugins</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="894"/>
         <source>&amp;Sommario</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Contents</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="899"/>
         <source>&amp;Cerca</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Search</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="904"/>
         <source>Sup&amp;porto Tecnico</source>
-        <translation type="unfinished"></translation>
+        <translation>Technical Su&amp;pport</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="909"/>
         <source>&amp;Informazioni su...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;About...</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="914"/>
         <source>Nuovo</source>
-        <translation type="unfinished"></translation>
+        <translation>New</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="917"/>
         <source>Crea nuovo SMS</source>
-        <translation type="unfinished"></translation>
+        <translation>Create a new SMS</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="922"/>
         <source>Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="925"/>
         <source>Apre la Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Opens the address book</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="930"/>
         <source>Gruppi</source>
-        <translation type="unfinished"></translation>
+        <translation>Groups</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="933"/>
         <source>Gestione dei Gruppi</source>
-        <translation type="unfinished"></translation>
+        <translation>Group management</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="938"/>
         <source>Invia</source>
-        <translation type="unfinished"></translation>
+        <translation>Send</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="941"/>
         <source>Invia SMS</source>
-        <translation type="unfinished"></translation>
+        <translation>Send SMS</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="946"/>
         <source>Comprimi</source>
-        <translation type="unfinished"></translation>
+        <translation>Compress</translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="949"/>
         <source>Comprimi SMS</source>
-        <translation type="unfinished"></translation>
+        <translation>Compress SMS</translation>
     </message>
 </context>
 <context>
@@ -2580,27 +2586,27 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <message>
         <location filename="../src/ui/options/ChangePasswordWindow.ui" line="6"/>
         <source>Modifica Password Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Change Address Book Password</translation>
     </message>
     <message>
         <location filename="../src/ui/options/ChangePasswordWindow.ui" line="14"/>
         <source>Inserisci Password:</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter password:</translation>
     </message>
     <message>
         <location filename="../src/ui/options/ChangePasswordWindow.ui" line="31"/>
         <source>Conferma Password:</source>
-        <translation type="unfinished"></translation>
+        <translation>Confirm password:</translation>
     </message>
     <message>
         <location filename="../src/ui/options/ChangePasswordWindow.ui" line="68"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../src/ui/options/ChangePasswordWindow.ui" line="78"/>
         <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -2608,52 +2614,52 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="6"/>
         <source>Opzioni</source>
-        <translation type="unfinished"></translation>
+        <translation>Options</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="20"/>
         <source>Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="26"/>
         <source>Svuota &amp;Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Empty Address Book</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="33"/>
         <source>Elimina tutti i contatti memorizzati in rubrica, inoltre cancella tutte le liste create</source>
-        <translation type="unfinished"></translation>
+        <translation>Deletes every contact stored in the address book, and every list created as well</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="43"/>
         <source>&amp;Password</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Password</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="50"/>
         <source>Permette di specificare una password per proteggere la rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Lets you set a password that protects the address book</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="63"/>
         <source>Server</source>
-        <translation type="unfinished"></translation>
+        <translation>Server</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="69"/>
         <source>Connessione &amp;protetta (TLS) con il server del servizio</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Secure connection (TLS) with the service&apos;s server</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="76"/>
         <source>Attenzione: senza TLS il nome utente e la password dell&apos;account viaggiano in chiaro e chiunque sulla rete può leggerli.</source>
-        <translation type="unfinished"></translation>
+        <translation>Warning: without TLS the account&apos;s user name and password travel unencrypted, and anyone on the network can read them.</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="107"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
 </context>
 <context>
@@ -2661,17 +2667,17 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <message>
         <location filename="../src/ui/options/PasswordWindow.ui" line="6"/>
         <source>Password Rubrica</source>
-        <translation type="unfinished"></translation>
+        <translation>Address Book Password</translation>
     </message>
     <message>
         <location filename="../src/ui/options/PasswordWindow.ui" line="12"/>
         <source>Inserire la password per accedere alla Rubrica:</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter the password to open the address book:</translation>
     </message>
     <message>
         <location filename="../src/ui/options/PasswordWindow.ui" line="47"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
 </context>
 </TS>
