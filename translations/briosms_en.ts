@@ -996,9 +996,15 @@ Close the other program and restart BrioSMS.</translation>
         <translation>No saved login: log in once from the BrioSMS window with &quot;Save the password&quot;.</translation>
     </message>
     <message>
+        <location filename="../src/app/UiLanguage.cpp" line="67"/>
         <location filename="../src/cli/CommandLine.cpp" line="209"/>
         <source>Manca il valore di %1.</source>
         <translation>The value of %1 is missing.</translation>
+    </message>
+    <message>
+        <location filename="../src/app/UiLanguage.cpp" line="68"/>
+        <source>Lingua sconosciuta per %1: &quot;%2&quot; (it oppure en).</source>
+        <translation>Unknown language for %1: &quot;%2&quot; (it or en).</translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="235"/>
@@ -1578,7 +1584,7 @@ BrioSMS gateway ver. </translation>
         <translation>The send is no longer among the sent messages</translation>
     </message>
     <message>
-        <location filename="../src/main.cpp" line="188"/>
+        <location filename="../src/main.cpp" line="168"/>
         <source>BrioSMS è già aperto con la rubrica di %1, ma non risponde.
 Chiuderlo e riprovare.</source>
         <translation>BrioSMS is already open with the address book of %1, but does not answer.
@@ -1684,6 +1690,56 @@ The list of contacts not imported could not be saved.</translation>
         <translation>File: %1 (%2, separator &apos;%3&apos;)</translation>
     </message>
     <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="46"/>
+        <source>Nominativo</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="46"/>
+        <source>Cellulare</source>
+        <translation>Mobile</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="46"/>
+        <source>Indirizzo</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="47"/>
+        <source>CAP</source>
+        <translation>Postcode</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="47"/>
+        <source>Città</source>
+        <translation>City</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="47"/>
+        <source>Provincia</source>
+        <translation>Province</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="48"/>
+        <source>Regione</source>
+        <translation>Region</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="48"/>
+        <source>E-mail</source>
+        <translation>E-mail</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="48"/>
+        <source>Data di nascita</source>
+        <translation>Date of birth</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="49"/>
+        <source>Sesso</source>
+        <translation>Sex</translation>
+    </message>
+    <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="60"/>
         <source>Righe da importare: %1</source>
         <translation>Rows to import: %1</translation>
@@ -1704,7 +1760,12 @@ The list of contacts not imported could not be saved.</translation>
         <translation>Row %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="59"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="53"/>
+        <source>uso: %1 DATABASE [FILE...] [--batch]  (password su standard input)</source>
+        <translation>usage: %1 DATABASE [FILE...] [--batch]  (password on standard input)</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="64"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation>Error no. %1 occurred - %2.</translation>
     </message>
@@ -1925,6 +1986,16 @@ imported because of errors in the mobile number format:</translation>
         <location filename="../src/store/DatabasePassword.cpp" line="197"/>
         <source>Il database è aperto da un altro programma</source>
         <translation>The database is open in another program</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="84"/>
+        <source>Modifica</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="84"/>
+        <source>&amp;Inserisci</source>
+        <translation>&amp;Add</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="137"/>
@@ -2705,7 +2776,27 @@ imported because of errors in the mobile number format:</translation>
         <translation>Warning: without TLS the account&apos;s user name and password travel unencrypted, and anyone on the network can read them.</translation>
     </message>
     <message>
-        <location filename="../src/ui/options/OptionsWindow.ui" line="107"/>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="89"/>
+        <source>Lingua</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="95"/>
+        <source>&amp;Lingua:</source>
+        <translation>&amp;Language:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="106"/>
+        <source>Come il desktop</source>
+        <translation>Same as the desktop</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="124"/>
+        <source>La lingua scelta vale dal prossimo avvio di BrioSMS.</source>
+        <translation>The chosen language takes effect from the next start of BrioSMS.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="155"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
