@@ -2096,32 +2096,57 @@ imported because of errors in the mobile number format:</translation>
         <translation>BrioSMS Help - </translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="188"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="24"/>
+        <source>Data</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="25"/>
+        <source>Gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="26"/>
+        <source>Testo</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="27"/>
+        <source>Destinatari</source>
+        <translation>Recipients</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="28"/>
+        <source>Esito</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="202"/>
         <source>Eliminare l&apos;invio scelto dai messaggi inviati?</source>
         <translation>Delete the chosen send from the sent messages?</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="189"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="203"/>
         <source>Eliminare i %1 invii scelti dai messaggi inviati?</source>
         <translation>Delete the %1 chosen sends from the sent messages?</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="202"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="216"/>
         <source>Eliminare dai messaggi inviati tutti gli invii precedenti al %1?</source>
         <translation>Delete from the sent messages every send before %1?</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="209"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="223"/>
         <source>Eliminato 1 invio.</source>
         <translation>1 send deleted.</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="210"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="224"/>
         <source>Eliminati %1 invii.</source>
         <translation>%1 sends deleted.</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="221"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="235"/>
         <source>Il messaggio in preparazione sarà sostituito da questo invio (stesso testo, stessi destinatari). Continuare?</source>
         <translation>The message being prepared will be replaced by this send (same text, same recipients). Continue?</translation>
     </message>
@@ -2233,6 +2258,11 @@ imported because of errors in the mobile number format:</translation>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="153"/>
         <source>Impossibile scrivere il file &apos;%1&apos;</source>
         <translation>Cannot write the file &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <location filename="../src/compose/Compression.h" line="37"/>
+        <source>Comprimi SMS</source>
+        <translation>Compress SMS</translation>
     </message>
 </context>
 <context>
