@@ -4,6 +4,7 @@
 #include "app/GatewayChoice.h"
 #include "core/Error.h"
 #include "app/Startup.h"
+#include "app/UiLanguage.h"
 #include "cli/CommandLine.h"
 #include "core/Texts.h"
 #include "gateway/GatewayFactory.h"
@@ -15,10 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTextStream>
-#include <QTranslator>
 #include <cstdio>
 
 using namespace brio;
@@ -68,9 +66,14 @@ Error asError(const std::exception &e)
     return error ? *error : Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what()));
 }
 
+void printMessage(const QString &text)
+{
+    std::fprintf(stderr, "briosms: %s\n", text.toLocal8Bit().constData());
+}
+
 void printError(const Error &e)
 {
-    std::fprintf(stderr, "briosms: %s\n", e.description().toLocal8Bit().constData());
+    printMessage(e.description());
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)
@@ -109,33 +112,6 @@ ReportTo::~ReportTo()
     m_app.ctx = nullptr;
 }
 
-// Qt's own texts in Italian; the program's own are Italian at the source,
-// and a translation for the desktop's language is used where one is
-// installed (or beside the program, when run from the build folder).
-class Translations final
-{
-public:
-    Translations();
-
-private:
-    QTranslator m_qt;
-    QTranslator m_program;
-};
-
-Translations::Translations()
-{
-    if (m_qt.load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&m_qt);
-    const QString programDir = QCoreApplication::applicationDirPath();
-    for (const QString &dir : {programDir + QStringLiteral("/../share/briosms/translations"), programDir}) {
-        if (m_program.load(QLocale::system(), QStringLiteral("briosms"), QStringLiteral("_"), dir)) {
-            QCoreApplication::installTranslator(&m_program);
-            break;
-        }
-    }
-}
-
 int printOutbox(const QString &folder)
 {
     QTextStream out(stdout);
@@ -155,11 +131,15 @@ int run(Application &app)
     QApplication::setApplicationVersion(programVersionText());
     QApplication::setDesktopFileName(QStringLiteral("briosms"));
     QApplication::setWindowIcon(appIcon());
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 
-    const Translations translations;
-
-    const Options opts = parse(QApplication::arguments());
+    QStringList arguments = QApplication::arguments();
+    const auto languageOption = takeLanguageOption(arguments);
+    const Options opts = parse(arguments);
+    const UiLanguage language(languageOption, opts.settingsFile);
+    if (!language.error().isEmpty()) {
+        printMessage(language.error());
+        return 1;
+    }
     const QString folder = resolveDataFolder();
     if (opts.sandboxOutbox)
         return printOutbox(folder);
@@ -219,13 +199,17 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    const auto languageOption = takeLanguageOption(args);
     if (isCommand(args)) {
         // No display needed: the commands run from scripts and cron.
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
         QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
-        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-        const Translations translations;
+        const UiLanguage language(languageOption, optionValue(args, QStringLiteral("--settings")));
+        if (!language.error().isEmpty()) {
+            printMessage(language.error());
+            return 1;
+        }
         try {
             return runCommand(args);
         } catch (const std::exception &e) {

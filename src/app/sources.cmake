@@ -4,5 +4,6 @@ target_sources(briosms_core PRIVATE
   app/SingleInstance.cpp app/SingleInstance.h
   app/GatewayChoice.cpp app/GatewayChoice.h
   app/Startup.cpp app/Startup.h
+  app/UiLanguage.cpp app/UiLanguage.h
   ${PROJECT_SOURCE_DIR}/data/data.qrc
 )

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Texts.h"
+
 #include <QString>
 
 namespace brio {
@@ -32,7 +34,7 @@ public:
     struct State
     {
         QString key = QString::fromLatin1(kCompress);
-        QString toolTip = QStringLiteral("Comprimi SMS");
+        QString toolTip = Texts::tr("Comprimi SMS");
         bool pressed = false;
         bool enabled = false;
     };

@@ -1,5 +1,7 @@
 #include "help/HelpBook.h"
 
+#include "core/Language.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -9,11 +11,16 @@ namespace brio {
 
 namespace {
 
-const QString kRoot = QStringLiteral(":/help/");
-
-QString readPage(const QString &file)
+// The Italian pages, and beside them in en/ their English copies under the
+// same names.
+QString rootOf(Language language)
 {
-    QFile f(kRoot + file);
+    return language == Language::English ? QStringLiteral(":/help/en/") : QStringLiteral(":/help/");
+}
+
+QString readPage(const QString &root, const QString &file)
+{
+    QFile f(root + file);
     if (!f.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(f.readAll());
@@ -87,15 +94,22 @@ QStringList helpLinks(const QString &html)
 
 const HelpBook &HelpBook::instance()
 {
-    static const HelpBook book;
-    return book;
+    return inLanguage(interfaceLanguage());
 }
 
-HelpBook::HelpBook()
+const HelpBook &HelpBook::inLanguage(Language language)
 {
-    const QStringList names = QDir(kRoot).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    static const HelpBook italian(rootOf(Language::Italian));
+    static const HelpBook english(rootOf(Language::English));
+    return language == Language::English ? english : italian;
+}
+
+HelpBook::HelpBook(const QString &root)
+    : m_root(root)
+{
+    const QStringList names = QDir(m_root).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
     for (const QString &file : names) {
-        const QString html = readPage(file);
+        const QString html = readPage(m_root, file);
         Page page;
         page.file = file;
         page.title = decodeEntities(firstMatch(QStringLiteral("<title>(.*)</title>"), html)).trimmed();
@@ -114,7 +128,7 @@ void HelpBook::loadContents()
     static const QRegularExpression item(
         QStringLiteral("<h2>(.*?)</h2>|<a\\s[^>]*href=\"([^\"]*)\"[^>]*>(.*?)</a>"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const QString body = bodyOf(readPage(contentsPage()));
+    const QString body = bodyOf(readPage(m_root, contentsPage()));
     for (auto it = item.globalMatch(body); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         if (m.capturedLength(1) > 0)
@@ -159,7 +173,7 @@ QString HelpBook::pageForWindow(const QString &objectName)
 
 QUrl HelpBook::url(const QString &file)
 {
-    return QUrl(QStringLiteral("qrc") + kRoot + file);
+    return QUrl(QStringLiteral("qrc") + instance().m_root + file);
 }
 
 QStringList HelpBook::files() const

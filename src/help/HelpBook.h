@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Language.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -15,19 +17,21 @@ struct HelpEntry
     QString file; // "primi-passi.html"; empty for a heading
 };
 
-// The program's help: Italian HTML pages shipped in the resources. The
+// The program's help: HTML pages shipped in the resources, Italian and an
+// English copy of each, in the interface's language. The
 // contents are the links of the contents page, in its order, under its
 // headings; the search looks at each page's keywords, title and text.
 class HelpBook final
 {
 public:
-    static const HelpBook &instance();
+    static const HelpBook &instance(); // in the interface's language
+    static const HelpBook &inLanguage(Language language);
 
     static constexpr int kSupportTopic = 40;
     static QString contentsPage();                             // "index.html"
     static QString pageForTopic(int topic);                    // empty when unknown
     static QString pageForWindow(const QString &objectName);   // empty when the window has none
-    static QUrl url(const QString &file);                      // qrc:/help/<file>
+    static QUrl url(const QString &file);                      // qrc:/help/[en/]<file>
 
     QStringList files() const; // every page shipped, contents page included
     QString title(const QString &file) const;
@@ -48,9 +52,10 @@ private:
         QStringList textWords;
     };
 
-    HelpBook();
+    explicit HelpBook(const QString &root);
     void loadContents();
 
+    QString m_root; // ":/help/" or ":/help/en/"
     QList<Page> m_pages;
     QHash<QString, int> m_index; // file -> position in m_pages
     QList<HelpEntry> m_contents;

@@ -43,10 +43,10 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvPreview &preview, const QString &pat
                                 .arg(QFileInfo(path).fileName(), layout.encoding, QString(QChar(layout.separator))));
     m_ui->lbl_colonne->setText(columnsText(layout));
     const QList<ImportRow> &rows = preview.first;
-    const QStringList headers{QStringLiteral("Nominativo"), QStringLiteral("Cellulare"), QStringLiteral("Indirizzo"),
-                              QStringLiteral("CAP"), QStringLiteral("Città"), QStringLiteral("Provincia"),
-                              QStringLiteral("Regione"), QStringLiteral("E-mail"), QStringLiteral("Data di nascita"),
-                              QStringLiteral("Sesso")};
+    const QStringList headers{Texts::tr("Nominativo"), Texts::tr("Cellulare"), Texts::tr("Indirizzo"),
+                              Texts::tr("CAP"), Texts::tr("Città"), Texts::tr("Provincia"),
+                              Texts::tr("Regione"), Texts::tr("E-mail"), Texts::tr("Data di nascita"),
+                              Texts::tr("Sesso")};
     m_ui->tbl_anteprima->setColumnCount(int(headers.size()));
     m_ui->tbl_anteprima->setHorizontalHeaderLabels(headers);
     const int shown = int(rows.size());

@@ -1,5 +1,6 @@
 #include "PluginProgram.h"
 
+#include "app/UiLanguage.h"
 #include "core/Error.h"
 #include "core/Texts.h"
 
@@ -32,7 +33,7 @@ QString readPasswordLine()
     return QString::fromStdString(line);
 }
 
-int runPlugin(int argc, char *argv[], const QString &title, const std::function<void(PluginRun &)> &body)
+int runPlugin(int argc, char *argv[], const char *title, const std::function<void(PluginRun &)> &body)
 {
     // Read before anything else: the main program writes it at once.
     const QString password = readPasswordLine();
@@ -40,14 +41,18 @@ int runPlugin(int argc, char *argv[], const QString &title, const std::function<
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     PluginRun run;
-    run.title = title;
     run.batch = args.removeAll(QStringLiteral("--batch")) > 0;
     // With no window to show, the window system is not even looked for.
     const std::unique_ptr<QCoreApplication> app =
         run.batch ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    // The language of the program that started it; alone, the desktop's.
+    const QString handed = qEnvironmentVariable(kPluginLanguageVariable);
+    const UiLanguage language(handed.isEmpty() ? std::nullopt : std::optional<QString>(handed), QString());
+    run.title = Texts::tr(title);
     if (args.isEmpty()) {
-        QTextStream(stderr) << "uso: " << QString::fromLocal8Bit(argv[0])
-                            << " DATABASE [FILE...] [--batch]  (password su standard input)\n";
+        QTextStream(stderr) << Texts::tr("uso: %1 DATABASE [FILE...] [--batch]  (password su standard input)")
+                                   .arg(QString::fromLocal8Bit(argv[0]))
+                            << '\n';
         return 2;
     }
     try {

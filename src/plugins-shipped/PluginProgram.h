@@ -25,8 +25,9 @@ struct PluginRun
 
 // Reads the password line, opens the book and runs body. Returns the exit
 // code: 0 when done or cancelled, 1 when an error was shown, 2 for a wrong
-// command line.
-int runPlugin(int argc, char *argv[], const QString &title, const std::function<void(PluginRun &)> &body);
+// command line. The title is the Italian source text, translated once the
+// language is known.
+int runPlugin(int argc, char *argv[], const char *title, const std::function<void(PluginRun &)> &body);
 
 // The first line of standard input, without its line end; empty when standard
 // input is a terminal or empty.

@@ -33,7 +33,7 @@ void exportByHand(PluginRun &run)
 
 int main(int argc, char *argv[])
 {
-    return runPlugin(argc, argv, Texts::tr("Esporta rubrica"), [](PluginRun &run) {
+    return runPlugin(argc, argv, QT_TRANSLATE_NOOP("Texts", "Esporta rubrica"), [](PluginRun &run) {
         if (!run.files.isEmpty() || run.batch)
             return exportByHand(run);
         ExportDialog dialog(exportChoices(*run.db));

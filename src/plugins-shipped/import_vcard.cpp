@@ -12,7 +12,7 @@ using namespace brio::kit;
 
 int main(int argc, char *argv[])
 {
-    return runPlugin(argc, argv, Texts::tr("Importa da vCard"), [](PluginRun &run) {
+    return runPlugin(argc, argv, QT_TRANSLATE_NOOP("Texts", "Importa da vCard"), [](PluginRun &run) {
         QString source = run.files.value(0);
         if (source.isEmpty() && !run.batch) {
             source = QFileDialog::getOpenFileName(nullptr, run.title, QDir::homePath(),

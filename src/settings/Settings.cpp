@@ -24,6 +24,8 @@ struct Entry
 constexpr std::array kEntries{
     Entry{Key::InstallDir, "Path", "InstallDir", ""},
     Entry{Key::AskDBPassword, "Options", "AskDBPassword", "0"},
+    // The interface language chosen in Opzioni: "it", "en", or empty to follow the desktop.
+    Entry{Key::Language, "Options", "Language", ""},
     Entry{Key::MainCaption, "Brand", "MainCaption", "BrioSMS 2.0"},
     Entry{Key::MsgBoxCaption, "Brand", "MsgBoxCaption", "BrioSMS"},
     Entry{Key::AboutLinkText, "Brand", "AboutLinkText", "www.briosms.it"},

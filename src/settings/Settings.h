@@ -13,6 +13,7 @@ namespace brio {
 enum class Key {
     InstallDir,
     AskDBPassword,
+    Language,
     MainCaption,
     MsgBoxCaption,
     AboutLinkText,

@@ -6,16 +6,27 @@
 
 using namespace brio;
 
+Q_DECLARE_METATYPE(brio::Language)
+
 class TestHelpBook final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void contentsAndLinks_data()
+    {
+        QTest::addColumn<Language>("language");
+        QTest::newRow("Italian") << Language::Italian;
+        QTest::newRow("English") << Language::English;
+    }
+
     // Every page is listed in the contents, and every link of every page
-    // leads to a shipped page or out to the web.
+    // leads to a shipped page of the same language or out to the web.
     void contentsAndLinks()
     {
-        const HelpBook &book = HelpBook::instance();
+        QFETCH(Language, language);
+        const HelpBook &book = HelpBook::inLanguage(language);
+        const QString root = language == Language::English ? QStringLiteral(":/help/en/") : QStringLiteral(":/help/");
         const QStringList files = book.files();
         QVERIFY(files.size() >= 20);
         QSet<QString> listed;
@@ -29,7 +40,7 @@ private Q_SLOTS:
             if (file != HelpBook::contentsPage())
                 QVERIFY2(listed.contains(file), qPrintable(file + QStringLiteral(" is not in the contents")));
 
-            QFile page(QStringLiteral(":/help/") + file);
+            QFile page(root + file);
             QVERIFY(page.open(QIODevice::ReadOnly));
             const QStringList links = helpLinks(QString::fromUtf8(page.readAll()));
             for (const QString &link : links) {
@@ -38,6 +49,24 @@ private Q_SLOTS:
                          qPrintable(file + QStringLiteral(" -> ") + link));
             }
         }
+    }
+
+    // Each Italian page has its English copy, under the same name and with the
+    // same links, and no other; the titles differ, so none is left untranslated.
+    void everyPageInEnglish()
+    {
+        const HelpBook &italian = HelpBook::inLanguage(Language::Italian);
+        const HelpBook &english = HelpBook::inLanguage(Language::English);
+        QCOMPARE(english.files(), italian.files());
+        for (const QString &file : italian.files()) {
+            QVERIFY2(english.title(file) != italian.title(file) || file == QLatin1String("login.html"), qPrintable(file));
+            auto linksOf = [&file](const QString &root) {
+                QFile page(root + file);
+                return page.open(QIODevice::ReadOnly) ? helpLinks(QString::fromUtf8(page.readAll())) : QStringList();
+            };
+            QCOMPARE(linksOf(QStringLiteral(":/help/en/")), linksOf(QStringLiteral(":/help/")));
+        }
+        QCOMPARE(english.contents().size(), italian.contents().size());
     }
 
     void windowsAndTopics_data()
@@ -58,25 +87,30 @@ private Q_SLOTS:
 
     void search_data()
     {
+        QTest::addColumn<Language>("language");
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("page"); // among the results; empty: nothing found
         QTest::addColumn<bool>("first");
-        QTest::newRow("keyword") << "SQLCipher" << "password-database.html" << false;
-        QTest::newRow("accents and case ignored") << "CITTA PROVINCIA" << "trova-contatti.html" << true;
-        QTest::newRow("beginning of a word") << "dimentic" << "password-database.html" << true;
-        QTest::newRow("two words, both needed") << "prova sandbox" << "primi-passi.html" << false;
-        QTest::newRow("word of the text only") << "Sandbox.db" << "gateway.html" << true;
-        QTest::newRow("title") << "supporto" << "supporto.html" << true;
-        QTest::newRow("unknown word") << "zzzxq" << "" << true;
-        QTest::newRow("punctuation only") << " ,.; " << "" << true;
+        QTest::newRow("keyword") << Language::Italian << "SQLCipher" << "password-database.html" << false;
+        QTest::newRow("accents and case ignored") << Language::Italian << "CITTA PROVINCIA" << "trova-contatti.html" << true;
+        QTest::newRow("beginning of a word") << Language::Italian << "dimentic" << "password-database.html" << true;
+        QTest::newRow("two words, both needed") << Language::Italian << "prova sandbox" << "primi-passi.html" << false;
+        QTest::newRow("word of the text only") << Language::Italian << "Sandbox.db" << "gateway.html" << true;
+        QTest::newRow("title") << Language::Italian << "supporto" << "supporto.html" << true;
+        QTest::newRow("unknown word") << Language::Italian << "zzzxq" << "" << true;
+        QTest::newRow("punctuation only") << Language::Italian << " ,.; " << "" << true;
+        QTest::newRow("English keyword") << Language::English << "forgotten" << "password-database.html" << true;
+        QTest::newRow("English title") << Language::English << "support" << "supporto.html" << true;
+        QTest::newRow("Italian word in English") << Language::English << "dimenticata" << "" << true;
     }
 
     void search()
     {
+        QFETCH(Language, language);
         QFETCH(QString, query);
         QFETCH(QString, page);
         QFETCH(bool, first);
-        const QStringList found = HelpBook::instance().search(query);
+        const QStringList found = HelpBook::inLanguage(language).search(query);
         if (page.isEmpty())
             QVERIFY(found.isEmpty());
         else if (first)

@@ -24,10 +24,10 @@ for f in usr/bin/briosms \
          usr/share/icons/hicolor/256x256/apps/briosms.png; do
     [ -e "$root/$f" ] || { echo "missing from the package: /$f"; exit 1; }
 done
-# The shipped plug-ins (offered to each data folder from there), the manual
-# page and the translations.
+# The shipped plug-ins (offered to each data folder from there) and the manual
+# page in both languages; the program's translations are in its resources.
 for pattern in 'usr/libexec/briosms/plugins/*.bpe' 'usr/share/man/man1/briosms.1*' \
-               'usr/share/briosms/translations/briosms_*.qm'; do
+               'usr/share/man/en/man1/briosms.1*'; do
     compgen -G "$root/$pattern" >/dev/null || { echo "missing from the package: /$pattern"; exit 1; }
 done
 for f in usr/bin/briosms usr/libexec/briosms/briosms-leggi-brio1; do

@@ -1,6 +1,7 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 #include "app/BookDialogues.h"
+#include "app/UiLanguage.h"
 #include "ui/AppWindows.h"
 #include "ui/main/MainWindow.h"
 #include "ui/options/ChangePasswordWindow.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -146,7 +148,7 @@ private Q_SLOTS:
 
     // One modeless options window for the main window; its password button
     // opens the change window modally; TLS is on for a host away from this
-    // machine, and turning it off warns.
+    // machine, and turning it off warns; the language chosen is kept.
     void optionsWindow()
     {
         TestEnv env;
@@ -182,6 +184,20 @@ private Q_SLOTS:
         OptionsWindow again(*env.ctx);
         QVERIFY(!child<QCheckBox>(again, "chk_tls")->isChecked());
         QVERIFY(child<QLabel>(again, "lblTlsWarning")->isVisibleTo(&again));
+
+        // The language chosen is the one the next start takes; "as the
+        // desktop" leaves the setting out.
+        auto *language = child<QComboBox>(again, "cb_lingua");
+        QCOMPARE(language->currentIndex(), 0);
+        language->setCurrentIndex(2);
+        QCOMPARE(env.settings->text(Key::Language), QStringLiteral("en"));
+        QCOMPARE(chooseLanguage(std::nullopt, *env.settings), Language::English);
+        language->setCurrentIndex(1);
+        QCOMPARE(chooseLanguage(std::nullopt, *env.settings), Language::Italian);
+        OptionsWindow third(*env.ctx);
+        QCOMPARE(child<QComboBox>(third, "cb_lingua")->currentIndex(), 1);
+        child<QComboBox>(third, "cb_lingua")->setCurrentIndex(0);
+        QVERIFY(!env.settings->contains(Key::Language));
     }
 
     void emptyingTheBook_data()

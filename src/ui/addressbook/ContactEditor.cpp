@@ -81,7 +81,7 @@ void ContactEditor::Form_Load()
         m_ContactId = modify ? contact : -1;
         if (modify)
             LoadContact();
-        m_ui->cmd_inserisci->setText(modify ? QStringLiteral("Modifica") : QStringLiteral("&Inserisci"));
+        m_ui->cmd_inserisci->setText(modify ? Texts::tr("Modifica") : Texts::tr("&Inserisci"));
         m_ui->lbl_gruppo->setVisible(!modify);
         m_ui->cb_gruppi->setVisible(!modify);
         m_ui->Line2->setVisible(!modify);

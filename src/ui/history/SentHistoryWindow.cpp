@@ -16,6 +16,22 @@
 
 namespace brio {
 
+namespace {
+
+QString columnTitle(int section)
+{
+    switch (section) {
+    case 0: return Texts::tr("Data");
+    case 1: return Texts::tr("Gateway");
+    case 2: return Texts::tr("Testo");
+    case 3: return Texts::tr("Destinatari");
+    case 4: return Texts::tr("Esito");
+    default: return QString();
+    }
+}
+
+} // namespace
+
 // The sends as the list shows them, read a screenful at a time as the list
 // scrolls, so that a book with years of sends opens at once.
 class SentListModel final : public QAbstractTableModel
@@ -58,10 +74,8 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        static const QStringList titles{QStringLiteral("Data"), QStringLiteral("Gateway"), QStringLiteral("Testo"),
-                                        QStringLiteral("Destinatari"), QStringLiteral("Esito")};
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-            return titles.value(section);
+            return columnTitle(section);
         return {};
     }
 
@@ -103,7 +117,7 @@ SentHistoryWindow::SentHistoryWindow(Context &ctx, QWidget *parent)
     header->resizeSection(0, fm.horizontalAdvance(QStringLiteral("00-00-0000 00:000")) + 12);
     header->resizeSection(1, fm.horizontalAdvance(QStringLiteral("2.0 (gateway di prova)")) + 12);
     header->resizeSection(2, fm.horizontalAdvance(QLatin1Char('x')) * 36);
-    header->resizeSection(3, fm.horizontalAdvance(QStringLiteral("Destinatari")) + 16);
+    header->resizeSection(3, fm.horizontalAdvance(columnTitle(3)) + 16);
     m_ui->lst_invii->verticalHeader()->setDefaultSectionSize(fm.lineSpacing() + 6);
     m_ui->lst_destinatari->header()->resizeSection(0, fm.horizontalAdvance(QStringLiteral("+390000000000000")) + 12);
     m_ui->lst_destinatari->header()->resizeSection(1, fm.horizontalAdvance(QLatin1Char('x')) * 28);

@@ -11,8 +11,8 @@ class frmOpzioni;
 
 namespace brio {
 
-// frmOpzioni: emptying the address book, the database password and TLS
-// towards the server.
+// frmOpzioni: emptying the address book, the database password, TLS
+// towards the server and the interface language.
 class OptionsWindow final : public QDialog
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ public:
 
 private:
     void chk_tls_Click(bool checked);
+    void cb_lingua_Change(int index);
     void cmdOk_Click();
     void cmdChangePassword_Click();
     void cmdSvuotaRubrica_Click();
