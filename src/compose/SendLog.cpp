@@ -1,10 +1,12 @@
 #include "compose/SendLog.h"
 
+#include "compose/SendLock.h"
 #include "core/Error.h"
 #include "store/Database.h"
 
 #include <QCryptographicHash>
 #include <QObject>
+#include <QUuid>
 #include <array>
 #include <optional>
 
@@ -12,13 +14,14 @@ namespace brio {
 
 namespace {
 
-// Esito: "" not yet handed over, then one letter per outcome.
+// Esito: "" not yet answered, then one letter per outcome.
 QString outcomeCode(GatewayControl::Result result)
 {
     switch (result) {
     case GatewayControl::Result::Accepted: return QStringLiteral("A");
     case GatewayControl::Result::Queued: return QStringLiteral("Q");
     case GatewayControl::Result::WrongNumber: return QStringLiteral("E");
+    case GatewayControl::Result::Unknown: return QStringLiteral("U");
     case GatewayControl::Result::NotSent: break;
     }
     return QStringLiteral("N");
@@ -32,6 +35,44 @@ QString stateCode(SendLog::State state)
     case SendLog::State::Held: return QStringLiteral("P");
     }
     return QString();
+}
+
+bool delivered(GatewayControl::Result r)
+{
+    return r == GatewayControl::Result::Accepted || r == GatewayControl::Result::Queued;
+}
+
+// Collects the outcomes a gateway tells while it is connected.
+class Results final
+{
+public:
+    explicit Results(GatewayControl &gateway)
+    {
+        m_connection = QObject::connect(&gateway, &GatewayControl::messageResult,
+                                        [this](qsizetype index, GatewayControl::Result r) { told.insert(index, r); });
+    }
+    ~Results() { QObject::disconnect(m_connection); }
+    Results(const Results &) = delete;
+    Results &operator=(const Results &) = delete;
+
+    QHash<qsizetype, GatewayControl::Result> told;
+
+private:
+    QMetaObject::Connection m_connection;
+};
+
+// Asks a keyed gateway about one job; a failure to ask is an unknown answer.
+GatewayControl::JobState ask(GatewayControl &gateway, const QString &key, QHash<qsizetype, GatewayControl::Result> &out)
+{
+    Results results(gateway);
+    GatewayControl::JobState state = GatewayControl::JobState::Unknown;
+    try {
+        state = gateway.askJob(key);
+    } catch (const Error &) {
+        state = GatewayControl::JobState::Unknown;
+    }
+    out = results.told;
+    return state;
 }
 
 } // namespace
@@ -49,35 +90,38 @@ QString SendLog::keyOf(const QString &text, const QString &when, const QList<Rec
     return QString::fromLatin1(hash.result().toHex());
 }
 
-SendLog SendLog::open(Database &db, const QString &gateway, const QString &text, const QString &when,
+QString SendLog::jobKey(const QString &base, qint64 attempt)
+{
+    return QUuid::createUuidV5(QUuid(base), QByteArray::number(attempt)).toString(QUuid::WithoutBraces);
+}
+
+SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text, const QString &when,
                       const QList<Recipient> &recipients, const QDateTime &now, State state)
 {
     const QString key = keyOf(text, when, recipients);
-    SendLog log;
-    Transaction tx(db);
-    log.m_id = db.scalar(QStringLiteral("SELECT ID FROM tab_invii WHERE Chiave = ? AND Stato = 'I' ORDER BY ID DESC LIMIT 1"),
-                         {key});
-    if (log.m_id != 0) {
-        Statement st = db.prepare(QStringLiteral("SELECT Posizione, Esito FROM tab_invii_dest WHERE ID_Invio = ? ORDER BY Posizione"));
-        st.bind(1, log.m_id);
-        while (st.next()) {
-            const QString outcome = st.text(1);
-            if (outcome == QLatin1String("A") || outcome == QLatin1String("Q"))
-                ++log.m_deliveredBefore;
-            else
-                log.m_pending.append(st.integer(0));
-        }
-        tx.commit();
+    const qint64 existing = db.scalar(
+        QStringLiteral("SELECT ID FROM tab_invii WHERE Chiave = ? AND Stato = 'I' ORDER BY ID DESC LIMIT 1"), {key});
+    if (existing != 0) {
+        settle(db, gateway, existing, true);
+        SendLog log = load(db, existing, nullptr);
+        if (log.m_pending.isEmpty() && log.m_unknown.isEmpty())
+            writeState(db, existing, false, false); // nothing left to do
         return log;
     }
-    db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari) "
-                          "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway, text, when, key, stateCode(state),
-            qint64(recipients.size())});
+    SendLog log;
+    log.m_fresh = true;
+    log.m_base = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    // A held send is handed over later, as an attempt of its own.
+    log.m_attempt = state == State::Held ? 0 : 1;
+    Transaction tx(db);
+    db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari, Lavoro, "
+                          "Tentativi) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when, key,
+            stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt});
     log.m_id = db.lastInsertId();
-    Statement insert = db.prepare(QStringLiteral(
-        "INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, Esito) VALUES (?, ?, ?, ?, '')"));
-    insert.bind(1, log.m_id);
+    Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, "
+                                                 "Esito, Tentativo, Indice) VALUES (?, ?, ?, ?, '', ?, ?2)"));
+    insert.bind(1, log.m_id).bind(5, log.m_attempt);
     log.m_pending.reserve(recipients.size());
     for (qsizetype i = 0; i < recipients.size(); ++i) {
         insert.bind(2, i).bind(3, recipients.at(i).number).bind(4, recipients.at(i).name).run();
@@ -88,47 +132,165 @@ SendLog SendLog::open(Database &db, const QString &gateway, const QString &text,
     return log;
 }
 
-SendLog SendLog::load(Database &db, qint64 id, QList<Recipient> &recipients)
+SendLog SendLog::load(Database &db, qint64 id, QList<Recipient> *recipients)
 {
     SendLog log;
     log.m_id = id;
-    log.m_held = true;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT Lavoro, Stato FROM tab_invii WHERE ID = ?"));
+        st.bind(1, id);
+        if (st.next()) {
+            log.m_base = st.text(0);
+            log.m_held = st.text(1) == QLatin1String("P");
+        }
+    }
+    // Records written before attempts were kept get a base now.
+    if (QUuid(log.m_base).isNull()) {
+        log.m_base = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        db.run(QStringLiteral("UPDATE tab_invii SET Lavoro = ? WHERE ID = ?"), {log.m_base, id});
+    }
     Statement st = db.prepare(
         QStringLiteral("SELECT Posizione, Numero, Nominativo, Esito FROM tab_invii_dest WHERE ID_Invio = ? ORDER BY Posizione"));
     st.bind(1, id);
     while (st.next()) {
-        const qsizetype place = recipients.size();
-        recipients.append({st.text(1), st.text(2)});
+        const qsizetype place = st.integer(0);
+        if (recipients)
+            recipients->append({st.text(1), st.text(2)});
         const QString outcome = st.text(3);
         if (outcome == QLatin1String("A") || outcome == QLatin1String("Q"))
             ++log.m_deliveredBefore;
+        else if (outcome == QLatin1String("U"))
+            log.m_unknown.append(place);
         else
             log.m_pending.append(place);
     }
     return log;
 }
 
-int SendLog::deliverDue(Database &db, GatewayControl &gateway, const QDateTime &now)
+void SendLog::settle(Database &db, GatewayControl &gateway, qint64 id, bool unknownToo)
 {
-    struct Held
+    QString gatewayName;
+    QString base;
+    bool later = false;
     {
-        qint64 id;
-        QString text;
-    };
-    QList<Held> due;
-    Statement st = db.prepare(QStringLiteral("SELECT ID, Testo, Quando FROM tab_invii WHERE Stato = 'P' ORDER BY ID"));
-    while (st.next()) {
-        const QDateTime when = QDateTime::fromString(st.text(2), QStringLiteral("dd-MM-yyyy HH:mm"));
-        if (when.isValid() && when <= now)
-            due.append({st.integer(0), st.text(1)});
+        Statement st = db.prepare(QStringLiteral("SELECT Gateway, Lavoro, Quando FROM tab_invii WHERE ID = ?"));
+        st.bind(1, id);
+        if (!st.next())
+            return;
+        gatewayName = st.text(0);
+        base = st.text(1);
+        later = st.text(2) != QLatin1String("NOW");
+    }
+    QList<qint64> attempts;
+    {
+        Statement st = db.prepare(QStringLiteral(
+            "SELECT DISTINCT Tentativo FROM tab_invii_dest WHERE ID_Invio = ? AND Tentativo > 0 AND (Esito = '' OR "
+            "(? AND Esito = 'U')) ORDER BY Tentativo"));
+        st.bind(1, id).bind(2, unknownToo ? 1 : 0);
+        while (st.next())
+            attempts.append(st.integer(0));
+    }
+    if (attempts.isEmpty())
+        return;
+    // Another gateway than the one that had the job knows nothing of its key.
+    const bool askable = gateway.keyed() && !QUuid(base).isNull() && gatewayName == gateway.getVersion();
+    for (const qint64 attempt : std::as_const(attempts)) {
+        QHash<qsizetype, GatewayControl::Result> told;
+        const GatewayControl::JobState state =
+            askable ? ask(gateway, jobKey(base, attempt), told) : GatewayControl::JobState::Unknown;
+        Transaction tx(db);
+        if (state == GatewayControl::JobState::Applied) {
+            QHash<qint64, qint64> placeOf; // Indice -> Posizione, of the rows still waiting
+            Statement rows = db.prepare(QStringLiteral(
+                "SELECT Indice, Posizione FROM tab_invii_dest WHERE ID_Invio = ? AND Tentativo = ? AND Esito IN ('', 'U')"));
+            rows.bind(1, id).bind(2, attempt);
+            while (rows.next())
+                placeOf.insert(rows.integer(0), rows.integer(1));
+            Statement update = db.prepare(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Posizione = ?"));
+            update.bind(2, id);
+            for (auto it = told.cbegin(); it != told.cend(); ++it) {
+                const auto place = placeOf.constFind(it.key());
+                if (place == placeOf.cend())
+                    continue;
+                const GatewayControl::Result r = later && it.value() == GatewayControl::Result::Accepted
+                    ? GatewayControl::Result::Queued
+                    : it.value();
+                update.bind(1, outcomeCode(r)).bind(3, *place).run();
+                update.reset();
+            }
+        } else if (state == GatewayControl::JobState::Absent) {
+            db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = 'N' WHERE ID_Invio = ? AND Tentativo = ? AND Esito IN ('', 'U')"),
+                   {id, attempt});
+        }
+        // Whatever is still without an answer stays unknown.
+        db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = 'U' WHERE ID_Invio = ? AND Tentativo = ? AND Esito = ''"),
+               {id, attempt});
+        // An interrupted send stays open, so that the same message sent
+        // again finds it and goes to nobody who has it.
+        writeState(db, id, false, !unknownToo);
+        tx.commit();
+    }
+}
+
+void SendLog::settleInterrupted(Database &db, GatewayControl &gateway)
+{
+    QList<qint64> ids;
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT ID FROM tab_invii WHERE Stato = 'I' AND EXISTS (SELECT 1 FROM tab_invii_dest "
+        "WHERE ID_Invio = tab_invii.ID AND Esito = '' AND Tentativo > 0) ORDER BY ID"));
+    while (st.next())
+        ids.append(st.integer(0));
+    for (const qint64 id : std::as_const(ids))
+        settle(db, gateway, id, false);
+}
+
+void SendLog::writeState(Database &db, qint64 id, bool held, bool keepOpen)
+{
+    db.run(QStringLiteral(
+               "UPDATE tab_invii SET (Accettati, InCoda, Rifiutati, Sconosciuti, Stato) = "
+               "(SELECT TOTAL(Esito = 'A'), TOTAL(Esito = 'Q'), TOTAL(Esito = 'E'), TOTAL(Esito = 'U'), "
+               "CASE WHEN TOTAL(Esito IN ('', 'N')) > 0 THEN (CASE WHEN ?1 THEN 'P' ELSE 'I' END) "
+               "WHEN TOTAL(Esito = 'U') > 0 OR ?3 THEN 'I' ELSE 'C' END "
+               "FROM tab_invii_dest WHERE ID_Invio = ?2) WHERE ID = ?2"),
+           {held ? 1 : 0, id, keepOpen ? 1 : 0});
+}
+
+int SendLog::deliverDue(Database &db, GatewayControl &gateway, const QDateTime &now,
+                        const std::function<void(const QString &)> &waiting, int waitMs)
+{
+    const SendLock lock(db.path(), waiting, waitMs);
+    settleInterrupted(db, gateway);
+    QList<qint64> due;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT ID, Quando FROM tab_invii WHERE Stato = 'P' ORDER BY ID"));
+        while (st.next()) {
+            const QDateTime when = QDateTime::fromString(st.text(1), QStringLiteral("dd-MM-yyyy HH:mm"));
+            if (when.isValid() && when <= now)
+                due.append(st.integer(0));
+        }
     }
     int whole = 0;
     std::optional<Error> first;
-    for (const Held &h : std::as_const(due)) {
+    for (const qint64 id : std::as_const(due)) {
+        QString text;
+        {
+            // The claim: only the run that turns the send from held to open
+            // hands it over.
+            Transaction tx(db);
+            db.run(QStringLiteral("UPDATE tab_invii SET Stato = 'I' WHERE ID = ? AND Stato = 'P'"), {id});
+            if (db.changes() != 1)
+                continue;
+            Statement st = db.prepare(QStringLiteral("SELECT Testo FROM tab_invii WHERE ID = ?"));
+            st.bind(1, id);
+            st.next();
+            text = st.text(0);
+            tx.commit();
+        }
         QList<Recipient> recipients;
-        SendLog log = load(db, h.id, recipients);
+        SendLog log = load(db, id, &recipients);
+        log.m_held = true;
         try {
-            log.deliver(db, gateway, recipients, h.text, QStringLiteral("NOW"));
+            log.deliver(db, gateway, recipients, text, QStringLiteral("NOW"));
             ++whole;
         } catch (const Error &e) {
             if (!first)
@@ -155,23 +317,50 @@ qsizetype SendLog::deliveredBefore() const
     return m_deliveredBefore;
 }
 
+qsizetype SendLog::unknownBefore() const
+{
+    return m_unknown.size();
+}
+
+void SendLog::includeUnknown()
+{
+    m_pending += std::exchange(m_unknown, {});
+    std::sort(m_pending.begin(), m_pending.end());
+}
+
 qsizetype SendLog::deliveredNow() const
 {
     return m_deliveredNow;
 }
 
+void SendLog::begin(Database &db)
+{
+    // The rows of this attempt, with their places in its job, are written
+    // before anything is handed over.
+    Transaction tx(db);
+    db.run(QStringLiteral("UPDATE tab_invii SET Tentativi = Tentativi + 1 WHERE ID = ?"), {m_id});
+    m_attempt = db.scalar(QStringLiteral("SELECT Tentativi FROM tab_invii WHERE ID = ?"), {m_id});
+    Statement mark = db.prepare(QStringLiteral(
+        "UPDATE tab_invii_dest SET Esito = '', Tentativo = ?, Indice = ? WHERE ID_Invio = ? AND Posizione = ?"));
+    mark.bind(1, m_attempt).bind(3, m_id);
+    for (qsizetype i = 0; i < m_pending.size(); ++i) {
+        mark.bind(2, qint64(i)).bind(4, m_pending.at(i)).run();
+        mark.reset();
+    }
+    tx.commit();
+}
+
 qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Recipient> &recipients,
                            const QString &text, const QString &when)
 {
-    QHash<qsizetype, GatewayControl::Result> results;
+    if (m_attempt == 0)
+        begin(db);
+    const QString key = jobKey(m_base, m_attempt);
     m_deliveredNow = 0;
-    const QMetaObject::Connection told = QObject::connect(
-        &gateway, &GatewayControl::messageResult, [&](qsizetype index, GatewayControl::Result result) {
-            results.insert(index, result);
-            if (result == GatewayControl::Result::Accepted || result == GatewayControl::Result::Queued)
-                ++m_deliveredNow;
-        });
+    std::optional<Results> results;
+    results.emplace(gateway);
     try {
+        gateway.setJobKey(key);
         for (const qsizetype place : std::as_const(m_pending)) {
             const QString &number = recipients.at(place).number;
             gateway.addSMS(number.startsWith(QLatin1Char('+')) ? number.mid(1) : number, text, when);
@@ -179,34 +368,57 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
         gateway.transmit();
         gateway.closeConnection();
     } catch (...) {
-        QObject::disconnect(told);
-        finish(db, results, GatewayControl::Result::NotSent);
-        throw;
+        QHash<qsizetype, GatewayControl::Result> told = results->told;
+        results.reset();
+        const bool inDoubt = std::any_of(told.cbegin(), told.cend(), [](GatewayControl::Result r) {
+            return r == GatewayControl::Result::Unknown;
+        });
+        // Asked at once: the gateway may well know what it did.
+        QHash<qsizetype, GatewayControl::Result> answer;
+        const GatewayControl::JobState state =
+            inDoubt && gateway.keyed() ? ask(gateway, key, answer) : GatewayControl::JobState::Unknown;
+        if (state != GatewayControl::JobState::Applied) {
+            if (state == GatewayControl::JobState::Absent) {
+                for (auto it = told.begin(); it != told.end(); ++it) {
+                    if (it.value() == GatewayControl::Result::Unknown)
+                        it.value() = GatewayControl::Result::NotSent;
+                }
+            }
+            for (const GatewayControl::Result r : std::as_const(told))
+                m_deliveredNow += delivered(r) ? 1 : 0;
+            finish(db, told, GatewayControl::Result::NotSent);
+            throw;
+        }
+        // A job for a later time is held by the gateway, not yet delivered.
+        if (when != QLatin1String("NOW")) {
+            for (auto it = answer.begin(); it != answer.end(); ++it) {
+                if (it.value() == GatewayControl::Result::Accepted)
+                    it.value() = GatewayControl::Result::Queued;
+            }
+        }
+        results.emplace(gateway);
+        results->told = answer;
     }
-    QObject::disconnect(told);
+    const QHash<qsizetype, GatewayControl::Result> told = results->told;
+    results.reset();
     // What a driver did not tell one by one, it accepted.
-    m_deliveredNow = 0;
-    for (qsizetype i = 0; i < m_pending.size(); ++i) {
-        const auto r = results.value(i, GatewayControl::Result::Accepted);
-        if (r == GatewayControl::Result::Accepted || r == GatewayControl::Result::Queued)
-            ++m_deliveredNow;
-    }
-    finish(db, results, GatewayControl::Result::Accepted);
+    for (qsizetype i = 0; i < m_pending.size(); ++i)
+        m_deliveredNow += delivered(told.value(i, GatewayControl::Result::Accepted)) ? 1 : 0;
+    finish(db, told, GatewayControl::Result::Accepted);
     return m_deliveredNow;
 }
 
 void SendLog::finish(Database &db, const QHash<qsizetype, GatewayControl::Result> &results, GatewayControl::Result rest)
 {
     Transaction tx(db);
-    // Everybody handed over in one statement first: a large send is mostly
-    // "rest"; the outcomes the gateway told one by one follow.
-    db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Esito NOT IN ('A', 'Q')"),
-           {outcomeCode(rest), m_id});
+    // Everybody of this attempt in one statement first: a large send is
+    // mostly "rest"; the outcomes the gateway told one by one follow.
+    db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Tentativo = ? AND Esito = ''"),
+           {outcomeCode(rest), m_id, m_attempt});
     Statement update = db.prepare(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Posizione = ?"));
     update.bind(2, m_id);
-    bool unanswered = false;
     qsizetype told = 0;
-    std::array<qint64, 4> byResult{}; // of the pending recipients, by Result
+    std::array<qint64, 5> byResult{}; // of the pending recipients, by Result
     for (auto it = results.cbegin(); it != results.cend(); ++it) {
         if (it.key() < 0 || it.key() >= m_pending.size())
             continue;
@@ -218,23 +430,21 @@ void SendLog::finish(Database &db, const QHash<qsizetype, GatewayControl::Result
         }
         ++told;
         ++byResult[size_t(it.value())];
-        unanswered = unanswered || it.value() == GatewayControl::Result::NotSent;
     }
     byResult[size_t(rest)] += m_pending.size() - told;
-    unanswered = unanswered || (rest == GatewayControl::Result::NotSent && told < m_pending.size());
-    const QString state = stateCode(!unanswered ? State::Done : m_held ? State::Held : State::Open);
-    // The counts the list of sent messages shows: known here on a first try;
-    // after an earlier one, counted over the send's recipients.
-    if (m_deliveredBefore == 0) {
-        db.run(QStringLiteral("UPDATE tab_invii SET Stato = ?, Accettati = ?, InCoda = ?, Rifiutati = ? WHERE ID = ?"),
-               {state, byResult[size_t(GatewayControl::Result::Accepted)],
-                byResult[size_t(GatewayControl::Result::Queued)], byResult[size_t(GatewayControl::Result::WrongNumber)],
-                m_id});
+    if (m_fresh) {
+        // A new record's counts are known here; an older one's are counted
+        // over all its recipients.
+        const auto count = [&](GatewayControl::Result r) { return byResult[size_t(r)]; };
+        const bool unanswered = count(GatewayControl::Result::NotSent) > 0;
+        const State state = unanswered ? (m_held ? State::Held : State::Open)
+                                       : count(GatewayControl::Result::Unknown) > 0 ? State::Open : State::Done;
+        db.run(QStringLiteral("UPDATE tab_invii SET Stato = ?, Accettati = ?, InCoda = ?, Rifiutati = ?, Sconosciuti = ? "
+                              "WHERE ID = ?"),
+               {stateCode(state), count(GatewayControl::Result::Accepted), count(GatewayControl::Result::Queued),
+                count(GatewayControl::Result::WrongNumber), count(GatewayControl::Result::Unknown), m_id});
     } else {
-        db.run(QStringLiteral("UPDATE tab_invii SET Stato = ?1, (Accettati, InCoda, Rifiutati) = "
-                              "(SELECT TOTAL(Esito = 'A'), TOTAL(Esito = 'Q'), TOTAL(Esito = 'E') FROM tab_invii_dest "
-                              "WHERE ID_Invio = ?2) WHERE ID = ?2"),
-               {state, m_id});
+        writeState(db, m_id, m_held);
     }
     tx.commit();
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace brio {
 
@@ -23,26 +24,37 @@ struct Recipient
 // through which gateway, and each recipient's outcome. A send that did not
 // finish keeps its record open, so that sending the same message again (same
 // text, time and recipients) goes only to those who did not get it.
+//
+// Every hand-over is an attempt with a job key of its own, written with the
+// recipients it carries before anything leaves: a row still without outcome
+// in an attempt was on its way when the program stopped, and the gateway is
+// asked about that key before anyone gets the message again. An outcome
+// nobody can tell is recorded as unknown ("U"), never guessed.
 class SendLog final
 {
 public:
     enum class State { Open, Done, Held };
 
-    // The open record of this very send, or a new one (written at once, so
-    // that a send cut short is remembered).
-    static SendLog open(Database &db, const QString &gateway, const QString &text, const QString &when,
+    // The open record of this very send, or a new one, written at once with
+    // its first attempt. The earlier outcomes of an open record that were
+    // unknown are asked of the gateway again.
+    static SendLog open(Database &db, GatewayControl &gateway, const QString &text, const QString &when,
                         const QList<Recipient> &recipients, const QDateTime &now, State state = State::Open);
+
+    // Settles the hand-overs a stopped run left without outcome: a keyed
+    // gateway is asked what it holds for their keys; otherwise they become
+    // unknown. Run with the SendLock held, so that no live run is touched.
+    static void settleInterrupted(Database &db, GatewayControl &gateway);
 
     qint64 id() const;
     // Places in the recipient list still to be handed over.
     const QList<qsizetype> &pending() const;
     // Recipients an earlier try of this send already delivered.
     qsizetype deliveredBefore() const;
-
-    // The outcome of handing over pending(): `results` by index into
-    // pending(), `rest` for those not mentioned. The record is closed when
-    // nobody is left without an answer from the gateway.
-    void finish(Database &db, const QHash<qsizetype, GatewayControl::Result> &results, GatewayControl::Result rest);
+    // Recipients of an earlier try whose outcome nobody knows; they are not
+    // handed over again unless includeUnknown() is called.
+    qsizetype unknownBefore() const;
+    void includeUnknown();
 
     // Hands the pending recipients to the gateway with `when` and writes each
     // one's outcome, also when the gateway fails part-way (the error is then
@@ -52,21 +64,35 @@ public:
     qsizetype deliveredNow() const;
 
     // Hands over the held sends whose time has come, each as a send of its
-    // own; a held send the gateway does not take whole stays held for the
-    // next call. Returns how many sends went out whole; throws the first
-    // gateway error after trying them all.
-    static int deliverDue(Database &db, GatewayControl &gateway, const QDateTime &now);
+    // own, claimed in one transaction first; a held send the gateway does not
+    // take whole stays held for the next call. Waits for another send from
+    // the same data folder (SendLock). Returns how many sends went out whole;
+    // throws the first gateway error after trying them all.
+    static int deliverDue(Database &db, GatewayControl &gateway, const QDateTime &now,
+                          const std::function<void(const QString &)> &waiting = {}, int waitMs = -1);
 
     static QString keyOf(const QString &text, const QString &when, const QList<Recipient> &recipients);
+    // The job key of one attempt of a record.
+    static QString jobKey(const QString &base, qint64 attempt);
 
 private:
-    static SendLog load(Database &db, qint64 id, QList<Recipient> &recipients);
+    // The outcomes so far of an open or held record, its recipients into
+    // `recipients` when given.
+    static SendLog load(Database &db, qint64 id, QList<Recipient> *recipients);
+    static void settle(Database &db, GatewayControl &gateway, qint64 id, bool unknownToo);
+    static void writeState(Database &db, qint64 id, bool held, bool keepOpen = false);
+    void begin(Database &db);
+    void finish(Database &db, const QHash<qsizetype, GatewayControl::Result> &results, GatewayControl::Result rest);
 
     qint64 m_id = 0;
     bool m_held = false;
+    QString m_base;     // of the job keys
+    qint64 m_attempt = 0; // 0 until the pending rows are marked as handed over
     QList<qsizetype> m_pending;
+    QList<qsizetype> m_unknown;
     qsizetype m_deliveredBefore = 0;
     qsizetype m_deliveredNow = 0;
+    bool m_fresh = false; // a new record: nothing to count again
 };
 
 } // namespace brio

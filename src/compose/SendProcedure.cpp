@@ -4,6 +4,7 @@
 #include "core/Texts.h"
 #include "net/ServerServices.h"
 #include "compose/MessageState.h"
+#include "compose/SendLock.h"
 #include "gateway/GatewayControl.h"
 #include "store/Database.h"
 
@@ -94,6 +95,12 @@ private:
 };
 
 } // namespace
+
+void SendView::showWaiting(const QString &text)
+{
+    setStatusText(text);
+    processEvents();
+}
 
 SendProcedure::SendProcedure(Context &ctx, SendView &view, GatewayControl &gateway)
     : m_ctx(ctx)
@@ -289,10 +296,17 @@ SendProcedure::Outcome SendProcedure::send()
                           .arg(list.size()));
         m_view.setBusy(true);
     }
-    if (when != QLatin1String("NOW") && !m_gateway.schedules())
-        hold(list, text, when);
-    else
-        handOver(list, text, when);
+    {
+        // One send at a time from this data folder; then whatever a stopped
+        // run left half done is settled before anything new leaves.
+        const SendLock lock(m_ctx.db().path(), [this](const QString &t) { m_view.showWaiting(t); });
+        m_view.setStatusText(sendingText());
+        SendLog::settleInterrupted(m_ctx.db(), m_gateway);
+        if (when != QLatin1String("NOW") && !m_gateway.schedules())
+            hold(list, text, when);
+        else
+            handOver(list, text, when);
+    }
 
     // Delivered: a failure from here on is reported, but must not leave the
     // message in place for the user to send a second time.
@@ -318,8 +332,35 @@ SendProcedure::Outcome SendProcedure::send()
 void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &text, const QString &when)
 {
     Database &db = m_ctx.db();
-    SendLog log = SendLog::open(db, m_gateway.getVersion(), text, when, recipients, m_ctx.clock.now());
+    SendLog log = SendLog::open(db, m_gateway, text, when, recipients, m_ctx.clock.now());
     const auto recorded = qScopeGuard([this] { Q_EMIT m_ctx.notifier().sendsRecorded(); });
+    if (log.unknownBefore() > 0) {
+        m_view.setBusy(false);
+        const Answer include = m_ctx.message(
+            Icon::Question,
+            Texts::tr("Di %1 destinatari su %2 non si sa se abbiano ricevuto questo messaggio in un invio interrotto "
+                      "(esito sconosciuto). Inviarlo anche a loro? Chi l'ha già ricevuto lo riceverebbe due volte.")
+                .arg(log.unknownBefore())
+                .arg(recipients.size()),
+            Buttons::YesNoDefaultNo);
+        if (include == Answer::Yes)
+            log.includeUnknown();
+        m_view.setBusy(true);
+    }
+    if (log.pending().isEmpty()) {
+        m_view.setBusy(false);
+        m_ctx.message(Icon::Information,
+                      log.deliveredBefore() == recipients.size()
+                          ? Texts::tr("Questo messaggio è già stato inoltrato a tutti i %1 destinatari in un invio "
+                                      "interrotto: non viene inviato di nuovo.")
+                                .arg(recipients.size())
+                          : Texts::tr("Nessun destinatario da raggiungere: questo messaggio è già stato inoltrato "
+                                      "a %1 destinatari su %2, gli altri hanno esito sconosciuto.")
+                                .arg(log.deliveredBefore())
+                                .arg(recipients.size()));
+        m_view.setBusy(true);
+        return;
+    }
     if (log.deliveredBefore() > 0) {
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
@@ -345,7 +386,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
 
 void SendProcedure::hold(const QList<Recipient> &recipients, const QString &text, const QString &when)
 {
-    SendLog::open(m_ctx.db(), m_gateway.getVersion(), text, when, recipients, m_ctx.clock.now(), SendLog::State::Held);
+    SendLog::open(m_ctx.db(), m_gateway, text, when, recipients, m_ctx.clock.now(), SendLog::State::Held);
     m_held = true;
     Q_EMIT m_ctx.notifier().sendsRecorded();
 }

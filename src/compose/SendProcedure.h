@@ -36,6 +36,9 @@ public:
     virtual void setBusy(bool busy) = 0;        // wait pointer; may repeat a state
     virtual void processEvents() = 0;           // let the window repaint
 
+    // Another send from the same data folder runs: this one waits.
+    virtual void showWaiting(const QString &text);
+
     virtual void refreshStatus() = 0;           // RefreshStatus; throws Error
     virtual void newMessage() = 0;              // NewMessage without asking
 };

@@ -8,7 +8,9 @@
 namespace brio {
 
 enum class Icon { None, Information, Exclamation, Critical, Question };
-enum class Buttons { Ok, YesNo };
+// YesNoDefaultNo: a question whose safe answer is No, where an unattended
+// run answers No.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo };
 enum class Answer { Ok, Yes, No };
 
 // Every message box of the program goes through here, so that tests can

@@ -7,4 +7,18 @@ bool GatewayControl::schedules() const
     return true;
 }
 
+bool GatewayControl::keyed() const
+{
+    return false;
+}
+
+void GatewayControl::setJobKey(const QString &)
+{
+}
+
+GatewayControl::JobState GatewayControl::askJob(const QString &)
+{
+    return JobState::Unknown;
+}
+
 } // namespace brio

@@ -10,7 +10,7 @@ namespace brio {
 // when closeConnection() returns, every message handed over has been accepted
 // except those for which wrongNumber() was emitted; when anything throws before
 // that, nothing has been delivered, except the messages messageResult() has
-// reported accepted (a driver whose gateway takes a send piece by piece).
+// reported accepted, and those it reported Unknown (the driver cannot tell).
 class GatewayControl : public QObject
 {
     Q_OBJECT
@@ -20,8 +20,14 @@ public:
     static constexpr qint64 kUnknownCredit = -1;
 
     // What became of one message handed over.
-    enum class Result { Accepted, Queued, WrongNumber, NotSent };
+    enum class Result { Accepted, Queued, WrongNumber, NotSent, Unknown };
     Q_ENUM(Result)
+    // What a keyed gateway holds for a job key.
+    enum class JobState {
+        Unknown, // the gateway could not be asked, or cannot tell
+        Absent,  // nothing of that job was delivered
+        Applied, // delivered once; askJob() told each message's outcome
+    };
 
     using QObject::QObject;
     ~GatewayControl() override = default;
@@ -43,6 +49,16 @@ public:
     virtual void addSMS(const QString &number, const QString &text, const QString &when) = 0;
     virtual void transmit() = 0;
     virtual void closeConnection() = 0;
+
+    // True when the gateway applies a hand-over once per job key and can be
+    // asked later what became of it; the others neither take nor tell keys.
+    virtual bool keyed() const;
+    // The key of the next hand-over (transmit() and closeConnection()): a
+    // UUID in its 36-character text form, recorded by the caller beforehand.
+    virtual void setJobKey(const QString &key);
+    // What became of the hand-over with that key. With Applied every message
+    // of the job is told through messageResult(), by its place in that job.
+    virtual JobState askJob(const QString &key);
 
 Q_SIGNALS:
     void wrongNumber();

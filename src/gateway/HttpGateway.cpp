@@ -293,9 +293,12 @@ void HttpGateway::transmit()
     job.numbers = std::move(numbers);
     job.later = std::move(later);
     job.fingerprint = qHashBits(queue.constData(), size_t(queue.size()), qHash(m_user));
-    // The same messages again after a commit whose outcome is unknown: the
-    // same job, so that the server delivers them at most once.
-    if (m_uncertain && m_uncertain->fingerprint == job.fingerprint && m_uncertain->messages == total
+    // The key the caller recorded; else the same messages again after a
+    // commit whose outcome is unknown are the same job, so that the server
+    // delivers them at most once.
+    if (!m_givenKey.isEmpty())
+        job.key = std::exchange(m_givenKey, {});
+    else if (m_uncertain && m_uncertain->fingerprint == job.fingerprint && m_uncertain->messages == total
         && m_uncertainUser == m_user)
         job.key = m_uncertain->key;
     else
@@ -336,12 +339,23 @@ void HttpGateway::closeConnection()
     // gateway's own terms says that nothing happened.
     m_uncertain = job;
     m_uncertainUser = m_user;
-    const Answer a = exchange(jobPath(job.key) + "/commit", body, kCommitTries);
+    Answer a;
+    try {
+        a = exchange(jobPath(job.key) + "/commit", body, kCommitTries);
+    } catch (const Error &) {
+        tellUnknown(job);
+        throw;
+    }
     if (a.status != 200) {
-        if (a.status >= 400 && a.status <= 599 && knownCodes().contains(a.code))
+        // Only a refusal in the gateway's own terms says that the commit was
+        // not applied; a server failure may come after it was.
+        if (a.status >= 400 && a.status <= 499 && knownCodes().contains(a.code)) {
             m_uncertain.reset();
-        if (a.code == QLatin1String("wrong_numbers"))
-            tellResults(job, a.body.value(QLatin1String("refused")).toArray(), false);
+            if (a.code == QLatin1String("wrong_numbers"))
+                tellResults(job, a.body.value(QLatin1String("refused")).toArray(), false);
+        } else {
+            tellUnknown(job);
+        }
         raise(a);
     }
     // Sent only when the reply says what was accepted, and it adds up.
@@ -351,8 +365,10 @@ void HttpGateway::closeConnection()
     const bool namesRefused = std::all_of(refusedList.cbegin(), refusedList.cend(),
                                           [](const QJsonValue &v) { return v.isString(); });
     if (a.body.value(QLatin1String("job")) != QJsonValue(QString::fromLatin1(job.key)) || !isCount(accepted)
-        || !refused.isArray() || !namesRefused || accepted.toInteger() + refusedList.size() != job.messages)
+        || !refused.isArray() || !namesRefused || accepted.toInteger() + refusedList.size() != job.messages) {
+        tellUnknown(job);
         throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway al commit non valida"));
+    }
     m_uncertain.reset();
     Q_EMIT progress(job.messages, job.messages);
     for (qsizetype i = 0; i < refusedList.size(); ++i)
@@ -372,6 +388,55 @@ void HttpGateway::tellResults(const Job &job, const QJsonArray &refused, bool ac
             Q_EMIT messageResult(i, job.later.value(i) ? Result::Queued : Result::Accepted);
         }
     }
+}
+
+void HttpGateway::tellUnknown(const Job &job)
+{
+    for (qsizetype i = 0; i < job.messages; ++i)
+        Q_EMIT messageResult(i, Result::Unknown);
+}
+
+bool HttpGateway::keyed() const
+{
+    return true;
+}
+
+void HttpGateway::setJobKey(const QString &key)
+{
+    m_givenKey = key.toLatin1();
+}
+
+GatewayControl::JobState HttpGateway::askJob(const QString &key)
+{
+    const QByteArray k = key.toLatin1();
+    const Answer a = exchange(jobPath(k) + "/state", '{' + accountFields() + '}', kCommitTries);
+    if (a.status == 404 && a.code == QLatin1String("job_unknown"))
+        return JobState::Absent; // never uploaded, or expired uncommitted
+    if (a.status != 200)
+        raise(a);
+    const QString state = a.body.value(QLatin1String("state")).toString();
+    if (a.body.value(QLatin1String("job")) != QJsonValue(key))
+        return JobState::Unknown;
+    if (state == QLatin1String("open"))
+        return JobState::Absent; // uploaded, never committed: nothing delivered
+    if (state != QLatin1String("committed"))
+        return JobState::Unknown;
+    const QJsonValue accepted = a.body.value(QLatin1String("accepted"));
+    const QJsonArray refusedAt = a.body.value(QLatin1String("refused_at")).toArray();
+    if (!isCount(accepted))
+        return JobState::Unknown;
+    const qsizetype messages = accepted.toInteger() + refusedAt.size();
+    QList<Result> results(messages, Result::Accepted);
+    for (const QJsonValue &v : refusedAt) {
+        if (!isCount(v) || v.toInteger() >= messages)
+            return JobState::Unknown;
+        results[v.toInteger()] = Result::WrongNumber;
+    }
+    if (m_uncertain && m_uncertain->key == k)
+        m_uncertain.reset();
+    for (qsizetype i = 0; i < messages; ++i)
+        Q_EMIT messageResult(i, results.at(i));
+    return JobState::Applied;
 }
 
 } // namespace brio

@@ -49,6 +49,9 @@ public:
     void addSMS(const QString &number, const QString &text, const QString &when) override;
     void transmit() override;
     void closeConnection() override;
+    bool keyed() const override;
+    void setJobKey(const QString &key) override;
+    JobState askJob(const QString &key) override;
 
 private:
     struct Answer
@@ -70,6 +73,7 @@ private:
     [[noreturn]] void raise(const Answer &answer) const;
     // Each message's outcome by the commit's refused list.
     void tellResults(const Job &job, const QJsonArray &refused, bool acceptedRest);
+    void tellUnknown(const Job &job);
     QJsonObject account();
     QByteArray accountFields() const;
     QByteArray jobPath(const QByteArray &key) const;
@@ -93,6 +97,7 @@ private:
     QString m_lastWhen;
     QByteArray m_lastWhenJson;
 
+    QByteArray m_givenKey;          // for the next transmit()
     std::optional<Job> m_job;       // uploaded, waiting for the commit
     std::optional<Job> m_uncertain; // commit sent, outcome unknown
     QString m_uncertainUser;

@@ -6,9 +6,8 @@
 #include "sms/GsmText.h"
 
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QHash>
+#include <QSslSocket>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -45,28 +44,219 @@ struct Verdict
     QString detail;
 };
 
-Verdict judge(int status, const QByteArray &body, const QString &failure)
+Verdict judge(int status, const QByteArray &body, const QString &failure, bool leftUs)
 {
-    const QString text = QString::fromUtf8(body).trimmed();
-    if (status == 0)
-        return {GatewayControl::Result::NotSent, ErrorNo::GatewayNoConnection, failure};
-    if (status >= 200 && status < 300) {
-        // "0: Accepted for delivery", "3: Queued for later delivery".
-        return {text.startsWith(QLatin1String("3:")) ? GatewayControl::Result::Queued
-                                                     : GatewayControl::Result::Accepted,
-                0, text};
+    const QString text = QString::fromUtf8(body.left(200)).trimmed();
+    if (status == 0) {
+        // A request that never left was not delivered; one that left and
+        // got no answer may have been.
+        return {leftUs ? GatewayControl::Result::Unknown : GatewayControl::Result::NotSent,
+                ErrorNo::GatewayNoConnection, failure};
     }
     const QString detail = Texts::tr("Kannel ha risposto %1: %2").arg(status).arg(text);
+    if (status >= 200 && status < 300) {
+        // Only smsbox's own answers say that it took the messages:
+        // "0: Accepted for delivery", "3: Queued for later delivery". Any
+        // other page (a proxy's) says nothing of what became of them.
+        if (text.startsWith(QLatin1String("0:")))
+            return {GatewayControl::Result::Accepted, 0, text};
+        if (text.startsWith(QLatin1String("3:")))
+            return {GatewayControl::Result::Queued, 0, text};
+        return {GatewayControl::Result::Unknown, ErrorNo::GatewayGeneric,
+                Texts::tr("Risposta che non viene da Kannel (%1): l'esito dei messaggi è sconosciuto").arg(detail)};
+    }
     if (status == 401 || status == 403)
         return {GatewayControl::Result::NotSent, ErrorNo::GatewayBadCredentials, detail};
     if (status == 400 && text.contains(QLatin1String("denied")))
         return {GatewayControl::Result::WrongNumber, 0, detail};
     if (status >= 400 && status < 500)
         return {GatewayControl::Result::NotSent, ErrorNo::GatewayBadParameters, detail};
-    return {GatewayControl::Result::NotSent, ErrorNo::GatewayServer, detail};
+    // A server failure may come after smsbox took the messages.
+    return {GatewayControl::Result::Unknown, ErrorNo::GatewayServer, detail};
 }
 
+// Bounds of an answer of sendsms: a line of text, or an error page.
+constexpr qsizetype kMaxHead = 16 * 1024;
+constexpr qsizetype kMaxBody = 64 * 1024;
+
 } // namespace
+
+// One HTTP/1.1 connection to smsbox, one exchange at a time, kept open
+// between them. It is the program's own because a request that hands
+// messages over must never be sent twice: Qt's network layer repeats a
+// request by itself when the connection closes before the answer, whatever
+// its verb, and by then smsbox may have taken it.
+class KannelGateway::Link final : public QObject
+{
+public:
+    explicit Link(const Address &address)
+        : m_address(address)
+    {
+    }
+
+    // Who hears the answers, for one run of requests.
+    void setDone(std::function<void(Link &)> done) { m_done = std::move(done); }
+
+    // Sends `target` (path and query); the answer comes through `done`.
+    void start(const QByteArray &target)
+    {
+        reply = {};
+        reply.leftUs = false;
+        m_in.clear();
+        m_headDone = false;
+        m_length = -1;
+        m_busy = true;
+        m_request = "GET " + target + " HTTP/1.1\r\nHost: " + QUrl::toAce(m_address.host) + ':'
+            + QByteArray::number(m_address.port) + "\r\nConnection: keep-alive\r\n\r\n";
+        const bool ready = m_socket && m_socket->state() == QAbstractSocket::ConnectedState
+            && (!m_address.tls || m_socket->isEncrypted()) && m_keepAlive;
+        if (ready)
+            return write();
+        open();
+    }
+
+    // The deadline passed: the exchange ends without an answer.
+    void abandon(const QString &why)
+    {
+        if (!m_busy)
+            return;
+        reply.failure = why;
+        reply.status = 0;
+        m_keepAlive = false;
+        end();
+    }
+
+    bool busy() const { return m_busy; }
+
+    Reply reply;
+
+private:
+    void open()
+    {
+        if (m_socket) {
+            m_socket->disconnect(this);
+            m_socket->abort();
+            m_socket->deleteLater();
+        }
+        m_socket = new QSslSocket(this);
+        m_keepAlive = true;
+        connect(m_socket, &QSslSocket::readyRead, this, &Link::readable);
+        connect(m_socket, &QSslSocket::disconnected, this, &Link::closed);
+        connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { closed(); });
+        if (m_address.tls) {
+            connect(m_socket, &QSslSocket::encrypted, this, &Link::write);
+            m_socket->connectToHostEncrypted(m_address.host, m_address.port);
+        } else {
+            connect(m_socket, &QSslSocket::connected, this, &Link::write);
+            m_socket->connectToHost(m_address.host, m_address.port);
+        }
+    }
+
+    void write()
+    {
+        if (!m_busy || m_request.isEmpty())
+            return;
+        // From here on the request may reach smsbox.
+        reply.leftUs = true;
+        m_socket->write(std::exchange(m_request, {}));
+    }
+
+    void readable()
+    {
+        m_in += m_socket->readAll();
+        if (!m_busy)
+            return; // nothing was asked: dropped
+        if (!m_headDone) {
+            const qsizetype end = m_in.indexOf("\r\n\r\n");
+            if (end < 0) {
+                if (m_in.size() > kMaxHead)
+                    return fail(Texts::tr("intestazioni della risposta oltre %1 byte").arg(kMaxHead));
+                return;
+            }
+            const QList<QByteArray> lines = m_in.left(end).split('\n');
+            const QList<QByteArray> statusLine = lines.first().trimmed().split(' ');
+            bool ok = false;
+            const int status = statusLine.value(1).toInt(&ok);
+            if (!statusLine.first().startsWith("HTTP/1.") || !ok || status < 100 || status > 599)
+                return fail(Texts::tr("risposta non HTTP"));
+            reply.status = status;
+            m_keepAlive = statusLine.first() == "HTTP/1.1";
+            for (qsizetype i = 1; i < lines.size(); ++i) {
+                const QByteArray line = lines.at(i).trimmed();
+                const qsizetype colon = line.indexOf(':');
+                const QByteArray name = line.left(colon).trimmed().toLower();
+                const QByteArray value = line.mid(colon + 1).trimmed().toLower();
+                if (name == "content-length")
+                    m_length = value.toLongLong(&ok);
+                else if (name == "connection")
+                    m_keepAlive = value == "keep-alive";
+                else if (name == "transfer-encoding")
+                    return fail(Texts::tr("risposta a pezzi non attesa"));
+            }
+            if (m_length > kMaxBody)
+                return fail(Texts::tr("risposta oltre %1 byte").arg(kMaxBody));
+            m_in.remove(0, end + 4);
+            m_headDone = true;
+            if (m_length < 0)
+                m_keepAlive = false; // the body ends with the connection
+        }
+        if (m_in.size() > kMaxBody)
+            return fail(Texts::tr("risposta oltre %1 byte").arg(kMaxBody));
+        if (m_length >= 0 && m_in.size() >= m_length) {
+            reply.body = m_in.left(m_length);
+            end();
+        }
+    }
+
+    void closed()
+    {
+        if (!m_busy)
+            return;
+        m_in += m_socket->readAll();
+        if (m_headDone && m_length < 0) {
+            reply.body = m_in;
+            return end();
+        }
+        const QAbstractSocket::SocketError e = m_socket->error();
+        // Refused, unknown host, a refused certificate: nothing left us.
+        if (e == QAbstractSocket::ConnectionRefusedError || e == QAbstractSocket::HostNotFoundError
+            || e == QAbstractSocket::SslHandshakeFailedError || !reply.leftUs)
+            reply.leftUs = false;
+        fail(Texts::tr("Kannel %1 non raggiungibile: %2").arg(m_address.host, m_socket->errorString()), false);
+    }
+
+    void fail(const QString &why, bool prefixed = true)
+    {
+        reply.status = 0;
+        reply.failure = prefixed ? Texts::tr("Kannel %1: %2").arg(m_address.host, why) : why;
+        m_keepAlive = false;
+        end();
+    }
+
+    void end()
+    {
+        m_busy = false;
+        m_request.clear();
+        if (!m_keepAlive && m_socket) {
+            m_socket->disconnect(this);
+            m_socket->abort();
+            m_socket->deleteLater();
+            m_socket = nullptr;
+        }
+        if (m_done)
+            m_done(*this);
+    }
+
+    Address m_address;
+    std::function<void(Link &)> m_done;
+    QSslSocket *m_socket = nullptr;
+    QByteArray m_request;
+    QByteArray m_in;
+    bool m_busy = false;
+    bool m_headDone = false;
+    bool m_keepAlive = true;
+    qint64 m_length = -1;
+};
 
 bool KannelGateway::handles(const QString &url)
 {
@@ -152,7 +342,7 @@ qint64 KannelGateway::getCredit()
     // no receiver sends nothing, and answers 403 for a wrong account, 400 for
     // a right one.
     const Reply r = call(accountQuery());
-    const Verdict v = judge(r.status, r.body, r.failure);
+    const Verdict v = judge(r.status, r.body, r.failure, r.leftUs);
     if (v.error == ErrorNo::GatewayBadCredentials || v.error == ErrorNo::GatewayNoConnection
         || v.error == ErrorNo::GatewayServer)
         throw Error(v.error, v.detail);
@@ -232,9 +422,10 @@ void KannelGateway::transmit()
     Q_EMIT progress(done, total);
 
     qsizetype accepted = 0;
+    qsizetype unknown = 0;
     Verdict failure;
     run(requests, [&](const Request &request, const Reply &reply) {
-        const Verdict v = judge(reply.status, reply.body, reply.failure);
+        const Verdict v = judge(reply.status, reply.body, reply.failure, reply.leftUs);
         for (const qsizetype i : request.messages) {
             Q_EMIT messageResult(i, v.result);
             if (v.result == Result::WrongNumber)
@@ -242,6 +433,8 @@ void KannelGateway::transmit()
         }
         if (v.result == Result::Accepted || v.result == Result::Queued)
             accepted += request.messages.size();
+        else if (v.result == Result::Unknown)
+            unknown += request.messages.size();
         done += request.messages.size();
         Q_EMIT progress(done, total);
         if (v.error != 0 && failure.error == 0)
@@ -249,6 +442,12 @@ void KannelGateway::transmit()
         return failure.error == 0;
     });
     m_queue.clear();
+    if (failure.error != 0 && unknown > 0)
+        throw Error(failure.error, Texts::tr("%1 (accettati %2 messaggi su %3, %4 con esito sconosciuto)")
+                                       .arg(failure.detail)
+                                       .arg(accepted)
+                                       .arg(total)
+                                       .arg(unknown));
     if (failure.error != 0)
         throw Error(failure.error, Texts::tr("%1 (accettati %2 messaggi su %3)").arg(failure.detail).arg(accepted).arg(total));
 }
@@ -271,51 +470,61 @@ KannelGateway::Reply KannelGateway::call(const QByteArray &query)
 void KannelGateway::run(const QList<Request> &requests,
                         const std::function<bool(const Request &, const Reply &)> &done)
 {
-    if (!m_nam)
-        m_nam = std::make_unique<QNetworkAccessManager>();
-    const QByteArray base = QByteArray(m_address.tls ? "https://" : "http://")
-        + QUrl::toAce(m_address.host) + ':' + QByteArray::number(m_address.port) + kPath + '?';
+    const QByteArray base = QByteArray(kPath) + '?';
     QEventLoop loop;
     qsizetype next = 0;
     int running = 0;
     bool go = true;
-    std::function<void()> launch = [&] {
-        while (go && running < m_parallel && next < requests.size()) {
+    std::function<void()> launch;
+    QHash<Link *, const Request *> current;
+    const auto answered = [&](Link &link) {
+        const Request *request = current.take(&link);
+        if (!request)
+            return;
+        --running;
+        // Handed on later: the link may be reused from inside `done`.
+        QMetaObject::invokeMethod(&loop, [&, request, reply = link.reply] {
+            if (!done(*request, reply))
+                go = false;
+            launch();
+            if (running == 0)
+                loop.quit();
+        }, Qt::QueuedConnection);
+    };
+    while (qsizetype(m_links.size()) < m_parallel)
+        m_links.push_back(std::make_unique<Link>(m_address));
+    for (const auto &link : m_links)
+        link->setDone(answered);
+    std::vector<std::unique_ptr<QTimer>> deadlines;
+    launch = [&] {
+        for (const auto &link : m_links) {
+            if (!go || next >= requests.size())
+                return;
+            if (link->busy() || current.contains(link.get()))
+                continue;
             const Request *request = &requests.at(next++);
-            QNetworkRequest nr(QUrl::fromEncoded(base + request->query, QUrl::StrictMode));
-            nr.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-            QNetworkReply *reply = m_nam->get(nr);
+            current.insert(link.get(), request);
             ++running;
             // A whole request, however slowly it drips, is bounded.
-            auto *deadline = new QTimer(reply);
+            auto deadline = std::make_unique<QTimer>();
             deadline->setSingleShot(true);
-            QObject::connect(deadline, &QTimer::timeout, reply, [reply] {
-                reply->setProperty("brioTimedOut", true);
-                reply->abort();
+            Link *l = link.get();
+            QObject::connect(deadline.get(), &QTimer::timeout, l, [this, l, request, &current] {
+                if (current.value(l) == request)
+                    l->abandon(Texts::tr("Kannel %1 non ha risposto entro %2 secondi").arg(m_address.host).arg(m_timeoutMs / 1000));
             });
             deadline->start(m_timeoutMs);
-            QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply, request] {
-                Reply r;
-                r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-                r.body = reply->readAll();
-                if (r.status == 0) {
-                    r.failure = reply->property("brioTimedOut").toBool()
-                        ? Texts::tr("Kannel %1 non ha risposto entro %2 secondi").arg(m_address.host).arg(m_timeoutMs / 1000)
-                        : Texts::tr("Kannel %1 non raggiungibile: %2").arg(m_address.host, reply->errorString());
-                }
-                reply->deleteLater();
-                --running;
-                if (!done(*request, r))
-                    go = false;
-                launch();
-                if (running == 0)
-                    loop.quit();
-            });
+            deadlines.push_back(std::move(deadline));
+            link->start(base + request->query);
         }
     };
     launch();
     if (running > 0)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // The connections stay open for the next call; their answers no longer
+    // reach this one.
+    for (const auto &link : m_links)
+        link->setDone({});
 }
 
 } // namespace brio

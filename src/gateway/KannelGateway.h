@@ -6,8 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
-
-class QNetworkAccessManager;
+#include <vector>
 
 namespace brio {
 
@@ -76,6 +75,7 @@ private:
         int status = 0;     // 0: no HTTP answer
         QByteArray body;
         QString failure;    // why there was no answer
+        bool leftUs = true; // the request may have reached Kannel
     };
 
     QByteArray accountQuery() const;
@@ -93,7 +93,8 @@ private:
     int m_timeoutMs;
     int m_parallel;
     QList<Message> m_queue;
-    std::unique_ptr<QNetworkAccessManager> m_nam;
+    class Link;
+    std::vector<std::unique_ptr<Link>> m_links; // kept open between calls
 };
 
 } // namespace brio

@@ -1,6 +1,7 @@
 #include "gateway/SandboxGateway.h"
 
 #include "core/Error.h"
+#include "core/FaultPoint.h"
 #include "core/Texts.h"
 #include "gateway/GsmTextOnly.h"
 #include "store/Database.h"
@@ -15,10 +16,26 @@ namespace {
 
 constexpr qint64 kMaxQueue = 1000000;
 
+// Each hand-over is a job with its key, applied once; the outbox says which
+// message of which job each row is. Files made before get the columns.
+void ensureJobs(Database &db)
+{
+    if (db.tableExists(QStringLiteral("job")))
+        return;
+    Transaction tx(db);
+    db.exec(QStringLiteral(
+        "CREATE TABLE job (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, account TEXT NOT NULL, "
+        "messages INTEGER NOT NULL);"
+        "ALTER TABLE outbox ADD COLUMN job_id INTEGER;"
+        "ALTER TABLE outbox ADD COLUMN job_index INTEGER;"
+        "CREATE INDEX outbox_job ON outbox (job_id);"));
+    tx.commit();
+}
+
 void ensureSchema(Database &db)
 {
     if (db.tableExists(QStringLiteral("account")))
-        return;
+        return ensureJobs(db);
     // Only a new, empty file is made into the sandbox's: another program's
     // database stays as it is.
     if (!db.tableNames().isEmpty())
@@ -31,6 +48,7 @@ void ensureSchema(Database &db)
         "recipient TEXT NOT NULL, text TEXT NOT NULL, send_at TEXT NOT NULL, accepted_at TEXT NOT NULL);"
         "INSERT OR IGNORE INTO account (user, password, credit, demo) VALUES ('prova', 'prova', 100, 0);"));
     tx.commit();
+    ensureJobs(db);
 }
 
 // The file is named, so that the user knows which one to look at; this is no
@@ -147,6 +165,7 @@ void SandboxGateway::transmit()
 {
     const QList<Queued> queue = std::exchange(m_queue, {});
     m_accepted.clear();
+    m_messages = queue.size();
     if (m_appCode != QLatin1String(kAppCode))
         throw Error(ErrorNo::GatewayAppCode, Texts::tr("Codice applicazione errato"));
     const qint64 credit = account().credit;
@@ -170,23 +189,71 @@ void SandboxGateway::transmit()
     m_accepted = std::move(accepted);
 }
 
+bool SandboxGateway::keyed() const
+{
+    return true;
+}
+
+void SandboxGateway::setJobKey(const QString &key)
+{
+    m_jobKey = key;
+}
+
+GatewayControl::JobState SandboxGateway::askJob(const QString &key)
+{
+    Database &d = db();
+    qint64 id = 0;
+    qint64 messages = 0;
+    {
+        Statement st = d.prepare(QStringLiteral("SELECT id, messages FROM job WHERE key = ? AND account = ?"));
+        st.bind(1, key).bind(2, m_user);
+        if (!st.next())
+            return JobState::Absent;
+        id = st.integer(0);
+        messages = st.integer(1);
+    }
+    QList<Result> results(messages, Result::WrongNumber); // what the outbox does not hold was refused
+    Statement st = d.prepare(QStringLiteral("SELECT job_index, send_at FROM outbox WHERE job_id = ?"));
+    st.bind(1, id);
+    while (st.next()) {
+        const qint64 index = st.integer(0);
+        if (index >= 0 && index < messages)
+            results[index] = st.text(1) == QLatin1String("NOW") ? Result::Accepted : Result::Queued;
+    }
+    for (qsizetype i = 0; i < results.size(); ++i)
+        Q_EMIT messageResult(i, results.at(i));
+    return JobState::Applied;
+}
+
 void SandboxGateway::closeConnection()
 {
     const QList<Queued> accepted = std::exchange(m_accepted, {});
+    const QString key = std::exchange(m_jobKey, {});
     if (accepted.isEmpty())
         return;
     Database &d = db();
     Transaction tx(d);
+    qint64 job = 0;
+    if (!key.isEmpty()) {
+        // A job applied before is not applied again: its outcome is told as it was.
+        if (d.scalar(QStringLiteral("SELECT count(*) FROM job WHERE key = ?"), {key}) > 0) {
+            tx.commit();
+            askJob(key);
+            return;
+        }
+        d.run(QStringLiteral("INSERT INTO job (key, account, messages) VALUES (?, ?, ?)"), {key, m_user, m_messages});
+        job = d.lastInsertId();
+    }
     const qint64 credit = d.scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
     if (accepted.size() > credit)
         throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
     const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
     Statement insert = d.prepare(QStringLiteral(
-        "INSERT INTO outbox (account, recipient, text, send_at, accepted_at) VALUES (?, ?, ?, ?, ?)"));
-    insert.bind(1, m_user).bind(5, now);
+        "INSERT INTO outbox (account, recipient, text, send_at, accepted_at, job_id, job_index) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    insert.bind(1, m_user).bind(5, now).bind(6, job == 0 ? QVariant() : QVariant(job));
     qint64 done = 0;
     for (const Queued &q : accepted) {
-        insert.bind(2, q.number).bind(3, q.text).bind(4, q.when).run();
+        insert.bind(2, q.number).bind(3, q.text).bind(4, q.when).bind(7, qint64(q.index)).run();
         insert.reset();
         if (++done % 10000 == 0)
             Q_EMIT progress(done, accepted.size());
@@ -194,6 +261,7 @@ void SandboxGateway::closeConnection()
     d.run(QStringLiteral("UPDATE account SET credit = credit - ? WHERE user = ?"),
           {qint64(accepted.size()), m_user});
     tx.commit();
+    faultPoint("sandbox-committed");
     Q_EMIT progress(accepted.size(), accepted.size());
     // A message for a later time waits in the outbox until then.
     for (const Queued &q : accepted)

@@ -39,6 +39,9 @@ public:
     void addSMS(const QString &number, const QString &text, const QString &when) override;
     void transmit() override;
     void closeConnection() override;
+    bool keyed() const override;
+    void setJobKey(const QString &key) override;
+    JobState askJob(const QString &key) override;
 
     // Everything accepted so far, oldest first.
     static QList<Message> outbox(const QString &databaseFile);
@@ -69,6 +72,8 @@ private:
     QList<Queued> m_queue;
     QList<Queued> m_accepted;
     QString m_gsmText; // the last text found sendable
+    QString m_jobKey;
+    qint64 m_messages = 0; // of the job being handed over
 };
 
 } // namespace brio

@@ -52,7 +52,7 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
     }
     params << limit;
     Statement st = db.prepare(QStringLiteral("SELECT ID, Data, Gateway, Testo, CASE Stato WHEN 'P' THEN Quando END, "
-                                             "Destinatari, Accettati, InCoda, Rifiutati FROM tab_invii %1 "
+                                             "Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti FROM tab_invii %1 "
                                              "ORDER BY ID DESC LIMIT ?")
                                   .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QLatin1String(" AND "))));
     st.bindAll(params);
@@ -69,6 +69,7 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
         e.accepted = st.integer(6);
         e.queued = st.integer(7);
         e.refused = st.integer(8);
+        e.unknown = st.integer(9);
         out.append(e);
     }
     return out;
@@ -95,6 +96,8 @@ QString outcomeWord(const QString &outcome)
         return Texts::tr("rifiutato (numero errato)");
     if (outcome == QLatin1String("N"))
         return Texts::tr("non inviato");
+    if (outcome == QLatin1String("U"))
+        return Texts::tr("esito sconosciuto");
     return Texts::tr("non inoltrato");
 }
 
@@ -109,7 +112,9 @@ QString outcomeSummary(const SentEntry &e)
         parts << Texts::tr("%1 in coda").arg(e.queued);
     if (e.refused > 0)
         parts << counted(e.refused, "rifiutato", "rifiutati");
-    const qint64 rest = e.recipients - e.accepted - e.queued - e.refused;
+    if (e.unknown > 0)
+        parts << Texts::tr("%1 con esito sconosciuto").arg(e.unknown);
+    const qint64 rest = e.recipients - e.accepted - e.queued - e.refused - e.unknown;
     if (rest > 0)
         parts << counted(rest, "non inviato", "non inviati");
     return parts.join(QStringLiteral(", "));

@@ -29,6 +29,7 @@ struct SentEntry
     qint64 accepted = 0;
     qint64 queued = 0;
     qint64 refused = 0; // wrong numbers
+    qint64 unknown = 0; // handed over, but nobody can tell whether delivered
 };
 
 struct SentRecipient

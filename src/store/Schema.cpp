@@ -73,6 +73,34 @@ void addSendCounts(Database &db)
     tx.commit();
 }
 
+// Each hand-over of a send is an attempt with a job key of its own, and each
+// recipient names the attempt that carried it; an outcome may be unknown.
+// Sends recorded before get the columns, empty.
+void addSendAttempts(Database &db)
+{
+    const auto hasColumn = [&db](const char *table, const char *column) {
+        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)));
+        while (st.next()) {
+            if (st.text(QStringLiteral("name")) == QLatin1String(column))
+                return true;
+        }
+        return false;
+    };
+    const bool sends = hasColumn("tab_invii", "Sconosciuti");
+    const bool recipients = hasColumn("tab_invii_dest", "Tentativo");
+    if (sends && recipients)
+        return;
+    Transaction tx(db);
+    if (!sends)
+        db.exec(QStringLiteral("ALTER TABLE tab_invii ADD COLUMN Sconosciuti INTEGER DEFAULT 0;"
+                               "ALTER TABLE tab_invii ADD COLUMN Lavoro TEXT;"
+                               "ALTER TABLE tab_invii ADD COLUMN Tentativi INTEGER DEFAULT 0;"));
+    if (!recipients)
+        db.exec(QStringLiteral("ALTER TABLE tab_invii_dest ADD COLUMN Tentativo INTEGER DEFAULT 0;"
+                               "ALTER TABLE tab_invii_dest ADD COLUMN Indice INTEGER DEFAULT 0;"));
+    tx.commit();
+}
+
 } // namespace
 
 void createDeliveredTables(Database &db)
@@ -146,15 +174,18 @@ void UpgradeSchema(Database &db)
                          QStringLiteral("CREATE TABLE tab_invii (%1, Data TEXT, Gateway TEXT, Testo TEXT, "
                                         "Quando TEXT, Chiave TEXT, Stato TEXT, Destinatari INTEGER DEFAULT 0, "
                                         "Accettati INTEGER DEFAULT 0, InCoda INTEGER DEFAULT 0, "
-                                        "Rifiutati INTEGER DEFAULT 0)")
+                                        "Rifiutati INTEGER DEFAULT 0, Sconosciuti INTEGER DEFAULT 0, Lavoro TEXT, "
+                                        "Tentativi INTEGER DEFAULT 0)")
                              .arg(counter("ID")),
                          QStringLiteral("CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave)"), QString());
     addSendCounts(db);
     CreateTableIfMissing(db, QStringLiteral("tab_invii_dest"),
                          QStringLiteral("CREATE TABLE tab_invii_dest (ID_Invio INTEGER, Posizione INTEGER, "
-                                        "Numero TEXT, Nominativo TEXT, Esito TEXT)"),
+                                        "Numero TEXT, Nominativo TEXT, Esito TEXT, Tentativo INTEGER DEFAULT 0, "
+                                        "Indice INTEGER DEFAULT 0)"),
                          QStringLiteral("CREATE UNIQUE INDEX tab_invii_dest_Invio ON tab_invii_dest (ID_Invio, Posizione)"),
                          QString());
+    addSendAttempts(db);
 }
 
 bool addUniqueNumberIndex(Database &db)

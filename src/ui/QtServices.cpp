@@ -32,9 +32,9 @@ Answer QtPrompter::show(Icon icon, Buttons buttons, const QString &title, const 
     }
     box.setWindowTitle(title);
     box.setText(text);
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

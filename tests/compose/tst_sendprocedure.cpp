@@ -2,11 +2,14 @@
 
 #include "gateway/GatewayFactory.h"
 #include "gateway/HttpGateway.h"
+#include "gateway/Login.h"
+#include "history/SentHistory.h"
 #include "mock/FakeGateway.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
 #include "store/Database.h"
 
+#include <QProcess>
 #include <QSet>
 #include <QTest>
 #include <optional>
@@ -94,6 +97,31 @@ struct HttpSend
     HttpGateway gateway{HttpGateway::checkUrl(json.url(server)), 5};
     SendFixture f{&gateway};
 };
+
+// "briosms send" on a data folder, to the sandbox, started and not waited for.
+void startSend(QProcess &p, const QString &dataFolder, const QString &killAt = {})
+{
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
+    e.insert(QStringLiteral("BRIOSMS_GATEWAY"), QStringLiteral("sandbox:"));
+    e.remove(QStringLiteral("DISPLAY"));
+    if (!killAt.isEmpty())
+        e.insert(QStringLiteral("BRIOSMS_KILL_AT"), killAt);
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral(BRIOSMS_PROGRAM),
+            {QStringLiteral("--settings"), dataFolder + QStringLiteral(".ini"), QStringLiteral("send"), QStringLiteral("--to"),
+             QStringLiteral("+393331110001"), QStringLiteral("--to"), QStringLiteral("+393471110002"),
+             QStringLiteral("--text"), QStringLiteral("ciao")});
+}
+
+// Each send of the history as "accepted/recipients", oldest first.
+QStringList sendCounts(Database &db)
+{
+    QStringList out;
+    for (const SentEntry &e : readSends(db, {}))
+        out.prepend(QStringLiteral("%1/%2").arg(e.accepted).arg(e.recipients));
+    return out;
+}
 
 } // namespace
 
@@ -425,16 +453,21 @@ private Q_SLOTS:
             }
         });
 
-        QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Failed);
+        // A commit whose reply is lost is asked about: it was applied.
+        QCOMPARE(h.f.sendAnswering(), atCommit ? SendProcedure::Outcome::Sent : SendProcedure::Outcome::Failed);
         QObject::disconnect(breakAfterFirstBatch);
         QCOMPARE(broken, !atCommit);
+        if (atCommit) {
+            QCOMPARE(h.json.calls(JsonGateway::Call::State), 1);
+            QCOMPARE(h.deliveredTo().size(), recipients);
+            QCOMPARE(sendCounts(h.f.env.db()), QStringList{QStringLiteral("%1/%1").arg(recipients)});
+            return;
+        }
         QCOMPARE(h.f.env.prompter.last().text,
                  QStringLiteral("La connessione ad Internet non è attiva. Connettersi e riprovare."));
-        QCOMPARE(h.json.commitsApplied(), atCommit ? 1 : 0);
-        if (!atCommit) {
-            QVERIFY(h.deliveredTo().isEmpty());
-            QCOMPARE(h.json.credit(QStringLiteral("prova")), 100000);
-        }
+        QCOMPARE(h.json.commitsApplied(), 0);
+        QVERIFY(h.deliveredTo().isEmpty());
+        QCOMPARE(h.json.credit(QStringLiteral("prova")), 100000);
         h.f.verifyMessageKept(1);
 
         h.json.clearFaults();
@@ -449,6 +482,121 @@ private Q_SLOTS:
         QCOMPARE(h.json.credit(QStringLiteral("prova")), 100000 - recipients);
         QCOMPARE(h.f.view.statusText(), QStringLiteral("Credito residuo: %1 SMS").arg(100000 - recipients));
         QCOMPARE(h.f.stateRows(), qint64(0));
+    }
+
+    // The commit fails with the gateway's error body for a server failure,
+    // applied or not: only the job's state tells, and the user's retry
+    // reaches each recipient once, charged once.
+    void commitServerError_data()
+    {
+        QTest::addColumn<bool>("applied");
+        QTest::addColumn<bool>("stateKnown"); // the state call answers at first
+        QTest::addColumn<QString>("first");   // each recipient's outcome after the failing send
+        QTest::newRow("applied") << true << true << "accettato";
+        QTest::newRow("not applied") << false << true << "non inviato";
+        QTest::newRow("applied, state not to be had") << true << false << "esito sconosciuto";
+        QTest::newRow("not applied, state not to be had") << false << false << "esito sconosciuto";
+    }
+
+    void commitServerError()
+    {
+        QFETCH(bool, applied);
+        QFETCH(bool, stateKnown);
+        QFETCH(QString, first);
+        constexpr int kRecipients = 1500;
+        HttpSend h;
+        h.chooseGroupOf(kRecipients);
+        h.json.replyInstead(JsonGateway::Call::Commit, HttpResponse{500, R"({"error":"server","message":"db down"})"},
+                            applied);
+        if (!stateKnown)
+            h.json.refuse(JsonGateway::Call::State, 503, "server", kEveryTry);
+
+        const bool sent = first == QLatin1String("accettato");
+        QCOMPARE(h.f.sendAnswering(), sent ? SendProcedure::Outcome::Sent : SendProcedure::Outcome::Failed);
+        QCOMPARE(h.deliveredTo().size(), applied ? kRecipients : 0);
+        const QStringList outcomes = historyOfOnlySend(h.f.env.db());
+        QCOMPARE(outcomes.size(), kRecipients);
+        QCOMPARE(outcomes.filter(QLatin1Char(' ') + first).size(), kRecipients);
+
+        const bool unknown = first == QLatin1String("esito sconosciuto");
+        if (unknown) {
+            // Asked whether to include them, the user keeps the default: nothing leaves.
+            h.f.env.prompter.clear();
+            h.f.env.prompter.answer({Answer::Yes, Answer::No});
+            QCOMPARE(h.f.send.run(), SendProcedure::Outcome::Sent);
+            QCOMPARE(h.f.env.prompter.shown.at(1).buttons, Buttons::YesNoDefaultNo);
+            QCOMPARE(h.deliveredTo().size(), applied ? kRecipients : 0);
+            h.json.clearFaults();
+            h.f.chooseGroup(h.f.env.db().scalar(QStringLiteral("SELECT ID_Lista FROM tab_liste")));
+            h.f.view.text = QStringLiteral("ciao");
+        }
+        // The user's retry, once the gateway answers again: what the gateway
+        // holds is asked first, and only those it does not have are sent.
+        h.f.env.prompter.clear();
+        if (!sent)
+            QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Sent);
+        const QStringList to = h.deliveredTo();
+        QCOMPARE(to.size(), kRecipients);
+        QCOMPARE(QSet<QString>(to.begin(), to.end()).size(), kRecipients);
+        QCOMPARE(h.json.credit(QStringLiteral("prova")), 100000 - kRecipients);
+        QCOMPARE(sendCounts(h.f.env.db()), QStringList{QStringLiteral("%1/%1").arg(kRecipients)});
+    }
+
+    // The program is killed after the sandbox took the send and before its
+    // own record says so: the next run asks the sandbox about the job's key
+    // instead of handing everything over again.
+    void killedBetweenSandboxCommitAndRecord()
+    {
+        TestEnv env;
+        storeLogin(env.db(), true, QStringLiteral("prova"), QStringLiteral("prova"));
+        QProcess killed;
+        startSend(killed, env.dataFolder(), QStringLiteral("sandbox-committed"));
+        QVERIFY(killed.waitForFinished(30000));
+        QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
+        const QString sandbox = sandboxFile(env.dataFolder());
+        QCOMPARE(SandboxGateway::outbox(sandbox).size(), 2);
+
+        QProcess again;
+        startSend(again, env.dataFolder());
+        QVERIFY(again.waitForFinished(30000));
+        QCOMPARE(again.exitCode(), 0);
+        QCOMPARE(SandboxGateway::outbox(sandbox).size(), 2);
+        SandboxGateway credit(sandbox);
+        credit.setUserName(QStringLiteral("prova"));
+        credit.setPassword(QStringLiteral("prova"));
+        QCOMPARE(credit.getCredit(), 98);
+        QCOMPARE(historyOfOnlySend(env.db()), (QStringList{"+393331110001 accettato", "+393471110002 accettato"}));
+    }
+
+    // A second, identical send is started from the command line while the
+    // window's is between the sandbox's commit and its record: it waits,
+    // then goes out on its own record. Two deliberate sends, two records.
+    void identicalSendsAtOnceAreRecordedApart()
+    {
+        SendFixture f;
+        f.logIn();
+        storeLogin(f.env.db(), true, QStringLiteral("prova"), QStringLiteral("prova"));
+        f.addTypedNumber(QStringLiteral("+393331110001"));
+        f.addTypedNumber(QStringLiteral("+393471110002"));
+        QProcess second;
+        QString said;
+        const auto overlap = QObject::connect(&f.gateway, &GatewayControl::progress, [&](qint64 done, qint64 total) {
+            if (done < total || second.state() != QProcess::NotRunning || !said.isEmpty())
+                return;
+            startSend(second, f.env.dataFolder());
+            while (!said.contains(QStringLiteral("attendo")) && second.state() != QProcess::NotRunning
+                   && second.waitForReadyRead(30000))
+                said += QString::fromUtf8(second.readAllStandardError());
+            said += QString::fromUtf8(second.readAllStandardError());
+        });
+        QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
+        QObject::disconnect(overlap);
+        QVERIFY(second.waitForFinished(30000));
+        said += QString::fromUtf8(second.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("attendo")), qPrintable(said));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(f.sortedOutboxRecipients(), (QStringList{"393331110001", "393331110001", "393471110002", "393471110002"}));
+        QCOMPARE(sendCounts(f.env.db()), (QStringList{"2/2", "2/2"}));
     }
 };
 

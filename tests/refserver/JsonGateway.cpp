@@ -159,6 +159,8 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
         call = Call::Batch;
     else if (n == 5 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "commit")
         call = Call::Commit;
+    else if (n == 5 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "state")
+        call = Call::State;
     else
         return failure(404, QStringLiteral("not_found"), QStringLiteral("No such call"));
     ++m_calls[int(*call)];
@@ -182,6 +184,8 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
         return reply({{QStringLiteral("credit"), account->credit}, {QStringLiteral("demo"), account->demo}});
     if (*call == Call::Batch)
         return batch(user, parts[3], parts[5], body);
+    if (*call == Call::State)
+        return state(parts[3]);
     return commit(user, parts[3], body);
 }
 
@@ -236,14 +240,17 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     const qint64 batches = body.value(QLatin1String("batches")).toInteger(-1);
     QList<Delivered> accepted;
     QJsonArray refused;
+    QJsonArray refusedAt;
     qint64 held = 0;
     for (const QList<Delivered> &batch : std::as_const(open->batches)) {
-        held += batch.size();
         for (const Delivered &m : batch) {
-            if (isValidNumber(m.to))
+            if (isValidNumber(m.to)) {
                 accepted.append(m);
-            else
+            } else {
                 refused.append(m.to);
+                refusedAt.append(held);
+            }
+            ++held;
         }
     }
     if (open->batches.size() != batches || open->batches.lastKey() != batches - 1
@@ -261,11 +268,25 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     const HttpResponse answer = reply({{QStringLiteral("job"), QString::fromLatin1(key)},
                                        {QStringLiteral("accepted"), accepted.size()},
                                        {QStringLiteral("refused"), refused},
+                                       {QStringLiteral("refused_at"), refusedAt},
                                        {QStringLiteral("credit"), account.credit}});
     m_committed.insert(key, answer.body);
     m_open.erase(open);
     ++m_commitsApplied;
     return answer;
+}
+
+HttpResponse JsonGateway::state(const QByteArray &key) const
+{
+    if (const auto it = m_committed.constFind(key); it != m_committed.cend()) {
+        QJsonObject answer = QJsonDocument::fromJson(*it).object();
+        answer.insert(QStringLiteral("state"), QStringLiteral("committed"));
+        answer.remove(QStringLiteral("credit"));
+        return reply(answer);
+    }
+    if (m_open.contains(key))
+        return reply({{QStringLiteral("job"), QString::fromLatin1(key)}, {QStringLiteral("state"), QStringLiteral("open")}});
+    return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job or expired"));
 }
 
 } // namespace brio::test

@@ -16,7 +16,7 @@ namespace brio::test {
 class JsonGateway final
 {
 public:
-    enum class Call { Credit, Batch, Commit };
+    enum class Call { Credit, Batch, Commit, State };
 
     struct Delivered
     {
@@ -80,6 +80,7 @@ private:
     HttpResponse dispatch(const HttpRequest &request, std::optional<Call> &call);
     HttpResponse batch(const QString &user, const QByteArray &key, const QByteArray &index, const QJsonObject &body);
     HttpResponse commit(const QString &user, const QByteArray &key, const QJsonObject &body);
+    HttpResponse state(const QByteArray &key) const;
     std::optional<Pending> take(Call call, bool beforeCall);
 
     mutable QMutex m_mutex;
@@ -91,7 +92,7 @@ private:
     QList<Delivered> m_delivered;
     QList<Pending> m_pending;
     int m_commitsApplied = 0;
-    int m_calls[3] = {};
+    int m_calls[4] = {};
 };
 
 } // namespace brio::test

@@ -114,7 +114,8 @@ void MainWindow::deliverHeldSends()
     m_heldSends->stop();
     const auto restart = qScopeGuard([this] { m_heldSends->start(); });
     try {
-        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now()) > 0) {
+        // Another send from this data folder: tried again at the next tick.
+        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
             setStatusPanel(2, Texts::tr("Invii differiti inoltrati"));
             Q_EMIT m_ctx.notifier().sendsRecorded();
         }
