@@ -18,10 +18,22 @@ public:
     static constexpr const char *kAppCode = "QAZW318PLM";
     // getCredit() of a gateway that does not tell.
     static constexpr qint64 kUnknownCredit = -1;
+    // Parts of one message, for gateways that join them: the setting's
+    // default and its ceiling.
+    static constexpr int kDefaultMaxParts = 4;
+    static constexpr int kMaxParts = 10;
 
     // What became of one message handed over.
     enum class Result { Accepted, Queued, WrongNumber, NotSent };
     Q_ENUM(Result)
+
+    // What one message may be on this gateway: how many concatenated parts,
+    // and whether texts outside GSM 03.38 go (as UCS-2).
+    struct TextLimits
+    {
+        int parts = 1;
+        bool ucs2 = false;
+    };
 
     using QObject::QObject;
     ~GatewayControl() override = default;
@@ -38,6 +50,10 @@ public:
     // False when the gateway cannot hold a message for a later time: the
     // program then keeps deferred sends itself.
     virtual bool schedules() const;
+    // One GSM 03.38 message unless the driver says more.
+    virtual TextLimits textLimits() const;
+    // The user's cap on parts (setting Gateway/MaxParts), kept within 1..kMaxParts.
+    void setMaxParts(int parts);
 
     // number: without its leading "+"; when: "NOW" or "dd-mm-yyyy hh:mm".
     virtual void addSMS(const QString &number, const QString &text, const QString &when) = 0;
@@ -51,6 +67,12 @@ Q_SIGNALS:
     // One message's outcome, by its place among the addSMS() calls since the
     // last transmit(). Drivers that do not tell rely on the contract above.
     void messageResult(qsizetype index, brio::GatewayControl::Result result);
+
+protected:
+    int maxParts() const;
+
+private:
+    int m_maxParts = kDefaultMaxParts;
 };
 
 } // namespace brio

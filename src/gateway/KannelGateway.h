@@ -56,6 +56,9 @@ public:
     qint64 getCredit() override;
     QString getVersion() override;
     bool schedules() const override;
+    // Kannel splits a long text and the phone joins it; Kannel cannot be
+    // asked for its sendsms-user max-messages, so the setting stands for it.
+    TextLimits textLimits() const override;
     void addSMS(const QString &number, const QString &text, const QString &when) override;
     void transmit() override;
     void closeConnection() override;
@@ -93,6 +96,7 @@ private:
     int m_timeoutMs;
     int m_parallel;
     QList<Message> m_queue;
+    QString m_sendableText; // the last text found sendable
     std::unique_ptr<QNetworkAccessManager> m_nam;
 };
 

@@ -32,6 +32,7 @@ enum class Key {
     GatewaySender,
     GatewayDlrUrl,
     GatewayDlrMask,
+    GatewayMaxParts,
     RegistrationURL,
     CompanyURL,
 };
