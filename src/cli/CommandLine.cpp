@@ -10,13 +10,16 @@
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/GsmTextOnly.h"
 #include "gateway/Login.h"
 #include "history/SentHistory.h"
+#include "sms/GsmText.h"
 #include "store/Database.h"
 
 #include <QDate>
 #include <QFile>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -26,8 +29,6 @@
 namespace brio {
 
 namespace {
-
-constexpr int kMaxText = 160; // the message box's own limit
 
 QTextStream &err()
 {
@@ -191,6 +192,7 @@ struct Options
     QString gateway;
     QString settings;
     bool due = false;
+    bool dryRun = false; // count the SMS, send nothing
     QString error;
 };
 
@@ -228,6 +230,8 @@ Options parse(const QStringList &args)
             o.settings = value;
         else if (a == QLatin1String("--due"))
             o.due = true;
+        else if (a == QLatin1String("--dry-run"))
+            o.dryRun = true;
         else if (a == QLatin1String("-"))
             o.stdinText = true;
         else if (!a.startsWith(QLatin1Char('-')) && o.sub.isEmpty())
@@ -322,6 +326,31 @@ std::optional<QString> messageText(const Options &o)
     return text;
 }
 
+// Whether the gateway carries the text; says why not. A gateway may tell what
+// it takes only once the account is checked, so it is asked when the text is
+// more than one plain SMS.
+bool textSendable(Context &ctx, GatewayControl &gateway, const QString &text)
+{
+    try {
+        try {
+            requireSendable(text, gateway.textLimits());
+        } catch (const Error &) {
+            if (gateway.userName().isEmpty())
+                ctx.windows().showLoginWindow();
+            if (ctx.state.LoggedIn) {
+                gateway.setUserName(ctx.state.LoginUser);
+                gateway.setPassword(ctx.state.LoginPassword);
+            }
+            gateway.getCredit();
+            requireSendable(text, gateway.textLimits());
+        }
+        return true;
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+        return false;
+    }
+}
+
 int send(Context &ctx, const Options &o, const QString &folder)
 {
     std::unique_ptr<GatewayControl> gateway;
@@ -353,10 +382,8 @@ int send(Context &ctx, const Options &o, const QString &folder)
     const std::optional<QString> text = messageText(o);
     if (!text)
         return ExitCode::Usage;
-    if (text->size() > kMaxText) {
-        tell(Texts::tr("Il testo supera i %1 caratteri del messaggio.").arg(kMaxText));
+    if (!textSendable(ctx, *gateway, *text))
         return ExitCode::Stopped;
-    }
 
     QList<Recipient> recipients;
     try {
@@ -386,6 +413,16 @@ int send(Context &ctx, const Options &o, const QString &folder)
     } catch (const Error &e) {
         ReportError(ctx, e);
         return ExitCode::Failed;
+    }
+
+    if (o.dryRun) {
+        if (recipients.isEmpty()) {
+            ctx.message(Icon::Exclamation, Texts::tr("Nessun destinatario inserito."));
+            return ExitCode::Stopped;
+        }
+        // What the send's confirmation would announce.
+        QTextStream(stdout) << recipients.size() * std::max(smsSize(*text).parts, 1) << '\n';
+        return ExitCode::Ok;
     }
 
     TerminalSendView view(ctx, *gateway);
@@ -524,7 +561,9 @@ QString helpText()
         "  3  impossibile aprire la rubrica (password errata o file illeggibile)\n"
         "  4  il gateway non ha accettato l'invio, o solo una parte (il messaggio dice quanti);\n"
         "     ripetendo lo stesso invio si raggiungono solo i destinatari mancanti\n"
-        "  5  inviato, ma il gateway ha rifiutato uno o più numeri\n");
+        "  5  inviato, ma il gateway ha rifiutato uno o più numeri\n")
+        + Texts::tr("\nsend --dry-run scrive soltanto quanti SMS costerebbe l'invio (le parti del testo per i\n"
+                    "destinatari) e non invia nulla.\n");
 }
 
 int runCommand(const QStringList &args)

@@ -24,10 +24,11 @@ QString CompressText(const QString &text)
 QString messageCounterText(const QString &text)
 {
     // The network counts septets ("€" takes two), or UTF-16 units once one
-    // character forces UCS-2; the box keeps to what one message holds.
+    // character forces UCS-2.
     const SmsSize size = smsSize(text);
-    const int single = size.coding == SmsCoding::Gsm7 ? kMaxMessageLength : size.single;
-    return Texts::tr("Testo (%1):").arg(single - size.units);
+    if (size.parts <= 1)
+        return Texts::tr("Testo (%1):").arg(size.left);
+    return Texts::tr("Testo (%1, %2 SMS):").arg(size.left).arg(size.parts);
 }
 
 QString ucs2NoticeText(const QString &text)
@@ -44,9 +45,9 @@ QString ucs2NoticeText(const QString &text)
         .arg(smsSize(text).single);
 }
 
-bool messageFits(const QString &text)
+bool messageFits(const QString &text, int maxParts)
 {
-    return text.size() <= kMaxMessageLength && fitsOneMessage(text);
+    return fitsParts(text, maxParts);
 }
 
 void CompressButton::UpdateCompressButton(const QString &text)

@@ -6,21 +6,20 @@
 
 namespace brio {
 
-constexpr int kMaxMessageLength = 160;
-
 // The text shortened for an SMS: cut at every single space, each word written
 // with a capital first letter, joined with nothing between them. Only the
 // space separates words; line breaks, tabs and punctuation stay inside them.
 QString CompressText(const QString &text);
 
-// "Testo (N):" with N the characters still free.
+// "Testo (N):" with N the characters still free in one message; past one
+// message "Testo (N, P SMS):", N what the last of the P parts still holds.
 QString messageCounterText(const QString &text);
 // What makes the text travel as UCS-2, naming each character and its
 // position; empty for a GSM 03.38 text.
 QString ucs2NoticeText(const QString &text);
-// Whether the box may hold the text: at most 160 characters, and one message
-// by the network's count.
-bool messageFits(const QString &text);
+// Whether the box may hold the text: at most maxParts messages by the
+// network's count (one message: at most 160 characters).
+bool messageFits(const QString &text, int maxParts = 1);
 
 // The two-state compression button of the tool bar and the text saved before
 // the last compression. The window shows button() on its tool-bar action and

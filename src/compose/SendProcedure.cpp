@@ -6,6 +6,8 @@
 #include "compose/MessageState.h"
 #include "compose/SendLock.h"
 #include "gateway/GatewayControl.h"
+#include "gateway/GsmTextOnly.h"
+#include "sms/GsmText.h"
 #include "store/Database.h"
 
 #include <QDate>
@@ -13,6 +15,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QTime>
+#include <algorithm>
 
 namespace brio {
 
@@ -259,9 +262,11 @@ SendProcedure::Outcome SendProcedure::send()
         m_ctx.message(Icon::Critical, Texts::tr("E' necessario inserire almeno un destinatario per l'invio."));
         return Outcome::Stopped;
     }
+    // Each part of a long message is an SMS of its own, to every recipient.
+    const qint64 parts = std::max(smsSize(text).parts, 1);
     const Answer answer = m_ctx.message(
         Icon::None,
-        Texts::tr("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(total),
+        Texts::tr("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(total * parts),
         Buttons::YesNo);
     if (answer != Answer::Yes)
         return Outcome::Declined;
@@ -274,6 +279,8 @@ SendProcedure::Outcome SendProcedure::send()
         m_gateway.setAuthenticated(true);
     }
     m_view.refreshStatus();
+    // What the gateway cannot carry is refused before the send is recorded.
+    requireSendable(text, m_gateway.textLimits());
 
     BusyScope busy(m_view);
     m_statusBefore = m_view.statusText();
@@ -293,7 +300,7 @@ SendProcedure::Outcome SendProcedure::send()
                                 "Per evitare invii duplicati alla stessa persona, la procedura\n"
                                 "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
                                 "soltanto %1 SMS.")
-                          .arg(list.size()));
+                          .arg(list.size() * parts));
         m_view.setBusy(true);
     }
     {

@@ -1,6 +1,23 @@
 #include "gateway/GatewayControl.h"
 
+#include <algorithm>
+
 namespace brio {
+
+GatewayControl::TextLimits GatewayControl::textLimits() const
+{
+    return {};
+}
+
+void GatewayControl::setMaxParts(int parts)
+{
+    m_maxParts = std::clamp(parts, 1, kMaxParts);
+}
+
+int GatewayControl::maxParts() const
+{
+    return m_maxParts;
+}
 
 bool GatewayControl::schedules() const
 {

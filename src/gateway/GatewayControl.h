@@ -18,6 +18,10 @@ public:
     static constexpr const char *kAppCode = "QAZW318PLM";
     // getCredit() of a gateway that does not tell.
     static constexpr qint64 kUnknownCredit = -1;
+    // Parts of one message, for gateways that join them: the setting's
+    // default and its ceiling.
+    static constexpr int kDefaultMaxParts = 4;
+    static constexpr int kMaxParts = 10;
 
     // What became of one message handed over.
     enum class Result { Accepted, Queued, WrongNumber, NotSent, Unknown };
@@ -27,6 +31,14 @@ public:
         Unknown, // the gateway could not be asked, or cannot tell
         Absent,  // nothing of that job was delivered
         Applied, // delivered once; askJob() told each message's outcome
+    };
+
+    // What one message may be on this gateway: how many concatenated parts,
+    // and whether texts outside GSM 03.38 go (as UCS-2).
+    struct TextLimits
+    {
+        int parts = 1;
+        bool ucs2 = false;
     };
 
     using QObject::QObject;
@@ -44,6 +56,10 @@ public:
     // False when the gateway cannot hold a message for a later time: the
     // program then keeps deferred sends itself.
     virtual bool schedules() const;
+    // One GSM 03.38 message unless the driver says more.
+    virtual TextLimits textLimits() const;
+    // The user's cap on parts (setting Gateway/MaxParts), kept within 1..kMaxParts.
+    void setMaxParts(int parts);
 
     // number: without its leading "+"; when: "NOW" or "dd-mm-yyyy hh:mm".
     virtual void addSMS(const QString &number, const QString &text, const QString &when) = 0;
@@ -67,6 +83,12 @@ Q_SIGNALS:
     // One message's outcome, by its place among the addSMS() calls since the
     // last transmit(). Drivers that do not tell rely on the contract above.
     void messageResult(qsizetype index, brio::GatewayControl::Result result);
+
+protected:
+    int maxParts() const;
+
+private:
+    int m_maxParts = kDefaultMaxParts;
 };
 
 } // namespace brio

@@ -16,9 +16,12 @@ namespace {
 
 // Every control carries the application code from the moment it is made:
 // a gateway refuses a call without it.
-std::unique_ptr<GatewayControl> withAppCode(std::unique_ptr<GatewayControl> control)
+std::unique_ptr<GatewayControl> withAppCode(std::unique_ptr<GatewayControl> control,
+                                            const Settings *settings = nullptr)
 {
     control->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+    if (settings)
+        control->setMaxParts(settings->integer(Key::GatewayMaxParts));
     return control;
 }
 
@@ -53,8 +56,10 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
                                   const QString &origin)
 {
     const QString u = url.trimmed();
-    if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive))
-        return sandboxGatewayFactory(dataFolder);
+    if (u.isEmpty() || u.startsWith(QLatin1String("sandbox:"), Qt::CaseInsensitive)) {
+        const QString file = sandboxFile(dataFolder);
+        return [file, &settings] { return withAppCode(std::make_unique<SandboxGateway>(file), &settings); };
+    }
     if (KannelGateway::handles(u)) {
         const KannelGateway::Address address = KannelGateway::parse(u);
         return [address, &settings] {
@@ -62,13 +67,14 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
                                                           settings.integer(Key::GatewayParallel),
                                                           settings.text(Key::GatewaySender));
             kannel->setDeliveryReports(settings.text(Key::GatewayDlrUrl), settings.integer(Key::GatewayDlrMask));
-            return withAppCode(std::move(kannel));
+            return withAppCode(std::move(kannel), &settings);
         };
     }
     try {
         const QUrl endpoint = HttpGateway::checkUrl(u);
         return [endpoint, &settings] {
-            return withAppCode(std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout)));
+            return withAppCode(std::make_unique<HttpGateway>(endpoint, settings.integer(Key::ServerTimeout)),
+                               &settings);
         };
     } catch (const Error &e) {
         throw Error(ErrorNo::BadGatewayAddress,

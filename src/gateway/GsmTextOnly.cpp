@@ -5,6 +5,7 @@
 #include "sms/GsmText.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace brio {
 
@@ -21,6 +22,19 @@ void requireGsmText(const QString &text)
                           "Nessun messaggio è stato inoltrato: sostituire quei caratteri (pulsante \"Sostituisci\") "
                           "e inviare di nuovo")
                     .arg(named.join(QStringLiteral(", "))));
+}
+
+void requireSendable(const QString &text, const GatewayControl::TextLimits &limits)
+{
+    if (!limits.ucs2)
+        requireGsmText(text);
+    const int parts = smsSize(text).parts;
+    if (parts > std::max(limits.parts, 1))
+        throw Error(ErrorNo::GatewayBadParameters,
+                    Texts::tr("Il messaggio occupa %1 SMS; questo gateway ne unisce al massimo %2. Nessun messaggio "
+                              "è stato inoltrato: accorciare il testo")
+                        .arg(parts)
+                        .arg(std::max(limits.parts, 1)));
 }
 
 } // namespace brio

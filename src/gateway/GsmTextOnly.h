@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gateway/GatewayControl.h"
+
 #include <QString>
 
 namespace brio {
@@ -11,5 +13,10 @@ constexpr int kGsmTextOnlyError = 29003;
 // For drivers whose gateway takes GSM 03.38 texts only: throws that Error
 // before anything is queued.
 void requireGsmText(const QString &text);
+
+// Throws, before anything is queued, when the text is more than the gateway
+// carries: characters outside GSM 03.38 where it takes none (as
+// requireGsmText), or more parts than it joins.
+void requireSendable(const QString &text, const GatewayControl::TextLimits &limits);
 
 } // namespace brio

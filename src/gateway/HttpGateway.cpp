@@ -6,6 +6,7 @@
 #include "gateway/GsmTextOnly.h"
 #include "net/HttpClient.h"
 #include "net/NetworkWait.h"
+#include "sms/GsmText.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -232,6 +233,10 @@ QJsonObject HttpGateway::account()
     const QJsonValue demo = a.body.value(QLatin1String("demo"));
     if (!isCount(a.body.value(QLatin1String("credit"))) || !(demo.isBool() || demo.isUndefined()))
         throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway senza credito valido"));
+    // A server that says nothing takes what version 1 of the protocol took.
+    const QJsonValue parts = a.body.value(QLatin1String("parts"));
+    m_serverLimits = TextLimits{isCount(parts) ? int(std::min<qint64>(parts.toInteger(), kMaxParts)) : 1,
+                                a.body.value(QLatin1String("unicode")).toBool()};
     return a.body;
 }
 
@@ -243,6 +248,12 @@ bool HttpGateway::isDemo()
 qint64 HttpGateway::getCredit()
 {
     return account().value(QLatin1String("credit")).toInteger();
+}
+
+GatewayControl::TextLimits HttpGateway::textLimits() const
+{
+    const TextLimits server = m_serverLimits.value_or(TextLimits{});
+    return {std::clamp(server.parts, 1, maxParts()), server.ucs2};
 }
 
 QString HttpGateway::getVersion()
@@ -260,9 +271,13 @@ void HttpGateway::addSMS(const QString &number, const QString &text, const QStri
         m_later.clear();
         throw Error(ErrorNo::GatewayMaxQueue, Texts::tr("Coda piena"));
     }
-    if (text != m_gsmText) {
-        requireGsmText(text);
-        m_gsmText = text;
+    if (text != m_sendableText) {
+        // More than one GSM 03.38 message: ask the server what it takes, once.
+        const SmsSize size = smsSize(text);
+        if (!m_serverLimits && (size.parts > 1 || size.coding == SmsCoding::Ucs2))
+            account();
+        requireSendable(text, textLimits());
+        m_sendableText = text;
     }
     m_numbers.append(number);
     m_later.append(when != QLatin1String("NOW"));

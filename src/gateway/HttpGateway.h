@@ -46,6 +46,9 @@ public:
     bool isDemo() override;
     qint64 getCredit() override;
     QString getVersion() override;
+    // What the last credit reply said the server takes (one GSM 03.38
+    // message until then), within the setting's cap.
+    TextLimits textLimits() const override;
     void addSMS(const QString &number, const QString &text, const QString &when) override;
     void transmit() override;
     void closeConnection() override;
@@ -91,7 +94,8 @@ private:
     QList<qsizetype> m_starts;
     QStringList m_numbers;
     QList<bool> m_later;
-    QString m_gsmText; // the last text found sendable
+    std::optional<TextLimits> m_serverLimits; // from the last credit reply
+    QString m_sendableText;                   // the last text found sendable
     QString m_lastText;
     QByteArray m_lastTextJson;
     QString m_lastWhen;

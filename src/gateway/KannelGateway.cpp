@@ -3,6 +3,7 @@
 #include "context/Context.h"
 #include "core/Error.h"
 #include "core/Texts.h"
+#include "gateway/GsmTextOnly.h"
 #include "sms/GsmText.h"
 
 #include <QEventLoop>
@@ -359,11 +360,25 @@ bool KannelGateway::schedules() const
     return false;
 }
 
+GatewayControl::TextLimits KannelGateway::textLimits() const
+{
+    return {maxParts(), true};
+}
+
 void KannelGateway::addSMS(const QString &number, const QString &text, const QString &when)
 {
     if (when != QLatin1String("NOW")) {
         m_queue.clear();
         throw Error(ErrorNo::GatewayDate, Texts::tr("Kannel non programma invii differiti"));
+    }
+    if (text != m_sendableText) {
+        try {
+            requireSendable(text, textLimits());
+        } catch (const Error &) {
+            m_queue.clear();
+            throw;
+        }
+        m_sendableText = text;
     }
     m_queue.append({number, text});
 }

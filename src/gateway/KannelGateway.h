@@ -55,6 +55,9 @@ public:
     qint64 getCredit() override;
     QString getVersion() override;
     bool schedules() const override;
+    // Kannel splits a long text and the phone joins it; Kannel cannot be
+    // asked for its sendsms-user max-messages, so the setting stands for it.
+    TextLimits textLimits() const override;
     void addSMS(const QString &number, const QString &text, const QString &when) override;
     void transmit() override;
     void closeConnection() override;
@@ -95,6 +98,7 @@ private:
     QList<Message> m_queue;
     class Link;
     std::vector<std::unique_ptr<Link>> m_links; // kept open between calls
+    QString m_sendableText; // the last text found sendable
 };
 
 } // namespace brio

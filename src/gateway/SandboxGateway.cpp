@@ -4,11 +4,13 @@
 #include "core/FaultPoint.h"
 #include "core/Texts.h"
 #include "gateway/GsmTextOnly.h"
+#include "sms/GsmText.h"
 #include "store/Database.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace brio {
 
@@ -146,6 +148,11 @@ QString SandboxGateway::getVersion()
     return QStringLiteral("2.0 (gateway di prova)");
 }
 
+GatewayControl::TextLimits SandboxGateway::textLimits() const
+{
+    return {maxParts(), true};
+}
+
 void SandboxGateway::addSMS(const QString &number, const QString &text, const QString &when)
 {
     if (m_queue.size() >= kMaxQueue) {
@@ -154,11 +161,12 @@ void SandboxGateway::addSMS(const QString &number, const QString &text, const QS
         throw Error(ErrorNo::GatewayMaxQueue, Texts::tr("Coda piena"));
     }
     // A send repeats one text: it is looked at once.
-    if (text != m_gsmText) {
-        requireGsmText(text);
-        m_gsmText = text;
+    if (text != m_sendableText) {
+        requireSendable(text, textLimits());
+        m_sendableText = text;
+        m_sendableParts = std::max(smsSize(text).parts, 1);
     }
-    m_queue.append({number, text, when, m_queue.size()});
+    m_queue.append({number, text, when, m_queue.size(), m_sendableParts});
 }
 
 void SandboxGateway::transmit()
@@ -172,13 +180,16 @@ void SandboxGateway::transmit()
 
     QList<Queued> accepted;
     accepted.reserve(queue.size());
+    qint64 charge = 0;
     for (const Queued &q : queue) {
         if (!isValidWhen(q.when))
             throw Error(ErrorNo::GatewayDate, Texts::tr("Data di invio errata"));
-        if (!isWrongNumber(q.number))
+        if (!isWrongNumber(q.number)) {
             accepted.append(q);
+            charge += q.parts;
+        }
     }
-    if (accepted.size() > credit)
+    if (charge > credit)
         throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
     for (const Queued &q : queue) {
         if (isWrongNumber(q.number)) {
@@ -245,7 +256,11 @@ void SandboxGateway::closeConnection()
         job = d.lastInsertId();
     }
     const qint64 credit = d.scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
-    if (accepted.size() > credit)
+    // Every part of a long message is an SMS of its own on the network.
+    qint64 charge = 0;
+    for (const Queued &q : accepted)
+        charge += q.parts;
+    if (charge > credit)
         throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
     const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
     Statement insert = d.prepare(QStringLiteral(
@@ -259,7 +274,7 @@ void SandboxGateway::closeConnection()
             Q_EMIT progress(done, accepted.size());
     }
     d.run(QStringLiteral("UPDATE account SET credit = credit - ? WHERE user = ?"),
-          {qint64(accepted.size()), m_user});
+          {charge, m_user});
     tx.commit();
     faultPoint("sandbox-committed");
     Q_EMIT progress(accepted.size(), accepted.size());

@@ -36,6 +36,7 @@ public:
     bool isDemo() override;
     qint64 getCredit() override;
     QString getVersion() override;
+    TextLimits textLimits() const override;
     void addSMS(const QString &number, const QString &text, const QString &when) override;
     void transmit() override;
     void closeConnection() override;
@@ -55,6 +56,7 @@ private:
         QString text;
         QString when;
         qsizetype index = 0; // among the addSMS() calls of this send
+        int parts = 1;       // what it is charged
     };
     struct Account
     {
@@ -71,7 +73,8 @@ private:
     QString m_appCode;
     QList<Queued> m_queue;
     QList<Queued> m_accepted;
-    QString m_gsmText; // the last text found sendable
+    QString m_sendableText; // the last text found sendable
+    int m_sendableParts = 1;
     QString m_jobKey;
     qint64 m_messages = 0; // of the job being handed over
 };

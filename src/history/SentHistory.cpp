@@ -4,10 +4,12 @@
 #include "context/Notifier.h"
 #include "core/Error.h"
 #include "core/Texts.h"
+#include "sms/GsmText.h"
 #include "store/Database.h"
 
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
 
 namespace brio {
 
@@ -64,6 +66,8 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
         e.date = st.text(1);
         e.gateway = st.text(2);
         e.text = st.text(3);
+        // The count is the network's, and follows from the text alone.
+        e.parts = std::max(smsSize(e.text).parts, 1);
         e.heldUntil = st.text(4);
         e.recipients = st.integer(5);
         e.accepted = st.integer(6);
@@ -117,7 +121,10 @@ QString outcomeSummary(const SentEntry &e)
     const qint64 rest = e.recipients - e.accepted - e.queued - e.refused - e.unknown;
     if (rest > 0)
         parts << counted(rest, "non inviato", "non inviati");
-    return parts.join(QStringLiteral(", "));
+    QString summary = parts.join(QStringLiteral(", "));
+    if (e.parts > 1)
+        summary += Texts::tr(" (%1 SMS ciascuno)").arg(e.parts);
+    return summary;
 }
 
 QString shownDate(const QString &stored)

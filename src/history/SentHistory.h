@@ -30,6 +30,7 @@ struct SentEntry
     qint64 queued = 0;
     qint64 refused = 0; // wrong numbers
     qint64 unknown = 0; // handed over, but nobody can tell whether delivered
+    int parts = 1;      // SMS the text takes for each recipient
 };
 
 struct SentRecipient
@@ -48,7 +49,8 @@ QList<SentRecipient> readSentRecipients(Database &db, qint64 sendId);
 
 // "accettato", "rifiutato (numero errato)", ...
 QString outcomeWord(const QString &outcome);
-// "3 accettati, 1 rifiutato", or the time a held send waits for.
+// "3 accettati, 1 rifiutato" (with "2 SMS ciascuno" for a long text), or
+// the time a held send waits for.
 QString outcomeSummary(const SentEntry &entry);
 // "15-06-2026 10:30" from the stored form.
 QString shownDate(const QString &stored);

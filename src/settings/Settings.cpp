@@ -51,6 +51,10 @@ constexpr std::array kEntries{
     // 8 accepted by the SMSC, 16 refused by it).
     Entry{Key::GatewayDlrUrl, "Gateway", "DlrUrl", ""},
     Entry{Key::GatewayDlrMask, "Gateway", "DlrMask", "3"},
+    // Parts one message may take on a gateway that joins them (1 to 10); for
+    // Kannel no more than its sendsms-user max-messages, past which it cuts
+    // the text short without saying so.
+    Entry{Key::GatewayMaxParts, "Gateway", "MaxParts", "4"},
     Entry{Key::RegistrationURL, "Server", "RegistrationURL", BRIO_SITE "/btp_redirect_brio.php"},
     Entry{Key::CompanyURL, "Server", "CompanyURL", "https://www.ztq.it"},
 };

@@ -33,6 +33,7 @@ enum class Key {
     GatewaySender,
     GatewayDlrUrl,
     GatewayDlrMask,
+    GatewayMaxParts,
     RegistrationURL,
     CompanyURL,
 };

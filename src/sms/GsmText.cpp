@@ -1,7 +1,9 @@
 #include "sms/GsmText.h"
 
 #include <QHash>
+#include <algorithm>
 #include <array>
+#include <memory>
 
 namespace brio {
 
@@ -102,57 +104,82 @@ void forEachCharacter(const QString &text, F f)
     }
 }
 
-// Parts of a long message filled one after the other; a character is never
-// split across two parts (neither an escape pair nor a surrogate pair).
-int countParts(const QList<int> &costs, int total, int single, int perPart)
+// Septets of every BMP character (0: in neither table), looked up once: the
+// counter runs at every key press on texts of ten parts.
+const std::array<quint8, 0x10000> &septetTable()
 {
-    if (total == 0)
-        return 0;
-    if (total <= single)
-        return 1;
+    static const auto table = [] {
+        auto t = std::make_unique<std::array<quint8, 0x10000>>();
+        t->fill(0);
+        for (int i = 0; i < int(kBasic.size()); ++i)
+            if (i != kEscape)
+                (*t)[kBasic[i]] = 1;
+        for (const Extension &e : kExtension)
+            (*t)[e.character] = 2;
+        return t;
+    }();
+    return *table;
+}
+
+// One coding's layout: parts of a long message filled one after the other; a
+// character is never split across two parts (neither an escape pair nor a
+// surrogate pair).
+struct Layout
+{
+    int perPart;
+    int total = 0;
     int parts = 1;
     int used = 0;
-    for (const int cost : costs) {
+
+    void add(int cost)
+    {
+        total += cost;
         if (used + cost > perPart) {
             ++parts;
             used = 0;
         }
         used += cost;
     }
-    return parts;
-}
+};
 
 } // namespace
 
 int gsmSeptets(char32_t c)
 {
-    if (basicCodes().contains(c))
-        return 1;
-    if (extensionCodes().contains(c))
-        return 2;
-    return 0;
+    return c < 0x10000 ? septetTable()[c] : 0;
 }
 
 SmsSize smsSize(const QString &text)
 {
-    QList<int> septets;
-    QList<int> utf16;
-    bool gsm = true;
-    forEachCharacter(text, [&](char32_t c, int length) {
-        const int s = gsmSeptets(c);
-        gsm = gsm && s > 0;
-        septets << s;
-        utf16 << length;
-    });
-    SmsSize size;
-    if (gsm) {
-        size = {SmsCoding::Gsm7, 0, 0, 160, 153};
-        for (const int s : septets)
-            size.units += s;
-        size.parts = countParts(septets, size.units, size.single, size.perPart);
+    const auto &septets = septetTable();
+    Layout gsm{153};
+    Layout ucs2{67};
+    bool isGsm = true;
+    const qsizetype n = text.size();
+    const QChar *data = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(data[i + 1].unicode());
+        if (isGsm) {
+            const int s = pair ? 0 : septets[c];
+            if (s == 0)
+                isGsm = false;
+            else
+                gsm.add(s);
+        }
+        ucs2.add(pair ? 2 : 1);
+        if (pair)
+            ++i;
+    }
+    SmsSize size = isGsm ? SmsSize{SmsCoding::Gsm7, gsm.total, 0, 160, 153, 0}
+                         : SmsSize{SmsCoding::Ucs2, ucs2.total, 0, 70, 67, 0};
+    const Layout &layout = isGsm ? gsm : ucs2;
+    if (size.units <= size.single) {
+        size.parts = size.units == 0 ? 0 : 1;
+        size.left = size.single - size.units;
     } else {
-        size = {SmsCoding::Ucs2, int(text.size()), 0, 70, 67};
-        size.parts = countParts(utf16, size.units, size.single, size.perPart);
+        size.parts = layout.parts;
+        size.left = size.perPart - layout.used;
     }
     return size;
 }
@@ -160,6 +187,11 @@ SmsSize smsSize(const QString &text)
 bool fitsOneMessage(const QString &text)
 {
     return smsSize(text).parts <= 1;
+}
+
+bool fitsParts(const QString &text, int maxParts)
+{
+    return smsSize(text).parts <= std::max(maxParts, 1);
 }
 
 std::optional<QByteArray> encodeGsm7(const QString &text)

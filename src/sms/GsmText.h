@@ -18,6 +18,7 @@ struct SmsSize
     int parts = 0;   // messages it takes; 0 for the empty text
     int single = 0;  // what one message holds in this coding: 160 or 70
     int perPart = 0; // what one part of a longer message holds: 153 or 67
+    int left = 0;    // units still free in the last part (single - units for one part)
 };
 
 // One character that forces UCS-2, with the GSM 03.38 look-alike that can
@@ -36,6 +37,8 @@ int gsmSeptets(char32_t c);
 SmsSize smsSize(const QString &text);
 // Whether the text fits in one message: 160 septets, or 70 UCS-2 units.
 bool fitsOneMessage(const QString &text);
+// Whether the text goes in at most maxParts messages (one when maxParts < 1).
+bool fitsParts(const QString &text, int maxParts);
 
 // The unpacked septets (values 0..127, escape 0x1B before an extension
 // character); nothing when the text needs UCS-2.

@@ -177,15 +177,15 @@ private Q_SLOTS:
         QCOMPARE(rig.gateway.calls(Call::Commit), 1);
     }
 
+    // What JSON escapes, texts outside the SMS alphabet and a text of two
+    // parts: each arrives as it was written, and costs its parts.
     void textsSurviveTheWire()
     {
         Rig rig;
         auto d = rig.driver();
-        // What JSON escapes, within the SMS alphabet (form feed is in its
-        // extension table); a text outside it is refused before it is queued.
         const QStringList texts{QStringLiteral("Perché \"sì\" \\ no"), QStringLiteral("riga 1\nriga 2\rfine\f"),
-                                QStringLiteral("€ {[~]} /</")};
-        QVERIFY_THROWS_EXCEPTION(Error, d->addSMS(number(9), QStringLiteral("tab\tfine"), QStringLiteral("NOW")));
+                                QStringLiteral("€ {[~]} /</"), QStringLiteral("tab\tfine"),
+                                QStringLiteral("Привет 你好 😀"), QString(300, QLatin1Char('a'))};
         for (int i = 0; i < texts.size(); ++i)
             d->addSMS(number(i), texts.at(i), QStringLiteral("NOW"));
         QCOMPARE(send(*d), 0);
@@ -193,6 +193,45 @@ private Q_SLOTS:
         for (const auto &m : rig.gateway.delivered())
             received << m.text;
         QCOMPARE(received, texts);
+        QCOMPARE(rig.credit(), qint64(10000 - 7));
+    }
+
+    // A server that says nothing of parts or alphabets takes one GSM 03.38
+    // message: anything more is refused before it is queued, the characters
+    // named. The user's setting caps what a server allows.
+    void whatTheServerTakes()
+    {
+        Rig rig;
+        rig.gateway.setTextLimits(1, false);
+        auto d = rig.driver();
+        QCOMPARE(d->getCredit(), qint64(10000));
+        QCOMPARE(d->textLimits().parts, 1);
+        QVERIFY(!d->textLimits().ucs2);
+        try {
+            d->addSMS(number(1), QStringLiteral("tab\tfine"), QStringLiteral("NOW"));
+            QFAIL("a text outside the SMS alphabet was queued");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), 29003);
+            QVERIFY2(e.description().contains(QStringLiteral("alla posizione 4"))
+                         && e.description().contains(QStringLiteral("Sostituisci")),
+                     qPrintable(e.description()));
+        }
+        QCOMPARE(errorOf([&] { d->addSMS(number(1), QString(161, QLatin1Char('a')), QStringLiteral("NOW")); }),
+                 ErrorNo::GatewayBadParameters);
+        queue(*d, 1);
+        QCOMPARE(send(*d), 0);
+        QCOMPARE(rig.gateway.delivered().size(), 1);
+
+        rig.gateway.setTextLimits(4, true);
+        rig.settings.set(Key::GatewayMaxParts, 2);
+        auto capped = rig.driver();
+        // Not asked yet: a long text makes the driver ask.
+        capped->addSMS(number(2), QString(306, QLatin1Char('a')), QStringLiteral("NOW"));
+        QCOMPARE(capped->textLimits().parts, 2);
+        QCOMPARE(errorOf([&] { capped->addSMS(number(3), QString(307, QLatin1Char('a')), QStringLiteral("NOW")); }),
+                 ErrorNo::GatewayBadParameters);
+        QCOMPARE(send(*capped), 0);
+        QCOMPARE(rig.credit(), qint64(10000 - 1 - 2));
     }
 
     // The commit judges the numbers and the credit; only what it accepts is charged.

@@ -1,5 +1,7 @@
 #include "refserver/JsonGateway.h"
 
+#include "sms/GsmText.h"
+
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,7 +15,6 @@ namespace brio::test {
 namespace {
 
 constexpr qsizetype kMaxBatch = 1000;
-constexpr qsizetype kMaxText = 160;
 constexpr qint64 kMaxJobMessages = 1000000;
 constexpr qint64 kJobLifetimeMs = 3600 * 1000; // since the job's last upload
 const QByteArray kAppCode = QByteArrayLiteral("QAZW318PLM");
@@ -69,6 +70,13 @@ void JsonGateway::addAccount(const QString &user, const QString &password, qint6
 {
     QMutexLocker lock(&m_mutex);
     m_accounts.insert(user, Account{password, credit, demo});
+}
+
+void JsonGateway::setTextLimits(int parts, bool unicode)
+{
+    QMutexLocker lock(&m_mutex);
+    m_parts = parts;
+    m_unicode = unicode;
 }
 
 void JsonGateway::faultAfter(Call call, Fault fault, int count)
@@ -180,8 +188,14 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
     if (account == m_accounts.cend() || body.value(QLatin1String("password")) != QJsonValue(account->password))
         return failure(401, QStringLiteral("credentials"), QStringLiteral("Unknown user or wrong password"));
 
-    if (*call == Call::Credit)
-        return reply({{QStringLiteral("credit"), account->credit}, {QStringLiteral("demo"), account->demo}});
+    if (*call == Call::Credit) {
+        QJsonObject answer{{QStringLiteral("credit"), account->credit}, {QStringLiteral("demo"), account->demo}};
+        if (m_parts > 1 || m_unicode) {
+            answer.insert(QStringLiteral("parts"), m_parts);
+            answer.insert(QStringLiteral("unicode"), m_unicode);
+        }
+        return reply(answer);
+    }
     if (*call == Call::Batch)
         return batch(user, parts[3], parts[5], body);
     if (*call == Call::State)
@@ -205,7 +219,9 @@ HttpResponse JsonGateway::batch(const QString &user, const QByteArray &key, cons
         const QJsonObject m = v.toObject();
         const Delivered message{user, m.value(QLatin1String("to")).toString(),
                                 m.value(QLatin1String("text")).toString(), m.value(QLatin1String("when")).toString()};
-        if (message.to.isEmpty() || message.text.isEmpty() || message.text.size() > kMaxText)
+        const SmsSize size = smsSize(message.text);
+        if (message.to.isEmpty() || message.text.isEmpty() || size.parts > m_parts
+            || (size.coding == SmsCoding::Ucs2 && !m_unicode))
             return failure(400, QStringLiteral("bad_request"), QStringLiteral("Malformed message"));
         if (!isValidWhen(message.when))
             return failure(422, QStringLiteral("bad_date"), QStringLiteral("Bad send time"));
@@ -259,11 +275,15 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     if (accepted.isEmpty())
         return failure(422, QStringLiteral("wrong_numbers"), QStringLiteral("No valid number"),
                        {{QStringLiteral("refused"), refused}});
+    // One credit for every part of every accepted message.
+    qint64 charge = 0;
+    for (const Delivered &m : std::as_const(accepted))
+        charge += smsSize(m.text).parts;
     Account &account = m_accounts[user];
-    if (accepted.size() > account.credit)
+    if (charge > account.credit)
         return failure(402, QStringLiteral("credit"), QStringLiteral("Insufficient credit"));
 
-    account.credit -= accepted.size();
+    account.credit -= charge;
     m_delivered += accepted;
     const HttpResponse answer = reply({{QStringLiteral("job"), QString::fromLatin1(key)},
                                        {QStringLiteral("accepted"), accepted.size()},

@@ -33,6 +33,10 @@ public:
     QString url(const ReferenceServer &server) const; // "http://127.0.0.1:PORT/gw"
 
     void addAccount(const QString &user, const QString &password, qint64 credit, bool demo = false);
+    // What one message may be: how many parts the server joins and whether it
+    // takes texts outside GSM 03.38. parts 1 without unicode is a server of
+    // version 1, which says neither in its credit reply.
+    void setTextLimits(int parts, bool unicode);
 
     // The next `count` calls of that kind are carried out, then the connection
     // misbehaves instead of answering (a reset after a commit loses the reply of
@@ -92,6 +96,8 @@ private:
     QList<Delivered> m_delivered;
     QList<Pending> m_pending;
     int m_commitsApplied = 0;
+    int m_parts = 4;
+    bool m_unicode = true;
     int m_calls[4] = {};
 };
 

@@ -3,6 +3,8 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 
+#include "history/SentHistory.h"
+#include "settings/Settings.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MessageTextEdit.h"
 
@@ -207,9 +209,46 @@ private Q_SLOTS:
         QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
     }
 
+    // A gateway that joins up to 4 parts: the counter tells the parts, the
+    // confirmation, the charge and the history count them, the whole text goes.
+    void longTextGoesAsParts()
+    {
+        TestEnv env;
+        env.state.ServerChecksDone = true;
+        MainWindow w(*env.ctx);
+        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        auto *counter = child<QLabel>(w, "lbl_messaggio");
+        auto *text = child<MessageTextEdit>(w, "txt_messaggio");
+
+        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        const QString long300 =
+            QStringLiteral("Domani la riunione si sposta alle 9, in sala grande; portate il verbale. ").repeated(5).left(300);
+        typeText(w, long300.left(160));
+        QCOMPARE(counter->text(), QStringLiteral("Testo (0):"));
+        typeText(w, long300.mid(160));
+        QCOMPARE(text->text(), long300);
+        QCOMPARE(counter->text(), QStringLiteral("Testo (6, 2 SMS):"));
+
+        env.prompter.answer(Answer::Yes);
+        child<QPushButton>(w, "cmd_invia")->click();
+        QCOMPARE(env.prompter.texts(), (QStringList{question(2), kSuccess}));
+        QCOMPARE(outboxListing(env.dataFolder()), QStringList{QStringLiteral("prova\t+393331234567\tNOW\t") + long300});
+        QCOMPARE(w.statusPanel(2)->text(), QStringLiteral("Credito residuo: 98 SMS"));
+        QCOMPARE(outcomeSummary(readSends(env.db(), {}).value(0)), QStringLiteral("1 accettato (2 SMS ciascuno)"));
+
+        // Four parts at most, however the text arrives.
+        text->setText(QString(700, QLatin1Char('a')));
+        QCOMPARE(text->text().size(), 612);
+        QCOMPARE(counter->text(), QStringLiteral("Testo (0, 4 SMS):"));
+        typeText(w, QStringLiteral("b"));
+        QCOMPARE(text->text().size(), 612);
+    }
+
+    // A gateway that takes one message: the box holds one, as it always did.
     void counterCountsWhatTheNetworkCounts()
     {
         TestEnv env;
+        env.settings->set(Key::GatewayMaxParts, 1);
         MainWindow w(*env.ctx);
         w.show();
         auto *text = child<MessageTextEdit>(w, "txt_messaggio");

@@ -284,6 +284,7 @@ void MainWindow::Form_Load()
 {
     guarded(m_ctx, [&] {
         m_BrioSMS->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
+        applyTextLimits();
         setWindowTitle(m_ctx.state.MainCaption);
         opt_invio_immediato_Click();
         opt_invio_singolo_Click();
@@ -358,6 +359,13 @@ void MainWindow::RefreshStatus()
                           : Texts::tr("Credito residuo: %1 SMS").arg(credit));
     setStatusPanel(3, Texts::tr("Utente: ") + m_BrioSMS->userName());
     m_ui->mnuLogin->setText(Texts::tr("Altro &Utente"));
+    // A gateway may say what it takes only once asked.
+    applyTextLimits();
+}
+
+void MainWindow::applyTextLimits()
+{
+    m_ui->txt_messaggio->setMaxParts(m_BrioSMS->textLimits().parts);
 }
 
 void MainWindow::RefreshRecipientCount()
@@ -686,7 +694,8 @@ void MainWindow::txt_messaggio_Change()
         const QString notice = ucs2NoticeText(text);
         m_ui->lbl_ucs2->setText(notice);
         m_ui->fr_ucs2->setVisible(!notice.isEmpty());
-        m_ui->cmd_sostituisci->setEnabled(replaceLookalikes(text) != text);
+        // Only characters outside the alphabet have look-alikes.
+        m_ui->cmd_sostituisci->setEnabled(!notice.isEmpty() && replaceLookalikes(text) != text);
         UpdateCompressButton();
     });
 }

@@ -105,6 +105,8 @@ private:
     // Replaces the characters that force UCS-2 with their look-alikes.
     void cmd_sostituisci_Click();
     void UpdateCompressButton();
+    // The message box holds what the gateway takes in one message.
+    void applyTextLimits();
 
     void showFrames(bool single, bool groups, bool wholeBook);
     void setDeferredFieldsEnabled(bool enabled);

@@ -30,17 +30,20 @@ QString MessageTextEdit::text() const
     return toPlainText();
 }
 
-namespace {
+void MessageTextEdit::setMaxParts(int parts)
+{
+    m_maxParts = parts;
+}
 
 // The longest start of `inserted` that still fits between before and after.
 // Fitting only shrinks as characters are added, so a binary search finds it.
-int longestFitting(const QString &before, const QString &inserted, const QString &after)
+int MessageTextEdit::longestFitting(const QString &before, const QString &inserted, const QString &after) const
 {
     int low = 0;
     int high = int(inserted.size());
     while (low < high) {
         const int mid = (low + high + 1) / 2;
-        if (messageFits(before + inserted.left(mid) + after))
+        if (messageFits(before + inserted.left(mid) + after, m_maxParts))
             low = mid;
         else
             high = mid - 1;
@@ -50,8 +53,6 @@ int longestFitting(const QString &before, const QString &inserted, const QString
         --low;
     return low;
 }
-
-} // namespace
 
 void MessageTextEdit::setText(const QString &text)
 {
