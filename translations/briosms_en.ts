@@ -383,17 +383,22 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="20"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="17"/>
+        <source>&amp;Codifica del file:</source>
+        <translation>File &amp;encoding:</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="38"/>
         <source>&amp;Anteprima delle prime righe, come lette dal file:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="42"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="60"/>
         <source>&amp;Importa</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="48"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="66"/>
         <source>&amp;Annulla</source>
         <translation type="unfinished"></translation>
     </message>
@@ -933,14 +938,19 @@ Continuare?</source>
     </message>
     <message>
         <location filename="../src/app/DataFolder.cpp" line="32"/>
-        <location filename="../src/app/DataFolder.cpp" line="55"/>
         <location filename="../src/app/DataFolder.cpp" line="60"/>
+        <location filename="../src/app/DataFolder.cpp" line="65"/>
         <source>Impossibile creare la cartella &apos;%1&apos;</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/DataFolder.cpp" line="51"/>
-        <location filename="../src/store/Database.cpp" line="390"/>
+        <location filename="../src/app/DataFolder.cpp" line="46"/>
+        <source>La cartella dei dati &quot;%1&quot; non è una cartella (è un file o un dispositivo). Indicare una cartella in BRIOSMS_HOME, o toglierla per usare quella predefinita.</source>
+        <translation>The data folder &quot;%1&quot; is not a folder (it is a file or a device). Name a folder in BRIOSMS_HOME, or remove it to use the default one.</translation>
+    </message>
+    <message>
+        <location filename="../src/app/DataFolder.cpp" line="56"/>
+        <location filename="../src/store/Database.cpp" line="365"/>
         <source>&apos;%1&apos; non è un percorso valido</source>
         <translation type="unfinished"></translation>
     </message>
@@ -950,104 +960,131 @@ Continuare?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="44"/>
+        <location filename="../src/app/Startup.cpp" line="45"/>
         <source>
 Il file è stato lasciato com&apos;era. Per ricominciare con una rubrica vuota, rinominare la cartella &quot;%1&quot; e riavviare BrioSMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="54"/>
+        <location filename="../src/app/Startup.cpp" line="55"/>
         <source>La rubrica &quot;%1&quot; è in uso da un altro programma (per esempio un plug-in).
 Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="62"/>
+        <location filename="../src/app/Startup.cpp" line="85"/>
+        <source>Impossibile aprire la rubrica &quot;%1&quot;: %2
+Il file è stato lasciato com&apos;era.</source>
+        <translation>Cannot open the address book &quot;%1&quot;: %2
+The file was left as it was.</translation>
+    </message>
+    <message>
+        <location filename="../src/app/Startup.cpp" line="92"/>
         <source>Il file della rubrica &quot;%1&quot; è danneggiato e non può essere letto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="72"/>
+        <location filename="../src/app/Startup.cpp" line="103"/>
+        <source>Nella cartella dei dati &quot;%1&quot; non c&apos;è il file della rubrica &quot;%2&quot;: non è la cartella di BrioSMS, o la rubrica è stata spostata.</source>
+        <translation>The data folder &quot;%1&quot; holds no address book file &quot;%2&quot;: it is not the BrioSMS folder, or the address book was moved.</translation>
+    </message>
+    <message>
+        <location filename="../src/app/Startup.cpp" line="108"/>
         <source>Al posto del file della rubrica &quot;%1&quot; c&apos;è una cartella.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="74"/>
+        <location filename="../src/app/Startup.cpp" line="110"/>
         <source>Il file della rubrica &quot;%1&quot; è troppo corto per essere una rubrica.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="91"/>
+        <location filename="../src/app/Startup.cpp" line="119"/>
+        <source>&quot;%1&quot; è in sola lettura, e BrioSMS deve poter scrivere nella rubrica, nella sua cartella e nei file accanto che ne tengono le modifiche.</source>
+        <translation>&quot;%1&quot; is read-only, and BrioSMS must be able to write the address book, its folder and the files beside it that hold its changes.</translation>
+    </message>
+    <message>
+        <location filename="../src/app/Startup.cpp" line="133"/>
         <source>La password inserita non è valida.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="97"/>
+        <location filename="../src/app/Startup.cpp" line="139"/>
         <source>Il file &quot;%1&quot; non contiene una rubrica di BrioSMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="109"/>
+        <location filename="../src/cli/CommandLine.cpp" line="110"/>
         <source>Nessun accesso salvato: accedere una volta dalla finestra di BrioSMS con &quot;Salva la password&quot;.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="209"/>
+        <location filename="../src/cli/CommandLine.cpp" line="210"/>
         <source>Manca il valore di %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="235"/>
+        <location filename="../src/cli/CommandLine.cpp" line="236"/>
         <source>Argomento sconosciuto: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="252"/>
+        <location filename="../src/cli/CommandLine.cpp" line="253"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="123"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="474"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="467"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="256"/>
+        <location filename="../src/cli/CommandLine.cpp" line="257"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="130"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="481"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="474"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="269"/>
+        <location filename="../src/cli/CommandLine.cpp" line="270"/>
         <source>Il gruppo &quot;%1&quot; non esiste.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="298"/>
+        <location filename="../src/cli/CommandLine.cpp" line="299"/>
         <source>Indicare il testo una volta: --text TESTO, --text-file FILE oppure - (standard input).</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="310"/>
-        <source>Impossibile leggere %1: %2</source>
-        <translation type="unfinished"></translation>
+        <location filename="../src/cli/CommandLine.cpp" line="314"/>
+        <source>Impossibile leggere %1 (%2)</source>
+        <translation>Cannot read %1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="343"/>
+        <location filename="../src/cli/CommandLine.cpp" line="320"/>
+        <source>Il testo da %1 è più lungo di quanto un messaggio possa contenere: letti %2 byte, il resto non è stato letto.</source>
+        <translation>The text from %1 is longer than a message can hold: %2 bytes were read, the rest was not.</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp" line="322"/>
+        <source>standard input</source>
+        <translation>standard input</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp" line="354"/>
         <source>Invii programmati inoltrati: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="355"/>
+        <location filename="../src/cli/CommandLine.cpp" line="366"/>
         <source>Il testo supera i %1 caratteri del messaggio.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="368"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="495"/>
+        <location filename="../src/cli/CommandLine.cpp" line="379"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="488"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="500"/>
+        <location filename="../src/cli/CommandLine.cpp" line="508"/>
         <source>Uso: briosms [--gateway URL] [--settings FILE]            apre la finestra
      briosms send --to +393331234567 [--to ...] [--group NOME ...]
                   (--text TESTO | --text-file FILE | -) [--at &quot;gg-mm-aaaa hh:mm&quot;]
@@ -1076,7 +1113,7 @@ Codici di uscita:
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="541"/>
+        <location filename="../src/cli/CommandLine.cpp" line="549"/>
         <source>Comando non valido.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1594,12 +1631,22 @@ Chiuderlo e riprovare.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="91"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="158"/>
         <source>nessun numero</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="123"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="159"/>
+        <source>testo non leggibile (byte non UTF-8)</source>
+        <translation>unreadable text (bytes that are not UTF-8)</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="167"/>
+        <source>Il file ha più di %1 contatti: il limite di un&apos;importazione</source>
+        <translation>The file has more than %1 contacts: the limit of one import</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="518"/>
         <source>Importazione completata.
 
 Contatti importati: %1
@@ -1608,7 +1655,14 @@ Numeri non validi: %3</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="129"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="524"/>
+        <source>
+Righe con testo non leggibile: %1</source>
+        <translation>
+Rows with unreadable text: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="526"/>
         <source>
 
 L&apos;elenco dei contatti non importati è in:
@@ -1616,59 +1670,113 @@ L&apos;elenco dei contatti non importati è in:
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="131"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="528"/>
         <source>
 
 Non è stato possibile salvare l&apos;elenco dei contatti non importati.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="23"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="27"/>
         <source>Nessuna riga di intestazione: colonne prese nell&apos;ordine Nominativo, Cellulare, Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="30"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="34"/>
         <source>Colonne riconosciute: %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="40"/>
-        <source>File: %1 (%2, separatore &apos;%3&apos;)</source>
-        <translation type="unfinished"></translation>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="72"/>
+        <source>File: %1 (separatore &apos;%2&apos;)</source>
+        <translation>File: %1 (separator &apos;%2&apos;)</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="58"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="87"/>
+        <source> (le righe con byte che non sono UTF-8 saranno escluse ed elencate)</source>
+        <translation> (rows with bytes that are not UTF-8 will be left out and listed)</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="85"/>
         <source>Righe da importare: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="148"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="306"/>
         <source>Memoria insufficiente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="157"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="339"/>
         <source>Il file non è un CSV valido: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="191"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="383"/>
+        <location filename="../src/plugins-shipped/ImportRow.cpp" line="23"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="181"/>
+        <source>Il file &apos;%1&apos; è troppo grande: il limite è di %2 MB</source>
+        <translation>The file &apos;%1&apos; is too large: the limit is %2 MB</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="391"/>
+        <location filename="../src/plugins-shipped/ImportRow.cpp" line="28"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="170"/>
+        <source>Impossibile leggere il file &apos;%1&apos;: %2</source>
+        <translation>Cannot read the file &apos;%1&apos;: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="496"/>
+        <source>Riga %1: le virgolette aperte in questa riga non si chiudono (un campo tra virgolette va a capo al più %2 volte)</source>
+        <translation>Row %1: the quote opened in this row is never closed (a quoted field breaks its line at most %2 times)</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="502"/>
+        <source>Riga %1: un campo supera il limite di %2 KB</source>
+        <translation>Row %1: a field exceeds the limit of %2 KB</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="505"/>
+        <source>Riga %1: la riga supera il limite di %2 KB</source>
+        <translation>Row %1: the row exceeds the limit of %2 KB</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="550"/>
+        <source>Riga %1: il file contiene un byte NUL, che in un testo non può esserci</source>
+        <translation>Row %1: the file contains a NUL byte, which no text may contain</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="581"/>
         <source>Riga %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="58"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="59"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="111"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="158"/>
         <source>Scheda %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="159"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="419"/>
+        <source>Scheda %1: supera il limite di %2 KB, senza contare foto e altri allegati</source>
+        <translation>Card %1: exceeds the limit of %2 KB, not counting photos and other attachments</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="439"/>
+        <source>Scheda %1: non è leggibile come vCard</source>
+        <translation>Card %1: cannot be read as a vCard</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="446"/>
+        <source>Scheda %1: il file finisce prima di END:VCARD</source>
+        <translation>Card %1: the file ends before END:VCARD</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="450"/>
         <source>Il file &apos;%1&apos; non è un file vCard leggibile</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1705,68 +1813,68 @@ File: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/import_csv.cpp" line="29"/>
-        <source>Impossibile leggere il file &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../src/plugins-shipped/import_vcard.cpp" line="15"/>
+        <location filename="../src/plugins-shipped/import_vcard.cpp" line="16"/>
         <source>Importa da vCard</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/import_vcard.cpp" line="19"/>
+        <location filename="../src/plugins-shipped/import_vcard.cpp" line="20"/>
         <source>File vCard (*.vcf *.vcard);;Tutti i file (*)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="32"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="35"/>
         <source>&apos;%1&apos; non è una rubrica di BrioSMS 1.1.4 leggibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="147"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="146"/>
+        <source>Impossibile avviare il programma di lettura &apos;%1&apos;: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="205"/>
         <source>Impossibile scrivere il file %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="152"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="210"/>
         <source>I seguenti contatti di BrioSMS 1.1.4 non sono stati <byte value="xd"/>
 importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="220"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="278"/>
         <source>Rubrica importata.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="221"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="279"/>
         <source>Totale contatti importati: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="223"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="281"/>
         <source>1 duplicato non importato</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="225"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="283"/>
         <source>%1 duplicati non importati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="227"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="285"/>
         <source>1 numero errato non importato</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="229"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="287"/>
         <source>%1 numeri errati non importati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="232"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="290"/>
         <source>Consultare il file %1 per vedere la lista degli errori</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1776,13 +1884,27 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="156"/>
-        <location filename="../src/plugins/Plugins.cpp" line="169"/>
-        <source>Impossibile avviare il plugin &apos;%1&apos;: %2</source>
-        <translation type="unfinished"></translation>
+        <location filename="../src/plugins/Plugins.cpp" line="153"/>
+        <source>il programma &quot;%1&quot; non esiste</source>
+        <translation>the program &quot;%1&quot; does not exist</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="159"/>
+        <location filename="../src/plugins/Plugins.cpp" line="154"/>
+        <source>il programma &quot;%1&quot; non è eseguibile</source>
+        <translation>the program &quot;%1&quot; is not executable</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/Plugins.cpp" line="155"/>
+        <source>il sistema non ha potuto avviare &quot;%1&quot;</source>
+        <translation>the system could not start &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/Plugins.cpp" line="156"/>
+        <source>Impossibile avviare il plugin &apos;%1&apos;: %2. (dettaglio: %3)</source>
+        <translation>Cannot start the plug-in &apos;%1&apos;: %2. (detail: %3)</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/Plugins.cpp" line="173"/>
         <source>Il plugin &apos;%1&apos; si è interrotto in modo anomalo</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1797,53 +1919,78 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="203"/>
+        <location filename="../src/store/Database.cpp" line="242"/>
         <source>Il testo contiene un carattere nullo, che non è ammesso</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="209"/>
+        <location filename="../src/store/Database.cpp" line="247"/>
         <source>Il testo contiene un carattere non valido</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="313"/>
+        <location filename="../src/store/Database.cpp" line="277"/>
         <source>Impossibile apportare le modifiche richieste alla tabella: verrebbero creati valori duplicati nell&apos;indice o nella chiave primaria</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="317"/>
+        <location filename="../src/store/Database.cpp" line="281"/>
         <source>Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="319"/>
+        <location filename="../src/store/Database.cpp" line="283"/>
         <source>Il campo deve contenere un valore</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="326"/>
+        <location filename="../src/store/Database.cpp" line="288"/>
+        <source> (dettaglio: %1)</source>
+        <translation> (detail: %1)</translation>
+    </message>
+    <message>
+        <location filename="../src/store/Database.cpp" line="292"/>
+        <source>La rubrica è in sola lettura: il file, la sua cartella o i file accanto che ne tengono le modifiche non si possono scrivere</source>
+        <translation>The address book is read-only: the file, its folder or the files beside it that hold its changes cannot be written</translation>
+    </message>
+    <message>
+        <location filename="../src/store/Database.cpp" line="296"/>
+        <source>Il disco è pieno: la rubrica non può essere scritta</source>
+        <translation>The disk is full: the address book cannot be written</translation>
+    </message>
+    <message>
+        <location filename="../src/store/Database.cpp" line="298"/>
+        <source>Il sistema non è riuscito a leggere o scrivere il disco</source>
+        <translation>The system failed to read or write the disk</translation>
+    </message>
+    <message>
+        <location filename="../src/store/Database.cpp" line="300"/>
+        <source>Il file della rubrica è danneggiato</source>
+        <translation>The address book file is damaged</translation>
+    </message>
+    <message>
+        <location filename="../src/store/Database.cpp" line="303"/>
         <source>&apos;%1&apos; non è un percorso valido o il file non è accessibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="329"/>
+        <location filename="../src/store/Database.cpp" line="306"/>
         <source>Formato di database non riconosciuto o password errata</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="333"/>
-        <location filename="../src/store/Database.cpp" line="539"/>
+        <location filename="../src/store/Database.cpp" line="310"/>
+        <location filename="../src/store/Database.cpp" line="471"/>
         <source>Il database è bloccato da un altro programma</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="335"/>
-        <source>Errore del database: %1</source>
-        <translation type="unfinished"></translation>
+        <location filename="../src/store/Database.cpp" line="312"/>
+        <source>Errore del database</source>
+        <translation>Database error</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="687"/>
+        <location filename="../src/store/Database.cpp" line="659"/>
         <source>Elemento &apos;%1&apos; non trovato nell&apos;insieme</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1853,22 +2000,22 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="60"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="54"/>
         <source>Errore del disco (creazione di &apos;%1&apos;): %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="85"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="79"/>
         <source>Errore del database: la copia cifrata non corrisponde (%1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="159"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="153"/>
         <source>La modifica della password non è stata completata e la rubrica &apos;%1&apos; non può essere riaperta: chiudere BrioSMS e riavviarlo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="203"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="197"/>
         <source>Il database è aperto da un altro programma</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1888,28 +2035,28 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="54"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="41"/>
         <source>&amp;Escludi dall&apos;invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="56"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="43"/>
         <source>&amp;Aggiungi all&apos;invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="57"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="44"/>
         <source>&amp;Elimina Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="59"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="50"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="39"/>
         <source>&amp;Proprietà Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="215"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="202"/>
         <source>Si desidera cancellare definitivamente il contatto dalla rubrica?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1924,24 +2071,24 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="48"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="37"/>
         <source>&amp;Aggiungi a Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="53"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="42"/>
         <source>&amp;Escludi da Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="284"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="273"/>
         <source>&amp;Ricerca Contatti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../src/compose/ListEntries.cpp" line="29"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="138"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="293"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="282"/>
         <source>Tutta la rubrica</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2027,59 +2174,59 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="125"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="118"/>
         <source>Invii differiti inoltrati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="130"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="123"/>
         <source>Invii differiti in attesa: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="152"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="154"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="145"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="147"/>
         <source>&amp;Elimina da invio corrente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="200"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="193"/>
         <source>Credito residuo: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="201"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="365"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="194"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="358"/>
         <source>Utente: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="338"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="331"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="363"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="356"/>
         <source>Credito residuo: —</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="364"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="357"/>
         <source>Credito residuo: %1 SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="366"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="359"/>
         <source>Altro &amp;Utente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="518"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="511"/>
         <source>Il gruppo </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="519"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="512"/>
         <source> non contiene contatti. Impossibile aggiungerlo alla lista dei destinatari.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2108,6 +2255,21 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="153"/>
         <source>Impossibile scrivere il file &apos;%1&apos;</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/ImportRow.cpp" line="17"/>
+        <source>Il file &apos;%1&apos; non esiste</source>
+        <translation>The file &apos;%1&apos; does not exist</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/ImportRow.cpp" line="21"/>
+        <source>&apos;%1&apos; non è un file normale: si importa solo da un file</source>
+        <translation>&apos;%1&apos; is not a regular file: imports read only from a file</translation>
+    </message>
+    <message>
+        <location filename="../src/settings/Settings.cpp" line="84"/>
+        <source>&quot;%1&quot; non è un file normale (è una cartella o un dispositivo): non può fare da file delle impostazioni, e non è stato né letto né modificato.</source>
+        <translation>&quot;%1&quot; is not a regular file (it is a folder or a device): it cannot be the settings file, and it was neither read nor changed.</translation>
     </message>
 </context>
 <context>
