@@ -41,7 +41,12 @@ bool provisionDataFolder(const QString &folder)
     if (info.exists()) {
         // Made by the user first, or a new disk: empty, it is filled where
         // it is.
-        if (!info.isDir() || !QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        if (!info.isDir())
+            throw Error(ErrorNo::InvalidPath,
+                        Texts::tr("La cartella dei dati \"%1\" non è una cartella (è un file o un dispositivo). "
+                                  "Indicare una cartella in BRIOSMS_HOME, o toglierla per usare quella predefinita.")
+                            .arg(QDir::toNativeSeparators(folder)));
+        if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
             return false;
         fillDataFolder(folder);
         return true;

@@ -6,6 +6,7 @@
 #include "net/Brand.h"
 #include "app/BookDialogues.h"
 #include "store/BookFile.h"
+#include "store/DiskErrors.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -57,6 +58,35 @@ int bookInUse(Context &ctx)
     return 1;
 }
 
+// The first of the book, its journal files and its folder that may not be
+// written; empty when all may. The engine would open such a book read-only
+// and fail later in words of its own.
+QString readOnlyPlace(const QString &book)
+{
+    for (const QString &path : {book, book + QStringLiteral("-wal"), book + QStringLiteral("-shm")}) {
+        const QFileInfo info(path);
+        if (info.exists() && !info.isWritable())
+            return path;
+    }
+    const QString folder = QFileInfo(book).absolutePath();
+    return QFileInfo(folder).isWritable() ? QString() : folder;
+}
+
+// Failures of the disk, not of the book: said as they are.
+bool isDiskFault(const Error &e)
+{
+    return e.number() == ErrorNo::ReadOnly || e.number() == ErrorNo::DiskFull || e.number() == ErrorNo::DiskError;
+}
+
+// The book is intact but cannot be written: nothing to start over from.
+int cannotWrite(Context &ctx, const QString &why)
+{
+    ctx.state.DB.reset();
+    ctx.message(Icon::Critical, Texts::tr("Impossibile aprire la rubrica \"%1\": %2\nIl file è stato lasciato com'era.")
+                                    .arg(native(ctx.state.databasePath()), why));
+    return 1;
+}
+
 QString damaged()
 {
     return Texts::tr("Il file della rubrica \"%1\" è danneggiato e non può essere letto.");
@@ -68,6 +98,12 @@ int openBook(Context &ctx)
 {
     const BookFileKind kind = inspectBookFile(ctx.state.databasePath());
     switch (kind) {
+    case BookFileKind::Missing:
+        // The folder was there already, with other things in it.
+        ctx.message(Icon::Critical, Texts::tr("Nella cartella dei dati \"%1\" non c'è il file della rubrica \"%2\": "
+                                              "non è la cartella di BrioSMS, o la rubrica è stata spostata.")
+                                        .arg(native(ctx.state.InstallDir), native(ctx.state.databasePath())));
+        return 1;
     case BookFileKind::Folder:
         return refuseBook(ctx, Texts::tr("Al posto del file della rubrica \"%1\" c'è una cartella."));
     case BookFileKind::TooShort:
@@ -79,12 +115,18 @@ int openBook(Context &ctx)
     default:
         break;
     }
+    if (const QString place = readOnlyPlace(ctx.state.databasePath()); !place.isEmpty())
+        return cannotWrite(ctx, Texts::tr("\"%1\" è in sola lettura, e BrioSMS deve poter scrivere nella rubrica, "
+                                          "nella sua cartella e nei file accanto che ne tengono le modifiche.")
+                                    .arg(native(place)));
     AskDatabasePassword(ctx);
     try {
         OpenDB(ctx, ctx.state.DBPassword);
     } catch (const Error &e) {
         if (e.number() == ErrorNo::DatabaseLocked)
             return bookInUse(ctx);
+        if (isDiskFault(e))
+            return cannotWrite(ctx, e.description());
         if (kind == BookFileKind::Plain)
             return refuseBook(ctx, damaged());
         // Random bytes cannot be told from an encrypted book.
@@ -98,6 +140,8 @@ int openBook(Context &ctx)
         if (!isIntact(ctx.db()))
             return refuseBook(ctx, damaged());
     } catch (const Error &e) {
+        if (isDiskFault(e))
+            return cannotWrite(ctx, e.description());
         if (e.number() != ErrorNo::DatabaseLocked)
             throw;
         return bookInUse(ctx);

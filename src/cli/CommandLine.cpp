@@ -2,6 +2,7 @@
 
 #include "app/DataFolder.h"
 #include "app/Startup.h"
+#include "cli/TerminalText.h"
 #include "compose/NumberRules.h"
 #include "compose/SendLog.h"
 #include "compose/SendProcedure.h"
@@ -38,7 +39,7 @@ QTextStream &err()
 
 void tell(const QString &text)
 {
-    err() << "briosms: " << text << Qt::endl;
+    err() << "briosms: " << terminalText(text, true) << Qt::endl;
 }
 
 // Message boxes as lines on standard error. The command itself is the
@@ -305,19 +306,29 @@ std::optional<QString> messageText(const Options &o)
     }
     if (!o.texts.isEmpty())
         return o.texts.first();
-    QByteArray bytes;
+    std::optional<QByteArray> bytes;
     if (o.stdinText) {
-        std::string all((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-        bytes = QByteArray::fromStdString(all);
+        std::string some(size_t(kMostTextBytes + 1), '\0');
+        std::cin.read(some.data(), std::streamsize(some.size()));
+        some.resize(size_t(std::cin.gcount()));
+        if (some.size() <= size_t(kMostTextBytes))
+            bytes = QByteArray::fromStdString(some);
     } else {
         QFile f(o.textFile);
         if (!f.open(QIODevice::ReadOnly)) {
-            tell(Texts::tr("Impossibile leggere %1: %2").arg(o.textFile, f.errorString()));
+            tell(Texts::tr("Impossibile leggere %1 (%2)").arg(o.textFile, f.errorString()));
             return std::nullopt;
         }
-        bytes = f.readAll();
+        bytes = readAtMost(f, kMostTextBytes);
     }
-    QString text = QString::fromUtf8(bytes);
+    if (!bytes) {
+        tell(Texts::tr("Il testo da %1 è più lungo di quanto un messaggio possa contenere: letti %2 byte, "
+                       "il resto non è stato letto.")
+                 .arg(o.stdinText ? Texts::tr("standard input") : o.textFile)
+                 .arg(kMostTextBytes));
+        return std::nullopt;
+    }
+    QString text = QString::fromUtf8(*bytes);
     // The line end an editor or echo leaves is no part of the message.
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
@@ -465,7 +476,7 @@ int contacts(Context &ctx, const Options &o)
     if (o.sub == QLatin1String("list")) {
         Statement st = contactsOf(ctx.db(), groups, QStringLiteral("Nominativo, Numero"));
         while (st.next())
-            out << st.text(0) << '\t' << st.text(1) << '\n';
+            out << terminalText(st.text(0), false) << '\t' << terminalText(st.text(1), false) << '\n';
         return ExitCode::Ok;
     }
     static const QStringList columns{"Nominativo", "Numero", "Indirizzo", "CAP", "Citta", "Prov",
@@ -485,19 +496,16 @@ int contacts(Context &ctx, const Options &o)
     return ExitCode::Ok;
 }
 
-// One line a send, newest first; the text's line breaks and tabs written
-// as \n and \t so that every field stays on its line.
+// One line a send, newest first; the text's line breaks, tabs and other
+// control characters written escaped so that every field stays on its line
+// and the terminal takes none of them as a command.
 int history(Context &ctx, int count)
 {
     QTextStream out(stdout);
     for (const SentEntry &e : readSends(ctx.db(), {}, 0, count)) {
-        QString text = e.text;
-        text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-            .replace(QLatin1Char('\r'), QLatin1String("\\r"))
-            .replace(QLatin1Char('\t'), QLatin1String("\\t"));
-        out << e.date << '\t' << e.gateway << '\t' << e.recipients << '\t' << e.accepted + e.queued << '\t'
-            << e.refused << '\t' << e.unknown << '\t' << text << '\n';
+        out << terminalText(e.date, false) << '\t' << terminalText(e.gateway, false) << '\t'
+            << e.recipients << '\t' << e.accepted + e.queued << '\t' << e.refused << '\t' << e.unknown << '\t'
+            << terminalText(e.text, false, true) << '\n';
     }
     return ExitCode::Ok;
 }

@@ -1,3 +1,4 @@
 target_sources(briosms_core PRIVATE
   cli/CommandLine.cpp cli/CommandLine.h
+  cli/TerminalText.cpp cli/TerminalText.h
 )

@@ -95,10 +95,20 @@ bool FetchBrand(Context &ctx)
             return true;
         }
 
+        int taken = 0;
         for (int i = 1; i < count && i < lines.size(); ++i) {
             const QStringList parts = lines.at(i).split(QLatin1Char(','));
-            if (parts.size() == 2 && isBrandKey(parts.at(0)) && isPrintable(parts.at(1)))
+            if (parts.size() == 2 && isBrandKey(parts.at(0)) && isPrintable(parts.at(1))) {
                 ctx.settings.setRaw(Settings::sectionOf(Key::Branded), parts.at(0), parts.at(1));
+                ++taken;
+            }
+        }
+        // A reply none of whose lines was taken is no new brand: the next
+        // start asks again for the version still held.
+        if (count > 1 && taken == 0) {
+            if (firstRun)
+                markBranded(ctx, QString());
+            return true;
         }
         markBranded(ctx, lines.at(0));
     } catch (const Error &e) {

@@ -150,21 +150,30 @@ std::optional<quint64> numberKey(QStringView number)
 class ContactPreparer final
 {
 public:
-    ContactPreparer(QSet<QString> allowedPrefixes, QSet<quint64> known)
+    // The rows left out are listed in badRows as they come, not held.
+    ContactPreparer(QSet<QString> allowedPrefixes, QSet<quint64> known, QSaveFile &badRows)
         : m_checker(std::move(allowedPrefixes))
         , m_known(std::move(known))
+        , m_badRows(badRows)
         , m_noNumber(Texts::tr("nessun numero"))
+        , m_notText(Texts::tr("testo non leggibile (byte non UTF-8)"))
     {
     }
 
     void add(const ImportRow &row, PreparedChunk &chunk)
     {
+        if (++m_read > kMostContacts)
+            throw Error(ErrorNo::NotExpectedFormat,
+                        Texts::tr("Il file ha più di %1 contatti: il limite di un'importazione").arg(kMostContacts));
+        if (row.badText) {
+            ++m_summary.badText;
+            listLeftOut(row, m_notText);
+            return;
+        }
         const QString number = m_checker.storedNumber(row.numbers);
         if (number.isEmpty()) {
             ++m_summary.badNumbers;
-            m_summary.badRows << QStringLiteral("%1: %2 - %3")
-                                     .arg(row.where(), QString::fromUtf8(row.name),
-                                          row.numbers.isEmpty() ? m_noNumber : QString::fromUtf8(row.numbers.join(", ")));
+            listLeftOut(row, row.numbers.isEmpty() ? m_noNumber : QString::fromUtf8(row.numbers.join(", ")));
             return;
         }
         // A stored number always has a key; were it ever without one, the
@@ -188,11 +197,29 @@ public:
     }
 
     const ImportSummary &summary() const { return m_summary; }
+    bool badRowsWritten() const { return m_badRowsWritten; }
 
 private:
+    // One line, its texts cut short: a file's field may be long.
+    void listLeftOut(const ImportRow &row, const QString &why)
+    {
+        constexpr int kShown = 100;
+        if (m_summary.leftOut() == 1)
+            m_badRowsWritten = m_badRows.open(QIODevice::WriteOnly | QIODevice::Text);
+        if (m_badRowsWritten)
+            m_badRowsWritten = m_badRows.write(QStringLiteral("%1: %2 - %3\n")
+                                                   .arg(row.where(), QString::fromUtf8(fit(row.name, kShown)), why.left(kShown))
+                                                   .toUtf8())
+                               >= 0;
+    }
+
     const NumberChecker m_checker;
     QSet<quint64> m_known;
+    QSaveFile &m_badRows;
+    bool m_badRowsWritten = false;
     const QString m_noNumber;
+    const QString m_notText;
+    qsizetype m_read = 0;
     ImportSummary m_summary;
 };
 
@@ -452,7 +479,7 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
 ImportSummary importContacts(Database &db, qsizetype count, const NextContact &next, const QString &sourcePath)
 {
     QSet<quint64> known;
-    known.reserve(count); // grown once, not step by step as the file's numbers arrive
+    known.reserve(std::min(count, kMostContacts)); // grown once, not step by step as the file's numbers arrive
     qsizetype existing = 0;
     {
         Statement numbers = db.prepare(QStringLiteral("SELECT Numero FROM tab_destinatari"));
@@ -461,7 +488,8 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
                 known.insert(*key);
         }
     }
-    ContactPreparer preparer(allowedPrefixSet(db), std::move(known));
+    QSaveFile badRows(badRowsPath(sourcePath));
+    ContactPreparer preparer(allowedPrefixSet(db), std::move(known), badRows);
 
     // The whole import is one transaction: with the engine's small default
     // cache its index pages would be written out and read back many times.
@@ -480,14 +508,8 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
     transaction.commit();
 
     ImportSummary summary = preparer.summary();
-    if (!summary.badRows.isEmpty()) {
-        QSaveFile out(badRowsPath(sourcePath));
-        if (out.open(QIODevice::WriteOnly | QIODevice::Text)) {
-            out.write(summary.badRows.join(QLatin1Char('\n')).toUtf8() + '\n');
-            if (out.commit())
-                summary.badRowsFile = out.fileName();
-        }
-    }
+    if (preparer.badRowsWritten() && badRows.commit())
+        summary.badRowsFile = badRows.fileName();
     return summary;
 }
 
@@ -498,9 +520,11 @@ QString summaryText(const ImportSummary &summary)
                        .arg(summary.imported)
                        .arg(summary.duplicates)
                        .arg(summary.badNumbers);
+    if (summary.badText > 0)
+        text += Texts::tr("\nRighe con testo non leggibile: %1").arg(summary.badText);
     if (!summary.badRowsFile.isEmpty())
         text += Texts::tr("\n\nL'elenco dei contatti non importati è in:\n%1").arg(summary.badRowsFile);
-    else if (summary.badNumbers > 0)
+    else if (summary.leftOut() > 0)
         text += Texts::tr("\n\nNon è stato possibile salvare l'elenco dei contatti non importati.");
     return text;
 }

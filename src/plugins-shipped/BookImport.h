@@ -18,8 +18,9 @@ struct ImportSummary
     int imported = 0;
     int duplicates = 0; // number already in the book, or earlier in the file
     int badNumbers = 0;
-    QStringList badRows; // one line per contact left out for its number
-    QString badRowsFile; // where they were saved; empty when none or not saved
+    int badText = 0;     // rows left out for bytes that are not text
+    int leftOut() const { return badNumbers + badText; }
+    QString badRowsFile; // where the rows left out were listed; empty when none or not saved
 };
 
 // Writes the contacts whose number reads as a mobile number the gateway
@@ -29,7 +30,7 @@ struct ImportSummary
 ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const QString &sourcePath);
 
 // The same for contacts handed one at a time by next (false after the last),
-// about count of them. next is called from a thread of its own, which
+// about count of them (at most kMostContacts are read). next is called from a thread of its own, which
 // checks and prepares them while this one writes.
 using NextContact = std::function<bool(ImportRow &contact)>;
 ImportSummary importContacts(Database &db, qsizetype count, const NextContact &next, const QString &sourcePath);

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/Texts.h"
 
+#include <QFile>
 #include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include <optional>
 
 namespace brio::kit {
+
+// What stopped the reading of a row: past a limit of ImportRow.h.
+enum class RowFault { None, OpenQuote, LongField, LongRow };
 
 // The fields of the rows read and not yet handed out, in UTF-8 one after
 // the other: a QString for each of a large file's fields costs more than
@@ -19,6 +23,8 @@ struct CsvRows
     QByteArray cells;
     QList<qsizetype> cellEnds; // where each field ends in cells
     QList<qsizetype> rowEnds;  // past each row's last field in cellEnds
+    RowFault fault = RowFault::None;
+    qsizetype faultRow = 0; // in rowEnds, when there is a fault
 };
 
 namespace {
@@ -69,16 +75,49 @@ const QHash<QString, Column> &knownHeaders()
     return names;
 }
 
+void noteFault(CsvRows &t, RowFault fault)
+{
+    if (t.fault == RowFault::None) {
+        t.fault = fault;
+        t.faultRow = t.rowEnds.size();
+    }
+}
+
+// Line breaks inside a field: only a quoted one has them, and a few at most
+// (an address); many mean a quote that was never closed where it should.
+qsizetype lineBreaks(QByteArrayView field)
+{
+    if (!field.contains('\n') && !field.contains('\r'))
+        return 0;
+    return std::max(std::count(field.begin(), field.end(), '\n'), std::count(field.begin(), field.end(), '\r'));
+}
+
+// The size of the row being read: its fields' bytes, and one for each
+// separator, which costs as much again in the table.
+qsizetype openRowSize(const CsvRows &t)
+{
+    const qsizetype cells = t.rowEnds.isEmpty() ? 0 : t.rowEnds.last();
+    const qsizetype bytes = cells == 0 ? 0 : t.cellEnds.at(cells - 1);
+    return t.cells.size() - bytes + t.cellEnds.size() - cells;
+}
+
 void onField(void *data, size_t size, void *table)
 {
     auto *t = static_cast<CsvRows *>(table);
-    t->cells.append(static_cast<const char *>(data), qsizetype(size));
+    const QByteArrayView field(static_cast<const char *>(data), qsizetype(size));
+    if (field.size() > kMostCsvFieldBytes)
+        noteFault(*t, RowFault::LongField);
+    else if (lineBreaks(field) > kMostQuotedFieldLines)
+        noteFault(*t, RowFault::OpenQuote);
+    t->cells.append(field);
     t->cellEnds.append(t->cells.size());
 }
 
 void onRow(int, void *table)
 {
     auto *t = static_cast<CsvRows *>(table);
+    if (openRowSize(*t) > kMostCsvRowBytes)
+        noteFault(*t, RowFault::LongRow);
     t->rowEnds.append(t->cellEnds.size());
 }
 
@@ -278,6 +317,15 @@ public:
             fail();
     }
 
+    // Inside a quoted field, its closing quote not yet read.
+    bool inQuotes() const
+    {
+        constexpr int kFieldBegun = 2; // the parser's state while a field is read
+        return m_parser.quoted != 0 && m_parser.pstate == kFieldBegun;
+    }
+    // The bytes of the field being read.
+    qsizetype fieldBytes() const { return qsizetype(m_parser.entry_pos); }
+
     // The last row, when the file does not end with a line break.
     void finish(CsvRows &table)
     {
@@ -311,6 +359,101 @@ QByteArray utf8Text(const QByteArray &bytes, QString *encoding)
     return QString(cp1252(body)).toUtf8();
 }
 
+QStringList csvEncodings()
+{
+    return {QStringLiteral("UTF-8"), QStringLiteral("Windows-1252")};
+}
+
+namespace {
+
+// What one reading of the whole file tells before the import: its lines and
+// whether it is UTF-8. A file that is mostly UTF-8 stays UTF-8 with a
+// stray byte or two, whose rows are then left out and listed; one with no
+// UTF-8 beyond ASCII and bytes that are not is Windows-1252.
+struct CsvScan
+{
+    qsizetype lines = 0;
+    bool utf8 = true;
+    bool strayBytes = false;
+};
+
+[[noreturn]] void refuseTooLarge(const QIODevice &file)
+{
+    const auto *named = qobject_cast<const QFile *>(&file);
+    throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file '%1' è troppo grande: il limite è di %2 MB")
+                                                .arg(named ? named->fileName() : QString())
+                                                .arg(kMostCsvBytes >> 20));
+}
+
+[[noreturn]] void refuseUnreadable(const QIODevice &file)
+{
+    const auto *named = qobject_cast<const QFile *>(&file);
+    throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile leggere il file '%1': %2")
+                                          .arg(named ? named->fileName() : QString(), file.errorString()));
+}
+
+// The next block of the file; empty at its end. Throws past the limit.
+QByteArray readBlock(QIODevice &file, qsizetype size, qint64 &total)
+{
+    QByteArray block = file.read(size);
+    if (block.isEmpty() && file.bytesAvailable() == 0 && !file.atEnd())
+        refuseUnreadable(file);
+    total += block.size();
+    if (total > kMostCsvBytes)
+        refuseTooLarge(file);
+    return block;
+}
+
+CsvScan scanCsv(QIODevice &file)
+{
+    if (!file.seek(0))
+        refuseUnreadable(file);
+    CsvScan scan;
+    qsizetype lf = 0;
+    qsizetype cr = 0;
+    qsizetype multibyte = 0; // characters beyond ASCII that are valid UTF-8
+    qsizetype invalid = 0;
+    int pending = 0; // continuation bytes still due
+    qint64 total = 0;
+    for (;;) {
+        const QByteArray block = readBlock(file, 1 << 20, total);
+        if (block.isEmpty())
+            break;
+        for (const char ch : block) {
+            const auto b = static_cast<unsigned char>(ch);
+            lf += b == '\n';
+            cr += b == '\r';
+            if (pending > 0) {
+                if ((b & 0xC0) == 0x80) {
+                    multibyte += --pending == 0;
+                    continue;
+                }
+                ++invalid;
+                pending = 0;
+            }
+            if (b < 0x80)
+                continue;
+            if (b >= 0xC2 && b <= 0xDF)
+                pending = 1;
+            else if (b >= 0xE0 && b <= 0xEF)
+                pending = 2;
+            else if (b >= 0xF0 && b <= 0xF4)
+                pending = 3;
+            else
+                ++invalid;
+        }
+    }
+    invalid += pending > 0;
+    scan.lines = std::max(lf, cr);
+    scan.utf8 = invalid == 0 || multibyte > invalid;
+    scan.strayBytes = scan.utf8 && invalid > 0;
+    if (!file.seek(0))
+        refuseUnreadable(file);
+    return scan;
+}
+
+} // namespace
+
 QString decodeText(const QByteArray &bytes, QString *encoding)
 {
     return QString::fromUtf8(utf8Text(bytes, encoding));
@@ -330,15 +473,52 @@ std::array<int, int(Column::Count)> mapColumns(const QStringList &header)
 
 struct CsvStream::Reading
 {
+    QIODevice *file = nullptr;
     CsvLayout layout;
     CsvRows window; // rows read and not yet handed out, and a row begun
-    QByteArray utf8;
     std::optional<CsvParser> parser;
+    std::optional<QStringDecoder> cp1252;
     QString where; // "Riga %1", translated once
-    qsizetype read = 0;       // bytes given to the parser
+    qint64 read = 0;          // bytes read from the file
+    qsizetype lines = 0;      // of the whole file
     qsizetype rowsBefore = 0; // the file's rows before the window's first
     qsizetype row = 0;        // the window's next row
     bool ended = false;
+
+    // The row being read, as the file numbers them.
+    qsizetype rowBeingRead() const { return rowsBefore + window.rowEnds.size() + 1; }
+
+    [[noreturn]] void refuseRow(RowFault fault, qsizetype fileRow) const
+    {
+        QString text;
+        switch (fault) {
+        case RowFault::OpenQuote:
+            text = Texts::tr("Riga %1: le virgolette aperte in questa riga non si chiudono (un campo tra virgolette "
+                             "va a capo al più %2 volte)")
+                       .arg(fileRow)
+                       .arg(kMostQuotedFieldLines);
+            break;
+        case RowFault::LongField:
+            text = Texts::tr("Riga %1: un campo supera il limite di %2 KB").arg(fileRow).arg(kMostCsvFieldBytes >> 10);
+            break;
+        default:
+            text = Texts::tr("Riga %1: la riga supera il limite di %2 KB").arg(fileRow).arg(kMostCsvRowBytes >> 10);
+            break;
+        }
+        throw Error(ErrorNo::NotExpectedFormat, text);
+    }
+
+    // After each block: a row past a limit stops the reading, and so does
+    // the row or field still being read.
+    void checkLimits() const
+    {
+        if (window.fault != RowFault::None)
+            refuseRow(window.fault, rowsBefore + window.faultRow + 1);
+        if (parser->fieldBytes() > kMostCsvFieldBytes)
+            refuseRow(parser->inQuotes() ? RowFault::OpenQuote : RowFault::LongField, rowBeingRead());
+        if (openRowSize(window) + parser->fieldBytes() > kMostCsvRowBytes)
+            refuseRow(RowFault::LongRow, rowBeingRead());
+    }
 
     // Reads on until a row is there to hand out; false at the file's end.
     bool readRows()
@@ -347,25 +527,56 @@ struct CsvStream::Reading
         while (row == window.rowEnds.size()) {
             if (ended)
                 return false;
-            if (read < utf8.size()) {
-                const qsizetype n = std::min(kBlock, utf8.size() - read);
-                parser->read(QByteArrayView(utf8).sliced(read, n), window);
-                read += n;
-            } else {
+            const bool first = read == 0;
+            QByteArray block = readBlock(*file, kBlock, read);
+            if (block.isEmpty()) {
+                if (parser->inQuotes())
+                    refuseRow(RowFault::OpenQuote, rowBeingRead());
                 parser->finish(window);
                 ended = true;
+                checkLimits();
+                continue;
             }
+            if (first && block.startsWith("\xEF\xBB\xBF"))
+                block.remove(0, 3);
+            if (cp1252)
+                block = QString((*cp1252)(block)).toUtf8();
+            // A NUL is no text: the book would refuse the whole import.
+            const qsizetype nul = block.indexOf('\0');
+            parser->read(nul < 0 ? QByteArrayView(block) : QByteArrayView(block).first(nul), window);
+            checkLimits();
+            if (nul >= 0)
+                throw Error(ErrorNo::NotExpectedFormat,
+                            Texts::tr("Riga %1: il file contiene un byte NUL, che in un testo non può esserci")
+                                .arg(rowBeingRead()));
         }
         return true;
     }
+
+    // Whether a row's bytes are all UTF-8.
+    bool validRow(qsizetype r) const
+    {
+        const qsizetype firstCell = r == 0 ? 0 : window.rowEnds.at(r - 1);
+        const qsizetype begin = firstCell == 0 ? 0 : window.cellEnds.at(firstCell - 1);
+        const qsizetype end = window.rowEnds.at(r) == 0 ? 0 : window.cellEnds.at(window.rowEnds.at(r) - 1);
+        return QByteArrayView(window.cells).sliced(begin, end - begin).isValidUtf8();
+    }
 };
 
-CsvStream::CsvStream(const QByteArray &bytes)
+CsvStream::CsvStream(QIODevice &file, const QString &encoding)
     : m_reading(std::make_unique<Reading>())
 {
     Reading &r = *m_reading;
-    r.utf8 = utf8Text(bytes, &r.layout.encoding);
-    r.layout.separator = guessSeparator(r.utf8);
+    r.file = &file;
+    const CsvScan scan = scanCsv(file);
+    r.lines = scan.lines;
+    const bool utf8 = encoding.isEmpty() ? scan.utf8 : encoding == csvEncodings().at(0);
+    r.layout.encoding = csvEncodings().at(utf8 ? 0 : 1);
+    r.layout.strayBytes = utf8 && (scan.strayBytes || (!encoding.isEmpty() && !scan.utf8));
+    if (!utf8)
+        r.cp1252.emplace("windows-1252");
+    // The separators are ASCII in both encodings.
+    r.layout.separator = guessSeparator(file.peek(kMostCsvRowBytes));
     r.parser.emplace(r.layout.separator);
     r.where = Texts::tr("Riga %1");
     r.readRows();
@@ -382,9 +593,7 @@ const CsvLayout &CsvStream::layout() const
 
 qsizetype CsvStream::mostContacts() const
 {
-    const QByteArray &utf8 = m_reading->utf8;
-    const auto lines = std::max(std::count(utf8.cbegin(), utf8.cend(), '\n'), std::count(utf8.cbegin(), utf8.cend(), '\r'));
-    return qsizetype(lines) + 1 - (m_reading->layout.header.isEmpty() ? 0 : 1);
+    return m_reading->lines + 1 - (m_reading->layout.header.isEmpty() ? 0 : 1);
 }
 
 bool CsvStream::next(ImportRow &c)
@@ -402,15 +611,16 @@ bool CsvStream::next(ImportRow &c)
             return false;
     }
     readContact(r.window, r.layout, r.row, c);
+    c.badText = r.layout.strayBytes && !r.validRow(r.row);
     c.wherePattern = r.where;
     c.whereNumber = r.rowsBefore + r.row + 1;
     ++r.row;
     return true;
 }
 
-CsvPreview previewCsv(const QByteArray &bytes, int rows)
+CsvPreview previewCsv(QIODevice &file, int rows, const QString &encoding)
 {
-    CsvStream stream(bytes);
+    CsvStream stream(file, encoding);
     CsvPreview preview{stream.layout(), {}, 0};
     // The texts the stream hands out may be views of its buffer, which the
     // next rows overwrite: the ones kept are copied.

@@ -3,6 +3,7 @@
 #include "ImportRow.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QStringList>
 #include <array>
@@ -22,17 +23,24 @@ struct CsvLayout
     QStringList header;      // empty when the file has none
     char separator = ';';
     QString encoding;        // "UTF-8" or "Windows-1252"
+    bool strayBytes = false; // UTF-8 with bytes that are not: their rows are left out
     std::array<int, int(Column::Count)> columns{}; // index of each column, -1 when absent
 };
+
+// The two encodings a CSV file is read in.
+QStringList csvEncodings();
 
 // The contacts of a CSV file, in the file's order, numbered as the file's
 // rows (header = 1). The file is read a block at a time, as they are asked
 // for: a large one is never held whole, and the writing starts at once.
+// Past the limits of ImportRow.h it stops with an Error naming the row.
 class CsvStream final
 {
 public:
-    // Reads as far as the first row, to tell a header. Throws Error.
-    explicit CsvStream(const QByteArray &bytes);
+    // Reads the file once to choose its encoding (unless one of
+    // csvEncodings() is given) and count its lines, then as far as the first
+    // row, to tell a header. The file must be open and seekable. Throws Error.
+    explicit CsvStream(QIODevice &file, const QString &encoding = QString());
     ~CsvStream();
     CsvStream(const CsvStream &) = delete;
     CsvStream &operator=(const CsvStream &) = delete;
@@ -58,7 +66,7 @@ struct CsvPreview
     QList<ImportRow> first;
     qsizetype contacts = 0;
 };
-CsvPreview previewCsv(const QByteArray &bytes, int rows);
+CsvPreview previewCsv(QIODevice &file, int rows, const QString &encoding = QString());
 
 // The column each header name means, -1 where none: Italian and English names,
 // without regard to case, accents, blanks and punctuation.

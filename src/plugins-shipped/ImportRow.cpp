@@ -1,9 +1,32 @@
 #include "ImportRow.h"
 
+#include "core/Error.h"
+#include "core/Texts.h"
+
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace brio::kit {
+
+void openSource(QFile &file, qint64 mostBytes)
+{
+    const QFileInfo info(file.fileName());
+    if (!info.exists())
+        throw Error(ErrorNo::InvalidPath, Texts::tr("Il file '%1' non esiste").arg(file.fileName()));
+    // A device or a pipe would be read without end.
+    if (!info.isFile())
+        throw Error(ErrorNo::InvalidPath,
+                    Texts::tr("'%1' non è un file normale: si importa solo da un file").arg(file.fileName()));
+    if (info.size() > mostBytes)
+        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file '%1' è troppo grande: il limite è di %2 MB")
+                                           .arg(file.fileName())
+                                           .arg(mostBytes >> 20));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(ErrorNo::InvalidPath,
+                    Texts::tr("Impossibile leggere il file '%1': %2").arg(file.fileName(), file.errorString()));
+}
 
 QString ImportRow::where() const
 {

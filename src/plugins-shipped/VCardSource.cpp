@@ -5,10 +5,11 @@
 #include "core/Texts.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
+#include <optional>
 #include <vf_iface.h>
 
 namespace brio::kit {
@@ -43,19 +44,11 @@ QString decode(const QByteArray &bytes, const QStringList &params)
 
 // Later versions escape ',' ';' '\' and new lines; the library splits at
 // every ';', escaped or not, so the escaped ones are joined back first.
-QStringList values(VF_PROP_T *prop, const QStringList &params)
+QStringList values(const QList<QByteArray> &strings, const QStringList &params)
 {
-    void *raw = nullptr;
-    uint32_t count = 0;
-    vf_encoding_t encoding = VF_ENC_UNKNOWN;
-    if (!vf_get_prop_value(prop, &raw, &count, &encoding)
-        || (encoding != VF_ENC_7BIT && encoding != VF_ENC_QUOTEDPRINTABLE))
-        return {};
-    auto *strings = static_cast<char **>(raw);
     QList<QByteArray> parts;
     bool joinNext = false;
-    for (uint32_t i = 0; i < count; ++i) {
-        const QByteArray part = strings[i] ? QByteArray(strings[i]) : QByteArray();
+    for (const QByteArray &part : strings) {
         if (joinNext)
             parts.last() += ';' + part;
         else
@@ -107,102 +100,270 @@ QString telNumber(const QString &value)
     return v;
 }
 
-// A physical line without its line break.
-QByteArrayView lineText(QByteArrayView line)
+bool isBase64Byte(char ch)
 {
-    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
-        line.chop(1);
-    return line;
+    return std::isalnum(static_cast<unsigned char>(ch)) || ch == '+' || ch == '/' || ch == '=';
 }
 
-// Past the line break of the line at from: CR LF, LF or a lone CR, as the
-// library takes them.
-qsizetype lineEnd(const QByteArray &bytes, qsizetype from)
-{
-    const auto at = std::find_if(bytes.cbegin() + from, bytes.cend(), [](char ch) { return ch == '\r' || ch == '\n'; });
-    if (at == bytes.cend())
-        return bytes.size();
-    const qsizetype end = at - bytes.cbegin() + 1;
-    return *at == '\r' && end < bytes.size() && bytes.at(end) == '\n' ? end + 1 : end;
-}
+// A property longer than this is skipped. The library measures a value
+// again for every character it adds to it, so a phone's export with a photo
+// on each card took minutes; no field the import keeps comes near that
+// size, only photos, logos, sounds and keys do.
+constexpr qsizetype kLongest = 1024;
 
-bool isBase64Line(QByteArrayView line)
+// A physical line as far as the reading needs it: no more than its first
+// bytes are kept, whatever its length.
+struct Line
 {
-    return !line.isEmpty() && std::all_of(line.begin(), line.end(), [](char ch) {
-        return std::isalnum(static_cast<unsigned char>(ch)) || ch == '+' || ch == '/' || ch == '=';
-    });
-}
+    QByteArray head; // at most kLongest + 1 bytes, without the line break
+    QByteArrayView lineBreak; // CR LF, LF, a lone CR (as the library takes them) or none at the end
+    qsizetype length = 0;     // the whole line's, without the line break
+    bool base64 = true;       // every byte is one of base64's, and there is one
+    char last = 0;
 
-// The file without its properties of more than a kilobyte. The library
-// measures a value again for every character it adds to it, so a phone's
-// export with a photo on each card took minutes; no field the import keeps
-// comes near that size, only photos, logos, sounds and keys do. A property
-// runs on over folded lines, quoted-printable soft breaks and, in version
-// 2.1, base64 lines up to the blank line that ends them; anything else is
-// left as it is for the library.
-QByteArray withoutLongProperties(const QByteArray &bytes)
-{
-    constexpr qsizetype kLongest = 1024;
-    QByteArray out;
-    out.reserve(bytes.size());
-    qsizetype begin = 0; // of the property being read
-    bool quotedPrintable = false;
-    bool base64 = false;
-    const auto endProperty = [&](qsizetype end) {
-        if (end - begin <= kLongest)
-            out.append(QByteArrayView(bytes).sliced(begin, end - begin));
-        begin = end;
-    };
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        const qsizetype next = lineEnd(bytes, at);
-        const QByteArrayView line = QByteArrayView(bytes).sliced(at, next - at);
-        const QByteArrayView previous = lineText(QByteArrayView(bytes).sliced(begin, at - begin));
-        const bool continues = at > begin
-                               && (line.front() == ' ' || line.front() == '\t'
-                                   || (quotedPrintable && previous.endsWith('='))
-                                   || (base64 && isBase64Line(lineText(line))));
-        if (!continues) {
-            endProperty(at);
-            const QByteArray head = lineText(line).first(std::max<qsizetype>(lineText(line).indexOf(':'), 0))
-                                        .toByteArray()
-                                        .toUpper();
-            quotedPrintable = head.contains("QUOTED-PRINTABLE");
-            base64 = head.contains("BASE64");
-        }
-        at = next;
+    void clear()
+    {
+        head.clear();
+        lineBreak = {};
+        length = 0;
+        base64 = true;
+        last = 0;
     }
-    endProperty(bytes.size());
+};
+
+// A property: its first line and the lines that continue it (folded lines,
+// quoted-printable soft breaks and, in version 2.1, base64 lines up to the
+// blank line that ends them). Only a short one's text is kept.
+struct Property
+{
+    QByteArray text; // with its line breaks, when size <= kLongest
+    qsizetype size = 0;
+};
+
+} // namespace
+
+struct VCardStream::Reading
+{
+    QIODevice *file = nullptr;
+    QByteArray block;
+    qsizetype at = 0; // in block
+    qint64 total = 0; // bytes read
+    bool ended = false;
+    bool afterCr = false; // a CR ended the last block: an LF opening the next is the same break
+    Line ahead;
+    bool haveAhead = false;
+    QByteArray card;
+    int depth = 0; // of BEGIN:VCARD inside one another (2.1's AGENT)
+    int cards = 0;
+    const QString where = Texts::tr("Scheda %1");
+
+    // False at the file's end. Throws past the size limit.
+    bool fill()
+    {
+        if (ended)
+            return false;
+        block = file->read(64 * 1024);
+        at = 0;
+        if (block.isEmpty()) {
+            if (!file->atEnd() && file->bytesAvailable() == 0) {
+                const auto *named = qobject_cast<const QFile *>(file);
+                throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile leggere il file '%1': %2")
+                                                      .arg(named ? named->fileName() : QString(), file->errorString()));
+            }
+            ended = true;
+            return false;
+        }
+        if (total == 0 && block.startsWith("\xEF\xBB\xBF"))
+            at = 3; // a BOM would be taken for the first line's text
+        total += block.size();
+        if (total > kMostVCardBytes) {
+            const auto *named = qobject_cast<const QFile *>(file);
+            throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file '%1' è troppo grande: il limite è di %2 MB")
+                                                        .arg(named ? named->fileName() : QString())
+                                                        .arg(kMostVCardBytes >> 20));
+        }
+        if (afterCr && block.at(at) == '\n')
+            ++at;
+        afterCr = false;
+        return true;
+    }
+
+    // False at the file's end.
+    bool readLine(Line &line)
+    {
+        line.clear();
+        bool any = false;
+        for (;;) {
+            if (at == block.size() && !fill())
+                return any;
+            any = true;
+            const auto begin = block.cbegin() + at;
+            const auto stop = std::find_if(begin, block.cend(), [](char ch) { return ch == '\r' || ch == '\n'; });
+            const QByteArrayView part(begin, stop);
+            if (line.head.size() <= kLongest)
+                line.head += part.first(std::min(part.size(), kLongest + 1 - line.head.size()));
+            if (line.base64)
+                line.base64 = std::all_of(part.begin(), part.end(), isBase64Byte);
+            if (!part.isEmpty())
+                line.last = part.back();
+            line.length += part.size();
+            at = stop - block.cbegin();
+            if (stop == block.cend())
+                continue;
+            ++at;
+            if (*stop == '\n') {
+                line.lineBreak = "\n";
+            } else if (at < block.size()) {
+                line.lineBreak = block.at(at) == '\n' ? "\r\n" : "\r";
+                at += block.at(at) == '\n';
+            } else {
+                line.lineBreak = "\r\n";
+                afterCr = true;
+            }
+            line.base64 = line.base64 && line.length > 0;
+            return true;
+        }
+    }
+
+    // False at the file's end.
+    bool readProperty(Property &property)
+    {
+        if (!haveAhead && !readLine(ahead))
+            return false;
+        haveAhead = false;
+        const QByteArray name = ahead.head.left(std::max<qsizetype>(ahead.head.indexOf(':'), 0)).toUpper();
+        const bool quotedPrintable = name.contains("QUOTED-PRINTABLE");
+        const bool base64 = name.contains("BASE64");
+        property.text.clear();
+        property.size = 0;
+        for (;;) {
+            property.size += ahead.length + ahead.lineBreak.size();
+            if (property.size <= kLongest) {
+                property.text += ahead.head;
+                property.text += ahead.lineBreak;
+            }
+            const char last = ahead.last;
+            if (!readLine(ahead))
+                return true;
+            const bool continues = ahead.length > 0
+                                   && (ahead.head.front() == ' ' || ahead.head.front() == '\t'
+                                       || (quotedPrintable && last == '=') || (base64 && ahead.base64));
+            if (!continues) {
+                haveAhead = true;
+                return true;
+            }
+        }
+    }
+};
+
+namespace {
+
+// The parts that are not blank, one after the other.
+QString joinedNonBlank(std::initializer_list<QString> parts, QStringView separator)
+{
+    QString out;
+    for (const QString &p : parts) {
+        if (p.trimmed().isEmpty())
+            continue;
+        if (!out.isEmpty())
+            out += separator;
+        out += p;
+    }
     return out;
 }
 
-ImportRow readCard(VF_OBJECT_T *card, int index)
+// A property as the card gives it: its name and parameters upper-case, its
+// value split at each ';' as written.
+struct CardProperty
+{
+    QString name;
+    QStringList params;
+    QList<QByteArray> strings;
+};
+
+QList<CardProperty> libraryProperties(VF_OBJECT_T *card)
+{
+    QList<CardProperty> out;
+    VF_PROP_T *prop = nullptr;
+    if (!vf_get_property(&prop, card, VFGP_FIND, nullptr, VFP_ANY, nullptr))
+        return out;
+    do {
+        CardProperty p{QString::fromLatin1(vf_get_prop_name_string(prop, 0)).toUpper(), parameters(prop), {}};
+        void *raw = nullptr;
+        uint32_t count = 0;
+        vf_encoding_t encoding = VF_ENC_UNKNOWN;
+        if (vf_get_prop_value(prop, &raw, &count, &encoding)
+            && (encoding == VF_ENC_7BIT || encoding == VF_ENC_QUOTEDPRINTABLE)) {
+            auto *strings = static_cast<char **>(raw);
+            for (uint32_t i = 0; i < count; ++i)
+                p.strings << (strings[i] ? QByteArray(strings[i]) : QByteArray());
+        }
+        out << std::move(p);
+    } while (vf_get_next_property(&prop));
+    return out;
+}
+
+// Most cards are one line a property, with no encoding, character set,
+// folding, group or quoted parameter: those are read here as the library
+// reads them, at a fraction of its cost (it allocates for every
+// character). Nullopt for any other card, which the library reads.
+std::optional<QList<CardProperty>> plainProperties(const QByteArray &card)
+{
+    QList<CardProperty> out;
+    int begins = 0;
+    for (QByteArray line : card.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (line.front() == ' ' || line.front() == '\t' || line.contains('\r'))
+            return std::nullopt; // folded, or lone CRs
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            return std::nullopt;
+        const QByteArray head = line.first(colon).toUpper();
+        if (head.contains('.') || head.contains('"') || head.contains("ENCODING") || head.contains("CHARSET")
+            || head.contains("QUOTED-PRINTABLE") || head.contains("BASE64") || head.contains(' '))
+            return std::nullopt;
+        const QByteArray value = line.sliced(colon + 1);
+        if (head == "BEGIN") {
+            if (++begins > 1)
+                return std::nullopt; // a card inside the card
+            continue;
+        }
+        if (head == "END")
+            continue;
+        CardProperty p;
+        const QList<QByteArray> names = head.split(';');
+        p.name = QString::fromLatin1(names.first());
+        for (qsizetype i = 1; i < names.size(); ++i)
+            p.params << QString::fromLatin1(names.at(i));
+        p.strings = value.split(';');
+        out << std::move(p);
+    }
+    return out;
+}
+
+ImportRow readCard(const QList<CardProperty> &properties, int index, const QString &where)
 {
     ImportRow c;
-    c.wherePattern = Texts::tr("Scheda %1");
+    c.wherePattern = where;
     c.whereNumber = index;
     QStringList mobiles;
     QStringList others;
     QString structuredName;
-    VF_PROP_T *prop = nullptr;
-    if (!vf_get_property(&prop, card, VFGP_FIND, nullptr, VFP_ANY, nullptr))
-        return c;
-    do {
-        const QString name = QString::fromLatin1(vf_get_prop_name_string(prop, 0)).toUpper();
-        const QStringList params = parameters(prop);
-        const QStringList v = values(prop, params);
+    for (const CardProperty &prop : properties) {
+        const QString &name = prop.name;
+        const QStringList &params = prop.params;
+        const QStringList v = values(prop.strings, params);
         if (name == QLatin1String("FN") && c.name.isEmpty()) {
             c.name = v.join(QLatin1Char(';')).toUtf8();
         } else if (name == QLatin1String("N") && structuredName.isEmpty()) {
-            structuredName = QStringList{part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)}
-                                 .filter(QRegularExpression(QStringLiteral("\\S")))
-                                 .join(QLatin1Char(' '));
+            structuredName = joinedNonBlank({part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)}, u" ");
         } else if (name == QLatin1String("TEL")) {
             (isMobile(params) ? mobiles : others) << telNumber(v.join(QLatin1Char(';')));
         } else if (name == QLatin1String("ADR") && c.address.isEmpty() && c.city.isEmpty()) {
-            c.address = QStringList{part(v, 2), part(v, 1)}.filter(QRegularExpression(QStringLiteral("\\S")))
-                            .join(QStringLiteral(", "))
-                            .toUtf8();
+            c.address = joinedNonBlank({part(v, 2), part(v, 1)}, u", ").toUtf8();
             c.city = part(v, 3).toUtf8();
             c.province = part(v, 4).toUtf8();
             c.cap = part(v, 5).toUtf8();
@@ -215,7 +376,7 @@ ImportRow readCard(VF_OBJECT_T *card, int index)
         } else if (name == QLatin1String("X-REGIONE")) {
             c.region = part(v, 0).toUtf8();
         }
-    } while (vf_get_next_property(&prop));
+    }
     if (c.name.isEmpty())
         c.name = structuredName.toUtf8();
     for (const QString &number : mobiles + others)
@@ -225,36 +386,70 @@ ImportRow readCard(VF_OBJECT_T *card, int index)
 
 } // namespace
 
-QList<ImportRow> readVCards(const QString &path)
+VCardStream::VCardStream(QIODevice &file)
+    : m_reading(std::make_unique<Reading>())
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile leggere il file '%1'").arg(path));
-    QByteArray text = withoutLongProperties(file.readAll());
-    VF_OBJECT_T *cards = nullptr;
-    VF_PARSER_T *parser = nullptr;
-    bool parsed = vf_parse_init(&parser, &cards);
-    if (parsed) {
-        constexpr qsizetype kBlock = 64 * 1024;
-        for (qsizetype at = 0; parsed && at < text.size(); at += kBlock)
-            parsed = vf_parse_text(parser, text.data() + at, int(std::min(kBlock, text.size() - at)));
-        parsed = vf_parse_end(parser) && parsed;
+    m_reading->file = &file;
+}
+
+VCardStream::~VCardStream() = default;
+
+qsizetype VCardStream::mostContacts() const
+{
+    constexpr qint64 kSmallestCard = 40;
+    return qsizetype(std::min<qint64>(m_reading->file->size() / kSmallestCard + 1, kMostContacts));
+}
+
+bool VCardStream::next(ImportRow &contact)
+{
+    Reading &r = *m_reading;
+    Property property;
+    while (r.readProperty(property)) {
+        if (property.size > kLongest)
+            continue;
+        const QByteArray word = property.text.trimmed().toUpper();
+        const bool begins = word == "BEGIN:VCARD";
+        if (begins && r.depth++ == 0)
+            r.card.clear();
+        if (r.depth == 0)
+            continue; // outside the cards
+        r.card += property.text;
+        if (r.card.size() > kMostCardBytes)
+            throw Error(ErrorNo::NotExpectedFormat,
+                        Texts::tr("Scheda %1: supera il limite di %2 KB, senza contare foto e altri allegati")
+                            .arg(r.cards + 1)
+                            .arg(kMostCardBytes >> 10));
+        if (word != "END:VCARD" || --r.depth > 0)
+            continue;
+        ++r.cards;
+        if (const auto plain = plainProperties(r.card)) {
+            contact = readCard(*plain, r.cards, r.where);
+            return true;
+        }
+        VF_OBJECT_T *card = nullptr;
+        VF_PARSER_T *parser = nullptr;
+        bool parsed = vf_parse_init(&parser, &card);
+        if (parsed) {
+            parsed = vf_parse_text(parser, r.card.data(), int(r.card.size()));
+            parsed = vf_parse_end(parser) && parsed;
+        }
+        if (!parsed || !card) {
+            if (card)
+                vf_delete_object(card, TRUE);
+            throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Scheda %1: non è leggibile come vCard").arg(r.cards));
+        }
+        contact = readCard(libraryProperties(card), r.cards, r.where);
+        vf_delete_object(card, TRUE);
+        return true;
     }
-    if (!parsed || !cards) {
-        if (cards)
-            vf_delete_object(cards, TRUE);
-        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Il file '%1' non è un file vCard leggibile").arg(path));
+    if (r.depth > 0)
+        throw Error(ErrorNo::NotExpectedFormat, Texts::tr("Scheda %1: il file finisce prima di END:VCARD").arg(r.cards + 1));
+    if (r.cards == 0) {
+        const auto *named = qobject_cast<const QFile *>(r.file);
+        throw Error(ErrorNo::NotExpectedFormat,
+                    Texts::tr("Il file '%1' non è un file vCard leggibile").arg(named ? named->fileName() : QString()));
     }
-    QList<ImportRow> out;
-    VF_OBJECT_T *first = cards;
-    int index = 0;
-    do {
-        ++index;
-        if (QByteArray(vf_get_object_type(cards)).toUpper() == "VCARD")
-            out << readCard(cards, index);
-    } while (vf_get_next_object(&cards));
-    vf_delete_object(first, TRUE);
-    return out;
+    return false;
 }
 
 } // namespace brio::kit

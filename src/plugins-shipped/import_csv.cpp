@@ -25,15 +25,16 @@ int main(int argc, char *argv[])
         if (source.isEmpty())
             return;
         QFile file(source);
-        if (!file.open(QIODevice::ReadOnly))
-            throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile leggere il file '%1'").arg(source));
-        // Mapped rather than copied: the import reads it once, front to back.
-        const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-        const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size())
-                                        : file.readAll();
-        if (!run.batch && CsvPreviewDialog(previewCsv(bytes, kCsvPreviewRows), source).exec() != QDialog::Accepted)
-            return;
-        CsvStream contacts(bytes);
+        openSource(file, kMostCsvBytes);
+        QString encoding; // the one the file reads as, unless the user chooses
+        if (!run.batch) {
+            CsvPreviewDialog preview([&file](const QString &chosen) { return previewCsv(file, kCsvPreviewRows, chosen); },
+                                     source);
+            if (preview.exec() != QDialog::Accepted)
+                return;
+            encoding = preview.encoding();
+        }
+        CsvStream contacts(file, encoding);
         const auto next = [&contacts](ImportRow &contact) { return contacts.next(contact); };
         run.inform(summaryText(importContacts(*run.db, contacts.mostContacts(), next, source)));
     });

@@ -5,6 +5,7 @@
 #include "core/Texts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 
 using namespace brio;
@@ -20,6 +21,10 @@ int main(int argc, char *argv[])
         }
         if (source.isEmpty())
             return;
-        run.inform(summaryText(importContacts(*run.db, readVCards(source), source)));
+        QFile file(source);
+        openSource(file, kMostVCardBytes);
+        VCardStream cards(file);
+        const auto next = [&cards](ImportRow &contact) { return cards.next(contact); };
+        run.inform(summaryText(importContacts(*run.db, cards.mostContacts(), next, source)));
     });
 }

@@ -144,16 +144,30 @@ QByteArray pluginInput(const AppState &state)
     return state.DBPassword.toUtf8() + '\n';
 }
 
+namespace {
+
+// What the system said, in the user's words first.
+[[noreturn]] void cannotStart(const PluginDescriptor &plugin, const QString &program, const QString &systemText)
+{
+    const QFileInfo file(program);
+    const QString why = !file.exists()           ? Texts::tr("il programma \"%1\" non esiste")
+                        : !file.isExecutable()   ? Texts::tr("il programma \"%1\" non è eseguibile")
+                                                 : Texts::tr("il sistema non ha potuto avviare \"%1\"");
+    throw Error(ErrorNo::PluginCannotStart, Texts::tr("Impossibile avviare il plugin '%1': %2. (dettaglio: %3)")
+                                                .arg(plugin.Name, why.arg(QDir::toNativeSeparators(program)), systemText));
+}
+
+} // namespace
+
 void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
 {
-    const auto result = ctx.process().runAndWait(programOf(ctx, plugin), {ctx.state.databasePath()},
-                                                 pluginInput(ctx.state));
+    const QString program = programOf(ctx, plugin);
+    const auto result = ctx.process().runAndWait(program, {ctx.state.databasePath()}, pluginInput(ctx.state));
     switch (result.outcome) {
     case ProcessLauncher::Outcome::Finished:
         return;
     case ProcessLauncher::Outcome::FailedToStart:
-        throw Error(ErrorNo::PluginCannotStart,
-                    Texts::tr("Impossibile avviare il plugin '%1': %2").arg(plugin.Name, result.error));
+        cannotStart(plugin, program, result.error);
     case ProcessLauncher::Outcome::Crashed:
         throw Error(ErrorNo::PluginCrashed,
                     Texts::tr("Il plugin '%1' si è interrotto in modo anomalo").arg(plugin.Name));
@@ -162,12 +176,10 @@ void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
 
 void StartPlugin(const Context &ctx, const PluginDescriptor &plugin)
 {
-    const auto result = ctx.process().start(programOf(ctx, plugin), {ctx.state.databasePath()},
-                                            pluginInput(ctx.state));
-    if (result.outcome == ProcessLauncher::Outcome::FailedToStart) {
-        throw Error(ErrorNo::PluginCannotStart,
-                    Texts::tr("Impossibile avviare il plugin '%1': %2").arg(plugin.Name, result.error));
-    }
+    const QString program = programOf(ctx, plugin);
+    const auto result = ctx.process().start(program, {ctx.state.databasePath()}, pluginInput(ctx.state));
+    if (result.outcome == ProcessLauncher::Outcome::FailedToStart)
+        cannotStart(plugin, program, result.error);
 }
 
 QString shippedPluginsFolder()

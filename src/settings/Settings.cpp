@@ -1,5 +1,8 @@
 #include "settings/Settings.h"
 
+#include "core/Error.h"
+#include "core/Texts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,8 +78,25 @@ QString path(const Entry &e)
 
 } // namespace
 
+namespace {
+
+// A settings file named by the user must be a file, or not be there yet: a
+// device or a folder would be read as garbage and replaced by a file.
+const QString &usableSettingsPath(const QString &iniPath)
+{
+    const QFileInfo info(iniPath);
+    if (!iniPath.isEmpty() && info.exists() && !info.isFile())
+        throw Error(ErrorNo::InvalidPath,
+                    Texts::tr("\"%1\" non è un file normale (è una cartella o un dispositivo): non può fare da file "
+                              "delle impostazioni, e non è stato né letto né modificato.")
+                        .arg(QDir::toNativeSeparators(iniPath)));
+    return iniPath;
+}
+
+} // namespace
+
 Settings::Settings(const QString &iniPath)
-    : m_store(iniPath.isEmpty()
+    : m_store(usableSettingsPath(iniPath).isEmpty()
                   ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                                 QStringLiteral("BrioSMS"), QStringLiteral("Brio2"))
                   : std::make_unique<QSettings>(iniPath, QSettings::IniFormat))

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Texts.h"
+#include "store/DiskErrors.h"
 #include "store/WriterLockWait.h"
 
 #include <QFileInfo>
@@ -283,7 +284,20 @@ void checkText(const QString &text)
     default:
         break;
     }
+    // The engine's own words follow the explanation, for whoever looks further.
+    const QString detail = Texts::tr(" (dettaglio: %1)").arg(engine);
     switch (rc & 0xFF) {
+    case SQLITE_READONLY:
+        throw Error(ErrorNo::ReadOnly,
+                    Texts::tr("La rubrica è in sola lettura: il file, la sua cartella o i file accanto che ne "
+                              "tengono le modifiche non si possono scrivere")
+                        + detail);
+    case SQLITE_FULL:
+        throw Error(ErrorNo::DiskFull, Texts::tr("Il disco è pieno: la rubrica non può essere scritta") + detail);
+    case SQLITE_IOERR:
+        throw Error(ErrorNo::DiskError, Texts::tr("Il sistema non è riuscito a leggere o scrivere il disco") + detail);
+    case SQLITE_CORRUPT:
+        throw Error(ErrorNo::NotADatabase, Texts::tr("Il file della rubrica è danneggiato") + detail);
     case SQLITE_CANTOPEN:
         throw Error(ErrorNo::InvalidPath,
                     Texts::tr("'%1' non è un percorso valido o il file non è accessibile").arg(context));
@@ -295,7 +309,7 @@ void checkText(const QString &text)
         throw Error(ErrorNo::DatabaseLocked,
                     Texts::tr("Il database è bloccato da un altro programma"));
     default:
-        throw Error(ErrorNo::DatabaseGeneric, Texts::tr("Errore del database: %1").arg(engine));
+        throw Error(ErrorNo::DatabaseGeneric, Texts::tr("Errore del database") + detail);
     }
 }
 

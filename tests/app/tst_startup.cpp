@@ -8,7 +8,11 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace brio;
 using namespace brio::test;
@@ -33,6 +37,42 @@ QByteArray sha256(const QString &path)
 {
     return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
 }
+
+// Makes a file or folder impossible to write, even for root, while it lives.
+class Unwritable final
+{
+public:
+    explicit Unwritable(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        m_done = setImmutable(true);
+    }
+    ~Unwritable()
+    {
+        if (m_done)
+            setImmutable(false);
+    }
+    Unwritable(const Unwritable &) = delete;
+    Unwritable &operator=(const Unwritable &) = delete;
+    bool done() const { return m_done; }
+
+private:
+    bool setImmutable(bool on)
+    {
+        const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+        return ok;
+    }
+
+    QByteArray m_path;
+    bool m_done = false;
+};
 
 void write(const QString &path, const QByteArray &bytes)
 {
@@ -102,7 +142,10 @@ private Q_SLOTS:
                                 + leftAsItWas;
         // Random bytes cannot be told from an encrypted book.
         QTest::newRow("random bytes") << "random" << password << true;
-        QTest::newRow("missing") << "missing" << password << false;
+        QTest::newRow("missing") << "missing"
+                                 << "Nella cartella dei dati \"%2\" non c'è il file della rubrica \"%1\": non è la "
+                                    "cartella di BrioSMS, o la rubrica è stata spostata."
+                                 << false;
         QTest::newRow("too short") << "short"
                                    << "Il file della rubrica \"%1\" è troppo corto per essere una rubrica." + leftAsItWas
                                    << false;
@@ -155,6 +198,37 @@ private Q_SLOTS:
         QVERIFY(!env.state.DB);
         QCOMPARE(sha256(file), before);
         QCOMPARE(QFileInfo::exists(file), damage != QLatin1String("missing"));
+    }
+
+    // An intact book that may not be written is said to be read-only,
+    // naming the path, and is left as it was: never called damaged.
+    void readOnlyBookIsNotDamaged_data()
+    {
+        QTest::addColumn<bool>("wholeFolder");
+        QTest::newRow("read-only book") << false;
+        QTest::newRow("read-only data folder") << true;
+    }
+
+    void readOnlyBookIsNotDamaged()
+    {
+        QFETCH(bool, wholeFolder);
+        TestEnv env;
+        env.addContact(QStringLiteral("Contatto"), QStringLiteral("+393331234567"));
+        freshRun(env);
+        const QString file = env.state.databasePath();
+        const QString place = wholeFolder ? env.dataFolder() : file;
+        const QByteArray before = sha256(file);
+        const Unwritable readOnly(place);
+        if (!readOnly.done())
+            QSKIP("this file system or user cannot make a file read-only for the test");
+        QCOMPARE(Main(*env.ctx), 1);
+        QCOMPARE(env.prompter.texts(),
+                 QStringList{QStringLiteral("Impossibile aprire la rubrica \"%1\": \"%2\" è in sola lettura, e BrioSMS "
+                                            "deve poter scrivere nella rubrica, nella sua cartella e nei file accanto che "
+                                            "ne tengono le modifiche.\nIl file è stato lasciato com'era.")
+                                 .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(place))});
+        QCOMPARE(env.windows.mainShown, 0);
+        QCOMPARE(sha256(file), before);
     }
 
     // A zero-byte book and an empty data folder hold nothing: both become a

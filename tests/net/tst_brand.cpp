@@ -117,6 +117,29 @@ private slots:
         QVERIFY(!rig.settings.contains(Key::Branded));
     }
 
+    // The version moves on only with a reply whose lines were taken.
+    void refusedLinesKeepTheVersion_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("every line refused") << QByteArray("06\r\n1bad,x\r\nnocomma\r\nKey,a\x01b\r\n") << "05";
+        QTest::newRow("one line taken") << QByteArray("06\r\n1bad,x\r\nMainCaption,Nuova\r\n") << "06";
+    }
+
+    void refusedLinesKeepTheVersion()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, version);
+        Rig rig;
+        rig.settings.set(Key::Branded, 1);
+        rig.settings.set(Key::CurrentVersion, QStringLiteral("05"));
+        rig.env.state.LoginUser = QStringLiteral("u");
+        rig.server.setPage(kBrand, reply);
+        QVERIFY(LoadBrand(*rig.env.ctx));
+        QCOMPARE(rig.server.requestCount(kBrand), 1);
+        QCOMPARE(rig.settings.text(Key::CurrentVersion), version);
+    }
+
     void laterRun()
     {
         // Nobody logged in: the saved brand, nothing asked.

@@ -1,15 +1,20 @@
 // The shipped plug-ins, run as the programs they are, on files such as
 // spreadsheets and phones write.
+#include "CsvPreviewDialog.h"
 #include "CsvSource.h"
 #include "app/BookDialogues.h"
 #include "mock/Errors.h"
 #include "mock/TestEnv.h"
 #include "store/Database.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTableWidget>
 #include <QtTest>
+#include <functional>
+#include <sys/resource.h>
 
 using namespace brio;
 using namespace brio::test;
@@ -30,6 +35,27 @@ QString runPlugin(const char *program, const QStringList &args, const QString &p
         return QStringLiteral("FAILED");
     }
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Runs a plug-in that must refuse its file: returns what it wrote on
+// standard error, or "EXIT n" when it did not end with 1.
+QString refusal(const char *program, const QStringList &args)
+{
+    QProcess p;
+    p.start(QDir(QStringLiteral(BRIOSMS_SHIPPED_DIR)).filePath(QLatin1String(program)), args + QStringList{QStringLiteral("--batch")});
+    p.write("\n");
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 1)
+        return QStringLiteral("EXIT %1 %2").arg(p.exitCode()).arg(QString::fromUtf8(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardError());
+}
+
+// The largest resident size, in MB, of the child processes ended so far.
+long childrenPeakMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -139,12 +165,13 @@ private slots:
 
     // A large file is read a block at a time while the rows are written:
     // rows, and quoted fields with line breaks in them, run across blocks;
-    // so does a number field of a megabyte, refused without a long wait.
+    // so does a number field as long as a field may be, refused without a
+    // long wait.
     void largeFileReadInBlocks()
     {
         TestEnv env;
         constexpr int kRows = 12000; // some 600 KB
-        QByteArray csv("Nome;Cellulare;Indirizzo\r\nLungo;" + QByteArray(1 << 20, '3') + ";\r\n");
+        QByteArray csv("Nome;Cellulare;Indirizzo\r\nLungo;" + QByteArray(kit::kMostCsvFieldBytes, '3') + ";\r\n");
         for (int i = 0; i < kRows; ++i)
             csv += QStringLiteral("Contatto %1;347 %2;\"Via Roma %1\nScala B\"\r\n")
                        .arg(i, 5, 10, QLatin1Char('0'))
@@ -159,7 +186,9 @@ private slots:
                                                 "'Via Roma ' || substr(Nominativo, 10) || char(10) || 'Scala B'")),
                  kRows);
         // The preview keeps its first rows whole while it reads on to count.
-        const kit::CsvPreview preview = kit::previewCsv(csv, 10);
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const kit::CsvPreview preview = kit::previewCsv(file, 10);
         QCOMPARE(preview.contacts, kRows + 1);
         QCOMPARE(preview.first.size(), 10);
         QCOMPARE(preview.first.at(1).name, QByteArray("Contatto 00000"));
@@ -212,6 +241,141 @@ private slots:
         QCOMPARE(QString::fromUtf8(bad.readAll()), QStringLiteral("Scheda 3: Solo fisso - 02 7654321\n"));
     }
 
+    // Files no import can take: each is refused with the limit or the row
+    // named, in bounded memory, and the book is left as it was.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<QString>("name");
+        // Writes the file at the path; an empty name means the path given.
+        QTest::addColumn<std::function<void(const QString &)>>("write");
+        QTest::addColumn<QString>("message");
+        const auto sparse = [](const QString &path) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(qint64(1) << 30)); // a gigabyte of holes
+        };
+        const auto noLineBreak = [](const QString &path) { writeFile(path, "Nome;Cellulare\r\n" + QByteArray(20 << 20, 'x')); };
+        const auto rows = [](int count, int at, const QByteArray &bad) {
+            return [=](const QString &path) {
+                QByteArray csv("Nome;Cellulare\r\n");
+                for (int i = 2; i <= count; ++i)
+                    csv += i == at ? bad : QStringLiteral("Contatto %1;347 %2\r\n").arg(i).arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+                writeFile(path, csv);
+            };
+        };
+        const QByteArray csv("briosms-importa-csv");
+        const QByteArray vcard("briosms-importa-vcard");
+        QTest::newRow("CSV, sparse gigabyte") << csv << "grande.csv" << std::function<void(const QString &)>(sparse)
+                                              << "il limite è di 64 MB";
+        QTest::newRow("CSV, a device") << csv << "/dev/zero" << std::function<void(const QString &)>()
+                                       << "non è un file normale";
+        QTest::newRow("CSV, no line break") << csv << "riga.csv" << std::function<void(const QString &)>(noLineBreak)
+                                            << "Riga 2: un campo supera il limite di 64 KB";
+        QTest::newRow("CSV, endless row") << csv << "campi.csv"
+                                          << std::function<void(const QString &)>([](const QString &path) {
+                                                 QByteArray row;
+                                                 for (int i = 0; i < 200000; ++i)
+                                                     row += "x;";
+                                                 writeFile(path, "Nome;Cellulare\r\nA;3471234567\r\n" + row);
+                                             })
+                                          << "Riga 3: la riga supera il limite di 256 KB";
+        QTest::newRow("CSV, quote never closed") << csv << "virgolette.csv"
+                                                 << std::function<void(const QString &)>(rows(1000, 5, "\"Rossi;347 0000005\r\n"))
+                                                 << "Riga 5: le virgolette aperte in questa riga non si chiudono";
+        QTest::newRow("CSV, quote closed 100 rows later")
+            << csv << "virgolette.csv"
+            << std::function<void(const QString &)>([&rows](const QString &path) {
+                   rows(1000, 5, "\"Rossi;347 0000005\r\n")(path);
+                   QFile f(path);
+                   QVERIFY(f.open(QIODevice::ReadOnly));
+                   QByteArray bytes = f.readAll();
+                   bytes.replace("Contatto 105;", "Contatto\" 105;");
+                   f.close();
+                   writeFile(path, bytes);
+               })
+            << "Riga 5: le virgolette aperte in questa riga non si chiudono";
+        QTest::newRow("CSV, one NUL") << csv << "nul.csv"
+                                      << std::function<void(const QString &)>(rows(1000, 700, QByteArray("Ros\0si;3470000700\r\n", 19)))
+                                      << "Riga 700: il file contiene un byte NUL";
+        QTest::newRow("vCard, sparse gigabyte") << vcard << "grande.vcf" << std::function<void(const QString &)>(sparse)
+                                                << "il limite è di 256 MB";
+        QTest::newRow("vCard, a device") << vcard << "/dev/zero" << std::function<void(const QString &)>()
+                                         << "non è un file normale";
+        QTest::newRow("vCard, no line break") << vcard << "riga.vcf" << std::function<void(const QString &)>(noLineBreak)
+                                              << "non è un file vCard leggibile";
+        QTest::newRow("vCard, endless card") << vcard << "numeri.vcf"
+                                             << std::function<void(const QString &)>([](const QString &path) {
+                                                    QByteArray card("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Tanti\r\n");
+                                                    for (int i = 0; i < 100000; ++i)
+                                                        card += "TEL;TYPE=cell:+39347" + QByteArray::number(1000000 + i) + "\r\n";
+                                                    writeFile(path, "BEGIN:VCARD\r\nFN:Uno\r\nTEL:3471234567\r\nEND:VCARD\r\n"
+                                                                        + card + "END:VCARD\r\n");
+                                                })
+                                             << "Scheda 2: supera il limite di 64 KB";
+    }
+
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, program);
+        QFETCH(QString, name);
+        QFETCH(std::function<void(const QString &)>, write);
+        QFETCH(QString, message);
+        TestEnv env;
+        env.addContact(QStringLiteral("Già in rubrica"), QStringLiteral("+393471111111"));
+        const QString source = write ? env.path(name) : name;
+        if (write)
+            write(source);
+        const QString err = refusal(program.constData(), {env.state.databasePath(), source});
+        QVERIFY2(err.contains(message), qPrintable(err));
+        QCOMPARE(book(env.db()), QStringList{QStringLiteral("Già in rubrica|+393471111111||||||||")});
+        QVERIFY2(childrenPeakMb() < 100, qPrintable(QString::number(childrenPeakMb())));
+    }
+
+    // A UTF-8 file with one byte that is not: the file stays UTF-8, the row
+    // with the byte is left out and listed. The preview tells the encoding
+    // and reads the file in the other one when the user chooses it.
+    void strayByteKeepsUtf8()
+    {
+        TestEnv env;
+        const QString source = env.path(QStringLiteral("accenti.csv"));
+        writeFile(source, "Nome;Cellulare\r\nRen\xc3\xa8;3331234567\r\nNiccol\xc3\xb2;3331234568\r\n"
+                          "Citt\xe0;3331234569\r\nG\xc3\xbcnther;3331234570\r\n");
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        kit::CsvPreviewDialog dialog([&file](const QString &encoding) { return kit::previewCsv(file, 10, encoding); }, source);
+        auto *encoding = dialog.findChild<QComboBox *>(QStringLiteral("cbo_codifica"));
+        auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("tbl_anteprima"));
+        QVERIFY(encoding && table);
+        QCOMPARE(encoding->currentText(), QStringLiteral("UTF-8"));
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Renè"));
+        encoding->setCurrentText(QStringLiteral("Windows-1252"));
+        QCOMPARE(dialog.encoding(), QStringLiteral("Windows-1252"));
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("RenÃ¨"));
+        QCOMPARE(table->item(2, 0)->text(), QStringLiteral("Città"));
+
+        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 3")), qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("Righe con testo non leggibile: 1")));
+        QCOMPARE(book(env.db()), (QStringList{QStringLiteral("Renè|+393331234567||||||||"),
+                                              QStringLiteral("Niccolò|+393331234568||||||||"),
+                                              QStringLiteral("Günther|+393331234570||||||||")}));
+        QFile bad(env.path(QStringLiteral("accenti-scartati.txt")));
+        QVERIFY(bad.open(QIODevice::ReadOnly));
+        QVERIFY2(bad.readAll().startsWith("Riga 4: Citt\xef\xbf\xbd - testo non leggibile"), "");
+    }
+
+    // A byte order mark before the first card is no part of it.
+    void vCardWithByteOrderMark()
+    {
+        TestEnv env;
+        const QString source = env.path(QStringLiteral("bom.vcf"));
+        writeFile(source, "\xEF\xBB\xBF" "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Prima\r\nTEL:3331234567\r\nEND:VCARD\r\n"
+                          "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Seconda\r\nTEL:3331234568\r\nEND:VCARD\r\n");
+        const QString out = runPlugin("briosms-importa-vcard", {env.state.databasePath(), source});
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 2")), qPrintable(out));
+    }
+
     void exportThenImport_data()
     {
         QTest::addColumn<QString>("file");
@@ -251,5 +415,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestShippedPlugins)
+QTEST_MAIN(TestShippedPlugins)
 #include "tst_shippedplugins.moc"

@@ -1,6 +1,7 @@
 #include "core/Error.h"
 #include "mock/Errors.h"
 #include "store/Database.h"
+#include "store/DiskErrors.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -29,6 +30,24 @@ private:
     }
 
 private Q_SLOTS:
+    // A full disk is said in Italian first, the engine's words after.
+    void fullDiskIsToldAsSuch()
+    {
+        QTemporaryDir dir;
+        auto db = Database::open(dir.filePath(QStringLiteral("pieno.db")), QString(), Database::Mode::Shared, true);
+        db->exec(QStringLiteral("CREATE TABLE t (x TEXT)"));
+        db->exec(QStringLiteral("PRAGMA max_page_count = 3")); // the disk as full as the file is now
+        try {
+            db->run(QStringLiteral("INSERT INTO t VALUES (?)"), {QString(20000, QLatin1Char('x'))});
+            QFAIL("written past the end of the disk");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::DiskFull);
+            QVERIFY2(e.description().startsWith(QStringLiteral("Il disco è pieno: la rubrica non può essere scritta "
+                                                               "(dettaglio: ")),
+                     qPrintable(e.description()));
+        }
+    }
+
     void engineErrorsBecomeProgramNumbers_data()
     {
         QTest::addColumn<QString>("sql");

@@ -155,7 +155,10 @@ void TestPluginWindows::failingPlugin_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("message");
     QTest::newRow("crash") << "crash" << "Il plugin 'P' si è interrotto in modo anomalo";
-    QTest::newRow("missing program") << "missing" << "Impossibile avviare il plugin 'P'";
+    QTest::newRow("missing program") << "missing"
+                                     << "Impossibile avviare il plugin 'P': il programma \"%1\" non esiste. (dettaglio:";
+    QTest::newRow("not executable") << "noexec"
+                                    << "Impossibile avviare il plugin 'P': il programma \"%1\" non è eseguibile. (dettaglio:";
 }
 
 void TestPluginWindows::failingPlugin()
@@ -164,10 +167,14 @@ void TestPluginWindows::failingPlugin()
     QFETCH(QString, message);
     Run run;
     run.install(QStringLiteral("a.bpe"), QStringLiteral("P"), program, QStringLiteral("GENERAL"));
+    const QString file = QDir(run.env.state.pluginsPath()).filePath(program);
+    if (program == QLatin1String("noexec"))
+        QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     run.open();
     run.menuPlugin(0)->trigger();
     QCOMPARE(run.env.prompter.shown.size(), 1);
-    QVERIFY2(run.env.prompter.last().text.contains(message), qPrintable(run.env.prompter.last().text));
+    QVERIFY2(run.env.prompter.last().text.contains(message.arg(QDir::toNativeSeparators(file))),
+             qPrintable(run.env.prompter.last().text));
     QVERIFY(run.window->isEnabled());
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
