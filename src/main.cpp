@@ -3,6 +3,7 @@
 #include "core/Process.h"
 #include "app/GatewayChoice.h"
 #include "core/Error.h"
+#include "core/Log.h"
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
 #include "cli/CommandLine.h"
@@ -196,6 +197,7 @@ int run(Application &app)
 
 int main(int argc, char *argv[])
 {
+    brio::log::install();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

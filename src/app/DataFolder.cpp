@@ -1,6 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "core/Error.h"
+#include "core/Log.h"
 #include "core/Texts.h"
 #include "store/BookFile.h"
 
@@ -35,7 +36,9 @@ void fillDataFolder(const QString &folder)
 
 } // namespace
 
-bool provisionDataFolder(const QString &folder)
+namespace {
+
+bool provisionFolder(const QString &folder)
 {
     const QFileInfo info(folder);
     if (info.exists()) {
@@ -66,6 +69,16 @@ bool provisionDataFolder(const QString &folder)
     }
     staging.setAutoRemove(false);
     return true;
+}
+
+} // namespace
+
+bool provisionDataFolder(const QString &folder)
+{
+    const bool made = provisionFolder(folder);
+    // After the folder is filled: a log file first would make a new folder look used.
+    log::openFile(folder);
+    return made;
 }
 
 } // namespace brio

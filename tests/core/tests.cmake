@@ -1,0 +1,1 @@
+brio_add_test(tst_log core/tst_log.cpp)
