@@ -25,6 +25,7 @@ packages=(
     libcsv-dev
     libphonenumber-dev
     libvformat-dev
+    qtkeychain-qt6-dev
     libgl-dev
 )
 # The tests and the package's checks, on top.

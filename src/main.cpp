@@ -25,33 +25,6 @@ using namespace brio;
 
 namespace {
 
-struct Options
-{
-    QString gateway;
-    QString settingsFile;
-    bool sandboxOutbox = false;
-    QStringList rest; // what the program itself looks at, such as /IMPORTBRIO1
-};
-
-Options parse(const QStringList &args)
-{
-    Options o;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (a == QLatin1String("--gateway") && i + 1 < args.size())
-            o.gateway = args.at(++i);
-        else if (a.startsWith(QLatin1String("--gateway=")))
-            o.gateway = a.mid(10);
-        else if (a == QLatin1String("--settings") && i + 1 < args.size())
-            o.settingsFile = args.at(++i);
-        else if (a == QLatin1String("--sandbox-outbox"))
-            o.sandboxOutbox = true;
-        else
-            o.rest << a;
-    }
-    return o;
-}
-
 // The last trap: an error that a handler let through is reported and ends
 // the run with a failure status, instead of taking the program down.
 class Application final : public QApplication
@@ -136,38 +109,29 @@ Translations::Translations()
     }
 }
 
-int printOutbox(const QString &folder)
+// The names the settings and data folders derive from, for both kinds of
+// application object.
+void nameProgram()
 {
-    QTextStream out(stdout);
-    const auto messages = SandboxGateway::outbox(sandboxFile(folder));
-    for (const auto &m : messages) {
-        QString text = m.text;
-        text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        out << m.acceptedAt << '\t' << m.account << "\t+" << m.recipient << '\t' << m.when << '\t' << text << '\n';
-    }
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
+    QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
+    QCoreApplication::setApplicationVersion(programVersionText());
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 }
 
-int run(Application &app)
+int run(Application &app, const Invocation &opts)
 {
-    QApplication::setApplicationName(QStringLiteral("Brio2"));
-    QApplication::setOrganizationName(QStringLiteral("BrioSMS"));
-    QApplication::setApplicationVersion(programVersionText());
+    nameProgram();
     QApplication::setDesktopFileName(QStringLiteral("briosms"));
     QApplication::setWindowIcon(appIcon());
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 
     const Translations translations;
 
-    const Options opts = parse(QApplication::arguments());
     const QString folder = resolveDataFolder();
-    if (opts.sandboxOutbox)
-        return printOutbox(folder);
-
     Settings settings(opts.settingsFile);
     AppState state;
     state.InstallDir = folder;
-    state.Arguments = opts.rest;
+    state.Arguments = opts.windowArguments;
     QtPrompter prompter;
     QtShell shell;
     SystemClock clock;
@@ -193,8 +157,8 @@ int run(Application &app)
 
     try {
         provisionDataFolder(folder);
-        // A new data folder gets the shipped plug-ins, an older one those it lacks.
-        installShippedPlugins(state.pluginsPath());
+        state.ShippedPluginsDir = shippedPluginsFolder();
+        removeOldShippedCopies(state.pluginsPath(), state.ShippedPluginsDir);
     } catch (const Error &e) {
         ReportError(ctx, e);
         return 1;
@@ -216,29 +180,23 @@ int run(Application &app)
 
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    if (isCommand(args)) {
-        // No display needed: the commands run from scripts and cron.
+    // The command line is read before any window can open, with no display:
+    // help, version, a wrong line and the commands never need one.
+    Invocation invocation;
+    {
         QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
-        QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
-        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        nameProgram();
         const Translations translations;
-        try {
-            return runCommand(args);
-        } catch (const std::exception &e) {
-            printError(asError(e));
-        }
-        return 1;
+        invocation = readCommandLine(QCoreApplication::arguments());
+        if (invocation.action != Invocation::Action::Window)
+            return runInvocation(invocation);
     }
 
     Application app(argc, argv);
     try {
-        return run(app);
+        return run(app, invocation);
     } catch (const std::exception &e) {
         printError(asError(e));
     }
-    return 1;
+    return ExitCode::Unexpected;
 }

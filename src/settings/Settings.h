@@ -34,6 +34,7 @@ enum class Key {
     GatewayDlrMask,
     RegistrationURL,
     CompanyURL,
+    Country,
 };
 
 // The per-user settings store, application "Brio2", INI format.
