@@ -26,13 +26,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${BRIOSMS_DOC_DIR} FIL
 
 # A user timer that hands over the held sends without the window:
 # systemctl --user enable --now briosms-send-due.timer
-set(BRIOSMS_INSTALLED_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/briosms)
-configure_file(${PROJECT_SOURCE_DIR}/data/systemd/briosms-send-due.service.in
-               ${BRIOSMS_SYSTEMD_UNITS_DIR}/briosms-send-due.service @ONLY)
-configure_file(${PROJECT_SOURCE_DIR}/data/systemd/briosms-send-due.timer
-               ${BRIOSMS_SYSTEMD_UNITS_DIR}/briosms-send-due.timer COPYONLY)
-install(FILES ${BRIOSMS_SYSTEMD_UNITS_DIR}/briosms-send-due.service ${BRIOSMS_SYSTEMD_UNITS_DIR}/briosms-send-due.timer
-        DESTINATION ${CMAKE_INSTALL_PREFIX}/lib/systemd/user)
+foreach(unit briosms-send-due.service briosms-send-due.timer)
+  configure_file(${PROJECT_SOURCE_DIR}/data/systemd/${unit} ${BRIOSMS_SYSTEMD_UNITS_DIR}/${unit} COPYONLY)
+  install(FILES ${BRIOSMS_SYSTEMD_UNITS_DIR}/${unit} DESTINATION lib/systemd/user)
+endforeach()
 
 set(CPACK_PACKAGE_NAME briosms)
 set(CPACK_PACKAGE_VENDOR "BrioSMS")

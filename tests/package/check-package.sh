@@ -45,9 +45,9 @@ fi
 desktop-file-validate "$root/usr/share/applications/briosms.desktop"
 appstreamcli validate --pedantic --no-net "$root/usr/share/metainfo/it.briosms.briosms.metainfo.xml"
 
-# The service runs the installed program.
-grep -qx 'ExecStart=/usr/bin/briosms send --due' "$root/usr/lib/systemd/user/briosms-send-due.service" \
-    || { echo "the timer's service does not run /usr/bin/briosms send --due"; exit 1; }
+# The service runs the installed program, found in systemd's search path.
+grep -qx 'ExecStart=briosms send --due' "$root/usr/lib/systemd/user/briosms-send-due.service" \
+    || { echo "the timer's service does not run briosms send --due"; exit 1; }
 
 # Nothing installed names the folder it was built in (a program would look
 # there, in a folder anybody may create).
