@@ -1,55 +1,30 @@
 #include "app/DataFolder.h"
-#include "app/SingleInstance.h"
-#include "core/Process.h"
 #include "app/GatewayChoice.h"
-#include "core/Error.h"
-#include "core/Log.h"
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
 #include "cli/CommandLine.h"
+#include "core/Error.h"
+#include "core/Log.h"
+#include "core/Process.h"
 #include "core/Texts.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
-#include "ui/AppIcon.h"
 #include "plugins/Plugins.h"
+#include "ui/AppIcon.h"
 #include "ui/AppWindows.h"
 #include "ui/QtServices.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTextStream>
+
 #include <cstdio>
+#include <optional>
 
 using namespace brio;
 
 namespace {
-
-struct Options
-{
-    QString gateway;
-    QString settingsFile;
-    bool sandboxOutbox = false;
-    QStringList rest; // what the program itself looks at, such as /IMPORTBRIO1
-};
-
-Options parse(const QStringList &args)
-{
-    Options o;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (a == QLatin1String("--gateway") && i + 1 < args.size())
-            o.gateway = args.at(++i);
-        else if (a.startsWith(QLatin1String("--gateway=")))
-            o.gateway = a.mid(10);
-        else if (a == QLatin1String("--settings") && i + 1 < args.size())
-            o.settingsFile = args.at(++i);
-        else if (a == QLatin1String("--sandbox-outbox"))
-            o.sandboxOutbox = true;
-        else
-            o.rest << a;
-    }
-    return o;
-}
 
 // The last trap: an error that a handler let through is reported and ends
 // the run with a failure status, instead of taking the program down.
@@ -67,14 +42,9 @@ Error asError(const std::exception &e)
     return error ? *error : Error(ErrorNo::Internal, QString::fromLocal8Bit(e.what()));
 }
 
-void printMessage(const QString &text)
-{
-    std::fprintf(stderr, "briosms: %s\n", text.toLocal8Bit().constData());
-}
-
 void printError(const Error &e)
 {
-    printMessage(e.description());
+    std::fprintf(stderr, "briosms: %s\n", e.description().toLocal8Bit().constData());
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)
@@ -113,42 +83,28 @@ ReportTo::~ReportTo()
     m_app.ctx = nullptr;
 }
 
-int printOutbox(const QString &folder)
+// The names the settings and data folders derive from, for both kinds of
+// application object.
+void nameProgram()
 {
-    QTextStream out(stdout);
-    const auto messages = SandboxGateway::outbox(sandboxFile(folder));
-    for (const auto &m : messages) {
-        QString text = m.text;
-        text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        out << m.acceptedAt << '\t' << m.account << "\t+" << m.recipient << '\t' << m.when << '\t' << text << '\n';
-    }
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
+    QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
+    QCoreApplication::setApplicationVersion(programVersionText());
 }
 
-int run(Application &app)
+int run(Application &app, const Invocation &opts, const std::optional<QString> &languageOption)
 {
-    QApplication::setApplicationName(QStringLiteral("Brio2"));
-    QApplication::setOrganizationName(QStringLiteral("BrioSMS"));
-    QApplication::setApplicationVersion(programVersionText());
+    nameProgram();
     QApplication::setDesktopFileName(QStringLiteral("briosms"));
     QApplication::setWindowIcon(appIcon());
 
-    QStringList arguments = QApplication::arguments();
-    const auto languageOption = takeLanguageOption(arguments);
-    const Options opts = parse(arguments);
     const UiLanguage language(languageOption, opts.settingsFile);
-    if (!language.error().isEmpty()) {
-        printMessage(language.error());
-        return 1;
-    }
-    const QString folder = resolveDataFolder();
-    if (opts.sandboxOutbox)
-        return printOutbox(folder);
 
+    const QString folder = resolveDataFolder();
     Settings settings(opts.settingsFile);
     AppState state;
     state.InstallDir = folder;
-    state.Arguments = opts.rest;
+    state.Arguments = opts.windowArguments;
     QtPrompter prompter;
     QtShell shell;
     SystemClock clock;
@@ -174,8 +130,8 @@ int run(Application &app)
 
     try {
         provisionDataFolder(folder);
-        // A new data folder gets the shipped plug-ins, an older one those it lacks.
-        installShippedPlugins(state.pluginsPath());
+        state.ShippedPluginsDir = shippedPluginsFolder();
+        removeOldShippedCopies(state.pluginsPath(), state.ShippedPluginsDir);
     } catch (const Error &e) {
         ReportError(ctx, e);
         return 1;
@@ -197,34 +153,31 @@ int run(Application &app)
 
 int main(int argc, char *argv[])
 {
-    brio::log::install();
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const auto languageOption = takeLanguageOption(args);
-    if (isCommand(args)) {
-        // No display needed: the commands run from scripts and cron.
+    log::install();
+    // The command line is read before any window can open, with no display:
+    // help, version, a wrong line and the commands never need one.
+    Invocation invocation;
+    std::optional<QString> languageOption;
+    {
         QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("Brio2"));
-        QCoreApplication::setOrganizationName(QStringLiteral("BrioSMS"));
-        const UiLanguage language(languageOption, optionValue(args, QStringLiteral("--settings")));
+        nameProgram();
+        QStringList arguments = QCoreApplication::arguments();
+        languageOption = takeLanguageOption(arguments);
+        const UiLanguage language(languageOption, optionValue(arguments, QStringLiteral("--settings")));
         if (!language.error().isEmpty()) {
-            printMessage(language.error());
-            return 1;
+            std::fprintf(stderr, "briosms: %s\n", language.error().toLocal8Bit().constData());
+            return ExitCode::Usage;
         }
-        try {
-            return runCommand(args);
-        } catch (const std::exception &e) {
-            printError(asError(e));
-        }
-        return 1;
+        invocation = readCommandLine(arguments);
+        if (invocation.action != Invocation::Action::Window)
+            return runInvocation(invocation);
     }
 
     Application app(argc, argv);
     try {
-        return run(app);
+        return run(app, invocation, languageOption);
     } catch (const std::exception &e) {
         printError(asError(e));
     }
-    return 1;
+    return ExitCode::Unexpected;
 }

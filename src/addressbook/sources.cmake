@@ -3,4 +3,7 @@ target_sources(briosms_core PRIVATE
   addressbook/Contacts.cpp addressbook/Contacts.h
   addressbook/ChosenContacts.cpp addressbook/ChosenContacts.h
   addressbook/ContactSearch.cpp addressbook/ContactSearch.h
+  addressbook/ContactsCsv.cpp addressbook/ContactsCsv.h
 )
+# The CSV export, one writer for the command line and the plug-in.
+target_link_libraries(briosms_core PRIVATE csv)

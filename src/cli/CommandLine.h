@@ -4,7 +4,7 @@
 
 namespace brio {
 
-// Exit statuses of "briosms send|contacts" (also in --help and docs/briosms.1).
+// Exit statuses of the commands (also in --help and docs/briosms.1).
 namespace ExitCode {
 constexpr int Ok = 0;
 constexpr int Usage = 1;        // wrong command line
@@ -12,16 +12,43 @@ constexpr int Stopped = 2;      // a check stopped the send: nothing was sent
 constexpr int Book = 3;         // the address book could not be opened
 constexpr int Failed = 4;       // the gateway failed: nothing, or only part, was sent
 constexpr int WrongNumbers = 5; // sent, but the gateway refused some numbers
+constexpr int Unexpected = 6;   // any other failure (disk, damaged file, fault)
 } // namespace ExitCode
 
-// True when the arguments (after the program name) ask for a command rather
-// than the window: send, contacts, --help.
-bool isCommand(const QStringList &args);
+// What the command line asks for. It is read with no display and before any
+// window exists, so that a wrong line never opens one.
+struct Invocation final
+{
+    enum class Action { Window, Command, SandboxOutbox, Print, Error };
+    Action action = Action::Window;
+    QString output; // Print: the text for standard output; Error: the message
 
-// Runs the command on the same routines as the window; messages go to
-// standard error in the window's words. Needs a QCoreApplication.
-int runCommand(const QStringList &args);
+    // Every way of starting.
+    QString gateway;
+    QString settingsFile;
+    // The window: what it looks at itself, such as /IMPORTBRIO1.
+    QStringList windowArguments;
 
-QString helpText();
+    // The commands: send, contacts, history.
+    QString command;
+    QString sub; // contacts list|export
+    QStringList to;
+    QStringList groups;
+    QStringList texts;
+    QString textFile;
+    bool stdinText = false;
+    QString at;
+    bool due = false;
+    bool dryRun = false; // count the SMS, send nothing
+    int count = 20; // history
+};
+
+// Reads the arguments (the program's name first). Needs a QCoreApplication.
+Invocation readCommandLine(const QStringList &arguments);
+
+// Runs everything but the window: help, version, errors, the sandbox's outbox
+// and the commands, on the window's routines. Messages go to standard error
+// in the window's words. Needs a QCoreApplication.
+int runInvocation(const Invocation &invocation);
 
 } // namespace brio

@@ -16,6 +16,7 @@ struct PluginDescriptor
     QString Description;
     QString Path;
     QString Type;
+    QString Folder; // the descriptor's folder, which Path is relative to
     bool Incomplete = true;
 };
 
@@ -52,6 +53,7 @@ struct AppState
     std::unique_ptr<Notifier> Notify = std::make_unique<Notifier>();
 
     QString InstallDir;        // the data folder
+    QString ShippedPluginsDir; // the plug-ins that come with the program, run from there
     QStringList Arguments;     // command line after the program name
 
     QString databasePath() const;

@@ -4,5 +4,6 @@ target_sources(briosms_core PRIVATE
   core/Log.cpp core/Log.h
   core/FaultPoint.cpp core/FaultPoint.h
   core/Process.cpp core/Process.h
+  core/ProgramFolder.cpp core/ProgramFolder.h
   core/Services.cpp core/Services.h
 )

@@ -32,8 +32,10 @@ QString sandboxFile(const QString &dataFolder)
     return QDir(dataFolder).filePath(QStringLiteral("Sandbox.db"));
 }
 
-QString chooseGatewayUrl(const QString &argument, const Settings &settings)
+QString chooseGatewayUrl(const QString &argument, Settings &settings, PasswordPlace *place)
 {
+    if (place)
+        *place = PasswordPlace::None;
     if (!argument.isEmpty()) {
         if (!QUrl(argument.trimmed()).password().isEmpty())
             throw Error(ErrorNo::GatewayBadParameters,
@@ -43,7 +45,13 @@ QString chooseGatewayUrl(const QString &argument, const Settings &settings)
         return argument;
     }
     const QString fromEnvironment = qEnvironmentVariable("BRIOSMS_GATEWAY");
-    return fromEnvironment.isEmpty() ? settings.text(Key::GatewayURL) : fromEnvironment;
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    PasswordPlace where = PasswordPlace::None;
+    const QString url = gatewayUrlWithPassword(settings, where);
+    if (place)
+        *place = where;
+    return url;
 }
 
 GatewayFactory sandboxGatewayFactory(const QString &dataFolder)

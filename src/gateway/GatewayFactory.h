@@ -1,6 +1,7 @@
 #pragma once
 
 #include "context/Context.h"
+#include "gateway/GatewayPassword.h"
 
 #include <QString>
 
@@ -17,9 +18,11 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
 GatewayFactory sandboxGatewayFactory(const QString &dataFolder);
 
 // The gateway address of this run: the command line's, else $BRIOSMS_GATEWAY,
-// else the setting Gateway/URL. An address on the command line must not carry
-// a password, which every user of the machine could read there (Error 28376).
-QString chooseGatewayUrl(const QString &argument, const Settings &settings);
+// else the setting Gateway/URL with its password from the keyring or the
+// settings file (`place`, when given, says which). An address on the command
+// line must not carry a password, which every user of the machine could read
+// there (Error 28376).
+QString chooseGatewayUrl(const QString &argument, Settings &settings, PasswordPlace *place = nullptr);
 
 QString sandboxFile(const QString &dataFolder);
 

@@ -1,5 +1,6 @@
 target_sources(briosms_core PRIVATE
   gateway/GatewayControl.cpp gateway/GatewayControl.h
+  gateway/GatewayPassword.cpp gateway/GatewayPassword.h
   gateway/GsmTextOnly.cpp gateway/GsmTextOnly.h
   gateway/KannelGateway.cpp gateway/KannelGateway.h
   gateway/GatewayFactory.cpp gateway/GatewayFactory.h
@@ -7,3 +8,6 @@ target_sources(briosms_core PRIVATE
   gateway/SandboxGateway.cpp gateway/SandboxGateway.h
   gateway/Login.cpp gateway/Login.h
 )
+# Gateway passwords in the desktop's keyring.
+find_package(Qt6Keychain REQUIRED)
+target_link_libraries(briosms_core PRIVATE Qt6Keychain::Qt6Keychain)

@@ -1,12 +1,12 @@
 #include "BookExport.h"
 
+#include "addressbook/ContactsCsv.h"
 #include "core/Error.h"
 #include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QDate>
 #include <QSaveFile>
-#include <csv.h>
 
 namespace brio::kit {
 
@@ -39,38 +39,6 @@ QList<Contact> readContacts(Database &db, qint64 groupId)
 QDate birthDate(const QString &stored)
 {
     return QDate::fromString(stored, QStringLiteral("yyyyMMdd"));
-}
-
-QByteArray csvField(const QString &text)
-{
-    const QByteArray in = text.toUtf8();
-    QByteArray out(in.size() * 2 + 2, Qt::Uninitialized);
-    out.resize(qsizetype(csv_write(out.data(), size_t(out.size()), in.constData(), size_t(in.size()))));
-    return out;
-}
-
-QByteArray csvText(const QList<Contact> &contacts)
-{
-    const QStringList header{QStringLiteral("Nominativo"), QStringLiteral("Cellulare"),
-                             QStringLiteral("Indirizzo"), QStringLiteral("CAP"), QStringLiteral("Città"),
-                             QStringLiteral("Provincia"), QStringLiteral("Regione"), QStringLiteral("E-mail"),
-                             QStringLiteral("Data di nascita"), QStringLiteral("Sesso")};
-    QByteArray out("\xEF\xBB\xBF"); // spreadsheets take the file as UTF-8 only with it
-    auto writeRow = [&out](const QStringList &fields) {
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            if (i > 0)
-                out += ';';
-            out += csvField(fields.at(i));
-        }
-        out += "\r\n";
-    };
-    writeRow(header);
-    for (const Contact &c : contacts) {
-        const QDate born = birthDate(c.birth);
-        writeRow({c.name, c.number, c.address, c.cap, c.city, c.province, c.region, c.email,
-                  born.isValid() ? born.toString(QStringLiteral("dd/MM/yyyy")) : QString(), c.sex});
-    }
-    return out;
 }
 
 QString escaped(const QString &text)
@@ -144,14 +112,24 @@ QList<GroupChoice> exportChoices(Database &db)
 
 int exportBook(Database &db, qint64 groupId, ExportFormat format, const QString &path)
 {
-    const QList<Contact> contacts = readContacts(db, groupId);
+    QByteArray bytes;
+    int count = 0;
+    if (format == ExportFormat::Csv) {
+        ContactsCsv csv = writeContactsCsv(db, groupId >= 0 ? QList<qint64>{groupId} : QList<qint64>{});
+        bytes = std::move(csv.bytes);
+        count = csv.contacts;
+    } else {
+        const QList<Contact> contacts = readContacts(db, groupId);
+        bytes = vcardText(contacts);
+        count = int(contacts.size());
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile scrivere il file '%1'").arg(path));
-    file.write(format == ExportFormat::Csv ? csvText(contacts) : vcardText(contacts));
+    file.write(bytes);
     if (!file.commit())
         throw Error(ErrorNo::InvalidPath, Texts::tr("Impossibile scrivere il file '%1'").arg(path));
-    return int(contacts.size());
+    return count;
 }
 
 } // namespace brio::kit

@@ -21,8 +21,8 @@ struct GroupChoice
 QList<GroupChoice> exportChoices(Database &db);
 
 // Writes the contacts of the group (or of the whole book for -1), ordered by
-// name, to path: CSV (UTF-8 with BOM, ';', a header row of Italian names the
-// import reads back) or vCard 3.0. Returns how many. Throws Error.
+// name, to path: CSV (the book's one dialect, addressbook/ContactsCsv.h) or
+// vCard 3.0. Returns how many. Throws Error.
 int exportBook(Database &db, qint64 groupId, ExportFormat format, const QString &path);
 
 } // namespace brio::kit

@@ -4,6 +4,7 @@
 #include "context/Context.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
+#include "core/ProgramFolder.h"
 #include "core/Texts.h"
 #include "store/Database.h"
 
@@ -50,16 +51,14 @@ bool looksLikeJet(const QString &path)
 constexpr auto kStreamVersion = QDataStream::Qt_6_0;
 
 // The reader helper: beside the program when built, in libexec when
-// installed; the build's own as a last resort, for the tests.
+// installed.
 QString readerProgram()
 {
-    const QDir program(QCoreApplication::applicationDirPath());
-    for (const QString &candidate : {program.filePath(QStringLiteral(BRIOSMS_OLD_BOOK_READER_NAME)),
-                                     program.filePath(QStringLiteral(BRIOSMS_INSTALLED_OLD_BOOK_READER))}) {
-        if (QFileInfo(candidate).isExecutable())
-            return QDir::cleanPath(candidate);
-    }
-    return QStringLiteral(BRIOSMS_BUILT_OLD_BOOK_READER);
+    const QDir program(programFolder());
+    const QString built = program.filePath(QStringLiteral(BRIOSMS_OLD_BOOK_READER_NAME));
+    if (QFileInfo(built).isExecutable())
+        return QDir::cleanPath(built);
+    return QDir::cleanPath(program.filePath(QStringLiteral(BRIOSMS_INSTALLED_OLD_BOOK_READER)));
 }
 
 struct MdbCloser

@@ -1,11 +1,13 @@
 #include "plugins/Plugins.h"
 
+#include "core/ProgramFolder.h"
 #include "core/Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QStringDecoder>
 
 namespace brio {
@@ -33,7 +35,7 @@ bool isInside(const QString &folder, const QString &path)
 
 QString programOf(const Context &ctx, const PluginDescriptor &plugin)
 {
-    const QString program = pluginProgram(ctx.state, plugin.Path);
+    const QString program = pluginProgram(plugin.Folder.isEmpty() ? ctx.state.pluginsPath() : plugin.Folder, plugin.Path);
     if (program.isEmpty()) {
         throw Error(ErrorNo::PluginCannotStart,
                     Texts::tr("Il plugin '%1' indica un programma fuori dalla cartella Plugins").arg(plugin.Name));
@@ -78,29 +80,42 @@ PluginDescriptor ReadPluginDescriptor(const AppState &state, const QString &file
     QFile file(QDir(state.pluginsPath()).filePath(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return d;
+    d.Folder = QFileInfo(file.fileName()).absolutePath();
     d.Name = ReadDescriptorValue(file, QStringLiteral("Name"));
     d.Description = ReadDescriptorValue(file, QStringLiteral("description"));
     d.Path = ReadDescriptorValue(file, QStringLiteral("Path"));
     d.Type = ReadDescriptorValue(file, QStringLiteral("Type"));
     d.Incomplete = d.Name.isEmpty() || d.Description.isEmpty() || d.Path.isEmpty() || d.Type.isEmpty()
-                   || pluginProgram(state, d.Path).isEmpty();
+                   || pluginProgram(d.Folder, d.Path).isEmpty();
     return d;
 }
 
 QStringList descriptorFiles(const AppState &state)
 {
-    QDir dir(state.pluginsPath());
-    dir.setNameFilters({QStringLiteral("*.bpe")});
-    dir.setFilter(QDir::Files);
-    dir.setSorting(QDir::Name);
-    return dir.entryList();
+    const auto inFolder = [](const QString &folder) {
+        QDir dir(folder);
+        dir.setNameFilters({QStringLiteral("*.bpe")});
+        dir.setFilter(QDir::Files);
+        return dir.entryList();
+    };
+    // File names in order; a shipped one by its full path, which reads the
+    // same through the Plugins folder.
+    QMap<QString, QString> byName;
+    for (const QString &name : inFolder(state.pluginsPath()))
+        byName.insert(name, name);
+    if (!state.ShippedPluginsDir.isEmpty()) {
+        const QDir shipped(state.ShippedPluginsDir);
+        for (const QString &name : inFolder(state.ShippedPluginsDir))
+            byName.insert(name, shipped.absoluteFilePath(name));
+    }
+    return byName.values();
 }
 
-QString pluginProgram(const AppState &state, const QString &path)
+QString pluginProgram(const QString &descriptorFolder, const QString &path)
 {
     if (path.isEmpty() || QDir::isAbsolutePath(path))
         return QString();
-    const QString folder = QDir::cleanPath(QFileInfo(state.pluginsPath()).absoluteFilePath());
+    const QString folder = QDir::cleanPath(QFileInfo(descriptorFolder).absoluteFilePath());
     const QString program = QDir::cleanPath(folder + QLatin1Char('/') + path);
     if (!isInside(folder, program))
         return QString();
@@ -184,31 +199,24 @@ void StartPlugin(const Context &ctx, const PluginDescriptor &plugin)
 
 QString shippedPluginsFolder()
 {
-    const QDir program(QCoreApplication::applicationDirPath());
-    for (const QString &folder : {program.filePath(QStringLiteral("shipped-plugins")),
+    const QDir program(programFolder());
+    for (const QString &folder : {program.filePath(QStringLiteral(BRIOSMS_BUILT_PLUGINS_DIR)),
                                   program.filePath(QStringLiteral(BRIOSMS_INSTALLED_PLUGINS_DIR))}) {
         if (QFileInfo(folder).isDir())
             return QDir::cleanPath(folder);
     }
-    return QStringLiteral(BRIOSMS_SHIPPED_PLUGINS_DIR);
+    return QString();
 }
 
-bool installShippedPlugins(const QString &pluginsFolder, const QString &shippedFolder)
+bool removeOldShippedCopies(const QString &pluginsFolder, const QString &shippedFolder)
 {
-    const QDir from(shippedFolder);
-    QDir to(pluginsFolder);
-    if (!from.exists() || !to.mkpath(QStringLiteral(".")))
-        return false;
+    if (shippedFolder.isEmpty())
+        return true;
+    const QDir to(pluginsFolder);
     bool ok = true;
-    for (const QString &name : from.entryList(QDir::Files)) {
-        const QString target = to.filePath(name);
-        if (QFileInfo::exists(target))
-            continue;
-        // Copied beside and renamed, so an interrupted copy leaves no half program.
-        const QString partial = to.filePath(QStringLiteral(".") + name + QStringLiteral(".part"));
-        QFile::remove(partial);
-        ok = QFile::copy(from.filePath(name), partial) && QFile::rename(partial, target) && ok;
-        QFile::remove(partial);
+    for (const QString &name : QDir(shippedFolder).entryList(QDir::Files)) {
+        if (QFileInfo::exists(to.filePath(name)))
+            ok = QFile::remove(to.filePath(name)) && ok;
     }
     return ok;
 }

@@ -29,13 +29,14 @@ QString ReadDescriptorValue(QIODevice &file, const QString &key);
 // incomplete, as does any empty field.
 PluginDescriptor ReadPluginDescriptor(const AppState &state, const QString &fileName);
 
-// The *.bpe files of the Plugins folder (not its subfolders), by file name, so
-// that the menu is the same on every machine.
+// The *.bpe files of the Plugins folder (not its subfolders) and of the
+// shipped plug-ins' folder (by full path), by file name, so that the menu is
+// the same on every machine. A shipped one hides a user's of the same name.
 QStringList descriptorFiles(const AppState &state);
 
-// The program file a descriptor's Path names, inside the Plugins folder;
+// The program file a descriptor's Path names, inside the descriptor's folder;
 // empty when it would lie outside it.
-QString pluginProgram(const AppState &state, const QString &path);
+QString pluginProgram(const QString &descriptorFolder, const QString &path);
 
 struct PluginListEntry
 {
@@ -69,10 +70,12 @@ void RunAndWait(const Context &ctx, const PluginDescriptor &plugin);
 void StartPlugin(const Context &ctx, const PluginDescriptor &plugin);
 
 // The plug-ins shipped with the program: beside it in the build, in libexec
-// once installed, else in the build folder.
+// once installed; empty when neither is there. They run from that folder,
+// so that an upgrade of the program upgrades them.
 QString shippedPluginsFolder();
-// Copies them (each program with its descriptor) into the Plugins folder when
-// it lacks them. False when some could not be copied.
-bool installShippedPlugins(const QString &pluginsFolder, const QString &shippedFolder = shippedPluginsFolder());
+// Earlier versions copied them into each Plugins folder, where they were
+// never upgraded: those copies are removed, leaving the user's own plug-ins.
+// False when some could not be removed.
+bool removeOldShippedCopies(const QString &pluginsFolder, const QString &shippedFolder);
 
 } // namespace brio

@@ -5,13 +5,14 @@ target_sources(briosms_core PRIVATE
   plugins/Plugins.cpp plugins/Plugins.h
 )
 target_link_libraries(briosms_core PRIVATE PkgConfig::LIBMDB)
-# The shipped plug-ins are built into BRIOSMS_SHIPPED_PLUGINS_DIR; the program
-# copies them into the data folder's Plugins (see plugins-shipped/). Installed,
-# they lie in libexec, found from the program's folder.
+# The shipped plug-ins are built into BRIOSMS_SHIPPED_PLUGINS_DIR, beside the
+# program; installed, they lie in libexec. Both are found from the program's
+# folder and run from there (see plugins-shipped/).
+file(RELATIVE_PATH BRIOSMS_BUILT_PLUGINS_DIR ${CMAKE_CURRENT_BINARY_DIR} ${BRIOSMS_SHIPPED_PLUGINS_DIR})
 file(RELATIVE_PATH BRIOSMS_INSTALLED_PLUGINS_DIR ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_FULL_LIBEXECDIR}/briosms/plugins)
 target_compile_definitions(briosms_core PRIVATE
-  BRIOSMS_SHIPPED_PLUGINS_DIR="${BRIOSMS_SHIPPED_PLUGINS_DIR}"
+  BRIOSMS_BUILT_PLUGINS_DIR="${BRIOSMS_BUILT_PLUGINS_DIR}"
   BRIOSMS_INSTALLED_PLUGINS_DIR="${BRIOSMS_INSTALLED_PLUGINS_DIR}")
 
 # mdbtools' library trusts the file it reads and may crash on a damaged one:
@@ -25,5 +26,4 @@ file(RELATIVE_PATH BRIOSMS_INSTALLED_OLD_BOOK_READER ${CMAKE_INSTALL_FULL_BINDIR
      ${CMAKE_INSTALL_FULL_LIBEXECDIR}/briosms/${BRIOSMS_OLD_BOOK_READER})
 target_compile_definitions(briosms_core PRIVATE
   BRIOSMS_OLD_BOOK_READER_NAME="${BRIOSMS_OLD_BOOK_READER}"
-  BRIOSMS_INSTALLED_OLD_BOOK_READER="${BRIOSMS_INSTALLED_OLD_BOOK_READER}"
-  BRIOSMS_BUILT_OLD_BOOK_READER="${CMAKE_CURRENT_BINARY_DIR}/${BRIOSMS_OLD_BOOK_READER}")
+  BRIOSMS_INSTALLED_OLD_BOOK_READER="${BRIOSMS_INSTALLED_OLD_BOOK_READER}")

@@ -60,6 +60,8 @@ constexpr std::array kEntries{
     Entry{Key::GatewayMaxParts, "Gateway", "MaxParts", "4"},
     Entry{Key::RegistrationURL, "Server", "RegistrationURL", BRIO_SITE "/btp_redirect_brio.php"},
     Entry{Key::CompanyURL, "Server", "CompanyURL", "https://www.ztq.it"},
+    // The country of a number typed without one (ISO 3166 code).
+    Entry{Key::Country, "Options", "Country", "IT"},
 };
 
 const Entry &entry(Key key)
@@ -109,6 +111,10 @@ Settings::Settings(const QString &iniPath)
         QFile f(file);
         if (f.open(QIODevice::WriteOnly))
             f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    } else if (QFile::permissions(file) & (QFileDevice::ReadGroup | QFileDevice::ReadOther)) {
+        // One written by hand or by an earlier version is narrowed.
+        QFile::setPermissions(file, QFile::permissions(file) & ~(QFileDevice::ReadGroup | QFileDevice::ReadOther
+                                                                  | QFileDevice::WriteGroup | QFileDevice::WriteOther));
     }
 }
 

@@ -36,6 +36,7 @@ enum class Key {
     GatewayMaxParts,
     RegistrationURL,
     CompanyURL,
+    Country,
 };
 
 // The per-user settings store, application "Brio2", INI format.

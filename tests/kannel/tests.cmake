@@ -12,5 +12,7 @@ target_include_directories(tst_kannel PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/compos
 target_link_libraries(tst_kannel PRIVATE briosms_refserver)
 target_compile_definitions(tst_kannel PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
 add_dependencies(tst_kannel briosms)
-set_tests_properties(tst_kannel PROPERTIES FIXTURES_REQUIRED kannel
-  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;BRIOSMS_KANNEL_WORK=${BRIOSMS_KANNEL_WORK}")
+set_property(TEST tst_kannel APPEND PROPERTY FIXTURES_REQUIRED kannel)
+set_property(TEST tst_kannel APPEND PROPERTY ENVIRONMENT "BRIOSMS_KANNEL_WORK=${BRIOSMS_KANNEL_WORK}")
+brio_test_home(kannel_start)
+brio_test_home(kannel_stop)

@@ -204,7 +204,8 @@ void TestKannel::commandLineSend()
     Run r = runProgram(QStringList{QStringLiteral("send")} + to + QStringList{QStringLiteral("--text"), kAccents},
                        home, gateway);
     QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.err.contains(QStringLiteral("Messaggio inoltrato con successo")), qPrintable(r.err));
+    // As from cron: a send that went through says nothing.
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     // The text from standard input.
     r = runProgram(QStringList{QStringLiteral("send"), QStringLiteral("--to"), QStringLiteral("+393331110001"),
                                QStringLiteral("-")},

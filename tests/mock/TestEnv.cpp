@@ -1,6 +1,7 @@
 #include "mock/TestEnv.h"
 
 #include "app/DataFolder.h"
+#include "core/ProgramFolder.h"
 #include "gateway/GatewayFactory.h"
 #include "net/Brand.h"
 #include "store/Database.h"
@@ -13,6 +14,8 @@ TestEnv::TestEnv()
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("WINEPREFIX", dir.filePath(QStringLiteral("wine")).toLocal8Bit());
+    // The program's helpers and shipped plug-ins, as the program finds them.
+    setProgramFolder(QStringLiteral(BRIOSMS_PROGRAM_DIR));
     state.InstallDir = dir.filePath(QStringLiteral("data"));
     provisionDataFolder(state.InstallDir);
     settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Brio2.ini")));

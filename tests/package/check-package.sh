@@ -18,7 +18,12 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 for f in usr/bin/briosms \
          usr/share/applications/briosms.desktop \
-         usr/share/metainfo/it.briosms.BrioSMS.metainfo.xml \
+         usr/share/metainfo/it.briosms.briosms.metainfo.xml \
+         usr/share/doc/briosms/copyright \
+         usr/share/doc/briosms/changelog.gz \
+         usr/share/man/man1/briosms.1.gz \
+         usr/lib/systemd/user/briosms-send-due.service \
+         usr/lib/systemd/user/briosms-send-due.timer \
          usr/share/icons/hicolor/scalable/apps/briosms.svg \
          usr/share/icons/hicolor/48x48/apps/briosms.png \
          usr/share/icons/hicolor/256x256/apps/briosms.png; do
@@ -38,5 +43,31 @@ if dpkg-deb --contents "$deb" | grep -E 'tst_|bench_|gateway_server'; then
 fi
 
 desktop-file-validate "$root/usr/share/applications/briosms.desktop"
-appstreamcli validate --no-net "$root/usr/share/metainfo/it.briosms.BrioSMS.metainfo.xml"
+appstreamcli validate --pedantic --no-net "$root/usr/share/metainfo/it.briosms.briosms.metainfo.xml"
+
+# The service runs the installed program, found in systemd's search path.
+grep -qx 'ExecStart=briosms send --due' "$root/usr/lib/systemd/user/briosms-send-due.service" \
+    || { echo "the timer's service does not run briosms send --due"; exit 1; }
+
+# Nothing installed names the folder it was built in (a program would look
+# there, in a folder anybody may create).
+build_real=$(cd "$build" && pwd -P)
+source_real=$(cd "$(dirname "$0")/../.." && pwd -P)
+found=0
+while IFS= read -r -d '' f; do
+    if strings -a "$f" | grep -F -e "$build_real" -e "$source_real" -e "$build" >/dev/null; then
+        echo "build folder named in /${f#"$root"/}"; found=1
+    fi
+done < <(find "$root" -type f -print0)
+[ $found -eq 0 ] || exit 1
+
+# Debian's own checks: no error, no warning.
+if command -v lintian >/dev/null; then
+    lintian --pedantic --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 || true
+    if grep -E '^[EW]: ' "$work/lintian"; then
+        echo "lintian reports errors or warnings"; exit 1
+    fi
+else
+    echo "lintian is not installed: its checks are skipped" >&2
+fi
 echo "package ok: $(basename "$deb")"

@@ -1,4 +1,4 @@
-// Descriptor files, the plug-in tables and menu, the shipped plug-ins' copy.
+// Descriptor files, the plug-in tables and menu, the shipped plug-ins.
 #include "mock/TestEnv.h"
 #include "plugins/Plugins.h"
 
@@ -35,7 +35,7 @@ private slots:
     void descriptor();
     void tablesAndMenu();
     void moreThan101Ignored();
-    void installShipped();
+    void shippedRunFromTheirFolder();
 };
 
 void TestPlugins::descriptor_data()
@@ -141,25 +141,40 @@ void TestPlugins::moreThan101Ignored()
     QCOMPARE(env.state.ImportPlugins.last().Name, QStringLiteral("P100"));
 }
 
-void TestPlugins::installShipped()
+void TestPlugins::shippedRunFromTheirFolder()
 {
-    QTemporaryDir dir;
-    const QString plugins = QDir(dir.path()).filePath(QStringLiteral("Plugins"));
-    QVERIFY(installShippedPlugins(plugins));
-    const QStringList installed = QDir(plugins).entryList(QDir::Files);
-    for (const char *name : {"importa-csv.bpe", "briosms-importa-csv", "importa-vcard.bpe", "briosms-importa-vcard",
-                             "esporta-rubrica.bpe", "briosms-esporta-rubrica"})
-        QVERIFY2(installed.contains(QLatin1String(name)), name);
-    QVERIFY(QFileInfo(QDir(plugins).filePath(QStringLiteral("briosms-importa-csv"))).isExecutable());
+    TestEnv env;
+    // The build's own, found as the program finds them.
+    QVERIFY(QFileInfo::exists(QDir(shippedPluginsFolder()).filePath(QStringLiteral("importa-csv.bpe"))));
 
-    // A folder that has them keeps its own copies.
-    writeFile(QDir(plugins).filePath(QStringLiteral("importa-csv.bpe")), "mio");
-    QFile::remove(QDir(plugins).filePath(QStringLiteral("esporta-rubrica.bpe")));
-    QVERIFY(installShippedPlugins(plugins));
-    QFile own(QDir(plugins).filePath(QStringLiteral("importa-csv.bpe")));
-    QVERIFY(own.open(QIODevice::ReadOnly));
-    QCOMPARE(own.readAll(), QByteArray("mio"));
-    QVERIFY(QFileInfo::exists(QDir(plugins).filePath(QStringLiteral("esporta-rubrica.bpe"))));
+    QTemporaryDir shippedDir;
+    const QDir shipped(shippedDir.path());
+    const QDir plugins(env.state.pluginsPath());
+    writeFile(shipped.filePath(QStringLiteral("importa-csv.bpe")),
+              ::descriptor(QStringLiteral("Importa da CSV"), QStringLiteral("IMPORT"), QStringLiteral("importa")));
+    writeFile(shipped.filePath(QStringLiteral("importa")), "nuovo");
+    // A copy an earlier version left, and the user's own plug-in.
+    writeFile(plugins.filePath(QStringLiteral("importa-csv.bpe")),
+              ::descriptor(QStringLiteral("Copia vecchia"), QStringLiteral("IMPORT"), QStringLiteral("importa")));
+    writeFile(plugins.filePath(QStringLiteral("importa")), "vecchio");
+    writeFile(plugins.filePath(QStringLiteral("mio.bpe")), ::descriptor(QStringLiteral("Mio"), QStringLiteral("IMPORT")));
+    env.state.ShippedPluginsDir = shipped.path();
+
+    const auto names = [&env] {
+        QStringList out;
+        for (const PluginListEntry &e : FillPluginList(env.state, QStringLiteral("IMPORT")))
+            out << e.name;
+        return out;
+    };
+    QCOMPARE(names(), QStringList({QStringLiteral("Importa da CSV"), QStringLiteral("Mio")}));
+    const PluginDescriptor &csv = env.state.ImportPlugins.at(0);
+    QCOMPARE(pluginProgram(csv.Folder, csv.Path), shipped.absoluteFilePath(QStringLiteral("importa")));
+    const PluginDescriptor &own = env.state.ImportPlugins.at(1);
+    QCOMPARE(pluginProgram(own.Folder, own.Path), plugins.absoluteFilePath(QStringLiteral("prog")));
+
+    QVERIFY(removeOldShippedCopies(plugins.path(), shipped.path()));
+    QCOMPARE(plugins.entryList(QDir::Files), QStringList({QStringLiteral("mio.bpe")}));
+    QCOMPARE(names(), QStringList({QStringLiteral("Importa da CSV"), QStringLiteral("Mio")}));
 }
 
 QTEST_GUILESS_MAIN(TestPlugins)

@@ -62,7 +62,9 @@ QStringList historyCommand(const QString &dataFolder, const QString &count)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("history"), count});
+    // Settings of its own: the user's must stay untouched.
+    p.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("--settings"), dataFolder + QStringLiteral(".ini"),
+                                              QStringLiteral("history"), count});
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return {QStringLiteral("<briosms failed>")};
     return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
