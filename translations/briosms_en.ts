@@ -237,12 +237,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.ui" line="222"/>
+        <location filename="../src/ui/addressbook/ContactEditor.ui" line="221"/>
         <source>&amp;Inserisci</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.ui" line="228"/>
+        <location filename="../src/ui/addressbook/ContactEditor.ui" line="227"/>
         <source>&amp;Chiudi</source>
         <translation type="unfinished"></translation>
     </message>
@@ -384,8 +384,8 @@
     </message>
     <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="20"/>
-        <source>&amp;Anteprima delle prime righe, come lette dal file:</source>
-        <translation type="unfinished"></translation>
+        <source>Anteprima delle prime &amp;righe, come lette dal file:</source>
+        <translation>Preview of the first &amp;rows, as read from the file:</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="42"/>
@@ -595,52 +595,52 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="16"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="17"/>
         <source>&amp;Indietro</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="21"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="23"/>
         <source>&amp;Avanti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="31"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="34"/>
         <source>C&amp;hiudi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="43"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="46"/>
         <source>&amp;Sommario</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="47"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="50"/>
         <source>Sommario della guida</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="50"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="53"/>
         <source>Argomento</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="56"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="59"/>
         <source>&amp;Cerca</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="60"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="63"/>
         <source>&amp;Parole da cercare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="71"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="74"/>
         <source>Pagi&amp;ne trovate:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.ui" line="82"/>
+        <location filename="../src/ui/help/HelpWindow.ui" line="85"/>
         <source>Pagina della guida</source>
         <translation type="unfinished"></translation>
     </message>
@@ -767,24 +767,24 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="92"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="91"/>
         <source>&amp;Proprietà</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="98"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="96"/>
         <source>&amp;Nuovo Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="109"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="106"/>
         <source>OK</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="115"/>
-        <source>&amp;Annulla</source>
-        <translation type="unfinished"></translation>
+        <location filename="../src/ui/addressbook/RecipientPicker.ui" line="112"/>
+        <source>Ann&amp;ulla</source>
+        <translation>Canc&amp;el</translation>
     </message>
 </context>
 <context>
@@ -866,17 +866,17 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.ui" line="94"/>
+        <location filename="../src/ui/history/SentHistoryWindow.ui" line="93"/>
         <source>&amp;Elimina scelti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.ui" line="105"/>
+        <location filename="../src/ui/history/SentHistoryWindow.ui" line="103"/>
         <source>&amp;Reinvia</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.ui" line="111"/>
+        <location filename="../src/ui/history/SentHistoryWindow.ui" line="108"/>
         <source>&amp;Chiudi</source>
         <translation type="unfinished"></translation>
     </message>
@@ -884,7 +884,7 @@
 <context>
     <name>Texts</name>
     <message>
-        <location filename="../src/addressbook/Contacts.cpp" line="74"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="81"/>
         <location filename="../src/gateway/Login.cpp" line="23"/>
         <source>Nessun record corrente.</source>
         <translation type="unfinished"></translation>
@@ -940,7 +940,7 @@ Continuare?</source>
     </message>
     <message>
         <location filename="../src/app/DataFolder.cpp" line="51"/>
-        <location filename="../src/store/Database.cpp" line="390"/>
+        <location filename="../src/store/Database.cpp" line="366"/>
         <source>&apos;%1&apos; non è un percorso valido</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1003,15 +1003,15 @@ Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="252"/>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="123"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="474"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="160"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="489"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="256"/>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="130"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="481"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="167"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="496"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1042,7 +1042,7 @@ Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="368"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="495"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="510"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1094,11 +1094,16 @@ aver acquistato almeno un pacchetto di messaggi SMS.</source>
     </message>
     <message>
         <location filename="../src/compose/AccountCommands.cpp" line="82"/>
+        <source>Il credito residuo non è disponibile: il gateway non lo comunica.</source>
+        <translation>The remaining credit is not available: the gateway does not report it.</translation>
+    </message>
+    <message>
+        <location filename="../src/compose/AccountCommands.cpp" line="85"/>
         <source>Il tuo credito residuo è di: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/AccountCommands.cpp" line="82"/>
+        <location filename="../src/compose/AccountCommands.cpp" line="85"/>
         <source> SMS.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1124,27 +1129,27 @@ aver acquistato almeno un pacchetto di messaggi SMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="37"/>
+        <location filename="../src/compose/MessageState.cpp" line="61"/>
         <source>SMS da inviare: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="42"/>
+        <location filename="../src/compose/MessageState.cpp" line="66"/>
         <source>Totale Rubrica: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="43"/>
+        <location filename="../src/compose/MessageState.cpp" line="67"/>
         <source> destinatari.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="43"/>
+        <location filename="../src/compose/MessageState.cpp" line="67"/>
         <source> destinatario.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="111"/>
+        <location filename="../src/compose/MessageState.cpp" line="135"/>
         <source> destinatari)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1194,124 +1199,144 @@ aver acquistato almeno un pacchetto di messaggi SMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="285"/>
-        <source>I gruppi programmati per l&apos;invio contengono nominativi in comune.
+        <location filename="../src/compose/SendProcedure.cpp" line="286"/>
+        <source>Alcuni numeri digitati sono anche di contatti o gruppi scelti per l&apos;invio.</source>
+        <translation>Some typed numbers also belong to contacts or groups chosen for this send.</translation>
+    </message>
+    <message>
+        <location filename="../src/compose/SendProcedure.cpp" line="288"/>
+        <source>I contatti e i gruppi programmati per l&apos;invio hanno nominativi in comune.</source>
+        <translation>The contacts and groups chosen for this send have names in common.</translation>
+    </message>
+    <message>
+        <location filename="../src/compose/SendProcedure.cpp" line="292"/>
+        <source>
 Per evitare invii duplicati alla stessa persona, la procedura
 invierà soltanto %1 SMS, e dal tuo account verranno scalati
 soltanto %1 SMS.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+To avoid sending twice to the same person, the procedure
+will send only %1 SMS, and only %1 SMS will be
+charged to your account.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="304"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="310"/>
         <source>Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il %1, se sarà aperto (oppure con &quot;briosms send --due&quot;).</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="309"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="315"/>
         <source>Connessione con il server terminata con successo.
 Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel numero di cellulare</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="313"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="319"/>
         <source>Messaggio inoltrato con successo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="326"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="332"/>
         <source>Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio interrotto: ora va soltanto ai %3 restanti.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="338"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="344"/>
         <source>Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, andrà soltanto ai destinatari che non l&apos;hanno ricevuto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="20"/>
+        <location filename="../src/context/Context.cpp" line="21"/>
         <source>Oggetto non valido o non più impostato: database non aperto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="27"/>
+        <location filename="../src/context/Context.cpp" line="28"/>
         <source>Nessuna finestra disponibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="34"/>
+        <location filename="../src/context/Context.cpp" line="35"/>
         <source>Nessuna finestra di scelta file disponibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="41"/>
+        <location filename="../src/context/Context.cpp" line="42"/>
         <source>Nessun avvio di programmi disponibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="56"/>
+        <location filename="../src/context/Context.cpp" line="57"/>
         <source>Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="58"/>
+        <location filename="../src/context/Context.cpp" line="59"/>
         <source>UserName o Password inserita errata. Riprovare.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="60"/>
+        <location filename="../src/context/Context.cpp" line="61"/>
         <source>Errore CGI. Sono stati passati parametri errati. Contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="62"/>
+        <location filename="../src/context/Context.cpp" line="63"/>
         <source>Credito SMS insufficiente. E&apos; necessario acquistare un nuovo pacchetto di SMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="64"/>
+        <location filename="../src/context/Context.cpp" line="65"/>
         <source>Errore 28378. MaxQueue Error. Contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="66"/>
+        <location filename="../src/context/Context.cpp" line="67"/>
         <source>La connessione ad Internet non è attiva. Connettersi e riprovare.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="68"/>
+        <location filename="../src/context/Context.cpp" line="69"/>
         <source>Uno o più numeri telefonici, del presente invio, risultano errati. Controllare Rubrica.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="70"/>
+        <location filename="../src/context/Context.cpp" line="71"/>
         <source>La stringa del mittente è errata. Modificarla e riprovare.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="72"/>
+        <location filename="../src/context/Context.cpp" line="73"/>
         <source>La data di invio è errata. Contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="74"/>
+        <location filename="../src/context/Context.cpp" line="75"/>
         <source>Il gateway Brionet ha segnalato un errore 28383. Contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="76"/>
+        <location filename="../src/context/Context.cpp" line="77"/>
         <source>L&apos;applicazione contiene un vcode errato. Contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="97"/>
+        <location filename="../src/context/Context.cpp" line="98"/>
         <source>Si è verificato l&apos;errore n. %1 - %2. Se l&apos;errore persiste, contattare il supporto tecnico.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="108"/>
+        <location filename="../src/context/Context.cpp" line="115"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo:
 %1</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../src/context/Context.cpp" line="126"/>
+        <source>Impossibile aprire il browser. Aprire a mano questo indirizzo, scrivendo la propria password al posto degli asterischi:
+%1</source>
+        <translation>Cannot open the browser. Open this address by hand, writing your password in place of the asterisks:
+%1</translation>
     </message>
     <message>
         <location filename="../src/gateway/GatewayFactory.cpp" line="37"/>
@@ -1594,12 +1619,12 @@ Chiuderlo e riprovare.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="91"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="156"/>
         <source>nessun numero</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="123"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="496"/>
         <source>Importazione completata.
 
 Contatti importati: %1
@@ -1608,7 +1633,7 @@ Numeri non validi: %3</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="129"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="502"/>
         <source>
 
 L&apos;elenco dei contatti non importati è in:
@@ -1616,59 +1641,59 @@ L&apos;elenco dei contatti non importati è in:
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="131"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="504"/>
         <source>
 
 Non è stato possibile salvare l&apos;elenco dei contatti non importati.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="23"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="24"/>
         <source>Nessuna riga di intestazione: colonne prese nell&apos;ordine Nominativo, Cellulare, Indirizzo, CAP, Città, Provincia, Regione, E-mail, Data di nascita, Sesso.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="30"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="31"/>
         <source>Colonne riconosciute: %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="40"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="42"/>
         <source>File: %1 (%2, separatore &apos;%3&apos;)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="58"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.cpp" line="60"/>
         <source>Righe da importare: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="148"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="292"/>
         <source>Memoria insufficiente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="157"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="316"/>
         <source>Il file non è un CSV valido: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvSource.cpp" line="191"/>
+        <location filename="../src/plugins-shipped/CsvSource.cpp" line="417"/>
         <source>Riga %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="58"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="59"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="111"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="182"/>
         <source>Scheda %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="159"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="246"/>
         <source>Il file &apos;%1&apos; non è un file vCard leggibile</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1705,6 +1730,7 @@ File: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="232"/>
         <location filename="../src/plugins-shipped/import_csv.cpp" line="29"/>
         <source>Impossibile leggere il file &apos;%1&apos;</source>
         <translation type="unfinished"></translation>
@@ -1720,53 +1746,73 @@ File: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="32"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="37"/>
         <source>&apos;%1&apos; non è una rubrica di BrioSMS 1.1.4 leggibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="147"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="179"/>
+        <source>Impossibile avviare il programma di lettura &apos;%1&apos;: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="249"/>
         <source>Impossibile scrivere il file %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="152"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="254"/>
         <source>I seguenti contatti di BrioSMS 1.1.4 non sono stati <byte value="xd"/>
 importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="220"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="328"/>
+        <source>I seguenti valori erano più lunghi del campo della rubrica e sono stati accorciati:</source>
+        <translation>The following values were longer than the address book&apos;s field and have been shortened:</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="344"/>
         <source>Rubrica importata.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="221"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="345"/>
         <source>Totale contatti importati: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="223"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="347"/>
         <source>1 duplicato non importato</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="225"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="349"/>
         <source>%1 duplicati non importati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="227"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="351"/>
         <source>1 numero errato non importato</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="229"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="353"/>
         <source>%1 numeri errati non importati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="232"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="355"/>
+        <source>1 valore accorciato alla dimensione del campo</source>
+        <translation>1 value shortened to the field&apos;s size</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="357"/>
+        <source>%1 valori accorciati alla dimensione del campo</source>
+        <translation>%1 values shortened to the field&apos;s size</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="360"/>
         <source>Consultare il file %1 per vedere la lista degli errori</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1797,53 +1843,53 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="203"/>
+        <location filename="../src/store/Database.cpp" line="256"/>
         <source>Il testo contiene un carattere nullo, che non è ammesso</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="209"/>
+        <location filename="../src/store/Database.cpp" line="261"/>
         <source>Il testo contiene un carattere non valido</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="313"/>
+        <location filename="../src/store/Database.cpp" line="291"/>
         <source>Impossibile apportare le modifiche richieste alla tabella: verrebbero creati valori duplicati nell&apos;indice o nella chiave primaria</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="317"/>
+        <location filename="../src/store/Database.cpp" line="295"/>
         <source>Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="319"/>
+        <location filename="../src/store/Database.cpp" line="297"/>
         <source>Il campo deve contenere un valore</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="326"/>
+        <location filename="../src/store/Database.cpp" line="304"/>
         <source>&apos;%1&apos; non è un percorso valido o il file non è accessibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="329"/>
+        <location filename="../src/store/Database.cpp" line="307"/>
         <source>Formato di database non riconosciuto o password errata</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="333"/>
-        <location filename="../src/store/Database.cpp" line="539"/>
+        <location filename="../src/store/Database.cpp" line="311"/>
+        <location filename="../src/store/Database.cpp" line="472"/>
         <source>Il database è bloccato da un altro programma</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="335"/>
+        <location filename="../src/store/Database.cpp" line="313"/>
         <source>Errore del database: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="687"/>
+        <location filename="../src/store/Database.cpp" line="660"/>
         <source>Elemento &apos;%1&apos; non trovato nell&apos;insieme</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1853,95 +1899,100 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="60"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="54"/>
         <source>Errore del disco (creazione di &apos;%1&apos;): %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="85"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="79"/>
         <source>Errore del database: la copia cifrata non corrisponde (%1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="159"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="153"/>
         <source>La modifica della password non è stata completata e la rubrica &apos;%1&apos; non può essere riaperta: chiudere BrioSMS e riavviarlo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="203"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="197"/>
         <source>Il database è aperto da un altro programma</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="137"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="174"/>
         <source>Sono necessari almeno il numero di cellulare ed il nome del contatto.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="142"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="179"/>
         <source>Data di nascita errata.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="176"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="213"/>
         <source>Il numero di cellulare corrisponde già al contatto </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="54"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="43"/>
         <source>&amp;Escludi dall&apos;invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="56"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="45"/>
         <source>&amp;Aggiungi all&apos;invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="57"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
         <source>&amp;Elimina Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="59"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="50"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="48"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="39"/>
         <source>&amp;Proprietà Contatto</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="215"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="205"/>
         <source>Si desidera cancellare definitivamente il contatto dalla rubrica?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupManagementWindow.cpp" line="116"/>
+        <location filename="../src/ui/groups/GroupManagementWindow.cpp" line="118"/>
         <source>Vuoi eliminare il gruppo </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupManagementWindow.cpp" line="136"/>
+        <location filename="../src/ui/groups/GroupManagementWindow.cpp" line="138"/>
         <source>Seleziona un gruppo.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="48"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="37"/>
         <source>&amp;Aggiungi a Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="53"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="42"/>
         <source>&amp;Escludi da Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="284"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="273"/>
         <source>&amp;Ricerca Contatti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="330"/>
+        <source>Il gruppo %1 è stato eliminato in un&apos;altra finestra: la finestra si chiude.</source>
+        <translation>The group %1 was deleted in another window: this window closes.</translation>
+    </message>
+    <message>
         <location filename="../src/compose/ListEntries.cpp" line="29"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="138"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="293"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="282"/>
         <source>Tutta la rubrica</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1956,17 +2007,17 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/NewGroupWindow.cpp" line="90"/>
+        <location filename="../src/ui/groups/NewGroupWindow.cpp" line="101"/>
         <source>Gruppo già esistente!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/NewGroupWindow.cpp" line="96"/>
+        <location filename="../src/ui/groups/NewGroupWindow.cpp" line="107"/>
         <source>Impossibile copiare da </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/help/HelpWindow.cpp" line="190"/>
+        <location filename="../src/ui/help/HelpWindow.cpp" line="192"/>
         <source>Guida di BrioSMS - </source>
         <translation type="unfinished"></translation>
     </message>
@@ -2016,70 +2067,70 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/login/LoginWindow.cpp" line="78"/>
-        <location filename="../src/ui/login/LoginWindow.cpp" line="92"/>
+        <location filename="../src/ui/login/LoginWindow.cpp" line="87"/>
+        <location filename="../src/ui/login/LoginWindow.cpp" line="101"/>
         <source>Controllo del gateway non disponibile</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/login/LoginWindow.cpp" line="134"/>
+        <location filename="../src/ui/login/LoginWindow.cpp" line="143"/>
         <source>Attendere prego, connessione...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="125"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="131"/>
         <source>Invii differiti inoltrati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="130"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="136"/>
         <source>Invii differiti in attesa: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="152"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="154"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="158"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="160"/>
         <source>&amp;Elimina da invio corrente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="200"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="206"/>
         <source>Credito residuo: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="201"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="365"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="207"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="380"/>
         <source>Utente: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="338"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="353"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="363"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="378"/>
         <source>Credito residuo: —</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="364"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="379"/>
         <source>Credito residuo: %1 SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="366"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="381"/>
         <source>Altro &amp;Utente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="518"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="533"/>
         <source>Il gruppo </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="519"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="534"/>
         <source> non contiene contatti. Impossibile aggiungerlo alla lista dei destinatari.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2128,12 +2179,12 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/import/ImportBrio1Window.ui" line="50"/>
+        <location filename="../src/ui/import/ImportBrio1Window.ui" line="47"/>
         <source>Avanzamento dell&apos;importazione</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/import/ImportBrio1Window.ui" line="66"/>
+        <location filename="../src/ui/import/ImportBrio1Window.ui" line="63"/>
         <source>&amp;Importa</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2181,7 +2232,7 @@ importati a causa di errori nel formato del numero di cellulare:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/login/LoginWindow.ui" line="121"/>
+        <location filename="../src/ui/login/LoginWindow.ui" line="127"/>
         <source>Apre la pagina di registrazione nel browser</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2190,387 +2241,389 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     <name>frmMain</name>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="39"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="89"/>
         <source>Destinatari Singoli</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../src/ui/main/MainWindow.ui" line="64"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="96"/>
         <source>Gruppi di Destinatari</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="100"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="108"/>
         <source>Aggiungi Destinatari</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="108"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="116"/>
         <source>&amp;Tutta la Rubrica</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="115"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="123"/>
         <source>&amp;Sin&amp;g&amp;olo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="125"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="133"/>
         <source>&amp;Gruppo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="170"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="178"/>
         <source>P&amp;aese:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="203"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="211"/>
         <source>Pr&amp;efisso:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="236"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="244"/>
         <source>&amp;Numero:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="265"/>
-        <location filename="../src/ui/main/MainWindow.ui" line="310"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="274"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="320"/>
         <source>Agg&amp;i&amp;ungi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="293"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="302"/>
         <source>Gr&amp;uppo:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="338"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="348"/>
         <source>vuota</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="353"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="363"/>
         <source>Invio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="359"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="369"/>
         <source>Immediat&amp;o</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="369"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="379"/>
         <source>&amp;Differito</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="376"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="387"/>
         <source>In&amp;via</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="401"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="412"/>
         <source>Data:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="411"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="422"/>
         <source>99-99-9999;_</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="434"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="445"/>
         <source>Ora:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="444"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="455"/>
         <source>99:99;_</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="517"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="529"/>
         <source>Sostituis&amp;ci</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="520"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="532"/>
         <source>Sostituisce i caratteri speciali con caratteri simili dell&apos;alfabeto SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="532"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="544"/>
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="545"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="557"/>
         <source>&amp;Rubrica</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="556"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="568"/>
         <source>&amp;Messaggi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="569"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="581"/>
         <source>Ac&amp;quista</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="577"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="589"/>
         <source>&amp;Plugins</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="596"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="608"/>
         <source>&amp;?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="689"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="701"/>
         <source>Tutti i plugin installati...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="697"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="709"/>
         <source>Plugin0</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="705"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="717"/>
         <source>Plugin1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="713"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="725"/>
         <source>Plugin2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="721"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="733"/>
         <source>Plugin3</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="729"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="741"/>
         <source>Plugin4</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="737"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="749"/>
         <source>Plugin5</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="745"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="757"/>
         <source>Plugin6</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="753"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="765"/>
         <source>Plugin7</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="761"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="773"/>
         <source>Plugin8</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="769"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="781"/>
         <source>Plugin9</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="777"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="789"/>
         <source>&amp;Nuovo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="780"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="792"/>
         <source>Ctrl+N</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="785"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="797"/>
         <source>&amp;Login</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="790"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="802"/>
         <source>&amp;Opzioni</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="795"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="807"/>
         <source>&amp;Invia...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="798"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="810"/>
         <source>Ctrl+I</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="803"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="815"/>
         <source>&amp;Esci</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="808"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="820"/>
         <source>&amp;Inserisci contatti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="813"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="825"/>
         <source>&amp;Visualizza</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="816"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="828"/>
         <source>Ctrl+T</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="821"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="833"/>
         <source>&amp;Gruppi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="826"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="838"/>
         <source>Importa &amp;dati esterni...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="831"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="843"/>
         <source>I&amp;mporta rubrica BrioSMS 1.1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="836"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="848"/>
         <source>&amp;Inviati</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="841"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="853"/>
         <source>&amp;Differiti</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="846"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="858"/>
         <source>&amp;Errori</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="856"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="868"/>
         <source>&amp;Storico invii...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="859"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="871"/>
         <source>Messaggi inviati da questo computer</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="864"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="876"/>
         <source>&amp;Numero Mittente</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="869"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="881"/>
         <source>&amp;Password</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="874"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="886"/>
         <source>Verifica &amp;credito</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="879"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="891"/>
         <source>&amp;Acquista SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="884"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="896"/>
         <source>&amp;Listino SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="889"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="901"/>
         <source>Sc&amp;arica plugin</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="894"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="906"/>
         <source>&amp;Sommario</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="899"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="911"/>
         <source>&amp;Cerca</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="904"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="916"/>
         <source>Sup&amp;porto Tecnico</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="909"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="921"/>
         <source>&amp;Informazioni su...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="914"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="926"/>
         <source>Nuovo</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="917"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="929"/>
         <source>Crea nuovo SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="922"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="934"/>
         <source>Rubrica</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="925"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="937"/>
         <source>Apre la Rubrica</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="930"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="942"/>
         <source>Gruppi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="933"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="945"/>
         <source>Gestione dei Gruppi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="938"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="950"/>
         <source>Invia</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="941"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="953"/>
         <source>Invia SMS</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="946"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="958"/>
         <source>Comprimi</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="949"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="961"/>
         <source>Comprimi SMS</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2642,8 +2695,8 @@ importati a causa di errori nel formato del numero di cellulare:</source>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="69"/>
-        <source>Connessione &amp;protetta (TLS) con il server del servizio</source>
-        <translation type="unfinished"></translation>
+        <source>Connessione protetta (&amp;TLS) con il server del servizio</source>
+        <translation>Secure connection (&amp;TLS) with the service&apos;s server</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="76"/>
