@@ -49,10 +49,17 @@ NumberParts splitStoredNumber(const QString &number)
 SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Contact &c, qint64 groupId)
 {
     Transaction tx(db);
-    // Checked in modify mode too: two contacts with one number would each
-    // get the other's messages.
-    if (const std::optional<QString> holder = holderOf(db, c.number, id))
-        return {kNewContact, *holder};
+    // Checked in modify mode too, when the number changes: two contacts with
+    // one number would each get the other's messages. An unchanged number
+    // shared in an older book must not block the other fields.
+    const bool numberChanged = id == kNewContact
+        || db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari WHERE IDDestinatario = ? AND Numero = ?"),
+                     {id, c.number})
+            == 0;
+    if (numberChanged) {
+        if (const std::optional<QString> holder = holderOf(db, c.number, id))
+            return {kNewContact, *holder};
+    }
 
     const QVariantList values{c.name, c.number, field(c.address), field(c.postCode), field(c.city),
                               field(c.province), field(c.region), field(c.email), field(c.birthDate)};

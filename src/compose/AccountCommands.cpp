@@ -78,8 +78,11 @@ void AccountCommands::checkCredit()
         return;
     m_refreshStatus();
     const qint64 credit = m_gateway.getCredit();
-    m_ctx.message(Icon::Information,
-                  Texts::tr("Il tuo credito residuo è di: ") + QString::number(credit) + Texts::tr(" SMS."));
+    if (credit == GatewayControl::kUnknownCredit)
+        m_ctx.message(Icon::Information, Texts::tr("Il credito residuo non è disponibile: il gateway non lo comunica."));
+    else
+        m_ctx.message(Icon::Information,
+                      Texts::tr("Il tuo credito residuo è di: ") + QString::number(credit) + Texts::tr(" SMS."));
     RunServerChecks(m_ctx);
 }
 

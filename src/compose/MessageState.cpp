@@ -15,10 +15,34 @@ void clearMessageState(Database &db)
     tx.commit();
 }
 
+namespace {
+
+// The numbers of the chosen contacts and of the chosen groups' members, one
+// row for each way a number is reached.
+const QString kListedNumbers = QStringLiteral(
+    "SELECT d.Numero FROM tab_destinatari d JOIN tab_dest_msg m ON m.IDDestinatario = d.IDDestinatario "
+    "UNION ALL SELECT d.Numero FROM tab_destinatari d JOIN tab_membri b ON b.ID_Membro = d.IDDestinatario "
+    "JOIN tab_dest_liste l ON l.IDLista = b.ID_Lista");
+
+} // namespace
+
 qint64 recipientCount(Database &db)
 {
-    return db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_number"))
-        + db.scalar(QStringLiteral("SELECT COUNT(*) AS totale FROM tab_dest_msg")) + chosenGroupMemberRows(db);
+    return db.scalar(QStringLiteral("SELECT COUNT(DISTINCT Numero) FROM (SELECT Numero FROM tab_dest_number "
+                                    "UNION ALL ")
+                     + kListedNumbers + QStringLiteral(")"));
+}
+
+RecipientRepeats recipientRepeats(Database &db)
+{
+    RecipientRepeats out;
+    out.typed = db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_dest_number WHERE Numero IN (")
+                          + kListedNumbers + QStringLiteral(")"))
+        > 0;
+    out.listed =
+        db.scalar(QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT Numero) FROM (") + kListedNumbers + QStringLiteral(")"))
+        > 0;
+    return out;
 }
 
 qint64 chosenGroupMemberRows(Database &db)

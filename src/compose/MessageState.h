@@ -16,9 +16,18 @@ class Database;
 // Empties the four tables; all or nothing.
 void clearMessageState(Database &db);
 
-// SMS the message would make: typed numbers + chosen contacts + member rows
-// of the chosen groups. A contact reached twice counts twice.
+// SMS the message will make: the distinct numbers among the typed numbers,
+// the chosen contacts and the members of the chosen groups, as the send
+// takes them.
 qint64 recipientCount(Database &db);
+
+// Why a number is reached more than once, for the notice before a send.
+struct RecipientRepeats
+{
+    bool typed = false;  // a typed number is also a chosen contact's or member's
+    bool listed = false; // contacts and group members reach a number twice
+};
+RecipientRepeats recipientRepeats(Database &db);
 // The member rows of the chosen groups alone.
 qint64 chosenGroupMemberRows(Database &db);
 qint64 addressBookCount(Database &db);

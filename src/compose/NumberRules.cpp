@@ -11,6 +11,16 @@ bool CheckPrefix(const Context &ctx, const QString &prefix)
     return ctx.state.PrefixOK;
 }
 
+bool CheckPrefix(const Context &ctx, const QString &country, const QString &prefix)
+{
+    ctx.state.PrefixOK =
+        country.startsWith(QLatin1Char('+'))
+        && ctx.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_allowed_codes WHERE Country = ? AND Prefix = ?"),
+                           {country.mid(1), prefix})
+            > 0;
+    return ctx.state.PrefixOK;
+}
+
 bool CheckSubscriberNumber(const Context &ctx, const QString &number)
 {
     ctx.state.NumberOK = isValidSubscriberNumber(number);

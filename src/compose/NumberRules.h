@@ -14,6 +14,9 @@ class Database;
 
 // Sets and returns PrefixOK.
 bool CheckPrefix(const Context &ctx, const QString &prefix);
+// The same for a prefix of one country ("+33"): a prefix of another country
+// is refused.
+bool CheckPrefix(const Context &ctx, const QString &country, const QString &prefix);
 // Sets and returns NumberOK.
 bool CheckSubscriberNumber(const Context &ctx, const QString &number);
 

@@ -292,15 +292,21 @@ SendProcedure::Outcome SendProcedure::send()
     if (whole) {
         list.reserve(total);
         appendRecipients(m_ctx.db(), QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari "), list);
-    } else if (!m_ownRecipients && recipientCount(m_ctx.db()) > list.size()) {
-        // The status bar counts every way a person is reached; say what is sent.
+    } else if (const RecipientRepeats repeats = m_ownRecipients ? RecipientRepeats() : recipientRepeats(m_ctx.db());
+               repeats.typed || repeats.listed) {
+        // Say why fewer messages leave than the lists show entries.
+        QStringList causes;
+        if (repeats.typed)
+            causes << Texts::tr("Alcuni numeri digitati sono anche di contatti o gruppi scelti per l'invio.");
+        if (repeats.listed)
+            causes << Texts::tr("I contatti e i gruppi programmati per l'invio hanno nominativi in comune.");
         m_view.setBusy(false);
         m_ctx.message(Icon::Information,
-                      Texts::tr("I gruppi programmati per l'invio contengono nominativi in comune.\n"
-                                "Per evitare invii duplicati alla stessa persona, la procedura\n"
-                                "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
-                                "soltanto %1 SMS.")
-                          .arg(list.size() * parts));
+                      causes.join(QLatin1Char('\n'))
+                          + Texts::tr("\nPer evitare invii duplicati alla stessa persona, la procedura\n"
+                                      "invierà soltanto %1 SMS, e dal tuo account verranno scalati\n"
+                                      "soltanto %1 SMS.")
+                                .arg(list.size() * parts));
         m_view.setBusy(true);
     }
     {

@@ -4,6 +4,7 @@
 #include "core/Texts.h"
 
 #include <QUrl>
+#include <QUrlQuery>
 
 namespace brio {
 
@@ -103,10 +104,28 @@ void ReportError(const Context &ctx, const Error &error)
 
 void OpenWebPage(const Context &ctx, const QString &url)
 {
-    if (!ctx.shell.openUrl(url)) {
+    if (ctx.shell.openUrl(url))
+        return;
+    // The account pages carry the password in the address: it is never
+    // shown, the user types it in place of the stars.
+    QUrl shown(url, QUrl::TolerantMode);
+    QUrlQuery query(shown);
+    if (query.queryItemValue(QStringLiteral("password")).isEmpty()) {
         ctx.message(Icon::Information,
                     Texts::tr("Impossibile aprire il browser. Aprire a mano questo indirizzo:\n%1").arg(url));
+        return;
     }
+    QList<std::pair<QString, QString>> items = query.queryItems(QUrl::FullyEncoded);
+    for (auto &[key, value] : items) {
+        if (key == QLatin1String("password"))
+            value = QStringLiteral("********");
+    }
+    query.setQueryItems(items);
+    shown.setQuery(query);
+    ctx.message(Icon::Information,
+                Texts::tr("Impossibile aprire il browser. Aprire a mano questo indirizzo, scrivendo la propria "
+                          "password al posto degli asterischi:\n%1")
+                    .arg(shown.toString(QUrl::FullyEncoded)));
 }
 
 bool guarded(const Context &ctx, const std::function<void()> &body)

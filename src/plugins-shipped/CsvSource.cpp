@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QHash>
+#include <QMap>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
 #include <csv.h>
@@ -51,16 +53,19 @@ const QHash<QString, Column> &knownHeaders()
             {Column::Mobile, {"cellulare", "cell", "telefono cellulare", "numero cellulare", "mobile",
                               "mobile phone", "cell phone", "cellphone", "mobile number", "numero"}},
             {Column::Phone, {"telefono", "tel", "phone", "phone number", "numero di telefono",
-                             "primary phone", "home phone", "business phone", "telefono casa",
-                             "phone 1 value"}},
-            {Column::Address, {"indirizzo", "via", "address", "street", "home street", "street address"}},
+                             "primary phone", "home phone", "business phone", "telefono casa"}},
+            // "Address 1 - Street" and the like: the first address of a
+            // web-mail export, whose region is the province.
+            {Column::Address, {"indirizzo", "via", "address", "street", "home street", "street address",
+                               "address 1 street"}},
             {Column::Cap, {"cap", "codice postale", "postal code", "zip", "zip code", "postcode",
-                           "home postal code"}},
-            {Column::City, {"citta", "comune", "localita", "city", "town", "home city"}},
-            {Column::Province, {"provincia", "prov", "province", "county", "home state", "state"}},
+                           "home postal code", "address 1 postal code"}},
+            {Column::City, {"citta", "comune", "localita", "city", "town", "home city", "address 1 city"}},
+            {Column::Province, {"provincia", "prov", "province", "county", "home state", "state",
+                                "address 1 region"}},
             {Column::Region, {"regione", "region"}},
             {Column::Email, {"email", "e mail", "posta elettronica", "indirizzo email", "email address",
-                             "e mail address", "mail"}},
+                             "e mail address", "mail", "e mail 1 value"}},
             {Column::BirthDate, {"data di nascita", "data nascita", "nascita", "compleanno",
                                  "birthday", "birth date", "date of birth", "birthdate"}},
             {Column::Sex, {"sesso", "genere", "sex", "gender"}},
@@ -208,6 +213,12 @@ bool blankRow(const CsvRows &table, qsizetype fileRow)
     return true;
 }
 
+bool isMobileType(const QString &type)
+{
+    const QString folded = foldName(type);
+    return folded.contains(QLatin1String("mobile")) || folded.contains(QLatin1String("cell"));
+}
+
 // The fields of a row as a contact; where it is, the caller says.
 void readContact(const CsvRows &table, const CsvLayout &layout, qsizetype fileRow, ImportRow &c)
 {
@@ -226,6 +237,17 @@ void readContact(const CsvRows &table, const CsvLayout &layout, qsizetype fileRo
         if (!number.isEmpty())
             c.numbers << std::move(number);
     }
+    // Numbered phones: those typed as mobile first, then the others in
+    // order, whose form then tells the mobile.
+    for (const bool mobile : {true, false}) {
+        for (const auto &[type, value] : layout.phones) {
+            if (isMobileType(trimmedText(rawField(table, fileRow, type))) != mobile)
+                continue;
+            QByteArray number = trimmedUtf8(rawField(table, fileRow, value));
+            if (!number.isEmpty())
+                c.numbers << std::move(number);
+        }
+    }
     c.address = field(Column::Address);
     c.cap = field(Column::Cap);
     c.city = field(Column::City);
@@ -243,12 +265,15 @@ void chooseColumns(const CsvRows &table, CsvLayout &layout)
     if (!table.rowEnds.isEmpty()) {
         const QStringList first = rowTexts(table, 0);
         const auto columns = mapColumns(first);
+        const auto phones = mapPhoneColumns(first);
         const bool named = columns[size_t(Column::Name)] >= 0 || columns[size_t(Column::FirstName)] >= 0
                            || columns[size_t(Column::LastName)] >= 0;
-        const bool numbered = columns[size_t(Column::Mobile)] >= 0 || columns[size_t(Column::Phone)] >= 0;
+        const bool numbered =
+            columns[size_t(Column::Mobile)] >= 0 || columns[size_t(Column::Phone)] >= 0 || !phones.isEmpty();
         if (named || numbered) {
             layout.header = first;
             layout.columns = columns;
+            layout.phones = phones;
             return;
         }
     }
@@ -469,6 +494,28 @@ std::array<int, int(Column::Count)> mapColumns(const QStringList &header)
             columns[size_t(*it)] = i;
     }
     return columns;
+}
+
+QList<std::pair<int, int>> mapPhoneColumns(const QStringList &header)
+{
+    // "Phone 2 - Value" folds to "phone2value".
+    static const QRegularExpression numbered(QStringLiteral("^phone(\\d+)(type|value)$"));
+    QMap<int, std::pair<int, int>> byNumber;
+    for (int i = 0; i < header.size(); ++i) {
+        const QRegularExpressionMatch m = numbered.match(foldName(header.at(i)));
+        if (!m.hasMatch())
+            continue;
+        auto it = byNumber.find(m.captured(1).toInt());
+        if (it == byNumber.end())
+            it = byNumber.insert(m.captured(1).toInt(), {-1, -1});
+        (m.captured(2) == QLatin1String("type") ? it->first : it->second) = i;
+    }
+    QList<std::pair<int, int>> out;
+    for (const auto &pair : std::as_const(byNumber)) {
+        if (pair.second >= 0)
+            out.append(pair);
+    }
+    return out;
 }
 
 struct CsvStream::Reading

@@ -25,6 +25,9 @@ struct CsvLayout
     QString encoding;        // "UTF-8" or "Windows-1252"
     bool strayBytes = false; // UTF-8 with bytes that are not: their rows are left out
     std::array<int, int(Column::Count)> columns{}; // index of each column, -1 when absent
+    // Numbered phones as web-mail exports write them: the columns of
+    // "Phone N - Type" (-1 when absent) and "Phone N - Value", in N's order.
+    QList<std::pair<int, int>> phones;
 };
 
 // The two encodings a CSV file is read in.
@@ -71,6 +74,8 @@ CsvPreview previewCsv(QIODevice &file, int rows, const QString &encoding = QStri
 // The column each header name means, -1 where none: Italian and English names,
 // without regard to case, accents, blanks and punctuation.
 std::array<int, int(Column::Count)> mapColumns(const QStringList &header);
+// The numbered phone columns of a header, as CsvLayout::phones.
+QList<std::pair<int, int>> mapPhoneColumns(const QStringList &header);
 
 // A file's bytes as text: a UTF-8 BOM is dropped, text that is not UTF-8 is
 // read as Windows-1252. encoding receives which one it was.

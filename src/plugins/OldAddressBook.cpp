@@ -11,9 +11,11 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -59,6 +61,37 @@ QString readerProgram()
     if (QFileInfo(built).isExecutable())
         return QDir::cleanPath(built);
     return QDir::cleanPath(program.filePath(QStringLiteral(BRIOSMS_INSTALLED_OLD_BOOK_READER)));
+}
+
+// The fields of tab_destinatari the old book fills, with their sizes in
+// characters.
+struct FieldSize
+{
+    QString OldContact::*value;
+    const char *column;
+    int size;
+};
+constexpr FieldSize kFieldSizes[] = {
+    {&OldContact::Nominativo, "Nominativo", 50}, {&OldContact::Indirizzo, "Indirizzo", 100},
+    {&OldContact::CAP, "CAP", 10},               {&OldContact::Citta, "Citta", 50},
+    {&OldContact::Prov, "Prov", 20},             {&OldContact::Regione, "Regione", 50},
+    {&OldContact::e_mail, "e_mail", 100},
+};
+
+// The text cut to size characters, as the book counts them (a character
+// outside the basic plane is one), never in the middle of one.
+QString cutTo(const QString &text, int size)
+{
+    if (text.size() <= size)
+        return text;
+    int characters = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isLowSurrogate())
+            continue;
+        if (++characters > size)
+            return text.left(i);
+    }
+    return text;
 }
 
 struct MdbCloser
@@ -146,7 +179,18 @@ QList<OldContact> readOldAddressBook(const QString &path)
                         .arg(reader.program(), reader.errorString()));
     }
     constexpr int kLongestMs = 5 * 60 * 1000; // a damaged file may also keep the library going round
-    if (!reader.waitForFinished(kLongestMs)) {
+    // Waited for in an event loop, so that the windows keep painting; the
+    // user's input waits with the import.
+    QEventLoop wait;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&reader, &QProcess::finished, &wait, &QEventLoop::quit);
+    QObject::connect(&reader, &QProcess::errorOccurred, &wait, &QEventLoop::quit);
+    QObject::connect(&limit, &QTimer::timeout, &wait, &QEventLoop::quit);
+    limit.start(kLongestMs);
+    if (reader.state() != QProcess::NotRunning)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (reader.state() != QProcess::NotRunning) {
         reader.kill();
         reader.waitForFinished();
         unreadable(path);
@@ -224,8 +268,10 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
         QString number;
     };
     QList<Added> added;
+    QStringList cuts; // of the batches stored
     for (qsizetype first = 0; first < total; first += kBatchRows) {
         OldImportCounts batch;
+        QStringList batchCuts;
         added.clear();
         Transaction tx(db);
         for (qsizetype i = first; i < std::min(total, first + kBatchRows); ++i) {
@@ -243,10 +289,22 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
             if (find.next()) {
                 ++batch.duplicates;
             } else {
+                OldContact fitted = c;
+                for (const FieldSize &f : kFieldSizes) {
+                    QString &value = fitted.*f.value;
+                    const QString cut = cutTo(value, f.size);
+                    if (cut.size() == value.size())
+                        continue;
+                    ++batch.cutValues;
+                    batchCuts << c.Nominativo + QLatin1Char(',') + QLatin1String(f.column) + QStringLiteral(": ")
+                            + value + QStringLiteral(" -> ") + cut;
+                    value = cut;
+                }
                 insert.reset();
-                insert.bindAll({c.Nominativo, number, c.Indirizzo, c.CAP, c.Citta, c.Prov, c.Regione, c.e_mail});
+                insert.bindAll({fitted.Nominativo, number, fitted.Indirizzo, fitted.CAP, fitted.Citta, fitted.Prov,
+                                fitted.Regione, fitted.e_mail});
                 insert.run();
-                added.append({qint32(db.lastInsertId()), c.Nominativo, number});
+                added.append({qint32(db.lastInsertId()), fitted.Nominativo, number});
                 ++batch.imported;
             }
             percent = std::min(100, int(std::lround(double(i) * 100.0 / double(total))));
@@ -256,11 +314,19 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
         counts.imported += batch.imported;
         counts.duplicates += batch.duplicates;
         counts.badNumbers += batch.badNumbers;
+        counts.cutValues += batch.cutValues;
+        cuts += batchCuts;
         // Open windows hear of a contact only once it is stored.
         for (const Added &a : added)
             emit ctx.notifier().contactChanged(a.id, a.name, a.number, false);
         if (progress)
             progress(percent);
+    }
+    if (!cuts.isEmpty()) {
+        writeLine(QString());
+        writeLine(Texts::tr("I seguenti valori erano più lunghi del campo della rubrica e sono stati accorciati:"));
+        for (const QString &line : std::as_const(cuts))
+            writeLine(line);
     }
     if (!errors.flush())
         throw Error(kFileAccessError, errors.errorString());
@@ -284,7 +350,11 @@ QString oldImportSummary(const OldImportCounts &counts, const QString &errorFile
         lines << Texts::tr("1 numero errato non importato");
     else if (counts.badNumbers > 1)
         lines << Texts::tr("%1 numeri errati non importati").arg(counts.badNumbers);
-    if (counts.badNumbers > 0)
+    if (counts.cutValues == 1)
+        lines << Texts::tr("1 valore accorciato alla dimensione del campo");
+    else if (counts.cutValues > 1)
+        lines << Texts::tr("%1 valori accorciati alla dimensione del campo").arg(counts.cutValues);
+    if (counts.badNumbers > 0 || counts.cutValues > 0)
         lines << QString()
               << Texts::tr("Consultare il file %1 per vedere la lista degli errori")
                      .arg(QDir::toNativeSeparators(errorFile));

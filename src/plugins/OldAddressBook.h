@@ -50,10 +50,14 @@ struct OldImportCounts
     qint32 imported = 0;
     qint32 duplicates = 0;
     qint32 badNumbers = 0;
+    qint32 cutValues = 0; // values longer than the book's field, stored cut
 };
 
 // Copies every contact of the old address book at path into tab_destinatari,
 // skipping numbers already there, and lists bad numbers in the error file.
+// Values longer than the book's fields are cut to them and listed there too.
+// The file is read while the event loop runs (windows repaint; user input
+// waits).
 // Returns false, writing nothing, when the source has no contacts. Rows are
 // written in batches, each one transaction; after each, progress gets the
 // position in percent. Throws Error: batches written before stay, and counts

@@ -142,39 +142,54 @@ int collateNames(void *, int aSize, const void *a, int bSize, const void *b)
 }
 
 // LIKE with Unicode case folding: the engine's own only folds ASCII, and
-// names such as "Nicolò" must match "NICOLÒ".
-bool likeMatch(const QString &pattern, int p, const QString &text, int t, QChar escape)
+// names such as "Nicolò" must match "NICOLÒ". Matched with one resumable
+// '%' at a time, in steps bounded by the pattern's length times the text's:
+// trying every split for every '%' would take seconds per row for a search
+// with many stars.
+bool likeMatch(const QString &pattern, const QString &text, QChar escape)
 {
-    while (p < pattern.size()) {
+    struct Token
+    {
+        enum Kind { Any, One, Char } kind;
+        QChar c;
+    };
+    QList<Token> tokens;
+    tokens.reserve(pattern.size());
+    for (qsizetype p = 0; p < pattern.size(); ++p) {
         const QChar pc = pattern.at(p);
-        if (pc == escape && p + 1 < pattern.size()) {
-            if (t >= text.size() || text.at(t) != pattern.at(p + 1))
-                return false;
-            p += 2;
-            ++t;
-        } else if (pc == QLatin1Char('%')) {
-            while (p < pattern.size() && pattern.at(p) == QLatin1Char('%'))
-                ++p;
-            if (p == pattern.size())
-                return true;
-            for (int k = t; k <= text.size(); ++k) {
-                if (likeMatch(pattern, p, text, k, escape))
-                    return true;
-            }
-            return false;
-        } else if (pc == QLatin1Char('_')) {
-            if (t >= text.size())
-                return false;
+        if (pc == escape && p + 1 < pattern.size())
+            tokens.append({Token::Char, pattern.at(++p)});
+        else if (pc == QLatin1Char('%'))
+            tokens.append({Token::Any, pc});
+        else if (pc == QLatin1Char('_'))
+            tokens.append({Token::One, pc});
+        else
+            tokens.append({Token::Char, pc});
+    }
+    qsizetype p = 0;
+    qsizetype t = 0;
+    qsizetype anyAt = -1;   // the last '%' met
+    qsizetype anyFrom = -1; // where the text it covers ends for now
+    while (t < text.size()) {
+        if (p < tokens.size() && tokens.at(p).kind == Token::Any) {
+            anyAt = p++;
+            anyFrom = t;
+        } else if (p < tokens.size()
+                   && (tokens.at(p).kind == Token::One || tokens.at(p).c == text.at(t))) {
             ++p;
             ++t;
+        } else if (anyAt >= 0) {
+            // The last '%' takes one character more; the earlier ones keep
+            // what they took, which cannot lose a match.
+            p = anyAt + 1;
+            t = ++anyFrom;
         } else {
-            if (t >= text.size() || text.at(t) != pc)
-                return false;
-            ++p;
-            ++t;
+            return false;
         }
     }
-    return t == text.size();
+    while (p < tokens.size() && tokens.at(p).kind == Token::Any)
+        ++p;
+    return p == tokens.size();
 }
 
 void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
@@ -193,7 +208,7 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
             return sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
         escape = e.at(0);
     }
-    sqlite3_result_int(ctx, likeMatch(str(argv[0]), 0, str(argv[1]), 0, escape) ? 1 : 0);
+    sqlite3_result_int(ctx, likeMatch(str(argv[0]), str(argv[1]), escape) ? 1 : 0);
 }
 
 void bindValue(sqlite3 *db, sqlite3_stmt *stmt, int position, const QVariant &value)

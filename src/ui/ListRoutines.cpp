@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QValidator>
 
 namespace brio {
@@ -36,6 +37,65 @@ public:
 
 private:
     QComboBox *m_combo;
+};
+
+// Rows of a list with uniform item sizes all take the size of the first
+// one, so a longer entry further down would be cut with no scroll bar. Here
+// every row is as wide as the longest entries, measured again once the
+// entries changed.
+class WholeEntryDelegate final : public QStyledItemDelegate
+{
+public:
+    explicit WholeEntryDelegate(QAbstractItemView *list)
+        : QStyledItemDelegate(list)
+    {
+        QAbstractItemModel *model = list->model();
+        const auto changed = [this] { m_width = -1; };
+        connect(model, &QAbstractItemModel::rowsInserted, this, changed);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
+        connect(model, &QAbstractItemModel::modelReset, this, changed);
+        connect(model, &QAbstractItemModel::dataChanged, this, changed);
+        connect(model, &QAbstractItemModel::layoutChanged, this, changed);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (m_width < 0)
+            m_width = widest(option, index);
+        size.setWidth(qMax(size.width(), m_width));
+        return size;
+    }
+
+private:
+    // Only the entries with the most characters are measured: the widest is
+    // among them in all but freak cases, and 100,000 entries are not measured
+    // one by one.
+    int widest(const QStyleOptionViewItem &option, const QModelIndex &index) const
+    {
+        const QAbstractItemModel *model = index.model();
+        const int rows = model->rowCount(index.parent());
+        qsizetype most = 0;
+        for (int row = 0; row < rows; ++row)
+            most = qMax(most, model->index(row, index.column(), index.parent()).data().toString().size());
+        QStyleOptionViewItem measure(option);
+        initStyleOption(&measure, index);
+        const QWidget *view = option.widget;
+        const QStyle *style = view ? view->style() : QApplication::style();
+        int width = 0;
+        int measured = 0;
+        for (int row = 0; row < rows && measured < 64; ++row) {
+            const QString text = model->index(row, index.column(), index.parent()).data().toString();
+            if (text.size() + 4 < most)
+                continue;
+            ++measured;
+            measure.text = text;
+            width = qMax(width, style->sizeFromContents(QStyle::CT_ItemViewItem, &measure, QSize(), view).width());
+        }
+        return width;
+    }
+
+    mutable int m_width = -1;
 };
 
 // Replaces the combo's entries and selects one so that currentIndexChanged
@@ -79,6 +139,19 @@ void prepareList(QListWidget *list)
     // entries one by one.
     list->setUniformItemSizes(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    showWholeEntries(list);
+}
+
+void showWholeEntries(QAbstractItemView *list)
+{
+    list->setItemDelegate(new WholeEntryDelegate(list));
+}
+
+void selectCurrentIfNone(QAbstractItemView *list)
+{
+    const QModelIndex current = list->currentIndex();
+    if (current.isValid() && !list->selectionModel()->hasSelection())
+        list->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
 }
 
 void addEntry(QListWidget *list, const QString &text, qint64 data)

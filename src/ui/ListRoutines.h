@@ -28,8 +28,15 @@ public:
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
 
-// Makes a list ready for many entries (uniform rows, single selection).
+// Makes a list ready for many entries (uniform rows, single selection),
+// with its entries shown whole.
 void prepareList(QListWidget *list);
+// Rows as wide as the longest entries, with a horizontal scroll bar when
+// they are wider than the list; for lists with uniform item sizes.
+void showWholeEntries(QAbstractItemView *list);
+// The entry the keyboard is on becomes the selected one when none is: the
+// focus may reach a list by Tab, showing its current entry unselected.
+void selectCurrentIfNone(QAbstractItemView *list);
 void addEntry(QListWidget *list, const QString &text, qint64 data);
 // Empties the list and adds the entries in one go.
 void setEntries(QListWidget *list, const ListEntries &entries);

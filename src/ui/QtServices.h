@@ -2,6 +2,7 @@
 
 #include "core/Services.h"
 
+class QUrl;
 class QWidget;
 
 namespace brio {
@@ -11,6 +12,10 @@ class QtPrompter final : public Prompter
 public:
     Answer show(Icon icon, Buttons buttons, const QString &title, const QString &text) override;
 };
+
+// Writes, in folder, a page readable by its owner alone that sends the
+// browser on to target; its path, or empty when it could not be written.
+QString forwardingPage(const QString &folder, const QUrl &target);
 
 class QtShell final : public Shell
 {

@@ -1,6 +1,7 @@
 #include "ui/ScreenReader.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
@@ -34,6 +35,16 @@ void nameControlsForScreenReaders(QWidget &window)
         name(g, g->title());
     for (QLabel *l : window.findChildren<QLabel *>())
         name(l, l->text());
+    // A list is read by its name only, not by the label standing above it.
+    for (QLabel *l : window.findChildren<QLabel *>()) {
+        auto *list = qobject_cast<QAbstractItemView *>(l->buddy());
+        if (list && list->accessibleName().isEmpty()) {
+            QString caption = withoutMnemonics(l->text()).trimmed();
+            if (caption.endsWith(QLatin1Char(':')))
+                caption.chop(1);
+            list->setAccessibleName(caption);
+        }
+    }
 }
 
 } // namespace brio

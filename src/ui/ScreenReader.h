@@ -12,6 +12,7 @@ QString withoutMnemonics(const QString &caption);
 // Screen readers read a control's accessible name aloud, and Qt takes only
 // the first mnemonic marker out of a caption: controls whose caption has
 // more than one ("Agg&i&ungi") are named with the caption as it is seen.
+// Lists, which take no name from their label, are named after it.
 void nameControlsForScreenReaders(QWidget &window);
 
 } // namespace brio

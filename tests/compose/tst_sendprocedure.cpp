@@ -265,7 +265,8 @@ private Q_SLOTS:
         QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
         QCOMPARE(f.env.prompter.texts(),
                  (QStringList{question(7),
-                              "I gruppi programmati per l'invio contengono nominativi in comune.\n"
+                              "Alcuni numeri digitati sono anche di contatti o gruppi scelti per l'invio.\n"
+                              "I contatti e i gruppi programmati per l'invio hanno nominativi in comune.\n"
                               "Per evitare invii duplicati alla stessa persona, la procedura\n"
                               "invierà soltanto 7 SMS, e dal tuo account verranno scalati\nsoltanto 7 SMS.",
                               kSuccess}));

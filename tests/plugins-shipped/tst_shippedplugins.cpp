@@ -117,6 +117,29 @@ private slots:
                  QStringLiteral("Riga 4: Carlo Verdi - 06 1234567\nRiga 5: Luca Neri - nessun numero\n"));
     }
 
+    // A web-mail contacts export with its usual header: the first e-mail and
+    // address are taken, and the mobile among all the phones, by its type
+    // or else by its form.
+    void webMailExport()
+    {
+        TestEnv env;
+        const QString source = env.path(QStringLiteral("contacts.csv"));
+        writeFile(source,
+                  "Name,Given Name,Family Name,E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,Phone 1 - Value,"
+                  "Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted,Address 1 - Street,"
+                  "Address 1 - City,Address 1 - PO Box,Address 1 - Region,Address 1 - Postal Code,Address 1 - Country\r\n"
+                  "Mario Rossi,Mario,Rossi,* Home,mario@example.it,Home,051 234567,Mobile,+39 333 1234567,Home,"
+                  "\"Via Indipendenza 3, Bologna\",Via Indipendenza 3,Bologna,,BO,40121,Italia\r\n"
+                  "Anna Neri,Anna,Neri,,,Work,02 7654321,Other,347 7654321,,,,,,,,\r\n"
+                  "Carlo Bianchi,Carlo,Bianchi,,,Mobile,348 1111111,Home,349 2222222,,,,,,,,\r\n");
+        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        QVERIFY2(out.contains(QStringLiteral("Contatti importati: 3")), qPrintable(out));
+        QCOMPARE(book(env.db()), (QStringList{
+            QStringLiteral("Mario Rossi|+393331234567|Via Indipendenza 3|40121|Bologna|BO||mario@example.it||"),
+            QStringLiteral("Anna Neri|+393477654321||||||||"),
+            QStringLiteral("Carlo Bianchi|+393481111111||||||||")}));
+    }
+
     // A file far larger than the book: the book's indexes are made again
     // after the rows, and must come back whole and enforcing.
     void largeImportKeepsTheIndexes()

@@ -123,6 +123,12 @@ private Q_SLOTS:
         QTest::newRow("percent not wildcard") << "50%" << "500" << false;
         QTest::newRow("underscore literal") << "a_b" << "axb" << false;
         QTest::newRow("plain") << "Anna" << "anna" << true;
+        // Many stars: each answered at once, not after trying every split.
+        const QString as = QString(300, QLatin1Char('a'));
+        QTest::newRow("seven stars, no match") << "*a*a*a*a*a*a*a*x" << as << false;
+        QTest::newRow("seven stars, match") << "*a*a*a*a*a*a*a*" << as << true;
+        QTest::newRow("stars and marks") << "*a?*b*?c*" << "xxaybzzcc" << true;
+        QTest::newRow("stars need the end") << "*a*b" << "ab ab a" << false;
     }
 
     void likeTranslatesWildcardsAndFoldsAccents()

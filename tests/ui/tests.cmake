@@ -25,3 +25,5 @@ target_compile_definitions(tst_historywindow PRIVATE BRIOSMS_PROGRAM="$<TARGET_F
 add_dependencies(tst_historywindow briosms)
 brio_add_test(tst_english ui/tst_english.cpp)
 target_compile_definitions(tst_english PRIVATE BRIOSMS_TS_FILE="${PROJECT_SOURCE_DIR}/translations/briosms_en.ts")
+brio_add_test(tst_windowkeys ui/tst_windowkeys.cpp)
+target_link_libraries(tst_windowkeys PRIVATE briosms_pluginwindows)

@@ -6,14 +6,18 @@
 #include "mock/TestEnv.h"
 
 #include "ui/AppWindows.h"
+#include "ui/login/LoginWindow.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -74,6 +78,18 @@ private:
                               .arg(window, t == QAccessible::Name ? QStringLiteral("name") : QStringLiteral("description"),
                                    text);
         }
+        // A list is read by its name; a drop-down list by its label (the
+        // screen reader takes it from the buddy label, or from the name).
+        const QAccessible::Role role = node->role();
+        QWidget *widget = qobject_cast<QWidget *>(node->object());
+        const bool ownList = widget && !qobject_cast<QComboBox *>(widget->parentWidget())
+                             && !(widget->parentWidget() && qobject_cast<QComboBox *>(widget->parentWidget()->parentWidget()));
+        if (ownList && (role == QAccessible::List || role == QAccessible::Table || role == QAccessible::Tree)
+            && node->text(QAccessible::Name).isEmpty())
+            faults << QStringLiteral("%1: list %2 has no name").arg(window, widget->objectName());
+        if (widget && role == QAccessible::ComboBox && widget->accessibleName().isEmpty()
+            && node->relations(QAccessible::Label).isEmpty())
+            faults << QStringLiteral("%1: drop-down list %2 has no label").arg(window, widget->objectName());
         const int children = qMin(node->childCount(), 200); // long lists hold only data
         for (int i = 0; i < children; ++i)
             checkTree(window, node->child(i), depth + 1);
@@ -148,6 +164,37 @@ private Q_SLOTS:
         // The walk reached the windows behind the menus, not only the main one.
         for (const char *name : {"frmMain", "frmPassword", "frmLogin", "frmOpzioni", "frmModificaPassword"})
             QVERIFY2(walk.windows.contains(QLatin1String(name)), name);
+    }
+
+    // Without a mouse: the main window starts on the checked way of sending,
+    // and the login window's registration link is reached by Tab and opened
+    // by Space.
+    void keyboardReachesWhatIsRead()
+    {
+        TestEnv env;
+        env.state.ServerChecksDone = true;
+        {
+            MainWindow main(*env.ctx);
+            main.show();
+            QVERIFY(QTest::qWaitForWindowActive(&main));
+            auto *focused = qobject_cast<QRadioButton *>(QApplication::focusWidget());
+            QVERIFY(focused);
+            QVERIFY(focused->isChecked());
+        }
+
+        LoginWindow login(*env.ctx);
+        login.show();
+        QVERIFY(QTest::qWaitForWindowActive(&login));
+        QWidget *link = nullptr;
+        for (int i = 0; i < 10 && !link; ++i) {
+            QTest::keyClick(login.windowHandle(), Qt::Key_Tab);
+            auto *label = qobject_cast<QLabel *>(QApplication::focusWidget());
+            if (label && label->text() == QLatin1String("Registrati adesso!"))
+                link = label;
+        }
+        QVERIFY(link);
+        QTest::keyClick(login.windowHandle(), Qt::Key_Space);
+        QCOMPARE(env.shell.opened.size(), 1);
     }
 };
 

@@ -189,6 +189,55 @@ private Q_SLOTS:
         QCOMPARE(saved->sex, QStringLiteral("F"));
         QCOMPARE(itemTexts(run.main->recipientList()), QStringList{"Anna Bianchi,+393471111111"});
     }
+
+    // Modify mode as an older book and other countries meet it: a number two
+    // contacts share does not block the other fields, a name of 50
+    // characters with one outside the basic plane opens whole and saves,
+    // tabbing through the country keeps the prefix, and a prefix of another
+    // country is refused.
+    void modifyKeepsWhatItOpened()
+    {
+        Run run;
+        Database &db = run.env.db();
+        db.run(QStringLiteral("INSERT INTO tab_allowed_codes (Country, Prefix) VALUES ('33', '600'), ('33', '610')"));
+        const QString name = QString(48, QLatin1Char('a')) + QStringLiteral("\U0001F600b"); // 50 characters
+        const qint64 anna = run.env.addContact(name, QStringLiteral("+393331234567"));
+        const qint64 bis = run.env.addContact(QStringLiteral("Bis"), QStringLiteral("+393339999999"));
+        // An older book, whose numbers were not yet kept unique.
+        db.run(QStringLiteral("DROP INDEX Numero"));
+        db.run(QStringLiteral("UPDATE tab_destinatari SET Numero = '+393331234567' WHERE IDDestinatario = ?"), {bis});
+
+        run.env.state.PendingContactId = qint32(anna);
+        ContactEditor editor(*run.env.ctx, run.main.get());
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        auto *nameBox = child<QLineEdit>(editor, "txt_nominativo");
+        QCOMPARE(nameBox->text(), name);
+        screenshot(editor, "editor-long-name");
+        nameBox->setFocus();
+        nameBox->end(false);
+        QTest::keyClicks(nameBox, QStringLiteral("c")); // the 51st character is refused
+        QCOMPARE(nameBox->text(), name);
+        auto *country = child<QComboBox>(editor, "cb_paese");
+        auto *prefix = child<QComboBox>(editor, "cb_prefisso");
+        country->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(prefix->currentText(), QStringLiteral("333"));
+        child<QLineEdit>(editor, "txt_citta")->setText(QStringLiteral("Bari"));
+        child<QPushButton>(editor, "cmd_inserisci")->click();
+        QCOMPARE(run.env.prompter.texts(), QStringList{});
+        QCOMPARE(editor.result(), int(QDialog::Accepted));
+        QCOMPARE(loadContact(db, anna)->name, name);
+        QCOMPARE(loadContact(db, anna)->city, QStringLiteral("Bari"));
+
+        ContactEditor fresh(*run.env.ctx, run.main.get());
+        child<QComboBox>(fresh, "cb_paese")->setCurrentIndex(child<QComboBox>(fresh, "cb_paese")->findText("+33"));
+        QCOMPARE(itemTexts(child<QComboBox>(fresh, "cb_prefisso")), (QStringList{"Pref.", "600", "610"}));
+        fill(fresh, QStringLiteral("Jean"), QStringLiteral("333"), QStringLiteral("1234567"), QString());
+        child<QPushButton>(fresh, "cmd_inserisci")->click();
+        QCOMPARE(run.env.prompter.texts(), QStringList{"Prefisso errato. Selezionare un prefisso corretto."});
+        QCOMPARE(run.contacts(), 2);
+    }
 };
 
 QTEST_MAIN(TestContactEditor)

@@ -192,6 +192,39 @@ private Q_SLOTS:
                  (QStringList{"Amici", "Amici d'infanzia", "Lavoro"}));
     }
 
+    // A group deleted in "Gestione Gruppi" while other windows use it: the
+    // new group is not copied from another list and the membership editor
+    // does not turn to another group, both without a word.
+    void groupDeletedElsewhere()
+    {
+        Run run;
+        QWidget *editor = run.openMembers(1);
+        QCOMPARE(child<QComboBox>(*editor, "cb_gruppi")->currentText(), QStringLiteral("Lavoro"));
+        run.openManagement();
+        Run::in<QPushButton>("frmGestioneGruppi", "cmNuovo")->click();
+        Run::in<QLineEdit>("frmNuovoGruppo", "txt_nomeGruppo")->setText(QStringLiteral("Clienti"));
+        auto *sources = Run::in<QComboBox>("frmNuovoGruppo", "cb_gruppi");
+        sources->setFocus();
+        QTest::keyClick(sources, Qt::Key_Down);
+        QTest::keyClick(sources, Qt::Key_Down);
+        QCOMPARE(sources->currentText(), QStringLiteral("Lavoro"));
+
+        auto *list = Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
+        list->setCurrentRow(1);
+        run.env.prompter.answer(Answer::Yes);
+        Run::in<QPushButton>("frmGestioneGruppi", "cmElimina")->click();
+        QCOMPARE(run.env.prompter.last().text,
+                 QStringLiteral("Il gruppo Lavoro è stato eliminato in un'altra finestra: la finestra si chiude."));
+        QVERIFY(!Run::shown("frmGruppi"));
+
+        Run::in<QPushButton>("frmNuovoGruppo", "cmd_inserisci")->click();
+        QCOMPARE(run.env.prompter.last().text, QStringLiteral("Impossibile copiare da Lavoro!"));
+        QCOMPARE(itemTexts(list), QStringList{"Amici  (1 contatto)"});
+        // Told once: the copy then comes from what the list shows.
+        Run::in<QPushButton>("frmNuovoGruppo", "cmd_inserisci")->click();
+        QCOMPARE(itemTexts(list), (QStringList{"Amici  (1 contatto)", "Clienti  (3 contatti)"}));
+    }
+
     // Every move is stored at once; a member is never added twice.
     void membersMove()
     {

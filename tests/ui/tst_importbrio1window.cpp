@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace brio;
 using namespace brio::test;
@@ -194,6 +195,35 @@ private Q_SLOTS:
             row << st.text(i);
         QCOMPARE(row, (QStringList{"Mònica Àlberti", "+39347123456", "Via Garibaldi 7", "47121", "Forlì", "FC", "", "", "",
                                    ""}));
+    }
+
+    // A value longer than the book's field ("Barletta-Andria-Trani" has 21
+    // characters, the province 20) is stored cut and listed, instead of
+    // undoing the import; the windows keep repainting while the helper
+    // reads the file.
+    void longValuesAreCutAndListed()
+    {
+        Run run;
+        run.open();
+        const QString file = run.env.path(QStringLiteral("brioSMS.mdb"));
+        writeJet4(file, {QStringLiteral("tab_destinatari"),
+                         {"Nominativo", "numero", "Indirizzo", "CAP", "Citta", "Prov", "Regione", "e_mail"},
+                         {{QStringLiteral("Luigi Rossi"), QStringLiteral("3331234567"), QStringLiteral("Via Roma 1"),
+                           QStringLiteral("76121"), QStringLiteral("Barletta"), QStringLiteral("Barletta-Andria-Trani"),
+                           QStringLiteral("Puglia"), QString()}}});
+        bool repaintedWhileReading = false;
+        QTimer::singleShot(0, [&] { repaintedWhileReading = run.contacts() == 0; });
+        QCOMPARE(run.import(file), QStringLiteral("Rubrica importata.\r\nTotale contatti importati: 1\r\n"
+                                                  "1 valore accorciato alla dimensione del campo\r\n\r\n"
+                                                  "Consultare il file %1 per vedere la lista degli errori")
+                                       .arg(QDir::toNativeSeparators(run.errorFile())));
+        QVERIFY(repaintedWhileReading);
+        QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari WHERE Prov = ?"),
+                                     {QStringLiteral("Barletta-Andria-Tran")}),
+                 1);
+        QCOMPARE(run.errorList(), kErrorHeader
+                     + "\r\nI seguenti valori erano più lunghi del campo della rubrica e sono stati accorciati:\r\n"
+                       "Luigi Rossi,Prov: Barletta-Andria-Trani -> Barletta-Andria-Tran\r\n");
     }
 
     void foreignFile_data()

@@ -5,6 +5,7 @@
 
 #include "history/SentHistory.h"
 #include "settings/Settings.h"
+#include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MessageTextEdit.h"
 
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -126,6 +128,38 @@ private Q_SLOTS:
         QCOMPARE(env.windows.loginShown, 1);
         QCOMPARE(outboxListing(env.dataFolder()),
                  (QStringList{kFirst, QStringLiteral("prova\t+393477654321\t16-06-2026 00:00\tauguri")}));
+    }
+
+    // A contact chosen in the picker whose number is also typed gets one
+    // message: the status bar, the question and the charge agree, and the
+    // notice names the typed number as the cause.
+    void onePersonReachedTwiceCountsOnce()
+    {
+        TestEnv env;
+        env.state.ServerChecksDone = true;
+        env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
+        MainWindow w(*env.ctx);
+        w.show(); // it hears of the picker's choice while shown
+        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        RecipientPicker *picker = RecipientPicker::showFor(*env.ctx, &w);
+        auto *book = child<QListView>(*picker, "lst_elenco");
+        book->setCurrentIndex(book->model()->index(0, 0));
+        child<QPushButton>(*picker, "cmd_add")->click();
+        child<QPushButton>(*picker, "cmd_ok")->click();
+        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        QCOMPARE(w.recipientList()->count(), 2);
+        QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("SMS da inviare: 1"));
+
+        typeText(w, QStringLiteral("ciao a tutti"));
+        env.prompter.answer(Answer::Yes);
+        child<QPushButton>(w, "cmd_invia")->click();
+        QCOMPARE(env.prompter.texts(),
+                 (QStringList{question(1),
+                              "Alcuni numeri digitati sono anche di contatti o gruppi scelti per l'invio.\n"
+                              "Per evitare invii duplicati alla stessa persona, la procedura\n"
+                              "invierà soltanto 1 SMS, e dal tuo account verranno scalati\nsoltanto 1 SMS.",
+                              kSuccess}));
+        QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
     }
 
     void toolBarSendChecksFirst()

@@ -1,11 +1,15 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "ui/QtServices.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace brio;
 using namespace brio::test;
@@ -101,6 +105,41 @@ private Q_SLOTS:
                  QStringList{kAccount + QStringLiteral("?user=Mario%20Rossi%26C&password=a%26b%20%231&view_mode=2")});
     }
 
+    // With no browser the address is shown for copying by hand, but never
+    // the password in it, however it is spelled.
+    void noBrowserHidesThePassword()
+    {
+        Run run;
+        run.loggedIn(QStringLiteral("Mario Rossi&C"), QStringLiteral("a&b #1"));
+        run.env.gateway->acceptUser = run.env.state.LoginUser;
+        run.env.gateway->acceptPassword = run.env.state.LoginPassword;
+        run.env.shell.browserAvailable = false;
+        run.command("mnuDifferiti");
+        QCOMPARE(run.env.prompter.texts(),
+                 QStringList{QStringLiteral("Impossibile aprire il browser. Aprire a mano questo indirizzo, scrivendo la "
+                                            "propria password al posto degli asterischi:\n")
+                             + kAccount + QStringLiteral("?user=Mario%20Rossi%26C&password=********&view_mode=2")});
+        for (const QString &spelled : {QStringLiteral("a&b #1"), QStringLiteral("a%26b%20%231"), QStringLiteral("a&b%20")})
+            QVERIFY(!run.env.prompter.last().text.contains(spelled));
+    }
+
+    // The browser gets an account page through a file only the user can
+    // read: the password never stands on a command line.
+    void accountPageGoesThroughAPrivatePage()
+    {
+        QTemporaryDir folder;
+        const QUrl target(kAccount + QStringLiteral("?user=prova&password=a%26b%22%3C&view_mode=2"));
+        const QString page = forwardingPage(folder.path(), target);
+        QVERIFY(!page.isEmpty());
+        QVERIFY(!page.contains(QLatin1String("password")));
+        QCOMPARE(QFile::permissions(page) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(f.readAll());
+        QVERIFY(html.contains(QStringLiteral("url=") + target.toString(QUrl::FullyEncoded).toHtmlEscaped() + '"'));
+    }
+
     // A demo account learns at its login why it cannot change the sender;
     // once logged in, the command goes straight to the account page.
     void demoAccountSenderNumber()
@@ -146,6 +185,14 @@ private Q_SLOTS:
         QCOMPARE(run.env.prompter.last().icon, Icon::Information);
         QCOMPARE(run.window->statusPanel(2)->text(), QStringLiteral("Credito residuo: 42 SMS"));
         QVERIFY(run.env.state.ServerChecksDone);
+
+        // A gateway that does not report credit: no figure anywhere.
+        run.env.prompter.clear();
+        run.env.gateway->credit = GatewayControl::kUnknownCredit;
+        run.command("mnuStrumentiVerificaCredito");
+        QCOMPARE(run.env.prompter.texts(),
+                 QStringList{QStringLiteral("Il credito residuo non è disponibile: il gateway non lo comunica.")});
+        QCOMPARE(run.window->statusPanel(2)->text(), QStringLiteral("Credito residuo: —"));
     }
 
     void shortcuts()

@@ -6,6 +6,7 @@
 #include "mock/Widgets.h"
 #include "plugins/Plugins.h"
 #include "ui/main/MainWindow.h"
+#include "ui/plugins/PluginsWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -77,6 +78,7 @@ class TestPluginWindows final : public QObject
 private slots:
     void menuAndPluginWindow();
     void generalPluginWaitsThenReloads();
+    void menuItemRunsWhatItNames();
     void failingPlugin_data();
     void failingPlugin();
     void importWritesBesideTheProgram();
@@ -148,6 +150,29 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
     run.menuPlugin(0)->trigger();
     QCOMPARE(run.record().value(1), QStringLiteral("stdin:pa ss\"word"));
     QVERIFY(run.env.prompter.shown.isEmpty());
+}
+
+// The plug-in window reads the Plugins folder again; a menu item built
+// before still starts the plug-in of its caption. While it runs, no held
+// send is delivered.
+void TestPluginWindows::menuItemRunsWhatItNames()
+{
+    Run run;
+    run.install(QStringLiteral("b.bpe"), QStringLiteral("Registra"), QStringLiteral("record"), QStringLiteral("GENERAL"));
+    run.open();
+    QCOMPARE(run.menuPlugin(0)->text(), QStringLiteral("Registra"));
+    run.install(QStringLiteral("a.bpe"), QStringLiteral("Esce"), QStringLiteral("exit3"), QStringLiteral("GENERAL"));
+    PluginsWindow::showFor(*run.env.ctx, run.window.get())->close();
+    QCOMPARE(run.env.state.GeneralPlugins.value(0).Name, QStringLiteral("Esce"));
+
+    auto *heldSends = run.window->findChild<QTimer *>(QStringLiteral("tmrInviiDifferiti"));
+    QVERIFY(heldSends && heldSends->isActive());
+    bool pausedDuringRun = false;
+    QTimer::singleShot(0, [&] { pausedDuringRun = !heldSends->isActive(); });
+    run.menuPlugin(0)->trigger();
+    QVERIFY(pausedDuringRun);
+    QVERIFY(heldSends->isActive());
+    QCOMPARE(run.record().value(0), QStringLiteral("arg:") + run.env.state.databasePath());
 }
 
 void TestPluginWindows::failingPlugin_data()

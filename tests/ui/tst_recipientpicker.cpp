@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -132,6 +133,57 @@ private Q_SLOTS:
         QCOMPARE(entryData(run.main->recipientList(), 0), run.bruno);
         QCOMPARE(entryData(run.main->recipientList(), 1), -run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_number")));
         QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
+    }
+
+    // A long name is shown whole (the list scrolls sideways) in the picker
+    // and the main window; Delete removes the entry the keyboard is on; a
+    // change of groups elsewhere keeps the entry chosen in the book.
+    void longNamesDeleteAndGroupChanges()
+    {
+        Run run;
+        const QString name = QStringLiteral("Bianca Maria Giovanna Della Valle Bartolomei R"); // 46 characters
+        QCOMPARE(name.size(), 46);
+        const qint64 bianca = run.env.addContact(name, QStringLiteral("+393335555555"));
+        RecipientPicker *picker = run.open();
+        QVERIFY(picker);
+        auto *elenco = child<QListView>(*picker, "lst_elenco");
+        auto *destinatari = child<QListView>(*picker, "lst_destinatari");
+        const QString entry = name + QStringLiteral(",+393335555555");
+        QCOMPARE(itemTexts(elenco).at(1), entry);
+        screenshot(*picker, "picker-long-name");
+        auto wholeWidth = [](const QAbstractItemView *list, int row) {
+            return list->visualRect(list->model()->index(row, 0)).width()
+                >= list->fontMetrics().horizontalAdvance(list->model()->index(row, 0).data().toString());
+        };
+        QVERIFY(wholeWidth(elenco, 1));
+        QVERIFY(elenco->horizontalScrollBar()->maximum() > 0);
+
+        select(elenco, 1);
+        child<QPushButton>(*picker, "cmd_add")->click();
+        QCOMPARE(itemTexts(destinatari).last(), entry);
+        QVERIFY(wholeWidth(destinatari, 2));
+
+        // The focus comes to the chosen list by Tab: its first entry is the
+        // one the keyboard is on, and Delete takes it out.
+        child<QPushButton>(*picker, "cmd_add")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), destinatari);
+        QTest::keyClick(destinatari, Qt::Key_Delete);
+        QCOMPARE(itemTexts(destinatari), (QStringList{"Bruno,+393332222222", entry}));
+
+        select(elenco, 3); // Carla
+        run.env.addGroup(QStringLiteral("Lavoro"), {run.carla});
+        Q_EMIT run.env.ctx->notifier().groupsChanged();
+        QCOMPARE(itemTexts(child<QComboBox>(*picker, "cb_gruppi")), (QStringList{"Tutta la rubrica", "Amici", "Lavoro"}));
+        QCOMPARE(selectedRow(elenco), 3);
+
+        child<QPushButton>(*picker, "cmd_ok")->click();
+        auto *mainList = run.main->recipientList();
+        QCOMPARE(entryData(mainList, 0), bianca);
+        run.main->resize(640, 480);
+        QApplication::processEvents();
+        QVERIFY(wholeWidth(mainList, 0));
+        screenshot(*run.main, "main-long-name");
     }
 
     void addAndRemove()

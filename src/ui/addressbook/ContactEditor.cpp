@@ -8,6 +8,7 @@
 #include "ui/ListRoutines.h"
 
 #include <QSignalBlocker>
+#include <QValidator>
 
 namespace brio {
 
@@ -22,6 +23,34 @@ void selectFirst(QComboBox *combo)
         combo->setCurrentIndex(-1);
     }
     combo->setCurrentIndex(0);
+}
+
+// A text box's size in characters, as the book's columns count them: a
+// character outside the basic plane is two QChars, which maxLength alone
+// would count twice, opening a stored name cut (and maybe cut in half).
+class CharacterLimit final : public QValidator
+{
+public:
+    CharacterLimit(int characters, QObject *parent)
+        : QValidator(parent)
+        , m_characters(characters)
+    {
+    }
+
+    State validate(QString &input, int &) const override
+    {
+        return QStringView(input).toUcs4().size() <= m_characters ? Acceptable : Invalid;
+    }
+
+private:
+    int m_characters;
+};
+
+void limitCharacters(QLineEdit *box)
+{
+    const int characters = box->maxLength();
+    box->setMaxLength(2 * characters);
+    box->setValidator(new CharacterLimit(characters, box));
 }
 
 void uncheck(QRadioButton *option)
@@ -40,6 +69,9 @@ ContactEditor::ContactEditor(Context &ctx, QWidget *parent)
 {
     m_ui->setupUi(this);
     limitPrefixCombo(m_ui->cb_prefisso);
+    for (QLineEdit *box : {m_ui->txt_nominativo, m_ui->txt_indirizzo, m_ui->txt_CAP, m_ui->txt_citta, m_ui->txt_prov,
+                           m_ui->txt_regione, m_ui->txt_email})
+        limitCharacters(box);
     connect(m_ui->cb_paese, &QComboBox::currentIndexChanged, this, &ContactEditor::cb_paese_Click);
     connect(m_ui->cmd_inserisci, &QPushButton::clicked, this, &ContactEditor::cmd_inserisci_Click);
     connect(m_ui->cmd_elimina, &QPushButton::clicked, this, &ContactEditor::cmd_elimina_Click);
@@ -91,6 +123,11 @@ void ContactEditor::Form_Load()
 
 void ContactEditor::cb_paese_Click()
 {
+    // Leaving the box re-selects the country shown: the prefix stays.
+    const QString country = m_ui->cb_paese->currentText();
+    if (country == m_prefixCountry)
+        return;
+    m_prefixCountry = country;
     guarded(m_ctx, [&] { LoadPrefixCombo(m_ctx, m_ui->cb_paese, m_ui->cb_prefisso); });
 }
 
@@ -117,7 +154,7 @@ void ContactEditor::LoadContact()
 
 bool ContactEditor::checkFields()
 {
-    const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_prefisso->currentText());
+    const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_paese->currentText(), m_ui->cb_prefisso->currentText());
     const bool numberOk = CheckSubscriberNumber(m_ctx, m_ui->txt_Numero->text());
     if (!prefixOk) {
         m_ctx.message(Icon::Exclamation, Texts::tr("Prefisso errato. Selezionare un prefisso corretto."));

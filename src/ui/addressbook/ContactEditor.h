@@ -39,6 +39,7 @@ private:
     Context &m_ctx;
     std::unique_ptr<Ui::ContactEditor> m_ui;
     qint64 m_ContactId = -1;
+    QString m_prefixCountry; // the country the prefix list was loaded for
 };
 
 } // namespace brio

@@ -6,6 +6,7 @@
 #include "addressbook/Contacts.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/ScreenReader.h"
 #include "ui/WhileShown.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/ContactListModel.h"
@@ -36,6 +37,7 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
     , m_mnuPopupElenco(new QMenu(this))
 {
     m_ui->setupUi(this);
+    nameControlsForScreenReaders(*this);
     m_ui->ListView1->setBackgroundRole(QPalette::Button);
     m_mnupopup->setObjectName(QStringLiteral("mnupopup"));
     m_mnuEscludiInvio = addMenuItem(m_mnupopup, "mnuEscludiInvio", Texts::tr("&Escludi dall'invio"));
@@ -56,6 +58,7 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->installEventFilter(this);
         list->viewport()->installEventFilter(this);
+        showWholeEntries(list);
     }
     elenco->setDragEnabled(true);
     elenco->setDragDropMode(QAbstractItemView::DragOnly);
@@ -248,11 +251,16 @@ void RecipientPicker::contactChanged(qint32 id, const QString &name, const QStri
 void RecipientPicker::groupsChanged()
 {
     guarded(m_ctx, [&] {
-        const QVariant shown = m_ui->cb_gruppi->currentData();
-        LoadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::GroupNames);
-        const int again = m_ui->cb_gruppi->findData(shown);
-        if (again > 0)
-            m_ui->cb_gruppi->setCurrentIndex(again);
+        // The members shown may have changed; the entry the user chose stays
+        // chosen while it is listed.
+        const qint64 chosen = selectedContact();
+        ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::GroupNames);
+        cb_gruppi_Click();
+        const int row = chosen < 0 ? -1 : m_elenco->rowOf(chosen);
+        if (row >= 0) {
+            m_ui->lst_elenco->setCurrentIndex(m_elenco->index(row));
+            m_ui->lst_elenco->scrollTo(m_elenco->index(row));
+        }
     });
 }
 
@@ -281,6 +289,7 @@ bool RecipientPicker::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == destinatari && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
+        selectCurrentIfNone(destinatari);
         mnuEscludiInvio_Click();
         return true;
     }

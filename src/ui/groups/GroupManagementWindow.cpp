@@ -4,6 +4,7 @@
 #include "core/Texts.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
+#include "ui/ScreenReader.h"
 #include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
 #include "ui/addressbook/ContactEditor.h"
@@ -32,6 +33,7 @@ GroupManagementWindow::GroupManagementWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::GroupManagementWindow>())
 {
     m_ui->setupUi(this);
+    nameControlsForScreenReaders(*this);
     attachHelp(m_ctx, this);
     prepareList(m_ui->lst_gruppi);
     connect(m_ui->cmNuovo, &QPushButton::clicked, this, &GroupManagementWindow::cmNuovo_Click);

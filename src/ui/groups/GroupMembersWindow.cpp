@@ -321,7 +321,17 @@ void GroupMembersWindow::groupsChanged()
 {
     if (m_changing)
         return;
+    const qint64 shown = groupId();
+    const QString shownName = m_ui->cb_gruppi->currentText();
     guarded(m_ctx, [&] { ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames); });
+    if (shown != -1 && m_ui->cb_gruppi->findData(QVariant(qlonglong(shown))) < 0) {
+        // The next moves would go into whichever group the list fell back on.
+        m_ctx.message(Icon::Information,
+                      Texts::tr("Il gruppo %1 è stato eliminato in un'altra finestra: la finestra si chiude.")
+                          .arg(shownName));
+        close();
+        return;
+    }
     cb_gruppi_Click();
     updateCommands();
 }
@@ -339,6 +349,7 @@ bool GroupMembersWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (watched == members && key == Qt::Key_Delete) {
+            selectCurrentIfNone(members);
             cmdDelSingle_Click();
             return true;
         }

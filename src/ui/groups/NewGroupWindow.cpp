@@ -62,11 +62,17 @@ void NewGroupWindow::Form_Load()
 
 void NewGroupWindow::reloadSources()
 {
-    guarded(m_ctx, [&] { ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::GroupNames); });
+    QComboBox *sources = m_ui->cb_gruppi;
+    const QVariant chosen = sources->currentData();
+    const QString chosenName = sources->currentText();
+    guarded(m_ctx, [&] { ReloadGroupCombo(m_ctx, sources, false, GroupComboMode::GroupNames); });
+    if (!m_goneSource && chosen.isValid() && sources->findData(chosen) < 0)
+        m_goneSource = std::make_pair(chosen.toLongLong(), chosenName);
 }
 
 void NewGroupWindow::cb_gruppi_Click()
 {
+    m_goneSource.reset();
     m_ui->opt_copiaDa->setChecked(true);
 }
 
@@ -80,8 +86,13 @@ void NewGroupWindow::cmd_inserisci_Click()
 {
     guarded(m_ctx, [&] {
         std::optional<qint64> copyFrom;
-        if (m_ui->opt_copiaDa->isChecked() && m_ui->cb_gruppi->currentIndex() >= 0)
+        QString sourceName = m_ui->cb_gruppi->currentText();
+        if (m_ui->opt_copiaDa->isChecked() && m_goneSource) {
+            copyFrom = m_goneSource->first; // refused below as gone
+            sourceName = m_goneSource->second;
+        } else if (m_ui->opt_copiaDa->isChecked() && m_ui->cb_gruppi->currentIndex() >= 0) {
             copyFrom = m_ui->cb_gruppi->currentData().toLongLong();
+        }
         const NewGroup group = createGroup(m_ctx.db(), m_ctx.notifier(), m_ui->txt_nomeGruppo->text(), copyFrom);
         switch (group.status) {
         case NewGroupStatus::EmptyName:
@@ -93,7 +104,8 @@ void NewGroupWindow::cmd_inserisci_Click()
             return;
         case NewGroupStatus::SourceGone:
             m_ctx.message(Icon::Critical,
-                          Texts::tr("Impossibile copiare da ") + m_ui->cb_gruppi->currentText() + QStringLiteral("!"));
+                          Texts::tr("Impossibile copiare da ") + sourceName + QStringLiteral("!"));
+            m_goneSource.reset();
             reloadSources();
             return;
         case NewGroupStatus::Created:

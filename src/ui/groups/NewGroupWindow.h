@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace Ui {
 class NewGroupWindow;
@@ -36,6 +38,9 @@ private:
 
     Context &m_ctx;
     std::unique_ptr<Ui::NewGroupWindow> m_ui;
+    // The copy source the user chose and that was deleted meanwhile: the
+    // list no longer shows it, but the copy must not fall on another list.
+    std::optional<std::pair<qint64, QString>> m_goneSource;
 };
 
 } // namespace brio

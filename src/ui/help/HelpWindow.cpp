@@ -3,6 +3,7 @@
 #include "context/Context.h"
 #include "core/Texts.h"
 #include "help/HelpBook.h"
+#include "ui/ScreenReader.h"
 #include "ui/help/HelpLink.h"
 #include "ui_HelpWindow.h"
 
@@ -29,6 +30,7 @@ HelpWindow::HelpWindow(const Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::HelpWindow>())
 {
     m_ui->setupUi(this);
+    nameControlsForScreenReaders(*this);
     m_ui->spGuida->setStretchFactor(1, 3);
     fillContents();
 

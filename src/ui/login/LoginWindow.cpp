@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -66,6 +67,14 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
         && std::ranges::find(m_lblLabels, watched) != m_lblLabels.end()) {
         lblLabels_Click();
         return true;
+    }
+    // The registration link takes the keyboard focus: Space or Enter opens it.
+    if (event->type() == QEvent::KeyPress && watched == m_ui->lblLabels_2) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lblLabels_Click();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -102,8 +102,18 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     Form_Load();
     // Deferred sends the gateway cannot schedule wait in the book for their time.
     m_heldSends = new QTimer(this);
+    m_heldSends->setObjectName(QStringLiteral("tmrInviiDifferiti"));
     connect(m_heldSends, &QTimer::timeout, this, &MainWindow::deliverHeldSends);
     m_heldSends->start(30000);
+}
+
+void MainWindow::pauseHeldSends(bool paused)
+{
+    m_heldSendsPaused = paused;
+    if (paused)
+        m_heldSends->stop();
+    else
+        m_heldSends->start();
 }
 
 void MainWindow::deliverHeldSends()
@@ -112,7 +122,10 @@ void MainWindow::deliverHeldSends()
     if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.DB || m_send->running() || !m_heldSends->isActive())
         return;
     m_heldSends->stop();
-    const auto restart = qScopeGuard([this] { m_heldSends->start(); });
+    const auto restart = qScopeGuard([this] {
+        if (!m_heldSendsPaused)
+            m_heldSends->start();
+    });
     try {
         // Another send from this data folder: tried again at the next tick.
         if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
@@ -275,7 +288,7 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuOtherPlugins, &QAction::triggered, this, [this] { PluginsWindow::showFor(m_ctx, this); });
     const auto items = pluginMenuItems();
     for (int i = 0; i < int(items.size()); ++i)
-        connect(items[i], &QAction::triggered, this, [this, i] { runGeneralPlugin(m_ctx, i); });
+        connect(items[i], &QAction::triggered, this, [this, i] { runGeneralPlugin(m_ctx, m_menuPlugins.value(i)); });
 }
 
 // --- start and end --------------------------------------------------------
@@ -297,14 +310,23 @@ void MainWindow::Form_Load()
         LoadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
         NewMessage(false);
         m_ui->mnuImportaBrio1->setVisible(oldImportRequested(m_ctx.state.Arguments) || OldDatabaseExists());
-        applyPluginMenu(BuildPluginMenu(m_ctx.state), m_ui->mnuPluginSep1, pluginMenuItems(), m_ui->mnuPluginSep2,
-                        m_ui->mnuOtherPlugins);
+        const PluginMenu plugins = BuildPluginMenu(m_ctx.state);
+        // Each item keeps its descriptor: the table is filled again whenever
+        // the Plugins folder is read, and an item must run what it names.
+        m_menuPlugins = m_ctx.state.GeneralPlugins.mid(0, plugins.captions.size());
+        applyPluginMenu(plugins, m_ui->mnuPluginSep1, pluginMenuItems(), m_ui->mnuPluginSep2, m_ui->mnuOtherPlugins);
         LoadCountryCombo(m_ctx, m_ui->cb_paese);
         // A login made during the start (the first run) is this window's too:
         // the status bar shows the account and the send does not ask again.
         if (m_ctx.state.LoggedIn)
             RefreshStatus();
     });
+    // The keyboard starts on the chosen way of sending, not on the first
+    // option of the tab order, which a screen reader would read as unchecked.
+    for (QRadioButton *option : {m_ui->opt_Tutta_Rubrica, m_ui->opt_invio_singolo, m_ui->opt_invio_gruppo}) {
+        if (option->isChecked())
+            option->setFocus();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -470,7 +492,7 @@ void MainWindow::cb_paese_Click()
 void MainWindow::cmd_singolo_aggiungi_Click()
 {
     guarded(m_ctx, [&] {
-        const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_prefisso->currentText());
+        const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_paese->currentText(), m_ui->cb_prefisso->currentText());
         const bool numberOk = CheckSubscriberNumber(m_ctx, m_ui->txt_numero->text());
         if (!prefixOk) {
             m_ctx.message(Icon::Exclamation, Texts::tr("Prefisso errato. Selezionare un prefisso corretto."));
@@ -563,6 +585,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppi}) {
         if (event->type() == QEvent::KeyPress && watched == list
             && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
+            selectCurrentIfNone(list);
             guarded(m_ctx, [&] {
                 if (list == m_ui->lst_destinatari)
                     removeSelectedRecipient();

@@ -49,6 +49,8 @@ public:
     void ReloadMessageState();
     // The text as it was before the last compression.
     void DecomprimiSMS();
+    // No held send is delivered while a general plug-in may be using the book.
+    void pauseHeldSends(bool paused);
 
     QListWidget *recipientList() const; // lst_destinatari
     QLabel *statusPanel(int panel) const; // 1 to 3
@@ -118,6 +120,8 @@ private:
     Context &m_ctx;
     std::unique_ptr<GatewayControl> m_BrioSMS;
     QTimer *m_heldSends = nullptr;
+    bool m_heldSendsPaused = false;
+    QList<PluginDescriptor> m_menuPlugins; // what mnuPlugin_0 to _9 run
     std::unique_ptr<MainSendView> m_sendView;
     std::unique_ptr<SendProcedure> m_send; // holds NumberErrorSeen
     std::unique_ptr<AccountCommands> m_account;

@@ -20,18 +20,22 @@ namespace {
 class PluginWait final : public QObject
 {
 public:
-    explicit PluginWait(QWidget *main)
+    explicit PluginWait(MainWindow *main)
         : m_main(main)
     {
         qApp->installEventFilter(this);
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (m_main)
+        if (m_main) {
             m_main->setEnabled(false);
+            m_main->pauseHeldSends(true);
+        }
     }
     ~PluginWait() override
     {
-        if (m_main)
+        if (m_main) {
+            m_main->pauseHeldSends(false);
             m_main->setEnabled(true);
+        }
         QApplication::restoreOverrideCursor();
         qApp->removeEventFilter(this);
     }
@@ -48,14 +52,13 @@ protected:
     }
 
 private:
-    QPointer<QWidget> m_main;
+    QPointer<MainWindow> m_main;
 };
 
 } // namespace
 
-void runGeneralPlugin(const Context &ctx, int index)
+void runGeneralPlugin(const Context &ctx, const PluginDescriptor &plugin)
 {
-    const PluginDescriptor plugin = ctx.state.GeneralPlugins.value(index);
     std::optional<Error> failure;
     {
         const PluginWait wait(MainWindow::of(ctx));

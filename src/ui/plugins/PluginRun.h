@@ -10,10 +10,11 @@ class QComboBox;
 
 namespace brio {
 
-// Runs entry `index` of GeneralPlugins while the main window waits (painted,
-// taking no input), then rebuilds the message from its tables. A plug-in that
-// cannot start or crashes is reported once the window is back to normal.
-void runGeneralPlugin(const Context &ctx, int index);
+// Runs a general plug-in while the main window waits (painted, taking no
+// input, delivering no held send), then rebuilds the message from its
+// tables. A plug-in that cannot start or crashes is reported once the window
+// is back to normal.
+void runGeneralPlugin(const Context &ctx, const PluginDescriptor &plugin);
 
 // Shows the Plugins menu's items as BuildPluginMenu decided.
 void applyPluginMenu(const PluginMenu &menu, QAction *separator1, const std::array<QAction *, 10> &items,

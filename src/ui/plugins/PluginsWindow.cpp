@@ -52,7 +52,7 @@ void PluginsWindow::cmd_esegui_Click()
         return;
     const Context &ctx = m_ctx;
     close();
-    runGeneralPlugin(ctx, index.toInt());
+    runGeneralPlugin(ctx, ctx.state.GeneralPlugins.value(index.toInt()));
 }
 
 } // namespace brio

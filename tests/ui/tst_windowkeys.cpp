@@ -1,0 +1,279 @@
+// Every window, driven by the keys a user presses: Enter on a focused button
+// runs that button and Enter in a text box the window's default; each access
+// key (Alt+letter) belongs to one control of the window and reaches it.
+#include "mock/TestEnv.h"
+
+#include "CsvPreviewDialog.h"
+#include "ExportDialog.h"
+#include "ui/addressbook/ContactEditor.h"
+#include "ui/addressbook/ContactSearchWindow.h"
+#include "ui/addressbook/RecipientPicker.h"
+#include "ui/groups/GroupManagementWindow.h"
+#include "ui/groups/GroupMembersWindow.h"
+#include "ui/groups/NewGroupWindow.h"
+#include "ui/help/HelpWindow.h"
+#include "ui/history/SentHistoryWindow.h"
+#include "ui/import/ImportBrio1Window.h"
+#include "ui/login/LoginWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/misc/AboutWindow.h"
+#include "ui/options/ChangePasswordWindow.h"
+#include "ui/options/OptionsWindow.h"
+#include "ui/options/PasswordWindow.h"
+#include "ui/plugins/ImportWindow.h"
+#include "ui/plugins/PluginsWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+using Factory = std::function<QWidget *(TestEnv &)>;
+
+struct Window
+{
+    const char *name;
+    Factory make;
+};
+
+QWidget *mainWindowIn(TestEnv &env, const char *mode)
+{
+    auto *w = new MainWindow(*env.ctx);
+    if (mode)
+        w->findChild<QRadioButton *>(QLatin1String(mode))->click();
+    return w;
+}
+
+const QList<Window> &windows()
+{
+    static const QList<Window> all{
+        {"frmMain, whole book", [](TestEnv &env) { return mainWindowIn(env, nullptr); }},
+        {"frmMain, single", [](TestEnv &env) { return mainWindowIn(env, "opt_invio_singolo"); }},
+        {"frmMain, group", [](TestEnv &env) { return mainWindowIn(env, "opt_invio_gruppo"); }},
+        {"frmTrovaDestinatari", [](TestEnv &env) -> QWidget * { return new RecipientPicker(*env.ctx); }},
+        {"frmContatto, new", [](TestEnv &env) -> QWidget * { return new ContactEditor(*env.ctx); }},
+        {"frmContatto, modify",
+         [](TestEnv &env) -> QWidget * {
+             env.state.PendingContactId = qint32(env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111")));
+             return new ContactEditor(*env.ctx);
+         }},
+        {"frmTrovaContatti", [](TestEnv &env) -> QWidget * { return new ContactSearchWindow(*env.ctx); }},
+        {"frmGestioneGruppi", [](TestEnv &env) -> QWidget * { return new GroupManagementWindow(*env.ctx); }},
+        {"frmGruppi",
+         [](TestEnv &env) -> QWidget * { return new GroupMembersWindow(*env.ctx, env.addGroup(QStringLiteral("Amici"))); }},
+        {"frmNuovoGruppo", [](TestEnv &env) -> QWidget * { return new NewGroupWindow(*env.ctx); }},
+        {"help", [](TestEnv &env) -> QWidget * { return new HelpWindow(*env.ctx); }},
+        {"history", [](TestEnv &env) -> QWidget * { return new SentHistoryWindow(*env.ctx); }},
+        {"old book import", [](TestEnv &env) -> QWidget * { return new ImportBrio1Window(*env.ctx); }},
+        {"frmLogin", [](TestEnv &env) -> QWidget * { return new LoginWindow(*env.ctx); }},
+        {"about", [](TestEnv &env) -> QWidget * { return new AboutWindow(*env.ctx); }},
+        {"frmModificaPassword", [](TestEnv &env) -> QWidget * { return new ChangePasswordWindow(*env.ctx); }},
+        {"frmOpzioni", [](TestEnv &env) -> QWidget * { return new OptionsWindow(*env.ctx); }},
+        {"frmPassword", [](TestEnv &env) -> QWidget * { return new PasswordWindow(*env.ctx); }},
+        {"plug-in import", [](TestEnv &env) -> QWidget * { return new ImportWindow(*env.ctx); }},
+        {"plug-ins", [](TestEnv &env) -> QWidget * { return new PluginsWindow(*env.ctx); }},
+        {"CSV preview", [](TestEnv &) -> QWidget * { return new kit::CsvPreviewDialog({}, QStringLiteral("rubrica.csv")); }},
+        {"export", [](TestEnv &) -> QWidget * { return new kit::ExportDialog({{-1, QStringLiteral("Tutta la rubrica")}}); }},
+    };
+    return all;
+}
+
+// A control the window reaches by an access key: a button is clicked, a
+// label's buddy or a group box's first control takes the focus.
+struct Owner
+{
+    QPointer<QWidget> control;
+    QString caption;
+};
+
+QString captionOf(QWidget *w)
+{
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->text();
+    if (auto *l = qobject_cast<QLabel *>(w))
+        return l->buddy() ? l->text() : QString();
+    if (auto *g = qobject_cast<QGroupBox *>(w))
+        return g->title();
+    return QString();
+}
+
+// The window's controls now on screen, with their buttons' clicks recorded
+// and no longer handled: the keys are under test, not what the buttons do.
+class Opened final
+{
+public:
+    explicit Opened(QWidget *window)
+        : m_window(window)
+    {
+        m_window->show();
+        m_window->activateWindow();
+        for (QAbstractButton *b : m_window->findChildren<QAbstractButton *>()) {
+            if (b->window() != m_window)
+                continue;
+            QObject::disconnect(b, nullptr, nullptr, nullptr);
+            m_clicks.insert(b, new QSignalSpy(b, &QAbstractButton::clicked));
+        }
+    }
+    ~Opened()
+    {
+        qDeleteAll(m_clicks);
+        delete m_window;
+    }
+
+    QWidget *window() const { return m_window; }
+
+    // The buttons clicked since the last call, by objectName.
+    QStringList clicked()
+    {
+        QStringList out;
+        for (auto it = m_clicks.begin(); it != m_clicks.end(); ++it) {
+            for (qsizetype i = 0; i < it.value()->count(); ++i)
+                out << it.key()->objectName();
+            it.value()->clear();
+        }
+        out.sort();
+        return out;
+    }
+
+    QList<QPushButton *> focusableButtons() const
+    {
+        QList<QPushButton *> out;
+        for (QPushButton *b : m_window->findChildren<QPushButton *>()) {
+            if (b->window() == m_window && b->isVisibleTo(m_window) && b->isEnabled() && (b->focusPolicy() & Qt::TabFocus))
+                out << b;
+        }
+        return out;
+    }
+
+    // Access key -> the controls on screen whose caption claims it, the
+    // menu titles included.
+    QMap<QChar, QList<Owner>> accessKeys() const
+    {
+        QMap<QChar, QList<Owner>> keys;
+        auto claim = [&keys](QWidget *control, const QString &caption) {
+            const QKeySequence key = QKeySequence::mnemonic(caption);
+            if (!key.isEmpty())
+                keys[QChar(key[0].key()).toUpper()].append({control, caption});
+        };
+        for (QWidget *w : m_window->findChildren<QWidget *>()) {
+            if (w->window() == m_window && w->isVisibleTo(m_window))
+                claim(w, captionOf(w));
+        }
+        if (auto *main = qobject_cast<QMainWindow *>(m_window); main && main->menuBar()) {
+            for (QAction *menu : main->menuBar()->actions()) {
+                if (menu->isVisible())
+                    claim(nullptr, menu->text());
+            }
+        }
+        return keys;
+    }
+
+    void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(m_window->windowHandle(), Qt::Key(key), mods);
+    }
+
+private:
+    QWidget *m_window;
+    QMap<QAbstractButton *, QSignalSpy *> m_clicks;
+};
+
+} // namespace
+
+class TestWindowKeys final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void keys_data()
+    {
+        QTest::addColumn<int>("window");
+        for (int i = 0; i < windows().size(); ++i)
+            QTest::newRow(windows().at(i).name) << i;
+    }
+
+    void keys()
+    {
+        QFETCH(int, window);
+        TestEnv env;
+        Opened opened(windows().at(window).make(env));
+        QWidget *w = opened.window();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+
+        // Enter on each focused button runs that one, not the default.
+        const QList<QPushButton *> buttons = opened.focusableButtons();
+        QPushButton *defaultButton = nullptr;
+        for (QPushButton *b : buttons) {
+            if (b->isDefault())
+                defaultButton = b;
+        }
+        for (QPushButton *b : buttons) {
+            b->setFocus(Qt::TabFocusReason);
+            QVERIFY(b->hasFocus());
+            opened.press(Qt::Key_Return);
+            QCOMPARE(opened.clicked(), QStringList{b->objectName()});
+        }
+        // Enter in a text box runs the default button, when there is one.
+        for (QLineEdit *edit : w->findChildren<QLineEdit *>()) {
+            if (!edit->isVisibleTo(w) || !edit->isEnabled() || edit->isReadOnly() || !(edit->focusPolicy() & Qt::TabFocus)
+                || qobject_cast<QWidget *>(edit->parent()) != edit->parentWidget() || edit->window() != w)
+                continue;
+            edit->setFocus(Qt::TabFocusReason);
+            opened.press(Qt::Key_Return);
+            QCOMPARE(opened.clicked(), defaultButton ? QStringList{defaultButton->objectName()} : QStringList{});
+            break;
+        }
+
+        // One control per access key, and the key reaches it.
+        const QMap<QChar, QList<Owner>> keys = opened.accessKeys();
+        QStringList shared;
+        for (auto it = keys.begin(); it != keys.end(); ++it) {
+            if (it.value().size() > 1) {
+                QStringList captions;
+                for (const Owner &o : it.value())
+                    captions << o.caption;
+                shared << QStringLiteral("Alt+%1: %2").arg(it.key(), captions.join(QStringLiteral(", ")));
+            }
+        }
+        QVERIFY2(shared.isEmpty(), qPrintable(shared.join(QLatin1Char('\n'))));
+        for (auto it = keys.begin(); it != keys.end(); ++it) {
+            QWidget *control = it.value().constFirst().control;
+            auto *label = qobject_cast<QLabel *>(control);
+            if (!control || !control->isEnabled() || (label && !label->buddy()->isEnabled()))
+                continue;
+            const QByteArray what = (QStringLiteral("Alt+%1 ").arg(it.key()) + it.value().constFirst().caption).toUtf8();
+            if (QWidget *focus = QApplication::focusWidget())
+                focus->clearFocus(); // away from the control
+            opened.press(it.key().unicode(), Qt::AltModifier);
+            if (qobject_cast<QAbstractButton *>(control)) {
+                // A button's access key clicks it after a short press animation.
+                QStringList got;
+                QTRY_VERIFY2(!(got += opened.clicked()).isEmpty(), what.constData());
+                QVERIFY2(got == QStringList{control->objectName()}, qPrintable(got.join(QLatin1Char(' '))));
+                continue;
+            }
+            QWidget *target = label ? label->buddy() : control;
+            QTRY_VERIFY2(QApplication::focusWidget() && (QApplication::focusWidget() == target
+                                                         || target->isAncestorOf(QApplication::focusWidget())),
+                         what.constData());
+        }
+    }
+};
+
+QTEST_MAIN(TestWindowKeys)
+#include "tst_windowkeys.moc"
