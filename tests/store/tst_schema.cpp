@@ -128,12 +128,15 @@ private Q_SLOTS:
             "DROP TABLE tab_invii; CREATE TABLE tab_invii (ID INTEGER PRIMARY KEY AUTOINCREMENT, Data TEXT, "
             "Gateway TEXT, Testo TEXT, Quando TEXT, Chiave TEXT, Stato TEXT); "
             "INSERT INTO tab_invii (ID, Testo, Stato) VALUES (7, 'ciao', 'C'); "
-            "INSERT INTO tab_invii_dest VALUES (7, 0, '+393331234567', '', 'A'), (7, 1, '+39333', '', 'E'), "
+            "INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, Esito) VALUES "
+            "(7, 0, '+393331234567', '', 'A'), (7, 1, '+39333', '', 'E'), "
             "(7, 2, '+393471234567', 'Anna', 'Q'), (7, 3, '+393471234568', 'Bice', 'A')"));
         UpgradeSchema(*db);
-        Statement st = db->prepare(QStringLiteral("SELECT Destinatari, Accettati, InCoda, Rifiutati FROM tab_invii"));
+        Statement st = db->prepare(
+            QStringLiteral("SELECT Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti, Tentativi FROM tab_invii"));
         QVERIFY(st.next());
-        QCOMPARE((QList<qint64>{st.integer(0), st.integer(1), st.integer(2), st.integer(3)}), (QList<qint64>{4, 2, 1, 1}));
+        QCOMPARE((QList<qint64>{st.integer(0), st.integer(1), st.integer(2), st.integer(3), st.integer(4), st.integer(5)}),
+                 (QList<qint64>{4, 2, 1, 1, 0, 0}));
     }
 
     // Accented letters sort with their base letter, case ignored, in every

@@ -118,8 +118,8 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
 
     const QString gateway = QStringLiteral("2026-06-15 10:30:00\t2.0 (gateway di prova)\t");
     QCOMPARE(historyCommand(env.dataFolder(), QStringLiteral("2")),
-             (QStringList{gateway + QStringLiteral("2\t2\t0\tRiunione al 100%\\nin sala"),
-                          gateway + QStringLiteral("1\t1\t0\tL'appuntamento è confermato")}));
+             (QStringList{gateway + QStringLiteral("2\t2\t0\t0\tRiunione al 100%\\nin sala"),
+                          gateway + QStringLiteral("1\t1\t0\t0\tL'appuntamento è confermato")}));
 
     child<QAction>(w, "mnuStorico")->trigger();
     auto *window = w.findChild<SentHistoryWindow *>();
