@@ -1108,6 +1108,32 @@ aver acquistato almeno un pacchetto di messaggi SMS.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location filename="../src/compose/Compression.cpp"/>
+        <source>Testo (%1, %2 SMS):</source>
+        <translation>Text (%1, %2 SMS):</translation>
+    </message>
+    <message>
+        <location filename="../src/gateway/GsmTextOnly.cpp"/>
+        <source>Il messaggio occupa %1 SMS; questo gateway ne unisce al massimo %2. Nessun messaggio è stato inoltrato: accorciare il testo</source>
+        <translation>The message takes %1 SMS; this gateway joins at most %2. No message has been sent: shorten the text</translation>
+    </message>
+    <message>
+        <location filename="../src/history/SentHistory.cpp"/>
+        <source> (%1 SMS ciascuno)</source>
+        <translation> (%1 SMS each)</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp"/>
+        <source>
+send --dry-run scrive soltanto quanti SMS costerebbe l&apos;invio (le parti del testo per i
+destinatari) e non invia nulla.
+</source>
+        <translation>
+send --dry-run only prints how many SMS the send would cost (the parts of the text times the
+recipients) and sends nothing.
+</translation>
+    </message>
+    <message>
         <location filename="../src/compose/Compression.cpp" line="40"/>
         <location filename="../src/gateway/GsmTextOnly.cpp" line="18"/>
         <source>“%1” alla posizione %2</source>
