@@ -30,7 +30,7 @@ void requireSendable(const QString &text, const GatewayControl::TextLimits &limi
         requireGsmText(text);
     const int parts = smsSize(text).parts;
     if (parts > std::max(limits.parts, 1))
-        throw Error(ErrorNo::GatewayBadParameters,
+        throw Error(kTooManyPartsError,
                     Texts::tr("Il messaggio occupa %1 SMS; questo gateway ne unisce al massimo %2. Nessun messaggio "
                               "è stato inoltrato: accorciare il testo")
                         .arg(parts)

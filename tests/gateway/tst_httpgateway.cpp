@@ -1,6 +1,7 @@
 #include "core/Error.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/GsmTextOnly.h"
 #include "gateway/SandboxGateway.h"
 #include "mock/Errors.h"
 #include "refserver/JsonGateway.h"
@@ -217,7 +218,7 @@ private Q_SLOTS:
                      qPrintable(e.description()));
         }
         QCOMPARE(errorOf([&] { d->addSMS(number(1), QString(161, QLatin1Char('a')), QStringLiteral("NOW")); }),
-                 ErrorNo::GatewayBadParameters);
+                 kTooManyPartsError);
         queue(*d, 1);
         QCOMPARE(send(*d), 0);
         QCOMPARE(rig.gateway.delivered().size(), 1);
@@ -229,7 +230,7 @@ private Q_SLOTS:
         capped->addSMS(number(2), QString(306, QLatin1Char('a')), QStringLiteral("NOW"));
         QCOMPARE(capped->textLimits().parts, 2);
         QCOMPARE(errorOf([&] { capped->addSMS(number(3), QString(307, QLatin1Char('a')), QStringLiteral("NOW")); }),
-                 ErrorNo::GatewayBadParameters);
+                 kTooManyPartsError);
         QCOMPARE(send(*capped), 0);
         QCOMPARE(rig.credit(), qint64(10000 - 1 - 2));
     }

@@ -89,17 +89,12 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
     auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
 
-    // A typographic apostrophe: the sandbox refuses the text before taking
-    // anything, and says which character stands in the way.
+    // A typographic apostrophe: the window names it and replaces it in one
+    // click, so that the text goes as plain GSM.
     addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
     text->setPlainText(QStringLiteral("L’appuntamento è confermato"));
     screenshot(w, "frmMain-ucs2");
-    env.prompter.answer(Answer::Yes);
-    child<QPushButton>(w, "cmd_invia")->click();
-    QVERIFY2(env.prompter.last().text.contains(QStringLiteral("“’” alla posizione 2")), qPrintable(env.prompter.last().text));
-    QVERIFY(SandboxGateway::outbox(sandboxFile(env.dataFolder())).isEmpty());
-    QCOMPARE(w.recipientList()->count(), 1);
-
+    QVERIFY(child<QLabel>(w, "lbl_ucs2")->text().contains(QStringLiteral("“’” alla posizione 2")));
     child<QPushButton>(w, "cmd_sostituisci")->click();
     env.prompter.answer(Answer::Yes);
     child<QPushButton>(w, "cmd_invia")->click();
@@ -127,10 +122,9 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     auto *sends = child<QTableView>(*window, "lst_invii");
     const QAbstractItemModel *model = sends->model();
     auto *recipients = child<QTreeWidget>(*window, "lst_destinatari");
-    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(model->rowCount(), 2);
     QCOMPARE(rowTexts(model, 0), (QStringList{"15-06-2026 10:30", "2.0 (gateway di prova)", "Riunione al 100% in sala",
                                              "2", "2 accettati"}));
-    QCOMPARE(rowTexts(model, 2).last(), QStringLiteral("1 non inviato"));
     QCOMPARE(recipientRows(recipients),
              (QStringList{"+393477654321||accettato", "+393471111111|Anna Rossi|accettato"}));
     screenshot(*window, "frmMessaggiInviati");
@@ -144,7 +138,7 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     QCOMPARE(model->rowCount(), 1);
     byText->clear();
     byNumber->setText(QStringLiteral("333 123"));
-    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->rowCount(), 1);
     byNumber->clear();
 
     // "Reinvia": the same text and recipients back in the main window.
@@ -156,18 +150,18 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     // Sent again with the window open: it lists the new send at once.
     env.prompter.answer(Answer::Yes);
     child<QPushButton>(w, "cmd_invia")->click();
-    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(model->rowCount(), 3);
 
     // Removal: the chosen send, then everything before tomorrow.
-    sends->setCurrentIndex(model->index(3, 0));
+    sends->setCurrentIndex(model->index(2, 0));
     env.prompter.answer(Answer::Yes);
     child<QPushButton>(*window, "cmd_elimina")->click();
-    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(model->rowCount(), 2);
     child<QDateEdit>(*window, "dt_prima")->setDate(QDate(2026, 6, 16));
     env.prompter.answer(Answer::Yes);
     child<QPushButton>(*window, "cmd_elimina_vecchi")->click();
     QCOMPARE(model->rowCount(), 0);
-    QCOMPARE(env.prompter.last().text, QStringLiteral("Eliminati 3 invii."));
+    QCOMPARE(env.prompter.last().text, QStringLiteral("Eliminati 2 invii."));
     QCOMPARE(env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_invii_dest")), qint64(0));
 }
 

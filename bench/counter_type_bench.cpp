@@ -1,0 +1,101 @@
+// counter-type: one character typed into a message of ten parts (1,520
+// characters, written in lines) against one typed into a message of one
+// part, in the same window: the counter, the alphabet check and the box's
+// limit must not make a long text slow to write.
+#include "BenchCommon.h"
+#include "mock/TestEnv.h"
+#include "mock/Widgets.h"
+
+#include "settings/Settings.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/MessageTextEdit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+#include <cstdio>
+
+using namespace brio;
+using brio::bench::median;
+
+namespace {
+
+constexpr int kRounds = 300;
+constexpr double kTarget = 2.0;
+
+// Milliseconds of each key press into a text of `length` characters, the
+// character taken back (untimed) before the next one. The text is written
+// in lines, as a long message is; `oneParagraph` makes it a single line.
+QList<double> typeInto(QPlainTextEdit *edit, int length, bool oneParagraph = false)
+{
+    const QString base = oneParagraph ? QStringLiteral("Riunione di giovedì alle 18:30 in sala B, portate il verbale. ")
+                                      : QStringLiteral("Riunione di giovedì alle 18:30 in sala B, portate il verbale.\n");
+    edit->setPlainText(base.repeated(length / int(base.size()) + 1).left(length));
+    edit->moveCursor(QTextCursor::End);
+    QApplication::processEvents();
+    QList<double> out;
+    for (int i = 0; i < kRounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(edit, Qt::Key_A);
+        QApplication::processEvents();
+        out << bench::ms(t);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QApplication::processEvents();
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    bench::useOffscreenByDefault();
+    QApplication app(argc, argv);
+    test::TestEnv env;
+    env.settings->set(Key::GatewayMaxParts, 10);
+    MainWindow window(*env.ctx);
+    window.show();
+    QApplication::processEvents();
+    auto *edit = test::child<MessageTextEdit>(window, "txt_messaggio");
+    auto *counter = test::child<QLabel>(window, "lbl_messaggio");
+    edit->setFocus();
+
+    // Alternated, so that both meet the same state of the machine.
+    QList<double> one, ten;
+    for (int pass = 0; pass < 3; ++pass) {
+        one += typeInto(edit, 140);
+        ten += typeInto(edit, 1520);
+    }
+    // The last key press must have gone in and been counted.
+    QTest::keyClick(edit, Qt::Key_A);
+    if (edit->text().size() != 1521 || counter->text() != QStringLiteral("Testo (9, 10 SMS):")) {
+        std::fprintf(stderr, "counter-type: the text has %d characters, the counter says %s\n",
+                     int(edit->text().size()), qPrintable(counter->text()));
+        return 1;
+    }
+    const double ratio = median(ten) / median(one);
+    // For comparison, not the figure: one paragraph of 1,520 characters,
+    // which Qt lays out again whole at every key, in this window and in a
+    // bare text box.
+    QList<double> paragraph, plainOne, plainTen;
+    for (int pass = 0; pass < 3; ++pass)
+        paragraph += typeInto(edit, 1520, true);
+    {
+        QPlainTextEdit plain;
+        plain.show();
+        plain.setFocus();
+        for (int pass = 0; pass < 3; ++pass) {
+            plainOne += typeInto(&plain, 140, true);
+            plainTen += typeInto(&plain, 1520, true);
+        }
+    }
+    std::printf("# counter-type: one paragraph of ten parts %.3f ms a key; bare text box %.3f / %.3f ms\n",
+                median(paragraph), median(plainOne), median(plainTen));
+    std::printf("# counter-type: one part %.3f ms, ten parts %.3f ms a key\n", median(one), median(ten));
+    std::printf("counter-type: %.2f x (target <= %g) %s\n", ratio, kTarget, ratio <= kTarget ? "PASS" : "MISS");
+    return 0;
+}
