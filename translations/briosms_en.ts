@@ -1121,7 +1121,7 @@ The file was left as it was.</translation>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="246" />
         <source>Scrive soltanto quanti SMS costerebbe l'invio (le parti del testo per i destinatari) e non invia nulla.</source>
-        <translation type="unfinished" />
+        <translation>Only prints how many SMS the send would cost (the text&apos;s parts times the recipients) and sends nothing.</translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="250" />
@@ -1218,7 +1218,10 @@ briosms contacts export: every field of the contacts as CSV, as the "Esporta rub
 accettati, rifiutati, esito sconosciuto, testo, separati da tabulazioni.
 
 </source>
-        <translation type="unfinished" />
+        <translation>briosms history: the last N sends (20), newest first, one per line: date, gateway, recipients,
+accepted, refused, unknown outcome, text, separated by tabs.
+
+</translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="321" />
@@ -1419,7 +1422,7 @@ have bought at least one SMS bundle.</translation>
     <message>
         <location filename="../src/compose/Compression.cpp" line="31" />
         <source>Testo (%1, %2 SMS):</source>
-        <translation type="unfinished" />
+        <translation>Text (%1, %2 SMS):</translation>
     </message>
     <message>
         <location filename="../src/compose/Compression.cpp" line="41" />
@@ -1693,7 +1696,7 @@ Warning... one or more messages were not forwarded because of an error in the mo
     <message>
         <location filename="../src/gateway/GsmTextOnly.cpp" line="34" />
         <source>Il messaggio occupa %1 SMS; questo gateway ne unisce al massimo %2. Nessun messaggio è stato inoltrato: accorciare il testo</source>
-        <translation type="unfinished" />
+        <translation>The message takes %1 SMS; this gateway joins at most %2. No message has been sent: shorten the text</translation>
     </message>
     <message>
         <location filename="../src/gateway/HttpGateway.cpp" line="119" />
@@ -1953,7 +1956,7 @@ BrioSMS gateway ver. </translation>
     <message>
         <location filename="../src/history/SentHistory.cpp" line="126" />
         <source> (%1 SMS ciascuno)</source>
-        <translation type="unfinished" />
+        <translation> (%1 SMS each)</translation>
     </message>
     <message>
         <location filename="../src/history/SentHistory.cpp" line="181" />
