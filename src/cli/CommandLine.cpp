@@ -282,7 +282,7 @@ void describe(QCommandLineParser &parser, Command command)
             "  send       invia un messaggio, o con --due gli invii differiti giunti all'ora\n"
             "  contacts   list: nome e numero dei contatti; export: tutti i campi in CSV\n"
             "  history    gli ultimi invii, uno per riga"));
-        parser.addPositionalArgument(QStringLiteral("comando"), Texts::tr("send, contacts o history."),
+        parser.addPositionalArgument(Texts::tr("comando"), Texts::tr("send, contacts o history."),
                                      Texts::tr("[comando]"));
         break;
     case Command::Send:

@@ -50,8 +50,11 @@ SendLock::SendLock(const QString &databaseFile, const std::function<void(const Q
                         Texts::tr("Un altro invio da questa cartella dati è ancora in corso: riprovare quando sarà "
                                   "terminato"));
         }
-        if (!told && waiting) {
-            waiting(Texts::tr("Un altro invio da questa cartella dati è in corso: attendo che termini..."));
+        if (!told) {
+            // The log tells a support person (and a test) that this run waited.
+            qInfo("send lock: another send from this data folder is running, waiting for it");
+            if (waiting)
+                waiting(Texts::tr("Un altro invio da questa cartella dati è in corso: attendo che termini..."));
             told = true;
         }
         QThread::msleep(20);

@@ -229,11 +229,15 @@ private Q_SLOTS:
         QCOMPARE(run.status, help ? 0 : 1);
         const QString text = help ? run.out : run.err;
         if (english) {
-            QVERIFY2(text.contains(help ? QStringLiteral("Usage: briosms") : QStringLiteral("Invalid command.")), qPrintable(text));
-            QVERIFY2(text.contains(QStringLiteral("Exit codes:")), qPrintable(text));
+            QVERIFY2(text.contains(help ? QStringLiteral("Usage: ") : QStringLiteral("Give contacts list or contacts export.")),
+                     qPrintable(text));
+            QVERIFY2(text.contains(help ? QStringLiteral("Exit codes:") : QStringLiteral("For help: briosms --help")),
+                     qPrintable(text));
         } else {
-            QVERIFY2(text.contains(help ? QStringLiteral("Uso: briosms") : QStringLiteral("Comando non valido.")), qPrintable(text));
-            QVERIFY2(text.contains(QStringLiteral("Codici di uscita:")), qPrintable(text));
+            QVERIFY2(text.contains(help ? QStringLiteral("Uso: ") : QStringLiteral("Indicare contacts list oppure contacts export.")),
+                     qPrintable(text));
+            QVERIFY2(text.contains(help ? QStringLiteral("Codici di uscita:") : QStringLiteral("Per l'aiuto: briosms --help")),
+                     qPrintable(text));
         }
     }
 
@@ -279,11 +283,13 @@ private Q_SLOTS:
             QCOMPARE(language.language(), Language::English);
             QCOMPARE(interfaceLanguage(), Language::English);
             QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-            QCOMPARE(QCoreApplication::translate("Texts", "Comando non valido."), QStringLiteral("Invalid command."));
+            QCOMPARE(QCoreApplication::translate("Texts", "Indicare contacts list oppure contacts export."),
+                     QStringLiteral("Give contacts list or contacts export."));
             QCOMPARE(QLocale().toString(date, QStringLiteral("MMMM")), QStringLiteral("January"));
             QCOMPARE(qgetenv(kPluginLanguageVariable), QByteArray("en"));
         }
-        QCOMPARE(QCoreApplication::translate("Texts", "Comando non valido."), QStringLiteral("Comando non valido."));
+        QCOMPARE(QCoreApplication::translate("Texts", "Indicare contacts list oppure contacts export."),
+             QStringLiteral("Indicare contacts list oppure contacts export."));
     }
 };
 

@@ -87,7 +87,7 @@ const QList<Window> &windows()
         {"frmPassword", [](TestEnv &env) -> QWidget * { return new PasswordWindow(*env.ctx); }},
         {"plug-in import", [](TestEnv &env) -> QWidget * { return new ImportWindow(*env.ctx); }},
         {"plug-ins", [](TestEnv &env) -> QWidget * { return new PluginsWindow(*env.ctx); }},
-        {"CSV preview", [](TestEnv &) -> QWidget * { return new kit::CsvPreviewDialog({}, QStringLiteral("rubrica.csv")); }},
+        {"CSV preview", [](TestEnv &) -> QWidget * { return new kit::CsvPreviewDialog([](const QString &) { return kit::CsvPreview{}; }, QStringLiteral("rubrica.csv")); }},
         {"export", [](TestEnv &) -> QWidget * { return new kit::ExportDialog({{-1, QStringLiteral("Tutta la rubrica")}}); }},
     };
     return all;
