@@ -30,11 +30,9 @@ void writeRow(QByteArray &out, const QStringList &fields)
 
 } // namespace
 
-ContactsCsv writeContactsCsv(Database &db, const QList<qint64> &groups)
+Statement contactsOf(Database &db, const QList<qint64> &groups, const QString &columns)
 {
-    QString sql = QStringLiteral(
-        "SELECT Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, DataNascita, Sesso "
-        "FROM tab_destinatari");
+    QString sql = QStringLiteral("SELECT %1 FROM tab_destinatari").arg(columns);
     if (!groups.isEmpty()) {
         const QStringList marks(groups.size(), QStringLiteral("?"));
         sql += QStringLiteral(" WHERE IDDestinatario IN (SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (%1))")
@@ -44,6 +42,13 @@ ContactsCsv writeContactsCsv(Database &db, const QList<qint64> &groups)
     Statement st = db.prepare(sql);
     for (int i = 0; i < groups.size(); ++i)
         st.bind(i + 1, groups.at(i));
+    return st;
+}
+
+ContactsCsv writeContactsCsv(Database &db, const QList<qint64> &groups)
+{
+    Statement st = contactsOf(
+        db, groups, QStringLiteral("Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, DataNascita, Sesso"));
 
     ContactsCsv csv;
     csv.bytes = QByteArray("\xEF\xBB\xBF");

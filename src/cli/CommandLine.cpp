@@ -501,22 +501,6 @@ QList<qint64> groupIds(Context &ctx, const QStringList &names, bool &ok)
     return ids;
 }
 
-// Contacts by name, all of them or the members of the groups (each once).
-Statement contactsOf(Database &db, const QList<qint64> &groups, const QString &columns)
-{
-    QString sql = QStringLiteral("SELECT %1 FROM tab_destinatari").arg(columns);
-    if (!groups.isEmpty()) {
-        QStringList marks(groups.size(), QStringLiteral("?"));
-        sql += QStringLiteral(" WHERE IDDestinatario IN (SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (%1))")
-                   .arg(marks.join(QLatin1Char(',')));
-    }
-    sql += QStringLiteral(" ORDER BY Nominativo COLLATE NOCASE, IDDestinatario");
-    Statement st = db.prepare(sql);
-    for (int i = 0; i < groups.size(); ++i)
-        st.bind(i + 1, groups.at(i));
-    return st;
-}
-
 std::optional<QString> messageText(const Options &o)
 {
     const int sources = int(!o.texts.isEmpty()) + int(!o.textFile.isEmpty()) + int(o.stdinText);

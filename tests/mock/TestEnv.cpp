@@ -74,4 +74,20 @@ void TestEnv::useFakeGateway(const QString &user, const QString &password)
     };
 }
 
+QStringList bookRows(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT Nominativo, Numero, COALESCE(Indirizzo, ''), COALESCE(CAP, ''), COALESCE(Citta, ''), COALESCE(Prov, ''), "
+        "COALESCE(Regione, ''), COALESCE(e_mail, ''), COALESCE(DataNascita, ''), COALESCE(Sesso, '') "
+        "FROM tab_destinatari ORDER BY Numero"));
+    QStringList rows;
+    while (st.next()) {
+        QStringList fields;
+        for (int i = 0; i < 10; ++i)
+            fields << st.text(i);
+        rows << fields.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
 } // namespace brio::test

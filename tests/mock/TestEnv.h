@@ -46,4 +46,8 @@ public:
     std::unique_ptr<Context> ctx;
 };
 
+// Every contact with every field ('|' between them), by number: what a test
+// compares after an import or an export.
+QStringList bookRows(Database &db);
+
 } // namespace brio::test
