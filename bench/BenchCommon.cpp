@@ -3,6 +3,7 @@
 #include "store/Database.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cstdio>
@@ -69,6 +70,25 @@ void fillRandomGroups(Database &db, int groups, int members, int contacts, quint
 double ms(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+double timeProgram(const char *figure, const QString &program, const QStringList &args, const QByteArray &input,
+                   QByteArray *out)
+{
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s: %s failed: %s\n", figure, qPrintable(program), p.readAllStandardError().constData());
+        std::exit(1);
+    }
+    const double took = ms(t);
+    if (out)
+        *out = p.readAllStandardOutput();
+    return took;
 }
 
 void useOffscreenByDefault()

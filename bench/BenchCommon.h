@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace brio::bench {
 
@@ -25,6 +26,10 @@ void fillNamedAddressBook(Database &db, int count, quint32 seed);
 void fillRandomGroups(Database &db, int groups, int members, int contacts, quint32 seed);
 
 double ms(const QElapsedTimer &t);
+// Milliseconds of one run of a program fed `input`; its standard output goes
+// to `out` when given. Ends the benchmark, naming `figure`, when it fails.
+double timeProgram(const char *figure, const QString &program, const QStringList &args, const QByteArray &input,
+                   QByteArray *out = nullptr);
 // The offscreen platform unless the caller chose one.
 void useOffscreenByDefault();
 

@@ -7,9 +7,7 @@
 #include "app/DataFolder.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -37,22 +35,6 @@ void writeCsv(const QString &path)
     f.write(out);
 }
 
-// Milliseconds of one run of the program; ends the benchmark when it fails.
-double timeRun(const QString &program, const QStringList &args, const QByteArray &input)
-{
-    QProcess p;
-    QElapsedTimer t;
-    t.start();
-    p.start(program, args);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "import-csv: %s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
-        std::exit(1);
-    }
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
 } // namespace
 
 int main()
@@ -65,10 +47,10 @@ int main()
     for (int round = 0; round < kRounds; ++round) {
         const QString folder = QDir(dir.path()).filePath(QStringLiteral("data%1").arg(round));
         provisionDataFolder(folder);
-        ours << timeRun(QStringLiteral(BRIOSMS_IMPORT_CSV),
+        ours << bench::timeProgram("import-csv", QStringLiteral(BRIOSMS_IMPORT_CSV),
                         {QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")), csv, QStringLiteral("--batch")}, "\n");
         const QString plain = QDir(dir.path()).filePath(QStringLiteral("plain%1.db").arg(round));
-        shell << timeRun(QStringLiteral("sqlite3"),
+        shell << bench::timeProgram("import-csv", QStringLiteral("sqlite3"),
                          {plain, QStringLiteral(".mode csv"), QStringLiteral(".separator ;"),
                           QStringLiteral(".import %1 rubrica").arg(csv)},
                          QByteArray());

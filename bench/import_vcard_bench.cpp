@@ -6,9 +6,7 @@
 #include "app/DataFolder.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -52,18 +50,15 @@ void writeSources(const QString &csv, const QString &vcf)
 double timeImport(const QString &program, const QString &folder, const QString &source)
 {
     provisionDataFolder(folder);
-    QProcess p;
-    QElapsedTimer t;
-    t.start();
-    p.start(program, {QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")), source, QStringLiteral("--batch")});
-    p.write("\n");
-    p.closeWriteChannel();
-    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0
-        || !p.readAllStandardOutput().contains(QByteArray::number(bench::kSendContacts))) {
-        std::fprintf(stderr, "import-vcard: %s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
+    QByteArray out;
+    const double took = bench::timeProgram(
+        "import-vcard", program, {QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")), source, QStringLiteral("--batch")},
+        "\n", &out);
+    if (!out.contains(QByteArray::number(bench::kSendContacts))) {
+        std::fprintf(stderr, "import-vcard: %s imported fewer contacts: %s\n", qPrintable(program), out.constData());
         std::exit(1);
     }
-    return double(t.nsecsElapsed()) / 1e6;
+    return took;
 }
 
 } // namespace
