@@ -9,6 +9,7 @@
 #include "compose/SendProcedure.h"
 #include "context/Context.h"
 #include "core/Error.h"
+#include "core/LineInput.h"
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
@@ -100,8 +101,7 @@ QString readLine(bool hidden)
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
-    std::string line;
-    std::getline(std::cin, line);
+    const std::string line = readLineAtMost(std::cin, kMostPasswordBytes);
     if (terminal && hidden) {
         tcsetattr(STDIN_FILENO, TCSANOW, &saved);
         err() << Qt::endl;

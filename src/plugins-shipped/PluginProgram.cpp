@@ -2,6 +2,7 @@
 
 #include "app/UiLanguage.h"
 #include "core/Error.h"
+#include "core/LineInput.h"
 #include "core/Texts.h"
 
 #include <QApplication>
@@ -26,11 +27,7 @@ QString readPasswordLine()
 {
     if (isatty(STDIN_FILENO))
         return QString();
-    std::string line;
-    std::getline(std::cin, line);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return QString::fromStdString(line);
+    return QString::fromStdString(readLineAtMost(std::cin, kMostPasswordBytes));
 }
 
 int runPlugin(int argc, char *argv[], const char *title, const std::function<void(PluginRun &)> &body)

@@ -383,6 +383,28 @@ private slots:
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: 2")), qPrintable(out));
     }
 
+    // The password line is read to a bound: standard input that never ends
+    // a line (/dev/zero) ends in a refusal, not in memory without end.
+    void endlessPasswordLine()
+    {
+        TestEnv env;
+        const QString source = env.path(QStringLiteral("uno.vcf"));
+        writeFile(source, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Prima\r\nTEL:3331234567\r\nEND:VCARD\r\n");
+        QProcess p;
+        p.setStandardInputFile(QStringLiteral("/dev/zero"));
+        p.start(QDir(QStringLiteral(BRIOSMS_SHIPPED_DIR)).filePath(QStringLiteral("briosms-importa-vcard")),
+                {env.state.databasePath(), source, QStringLiteral("--batch")});
+        const bool ended = p.waitForFinished(60000);
+        if (!ended)
+            p.kill();
+        QVERIFY(ended);
+        // A kilobyte of NULs is no password of this book: said so, nothing imported.
+        QVERIFY2(p.readAllStandardError().contains("password errata"), "");
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")), 0);
+        QVERIFY(childrenPeakMb() < 100);
+    }
+
     void exportThenImport_data()
     {
         QTest::addColumn<QString>("file");
