@@ -1,5 +1,6 @@
 #include "addressbook/Contacts.h"
 #include "mock/TestEnv.h"
+#include "mock/WindowRun.h"
 #include "mock/Widgets.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
@@ -21,22 +22,7 @@ using namespace brio::test;
 
 namespace {
 
-// A run with the main window shown, as the editor finds it.
-struct Run
-{
-    TestEnv env;
-    std::unique_ptr<MainWindow> main;
-
-    Run()
-    {
-        env.useFakeGateway();
-        main = std::make_unique<MainWindow>(*env.ctx);
-        main->show();
-    }
-
-    qint64 count(const QString &sql) { return env.db().scalar(sql); }
-    qint64 contacts() { return count(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")); }
-};
+using Run = WindowRun;
 
 void fill(QWidget &w, const QString &name, const QString &prefix, const QString &number, const QString &date)
 {
@@ -141,12 +127,12 @@ private Q_SLOTS:
         menu->trigger();
         QVERIFY(checked);
         QCOMPARE(run.contacts(), 1);
-        const qint64 id = run.count(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari"));
+        const qint64 id = run.rows(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari"));
         const std::optional<Contact> anna = loadContact(run.env.db(), id);
         QCOMPARE(anna->number, QStringLiteral("+393331234567"));
         QCOMPARE(anna->birthDate, QStringLiteral("19700512"));
         QCOMPARE(anna->sex, QStringLiteral("M"));
-        QCOMPARE(run.count(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = %1 AND ID_Membro = %2")
+        QCOMPARE(run.rows(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = %1 AND ID_Membro = %2")
                                .arg(group).arg(id)),
                  1);
     }

@@ -1,5 +1,6 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 #include "store/Database.h"
 #include "ui/addressbook/ContactSearchWindow.h"
 #include "ui/groups/GroupManagementWindow.h"
@@ -25,71 +26,23 @@ using namespace brio::test;
 
 namespace {
 
-// A run with the main window open and three contacts, two groups.
-struct Run
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> main;
-    qint64 anna = 0;
-    qint64 bruno = 0;
-    qint64 carla = 0;
-    qint64 amici = 0;
-    qint64 lavoro = 0;
+    qint64 anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
+    qint64 bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
+    qint64 carla = env.addContact(QStringLiteral("Carla"), QStringLiteral("+393333333333"));
+    qint64 amici = env.addGroup(QStringLiteral("Amici"), {anna});
+    qint64 lavoro = env.addGroup(QStringLiteral("Lavoro"), {anna, bruno});
 
     Run()
+        : WindowRun(Later)
     {
-        env.useFakeGateway();
-        anna = env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111"));
-        bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
-        carla = env.addContact(QStringLiteral("Carla"), QStringLiteral("+393333333333"));
-        amici = env.addGroup(QStringLiteral("Amici"), {anna});
-        lavoro = env.addGroup(QStringLiteral("Lavoro"), {anna, bruno});
-        main = std::make_unique<MainWindow>(*env.ctx);
-        main->show();
-    }
-
-    ~Run()
-    {
-        // Windows that own other windows delete them too.
-        QList<QPointer<QWidget>> windows;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w != main.get() && w->objectName().startsWith(QLatin1String("frm")))
-                windows << w;
-        }
-        for (const QPointer<QWidget> &w : windows)
-            delete w.data();
-    }
-
-    // The visible window of that name, or nullptr.
-    static QWidget *shown(const char *name)
-    {
-        QWidget *found = nullptr;
-        for (QWidget *w : QApplication::allWidgets()) {
-            if (w->isWindow() && w->isVisible() && w->objectName() == QLatin1String(name))
-                found = w;
-        }
-        return found;
-    }
-
-    static int countShown(const char *name)
-    {
-        int n = 0;
-        for (QWidget *w : QApplication::allWidgets())
-            n += w->isWindow() && w->isVisible() && w->objectName() == QLatin1String(name);
-        return n;
-    }
-
-    template<typename T>
-    static T *in(const char *window, const char *name)
-    {
-        QWidget *w = shown(window);
-        requireControl(w, window);
-        return child<T>(*w, name);
+        open();
     }
 
     QWidget *openManagement()
     {
-        child<QAction>(*main, "mnuGruppi")->trigger();
+        command("mnuGruppi");
         return shown("frmGestioneGruppi");
     }
 
@@ -101,9 +54,6 @@ struct Run
         in<QPushButton>("frmGestioneGruppi", "cmModifica")->click();
         return shown("frmGruppi");
     }
-
-    qint64 rows(const QString &sql, const QVariantList &params = {}) { return env.db().scalar(sql, params); }
-
 };
 
 const QString kNotSelected = QStringLiteral("Seleziona un gruppo.");

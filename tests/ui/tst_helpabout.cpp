@@ -1,4 +1,5 @@
 #include "mock/TestEnv.h"
+#include "mock/WindowRun.h"
 #include "mock/Widgets.h"
 #include "ui/AppWindows.h"
 #include "ui/help/HelpWindow.h"
@@ -20,20 +21,17 @@ using namespace brio::test;
 
 namespace {
 
-struct Run
+// Without a gateway: the help needs none.
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> window;
-
     Run()
+        : WindowRun(Later, false)
     {
-        window = std::make_unique<MainWindow>(*env.ctx);
-        window->show();
-        QApplication::setActiveWindow(window.get());
+        open();
+        QApplication::setActiveWindow(main.get());
     }
 
-    void command(const char *name) { child<QAction>(*window, name)->trigger(); }
-    HelpWindow &help() const { return *child<HelpWindow>(*window, "frmGuida"); }
+    HelpWindow &help() const { return *get<HelpWindow>("frmGuida"); }
 };
 
 } // namespace
@@ -90,8 +88,8 @@ private Q_SLOTS:
     void f1OpensTheWindowsPage()
     {
         Run run;
-        QVERIFY(QTest::qWaitForWindowActive(run.window.get()));
-        QTest::keyClick(run.window.get(), Qt::Key_F1);
+        QVERIFY(QTest::qWaitForWindowActive(run.main.get()));
+        QTest::keyClick(run.main.get(), Qt::Key_F1);
         QCOMPARE(run.help().currentPage(), QStringLiteral("finestra-principale.html"));
 
         QString page;

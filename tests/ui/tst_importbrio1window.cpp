@@ -1,5 +1,6 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 #include "plugins/JetFixture.h"
 #include "store/Database.h"
 #include "ui/main/MainWindow.h"
@@ -24,26 +25,23 @@ const QString kUnreadable = QStringLiteral("Impossibile leggere la rubrica di Br
 const QByteArray kErrorHeader = "I seguenti contatti di BrioSMS 1.1.4 non sono stati \r\n"
                                 "importati a causa di errori nel formato del numero di cellulare:\r\n";
 
-// The main window of a run started with --import-old, and the import
-// window opened from its menu.
-struct Run
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> main;
-
     explicit Run(const QStringList &arguments = {QStringLiteral("--import-old")})
+        : WindowRun(Later, false)
     {
         env.state.Arguments = arguments;
-        main = std::make_unique<MainWindow>(*env.ctx);
+        open(false);
     }
 
-    QAction *menuItem() const { return child<QAction>(*main, "mnuImportaBrio1"); }
+    QAction *menuItem() const { return get<QAction>("mnuImportaBrio1"); }
 
     QWidget *open()
     {
         menuItem()->trigger();
-        return child<QWidget>(*main, "frmImportBRIO1");
+        return get<QWidget>("frmImportBRIO1");
     }
+    using WindowRun::open;
 
     QWidget *window() const { return main->findChild<QWidget *>(QStringLiteral("frmImportBRIO1")); }
 
@@ -69,7 +67,6 @@ struct Run
         QFile f(errorFile());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
     }
-    qint64 contacts() { return env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")); }
 };
 
 Contacts numbered(int count)
@@ -96,10 +93,7 @@ private Q_SLOTS:
         QVERIFY(!found.menuItem()->isVisible());
         const QString folder = found.env.path(QStringLiteral("wine/drive_c/PROGRAMMI/BRIOSMS"));
         QVERIFY(QDir().mkpath(folder));
-        auto reopen = [&found] {
-            found.main.reset();
-            found.main = std::make_unique<MainWindow>(*found.env.ctx);
-        };
+        auto reopen = [&found] { found.open(false); };
         reopen();
         QVERIFY(!found.menuItem()->isVisible());
         writeOldBook(folder + QStringLiteral("/brioSMS.mdb"), {});

@@ -1,6 +1,7 @@
 #include "compose/MessageState.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/main/MainWindow.h"
@@ -28,24 +29,15 @@ namespace {
 
 const QString kBadPrefix = QStringLiteral("Prefisso errato. Selezionare un prefisso corretto.");
 
-// A run with the main window open on a scripted gateway.
-struct Run
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> window;
-
-    Run() { env.useFakeGateway(); }
-
-    MainWindow &open()
+    Run()
+        : WindowRun(Later)
     {
-        window = std::make_unique<MainWindow>(*env.ctx);
-        return *window;
     }
 
-    template<typename T>
-    T *get(const char *name) const { return child<T>(*window, name); }
-    QString panel(int n) const { return window->statusPanel(n)->text(); }
-    qint64 rows(const char *table) { return env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))); }
+    QString panel(int n) const { return main->statusPanel(n)->text(); }
+    qint64 count(const char *table) { return rows(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))); }
     qint64 anna() { return env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111")); }
 
     void addNumber(const QString &prefix, const QString &number)
@@ -61,7 +53,6 @@ struct Run
         combo->setCurrentIndex(combo->findText(name));
         get<QPushButton>("cmd_gruppi_aggiungi")->click();
     }
-
 };
 
 QStringList names(const QList<QAction *> &actions)
@@ -134,7 +125,7 @@ private Q_SLOTS:
 
         run.open();
         for (const char *table : {"tab_dest_msg", "tab_dest_number", "tab_dest_liste", "tab_stringa_messaggio"})
-            QCOMPARE(run.rows(table), 0);
+            QCOMPARE(run.count(table), 0);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 0"));
         QCOMPARE(run.env.gateway->appCode, QStringLiteral("QAZW318PLM"));
         QCOMPARE(run.get<QComboBox>("cb_gruppi")->currentText(), QStringLiteral("Amici"));
@@ -150,7 +141,7 @@ private Q_SLOTS:
         QVERIFY(!run.get<QComboBox>("cb_gruppi")->isEnabled());
         run.get<QPushButton>("cmd_gruppi_aggiungi")->click();
         QVERIFY(run.env.prompter.shown.isEmpty());
-        QCOMPARE(run.rows("tab_dest_liste"), 0);
+        QCOMPARE(run.count("tab_dest_liste"), 0);
     }
 
     void recipientModesShowTheirFrames()
@@ -201,7 +192,7 @@ private Q_SLOTS:
         run.get<QRadioButton>("opt_Tutta_Rubrica")->click();
         QCOMPARE(run.get<QLabel>("lb_Tutta_Rubrica")->text(), text);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: %1").arg(contacts));
-        QCOMPARE(run.rows("tab_dest_number"), 1); // hidden, not discarded
+        QCOMPARE(run.count("tab_dest_number"), 1); // hidden, not discarded
         QCOMPARE(run.get<QListWidget>("lst_destinatari")->count(), 1);
     }
 
@@ -232,12 +223,12 @@ private Q_SLOTS:
         QCOMPARE(run.env.prompter.last().text, QStringLiteral("Desideri annullare il messaggio corrente e prepararne uno nuovo?"));
         QCOMPARE(run.env.prompter.last().icon, Icon::Question);
         QCOMPARE(form(), (QStringList{"1", "1", "12", "25-12-2030", "18:30", "ciao", "differito"}));
-        QCOMPARE(run.rows("tab_dest_number") + run.rows("tab_dest_liste"), 2);
+        QCOMPARE(run.count("tab_dest_number") + run.count("tab_dest_liste"), 2);
 
         run.env.prompter.answer(Answer::Yes);
         run.get<QAction>("mnuNuovo")->trigger();
         QCOMPARE(form(), (QStringList{"0", "0", "", "__-__-____", "__:__", "", "immediato"}));
-        QCOMPARE(run.rows("tab_dest_number") + run.rows("tab_dest_liste"), 0);
+        QCOMPARE(run.count("tab_dest_number") + run.count("tab_dest_liste"), 0);
         QVERIFY(!run.get<QLineEdit>("msk_data")->isEnabled());
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 0"));
         QCOMPARE(run.env.prompter.pending(), 0);
@@ -276,7 +267,7 @@ private Q_SLOTS:
         auto *list = run.get<QListWidget>("lst_destinatari");
         const int added = message.isEmpty() || twice ? 1 : 0;
         QCOMPARE(list->count(), added);
-        QCOMPARE(run.rows("tab_dest_number"), added);
+        QCOMPARE(run.count("tab_dest_number"), added);
         QCOMPARE(run.get<QLineEdit>("txt_numero")->text(), message == kBadPrefix ? number : QString());
         if (!message.isEmpty()) {
             QCOMPARE(run.env.prompter.texts(), QStringList{message});
@@ -356,14 +347,14 @@ private Q_SLOTS:
         recipients->setCurrentRow(0);
         QTest::keyClick(recipients, Qt::Key_Delete);
         QCOMPARE(itemTexts(recipients), (QStringList{"Aldo", "Anna"}));
-        QCOMPARE(run.rows("tab_dest_number"), 0);
+        QCOMPARE(run.count("tab_dest_number"), 0);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2")); // Anna once, through both groups too
 
         groups->setCurrentRow(1);
         QTest::keyClick(groups, Qt::Key_Delete);
         QCOMPARE(itemTexts(groups), QStringList{QStringLiteral("Amici")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT IDLista FROM tab_dest_liste")), amici);
-        QCOMPARE(run.rows("tab_dest_liste"), 1);
+        QCOMPARE(run.count("tab_dest_liste"), 1);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
     }
 
@@ -371,7 +362,7 @@ private Q_SLOTS:
     {
         Run run;
         run.open().show();
-        QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(run.main.get()));
         for (const char *number : {"1111111", "2222222", "3333333"})
             run.addNumber(QStringLiteral("347"), QLatin1String(number));
         auto *list = run.get<QListWidget>("lst_destinatari");
@@ -384,7 +375,7 @@ private Q_SLOTS:
         QCOMPARE(rightClick(list, -1), QString()); // below the entries
         QCOMPARE(rightClick(list, 2), QStringLiteral("mnuPopupSingoli"));
         QCOMPARE(itemTexts(list), (QStringList{QStringLiteral("+393471111111"), QStringLiteral("+393472222222")}));
-        QCOMPARE(run.rows("tab_dest_number"), 2);
+        QCOMPARE(run.count("tab_dest_number"), 2);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
     }
 

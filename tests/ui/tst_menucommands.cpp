@@ -1,5 +1,6 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 #include "ui/QtServices.h"
 #include "ui/main/MainWindow.h"
 
@@ -19,21 +20,17 @@ namespace {
 const QString kAccount = QStringLiteral("https://conto.example/login.php");
 const QString kBuy = QStringLiteral("https://conto.example/acquisto.php");
 
-// The main window on a scripted gateway, with known account pages.
-struct Run
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> window;
-
     Run()
+        : WindowRun(Later)
     {
-        env.useFakeGateway();
         env.state.LoginLinkURL = kAccount;
         env.state.BuyLinkURL = kBuy;
         // The brand is stored already and no host is asked: the server checks
         // run without a login window or a request.
         env.settings->set(Key::Branded, 1);
-        window = std::make_unique<MainWindow>(*env.ctx);
+        open(false);
     }
 
     void loggedIn(const QString &user = QStringLiteral("prova"), const QString &password = QStringLiteral("prova"))
@@ -42,8 +39,6 @@ struct Run
         env.state.LoginPassword = password;
         env.state.LoggedIn = true;
     }
-
-    void command(const char *name) { child<QAction>(*window, name)->trigger(); }
 };
 
 } // namespace
@@ -89,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(run.env.shell.opened, opened.isEmpty() ? QStringList() : QStringList{opened});
         QVERIFY(run.env.prompter.shown.isEmpty());
         // The status bar follows every page opened.
-        QCOMPARE(run.window->statusPanel(3)->text(),
+        QCOMPARE(run.main->statusPanel(3)->text(),
                  opened.isEmpty() ? QStringLiteral("Utente: ") : QStringLiteral("Utente: prova"));
     }
 
@@ -183,7 +178,7 @@ private Q_SLOTS:
         run.command("mnuStrumentiVerificaCredito");
         QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("Il tuo credito residuo è di: 42 SMS.")});
         QCOMPARE(run.env.prompter.last().icon, Icon::Information);
-        QCOMPARE(run.window->statusPanel(2)->text(), QStringLiteral("Credito residuo: 42 SMS"));
+        QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: 42 SMS"));
         QVERIFY(run.env.state.ServerChecksDone);
 
         // A gateway that does not report credit: no figure anywhere.
@@ -192,13 +187,13 @@ private Q_SLOTS:
         run.command("mnuStrumentiVerificaCredito");
         QCOMPARE(run.env.prompter.texts(),
                  QStringList{QStringLiteral("Il credito residuo non è disponibile: il gateway non lo comunica.")});
-        QCOMPARE(run.window->statusPanel(2)->text(), QStringLiteral("Credito residuo: —"));
+        QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: —"));
     }
 
     void shortcuts()
     {
         Run run;
-        MainWindow &w = *run.window;
+        MainWindow &w = *run.main;
         w.show();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));

@@ -4,6 +4,7 @@
 #include "app/BookDialogues.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 #include "plugins/Plugins.h"
 #include "ui/main/MainWindow.h"
 #include "ui/plugins/PluginsWindow.h"
@@ -32,10 +33,12 @@ using namespace brio::test;
 
 namespace {
 
-struct Run
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> window;
+    Run()
+        : WindowRun(Later, false)
+    {
+    }
 
     // The test plug-in copied into Plugins as `program` (its name says what
     // it does), announced by `bpe`.
@@ -50,15 +53,6 @@ struct Run
         f.write(QStringLiteral("Name=%1\r\ndescription=Descrive %1\r\nPath=%2\r\nType=%3\r\n").arg(name, program, type).toUtf8());
     }
 
-    MainWindow &open()
-    {
-        window = std::make_unique<MainWindow>(*env.ctx);
-        window->show();
-        return *window;
-    }
-
-    template<typename T>
-    T *get(const char *name) const { return child<T>(*window, name); }
     QAction *menuPlugin(int i) const { return get<QAction>(QByteArray("mnuPlugin_" + QByteArray::number(i)).constData()); }
 
     QStringList record() const
@@ -117,7 +111,7 @@ void TestPluginWindows::menuAndPluginWindow()
     // "Attiva" closes the window and runs the plug-in, whose exit code 3 ends the wait quietly.
     child<QPushButton>(*window, "cmd_esegui")->click();
     QVERIFY(!window || !window->isVisible());
-    QVERIFY(run.window->isEnabled());
+    QVERIFY(run.main->isEnabled());
     QVERIFY(run.env.prompter.shown.isEmpty());
 
     run.get<QAction>("mnuScaricaPlugin")->trigger();
@@ -134,12 +128,12 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
 
     bool waited = false;
     QTimer::singleShot(100, [&] {
-        waited = !run.window->isEnabled();
-        screenshot(*run.window, "frmMain-waiting");
+        waited = !run.main->isEnabled();
+        screenshot(*run.main, "frmMain-waiting");
     });
     run.menuPlugin(0)->trigger();
     QVERIFY(waited); // the window was painted and timers ran while it waited
-    QVERIFY(run.window->isEnabled());
+    QVERIFY(run.main->isEnabled());
     QCOMPARE(run.record(), (QStringList{QStringLiteral("arg:") + run.env.state.databasePath(), QStringLiteral("stdin:")}));
     QCOMPARE(itemTexts(run.get<QListWidget>("lst_destinatari")), QStringList{QStringLiteral("+393330000001")});
     QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
@@ -162,10 +156,10 @@ void TestPluginWindows::menuItemRunsWhatItNames()
     run.open();
     QCOMPARE(run.menuPlugin(0)->text(), QStringLiteral("Registra"));
     run.install(QStringLiteral("a.bpe"), QStringLiteral("Esce"), QStringLiteral("exit3"), QStringLiteral("GENERAL"));
-    PluginsWindow::showFor(*run.env.ctx, run.window.get())->close();
+    PluginsWindow::showFor(*run.env.ctx, run.main.get())->close();
     QCOMPARE(run.env.state.GeneralPlugins.value(0).Name, QStringLiteral("Esce"));
 
-    auto *heldSends = run.window->findChild<QTimer *>(QStringLiteral("tmrInviiDifferiti"));
+    auto *heldSends = run.main->findChild<QTimer *>(QStringLiteral("tmrInviiDifferiti"));
     QVERIFY(heldSends && heldSends->isActive());
     bool pausedDuringRun = false;
     QTimer::singleShot(0, [&] { pausedDuringRun = !heldSends->isActive(); });
@@ -200,7 +194,7 @@ void TestPluginWindows::failingPlugin()
     QCOMPARE(run.env.prompter.shown.size(), 1);
     QVERIFY2(run.env.prompter.last().text.contains(message.arg(QDir::toNativeSeparators(file))),
              qPrintable(run.env.prompter.last().text));
-    QVERIFY(run.window->isEnabled());
+    QVERIFY(run.main->isEnabled());
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 

@@ -1,5 +1,6 @@
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/addressbook/RecipientPicker.h"
@@ -23,23 +24,15 @@ using namespace brio::test;
 
 namespace {
 
-// A run with the main window shown and a small address book; Anna and
-// Bruno are chosen for the message, beside one typed number.
-struct Run
+struct Run : WindowRun
 {
-    TestEnv env;
-    std::unique_ptr<MainWindow> main;
-    qint64 anna = 0, bruno = 0, carla = 0, dario = 0;
+    qint64 dario = env.addContact(QStringLiteral("Dario Barosio"), QStringLiteral("+393334444444"));
+    qint64 carla = env.addContact(QStringLiteral("Carla Rossi"), QStringLiteral("+393333333333"));
+    qint64 bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
+    qint64 anna = env.addContact(QStringLiteral("anna"), QStringLiteral("+393331111111"));
 
     Run()
     {
-        env.useFakeGateway();
-        main = std::make_unique<MainWindow>(*env.ctx);
-        main->show();
-        dario = env.addContact(QStringLiteral("Dario Barosio"), QStringLiteral("+393334444444"));
-        carla = env.addContact(QStringLiteral("Carla Rossi"), QStringLiteral("+393333333333"));
-        bruno = env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393332222222"));
-        anna = env.addContact(QStringLiteral("anna"), QStringLiteral("+393331111111"));
         env.addGroup(QStringLiteral("Amici"), {dario, anna});
         for (const qint64 id : {bruno, anna})
             env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
@@ -51,7 +44,7 @@ struct Run
     // Through the menu, or the tool bar's "Rubrica".
     RecipientPicker *open(const char *command = "mnuContatti")
     {
-        child<QAction>(*main, command)->trigger();
+        get<QAction>(command)->trigger();
         for (RecipientPicker *picker : main->findChildren<RecipientPicker *>()) {
             if (picker->isVisible())
                 return QTest::qWaitForWindowActive(picker) ? picker : nullptr;
