@@ -6,6 +6,7 @@
 #include "addressbook/Contacts.h"
 #include "compose/NumberRules.h"
 #include "ui/ListRoutines.h"
+#include "ui/ScreenReader.h"
 
 #include <QSignalBlocker>
 #include <QValidator>
@@ -68,6 +69,7 @@ ContactEditor::ContactEditor(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::ContactEditor>())
 {
     m_ui->setupUi(this);
+    nameControlsForScreenReaders(*this);
     limitPrefixCombo(m_ui->cb_prefisso);
     for (QLineEdit *box : {m_ui->txt_nominativo, m_ui->txt_indirizzo, m_ui->txt_CAP, m_ui->txt_citta, m_ui->txt_prov,
                            m_ui->txt_regione, m_ui->txt_email})
