@@ -234,7 +234,7 @@ struct VCardStream::Reading
         const QByteArray name = ahead.head.left(std::max<qsizetype>(ahead.head.indexOf(':'), 0)).toUpper();
         const bool quotedPrintable = name.contains("QUOTED-PRINTABLE");
         const bool base64 = name.contains("BASE64");
-        property.text.clear();
+        property.text.resize(0); // its room kept for the next property
         property.size = 0;
         for (;;) {
             property.size += ahead.length + ahead.lineBreak.size();
@@ -407,10 +407,11 @@ bool VCardStream::next(ImportRow &contact)
     while (r.readProperty(property)) {
         if (property.size > kLongest)
             continue;
-        const QByteArray word = property.text.trimmed().toUpper();
-        const bool begins = word == "BEGIN:VCARD";
+        // Compared in place, with no copy of every property in capitals.
+        const QByteArrayView word = QByteArrayView(property.text).trimmed();
+        const bool begins = word.compare("BEGIN:VCARD", Qt::CaseInsensitive) == 0;
         if (begins && r.depth++ == 0)
-            r.card.clear();
+            r.card.resize(0); // its room kept for the next card
         if (r.depth == 0)
             continue; // outside the cards
         r.card += property.text;
@@ -419,7 +420,7 @@ bool VCardStream::next(ImportRow &contact)
                         Texts::tr("Scheda %1: supera il limite di %2 KB, senza contare foto e altri allegati")
                             .arg(r.cards + 1)
                             .arg(kMostCardBytes >> 10));
-        if (word != "END:VCARD" || --r.depth > 0)
+        if (word.compare("END:VCARD", Qt::CaseInsensitive) != 0 || --r.depth > 0)
             continue;
         ++r.cards;
         if (const auto plain = plainProperties(r.card)) {

@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSet>
 #include <QWidget>
 
 namespace brio {
@@ -44,6 +46,20 @@ void nameControlsForScreenReaders(QWidget &window)
                 caption.chop(1);
             list->setAccessibleName(caption);
         }
+    }
+    // On Linux Qt gives a drop-down list's value as its name ("Pref."), and
+    // a screen reader finds its label only through a buddy label: one that
+    // has none gets an unseen one, with the name the window gave it.
+    QSet<QWidget *> labelled;
+    for (QLabel *l : window.findChildren<QLabel *>())
+        labelled.insert(l->buddy());
+    for (QComboBox *combo : window.findChildren<QComboBox *>()) {
+        if (labelled.contains(combo) || combo->accessibleName().isEmpty() || !combo->parentWidget())
+            continue;
+        auto *label = new QLabel(combo->accessibleName(), combo->parentWidget());
+        label->setObjectName(combo->objectName() + QStringLiteral("_label"));
+        label->setBuddy(combo);
+        label->hide();
     }
 }
 

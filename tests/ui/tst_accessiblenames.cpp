@@ -78,8 +78,9 @@ private:
                               .arg(window, t == QAccessible::Name ? QStringLiteral("name") : QStringLiteral("description"),
                                    text);
         }
-        // A list is read by its name; a drop-down list by its label (the
-        // screen reader takes it from the buddy label, or from the name).
+        // A list is read by its name; a drop-down list by its label: on
+        // Linux Qt gives a drop-down list's value as its name, so the screen
+        // reader takes the label from the buddy relation alone.
         const QAccessible::Role role = node->role();
         QWidget *widget = qobject_cast<QWidget *>(node->object());
         const bool ownList = widget && !qobject_cast<QComboBox *>(widget->parentWidget())
@@ -87,8 +88,7 @@ private:
         if (ownList && (role == QAccessible::List || role == QAccessible::Table || role == QAccessible::Tree)
             && node->text(QAccessible::Name).isEmpty())
             faults << QStringLiteral("%1: list %2 has no name").arg(window, widget->objectName());
-        if (widget && role == QAccessible::ComboBox && widget->accessibleName().isEmpty()
-            && node->relations(QAccessible::Label).isEmpty())
+        if (widget && role == QAccessible::ComboBox && node->relations(QAccessible::Label).isEmpty())
             faults << QStringLiteral("%1: drop-down list %2 has no label").arg(window, widget->objectName());
         const int children = qMin(node->childCount(), 200); // long lists hold only data
         for (int i = 0; i < children; ++i)

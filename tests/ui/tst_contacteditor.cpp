@@ -216,13 +216,31 @@ private Q_SLOTS:
         QCOMPARE(loadContact(db, anna)->name, name);
         QCOMPARE(loadContact(db, anna)->city, QStringLiteral("Bari"));
 
+        // A contact of another country, tabbed through from its name as the
+        // user goes: the box keeps the country and the prefix stays.
+        const qint64 jean = run.env.addContact(QStringLiteral("Jean"), QStringLiteral("+336101234567"));
+        run.env.state.PendingContactId = qint32(jean);
+        ContactEditor french(*run.env.ctx, run.main.get());
+        french.show();
+        QVERIFY(QTest::qWaitForWindowActive(&french));
+        child<QLineEdit>(french, "txt_nominativo")->setFocus();
+        for (const char *expected : {"cb_paese", "cb_prefisso", "txt_Numero"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(expected));
+        }
+        QCOMPARE(child<QComboBox>(french, "cb_paese")->currentText(), QStringLiteral("+33"));
+        QCOMPARE(child<QComboBox>(french, "cb_prefisso")->currentText(), QStringLiteral("610"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(run.env.prompter.texts(), QStringList{});
+        QCOMPARE(loadContact(db, jean)->number, QStringLiteral("+336101234567"));
+
         ContactEditor fresh(*run.env.ctx, run.main.get());
         child<QComboBox>(fresh, "cb_paese")->setCurrentIndex(child<QComboBox>(fresh, "cb_paese")->findText("+33"));
         QCOMPARE(itemTexts(child<QComboBox>(fresh, "cb_prefisso")), (QStringList{"Pref.", "600", "610"}));
         fill(fresh, QStringLiteral("Jean"), QStringLiteral("333"), QStringLiteral("1234567"), QString());
         child<QPushButton>(fresh, "cmd_inserisci")->click();
         QCOMPARE(run.env.prompter.texts(), QStringList{"Prefisso errato. Selezionare un prefisso corretto."});
-        QCOMPARE(run.contacts(), 2);
+        QCOMPARE(run.contacts(), 3);
     }
 };
 

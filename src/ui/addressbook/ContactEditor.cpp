@@ -6,6 +6,7 @@
 #include "addressbook/Contacts.h"
 #include "compose/NumberRules.h"
 #include "ui/ListRoutines.h"
+#include "ui/ScreenReader.h"
 
 #include <QSignalBlocker>
 #include <QValidator>
@@ -68,6 +69,7 @@ ContactEditor::ContactEditor(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::ContactEditor>())
 {
     m_ui->setupUi(this);
+    nameControlsForScreenReaders(*this);
     limitPrefixCombo(m_ui->cb_prefisso);
     for (QLineEdit *box : {m_ui->txt_nominativo, m_ui->txt_indirizzo, m_ui->txt_CAP, m_ui->txt_citta, m_ui->txt_prov,
                            m_ui->txt_regione, m_ui->txt_email})
@@ -138,7 +140,14 @@ void ContactEditor::LoadContact()
         return;
     const NumberParts parts = splitStoredNumber(c->number);
     m_ui->txt_nominativo->setText(c->name);
-    m_ui->cb_paese->setEditText(parts.country);
+    // The country chosen from the list, not only written over the box:
+    // leaving the box would choose it then, and offer its prefixes in
+    // place of the contact's.
+    const int country = m_ui->cb_paese->findText(parts.country);
+    if (country >= 0)
+        m_ui->cb_paese->setCurrentIndex(country);
+    else
+        m_ui->cb_paese->setEditText(parts.country);
     m_ui->cb_prefisso->setEditText(parts.prefix);
     m_ui->txt_Numero->setText(parts.subscriber);
     m_ui->txt_indirizzo->setText(c->address);

@@ -5,6 +5,7 @@
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
 #include "ui/help/HelpLink.h"
+#include "ui/ScreenReader.h"
 #include "ui/WhileShown.h"
 #include "ui_NewGroupWindow.h"
 
@@ -18,6 +19,7 @@ NewGroupWindow::NewGroupWindow(Context &ctx, QWidget *parent)
     , m_ui(std::make_unique<Ui::NewGroupWindow>())
 {
     m_ui->setupUi(this);
+    nameControlsForScreenReaders(*this);
     attachHelp(m_ctx, this);
     // A choice made by the user in the list means copying from it.
     connect(m_ui->cb_gruppi, &QComboBox::activated, this, &NewGroupWindow::cb_gruppi_Click);

@@ -299,8 +299,11 @@ void MainWindow::Form_Load()
         m_BrioSMS->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
         applyTextLimits();
         setWindowTitle(m_ctx.state.MainCaption);
+        // The frames only: the message left by the last run is emptied
+        // below, and counting its recipients first would cost a query over
+        // all of them.
         opt_invio_immediato_Click();
-        opt_invio_singolo_Click();
+        showFrames(true, false, false);
         {
             // Selecting the country raises its click, which fills the prefixes.
             const QSignalBlocker block(m_ui->cb_paese);
