@@ -115,13 +115,17 @@ SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text
     log.m_attempt = state == State::Held ? 0 : 1;
     Transaction tx(db);
     db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari, Lavoro, "
-                          "Tentativi) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                          "Tentativi, InVolo) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?9, ?9)"),
            {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when, key,
             stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt});
     log.m_id = db.lastInsertId();
+    // The rows of the attempt on its way as a hand-over that goes through
+    // leaves them: then nothing is written to each of them afterwards.
     Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, "
-                                                 "Esito, Tentativo, Indice) VALUES (?, ?, ?, ?, '', ?, ?2)"));
-    insert.bind(1, log.m_id).bind(5, log.m_attempt);
+                                                 "Esito, Tentativo, Indice) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?2)"));
+    insert.bind(1, log.m_id)
+        .bind(5, log.m_attempt > 0 ? outcomeCode(GatewayControl::Result::Accepted) : QString(QLatin1String("")))
+        .bind(6, log.m_attempt);
     log.m_pending.reserve(recipients.size());
     for (qsizetype i = 0; i < recipients.size(); ++i) {
         insert.bind(2, i).bind(3, recipients.at(i).number).bind(4, recipients.at(i).name).run();
@@ -172,26 +176,31 @@ void SendLog::settle(Database &db, GatewayControl &gateway, qint64 id, bool unkn
     QString gatewayName;
     QString base;
     bool later = false;
+    qint64 onItsWay = 0;
     {
-        Statement st = db.prepare(QStringLiteral("SELECT Gateway, Lavoro, Quando FROM tab_invii WHERE ID = ?"));
+        Statement st = db.prepare(QStringLiteral("SELECT Gateway, Lavoro, Quando, InVolo FROM tab_invii WHERE ID = ?"));
         st.bind(1, id);
         if (!st.next())
             return;
         gatewayName = st.text(0);
         base = st.text(1);
         later = st.text(2) != QLatin1String("NOW");
+        onItsWay = st.integer(3);
     }
     QList<qint64> attempts;
     {
         Statement st = db.prepare(QStringLiteral(
-            "SELECT DISTINCT Tentativo FROM tab_invii_dest WHERE ID_Invio = ? AND Tentativo > 0 AND (Esito = '' OR "
-            "(? AND Esito = 'U')) ORDER BY Tentativo"));
-        st.bind(1, id).bind(2, unknownToo ? 1 : 0);
+            "SELECT DISTINCT Tentativo FROM tab_invii_dest WHERE ID_Invio = ?1 AND Tentativo > 0 AND (Tentativo = ?3 "
+            "OR Esito = '' OR (?2 AND Esito = 'U')) ORDER BY Tentativo"));
+        st.bind(1, id).bind(2, unknownToo ? 1 : 0).bind(3, onItsWay);
         while (st.next())
             attempts.append(st.integer(0));
     }
-    if (attempts.isEmpty())
+    if (attempts.isEmpty()) {
+        if (onItsWay > 0) // an attempt that carried nobody
+            db.run(QStringLiteral("UPDATE tab_invii SET InVolo = 0 WHERE ID = ?"), {id});
         return;
+    }
     // Another gateway than the one that had the job knows nothing of its key.
     const bool askable = gateway.keyed() && !QUuid(base).isNull() && gatewayName == gateway.getVersion();
     for (const qint64 attempt : std::as_const(attempts)) {
@@ -199,6 +208,11 @@ void SendLog::settle(Database &db, GatewayControl &gateway, qint64 id, bool unkn
         const GatewayControl::JobState state =
             askable ? ask(gateway, jobKey(base, attempt), told) : GatewayControl::JobState::Unknown;
         Transaction tx(db);
+        // Its rows were written as if it went through: until the gateway
+        // says so, they have no outcome.
+        if (attempt == onItsWay)
+            db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = '' WHERE ID_Invio = ? AND Tentativo = ?"),
+                   {id, attempt});
         if (state == GatewayControl::JobState::Applied) {
             QHash<qint64, qint64> placeOf; // Indice -> Posizione, of the rows still waiting
             Statement rows = db.prepare(QStringLiteral(
@@ -228,6 +242,8 @@ void SendLog::settle(Database &db, GatewayControl &gateway, qint64 id, bool unkn
         // An interrupted send stays open, so that the same message sent
         // again finds it and goes to nobody who has it.
         writeState(db, id, false, !unknownToo);
+        if (attempt == onItsWay)
+            db.run(QStringLiteral("UPDATE tab_invii SET InVolo = 0 WHERE ID = ?"), {id});
         tx.commit();
     }
 }
@@ -235,9 +251,7 @@ void SendLog::settle(Database &db, GatewayControl &gateway, qint64 id, bool unkn
 void SendLog::settleInterrupted(Database &db, GatewayControl &gateway)
 {
     QList<qint64> ids;
-    Statement st = db.prepare(QStringLiteral(
-        "SELECT ID FROM tab_invii WHERE Stato = 'I' AND EXISTS (SELECT 1 FROM tab_invii_dest "
-        "WHERE ID_Invio = tab_invii.ID AND Esito = '' AND Tentativo > 0) ORDER BY ID"));
+    Statement st = db.prepare(QStringLiteral("SELECT ID FROM tab_invii WHERE InVolo > 0 ORDER BY ID"));
     while (st.next())
         ids.append(st.integer(0));
     for (const qint64 id : std::as_const(ids))
@@ -338,13 +352,13 @@ void SendLog::begin(Database &db)
     // The rows of this attempt, with their places in its job, are written
     // before anything is handed over.
     Transaction tx(db);
-    db.run(QStringLiteral("UPDATE tab_invii SET Tentativi = Tentativi + 1 WHERE ID = ?"), {m_id});
+    db.run(QStringLiteral("UPDATE tab_invii SET Tentativi = Tentativi + 1, InVolo = Tentativi + 1 WHERE ID = ?"), {m_id});
     m_attempt = db.scalar(QStringLiteral("SELECT Tentativi FROM tab_invii WHERE ID = ?"), {m_id});
     Statement mark = db.prepare(QStringLiteral(
-        "UPDATE tab_invii_dest SET Esito = '', Tentativo = ?, Indice = ? WHERE ID_Invio = ? AND Posizione = ?"));
-    mark.bind(1, m_attempt).bind(3, m_id);
+        "UPDATE tab_invii_dest SET Esito = ?, Tentativo = ?, Indice = ? WHERE ID_Invio = ? AND Posizione = ?"));
+    mark.bind(1, outcomeCode(GatewayControl::Result::Accepted)).bind(2, m_attempt).bind(4, m_id);
     for (qsizetype i = 0; i < m_pending.size(); ++i) {
-        mark.bind(2, qint64(i)).bind(4, m_pending.at(i)).run();
+        mark.bind(3, qint64(i)).bind(5, m_pending.at(i)).run();
         mark.reset();
     }
     tx.commit();
@@ -411,10 +425,12 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
 void SendLog::finish(Database &db, const QHash<qsizetype, GatewayControl::Result> &results, GatewayControl::Result rest)
 {
     Transaction tx(db);
-    // Everybody of this attempt in one statement first: a large send is
-    // mostly "rest"; the outcomes the gateway told one by one follow.
-    db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Tentativo = ? AND Esito = ''"),
-           {outcomeCode(rest), m_id, m_attempt});
+    // The rows of this attempt say "accepted" since before the hand-over; a
+    // whole send that went through only ends the attempt. Otherwise everybody
+    // of it in one statement first; the outcomes told one by one follow.
+    if (rest != GatewayControl::Result::Accepted)
+        db.run(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Tentativo = ?"),
+               {outcomeCode(rest), m_id, m_attempt});
     Statement update = db.prepare(QStringLiteral("UPDATE tab_invii_dest SET Esito = ? WHERE ID_Invio = ? AND Posizione = ?"));
     update.bind(2, m_id);
     qsizetype told = 0;
@@ -446,6 +462,7 @@ void SendLog::finish(Database &db, const QHash<qsizetype, GatewayControl::Result
     } else {
         writeState(db, m_id, m_held);
     }
+    db.run(QStringLiteral("UPDATE tab_invii SET InVolo = 0 WHERE ID = ?"), {m_id});
     tx.commit();
 }
 

@@ -399,8 +399,10 @@ void HttpGateway::tellResults(const Job &job, const QJsonArray &refused, bool ac
         if (next < refused.size() && refused.at(next).toString() == job.numbers.at(i)) {
             ++next;
             Q_EMIT messageResult(i, Result::WrongNumber);
-        } else if (acceptedRest) {
-            Q_EMIT messageResult(i, job.later.value(i) ? Result::Queued : Result::Accepted);
+        } else if (acceptedRest && job.later.value(i)) {
+            // Accepted goes untold: the caller counts every message not told
+            // otherwise as accepted, and a large send is mostly those.
+            Q_EMIT messageResult(i, Result::Queued);
         }
     }
 }

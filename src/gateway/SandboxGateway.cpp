@@ -267,8 +267,19 @@ void SandboxGateway::closeConnection()
         "INSERT INTO outbox (account, recipient, text, send_at, accepted_at, job_id, job_index) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     insert.bind(1, m_user).bind(5, now).bind(6, job == 0 ? QVariant() : QVariant(job));
     qint64 done = 0;
+    const QString *boundText = nullptr;
+    const QString *boundWhen = nullptr;
     for (const Queued &q : accepted) {
-        insert.bind(2, q.number).bind(3, q.text).bind(4, q.when).bind(7, qint64(q.index)).run();
+        // A send repeats one text and one time: bound again only when they change.
+        if (!boundText || q.text != *boundText) {
+            insert.bind(3, q.text);
+            boundText = &q.text;
+        }
+        if (!boundWhen || q.when != *boundWhen) {
+            insert.bind(4, q.when);
+            boundWhen = &q.when;
+        }
+        insert.bind(2, q.number).bind(7, qint64(q.index)).run();
         insert.reset();
         if (++done % 10000 == 0)
             Q_EMIT progress(done, accepted.size());
@@ -278,9 +289,13 @@ void SandboxGateway::closeConnection()
     tx.commit();
     faultPoint("sandbox-committed");
     Q_EMIT progress(accepted.size(), accepted.size());
-    // A message for a later time waits in the outbox until then.
-    for (const Queued &q : accepted)
-        Q_EMIT messageResult(q.index, q.when == QLatin1String("NOW") ? Result::Accepted : Result::Queued);
+    // A message for a later time waits in the outbox until then. Accepted
+    // goes untold: the caller counts every message not told otherwise as
+    // accepted, and a large send is mostly those.
+    for (const Queued &q : accepted) {
+        if (q.when != QLatin1String("NOW"))
+            Q_EMIT messageResult(q.index, Result::Queued);
+    }
 }
 
 QList<SandboxGateway::Message> SandboxGateway::outbox(const QString &databaseFile)

@@ -82,8 +82,10 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
 QList<SentRecipient> readSentRecipients(Database &db, qint64 sendId)
 {
     QList<SentRecipient> out;
-    Statement st = db.prepare(
-        QStringLiteral("SELECT Numero, Nominativo, Esito FROM tab_invii_dest WHERE ID_Invio = ? ORDER BY Posizione"));
+    // The rows of an attempt still on its way have no outcome yet.
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT d.Numero, d.Nominativo, CASE WHEN d.Tentativo > 0 AND d.Tentativo = i.InVolo THEN '' ELSE d.Esito END "
+        "FROM tab_invii_dest d JOIN tab_invii i ON i.ID = d.ID_Invio WHERE d.ID_Invio = ? ORDER BY d.Posizione"));
     st.bind(1, sendId);
     while (st.next())
         out.append({st.text(0), st.text(1), st.text(2)});

@@ -101,6 +101,27 @@ void addSendAttempts(Database &db)
     tx.commit();
 }
 
+// The attempt on its way is named by its send, so that a hand-over that went
+// through needs no write to each of its recipients. Rows that an earlier
+// version left without outcome name theirs.
+void addAttemptOnItsWay(Database &db)
+{
+    {
+        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(tab_invii)"));
+        while (st.next()) {
+            if (st.text(QStringLiteral("name")) == QLatin1String("InVolo"))
+                return;
+        }
+    }
+    Transaction tx(db);
+    db.exec(QStringLiteral(
+        "ALTER TABLE tab_invii ADD COLUMN InVolo INTEGER DEFAULT 0;"
+        "UPDATE tab_invii SET InVolo = (SELECT MAX(Tentativo) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID "
+        "AND Esito = '' AND Tentativo > 0) WHERE EXISTS (SELECT 1 FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID "
+        "AND Esito = '' AND Tentativo > 0)"));
+    tx.commit();
+}
+
 } // namespace
 
 void createDeliveredTables(Database &db)
@@ -175,7 +196,7 @@ void UpgradeSchema(Database &db)
                                         "Quando TEXT, Chiave TEXT, Stato TEXT, Destinatari INTEGER DEFAULT 0, "
                                         "Accettati INTEGER DEFAULT 0, InCoda INTEGER DEFAULT 0, "
                                         "Rifiutati INTEGER DEFAULT 0, Sconosciuti INTEGER DEFAULT 0, Lavoro TEXT, "
-                                        "Tentativi INTEGER DEFAULT 0)")
+                                        "Tentativi INTEGER DEFAULT 0, InVolo INTEGER DEFAULT 0)")
                              .arg(counter("ID")),
                          QStringLiteral("CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave)"), QString());
     addSendCounts(db);
@@ -186,6 +207,7 @@ void UpgradeSchema(Database &db)
                          QStringLiteral("CREATE UNIQUE INDEX tab_invii_dest_Invio ON tab_invii_dest (ID_Invio, Posizione)"),
                          QString());
     addSendAttempts(db);
+    addAttemptOnItsWay(db);
 }
 
 bool addUniqueNumberIndex(Database &db)

@@ -556,6 +556,8 @@ private Q_SLOTS:
         QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
         const QString sandbox = sandboxFile(env.dataFolder());
         QCOMPARE(SandboxGateway::outbox(sandbox).size(), 2);
+        // Until it is asked, the record does not claim what the sandbox took.
+        QCOMPARE(historyOfOnlySend(env.db()), (QStringList{"+393331110001 non inoltrato", "+393471110002 non inoltrato"}));
 
         QProcess again;
         startSend(again, env.dataFolder());

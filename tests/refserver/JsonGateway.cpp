@@ -215,17 +215,31 @@ HttpResponse JsonGateway::batch(const QString &user, const QByteArray &key, cons
         return failure(409, QStringLiteral("job_committed"), QStringLiteral("Job already committed"));
 
     QList<Delivered> batch;
+    batch.reserve(messages.size());
+    // A send repeats one text and one time: each is looked at once, and
+    // shares its storage with the messages that repeat it.
+    QString lastText;
+    QString lastWhen;
     for (const QJsonValue &v : messages) {
         const QJsonObject m = v.toObject();
-        const Delivered message{user, m.value(QLatin1String("to")).toString(),
-                                m.value(QLatin1String("text")).toString(), m.value(QLatin1String("when")).toString()};
-        const SmsSize size = smsSize(message.text);
-        if (message.to.isEmpty() || message.text.isEmpty() || size.parts > m_parts
-            || (size.coding == SmsCoding::Ucs2 && !m_unicode))
+        Delivered message{user, m.value(QLatin1String("to")).toString(), m.value(QLatin1String("text")).toString(),
+                          m.value(QLatin1String("when")).toString()};
+        if (message.text.isEmpty() || message.text != lastText) {
+            const SmsSize size = smsSize(message.text);
+            if (message.text.isEmpty() || size.parts > m_parts || (size.coding == SmsCoding::Ucs2 && !m_unicode))
+                return failure(400, QStringLiteral("bad_request"), QStringLiteral("Malformed message"));
+            lastText = message.text;
+        }
+        message.text = lastText;
+        if (message.to.isEmpty())
             return failure(400, QStringLiteral("bad_request"), QStringLiteral("Malformed message"));
-        if (!isValidWhen(message.when))
-            return failure(422, QStringLiteral("bad_date"), QStringLiteral("Bad send time"));
-        batch.append(message);
+        if (message.when != lastWhen) {
+            if (!isValidWhen(message.when))
+                return failure(422, QStringLiteral("bad_date"), QStringLiteral("Bad send time"));
+            lastWhen = message.when;
+        }
+        message.when = lastWhen;
+        batch.append(std::move(message));
     }
 
     qint64 held = batch.size();
@@ -258,6 +272,10 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     QJsonArray refused;
     QJsonArray refusedAt;
     qint64 held = 0;
+    for (const QList<Delivered> &batch : std::as_const(open->batches))
+        held += batch.size();
+    accepted.reserve(held);
+    held = 0;
     for (const QList<Delivered> &batch : std::as_const(open->batches)) {
         for (const Delivered &m : batch) {
             if (isValidNumber(m.to)) {
@@ -277,16 +295,27 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
                        {{QStringLiteral("refused"), refused}});
     // One credit for every part of every accepted message.
     qint64 charge = 0;
-    for (const Delivered &m : std::as_const(accepted))
-        charge += smsSize(m.text).parts;
+    QString lastText;
+    qint64 lastParts = 0;
+    for (const Delivered &m : std::as_const(accepted)) {
+        if (m.text != lastText || lastParts == 0) {
+            lastText = m.text;
+            lastParts = smsSize(m.text).parts;
+        }
+        charge += lastParts;
+    }
     Account &account = m_accounts[user];
     if (charge > account.credit)
         return failure(402, QStringLiteral("credit"), QStringLiteral("Insufficient credit"));
 
     account.credit -= charge;
-    m_delivered += accepted;
+    const qsizetype acceptedCount = accepted.size();
+    if (m_delivered.isEmpty())
+        m_delivered = std::move(accepted);
+    else
+        m_delivered += accepted;
     const HttpResponse answer = reply({{QStringLiteral("job"), QString::fromLatin1(key)},
-                                       {QStringLiteral("accepted"), accepted.size()},
+                                       {QStringLiteral("accepted"), acceptedCount},
                                        {QStringLiteral("refused"), refused},
                                        {QStringLiteral("refused_at"), refusedAt},
                                        {QStringLiteral("credit"), account.credit}});
