@@ -11,7 +11,7 @@ floors=(
     "context"
     "net"
     "gateway"
-    "compose addressbook groups plugins history help"
+    "compose addressbook groups plugins history help carddav"
     "app"
     "cli"
     "ui"

@@ -44,6 +44,7 @@ test_packages=(
     kannel-extras
     curl
     openssl
+    radicale
 )
 [ $with_tests -eq 1 ] && packages+=("${test_packages[@]}")
 
@@ -85,6 +86,18 @@ case " ${missing[*]} " in
         "${sudo_cmd[@]}" /etc/init.d/kannel stop >/dev/null 2>&1 || true
     fi
     echo "Kannel's system service is disabled: the tests start their own boxes."
+    ;;
+esac
+# The same for Radicale: the sync tests start their own server on loopback.
+case " ${missing[*]} " in
+*" radicale "*)
+    if [ -d /run/systemd/system ]; then
+        "${sudo_cmd[@]}" systemctl disable --now radicale >/dev/null 2>&1 || true
+    else
+        "${sudo_cmd[@]}" update-rc.d radicale disable >/dev/null 2>&1 || true
+        "${sudo_cmd[@]}" /etc/init.d/radicale stop >/dev/null 2>&1 || true
+    fi
+    echo "Radicale's system service is disabled: the tests start their own server."
     ;;
 esac
 

@@ -903,6 +903,12 @@
         <translation>No current record.</translation>
     </message>
     <message>
+        <location filename="../src/addressbook/Contacts.cpp" line="117"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="128"/>
+        <source>Il numero %1 è già in rubrica.</source>
+        <translation>The number %1 is already in the address book.</translation>
+    </message>
+    <message>
         <location filename="../src/app/BookDialogues.cpp" line="34"/>
         <source>Le password inserite non corrispondono.</source>
         <translation>The passwords entered do not match.</translation>
@@ -1044,93 +1050,93 @@ The file was left as it was.</translation>
         <translation type="vanished">Unknown argument: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="216"/>
+        <location filename="../src/cli/CommandLine.cpp" line="218"/>
         <source>Il gateway SMS (sandbox:, https://..., kannel://...), senza password.</source>
         <translation>The SMS gateway (sandbox:, https://..., kannel://...), without a password.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="218"/>
+        <location filename="../src/cli/CommandLine.cpp" line="220"/>
         <source>Il file delle impostazioni da usare al posto di quello dell&apos;utente.</source>
         <translation>The settings file to use instead of the user&apos;s own.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="228"/>
+        <location filename="../src/cli/CommandLine.cpp" line="230"/>
         <source>Scrive la versione ed esce.</source>
         <translation>Prints the version and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="230"/>
+        <location filename="../src/cli/CommandLine.cpp" line="232"/>
         <source>Scrive i messaggi accettati dal gateway di prova, uno per riga, ed esce.</source>
         <translation>Prints the messages the sandbox gateway accepted, one a line, and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="231"/>
+        <location filename="../src/cli/CommandLine.cpp" line="233"/>
         <source>Mostra nel menu il comando che importa la rubrica di BrioSMS 1.1.4.</source>
         <translation>Shows in the menu the command that imports the address book of BrioSMS 1.1.4.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="236"/>
+        <location filename="../src/cli/CommandLine.cpp" line="238"/>
         <source>Un destinatario (ripetibile): +393331234567, oppure 3331234567 nel paese delle impostazioni (Options/Country, predefinito IT).</source>
         <translation>A recipient (repeatable): +393331234567, or 3331234567 in the country of the settings (Options/Country, IT by default).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="238"/>
+        <location filename="../src/cli/CommandLine.cpp" line="240"/>
         <source>NUMERO</source>
         <translation>NUMBER</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="239"/>
+        <location filename="../src/cli/CommandLine.cpp" line="241"/>
         <source>I contatti di un gruppo (ripetibile).</source>
         <translation>The contacts of a group (repeatable).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="239"/>
-        <location filename="../src/cli/CommandLine.cpp" line="250"/>
+        <location filename="../src/cli/CommandLine.cpp" line="241"/>
+        <location filename="../src/cli/CommandLine.cpp" line="252"/>
         <source>NOME</source>
         <translation>NAME</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="240"/>
+        <location filename="../src/cli/CommandLine.cpp" line="242"/>
         <source>Il testo del messaggio.</source>
         <translation>The text of the message.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="240"/>
+        <location filename="../src/cli/CommandLine.cpp" line="242"/>
         <source>TESTO</source>
         <translation>TEXT</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="241"/>
+        <location filename="../src/cli/CommandLine.cpp" line="243"/>
         <source>Il testo da un file UTF-8.</source>
         <translation>The text from a UTF-8 file.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="242"/>
+        <location filename="../src/cli/CommandLine.cpp" line="244"/>
         <source>Invio differito alla data e ora indicate.</source>
         <translation>Deferred send at the given date and time.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="243"/>
+        <location filename="../src/cli/CommandLine.cpp" line="245"/>
         <source>&quot;gg-mm-aaaa hh:mm&quot;</source>
         <translation>&quot;dd-mm-yyyy hh:mm&quot;</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="244"/>
+        <location filename="../src/cli/CommandLine.cpp" line="246"/>
         <source>Inoltra gli invii differiti giunti all&apos;ora.</source>
         <translation>Hands over the deferred sends whose time has come.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="246"/>
+        <location filename="../src/cli/CommandLine.cpp" line="248"/>
         <source>Scrive soltanto quanti SMS costerebbe l&apos;invio (le parti del testo per i destinatari) e non invia nulla.</source>
         <translation>Only prints how many SMS the send would cost (the text&apos;s parts times the recipients) and sends nothing.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="250"/>
+        <location filename="../src/cli/CommandLine.cpp" line="252"/>
         <source>Solo i contatti di un gruppo (ripetibile).</source>
         <translation>Only the contacts of a group (repeatable).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="259"/>
+        <location filename="../src/cli/CommandLine.cpp" line="262"/>
         <source>Codici di uscita:
   0  fatto: il gateway ha accettato ogni messaggio
   1  riga di comando errata
@@ -1153,37 +1159,39 @@ The file was left as it was.</translation>
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="278"/>
+        <location filename="../src/cli/CommandLine.cpp" line="281"/>
         <source>BrioSMS: invio di SMS dalla rubrica. Senza comando apre la finestra.
 
 Comandi (briosms COMANDO --help per le opzioni di ciascuno):
   send       invia un messaggio, o con --due gli invii differiti giunti all&apos;ora
   contacts   list: nome e numero dei contatti; export: tutti i campi in CSV
-  history    gli ultimi invii, uno per riga</source>
+  history    gli ultimi invii, uno per riga
+  sync       sincronizza la rubrica con il server CardDAV delle impostazioni</source>
         <translation>BrioSMS: SMS from the address book. Without a command it opens the window.
 
 Commands (briosms COMMAND --help for the options of each):
   send       sends a message, or with --due the deferred sends whose time has come
   contacts   list: name and number of the contacts; export: every field as CSV
-  history    the latest sends, one a line</translation>
+  history    the latest sends, one a line
+  sync       syncs the address book with the CardDAV server of the settings</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="285"/>
-        <source>send, contacts o history.</source>
-        <translation>send, contacts or history.</translation>
-    </message>
-    <message>
-        <location filename="../src/cli/CommandLine.cpp" line="285"/>
+        <location filename="../src/cli/CommandLine.cpp" line="289"/>
         <source>comando</source>
         <translation>command</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="286"/>
+        <location filename="../src/cli/CommandLine.cpp" line="289"/>
+        <source>send, contacts, history o sync.</source>
+        <translation>send, contacts, history or sync.</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp" line="290"/>
         <source>[comando]</source>
         <translation>[command]</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="289"/>
+        <location filename="../src/cli/CommandLine.cpp" line="293"/>
         <source>briosms send: invia il testo ai numeri di --to e ai membri dei gruppi di --group, con le regole della finestra.
 Il testo viene da --text, da --text-file o dallo standard input (-). Un invio riuscito non scrive nulla.
 Il gateway: --gateway, altrimenti $BRIOSMS_GATEWAY, altrimenti Gateway/URL nelle impostazioni.
@@ -1198,12 +1206,12 @@ The address book&apos;s password is read from $BRIOSMS_DB_PASSWORD or the first 
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="300"/>
+        <location filename="../src/cli/CommandLine.cpp" line="304"/>
         <source>Il testo dallo standard input.</source>
         <translation>The text from standard input.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="305"/>
+        <location filename="../src/cli/CommandLine.cpp" line="309"/>
         <source>briosms contacts list: nome e numero dei contatti, separati da una tabulazione, uno per riga.
 briosms contacts export: tutti i campi dei contatti in CSV, come il plug-in &quot;Esporta rubrica&quot;.
 
@@ -1214,12 +1222,12 @@ briosms contacts export: every field of the contacts as CSV, as the &quot;Esport
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="311"/>
+        <location filename="../src/cli/CommandLine.cpp" line="315"/>
         <source>Che cosa scrivere.</source>
         <translation>What to print.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="315"/>
+        <location filename="../src/cli/CommandLine.cpp" line="319"/>
         <source>briosms history: gli ultimi N invii (20), dal più recente, uno per riga: data, gateway, destinatari,
 accettati, rifiutati, esito sconosciuto, testo, separati da tabulazioni.
 
@@ -1230,89 +1238,108 @@ accepted, refused, unknown outcome, text, separated by tabs.
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="321"/>
+        <location filename="../src/cli/CommandLine.cpp" line="325"/>
         <source>Quanti invii (20).</source>
         <translation>How many sends (20).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="368"/>
+        <location filename="../src/cli/CommandLine.cpp" line="329"/>
+        <source>briosms sync: sincronizza la rubrica nei due sensi con la rubrica del server CardDAV (impostazioni CardDAV/URL, CardDAV/User, CardDAV/AddressBook) e scrive il riepilogo.
+La password sta nel portachiavi del desktop, o nel file delle impostazioni se nessun portachiavi risponde.
+Uscita 2: nessun server impostato o rubrica da scegliere; 4: il server non risponde, rifiuta l&apos;accesso o risponde in modo non valido.
+
+</source>
+        <translation>briosms sync: syncs the address book both ways with the CardDAV server&apos;s address book (settings CardDAV/URL, CardDAV/User, CardDAV/AddressBook) and prints the summary.
+The password is in the desktop keyring, or in the settings file when no keyring answers.
+Exit 2: no server set or an address book to choose; 4: the server does not answer, refuses access or answers in a way that makes no sense.
+
+</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp" line="386"/>
         <source>Comando sconosciuto: %1</source>
         <translation>Unknown command: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="372"/>
+        <location filename="../src/cli/CommandLine.cpp" line="390"/>
         <source>Scrive questo aiuto ed esce.</source>
         <translation>Prints this help and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="399"/>
-        <location filename="../src/cli/CommandLine.cpp" line="418"/>
-        <location filename="../src/cli/CommandLine.cpp" line="426"/>
+        <location filename="../src/cli/CommandLine.cpp" line="417"/>
         <location filename="../src/cli/CommandLine.cpp" line="436"/>
+        <location filename="../src/cli/CommandLine.cpp" line="444"/>
+        <location filename="../src/cli/CommandLine.cpp" line="454"/>
+        <location filename="../src/cli/CommandLine.cpp" line="458"/>
         <source>Argomento in più: %1</source>
         <translation>Unexpected argument: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="424"/>
+        <location filename="../src/cli/CommandLine.cpp" line="442"/>
         <source>Indicare contacts list oppure contacts export.</source>
         <translation>Give contacts list or contacts export.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="433"/>
+        <location filename="../src/cli/CommandLine.cpp" line="451"/>
         <source>N deve essere un numero intero maggiore di zero: %1</source>
         <translation>N must be a whole number greater than zero: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="478"/>
+        <location filename="../src/cli/CommandLine.cpp" line="500"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="160"/>
         <location filename="../src/ui/main/MainWindow.cpp" line="498"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation>Wrong prefix. Select a correct prefix.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="482"/>
+        <location filename="../src/cli/CommandLine.cpp" line="504"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="167"/>
         <location filename="../src/ui/main/MainWindow.cpp" line="505"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation>The recipient&apos;s number is not correct. Please enter it again</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="495"/>
+        <location filename="../src/cli/CommandLine.cpp" line="517"/>
         <source>Il gruppo &quot;%1&quot; non esiste.</source>
         <translation>The group &quot;%1&quot; does not exist.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="524"/>
+        <location filename="../src/cli/CommandLine.cpp" line="530"/>
         <source>Indicare il testo una volta: --text TESTO, --text-file FILE oppure - (standard input).</source>
         <translation>Give the text once: --text TEXT, --text-file FILE or - (standard input).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="539"/>
+        <location filename="../src/cli/CommandLine.cpp" line="545"/>
         <source>Impossibile leggere %1 (%2)</source>
         <translation>Cannot read %1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="545"/>
+        <location filename="../src/cli/CommandLine.cpp" line="551"/>
         <source>Il testo da %1 è più lungo di quanto un messaggio possa contenere: letti %2 byte, il resto non è stato letto.</source>
         <translation>The text from %1 is longer than a message can hold: %2 bytes were read, the rest was not.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="547"/>
+        <location filename="../src/cli/CommandLine.cpp" line="553"/>
         <source>standard input</source>
         <translation>standard input</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="569"/>
+        <location filename="../src/cli/CommandLine.cpp" line="575"/>
         <source>Nessun accesso salvato per questo gateway: accedere una volta dalla finestra di BrioSMS con &quot;Salva la password&quot;, oppure indicare l&apos;account nell&apos;indirizzo del gateway (Kannel).</source>
         <translation>No saved login for this gateway: log in once from the BrioSMS window with &quot;Salva la password&quot;, or give the account in the gateway&apos;s address (Kannel).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="720"/>
+        <location filename="../src/cli/CommandLine.cpp" line="726"/>
         <source>Impossibile scrivere sullo standard output: %1</source>
         <translation>Cannot write to standard output: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="796"/>
+        <location filename="../src/cli/CommandLine.cpp" line="758"/>
+        <source>Sincronizzazione della rubrica non riuscita: %1</source>
+        <translation>Address book sync failed: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp" line="823"/>
         <source>Per l&apos;aiuto: briosms --help</source>
         <translation>For help: briosms --help</translation>
     </message>
@@ -1321,7 +1348,7 @@ accepted, refused, unknown outcome, text, separated by tabs.
         <translation type="vanished">Cannot read %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="623"/>
+        <location filename="../src/cli/CommandLine.cpp" line="629"/>
         <source>Invii programmati inoltrati: %1</source>
         <translation>Scheduled sends forwarded: %1</translation>
     </message>
@@ -1330,7 +1357,7 @@ accepted, refused, unknown outcome, text, separated by tabs.
         <translation type="vanished">The text is longer than the message&apos;s %1 characters.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="646"/>
+        <location filename="../src/cli/CommandLine.cpp" line="652"/>
         <location filename="../src/ui/main/MainWindow.cpp" line="519"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation>The number is already in the current send; to avoid sending twice to the same person it will not be added.</translation>
@@ -1518,7 +1545,7 @@ will send only %1 SMS, and only %1 SMS will be
 charged to your account.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="669"/>
+        <location filename="../src/cli/CommandLine.cpp" line="675"/>
         <location filename="../src/compose/SendProcedure.cpp" line="242"/>
         <source>Nessun destinatario inserito.</source>
         <translation>No recipient entered.</translation>
@@ -1982,33 +2009,33 @@ Close it and try again.</translation>
         <translation>Text conversion from %1 to %2 not available</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpClient.cpp" line="168"/>
-        <location filename="../src/net/HttpClient.cpp" line="189"/>
+        <location filename="../src/net/HttpClient.cpp" line="180"/>
+        <location filename="../src/net/HttpClient.cpp" line="201"/>
         <source>Risposta oltre %1 byte</source>
         <translation>Reply over %1 bytes</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpClient.cpp" line="174"/>
+        <location filename="../src/net/HttpClient.cpp" line="186"/>
         <source>Stato HTTP non valido</source>
         <translation>Invalid HTTP status</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpClient.cpp" line="183"/>
+        <location filename="../src/net/HttpClient.cpp" line="195"/>
         <source>Content-Length contraddittori</source>
         <translation>Contradictory Content-Length</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpClient.cpp" line="187"/>
+        <location filename="../src/net/HttpClient.cpp" line="199"/>
         <source>Intestazioni oltre %1 byte</source>
         <translation>Headers over %1 bytes</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpClient.cpp" line="200"/>
+        <location filename="../src/net/HttpClient.cpp" line="212"/>
         <source>Nessuna risposta completa entro %1 s</source>
         <translation>No complete reply within %1 s</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpClient.cpp" line="216"/>
+        <location filename="../src/net/HttpClient.cpp" line="228"/>
         <source>Risposta non HTTP</source>
         <translation>Not an HTTP reply</translation>
     </message>
@@ -2206,12 +2233,12 @@ The list of contacts not imported could not be saved.</translation>
         <translation>Row %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="53"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="50"/>
         <source>uso: %1 DATABASE [FILE...] [--batch]  (password su standard input)</source>
         <translation>usage: %1 DATABASE [FILE...] [--batch]  (password on standard input)</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="64"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="61"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation>Error no. %1 occurred - %2.</translation>
     </message>
@@ -2811,12 +2838,12 @@ imported because of errors in the mobile number format:</translation>
         <translation>Another send from this data folder is running: waiting for it to finish...</translation>
     </message>
     <message>
-        <location filename="../src/gateway/GatewayPassword.cpp" line="72"/>
+        <location filename="../src/gateway/GatewayPassword.cpp" line="84"/>
         <source>La password del gateway è nel portachiavi del desktop.</source>
         <translation>The gateway&apos;s password is in the desktop keyring.</translation>
     </message>
     <message>
-        <location filename="../src/gateway/GatewayPassword.cpp" line="74"/>
+        <location filename="../src/gateway/GatewayPassword.cpp" line="86"/>
         <source>La password del gateway è nel file delle impostazioni, leggibile solo dall&apos;utente: nessun portachiavi del desktop risponde.</source>
         <translation>The gateway&apos;s password is in the settings file, readable by the user only: no desktop keyring answers.</translation>
     </message>
@@ -2831,9 +2858,130 @@ imported because of errors in the mobile number format:</translation>
         <translation>&apos;%1&apos; is not a regular file: imports read only from a file</translation>
     </message>
     <message>
-        <location filename="../src/settings/Settings.cpp" line="92"/>
+        <location filename="../src/settings/Settings.cpp" line="101"/>
         <source>&quot;%1&quot; non è un file normale (è una cartella o un dispositivo): non può fare da file delle impostazioni, e non è stato né letto né modificato.</source>
         <translation>&quot;%1&quot; is not a regular file (it is a folder or a device): it cannot be the settings file, and it was neither read nor changed.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="99"/>
+        <source>Risposta del server CardDAV senza indirizzo</source>
+        <translation>A reply of the CardDAV server without an address</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="111"/>
+        <source>Risposta del server CardDAV non leggibile (XML): %1</source>
+        <translation>Unreadable reply of the CardDAV server (XML): %1</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="162"/>
+        <source>Il server CardDAV %1 non risponde come dovrebbe: %2</source>
+        <translation>The CardDAV server %1 does not answer as it should: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="174"/>
+        <source>Il server CardDAV %1 rifiuta l&apos;accesso (%2): nome utente o password errati, o rubrica non consentita a questo utente.</source>
+        <translation>The CardDAV server %1 refuses access (%2): wrong user name or password, or an address book this user may not use.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="180"/>
+        <source>La scheda è cambiata sul server nel frattempo (412): %1</source>
+        <translation>The card changed on the server meanwhile (412): %1</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="181"/>
+        <source>Il server CardDAV ha risposto %1 a %2 %3</source>
+        <translation>The CardDAV server answered %1 to %2 %3</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="231"/>
+        <source>Il server %1 non indica le rubriche dell&apos;utente: scrivere l&apos;indirizzo della rubrica.</source>
+        <translation>The server %1 does not tell the user&apos;s address books: write the address book&apos;s address.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavClient.cpp" line="272"/>
+        <source>Il server CardDAV non ha dato il segno di sincronizzazione</source>
+        <translation>The CardDAV server gave no sync token</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="159"/>
+        <source>Nessun server CardDAV impostato: indicarne l&apos;indirizzo in CardDAV/URL.</source>
+        <translation>No CardDAV server set: give its address in CardDAV/URL.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="184"/>
+        <source>L&apos;utente non ha rubriche sul server CardDAV %1.</source>
+        <translation>The user has no address books on the CardDAV server %1.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="187"/>
+        <source>Scegliere la rubrica in CardDAV/AddressBook tra: %1</source>
+        <translation>Choose the address book in CardDAV/AddressBook among: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="193"/>
+        <source>Rubrica: %1 aggiunti, %2 modificati, %3 eliminati.</source>
+        <translation>Address book: %1 added, %2 changed, %3 deleted.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="194"/>
+        <source>Server: %1 aggiunti, %2 modificati, %3 eliminati.</source>
+        <translation>Server: %1 added, %2 changed, %3 deleted.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="199"/>
+        <source>%1 contatti già in rubrica collegati alle schede del server con lo stesso numero.</source>
+        <translation>%1 contacts already in the address book linked to the server&apos;s cards with the same number.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="201"/>
+        <source>%1 schede senza un numero di cellulare valido restano solo sul server.</source>
+        <translation>%1 cards without a valid mobile number stay on the server only.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="224"/>
+        <source>Sincronizzazione interrotta: quanto già fatto resta, il resto alla prossima.</source>
+        <translation>Sync stopped: what is done stays, the rest at the next sync.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="295"/>
+        <source>Conflitto su &quot;%1&quot; (%2): %3; tenuta la versione del server, la copia locale è salvata tra le copie di conflitto.</source>
+        <translation>Conflict on &quot;%1&quot; (%2): %3; the server&apos;s version is kept, the local copy is saved among the conflict copies.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="316"/>
+        <source>eliminato sul server, modificato qui</source>
+        <translation>deleted on the server, changed here</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="342"/>
+        <source>Scheda %1 lasciata sul server: %2</source>
+        <translation>Card %1 left on the server: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="352"/>
+        <source>modificato sia qui sia sul server</source>
+        <translation>changed both here and on the server</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="375"/>
+        <source>Scheda %1 lasciata sul server: il numero %2 è già di un&apos;altra scheda.</source>
+        <translation>Card %1 left on the server: the number %2 already belongs to another card.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="402"/>
+        <source>Scheda %1 lasciata sul server: il numero %2 è già di un altro contatto.</source>
+        <translation>Card %1 left on the server: the number %2 already belongs to another contact.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="480"/>
+        <source>&quot;%1&quot; è cambiato sul server durante la sincronizzazione: sarà aggiornato alla prossima.</source>
+        <translation>&quot;%1&quot; changed on the server during the sync: it will be updated at the next one.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/VCard.cpp" line="164"/>
+        <location filename="../src/carddav/VCard.cpp" line="318"/>
+        <source>Una scheda del server non è leggibile come vCard</source>
+        <translation>A card of the server cannot be read as a vCard</translation>
     </message>
 </context>
 <context>

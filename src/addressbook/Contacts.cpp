@@ -88,11 +88,56 @@ SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Conta
 void deleteContact(Database &db, Notifier &notifier, qint64 id)
 {
     Transaction tx(db);
+    deleteContactRows(db, id);
+    tx.commit();
+    emit notifier.contactChanged(qint32(id), QString(), QString(), true);
+}
+
+std::optional<qint64> contactWithNumber(Database &db, const QString &number)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ? LIMIT 1"));
+    st.bind(1, number);
+    if (!st.next())
+        return std::nullopt;
+    return st.integer(0);
+}
+
+QList<qint64> allContactIds(Database &db)
+{
+    QList<qint64> out;
+    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari ORDER BY IDDestinatario"));
+    while (st.next())
+        out << st.integer(0);
+    return out;
+}
+
+qint64 insertContactRow(Database &db, const Contact &c)
+{
+    if (holderOf(db, c.number, kNewContact))
+        throw Error(ErrorNo::DuplicateKey, Texts::tr("Il numero %1 è già in rubrica.").arg(c.number));
+    db.run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, "
+                          "Regione, e_mail, DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+           {c.name, c.number, field(c.address), field(c.postCode), field(c.city), field(c.province),
+            field(c.region), field(c.email), field(c.birthDate), field(c.sex)});
+    return db.lastInsertId();
+}
+
+void updateContactRow(Database &db, qint64 id, const Contact &c)
+{
+    if (holderOf(db, c.number, id))
+        throw Error(ErrorNo::DuplicateKey, Texts::tr("Il numero %1 è già in rubrica.").arg(c.number));
+    db.run(QStringLiteral("UPDATE tab_destinatari SET Nominativo = ?, Numero = ?, Indirizzo = ?, CAP = ?, "
+                          "Citta = ?, Prov = ?, Regione = ?, e_mail = ?, DataNascita = ?, Sesso = ? "
+                          "WHERE IDDestinatario = ?"),
+           {c.name, c.number, field(c.address), field(c.postCode), field(c.city), field(c.province),
+            field(c.region), field(c.email), field(c.birthDate), field(c.sex), id});
+}
+
+void deleteContactRows(Database &db, qint64 id)
+{
     db.run(QStringLiteral("DELETE FROM tab_destinatari WHERE IDDestinatario = ?"), {id});
     db.run(QStringLiteral("DELETE FROM tab_membri WHERE ID_Membro = ?"), {id});
     db.run(QStringLiteral("DELETE FROM tab_dest_msg WHERE IDDestinatario = ?"), {id});
-    tx.commit();
-    emit notifier.contactChanged(qint32(id), QString(), QString(), true);
 }
 
 } // namespace brio

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -55,5 +56,15 @@ SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Conta
 // Removes the contact from the address book, every group and the message
 // being prepared, in one transaction, then tells the windows.
 void deleteContact(Database &db, Notifier &notifier, qint64 id);
+
+// For work that holds one transaction around many contacts (the address
+// book's sync): no transaction of their own, no notice to the windows.
+std::optional<qint64> contactWithNumber(Database &db, const QString &number);
+QList<qint64> allContactIds(Database &db);
+// A number another contact has throws DuplicateKey.
+qint64 insertContactRow(Database &db, const Contact &contact);
+void updateContactRow(Database &db, qint64 id, const Contact &contact);
+// The contact, its memberships and its place in the message being prepared.
+void deleteContactRows(Database &db, qint64 id);
 
 } // namespace brio

@@ -3,6 +3,8 @@
 #include "addressbook/ContactsCsv.h"
 #include "app/DataFolder.h"
 #include "app/Startup.h"
+#include "carddav/CardDavClient.h"
+#include "carddav/CardDavSync.h"
 #include "cli/TerminalText.h"
 #include "compose/NumberRules.h"
 #include "compose/SendLog.h"
@@ -208,7 +210,7 @@ using Options = Invocation;
 
 // The options, one table per way of starting. A new option is a line here
 // and a line in readCommandLine where its value is read.
-enum class Command { Window, Send, Contacts, History };
+enum class Command { Window, Send, Contacts, History, Sync };
 
 QList<QCommandLineOption> commonOptions()
 {
@@ -249,6 +251,7 @@ QList<QCommandLineOption> optionsOf(Command command)
     case Command::Contacts:
         return {{QStringLiteral("group"), Texts::tr("Solo i contatti di un gruppo (ripetibile)."), Texts::tr("NOME")}};
     case Command::History:
+    case Command::Sync:
         break;
     }
     return {};
@@ -281,8 +284,9 @@ void describe(QCommandLineParser &parser, Command command)
             "Comandi (briosms COMANDO --help per le opzioni di ciascuno):\n"
             "  send       invia un messaggio, o con --due gli invii differiti giunti all'ora\n"
             "  contacts   list: nome e numero dei contatti; export: tutti i campi in CSV\n"
-            "  history    gli ultimi invii, uno per riga"));
-        parser.addPositionalArgument(Texts::tr("comando"), Texts::tr("send, contacts o history."),
+            "  history    gli ultimi invii, uno per riga\n"
+            "  sync       sincronizza la rubrica con il server CardDAV delle impostazioni"));
+        parser.addPositionalArgument(Texts::tr("comando"), Texts::tr("send, contacts, history o sync."),
                                      Texts::tr("[comando]"));
         break;
     case Command::Send:
@@ -319,6 +323,18 @@ void describe(QCommandLineParser &parser, Command command)
             + exitCodesText());
         parser.addPositionalArgument(QStringLiteral("history"), QString(), QStringLiteral("history"));
         parser.addPositionalArgument(QStringLiteral("N"), Texts::tr("Quanti invii (20)."), QStringLiteral("[N]"));
+        break;
+    case Command::Sync:
+        parser.setApplicationDescription(
+            Texts::tr("briosms sync: sincronizza la rubrica nei due sensi con la rubrica del server CardDAV "
+                      "(impostazioni CardDAV/URL, CardDAV/User, CardDAV/AddressBook) e scrive il riepilogo.\n"
+                      "La password sta nel portachiavi del desktop, o nel file delle impostazioni se nessun "
+                      "portachiavi risponde.\n"
+                      "Uscita 2: nessun server impostato o rubrica da scegliere; 4: il server non risponde, rifiuta "
+                      "l'accesso o risponde in modo non valido.\n"
+                      "\n")
+            + exitCodesText());
+        parser.addPositionalArgument(QStringLiteral("sync"), QString(), QStringLiteral("sync"));
         break;
     }
 }
@@ -364,6 +380,8 @@ Invocation readCommandLine(const QStringList &args)
         command = Command::Contacts;
     else if (word == QLatin1String("history"))
         command = Command::History;
+    else if (word == QLatin1String("sync"))
+        command = Command::Sync;
     else if (!word.isEmpty() && word != QLatin1String("/IMPORTBRIO1"))
         return usageError(Texts::tr("Comando sconosciuto: %1").arg(word));
 
@@ -434,6 +452,10 @@ Invocation readCommandLine(const QStringList &args)
         }
         if (words.size() > 2)
             return usageError(Texts::tr("Argomento in più: %1").arg(words.at(2)));
+        break;
+    case Command::Sync:
+        if (words.size() > 1)
+            return usageError(Texts::tr("Argomento in più: %1").arg(words.at(1)));
         break;
     }
     inv.action = Invocation::Action::Command;
@@ -719,6 +741,25 @@ int history(Context &ctx, int count)
     return ExitCode::Ok;
 }
 
+// The summary on standard output; a failure names its cause on standard
+// error, the book keeping every batch applied before it.
+int sync(Context &ctx)
+{
+    try {
+        const CardDavAccount account = CardDavAccount::fromSettings(ctx.settings);
+        CardDavClient client(account.url, account.user, account.password, account.timeoutMs);
+        CardDavSync sync(ctx.db(), client, chooseAddressBook(client, account));
+        const SyncSummary summary = sync.run();
+        QTextStream(stdout) << terminalText(summary.text(), true);
+        return ExitCode::Ok;
+    } catch (const Error &e) {
+        if (e.number() < ErrorNo::CardDavSetup || e.number() > ErrorNo::CardDavChanged)
+            throw;
+        tell(Texts::tr("Sincronizzazione della rubrica non riuscita: %1").arg(e.description()));
+        return e.number() == ErrorNo::CardDavSetup ? ExitCode::Stopped : ExitCode::Failed;
+    }
+}
+
 // One line a message the sandbox accepted, the text's line breaks written
 // as \n.
 int printOutbox(const QString &folder)
@@ -762,6 +803,8 @@ int runCommand(const Options &o)
         status = history(ctx, o.count);
     else if (o.command == QLatin1String("contacts"))
         status = contacts(ctx, o);
+    else if (o.command == QLatin1String("sync"))
+        status = sync(ctx);
     else
         status = send(ctx, o, state.InstallDir);
     return status;

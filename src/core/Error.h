@@ -39,6 +39,14 @@ constexpr int GatewayAppCode = 28384;
 constexpr int BadGatewayAddress = 29001;
 // A server whose certificate was refused; the description names the server.
 constexpr int UntrustedServer = 29002;
+// The address book's sync with a CardDAV server: no account set, the server
+// out of reach, user or password refused, a reply that is no usable answer,
+// a card changed on the server meanwhile (412).
+constexpr int CardDavSetup = 29010;
+constexpr int CardDavNetwork = 29011;
+constexpr int CardDavAuth = 29012;
+constexpr int CardDavGarbage = 29013;
+constexpr int CardDavChanged = 29014;
 
 constexpr int Internal = 5; // "invalid procedure call": a program fault
 } // namespace ErrorNo

@@ -14,10 +14,10 @@ namespace {
 const QString kService = QStringLiteral("BrioSMS");
 
 // One entry per address, so that two gateways keep two passwords.
-QString keyOf(QUrl url)
+QString keyOf(QUrl url, const QString &kind)
 {
     url.setPassword(QString());
-    return QStringLiteral("gateway ") + url.toString();
+    return kind + QLatin1Char(' ') + url.toString();
 }
 
 // The jobs answer through the event loop; a missing keyring answers at once.
@@ -31,18 +31,18 @@ bool finish(QKeychain::Job &job)
     return job.error() == QKeychain::NoError;
 }
 
-} // namespace
-
-QString gatewayUrlWithPassword(Settings &settings, PasswordPlace &place)
+// Reads the setting; a password written into it moves into the keyring
+// when one answers.
+QString urlWithPassword(Settings &settings, Key key, const QString &kind, PasswordPlace &place)
 {
-    const QString text = settings.text(Key::GatewayURL).trimmed();
+    const QString text = settings.text(key).trimmed();
     QUrl url(text);
     place = PasswordPlace::None;
     if (!url.isValid() || url.userName().isEmpty())
         return text;
     if (!url.password().isEmpty()) {
         QKeychain::WritePasswordJob write(kService);
-        write.setKey(keyOf(url));
+        write.setKey(keyOf(url, kind));
         write.setTextData(url.password());
         if (!finish(write)) {
             // The settings file is its owner's only (Settings sees to it).
@@ -51,18 +51,30 @@ QString gatewayUrlWithPassword(Settings &settings, PasswordPlace &place)
         }
         QUrl bare = url;
         bare.setPassword(QString());
-        settings.set(Key::GatewayURL, bare.toString());
+        settings.set(key, bare.toString());
         settings.sync();
         place = PasswordPlace::Keyring;
         return text;
     }
     QKeychain::ReadPasswordJob read(kService);
-    read.setKey(keyOf(url));
+    read.setKey(keyOf(url, kind));
     if (!finish(read))
         return text; // no password anywhere: the login window asks for it
     url.setPassword(read.textData());
     place = PasswordPlace::Keyring;
     return url.toString();
+}
+
+} // namespace
+
+QString gatewayUrlWithPassword(Settings &settings, PasswordPlace &place)
+{
+    return urlWithPassword(settings, Key::GatewayURL, QStringLiteral("gateway"), place);
+}
+
+QString cardDavUrlWithPassword(Settings &settings, PasswordPlace &place)
+{
+    return urlWithPassword(settings, Key::CardDavURL, QStringLiteral("carddav"), place);
 }
 
 QString passwordPlaceText(PasswordPlace place)

@@ -19,6 +19,9 @@ enum class PasswordPlace {
 // settings file. `place` says which holds it.
 QString gatewayUrlWithPassword(Settings &settings, PasswordPlace &place);
 
+// The same for the address book's server, CardDAV/URL.
+QString cardDavUrlWithPassword(Settings &settings, PasswordPlace &place);
+
 // The user's words for the place, for messages.
 QString passwordPlaceText(PasswordPlace place);
 

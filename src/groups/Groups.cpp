@@ -137,4 +137,35 @@ void removeAllMembers(Database &db, Notifier &notifier, qint64 groupId)
     emit notifier.groupsChanged();
 }
 
+QStringList groupNamesOf(Database &db, qint64 contactId)
+{
+    QStringList out;
+    Statement st = db.prepare(QStringLiteral("SELECT l.NomeLista FROM tab_membri m JOIN tab_liste l "
+                                             "ON l.ID_Lista = m.ID_Lista WHERE m.ID_Membro = ?"));
+    st.bind(1, contactId);
+    while (st.next())
+        out << st.text(0);
+    out.sort();
+    return out;
+}
+
+void setGroupsOf(Database &db, qint64 contactId, const QStringList &names)
+{
+    db.run(QStringLiteral("DELETE FROM tab_membri WHERE ID_Membro = ?"), {contactId});
+    for (const QString &typed : names) {
+        const QString name = typed.trimmed().left(50);
+        if (name.isEmpty())
+            continue;
+        qint64 id = db.scalar(QStringLiteral("SELECT ID_Lista FROM tab_liste WHERE NomeLista = ? COLLATE NOCASE "
+                                             "ORDER BY ID_Lista LIMIT 1"),
+                              {name});
+        if (id == 0) {
+            db.run(QStringLiteral("INSERT INTO tab_liste (NomeLista) VALUES (?)"), {name});
+            id = db.lastInsertId();
+        }
+        db.run(QStringLiteral("INSERT OR IGNORE INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"),
+               {id, contactId});
+    }
+}
+
 } // namespace brio

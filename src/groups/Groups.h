@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace brio {
@@ -51,5 +52,13 @@ qint64 addMembers(Database &db, Notifier &notifier, qint64 groupId, const QList<
 qint64 addWholeBook(Database &db, Notifier &notifier, qint64 groupId);
 void removeMember(Database &db, Notifier &notifier, qint64 groupId, qint64 contactId);
 void removeAllMembers(Database &db, Notifier &notifier, qint64 groupId);
+
+// For work that holds one transaction around many contacts (the address
+// book's sync): no transaction of their own, no notice to the windows.
+// The names of the contact's groups, sorted.
+QStringList groupNamesOf(Database &db, qint64 contactId);
+// The contact belongs to exactly the named groups afterwards; a name no
+// group has (case ignored) makes a new group.
+void setGroupsOf(Database &db, qint64 contactId, const QStringList &names);
 
 } // namespace brio

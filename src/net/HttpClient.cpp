@@ -116,9 +116,10 @@ QByteArray HttpClient::Reply::header(const QByteArray &name) const
     return {};
 }
 
-HttpClient::HttpClient(int timeoutMs)
+HttpClient::HttpClient(int timeoutMs, qsizetype maxBody)
     : m_manager(std::make_unique<QNetworkAccessManager>())
     , m_timeoutMs(timeoutMs)
+    , m_maxBody(maxBody)
 {
     m_manager->setProxyFactory(new ProxyFactory);
     // A redirected POST would be repeated elsewhere, or turned into a GET.
@@ -145,6 +146,17 @@ HttpClient::Reply HttpClient::post(const QUrl &url, const QByteArray &contentTyp
     return send("POST", request, body);
 }
 
+HttpClient::Reply HttpClient::request(const QByteArray &verb, const QUrl &url, const QByteArray &contentType,
+                                      const QByteArray &body, const Headers &headers)
+{
+    QNetworkRequest request(url);
+    if (!contentType.isEmpty())
+        request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    for (const auto &[name, value] : headers)
+        request.setRawHeader(name, value);
+    return send(verb, request, body);
+}
+
 HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest &request, const QByteArray &body)
 {
     const QDeadlineTimer deadline(m_timeoutMs);
@@ -163,9 +175,9 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
         reply->abort();
     };
     auto take = [&] {
-        out.body += reply->read(kMaxBody + 1 - out.body.size());
-        if (out.body.size() > kMaxBody)
-            stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(kMaxBody));
+        out.body += reply->read(m_maxBody + 1 - out.body.size());
+        if (out.body.size() > m_maxBody)
+            stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(m_maxBody));
     };
 
     auto checkHead = [&] {
@@ -185,8 +197,8 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
         }
         if (size > kMaxHeaders)
             return stop(HttpFailure::Kind::TooLarge, Texts::tr("Intestazioni oltre %1 byte").arg(kMaxHeaders));
-        if (!length.isNull() && length.trimmed().toLongLong() > kMaxBody)
-            return stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(kMaxBody));
+        if (!length.isNull() && length.trimmed().toLongLong() > m_maxBody)
+            return stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(m_maxBody));
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, checkHead);
     QObject::connect(reply, &QNetworkReply::readyRead, reply, take);

@@ -64,20 +64,25 @@ public:
         QByteArray header(const QByteArray &name) const; // first one, any case
     };
 
-    // timeoutMs: the deadline of each call.
-    explicit HttpClient(int timeoutMs);
+    // timeoutMs: the deadline of each call; maxBody: the body cap of each
+    // reply (a sync's listing of thousands of cards passes the default one).
+    explicit HttpClient(int timeoutMs, qsizetype maxBody = kMaxBody);
     ~HttpClient();
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
 
     Reply get(const QUrl &url, const Headers &headers = {});
     Reply post(const QUrl &url, const QByteArray &contentType, const QByteArray &body, const Headers &headers = {});
+    // Any method (PROPFIND, REPORT, PUT, DELETE...), with a body when it has one.
+    Reply request(const QByteArray &verb, const QUrl &url, const QByteArray &contentType, const QByteArray &body,
+                  const Headers &headers = {});
 
 private:
     Reply send(const QByteArray &verb, const QNetworkRequest &request, const QByteArray &body);
 
     std::unique_ptr<QNetworkAccessManager> m_manager;
     int m_timeoutMs;
+    qsizetype m_maxBody;
 };
 
 } // namespace brio

@@ -62,6 +62,15 @@ constexpr std::array kEntries{
     Entry{Key::CompanyURL, "Server", "CompanyURL", "https://www.ztq.it"},
     // The country of a number typed without one (ISO 3166 code).
     Entry{Key::Country, "Options", "Country", "IT"},
+    // The shared address book: server or book address (user and password in
+    // it as in Gateway/URL), the user when the address has none, the book
+    // among the user's, seconds per request, minutes between syncs (0: on
+    // demand only).
+    Entry{Key::CardDavURL, "CardDAV", "URL", ""},
+    Entry{Key::CardDavUser, "CardDAV", "User", ""},
+    Entry{Key::CardDavAddressBook, "CardDAV", "AddressBook", ""},
+    Entry{Key::CardDavTimeout, "CardDAV", "Timeout", "60"},
+    Entry{Key::CardDavMinutes, "CardDAV", "Minutes", "0"},
 };
 
 const Entry &entry(Key key)

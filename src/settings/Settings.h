@@ -37,6 +37,11 @@ enum class Key {
     RegistrationURL,
     CompanyURL,
     Country,
+    CardDavURL,
+    CardDavUser,
+    CardDavAddressBook,
+    CardDavTimeout,
+    CardDavMinutes,
 };
 
 // The per-user settings store, application "Brio2", INI format.

@@ -208,6 +208,31 @@ void UpgradeSchema(Database &db)
                          QString());
     addSendAttempts(db);
     addAttemptOnItsWay(db);
+    addSyncTables(db);
+}
+
+void addSyncTables(Database &db)
+{
+    // Each server card the book knows: its ETag, the contact it is linked to
+    // (none: kept on the server only), the card as last synced (written back
+    // with only the book's fields changed) and the contact's fields as last
+    // synced, which tell a change made here since.
+    CreateTableIfMissing(db, QStringLiteral("tab_carddav"),
+                         QStringLiteral("CREATE TABLE tab_carddav (Href TEXT PRIMARY KEY, ETag TEXT, "
+                                        "IDDestinatario INTEGER, Scheda BLOB, Impronta TEXT)"),
+                         QStringLiteral("CREATE INDEX tab_carddav_IDDestinatario ON tab_carddav (IDDestinatario)"),
+                         QString());
+    // The address book synced with and the server's sync token for it.
+    CreateTableIfMissing(db, QStringLiteral("tab_carddav_stato"),
+                         QStringLiteral("CREATE TABLE tab_carddav_stato (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
+                                        "Rubrica TEXT, SyncToken TEXT)"),
+                         QString(), QString());
+    // The local side of each conflict, kept when the server's version won.
+    CreateTableIfMissing(db, QStringLiteral("tab_carddav_copie"),
+                         QStringLiteral("CREATE TABLE tab_carddav_copie (%1, Quando TEXT, Href TEXT, "
+                                        "Nominativo TEXT, Numero TEXT, Scheda BLOB)")
+                             .arg(counter("ID")),
+                         QString(), QString());
 }
 
 bool addUniqueNumberIndex(Database &db)

@@ -14,6 +14,10 @@ void createDeliveredTables(Database &db);
 // Adds the tables that files of older versions lack.
 void UpgradeSchema(Database &db);
 
+// The address book's sync state with a CardDAV server (run by UpgradeSchema
+// as its last step).
+void addSyncTables(Database &db);
+
 // Runs the statements when no table is called exactly `table`; empty index
 // statements are skipped.
 void CreateTableIfMissing(Database &db, const QString &table, const QString &create,

@@ -1,0 +1,411 @@
+// The address book synced with a real Radicale: two data folders and a
+// "phone" (the client writing straight to the server) share one address
+// book; first sync both ways, edits, deletes, a conflict, a 412, the server
+// stopped mid-sync, 1,000 contacts, and `briosms sync` through the real
+// program.
+#include "addressbook/Contacts.h"
+#include "carddav/CardDavClient.h"
+#include "carddav/CardDavSync.h"
+#include "carddav/VCard.h"
+#include "cli/CommandLine.h"
+#include "core/Error.h"
+#include "groups/Groups.h"
+#include "mock/TestEnv.h"
+#include "settings/Settings.h"
+#include "store/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+
+using namespace brio;
+using namespace brio::test;
+
+namespace {
+
+const QString kUser = QStringLiteral("ufficio");
+const QString kPassword = QStringLiteral("s3gr3ta");
+
+// Radicale on loopback, its storage, configuration and users file in a
+// folder of its own.
+class Radicale final
+{
+public:
+    explicit Radicale(const QString &folder)
+        : m_folder(folder)
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        write(QStringLiteral("users"), (kUser + QLatin1Char(':') + kPassword + QLatin1Char('\n')).toUtf8());
+        write(QStringLiteral("config"), QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n"
+                                                       "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
+                                                       "htpasswd_encryption = plain\ndelay = 0\n"
+                                                       "[storage]\nfilesystem_folder = %3\n"
+                                                       "[rights]\ntype = owner_only\n"
+                                                       "[logging]\nlevel = warning\n")
+                                            .arg(m_port)
+                                            .arg(path(QStringLiteral("users")), path(QStringLiteral("storage")))
+                                            .toUtf8());
+    }
+    ~Radicale() { stop(); }
+
+    bool start()
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral("radicale"), {QStringLiteral("-C"), path(QStringLiteral("config"))});
+        if (!m_process.waitForStarted(10000))
+            return false;
+        for (int i = 0; i < 300; ++i) {
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, m_port);
+            if (s.waitForConnected(200))
+                return true;
+            if (m_process.state() == QProcess::NotRunning)
+                return false;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    QUrl base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port)); }
+    QUrl book() const { return base().resolved(QUrl(QStringLiteral("/%1/ufficio/").arg(kUser))); }
+
+private:
+    QString path(const QString &name) const { return QDir(m_folder).filePath(name); }
+    void write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QString m_folder;
+    quint16 m_port = 0;
+    QProcess m_process;
+};
+
+// A card as a phone writes it.
+QByteArray phoneCard(const QString &uid, const QString &name, const QString &tel, const QString &extra = QString())
+{
+    QString card = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nFN:%2\r\nN:%2;;;;\r\n").arg(uid, name);
+    if (!tel.isEmpty())
+        card += QStringLiteral("TEL;TYPE=CELL:%1\r\n").arg(tel);
+    card += extra + QStringLiteral("END:VCARD\r\n");
+    return card.toUtf8();
+}
+
+QStringList names(Database &db)
+{
+    QStringList out;
+    for (const QString &row : bookRows(db))
+        out << row.section(QLatin1Char('|'), 0, 1);
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestCardDav final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Radicale> m_server;
+    std::unique_ptr<CardDavClient> m_phone;
+
+    SyncSummary syncOf(TestEnv &env, CardDavSync::Progress progress = {})
+    {
+        CardDavClient client(m_server->base(), kUser, kPassword, 30000);
+        CardDavSync sync(env.db(), client, m_server->book());
+        sync.setProgress(std::move(progress));
+        return sync.run();
+    }
+    QList<FetchedCard> serverCards()
+    {
+        const CardListing l = m_phone->list(m_server->book(), QString());
+        QStringList hrefs;
+        for (const auto &i : l.items)
+            hrefs << i.href;
+        QList<FetchedCard> out;
+        for (qsizetype at = 0; at < hrefs.size(); at += CardDavClient::kBatch)
+            out << m_phone->fetch(m_server->book(), hrefs.mid(at, CardDavClient::kBatch));
+        return out;
+    }
+    FetchedCard serverCard(const QString &name)
+    {
+        for (const FetchedCard &c : serverCards()) {
+            if (readCard(c.card).name == name)
+                return c;
+        }
+        return {};
+    }
+
+private slots:
+    void init()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("radicale")).isEmpty())
+            QSKIP("radicale is not installed (scripts/setup.sh --test installs it)");
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<Radicale>(m_dir->path());
+        QVERIFY(m_server->start());
+        m_phone = std::make_unique<CardDavClient>(m_server->base(), kUser, kPassword, 30000);
+    }
+    void cleanup()
+    {
+        m_phone.reset();
+        m_server.reset();
+        m_dir.reset();
+    }
+
+    // Discovery from the server's address, first sync both ways, an edit and a
+    // delete on each side, and a second data folder that ends with the same book.
+    void twoFoldersConverge()
+    {
+        QVERIFY(mkBook());
+        CardDavAccount account;
+        account.url = m_server->base();
+        QCOMPARE(chooseAddressBook(*m_phone, account), m_server->book());
+
+        const QString longName = QStringLiteral("Bartolomeo Ferdinando Alessandro Maria Giuseppe Rossi di Montelupo");
+        m_phone->put(m_server->book(), QStringLiteral("anna.vcf"),
+                     phoneCard(QStringLiteral("anna"), QStringLiteral("Anna Neri"), QStringLiteral("+39 347 1111111"),
+                               QStringLiteral("CATEGORIES:Clienti,Fornitori\r\nX-PHONE-APP:keep me\r\n")),
+                     QByteArray());
+        m_phone->put(m_server->book(), QStringLiteral("long.vcf"),
+                     phoneCard(QStringLiteral("long"), longName, QStringLiteral("3482222222")), QByteArray());
+        m_phone->put(m_server->book(), QStringLiteral("fisso.vcf"),
+                     phoneCard(QStringLiteral("fisso"), QStringLiteral("Ufficio Tecnico"), QStringLiteral("06 1234567")),
+                     QByteArray());
+        // The same number as a contact of the first folder, another name.
+        m_phone->put(m_server->book(), QStringLiteral("mario.vcf"),
+                     phoneCard(QStringLiteral("mario"), QStringLiteral("Mario Rossi (cell)"),
+                               QStringLiteral("0039 333 1234567")),
+                     QByteArray());
+
+        TestEnv a;
+        const qint64 mario = a.addContact(QStringLiteral("Mario Rossi"), QStringLiteral("+393331234567"));
+        a.addContact(QStringLiteral("Luca Bianchi"), QStringLiteral("+393394444444"));
+        setGroupsOf(a.db(), mario, {QStringLiteral("Amici")});
+        SyncSummary s = syncOf(a);
+        QCOMPARE(s.addedHere, 2);
+        QCOMPARE(s.linked, 1);
+        QCOMPARE(s.serverOnly, 1);
+        QCOMPARE(s.addedThere, 1);
+        QVERIFY(s.conflicts.isEmpty());
+        QCOMPARE(names(a.db()), (QStringList{QStringLiteral("Anna Neri|+393471111111"),
+                                             longName.left(50) + QStringLiteral("|+393482222222"),
+                                             QStringLiteral("Luca Bianchi|+393394444444"),
+                                             QStringLiteral("Mario Rossi (cell)|+393331234567")}));
+        QCOMPARE(groupNamesOf(a.db(), *contactWithNumber(a.db(), QStringLiteral("+393471111111"))),
+                 (QStringList{QStringLiteral("Clienti"), QStringLiteral("Fornitori")}));
+        // Linked, not doubled: the book's group went up on the server's card.
+        QCOMPARE(serverCards().size(), 5);
+        QCOMPARE(readCard(serverCard(QStringLiteral("Mario Rossi (cell)")).card).categories,
+                 QStringList{QStringLiteral("Amici")});
+        QCOMPARE(readCard(serverCard(longName).card).name, longName);
+
+        // Nothing changed: nothing moves.
+        s = syncOf(a);
+        QCOMPARE(s.addedHere + s.changedHere + s.deletedHere + s.addedThere + s.changedThere + s.deletedThere, 0);
+
+        // An edit here: only the field changed reaches the card, the phone's own line stays.
+        const qint64 anna = *contactWithNumber(a.db(), QStringLiteral("+393471111111"));
+        Contact edited = *loadContact(a.db(), anna);
+        edited.city = QStringLiteral("Bologna");
+        updateContactRow(a.db(), anna, edited);
+        // An edit on the phone; a delete on each side.
+        FetchedCard luca = serverCard(QStringLiteral("Luca Bianchi"));
+        QByteArray changed = luca.card;
+        changed.replace("FN:Luca Bianchi", "FN:Luca Bianchi Jr");
+        m_phone->put(m_server->book(), luca.href, changed, luca.etag);
+        const FetchedCard longCard = serverCard(longName);
+        m_phone->remove(m_server->book(), longCard.href, longCard.etag);
+        deleteContactRows(a.db(), mario);
+
+        s = syncOf(a);
+        QCOMPARE(s.changedThere, 1);
+        QCOMPARE(s.deletedThere, 1);
+        QCOMPARE(s.changedHere, 1);
+        QCOMPARE(s.deletedHere, 1);
+        const QByteArray annaCard = serverCard(QStringLiteral("Anna Neri")).card;
+        const CardFields annaFields = readCard(annaCard);
+        QCOMPARE(annaFields.city, QStringLiteral("Bologna"));
+        QVERIFY(annaCard.contains("X-PHONE-APP:keep me"));
+        QCOMPARE(annaFields.categories, (QStringList{QStringLiteral("Clienti"), QStringLiteral("Fornitori")}));
+        QCOMPARE(names(a.db()), (QStringList{QStringLiteral("Anna Neri|+393471111111"),
+                                             QStringLiteral("Luca Bianchi Jr|+393394444444")}));
+
+        // A second desk syncs and holds the same book.
+        TestEnv b;
+        s = syncOf(b);
+        QCOMPARE(s.addedHere, 2);
+        QCOMPARE(bookRows(b.db()), bookRows(a.db()));
+        // A contact added there reaches here; a delete there too.
+        const qint64 newOne = b.addContact(QStringLiteral("Giulia Verdi"), QStringLiteral("+393405555555"));
+        syncOf(b);
+        syncOf(a);
+        QCOMPARE(bookRows(a.db()), bookRows(b.db()));
+        deleteContactRows(b.db(), newOne);
+        syncOf(b);
+        syncOf(a);
+        QCOMPARE(bookRows(a.db()), bookRows(b.db()));
+        QCOMPARE(names(a.db()).size(), 2);
+    }
+
+    // Changed on both sides: the server's version is kept, the local one is
+    // saved as a copy and named in the summary. A card changed on the server
+    // while the sync runs (412) is settled by the next sync.
+    void conflictAnd412()
+    {
+        QVERIFY(mkBook());
+        TestEnv a;
+        const qint64 id = a.addContact(QStringLiteral("Paola Gialli"), QStringLiteral("+393476666666"));
+        a.addContact(QStringLiteral("Sergio Blu"), QStringLiteral("+393477777777"));
+        syncOf(a);
+        Contact here = *loadContact(a.db(), id);
+        here.name = QStringLiteral("Paola Gialli (qui)");
+        updateContactRow(a.db(), id, here);
+        FetchedCard there = serverCard(QStringLiteral("Paola Gialli"));
+        m_phone->put(m_server->book(), there.href, QByteArray(there.card).replace("FN:Paola Gialli", "FN:Paola G."),
+                     there.etag);
+        SyncSummary s = syncOf(a);
+        QCOMPARE(s.conflicts.size(), 1);
+        QVERIFY(s.conflicts.first().contains(QStringLiteral("Paola Gialli (qui)")));
+        QVERIFY(s.text().contains(QStringLiteral("Conflitto")));
+        QCOMPARE(loadContact(a.db(), id)->name, QStringLiteral("Paola G."));
+        QCOMPARE(a.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_carddav_copie WHERE Nominativo = ?"),
+                               {QStringLiteral("Paola Gialli (qui)")}),
+                 1);
+
+        // The phone changes Sergio after the listing, before our PUT.
+        const qint64 sergio = *contactWithNumber(a.db(), QStringLiteral("+393477777777"));
+        Contact mine = *loadContact(a.db(), sergio);
+        mine.email = QStringLiteral("sergio@example.com");
+        updateContactRow(a.db(), sergio, mine);
+        int calls = 0;
+        s = syncOf(a, [&](int, int) {
+            // The second call comes after the listing.
+            if (++calls == 2) {
+                const FetchedCard c = serverCard(QStringLiteral("Sergio Blu"));
+                m_phone->put(m_server->book(), c.href, QByteArray(c.card).replace("FN:Sergio Blu", "FN:Sergio B."),
+                             c.etag);
+            }
+            return true;
+        });
+        QCOMPARE(s.notes.size(), 1);
+        QCOMPARE(s.changedThere, 0);
+        s = syncOf(a);
+        QCOMPARE(loadContact(a.db(), sergio)->name, QStringLiteral("Sergio B."));
+        QCOMPARE(s.conflicts.size(), 1);
+    }
+
+    // 1,000 cards; the server stops mid-sync: the batches already applied
+    // stay whole, the failure is named, and the next sync completes.
+    void thousandAndRestart()
+    {
+        QVERIFY(mkBook());
+        for (int i = 0; i < 1000; ++i) {
+            const QString n = QString::number(1000000 + i);
+            m_phone->put(m_server->book(), QStringLiteral("c%1.vcf").arg(i),
+                         phoneCard(QStringLiteral("c%1").arg(i), QStringLiteral("Cliente %1").arg(i),
+                                   QStringLiteral("+39 349 ") + n),
+                         QByteArray());
+        }
+        TestEnv a;
+        int calls = 0;
+        try {
+            syncOf(a, [&](int done, int) {
+                if (done > 0 && ++calls == 2)
+                    m_server->stop();
+                return true;
+            });
+            QFAIL("the sync went on without its server");
+        } catch (const Error &e) {
+            QCOMPARE(e.number(), ErrorNo::CardDavNetwork);
+        }
+        const qint64 partial = a.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari"));
+        QCOMPARE(partial % CardDavClient::kBatch, 0);
+        QVERIFY(partial > 0 && partial < 1000);
+        QCOMPARE(a.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_carddav")), partial);
+
+        QVERIFY(m_server->start());
+        SyncSummary s = syncOf(a);
+        QCOMPARE(s.addedHere, 1000 - int(partial));
+        QCOMPARE(a.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")), 1000);
+        s = syncOf(a);
+        QCOMPARE(s.addedHere + s.changedHere + s.addedThere + s.changedThere, 0);
+    }
+
+    // The command line: the summary, and a wrong password named as such.
+    void commandLine()
+    {
+        QVERIFY(mkBook());
+        TestEnv a;
+        a.addContact(QStringLiteral("Anna Neri"), QStringLiteral("+393471111111"));
+        auto run = [&](const QString &password) {
+            QUrl url = m_server->base();
+            url.setUserName(kUser);
+            url.setPassword(password);
+            a.settings->set(Key::CardDavURL, url.toString());
+            a.settings->sync();
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("BRIOSMS_HOME"), a.dataFolder());
+            env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(BRIOSMS_PROGRAM),
+                    {QStringLiteral("--settings"), a.path(QStringLiteral("Brio2.ini")), QStringLiteral("sync")});
+            p.closeWriteChannel();
+            if (!p.waitForFinished(120000))
+                p.kill();
+            return std::make_tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                                   QString::fromUtf8(p.readAllStandardError()));
+        };
+        auto [code, out, err] = run(QStringLiteral("sbagliata"));
+        QCOMPARE(code, ExitCode::Failed);
+        QVERIFY2(err.contains(QStringLiteral("rifiuta l'accesso")), qPrintable(err));
+        QVERIFY(!err.contains(QStringLiteral("sbagliata")));
+        std::tie(code, out, err) = run(kPassword);
+        QCOMPARE(code, ExitCode::Ok);
+        QVERIFY2(out.contains(QStringLiteral("Server: 1 aggiunti")), qPrintable(out));
+        QCOMPARE(serverCards().size(), 1);
+    }
+
+private:
+    // The office's address book, made as a phone's app makes it.
+    bool mkBook()
+    {
+        QProcess curl;
+        curl.start(QStringLiteral("curl"),
+                   {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-w"),
+                    QStringLiteral("%{http_code}"), QStringLiteral("-X"), QStringLiteral("MKCOL"),
+                    QStringLiteral("-u"), kUser + QLatin1Char(':') + kPassword, QStringLiteral("-H"),
+                    QStringLiteral("Content-Type: application/xml"), QStringLiteral("--data"),
+                    QStringLiteral("<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" "
+                                   "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop><resourcetype>"
+                                   "<collection/><C:addressbook/></resourcetype><displayname>Ufficio</displayname>"
+                                   "</prop></set></mkcol>"),
+                    m_server->book().toString()});
+        return curl.waitForFinished(30000) && curl.readAllStandardOutput() == "201";
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardDav)
+#include "tst_carddav.moc"
