@@ -1,6 +1,7 @@
+#include "addressbook/ListEntries.h"
 #include "app/DataFolder.h"
 #include "core/Error.h"
-#include "compose/ListEntries.h"
+#include "groups/Groups.h"
 #include "mock/Errors.h"
 #include "store/Database.h"
 #include "store/Schema.h"
