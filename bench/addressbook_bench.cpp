@@ -11,7 +11,7 @@
 #include "mock/TestEnv.h"
 
 #include "addressbook/Contacts.h"
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 #include "store/Database.h"
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainWindow.h"

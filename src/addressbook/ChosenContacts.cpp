@@ -5,6 +5,22 @@
 
 namespace brio {
 
+QList<Contact> chosenContacts(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
+        "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NAME_ORDER"));
+    QList<Contact> out;
+    while (st.next()) {
+        Contact c;
+        c.id = st.integer(0);
+        c.name = st.text(1);
+        c.number = st.text(2);
+        out.append(std::move(c));
+    }
+    return out;
+}
+
 void replaceChosenContacts(Database &db, Notifier &notifier, const QList<qint64> &ids)
 {
     Transaction tx(db);

@@ -1,19 +1,35 @@
 #include "addressbook/Contacts.h"
 
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
 #include "core/Texts.h"
 #include "store/Database.h"
 
+#include <QStringList>
+
 namespace brio {
 
 namespace {
 
-// Empty texts stay NULL, as a field never filled in.
-QVariant field(const QString &text)
+const QString kFields = QStringLiteral("Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, DataNascita, Sesso");
+
+// Empty fields are stored as empty texts, never NULL: other programs read
+// the file too, and the CSV import has always written them so.
+const QString kInsert = QStringLiteral("INSERT INTO tab_destinatari (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kFields);
+
+QVariantList values(const Contact &c)
 {
-    return text.isEmpty() ? QVariant() : QVariant(text);
+    const auto stored = [](const QString &text) { return text.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(text); };
+    return {stored(c.name),     stored(c.number), stored(c.address),   stored(c.postCode), stored(c.city),
+            stored(c.province), stored(c.region), stored(c.email), stored(c.birthDate), stored(c.sex)};
+}
+
+// The row read with kFields first and the id after them.
+Contact contactAt(const Statement &st)
+{
+    return Contact{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
+                   st.text(5), st.text(6), st.text(7), st.text(8), st.text(9), st.integer(10)};
 }
 
 // The name of a contact other than `except` that has the number.
@@ -31,14 +47,82 @@ std::optional<QString> holderOf(Database &db, const QString &number, qint64 exce
 
 std::optional<Contact> loadContact(Database &db, qint64 id)
 {
-    Statement st = db.prepare(QStringLiteral(
-        "SELECT Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, DataNascita, Sesso "
-        "FROM tab_destinatari WHERE IDDestinatario = ?"));
+    Statement st = db.prepare(
+        QStringLiteral("SELECT %1, IDDestinatario FROM tab_destinatari WHERE IDDestinatario = ?").arg(kFields));
     st.bind(1, id);
     if (!st.next())
         return std::nullopt;
-    return Contact{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
-                   st.text(5), st.text(6), st.text(7), st.text(8), st.text(9)};
+    return contactAt(st);
+}
+
+qint64 addressBookCount(Database &db)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari"));
+}
+
+std::optional<qint64> contactWithNumber(Database &db, const QString &number)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ?"));
+    st.bind(1, number);
+    if (!st.next())
+        return std::nullopt;
+    return st.integer(0);
+}
+
+QList<Contact> contactsByName(Database &db, const QList<qint64> &groups)
+{
+    QString sql = QStringLiteral("SELECT %1, IDDestinatario FROM tab_destinatari").arg(kFields);
+    if (!groups.isEmpty()) {
+        const QStringList marks(groups.size(), QStringLiteral("?"));
+        sql += QStringLiteral(" WHERE IDDestinatario IN (SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (%1))")
+                   .arg(marks.join(QLatin1Char(',')));
+    }
+    sql += QStringLiteral(" ORDER BY Nominativo COLLATE NAME_ORDER, IDDestinatario");
+    Statement st = db.prepare(sql);
+    for (int i = 0; i < groups.size(); ++i)
+        st.bind(i + 1, groups.at(i));
+    QList<Contact> out;
+    while (st.next())
+        out.append(contactAt(st));
+    return out;
+}
+
+QList<Contact> contactNumbers(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari"));
+    QList<Contact> out;
+    while (st.next()) {
+        Contact c;
+        c.id = st.integer(0);
+        c.name = st.text(1);
+        c.number = st.text(2);
+        out.append(std::move(c));
+    }
+    return out;
+}
+
+ContactBatch::ContactBatch(Database &db)
+    : m_db(db)
+    , m_find(db.prepare(QStringLiteral("SELECT 1 FROM tab_destinatari WHERE Numero = ? LIMIT 1")))
+    , m_insert(db.prepare(kInsert))
+{
+}
+
+bool ContactBatch::hasNumber(const QString &number)
+{
+    m_find.reset();
+    m_find.bind(1, number);
+    const bool found = m_find.next();
+    m_find.reset();
+    return found;
+}
+
+qint64 ContactBatch::add(const Contact &contact)
+{
+    m_insert.reset();
+    m_insert.bindAll(values(contact));
+    m_insert.run();
+    return m_db.lastInsertId();
 }
 
 NumberParts splitStoredNumber(const QString &number)
@@ -61,13 +145,9 @@ SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Conta
             return {kNewContact, *holder};
     }
 
-    const QVariantList values{c.name, c.number, field(c.address), field(c.postCode), field(c.city),
-                              field(c.province), field(c.region), field(c.email), field(c.birthDate)};
     qint64 saved = id;
     if (id == kNewContact) {
-        db.run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, "
-                              "Regione, e_mail, DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-               values + QVariantList{field(c.sex)});
+        db.run(kInsert, values(c));
         saved = db.lastInsertId();
         if (groupId != kWholeAddressBook)
             db.run(QStringLiteral("INSERT INTO tab_membri (ID_Lista, ID_Membro) VALUES (?, ?)"), {groupId, saved});
@@ -75,8 +155,8 @@ SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Conta
         // No sex chosen leaves the stored one.
         db.run(QStringLiteral("UPDATE tab_destinatari SET Nominativo = ?, Numero = ?, Indirizzo = ?, CAP = ?, "
                               "Citta = ?, Prov = ?, Regione = ?, e_mail = ?, DataNascita = ?, "
-                              "Sesso = COALESCE(?, Sesso) WHERE IDDestinatario = ?"),
-               values + QVariantList{field(c.sex), id});
+                              "Sesso = COALESCE(NULLIF(?, ''), Sesso, '') WHERE IDDestinatario = ?"),
+               values(c) + QVariantList{id});
         if (db.changes() == 0)
             throw Error(ErrorNo::NoCurrentRecord, Texts::tr("Nessun record corrente."));
     }

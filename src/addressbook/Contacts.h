@@ -1,16 +1,23 @@
 #pragma once
 
+#include "store/Database.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
 
 namespace brio {
 
-class Database;
 class Notifier;
 
-// One contact of the address book (tab_destinatari) as the contact editor
-// shows it.
+constexpr qint64 kNewContact = -1;
+
+// The table of contacts, in the book and in the previous version's file.
+constexpr char kContactTable[] = "tab_destinatari";
+
+// One contact of the address book (tab_destinatari), the one shape every
+// reader and writer of contacts uses. Fields a file left NULL read as empty
+// texts; empty fields are stored as empty texts.
 struct Contact
 {
     QString name;      // Nominativo
@@ -23,13 +30,41 @@ struct Contact
     QString email;     // e_mail
     QString birthDate; // DataNascita, yyyymmdd or empty
     QString sex;       // Sesso, "M" or "F"; empty leaves the stored one as it is
+    qint64 id = kNewContact; // IDDestinatario
 };
-
-constexpr qint64 kNewContact = -1;
 
 // The stored contact, or nothing when there is no such row. Null fields
 // read as empty texts.
 std::optional<Contact> loadContact(Database &db, qint64 id);
+
+// How many contacts the book holds.
+qint64 addressBookCount(Database &db);
+
+// The contact that has the number, if any.
+std::optional<qint64> contactWithNumber(Database &db, const QString &number);
+
+// Every contact, or the members of the groups (each once), in the
+// program's name order (NAME_ORDER), the windows' order, ties by id.
+QList<Contact> contactsByName(Database &db, const QList<qint64> &groups = {});
+
+// Every contact's id, name and number, as stored: a send to the whole book.
+QList<Contact> contactNumbers(Database &db);
+
+// Adds contacts one at a time with statements prepared once, for the
+// imports that check each number against the book first. Runs inside the
+// caller's transaction.
+class ContactBatch final
+{
+public:
+    explicit ContactBatch(Database &db);
+    bool hasNumber(const QString &number);
+    qint64 add(const Contact &contact); // returns the new id
+
+private:
+    Database &m_db;
+    Statement m_find;
+    Statement m_insert;
+};
 
 // A stored number split by position: characters 1-3, 4-6 and the rest.
 struct NumberParts

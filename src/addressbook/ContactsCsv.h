@@ -1,12 +1,12 @@
 #pragma once
 
-#include "store/Database.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 namespace brio {
+
+class Database;
 
 // The address book's one CSV dialect, written by "briosms contacts export"
 // and the "Esporta rubrica" plug-in and read back by "Importa da CSV": UTF-8
@@ -18,10 +18,6 @@ struct ContactsCsv
     QByteArray bytes;
     int contacts = 0;
 };
-
-// Contacts by name, all of them or the members of the groups (each once),
-// with the columns named.
-Statement contactsOf(Database &db, const QList<qint64> &groups, const QString &columns);
 
 // The contacts of the groups (each once), or of the whole book when none, by
 // name. Throws Error.

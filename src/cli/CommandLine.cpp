@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "addressbook/Contacts.h"
 #include "addressbook/ContactsCsv.h"
 #include "app/DataFolder.h"
 #include "app/Startup.h"
@@ -18,6 +19,7 @@
 #include "gateway/GsmTextOnly.h"
 #include "gateway/Login.h"
 #include "gateway/SandboxGateway.h"
+#include "groups/Groups.h"
 #include "history/SentHistory.h"
 #include "sms/GsmText.h"
 #include "store/Database.h"
@@ -512,13 +514,13 @@ QList<qint64> groupIds(Context &ctx, const QStringList &names, bool &ok)
     QList<qint64> ids;
     ok = true;
     for (const QString &name : names) {
-        const qint64 id = ctx.db().scalar(QStringLiteral("SELECT ID_Lista FROM tab_liste WHERE NomeLista = ?"), {name});
-        if (id == 0) {
+        const std::optional<qint64> id = groupWithName(ctx.db(), name);
+        if (!id) {
             ctx.message(Icon::Exclamation, Texts::tr("Il gruppo \"%1\" non esiste.").arg(name));
             ok = false;
             return ids;
         }
-        ids << id;
+        ids << *id;
     }
     return ids;
 }
@@ -661,9 +663,8 @@ int send(Context &ctx, const Options &o, const QString &folder)
         if (!ok)
             return ExitCode::Stopped;
         if (!groups.isEmpty()) {
-            Statement st = contactsOf(ctx.db(), groups, QStringLiteral("Numero, Nominativo"));
-            while (st.next())
-                recipients.append({st.text(0), st.text(1)});
+            for (const Contact &c : contactsByName(ctx.db(), groups))
+                recipients.append({c.number, c.name});
         }
     } catch (const Error &e) {
         ReportError(ctx, e);
@@ -713,9 +714,8 @@ int contacts(Context &ctx, const Options &o)
         return ExitCode::Stopped;
     QTextStream out(stdout);
     if (o.sub == QLatin1String("list")) {
-        Statement st = contactsOf(ctx.db(), groups, QStringLiteral("Nominativo, Numero"));
-        while (st.next())
-            out << terminalText(st.text(0), false) << '\t' << terminalText(st.text(1), false) << '\n';
+        for (const Contact &c : contactsByName(ctx.db(), groups))
+            out << terminalText(c.name, false) << '\t' << terminalText(c.number, false) << '\n';
         return ExitCode::Ok;
     }
     // The export plug-in's CSV, which the import reads back.

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "compose/ListEntries.h"
+#include "addressbook/Contacts.h"
+#include "addressbook/ListEntries.h"
+#include "groups/ChosenGroups.h"
 
 #include <optional>
 
@@ -16,21 +18,8 @@ class Database;
 // Empties the four tables; all or nothing.
 void clearMessageState(Database &db);
 
-// SMS the message will make: the distinct numbers among the typed numbers,
-// the chosen contacts and the members of the chosen groups, as the send
-// takes them.
-qint64 recipientCount(Database &db);
-
-// Why a number is reached more than once, for the notice before a send.
-struct RecipientRepeats
-{
-    bool typed = false;  // a typed number is also a chosen contact's or member's
-    bool listed = false; // contacts and group members reach a number twice
-};
-RecipientRepeats recipientRepeats(Database &db);
-// The member rows of the chosen groups alone.
-qint64 chosenGroupMemberRows(Database &db);
-qint64 addressBookCount(Database &db);
+// What the message reaches through the book (recipientCount,
+// recipientRepeats...) is asked of groups/ChosenGroups.h.
 
 QString recipientCountText(qint64 count); // status bar panel 1
 QString wholeAddressBookText(qint64 count); // "Totale Rubrica: ..."
@@ -52,8 +41,6 @@ qint64 addTypedNumber(Database &db, const QString &fullNumber);
 // Removes the recipient a list entry stands for: a typed number for negative
 // data, a chosen contact otherwise.
 void removeRecipient(Database &db, qint64 entryData);
-
-qint64 groupMemberCount(Database &db, qint64 groupId);
 
 // Chooses a group; returns the new tab_dest_liste row ID, or nothing when the
 // group was already chosen.

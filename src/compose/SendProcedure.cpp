@@ -1,5 +1,7 @@
 #include "compose/SendProcedure.h"
 
+#include "addressbook/ChosenContacts.h"
+#include "addressbook/Contacts.h"
 #include "core/Error.h"
 #include "core/Texts.h"
 #include "net/ServerServices.h"
@@ -7,6 +9,7 @@
 #include "compose/SendLock.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GsmTextOnly.h"
+#include "groups/ChosenGroups.h"
 #include "sms/GsmText.h"
 #include "store/Database.h"
 
@@ -52,6 +55,12 @@ void appendRecipients(Database &db, const QString &sql, QList<Recipient> &out)
         out.append({st.text(0), named ? st.text(1) : QString()});
 }
 
+void appendContacts(const QList<Contact> &contacts, QList<Recipient> &out)
+{
+    for (const Contact &c : contacts)
+        out.append({c.number, c.name});
+}
+
 // The recipients of the message being prepared, each number once: typed
 // numbers, then chosen contacts, then members of the chosen groups. A person
 // reached by two of these ways, or through two groups, gets one message and
@@ -60,15 +69,8 @@ QList<Recipient> messageRecipients(Database &db)
 {
     QList<Recipient> all;
     appendRecipients(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), all);
-    appendRecipients(db,
-                     QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari WHERE IDDestinatario IN "
-                                    "(SELECT IDDestinatario FROM tab_dest_msg)"),
-                     all);
-    appendRecipients(db,
-                     QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari WHERE IDDestinatario IN "
-                                    "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN "
-                                    "(SELECT IDLista FROM tab_dest_liste))"),
-                     all);
+    appendContacts(chosenContacts(db), all);
+    appendContacts(chosenGroupMembers(db), all);
     QList<Recipient> out;
     out.reserve(all.size());
     QSet<QString> seen;
@@ -291,7 +293,7 @@ SendProcedure::Outcome SendProcedure::send()
 
     if (whole) {
         list.reserve(total);
-        appendRecipients(m_ctx.db(), QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari "), list);
+        appendContacts(contactNumbers(m_ctx.db()), list);
     } else if (const RecipientRepeats repeats = m_ownRecipients ? RecipientRepeats() : recipientRepeats(m_ctx.db());
                repeats.typed || repeats.listed) {
         // Say why fewer messages leave than the lists show entries.

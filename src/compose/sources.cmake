@@ -1,5 +1,4 @@
 target_sources(briosms_core PRIVATE
-  compose/ListEntries.cpp compose/ListEntries.h
   compose/MessageState.cpp compose/MessageState.h
   compose/NumberRules.cpp compose/NumberRules.h
   compose/Compression.cpp compose/Compression.h

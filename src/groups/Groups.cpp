@@ -30,6 +30,49 @@ bool nameTaken(Database &db, const QString &name)
 
 } // namespace
 
+QList<Group> groupsByName(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NAME_ORDER"));
+    QList<Group> out;
+    while (st.next())
+        out.append({st.integer(0), st.text(1)});
+    return out;
+}
+
+std::optional<qint64> groupWithName(Database &db, const QString &name)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista FROM tab_liste WHERE NomeLista = ?"));
+    st.bind(1, name);
+    if (!st.next())
+        return std::nullopt;
+    return st.integer(0);
+}
+
+bool isMember(Database &db, qint64 groupId, qint64 contactId)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ? AND ID_Membro = ?"),
+                     {groupId, contactId})
+        > 0;
+}
+
+qint64 groupMemberCount(Database &db, qint64 groupId)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ?"), {groupId});
+}
+
+ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode)
+{
+    ListEntries out;
+    const bool placement = mode == GroupComboMode::ContactPlacement;
+    if (!noHeader) {
+        out.append({placement ? Texts::tr("Solo in rubrica") : Texts::tr("Tutta la rubrica"),
+                    kWholeAddressBook});
+    }
+    for (const Group &g : groupsByName(db))
+        out.append({placement ? Texts::tr("Gruppo %1 e rubrica").arg(g.name.toUpper()) : g.name, g.id});
+    return out;
+}
+
 QString groupListText(const QString &name, qint64 members)
 {
     return name + QStringLiteral("  (") + QString::number(members)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 
 #include <QList>
 #include <QString>
@@ -14,6 +14,30 @@ class Notifier;
 
 // Groups (tab_liste) and their members (tab_membri). Every change is one
 // transaction and is announced with Notifier::groupsChanged once stored.
+
+struct Group
+{
+    qint64 id = 0;
+    QString name;
+    qint64 members = 0; // where the reader says so
+};
+
+// Every group (id and name) in the program's name order.
+QList<Group> groupsByName(Database &db);
+
+// The group of exactly that name, if any.
+std::optional<qint64> groupWithName(Database &db, const QString &name);
+
+bool isMember(Database &db, qint64 groupId, qint64 contactId);
+qint64 groupMemberCount(Database &db, qint64 groupId);
+
+enum class GroupComboMode {
+    GroupNames = 1,       // "Tutta la rubrica", then the names as stored
+    ContactPlacement = 2, // "Solo in rubrica", then "Gruppo NAME e rubrica"
+};
+
+// The groups sorted by name, after the header entry unless noHeader.
+ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode);
 
 // "Amici  (1 contatto)", "Amici  (0 contatti)"
 QString groupListText(const QString &name, qint64 members);

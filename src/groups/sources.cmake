@@ -1,3 +1,4 @@
 target_sources(briosms_core PRIVATE
+  groups/ChosenGroups.cpp groups/ChosenGroups.h
   groups/Groups.cpp groups/Groups.h
 )

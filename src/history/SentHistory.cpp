@@ -1,5 +1,6 @@
 #include "history/SentHistory.h"
 
+#include "addressbook/Contacts.h"
 #include "context/Context.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
@@ -187,7 +188,6 @@ void resendToMessage(Context &ctx, qint64 sendId)
         db.run(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
     db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES (?)"), {text});
 
-    Statement contact = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ?"));
     Statement chosen = db.prepare(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"));
     Statement typed = db.prepare(QStringLiteral("INSERT OR IGNORE INTO tab_dest_number (Numero) VALUES (?)"));
     QSet<qint64> seen;
@@ -195,12 +195,8 @@ void resendToMessage(Context &ctx, qint64 sendId)
         // Who was a contact goes back as that contact, if the book still has
         // the number; anyone else as a typed number.
         qint64 id = 0;
-        if (!r.name.isEmpty()) {
-            contact.bind(1, r.number);
-            if (contact.next())
-                id = contact.integer(0);
-            contact.reset();
-        }
+        if (!r.name.isEmpty())
+            id = contactWithNumber(db, r.number).value_or(0);
         if (id != 0) {
             if (!seen.contains(id)) {
                 seen.insert(id);

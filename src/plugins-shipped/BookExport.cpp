@@ -1,9 +1,10 @@
 #include "BookExport.h"
 
+#include "addressbook/Contacts.h"
 #include "addressbook/ContactsCsv.h"
 #include "core/Error.h"
 #include "core/Texts.h"
-#include "store/Database.h"
+#include "groups/Groups.h"
 
 #include <QDate>
 #include <QSaveFile>
@@ -11,30 +12,6 @@
 namespace brio::kit {
 
 namespace {
-
-struct Contact
-{
-    QString name, number, address, cap, city, province, region, email, birth, sex;
-};
-
-QList<Contact> readContacts(Database &db, qint64 groupId)
-{
-    QString sql = QStringLiteral(
-        "SELECT Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, DataNascita, Sesso "
-        "FROM tab_destinatari");
-    if (groupId >= 0)
-        sql += QStringLiteral(" WHERE IDDestinatario IN (SELECT ID_Membro FROM tab_membri WHERE ID_Lista = ?)");
-    sql += QStringLiteral(" ORDER BY Nominativo COLLATE NOCASE, IDDestinatario");
-    Statement st = db.prepare(sql);
-    if (groupId >= 0)
-        st.bind(1, groupId);
-    QList<Contact> out;
-    while (st.next()) {
-        out << Contact{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4),
-                       st.text(5), st.text(6), st.text(7), st.text(8), st.text(9)};
-    }
-    return out;
-}
 
 QDate birthDate(const QString &stored)
 {
@@ -80,15 +57,15 @@ QByteArray vcardText(const QList<Contact> &contacts)
         QStringList lines{QStringLiteral("BEGIN:VCARD"), QStringLiteral("VERSION:3.0"),
                           QStringLiteral("FN:") + escaped(c.name), QStringLiteral("N:;") + escaped(c.name) + QStringLiteral(";;;"),
                           QStringLiteral("TEL;TYPE=CELL:") + c.number};
-        if (!(c.address + c.city + c.province + c.cap).isEmpty()) {
+        if (!(c.address + c.city + c.province + c.postCode).isEmpty()) {
             lines << QStringLiteral("ADR;TYPE=HOME:;;%1;%2;%3;%4;")
-                         .arg(escaped(c.address), escaped(c.city), escaped(c.province), escaped(c.cap));
+                         .arg(escaped(c.address), escaped(c.city), escaped(c.province), escaped(c.postCode));
         }
         if (!c.region.isEmpty())
             lines << QStringLiteral("X-REGIONE:") + escaped(c.region);
         if (!c.email.isEmpty())
             lines << QStringLiteral("EMAIL;TYPE=INTERNET:") + escaped(c.email);
-        if (const QDate born = birthDate(c.birth); born.isValid())
+        if (const QDate born = birthDate(c.birthDate); born.isValid())
             lines << QStringLiteral("BDAY:") + born.toString(Qt::ISODate);
         if (!c.sex.isEmpty())
             lines << QStringLiteral("X-GENDER:") + escaped(c.sex);
@@ -104,9 +81,8 @@ QByteArray vcardText(const QList<Contact> &contacts)
 QList<GroupChoice> exportChoices(Database &db)
 {
     QList<GroupChoice> out{{-1, Texts::tr("Tutta la rubrica")}};
-    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NOCASE"));
-    while (st.next())
-        out << GroupChoice{st.integer(0), st.text(1)};
+    for (const Group &g : groupsByName(db))
+        out << GroupChoice{g.id, g.name};
     return out;
 }
 
@@ -119,7 +95,7 @@ int exportBook(Database &db, qint64 groupId, ExportFormat format, const QString 
         bytes = std::move(csv.bytes);
         count = csv.contacts;
     } else {
-        const QList<Contact> contacts = readContacts(db, groupId);
+        const QList<Contact> contacts = contactsByName(db, groupId >= 0 ? QList<qint64>{groupId} : QList<qint64>{});
         bytes = vcardText(contacts);
         count = int(contacts.size());
     }

@@ -1,6 +1,7 @@
 #include "BookImport.h"
 
 #include "PhoneNumbers.h"
+#include "addressbook/ContactBulk.h"
 #include "compose/NumberRules.h"
 #include "core/Error.h"
 #include "core/Texts.h"
@@ -74,7 +75,7 @@ private:
     const QSet<QString> m_allowedPrefixes;
 };
 
-constexpr int kFields = 10; // the columns the insert writes
+constexpr int kFields = ContactBulkWriter::kFields; // the columns the insert writes
 
 // Contacts ready for the insert: the ten fields of each in UTF-8, one after
 // the other, so that a thousand contacts cost two allocations.
@@ -111,12 +112,7 @@ public:
     }
 
     const CheckedUtf8 &text() const { return m_checked; }
-    qsizetype begin(qsizetype contact, int index) const
-    {
-        const qsizetype i = contact * kFields + index;
-        return i == 0 ? 0 : m_ends[size_t(i - 1)];
-    }
-    qsizetype end(qsizetype contact, int index) const { return m_ends[size_t(contact * kFields + index)]; }
+    const std::vector<qsizetype> &ends() const { return m_ends; }
 
 private:
     static constexpr qsizetype kUsualFieldBytes = 16;
@@ -337,123 +333,6 @@ private:
     std::thread m_thread;
 };
 
-// A large import into a smaller book sets its index entries aside and
-// makes them again after the rows, inside the same transaction: one sort
-// costs far less than as many insertions into each index. The schema is
-// the same once the transaction ends; nobody else ever sees it without
-// them.
-class IndexesSetAside final
-{
-public:
-    IndexesSetAside(Database &db, qsizetype adding, qsizetype existing)
-        : m_db(db)
-    {
-        if (adding < kWorthIt || adding < existing)
-            return;
-        // The index on the contact's counter is kept: new rows only ever
-        // add to its end, which costs less than making it again.
-        Statement st = db.prepare(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' "
-                                                 "AND tbl_name = 'tab_destinatari' AND sql IS NOT NULL "
-                                                 "AND name <> 'IDDestinatario'"));
-        QStringList names;
-        while (st.next()) {
-            names << st.text(0);
-            m_definitions << st.text(1);
-        }
-        for (const QString &name : names)
-            db.exec(QStringLiteral("DROP INDEX ") + quotedName(name));
-    }
-
-    // Before the commit. A rule an index enforces that the rows break (a
-    // number twice) fails here, and the whole import with it.
-    void restore()
-    {
-        for (const QString &definition : std::exchange(m_definitions, {}))
-            m_db.exec(definition);
-    }
-
-private:
-    static constexpr qsizetype kWorthIt = 1000;
-    Database &m_db;
-    QStringList m_definitions;
-};
-
-// The table checks each field's size on every row it is given. The
-// preparer has already cut every field to those sizes (a stored number is
-// at most 14 characters, a date 8, a sex 1), so for the import's rows the
-// checks would only repeat it, at a quarter of a large import's time.
-class SizeChecksRepeated final
-{
-public:
-    explicit SizeChecksRepeated(Database &db)
-        : m_db(db)
-    {
-        m_db.exec(QStringLiteral("PRAGMA ignore_check_constraints=ON"));
-    }
-    ~SizeChecksRepeated()
-    {
-        try {
-            m_db.exec(QStringLiteral("PRAGMA ignore_check_constraints=OFF"));
-        } catch (const Error &) {
-            // Only an import ever sets it, and a failed one ends the program.
-        }
-    }
-    SizeChecksRepeated(const SizeChecksRepeated &) = delete;
-    SizeChecksRepeated &operator=(const SizeChecksRepeated &) = delete;
-
-private:
-    Database &m_db;
-};
-
-// Writes the prepared contacts, several to a statement: each statement
-// costs about as much again as a row (the table's AUTOINCREMENT counter,
-// for one, is read and written back by each), and an import is mostly
-// statements.
-class ContactWriter final
-{
-public:
-    explicit ContactWriter(Database &db)
-        : m_several(db.prepare(insertSql(kSeveral)))
-        , m_one(db.prepare(insertSql(1)))
-    {
-    }
-
-    void write(const PreparedChunk &chunk)
-    {
-        qsizetype c = 0;
-        for (; c + kSeveral <= chunk.size(); c += kSeveral)
-            run(m_several, chunk, c, kSeveral);
-        for (; c < chunk.size(); ++c)
-            run(m_one, chunk, c, 1);
-    }
-
-private:
-    static constexpr int kSeveral = 25;
-
-    static QString insertSql(int contacts)
-    {
-        QStringList rows;
-        for (int i = 0; i < contacts; ++i)
-            rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        return QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, "
-                              "Regione, e_mail, DataNascita, Sesso) VALUES ")
-               + rows.join(QStringLiteral(", "));
-    }
-
-    static void run(Statement &insert, const PreparedChunk &chunk, qsizetype first, int contacts)
-    {
-        for (int c = 0; c < contacts; ++c) {
-            for (int f = 0; f < kFields; ++f)
-                insert.bindUtf8(c * kFields + f + 1, chunk.text(), chunk.begin(first + c, f), chunk.end(first + c, f));
-        }
-        insert.run();
-        insert.reset();
-    }
-
-    Statement m_several;
-    Statement m_one;
-};
-
 QString badRowsPath(const QString &sourcePath)
 {
     const QFileInfo source(sourcePath);
@@ -480,14 +359,10 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
 {
     QSet<quint64> known;
     known.reserve(std::min(count, kMostContacts)); // grown once, not step by step as the file's numbers arrive
-    qsizetype existing = 0;
-    {
-        Statement numbers = db.prepare(QStringLiteral("SELECT Numero FROM tab_destinatari"));
-        for (; numbers.next(); ++existing) {
-            if (const auto key = numberKey(numbers.text(0)))
-                known.insert(*key);
-        }
-    }
+    const qsizetype existing = forEachStoredNumber(db, [&known](const QString &number) {
+        if (const auto key = numberKey(number))
+            known.insert(*key);
+    });
     QSaveFile badRows(badRowsPath(sourcePath));
     ContactPreparer preparer(allowedPrefixSet(db), std::move(known), badRows);
 
@@ -495,16 +370,14 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
     // cache its index pages would be written out and read back many times.
     db.exec(QStringLiteral("PRAGMA cache_size=-65536"));
     Transaction transaction(db);
-    IndexesSetAside indexes(db, count, existing);
+    ContactBulkWriter writer(db, count, existing);
     {
-        const SizeChecksRepeated unchecked(db);
-        ContactWriter writer(db);
         Preparation preparation(preparer, next);
         PreparedChunk chunk;
         while (preparation.queue().pop(chunk))
-            writer.write(chunk);
+            writer.write(chunk.text(), chunk.ends());
     }
-    indexes.restore();
+    writer.finish();
     transaction.commit();
 
     ImportSummary summary = preparer.summary();

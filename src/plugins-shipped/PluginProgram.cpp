@@ -4,6 +4,7 @@
 #include "core/Error.h"
 #include "core/LineInput.h"
 #include "core/Texts.h"
+#include "store/Schema.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -54,6 +55,7 @@ int runPlugin(int argc, char *argv[], const char *title, const std::function<voi
     }
     try {
         run.db = Database::open(args.takeFirst(), password);
+        requireKnownSchema(*run.db);
         run.files = args;
         body(run);
         return 0;

@@ -1,5 +1,6 @@
 #include "plugins/OldAddressBook.h"
 
+#include "addressbook/Contacts.h"
 #include "compose/NumberRules.h"
 #include "context/Context.h"
 #include "context/Notifier.h"
@@ -63,19 +64,19 @@ QString readerProgram()
     return QDir::cleanPath(program.filePath(QStringLiteral(BRIOSMS_INSTALLED_OLD_BOOK_READER)));
 }
 
-// The fields of tab_destinatari the old book fills, with their sizes in
+// The fields of the book the old one fills, with their sizes in
 // characters.
 struct FieldSize
 {
-    QString OldContact::*value;
+    QString Contact::*value;
     const char *column;
     int size;
 };
 constexpr FieldSize kFieldSizes[] = {
-    {&OldContact::Nominativo, "Nominativo", 50}, {&OldContact::Indirizzo, "Indirizzo", 100},
-    {&OldContact::CAP, "CAP", 10},               {&OldContact::Citta, "Citta", 50},
-    {&OldContact::Prov, "Prov", 20},             {&OldContact::Regione, "Regione", 50},
-    {&OldContact::e_mail, "e_mail", 100},
+    {&Contact::name, "Nominativo", 50}, {&Contact::address, "Indirizzo", 100},
+    {&Contact::postCode, "CAP", 10},    {&Contact::city, "Citta", 50},
+    {&Contact::province, "Prov", 20},   {&Contact::region, "Regione", 50},
+    {&Contact::email, "e_mail", 100},
 };
 
 // The text cut to size characters, as the book counts them (a character
@@ -105,7 +106,7 @@ struct TableFree
 
 } // namespace
 
-QList<OldContact> readJetAddressBook(const QString &path)
+QList<Contact> readJetAddressBook(const QString &path)
 {
     if (!QFileInfo(path).isFile() || !looksLikeJet(path))
         unreadable(path);
@@ -114,11 +115,11 @@ QList<OldContact> readJetAddressBook(const QString &path)
     if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE))
         unreadable(path);
     std::unique_ptr<MdbTableDef, TableFree> table(
-        mdb_read_table_by_name(mdb.get(), const_cast<gchar *>("tab_destinatari"), MDB_TABLE));
+        mdb_read_table_by_name(mdb.get(), const_cast<gchar *>(kContactTable), MDB_TABLE));
     if (!table || !mdb_read_columns(table.get()))
         unreadable(path);
 
-    // The fields in the order of OldContact.
+    // The old book's columns.
     const char *const names[] = {"Nominativo", "numero", "Indirizzo", "CAP", "Citta", "Prov", "Regione", "e_mail"};
     constexpr int kFields = int(std::size(names));
     std::vector<std::vector<char>> values(kFields, std::vector<char>(mdb->bind_size + 1));
@@ -133,7 +134,7 @@ QList<OldContact> readJetAddressBook(const QString &path)
             numberColumn = column - 1;
     }
 
-    QList<OldContact> contacts;
+    QList<Contact> contacts;
     contacts.reserve(qsizetype(table->num_rows));
     auto text = [&](int i) { return QString::fromUtf8(values[i].data(), lengths[i]); };
     std::vector<MdbField> fields(std::max<unsigned>(table->num_cols, 256));
@@ -147,22 +148,31 @@ QList<OldContact> readJetAddressBook(const QString &path)
         if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) == 0
             && mdb_crack_row(table.get(), start & kRowOffsetMask, size, fields.data()) >= 0)
             numberNull = fields[size_t(numberColumn)].is_null;
-        contacts.append({text(0), text(1), numberNull, text(2), text(3), text(4), text(5), text(6), text(7)});
+        Contact c;
+        c.name = text(0);
+        // A null number stays null; an empty one is kept apart from it.
+        c.number = numberNull ? QString() : text(1).isNull() ? QString(QLatin1String("")) : text(1);
+        c.address = text(2);
+        c.postCode = text(3);
+        c.city = text(4);
+        c.province = text(5);
+        c.region = text(6);
+        c.email = text(7);
+        contacts.append(std::move(c));
     }
     return contacts;
 }
 
-bool writeOldContacts(QIODevice &out, const QList<OldContact> &contacts)
+bool writeOldContacts(QIODevice &out, const QList<Contact> &contacts)
 {
     QDataStream stream(&out);
     stream.setVersion(kStreamVersion);
-    for (const OldContact &c : contacts)
-        stream << c.Nominativo << c.numero << c.numeroIsNull << c.Indirizzo << c.CAP << c.Citta << c.Prov
-               << c.Regione << c.e_mail;
+    for (const Contact &c : contacts)
+        stream << c.name << c.number << c.address << c.postCode << c.city << c.province << c.region << c.email;
     return stream.status() == QDataStream::Ok;
 }
 
-QList<OldContact> readOldAddressBook(const QString &path)
+QList<Contact> readOldAddressBook(const QString &path)
 {
     if (!QFileInfo(path).isFile() || !looksLikeJet(path))
         unreadable(path);
@@ -200,11 +210,10 @@ QList<OldContact> readOldAddressBook(const QString &path)
     QByteArray bytes = reader.readAllStandardOutput();
     QDataStream stream(&bytes, QIODevice::ReadOnly);
     stream.setVersion(kStreamVersion);
-    QList<OldContact> contacts;
+    QList<Contact> contacts;
     while (!stream.atEnd()) {
-        OldContact c;
-        stream >> c.Nominativo >> c.numero >> c.numeroIsNull >> c.Indirizzo >> c.CAP >> c.Citta >> c.Prov
-            >> c.Regione >> c.e_mail;
+        Contact c;
+        stream >> c.name >> c.number >> c.address >> c.postCode >> c.city >> c.province >> c.region >> c.email;
         if (stream.status() != QDataStream::Ok)
             unreadable(path);
         contacts.append(std::move(c));
@@ -238,7 +247,7 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
                           const std::function<void(int percent)> &progress)
 {
     counts = {};
-    const QList<OldContact> contacts = readOldAddressBook(path);
+    const QList<Contact> contacts = readOldAddressBook(path);
     if (contacts.isEmpty())
         return false;
 
@@ -255,10 +264,7 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
 
     Database &db = ctx.db();
     const QSet<QString> allowed = allowedPrefixSet(db);
-    Statement find = db.prepare(QStringLiteral("SELECT 1 FROM tab_destinatari WHERE Numero = ? LIMIT 1"));
-    Statement insert = db.prepare(QStringLiteral(
-        "INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, Regione, e_mail, "
-        "DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, '', '')"));
+    ContactBatch book(db);
     const qsizetype total = contacts.size();
     int percent = 0;
     struct Added
@@ -275,41 +281,35 @@ bool importOldAddressBook(const Context &ctx, const QString &path, OldImportCoun
         added.clear();
         Transaction tx(db);
         for (qsizetype i = first; i < std::min(total, first + kBatchRows); ++i) {
-            const OldContact &c = contacts.at(i);
-            if (c.numeroIsNull)
+            const Contact &c = contacts.at(i);
+            if (c.number.isNull())
                 continue;
-            const QString number = NormaliseOldNumber(ctx, c.numero, &allowed);
+            const QString number = NormaliseOldNumber(ctx, c.number, &allowed);
             if (number.isEmpty()) {
                 ++batch.badNumbers;
-                writeLine(c.Nominativo + QLatin1Char(',') + c.numero);
+                writeLine(c.name + QLatin1Char(',') + c.number);
                 continue;
             }
-            find.reset();
-            find.bind(1, number);
-            if (find.next()) {
+            if (book.hasNumber(number)) {
                 ++batch.duplicates;
             } else {
-                OldContact fitted = c;
+                Contact fitted = c;
                 for (const FieldSize &f : kFieldSizes) {
                     QString &value = fitted.*f.value;
                     const QString cut = cutTo(value, f.size);
                     if (cut.size() == value.size())
                         continue;
                     ++batch.cutValues;
-                    batchCuts << c.Nominativo + QLatin1Char(',') + QLatin1String(f.column) + QStringLiteral(": ")
+                    batchCuts << c.name + QLatin1Char(',') + QLatin1String(f.column) + QStringLiteral(": ")
                             + value + QStringLiteral(" -> ") + cut;
                     value = cut;
                 }
-                insert.reset();
-                insert.bindAll({fitted.Nominativo, number, fitted.Indirizzo, fitted.CAP, fitted.Citta, fitted.Prov,
-                                fitted.Regione, fitted.e_mail});
-                insert.run();
-                added.append({qint32(db.lastInsertId()), fitted.Nominativo, number});
+                fitted.number = number;
+                added.append({qint32(book.add(fitted)), fitted.name, number});
                 ++batch.imported;
             }
             percent = std::min(100, int(std::lround(double(i) * 100.0 / double(total))));
         }
-        find.reset();
         tx.commit();
         counts.imported += batch.imported;
         counts.duplicates += batch.duplicates;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "addressbook/Contacts.h"
+
 #include <QIODevice>
 #include <QList>
 #include <QSet>
@@ -12,30 +14,18 @@ namespace brio {
 struct Context;
 class Database;
 
-// One contact of the previous version's address book, as stored there.
-struct OldContact
-{
-    QString Nominativo;
-    QString numero;
-    bool numeroIsNull = false;
-    QString Indirizzo;
-    QString CAP;
-    QString Citta;
-    QString Prov;
-    QString Regione;
-    QString e_mail;
-};
-
-// tab_destinatari of a Jet 3 or Jet 4 file, in stored order. A file that is
+// The contacts of a Jet 3 or Jet 4 file, in stored order, with the
+// fields the old book has: a number it left NULL reads as a null text. A
+// file that is
 // missing, is no Jet database, lacks the table or is damaged throws Error
 // 3044. Read by the program's reader helper, in a process of its own.
-QList<OldContact> readOldAddressBook(const QString &path);
+QList<Contact> readOldAddressBook(const QString &path);
 
 // The same, read in this process: mdbtools' library trusts the file and may
 // crash on a damaged one, so only the reader helper calls it. It hands the
 // contacts over as writeOldContacts writes them.
-QList<OldContact> readJetAddressBook(const QString &path);
-bool writeOldContacts(QIODevice &out, const QList<OldContact> &contacts);
+QList<Contact> readJetAddressBook(const QString &path);
+bool writeOldContacts(QIODevice &out, const QList<Contact> &contacts);
 
 // The stored number in international form ("+39", prefix, subscriber
 // number), or empty text when it is not a valid mobile number. Sets PrefixOK
@@ -53,7 +43,7 @@ struct OldImportCounts
     qint32 cutValues = 0; // values longer than the book's field, stored cut
 };
 
-// Copies every contact of the old address book at path into tab_destinatari,
+// Copies every contact of the old address book at path into the book,
 // skipping numbers already there, and lists bad numbers in the error file.
 // Values longer than the book's fields are cut to them and listed there too.
 // The file is read while the event loop runs (windows repaint; user input

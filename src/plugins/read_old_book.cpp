@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     if (argc != 2)
         return 2;
     try {
-        const QList<brio::OldContact> contacts = brio::readJetAddressBook(QFile::decodeName(argv[1]));
+        const QList<brio::Contact> contacts = brio::readJetAddressBook(QFile::decodeName(argv[1]));
         QFile out;
         return out.open(stdout, QIODevice::WriteOnly) && brio::writeOldContacts(out, contacts) && out.flush() ? 0
                                                                                                            : 1;

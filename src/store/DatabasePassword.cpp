@@ -59,6 +59,9 @@ void exportCopy(Database &source, const QString &copy, const QString &key)
     source.run(QStringLiteral("ATTACH DATABASE ? AS brio_new KEY ?"), {copy, key.isNull() ? QString(QLatin1String("")) : key});
     try {
         source.run(QStringLiteral("SELECT sqlcipher_export('brio_new')"));
+        // The export copies the rows, not the book's format number.
+        source.exec(QStringLiteral("PRAGMA brio_new.user_version = %1")
+                        .arg(source.scalar(QStringLiteral("PRAGMA main.user_version"))));
     } catch (const Error &) {
         source.exec(QStringLiteral("DETACH DATABASE brio_new"));
         throw;

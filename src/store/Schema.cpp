@@ -1,9 +1,11 @@
 #include "store/Schema.h"
 
 #include "core/Error.h"
+#include "core/Texts.h"
 #include "store/Database.h"
 
 #include <QFile>
+#include <algorithm>
 
 // The prefix list lives in the core library's resources; a static library
 // has to register them itself.
@@ -42,12 +44,10 @@ void uniqueMemberships(Database &db)
                 return;
         }
     }
-    Transaction tx(db);
     db.exec(QStringLiteral("DELETE FROM tab_membri WHERE rowid NOT IN "
                            "(SELECT MIN(rowid) FROM tab_membri GROUP BY ID_Lista, ID_Membro)"));
     db.exec(QStringLiteral("DROP INDEX IF EXISTS tab_membri_ID_Lista"));
     db.exec(QStringLiteral("CREATE UNIQUE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"));
-    tx.commit();
 }
 
 // Each send carries the count of its recipients and of their outcomes, so
@@ -62,7 +62,6 @@ void addSendCounts(Database &db)
                 return;
         }
     }
-    Transaction tx(db);
     for (const char *column : {"Destinatari", "Accettati", "InCoda", "Rifiutati"})
         db.exec(QStringLiteral("ALTER TABLE tab_invii ADD COLUMN %1 INTEGER DEFAULT 0").arg(QLatin1String(column)));
     db.exec(QStringLiteral(
@@ -70,7 +69,6 @@ void addSendCounts(Database &db)
         "Accettati = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'A'), "
         "InCoda = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'Q'), "
         "Rifiutati = (SELECT COUNT(*) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID AND Esito = 'E')"));
-    tx.commit();
 }
 
 // Each hand-over of a send is an attempt with a job key of its own, and each
@@ -90,7 +88,6 @@ void addSendAttempts(Database &db)
     const bool recipients = hasColumn("tab_invii_dest", "Tentativo");
     if (sends && recipients)
         return;
-    Transaction tx(db);
     if (!sends)
         db.exec(QStringLiteral("ALTER TABLE tab_invii ADD COLUMN Sconosciuti INTEGER DEFAULT 0;"
                                "ALTER TABLE tab_invii ADD COLUMN Lavoro TEXT;"
@@ -98,12 +95,54 @@ void addSendAttempts(Database &db)
     if (!recipients)
         db.exec(QStringLiteral("ALTER TABLE tab_invii_dest ADD COLUMN Tentativo INTEGER DEFAULT 0;"
                                "ALTER TABLE tab_invii_dest ADD COLUMN Indice INTEGER DEFAULT 0;"));
-    tx.commit();
 }
 
-// The attempt on its way is named by its send, so that a hand-over that went
-// through needs no write to each of its recipients. Rows that an earlier
-// version left without outcome name theirs.
+// Runs the statements when no table is called exactly `table`, inside the
+// step's transaction.
+void createIfMissing(Database &db, const QString &table, const QStringList &statements)
+{
+    if (db.tableExists(table))
+        return;
+    for (const QString &sql : statements)
+        db.exec(sql);
+}
+
+// Step 1: the text a plug-in leaves for the message, and the prefix list.
+void addMessageTextAndPrefixes(Database &db)
+{
+    createIfMissing(db, QStringLiteral("tab_stringa_messaggio"),
+                    {QStringLiteral("CREATE TABLE tab_stringa_messaggio (%1)").arg(text("testo_SMS", 255))});
+    createIfMissing(db, QStringLiteral("tab_allowed_codes"),
+                    {QStringLiteral("CREATE TABLE tab_allowed_codes (%1, %2, %3)")
+                         .arg(counter("ID"), text("Country", 5, true), text("Prefix", 5)),
+                     QStringLiteral("CREATE INDEX CountryCode ON tab_allowed_codes (Country)"),
+                     QStringLiteral("CREATE UNIQUE INDEX ID ON tab_allowed_codes (ID)")});
+}
+
+// Step 3: the sends and each recipient's outcome, so that a send cut short
+// is taken up again for the recipients that did not get it; sends recorded
+// before the counts were kept get them.
+void addSends(Database &db)
+{
+    createIfMissing(db, QStringLiteral("tab_invii"),
+                    {QStringLiteral("CREATE TABLE tab_invii (%1, Data TEXT, Gateway TEXT, Testo TEXT, "
+                                    "Quando TEXT, Chiave TEXT, Stato TEXT, Destinatari INTEGER DEFAULT 0, "
+                                    "Accettati INTEGER DEFAULT 0, InCoda INTEGER DEFAULT 0, "
+                                    "Rifiutati INTEGER DEFAULT 0, Sconosciuti INTEGER DEFAULT 0, Lavoro TEXT, "
+                                    "Tentativi INTEGER DEFAULT 0)")
+                         .arg(counter("ID")),
+                     QStringLiteral("CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave)")});
+    createIfMissing(db, QStringLiteral("tab_invii_dest"),
+                    {QStringLiteral("CREATE TABLE tab_invii_dest (ID_Invio INTEGER, Posizione INTEGER, "
+                                    "Numero TEXT, Nominativo TEXT, Esito TEXT, Tentativo INTEGER DEFAULT 0, "
+                                    "Indice INTEGER DEFAULT 0)"),
+                     QStringLiteral("CREATE UNIQUE INDEX tab_invii_dest_Invio ON tab_invii_dest (ID_Invio, Posizione)")});
+    addSendCounts(db);
+}
+
+// Step 5: the attempt on its way is named by its send, so that a hand-over
+// that went through needs no write to each of its recipients. Rows that an
+// earlier version left without outcome name theirs.
 void addAttemptOnItsWay(Database &db)
 {
     {
@@ -113,14 +152,44 @@ void addAttemptOnItsWay(Database &db)
                 return;
         }
     }
-    Transaction tx(db);
     db.exec(QStringLiteral(
         "ALTER TABLE tab_invii ADD COLUMN InVolo INTEGER DEFAULT 0;"
         "UPDATE tab_invii SET InVolo = (SELECT MAX(Tentativo) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID "
         "AND Esito = '' AND Tentativo > 0) WHERE EXISTS (SELECT 1 FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID "
         "AND Esito = '' AND Tentativo > 0)"));
-    tx.commit();
 }
+
+// Step 6: the address book's sync state with a CardDAV server.
+void addSyncTables(Database &db)
+{
+    // Each server card the book knows: its ETag, the contact it is linked to
+    // (none: kept on the server only), the card as last synced (written back
+    // with only the book's fields changed) and the contact's fields as last
+    // synced, which tell a change made here since.
+    createIfMissing(db, QStringLiteral("tab_carddav"),
+                    {QStringLiteral("CREATE TABLE tab_carddav (Href TEXT PRIMARY KEY, ETag TEXT, "
+                                    "IDDestinatario INTEGER, Scheda BLOB, Impronta TEXT)"),
+                     QStringLiteral("CREATE INDEX tab_carddav_IDDestinatario ON tab_carddav (IDDestinatario)")});
+    // The address book synced with and the server's sync token for it.
+    createIfMissing(db, QStringLiteral("tab_carddav_stato"),
+                    {QStringLiteral("CREATE TABLE tab_carddav_stato (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
+                                    "Rubrica TEXT, SyncToken TEXT)")});
+    // The local side of each conflict, kept when the server's version won.
+    createIfMissing(db, QStringLiteral("tab_carddav_copie"),
+                    {QStringLiteral("CREATE TABLE tab_carddav_copie (%1, Quando TEXT, Href TEXT, "
+                                    "Nominativo TEXT, Numero TEXT, Scheda BLOB)")
+                         .arg(counter("ID"))});
+}
+
+// In order: step n brings a book to version n.
+constexpr void (*kSteps[kSchemaVersion])(Database &) = {
+    addMessageTextAndPrefixes,
+    uniqueMemberships, // step 2
+    addSends,
+    addSendAttempts, // step 4
+    addAttemptOnItsWay,
+    addSyncTables, // step 6
+};
 
 } // namespace
 
@@ -165,74 +234,30 @@ void createDeliveredTables(Database &db)
     tx.commit();
 }
 
-void CreateTableIfMissing(Database &db, const QString &table, const QString &create,
-                          const QString &firstIndex, const QString &secondIndex)
+int requireKnownSchema(Database &db)
 {
-    if (db.tableExists(table))
-        return;
-    Transaction tx(db);
-    for (const QString &sql : {create, firstIndex, secondIndex}) {
-        if (!sql.isEmpty())
-            db.exec(sql);
+    const int version = int(db.scalar(QStringLiteral("PRAGMA user_version")));
+    if (version > kSchemaVersion) {
+        throw Error(ErrorNo::NewerBook,
+                    Texts::tr("La rubrica '%1' è stata scritta da una versione più recente di BrioSMS (formato %2; "
+                              "questa versione conosce fino al formato %3). Non viene aperta né modificata: "
+                              "aggiornare BrioSMS per usarla.")
+                        .arg(db.path())
+                        .arg(version)
+                        .arg(kSchemaVersion));
     }
-    tx.commit();
+    return version;
 }
 
 void UpgradeSchema(Database &db)
 {
-    CreateTableIfMissing(db, QStringLiteral("tab_stringa_messaggio"),
-                         QStringLiteral("CREATE TABLE tab_stringa_messaggio (%1)").arg(text("testo_SMS", 255)),
-                         QString(), QString());
-    CreateTableIfMissing(db, QStringLiteral("tab_allowed_codes"),
-                         QStringLiteral("CREATE TABLE tab_allowed_codes (%1, %2, %3)")
-                             .arg(counter("ID"), text("Country", 5, true), text("Prefix", 5)),
-                         QStringLiteral("CREATE INDEX CountryCode ON tab_allowed_codes (Country)"),
-                         QStringLiteral("CREATE UNIQUE INDEX ID ON tab_allowed_codes (ID)"));
-    uniqueMemberships(db);
-    // The sends and each recipient's outcome: a send cut short is taken up
-    // again for the recipients that did not get it.
-    CreateTableIfMissing(db, QStringLiteral("tab_invii"),
-                         QStringLiteral("CREATE TABLE tab_invii (%1, Data TEXT, Gateway TEXT, Testo TEXT, "
-                                        "Quando TEXT, Chiave TEXT, Stato TEXT, Destinatari INTEGER DEFAULT 0, "
-                                        "Accettati INTEGER DEFAULT 0, InCoda INTEGER DEFAULT 0, "
-                                        "Rifiutati INTEGER DEFAULT 0, Sconosciuti INTEGER DEFAULT 0, Lavoro TEXT, "
-                                        "Tentativi INTEGER DEFAULT 0, InVolo INTEGER DEFAULT 0)")
-                             .arg(counter("ID")),
-                         QStringLiteral("CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave)"), QString());
-    addSendCounts(db);
-    CreateTableIfMissing(db, QStringLiteral("tab_invii_dest"),
-                         QStringLiteral("CREATE TABLE tab_invii_dest (ID_Invio INTEGER, Posizione INTEGER, "
-                                        "Numero TEXT, Nominativo TEXT, Esito TEXT, Tentativo INTEGER DEFAULT 0, "
-                                        "Indice INTEGER DEFAULT 0)"),
-                         QStringLiteral("CREATE UNIQUE INDEX tab_invii_dest_Invio ON tab_invii_dest (ID_Invio, Posizione)"),
-                         QString());
-    addSendAttempts(db);
-    addAttemptOnItsWay(db);
-    addSyncTables(db);
-}
-
-void addSyncTables(Database &db)
-{
-    // Each server card the book knows: its ETag, the contact it is linked to
-    // (none: kept on the server only), the card as last synced (written back
-    // with only the book's fields changed) and the contact's fields as last
-    // synced, which tell a change made here since.
-    CreateTableIfMissing(db, QStringLiteral("tab_carddav"),
-                         QStringLiteral("CREATE TABLE tab_carddav (Href TEXT PRIMARY KEY, ETag TEXT, "
-                                        "IDDestinatario INTEGER, Scheda BLOB, Impronta TEXT)"),
-                         QStringLiteral("CREATE INDEX tab_carddav_IDDestinatario ON tab_carddav (IDDestinatario)"),
-                         QString());
-    // The address book synced with and the server's sync token for it.
-    CreateTableIfMissing(db, QStringLiteral("tab_carddav_stato"),
-                         QStringLiteral("CREATE TABLE tab_carddav_stato (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
-                                        "Rubrica TEXT, SyncToken TEXT)"),
-                         QString(), QString());
-    // The local side of each conflict, kept when the server's version won.
-    CreateTableIfMissing(db, QStringLiteral("tab_carddav_copie"),
-                         QStringLiteral("CREATE TABLE tab_carddav_copie (%1, Quando TEXT, Href TEXT, "
-                                        "Nominativo TEXT, Numero TEXT, Scheda BLOB)")
-                             .arg(counter("ID")),
-                         QString(), QString());
+    const int version = requireKnownSchema(db);
+    for (int step = std::max(version, 0); step < kSchemaVersion; ++step) {
+        Transaction tx(db);
+        kSteps[step](db);
+        db.exec(QStringLiteral("PRAGMA user_version = %1").arg(step + 1));
+        tx.commit();
+    }
 }
 
 bool addUniqueNumberIndex(Database &db)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
+#include "groups/Groups.h"
 
 class QAbstractItemView;
 class QAction;

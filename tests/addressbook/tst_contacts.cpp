@@ -1,6 +1,6 @@
 #include "addressbook/BirthDate.h"
 #include "addressbook/Contacts.h"
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 #include "core/Error.h"
 #include "mock/TestEnv.h"
 #include "store/Database.h"
@@ -89,6 +89,31 @@ private Q_SLOTS:
                                                     group));
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari")), 0);
         QCOMPARE(heard.count(), 0);
+    }
+
+    // Empty fields are stored as empty text; NULLs an older file holds read
+    // as empty and are written back as empty text; no sex chosen keeps the
+    // stored one.
+    void emptyFields()
+    {
+        TestEnv env;
+        Database &db = env.db();
+        const qint64 anna = saveContact(db, env.ctx->notifier(), kNewContact,
+                                        person(QStringLiteral("Anna"), QStringLiteral("+393331111111")), kWholeAddressBook)
+                                .id;
+        db.run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Sesso) VALUES ('Old', '+393332222222', 'F')"));
+        const qint64 old = db.lastInsertId();
+        const std::optional<Contact> loaded = loadContact(db, old);
+        QVERIFY(loaded && loaded->address.isEmpty() && loaded->birthDate.isEmpty() && loaded->sex == QLatin1String("F"));
+        Contact changed = *loaded;
+        changed.sex.clear();
+        QCOMPARE(saveContact(db, env.ctx->notifier(), old, changed, kWholeAddressBook).id, old);
+        const QString nulls = QStringLiteral(
+            "SELECT COUNT(*) FROM tab_destinatari WHERE IDDestinatario IN (?, ?) AND (Indirizzo IS NULL OR CAP IS NULL "
+            "OR Citta IS NULL OR Prov IS NULL OR Regione IS NULL OR e_mail IS NULL OR DataNascita IS NULL OR Sesso IS NULL)");
+        QCOMPARE(db.scalar(nulls, {anna, old}), 0);
+        QCOMPARE(loadContact(db, old)->sex, QStringLiteral("F"));
+        QCOMPARE(loadContact(db, anna)->sex, QString());
     }
 
     // New files refuse a second contact with one number; older ones gain the

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "mock/TestEnv.h"
+#include "store/Schema.h"
 #include "app/BookDialogues.h"
 
 #include <QDir>
@@ -66,6 +67,7 @@ QStringList leftovers(const TestEnv &env)
 void protect(TestEnv &env, const QString &password)
 {
     QCOMPARE(ChangeDatabasePassword(*env.ctx, password, password), PasswordChangeResult::Enabled);
+    QCOMPARE(env.db().scalar(QStringLiteral("PRAGMA user_version")), kSchemaVersion); // the copy keeps the format
     env.prompter.clear();
 }
 

@@ -1,5 +1,6 @@
 // The command line as scripts and cron meet it: the real program, with and
 // without a display, its exit codes and what it writes where.
+#include "addressbook/ListEntries.h"
 #include "cli/CommandLine.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/Login.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 
 using namespace brio;
 using namespace brio::test;
@@ -201,12 +203,32 @@ void TestCommandLine::exportReadBackByImport()
                    QStringLiteral("19800203"), QStringLiteral("M")});
     const qint64 anna = from.addContact(QStringLiteral("Anna"), QStringLiteral("+393477654321"));
     from.addContact(QStringLiteral("Zoe"), QStringLiteral("+39340111222"));
+    // Accents and case: the engine's NOCASE would put Èrica after Zoe.
+    from.addContact(QStringLiteral("Èrica"), QStringLiteral("+393401111444"));
+    from.addContact(QStringLiteral("bruno"), QStringLiteral("+393401111333"));
+    from.addContact(QStringLiteral("Fabio"), QStringLiteral("+393401111555"));
     from.addGroup(QStringLiteral("Amici"), {anna});
     const QString settings = from.path(QStringLiteral("Brio2.ini"));
 
-    Run r = run({QStringLiteral("--settings"), settings, QStringLiteral("contacts"), QStringLiteral("export")},
+    // The list, the export and the windows' lists, in one order.
+    QStringList windowOrder;
+    for (const ListEntry &e : memberEntries(from.db(), kWholeAddressBook))
+        windowOrder << e.text.section(QLatin1Char(','), -1);
+    QVERIFY(windowOrder.indexOf(QStringLiteral("+393401111444")) < windowOrder.indexOf(QStringLiteral("+393401111555")));
+    Run r = run({QStringLiteral("--settings"), settings, QStringLiteral("contacts"), QStringLiteral("list")},
                 from.dataFolder(), false);
+    QStringList listOrder;
+    for (const QString &line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        listOrder << line.section(QLatin1Char('\t'), -1);
+    QCOMPARE(listOrder, windowOrder);
+
+    r = run({QStringLiteral("--settings"), settings, QStringLiteral("contacts"), QStringLiteral("export")},
+            from.dataFolder(), false);
     QVERIFY2(r.code == ExitCode::Ok && r.err.isEmpty(), qPrintable(describe(r)));
+    QStringList exportOrder = windowOrder;
+    std::sort(exportOrder.begin(), exportOrder.end(),
+              [&r](const QString &a, const QString &b) { return r.out.indexOf(a) < r.out.indexOf(b); });
+    QCOMPARE(exportOrder, windowOrder);
     const QString file = from.path(QStringLiteral("rubrica.csv"));
     QFile out(file);
     QVERIFY(out.open(QIODevice::WriteOnly));

@@ -1,5 +1,6 @@
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 #include "compose/NumberRules.h"
+#include "groups/Groups.h"
 #include "mock/TestEnv.h"
 #include "store/Database.h"
 

@@ -144,7 +144,7 @@ private Q_SLOTS:
         Database &db = env.db();
         db.exec(QStringLiteral("DROP INDEX tab_membri_ID_Lista"));
         db.exec(QStringLiteral("CREATE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro)"));
-        db.exec(QStringLiteral("INSERT INTO tab_membri VALUES (1, 5), (1, 5), (1, 6), (2, 5)"));
+        db.exec(QStringLiteral("INSERT INTO tab_membri VALUES (1, 5), (1, 5), (1, 6), (2, 5); PRAGMA user_version = 0"));
         UpgradeSchema(db);
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri")), 3);
         QVERIFY_THROWS_EXCEPTION(Error, db.exec(QStringLiteral("INSERT INTO tab_membri VALUES (1, 6)")));

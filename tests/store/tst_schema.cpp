@@ -1,11 +1,13 @@
+#include "addressbook/ListEntries.h"
 #include "app/DataFolder.h"
 #include "core/Error.h"
-#include "compose/ListEntries.h"
+#include "groups/Groups.h"
 #include "mock/Errors.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +38,29 @@ private:
         st.bind(1, table);
         while (st.next())
             out << st.text(0);
+        return out;
+    }
+
+    // Every table's columns and every index, with whether it is unique.
+    static QStringList shapeOf(Database &db)
+    {
+        QStringList out;
+        Statement tables = db.prepare(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+        while (tables.next()) {
+            const QString table = tables.text(0);
+            Statement columns = db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(quotedName(table)));
+            while (columns.next())
+                out << table + QLatin1Char('.') + columns.text(QStringLiteral("name")) + QLatin1Char(' ')
+                        + columns.text(QStringLiteral("type"));
+            Statement indexes = db.prepare(QStringLiteral("PRAGMA index_list(%1)").arg(quotedName(table)));
+            QStringList named;
+            while (indexes.next())
+                named << table + QStringLiteral(" index ") + indexes.text(QStringLiteral("name"))
+                        + (indexes.integer(QStringLiteral("unique")) ? QStringLiteral(" unique") : QString());
+            named.sort();
+            out += named;
+        }
         return out;
     }
 
@@ -89,54 +114,96 @@ private Q_SLOTS:
                                 {QString::fromLatin1(p)}) == 1,
                      p);
         }
-        const qint64 before = db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes"));
-        UpgradeSchema(*db);
-        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes")), before);
     }
 
-    void upgradeAddsOnlyWhatIsMissing_data()
+    // Books as each earlier version left them, made here from a new one:
+    // each opens as the newest shape, its rows kept.
+    void earlierVersionsOpen_data()
     {
-        QTest::addColumn<QStringList>("drop");
-        QTest::newRow("both missing") << QStringList{"tab_stringa_messaggio", "tab_allowed_codes"};
-        QTest::newRow("message text missing") << QStringList{"tab_stringa_messaggio"};
-        QTest::newRow("prefix list missing") << QStringList{"tab_allowed_codes"};
-        QTest::newRow("none missing") << QStringList{};
-    }
-
-    void upgradeAddsOnlyWhatIsMissing()
-    {
-        QFETCH(QStringList, drop);
-        const QString folder = newFolder();
-        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
-        for (const QString &t : drop)
-            db->exec(QStringLiteral("DROP TABLE ") + t);
-        const bool codesKept = !drop.contains(QStringLiteral("tab_allowed_codes"));
-        UpgradeSchema(*db);
-        QVERIFY(db->tableExists(QStringLiteral("tab_stringa_messaggio")));
-        QVERIFY(db->tableExists(QStringLiteral("tab_allowed_codes")));
-        // A table made here starts empty; one that existed keeps its rows.
-        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM tab_allowed_codes")) > 0, codesKept);
-        QVERIFY(indexesOf(*db, QStringLiteral("tab_allowed_codes")).contains(QStringLiteral("CountryCode")));
-    }
-
-    // A book whose sends were recorded before each send kept its counts.
-    void sendCountsAddedToOlderBooks()
-    {
-        const QString folder = newFolder();
-        auto db = Database::open(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
-        db->exec(QStringLiteral(
-            "DROP TABLE tab_invii; CREATE TABLE tab_invii (ID INTEGER PRIMARY KEY AUTOINCREMENT, Data TEXT, "
-            "Gateway TEXT, Testo TEXT, Quando TEXT, Chiave TEXT, Stato TEXT); "
+        const QString looseMembers = QStringLiteral(
+            "DROP INDEX tab_membri_ID_Lista; CREATE INDEX tab_membri_ID_Lista ON tab_membri (ID_Lista, ID_Membro); "
+            "INSERT INTO tab_membri VALUES (1, 1);");
+        const QString noSends = QStringLiteral("DROP TABLE tab_invii; DROP TABLE tab_invii_dest;");
+        const QString oldSends = QStringLiteral(
+            "CREATE TABLE tab_invii (ID INTEGER PRIMARY KEY AUTOINCREMENT, Data TEXT, Gateway TEXT, Testo TEXT, "
+            "Quando TEXT, Chiave TEXT, Stato TEXT%1); "
+            "CREATE INDEX tab_invii_Chiave ON tab_invii (Chiave); "
+            "CREATE TABLE tab_invii_dest (ID_Invio INTEGER, Posizione INTEGER, Numero TEXT, Nominativo TEXT, Esito TEXT); "
+            "CREATE UNIQUE INDEX tab_invii_dest_Invio ON tab_invii_dest (ID_Invio, Posizione); "
             "INSERT INTO tab_invii (ID, Testo, Stato) VALUES (7, 'ciao', 'C'); "
             "INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, Esito) VALUES "
             "(7, 0, '+393331234567', '', 'A'), (7, 1, '+39333', '', 'E'), "
-            "(7, 2, '+393471234567', 'Anna', 'Q'), (7, 3, '+393471234568', 'Bice', 'A')"));
+            "(7, 2, '+393471234567', 'Anna', 'Q'), (7, 3, '+393471234568', 'Bice', 'A');");
+        QTest::addColumn<QString>("make");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("sends"); // the book holds the send of oldSends
+        QTest::newRow("first release") << QStringLiteral("DROP TABLE tab_stringa_messaggio; DROP TABLE tab_allowed_codes; ")
+                + noSends + looseMembers
+                                       << 0 << false;
+        QTest::newRow("message text and prefixes") << noSends + looseMembers << 0 << false;
+        QTest::newRow("members once") << noSends << 0 << false;
+        QTest::newRow("sends without counts") << noSends + oldSends.arg(QString()) << 0 << true;
+        QTest::newRow("sends without attempts")
+            << noSends
+                + oldSends.arg(QStringLiteral(", Destinatari INTEGER DEFAULT 0, Accettati INTEGER DEFAULT 0, "
+                                              "InCoda INTEGER DEFAULT 0, Rifiutati INTEGER DEFAULT 0"))
+                + QStringLiteral("UPDATE tab_invii SET Destinatari = 4, Accettati = 2, InCoda = 1, Rifiutati = 1;")
+            << 0 << true;
+        QTest::newRow("numbered, members once") << noSends << 2 << false;
+        const QString noSync = QStringLiteral("DROP TABLE tab_carddav; DROP TABLE tab_carddav_stato; DROP TABLE tab_carddav_copie;");
+        QTest::newRow("numbered, attempts on each row") << QStringLiteral("ALTER TABLE tab_invii DROP COLUMN InVolo;") + noSync << 4 << false;
+        QTest::newRow("numbered, no sync") << noSync << 5 << false;
+        QTest::newRow("numbered, newest") << QString() << kSchemaVersion << false;
+    }
+
+    void earlierVersionsOpen()
+    {
+        QFETCH(QString, make);
+        QFETCH(int, version);
+        QFETCH(bool, sends);
+        auto newest = Database::open(QDir(newFolder()).filePath(QStringLiteral("BrioSMS.MDB")));
+        QCOMPARE(newest->scalar(QStringLiteral("PRAGMA user_version")), kSchemaVersion);
+        auto db = Database::open(QDir(newFolder()).filePath(QStringLiteral("BrioSMS.MDB")));
+        db->exec(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES ('Anna', '+393331234567');"
+                                "INSERT INTO tab_liste (NomeLista) VALUES ('Amici'); INSERT INTO tab_membri VALUES (1, 1);")
+                 + make + QStringLiteral("PRAGMA user_version = %1;").arg(version));
+
         UpgradeSchema(*db);
-        Statement st = db->prepare(
-            QStringLiteral("SELECT Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti, Tentativi FROM tab_invii"));
-        QVERIFY(st.next());
-        QCOMPARE((QList<qint64>{st.integer(0), st.integer(1), st.integer(2), st.integer(3), st.integer(4), st.integer(5)}),
-                 (QList<qint64>{4, 2, 1, 1, 0, 0}));
+        QCOMPARE(db->scalar(QStringLiteral("PRAGMA user_version")), kSchemaVersion);
+        QCOMPARE(shapeOf(*db), shapeOf(*newest));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri")), 1);
+        QCOMPARE(memberEntries(*db, 1), (ListEntries{{QStringLiteral("Anna,+393331234567"), 1}}));
+        if (sends) {
+            Statement st = db->prepare(QStringLiteral(
+                "SELECT Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti, Tentativi FROM tab_invii"));
+            QVERIFY(st.next());
+            QCOMPARE((QList<qint64>{st.integer(0), st.integer(1), st.integer(2), st.integer(3), st.integer(4),
+                                    st.integer(5)}),
+                     (QList<qint64>{4, 2, 1, 1, 0, 0}));
+        }
+    }
+
+    // A book a later version wrote is refused, says so, and is not touched.
+    void newerBookRefused()
+    {
+        const QString file = QDir(newFolder()).filePath(QStringLiteral("BrioSMS.MDB"));
+        Database::open(file)->exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        {
+            auto db = Database::open(file);
+            try {
+                UpgradeSchema(*db);
+                QFAIL("a newer book was taken");
+            } catch (const Error &e) {
+                QCOMPARE(e.number(), ErrorNo::NewerBook);
+                QVERIFY2(e.description().contains(QStringLiteral("versione più recente")), qPrintable(e.description()));
+            }
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
     }
 
     // Accented letters sort with their base letter, case ignored, in every

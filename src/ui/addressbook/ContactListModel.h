@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 
 #include <QAbstractListModel>
 

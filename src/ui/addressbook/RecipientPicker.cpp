@@ -4,6 +4,7 @@
 
 #include "addressbook/ChosenContacts.h"
 #include "addressbook/Contacts.h"
+#include "groups/Groups.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/ScreenReader.h"
@@ -217,10 +218,7 @@ bool RecipientPicker::belongsToShownList(qint64 contact)
     if (groups->currentIndex() < 0)
         return false;
     const qint64 group = groups->currentData().toLongLong();
-    return group == kWholeAddressBook
-        || m_ctx.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ? AND ID_Membro = ?"),
-                             {group, contact})
-               > 0;
+    return group == kWholeAddressBook || isMember(m_ctx.db(), group, contact);
 }
 
 void RecipientPicker::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)

@@ -22,16 +22,8 @@ using ListEntries = QList<ListEntry>;
 
 constexpr qint64 kWholeAddressBook = -1;
 
-enum class GroupComboMode {
-    GroupNames = 1,       // "Tutta la rubrica", then the names as stored
-    ContactPlacement = 2, // "Solo in rubrica", then "Gruppo NAME e rubrica"
-};
-
 // "Nominativo,Numero": a comma and no blank.
 QString contactEntryText(const QString &name, const QString &number);
-
-// The groups sorted by name, after the header entry unless noHeader.
-ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode);
 
 // The contacts of one group, or of the whole book for kWholeAddressBook,
 // sorted by name.

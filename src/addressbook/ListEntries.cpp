@@ -1,6 +1,5 @@
-#include "compose/ListEntries.h"
+#include "addressbook/ListEntries.h"
 
-#include "core/Texts.h"
 #include "store/Database.h"
 
 namespace brio {
@@ -19,23 +18,6 @@ void appendContacts(Statement &st, ListEntries &out)
 QString contactEntryText(const QString &name, const QString &number)
 {
     return name + QLatin1Char(',') + number;
-}
-
-ListEntries groupComboEntries(Database &db, bool noHeader, GroupComboMode mode)
-{
-    ListEntries out;
-    const bool placement = mode == GroupComboMode::ContactPlacement;
-    if (!noHeader) {
-        out.append({placement ? Texts::tr("Solo in rubrica") : Texts::tr("Tutta la rubrica"),
-                    kWholeAddressBook});
-    }
-    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste ORDER BY NomeLista COLLATE NAME_ORDER"));
-    while (st.next()) {
-        const QString name = st.text(1);
-        out.append({placement ? Texts::tr("Gruppo %1 e rubrica").arg(name.toUpper()) : name,
-                    st.integer(0)});
-    }
-    return out;
 }
 
 ListEntries memberEntries(Database &db, qint64 groupId)
