@@ -39,6 +39,8 @@ constexpr int GatewayAppCode = 28384;
 constexpr int BadGatewayAddress = 29001;
 // A server whose certificate was refused; the description names the server.
 constexpr int UntrustedServer = 29002;
+// The receiver of delivery reports cannot listen on its address and port.
+constexpr int ReportsListen = 29010;
 
 constexpr int Internal = 5; // "invalid procedure call": a program fault
 } // namespace ErrorNo
