@@ -31,7 +31,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${BRIOSMS_DOC_DIR} FIL
 
 # A user timer that hands over the held sends without the window:
 # systemctl --user enable --now briosms-send-due.timer
-foreach(unit briosms-send-due.service briosms-send-due.timer)
+# and a user service that receives the delivery reports:
+# systemctl --user enable --now briosms-reports.service
+foreach(unit briosms-send-due.service briosms-send-due.timer briosms-reports.service)
   configure_file(${PROJECT_SOURCE_DIR}/data/systemd/${unit} ${BRIOSMS_SYSTEMD_UNITS_DIR}/${unit} COPYONLY)
   install(FILES ${BRIOSMS_SYSTEMD_UNITS_DIR}/${unit} DESTINATION lib/systemd/user)
 endforeach()

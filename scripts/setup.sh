@@ -45,7 +45,11 @@ test_packages=(
     curl
     openssl
     radicale
+    nodejs
 )
+# The delivery-report test's operator runs on node; npm is Debian's own package, but comes with
+# NodeSource's node, which it would conflict with.
+command -v npm >/dev/null || test_packages+=(npm)
 [ $with_tests -eq 1 ] && packages+=("${test_packages[@]}")
 
 missing=()

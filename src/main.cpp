@@ -1,5 +1,6 @@
 #include "app/DataFolder.h"
 #include "app/GatewayChoice.h"
+#include "app/ReportListening.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
@@ -146,6 +147,7 @@ int run(Application &app, const Invocation &opts, const std::optional<QString> &
     int status = 1;
     if (!guarded(ctx, [&] { status = Main(ctx); }) || status != 0)
         return status;
+    const ReportListening reports(ctx);
     return QApplication::exec();
 }
 

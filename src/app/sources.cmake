@@ -3,6 +3,7 @@ target_sources(briosms_core PRIVATE
   app/DataFolder.cpp app/DataFolder.h
   app/SingleInstance.cpp app/SingleInstance.h
   app/GatewayChoice.cpp app/GatewayChoice.h
+  app/ReportListening.cpp app/ReportListening.h
   app/Startup.cpp app/Startup.h
   app/UiLanguage.cpp app/UiLanguage.h
   ${PROJECT_SOURCE_DIR}/data/data.qrc

@@ -20,6 +20,8 @@
 #include "gateway/Login.h"
 #include "gateway/SandboxGateway.h"
 #include "groups/Groups.h"
+#include "history/DeliveryReports.h"
+#include "history/ReportReceiver.h"
 #include "history/SentHistory.h"
 #include "sms/GsmText.h"
 #include "store/Database.h"
@@ -28,11 +30,15 @@
 #include <QCommandLineParser>
 #include <QDate>
 #include <QFile>
+#include <QHostAddress>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <phonenumbers/phonenumberutil.h>
 #include <string>
@@ -212,7 +218,7 @@ using Options = Invocation;
 
 // The options, one table per way of starting. A new option is a line here
 // and a line in readCommandLine where its value is read.
-enum class Command { Window, Send, Contacts, History, Sync };
+enum class Command { Window, Send, Contacts, History, Sync, Reports };
 
 QList<QCommandLineOption> commonOptions()
 {
@@ -252,6 +258,9 @@ QList<QCommandLineOption> optionsOf(Command command)
         };
     case Command::Contacts:
         return {{QStringLiteral("group"), Texts::tr("Solo i contatti di un gruppo (ripetibile)."), Texts::tr("NOME")}};
+    case Command::Reports:
+        return {{QStringLiteral("poll"),
+                 Texts::tr("Chiede i rapporti mancanti al gateway JSON, li registra ed esce.")}};
     case Command::History:
     case Command::Sync:
         break;
@@ -287,8 +296,9 @@ void describe(QCommandLineParser &parser, Command command)
             "  send       invia un messaggio, o con --due gli invii differiti giunti all'ora\n"
             "  contacts   list: nome e numero dei contatti; export: tutti i campi in CSV\n"
             "  history    gli ultimi invii, uno per riga\n"
-            "  sync       sincronizza la rubrica con il server CardDAV delle impostazioni"));
-        parser.addPositionalArgument(Texts::tr("comando"), Texts::tr("send, contacts, history o sync."),
+            "  sync       sincronizza la rubrica con il server CardDAV delle impostazioni\n"
+            "  reports    riceve i rapporti di consegna (Kannel), o con --poll li chiede al gateway"));
+        parser.addPositionalArgument(Texts::tr("comando"), Texts::tr("send, contacts, history, sync o reports."),
                                      Texts::tr("[comando]"));
         break;
     case Command::Send:
@@ -320,7 +330,9 @@ void describe(QCommandLineParser &parser, Command command)
         parser.setApplicationDescription(
             Texts::tr("briosms history: gli ultimi N invii (20), dal più recente, uno per riga: data, gateway, "
                       "destinatari,\n"
-                      "accettati, rifiutati, esito sconosciuto, testo, separati da tabulazioni.\n"
+                      "accettati, rifiutati, esito sconosciuto, consegnati, non consegnati, in attesa (dai rapporti di "
+                      "consegna),\n"
+                      "testo, separati da tabulazioni.\n"
                       "\n")
             + exitCodesText());
         parser.addPositionalArgument(QStringLiteral("history"), QString(), QStringLiteral("history"));
@@ -337,6 +349,19 @@ void describe(QCommandLineParser &parser, Command command)
                       "\n")
             + exitCodesText());
         parser.addPositionalArgument(QStringLiteral("sync"), QString(), QStringLiteral("sync"));
+        break;
+    case Command::Reports:
+        parser.setApplicationDescription(
+            Texts::tr("briosms reports: riceve i rapporti di consegna che Kannel invia per gli invii di questa "
+                      "rubrica e li\n"
+                      "registra, finché non viene fermato (Ctrl+C, o systemctl --user stop briosms-reports). Ascolta "
+                      "su\n"
+                      "Reports/Address (127.0.0.1) e Reports/Port (13090) delle impostazioni.\n"
+                      "briosms reports --poll: chiede al gateway JSON i rapporti degli invii recenti che non ne hanno "
+                      "ancora uno.\n"
+                      "\n")
+            + exitCodesText());
+        parser.addPositionalArgument(QStringLiteral("reports"), QString(), QStringLiteral("reports"));
         break;
     }
 }
@@ -384,6 +409,8 @@ Invocation readCommandLine(const QStringList &args)
         command = Command::History;
     else if (word == QLatin1String("sync"))
         command = Command::Sync;
+    else if (word == QLatin1String("reports"))
+        command = Command::Reports;
     else if (!word.isEmpty() && word != QLatin1String("/IMPORTBRIO1"))
         return usageError(Texts::tr("Comando sconosciuto: %1").arg(word));
 
@@ -456,6 +483,11 @@ Invocation readCommandLine(const QStringList &args)
             return usageError(Texts::tr("Argomento in più: %1").arg(words.at(2)));
         break;
     case Command::Sync:
+        if (words.size() > 1)
+            return usageError(Texts::tr("Argomento in più: %1").arg(words.at(1)));
+        break;
+    case Command::Reports:
+        inv.poll = parser.isSet(QStringLiteral("poll"));
         if (words.size() > 1)
             return usageError(Texts::tr("Argomento in più: %1").arg(words.at(1)));
         break;
@@ -736,7 +768,7 @@ int history(Context &ctx, int count)
     for (const SentEntry &e : readSends(ctx.db(), {}, 0, count)) {
         out << terminalText(e.date, false) << '\t' << terminalText(e.gateway, false) << '\t'
             << e.recipients << '\t' << e.accepted + e.queued << '\t' << e.refused << '\t' << e.unknown << '\t'
-            << terminalText(e.text, false, true) << '\n';
+            << e.delivered << '\t' << e.failed << '\t' << e.waiting << '\t' << terminalText(e.text, false, true) << '\n';
     }
     return ExitCode::Ok;
 }
@@ -758,6 +790,71 @@ int sync(Context &ctx)
         tell(Texts::tr("Sincronizzazione della rubrica non riuscita: %1").arg(e.description()));
         return e.number() == ErrorNo::CardDavSetup ? ExitCode::Stopped : ExitCode::Failed;
     }
+}
+
+// The end of `briosms reports`: SIGTERM (systemd) or SIGINT (Ctrl+C) ends
+// the event loop, so that the reports taken are written before the exit.
+int g_stopPipe[2] = {-1, -1};
+
+void askToStop(int)
+{
+    const char byte = 0;
+    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &byte, 1);
+}
+
+int reports(Context &ctx, const Options &o, const QString &folder)
+{
+    if (o.poll) {
+        std::unique_ptr<GatewayControl> gateway;
+        try {
+            gateway = makeGatewayFactory(chooseGatewayUrl(o.gateway, ctx.settings), folder, ctx.settings)();
+        } catch (const Error &e) {
+            tell(e.description());
+            return ExitCode::Usage;
+        }
+        if (!gateway->reportsKept()) {
+            tell(Texts::tr("Questo gateway non conserva i rapporti di consegna: Kannel li invia al ricevitore, "
+                           "briosms reports senza --poll."));
+            return ExitCode::Usage;
+        }
+        if (!useAccount(ctx, *gateway))
+            return ExitCode::Stopped;
+        try {
+            const qsizetype told = pollDeliveries(ctx.db(), *gateway, ctx.clock.now());
+            ctx.message(Icon::Information, Texts::tr("Rapporti di consegna registrati: %1").arg(told));
+            return ExitCode::Ok;
+        } catch (const Error &e) {
+            ReportError(ctx, e);
+            return ExitCode::Failed;
+        }
+    }
+    const QString address = ctx.settings.text(Key::ReportsAddress).trimmed();
+    const QHostAddress host(address);
+    if (host.isNull()) {
+        tell(Texts::tr("Indirizzo non valido in Reports/Address: \"%1\"").arg(address));
+        return ExitCode::Usage;
+    }
+    ReportBook book(ctx.db());
+    ReportReceiver receiver(book, ctx.clock);
+    try {
+        receiver.listen(host, quint16(ctx.settings.integer(Key::ReportsPort)));
+    } catch (const Error &e) {
+        ReportError(ctx, e);
+        return ExitCode::Failed;
+    }
+    if (::pipe(g_stopPipe) != 0)
+        throw Error(ErrorNo::Internal, QString::fromLocal8Bit(std::strerror(errno)));
+    QSocketNotifier stop(g_stopPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, QCoreApplication::instance(), &QCoreApplication::quit);
+    struct sigaction action = {};
+    action.sa_handler = askToStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    tell(Texts::tr("In ascolto dei rapporti di consegna su %1, porta %2.").arg(host.toString()).arg(receiver.port()));
+    QCoreApplication::exec();
+    receiver.flush();
+    return ExitCode::Ok;
 }
 
 // One line a message the sandbox accepted, the text's line breaks written
@@ -801,6 +898,8 @@ int runCommand(const Options &o)
     state.ServerChecksDone = true;
     if (o.command == QLatin1String("history"))
         status = history(ctx, o.count);
+    else if (o.command == QLatin1String("reports"))
+        status = reports(ctx, o, state.InstallDir);
     else if (o.command == QLatin1String("contacts"))
         status = contacts(ctx, o);
     else if (o.command == QLatin1String("sync"))

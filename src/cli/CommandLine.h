@@ -29,7 +29,7 @@ struct Invocation final
     // The window: what it looks at itself, such as /IMPORTBRIO1.
     QStringList windowArguments;
 
-    // The commands: send, contacts, history.
+    // The commands: send, contacts, history, reports.
     QString command;
     QString sub; // contacts list|export
     QStringList to;
@@ -41,6 +41,7 @@ struct Invocation final
     bool due = false;
     bool dryRun = false; // count the SMS, send nothing
     int count = 20; // history
+    bool poll = false; // reports: ask the gateway instead of listening
 };
 
 // Reads the arguments (the program's name first). Needs a QCoreApplication.

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QObject>
+#include <QRandomGenerator>
 #include <QUuid>
 #include <array>
 #include <optional>
@@ -75,6 +76,15 @@ GatewayControl::JobState ask(GatewayControl &gateway, const QString &key, QHash<
     return state;
 }
 
+// 128 random bits: the report address of a send carries it, and a report
+// naming no send's token is refused.
+QString newReportToken()
+{
+    std::array<quint32, 4> bits{};
+    QRandomGenerator::system()->fillRange(bits.data(), bits.size());
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(bits.data()), sizeof bits).toHex());
+}
+
 } // namespace
 
 QString SendLog::keyOf(const QString &text, const QString &when, const QList<Recipient> &recipients)
@@ -111,13 +121,14 @@ SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text
     SendLog log;
     log.m_fresh = true;
     log.m_base = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    log.m_token = newReportToken();
     // A held send is handed over later, as an attempt of its own.
     log.m_attempt = state == State::Held ? 0 : 1;
     Transaction tx(db);
     db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari, Lavoro, "
-                          "Tentativi, InVolo) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?9, ?9)"),
+                          "Tentativi, InVolo, Gettone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?9, ?9, ?10)"),
            {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when, key,
-            stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt});
+            stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt, log.m_token});
     log.m_id = db.lastInsertId();
     // The rows of the attempt on its way as a hand-over that goes through
     // leaves them: then nothing is written to each of them afterwards.
@@ -141,12 +152,17 @@ SendLog SendLog::load(Database &db, qint64 id, QList<Recipient> *recipients)
     SendLog log;
     log.m_id = id;
     {
-        Statement st = db.prepare(QStringLiteral("SELECT Lavoro, Stato FROM tab_invii WHERE ID = ?"));
+        Statement st = db.prepare(QStringLiteral("SELECT Lavoro, Stato, Gettone FROM tab_invii WHERE ID = ?"));
         st.bind(1, id);
         if (st.next()) {
             log.m_base = st.text(0);
             log.m_held = st.text(1) == QLatin1String("P");
+            log.m_token = st.text(2);
         }
+    }
+    if (log.m_token.isEmpty()) {
+        log.m_token = newReportToken();
+        db.run(QStringLiteral("UPDATE tab_invii SET Gettone = ? WHERE ID = ?"), {log.m_token, id});
     }
     // Records written before attempts were kept get a base now.
     if (QUuid(log.m_base).isNull()) {
@@ -375,6 +391,7 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
     results.emplace(gateway);
     try {
         gateway.setJobKey(key);
+        gateway.setReportToken(m_token);
         for (const qsizetype place : std::as_const(m_pending)) {
             const QString &number = recipients.at(place).number;
             gateway.addSMS(number.startsWith(QLatin1Char('+')) ? number.mid(1) : number, text, when);

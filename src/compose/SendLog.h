@@ -87,6 +87,7 @@ private:
     qint64 m_id = 0;
     bool m_held = false;
     QString m_base;     // of the job keys
+    QString m_token;    // of the delivery reports
     qint64 m_attempt = 0; // 0 until the pending rows are marked as handed over
     QList<qsizetype> m_pending;
     QList<qsizetype> m_unknown;

@@ -47,6 +47,8 @@ constexpr int CardDavNetwork = 29011;
 constexpr int CardDavAuth = 29012;
 constexpr int CardDavGarbage = 29013;
 constexpr int CardDavChanged = 29014;
+// The receiver of delivery reports cannot listen on its address and port.
+constexpr int ReportsListen = 29020;
 
 constexpr int Internal = 5; // "invalid procedure call": a program fault
 } // namespace ErrorNo

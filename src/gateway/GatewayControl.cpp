@@ -38,4 +38,23 @@ GatewayControl::JobState GatewayControl::askJob(const QString &)
     return JobState::Unknown;
 }
 
+void GatewayControl::setReportToken(const QString &)
+{
+}
+
+bool GatewayControl::postsReports() const
+{
+    return false;
+}
+
+bool GatewayControl::reportsKept() const
+{
+    return false;
+}
+
+QList<GatewayControl::DeliveryNote> GatewayControl::askDelivery(const QString &)
+{
+    return {};
+}
+
 } // namespace brio

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -31,6 +32,14 @@ public:
         Unknown, // the gateway could not be asked, or cannot tell
         Absent,  // nothing of that job was delivered
         Applied, // delivered once; askJob() told each message's outcome
+    };
+
+    // What the network reported of a message the gateway took.
+    enum class Delivery { None, Delivered, Failed, Waiting };
+    struct DeliveryNote
+    {
+        qsizetype index = 0; // its place in the job
+        Delivery state = Delivery::None;
     };
 
     // What one message may be on this gateway: how many concatenated parts,
@@ -75,6 +84,16 @@ public:
     // What became of the hand-over with that key. With Applied every message
     // of the job is told through messageResult(), by its place in that job.
     virtual JobState askJob(const QString &key);
+    // The send's token for delivery reports, for drivers that have the
+    // network post them to the program's receiver; the others ignore it.
+    virtual void setReportToken(const QString &token);
+    // True when the network posts delivery reports to the program's receiver.
+    virtual bool postsReports() const;
+    // The delivery reports the gateway holds for the messages of a job, for
+    // gateways that keep them (reportsKept()); throws Error when it cannot
+    // be asked.
+    virtual bool reportsKept() const;
+    virtual QList<DeliveryNote> askDelivery(const QString &key);
 
 Q_SIGNALS:
     void wrongNumber();

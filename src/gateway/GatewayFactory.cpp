@@ -8,6 +8,7 @@
 #include "settings/Settings.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QUrl>
 
 namespace brio {
@@ -54,6 +55,23 @@ QString chooseGatewayUrl(const QString &argument, Settings &settings, PasswordPl
     return url;
 }
 
+QString deliveryReportUrl(const Settings &settings)
+{
+    const QString set = settings.text(Key::GatewayDlrUrl).trimmed();
+    if (!set.isEmpty())
+        return set;
+    // A receiver on every address is reached on this machine through loopback.
+    QHostAddress host(settings.text(Key::ReportsAddress).trimmed());
+    if (host.isNull() || host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6 || host == QHostAddress::Any)
+        host = QHostAddress::LocalHost;
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(host.toString());
+    url.setPort(settings.integer(Key::ReportsPort));
+    url.setPath(QStringLiteral("/dlr"));
+    return url.toString();
+}
+
 GatewayFactory sandboxGatewayFactory(const QString &dataFolder)
 {
     const QString file = sandboxFile(dataFolder);
@@ -74,7 +92,7 @@ GatewayFactory makeGatewayFactory(const QString &url, const QString &dataFolder,
             auto kannel = std::make_unique<KannelGateway>(address, settings.integer(Key::ServerTimeout),
                                                           settings.integer(Key::GatewayParallel),
                                                           settings.text(Key::GatewaySender));
-            kannel->setDeliveryReports(settings.text(Key::GatewayDlrUrl), settings.integer(Key::GatewayDlrMask));
+            kannel->setDeliveryReports(deliveryReportUrl(settings), settings.integer(Key::GatewayDlrMask));
             return withAppCode(std::move(kannel), &settings);
         };
     }

@@ -26,4 +26,8 @@ QString chooseGatewayUrl(const QString &argument, Settings &settings, PasswordPl
 
 QString sandboxFile(const QString &dataFolder);
 
+// Where Kannel posts delivery reports: Gateway/DlrUrl, or else the address of
+// the program's own receiver (Reports/Address and Reports/Port).
+QString deliveryReportUrl(const Settings &settings);
+
 } // namespace brio

@@ -456,4 +456,31 @@ GatewayControl::JobState HttpGateway::askJob(const QString &key)
     return JobState::Applied;
 }
 
+bool HttpGateway::reportsKept() const
+{
+    return true;
+}
+
+QList<GatewayControl::DeliveryNote> HttpGateway::askDelivery(const QString &key)
+{
+    const QByteArray k = key.toLatin1();
+    const Answer a = exchange(jobPath(k) + "/delivery", '{' + accountFields() + '}', kCommitTries);
+    if (a.status == 404 && a.code == QLatin1String("job_unknown"))
+        return {}; // nothing of that job went out
+    if (a.status != 200)
+        raise(a);
+    if (a.body.value(QLatin1String("job")) != QJsonValue(key))
+        return {};
+    QList<DeliveryNote> notes;
+    for (const auto &[name, state] : {std::pair{"delivered", Delivery::Delivered}, std::pair{"failed", Delivery::Failed},
+                                      std::pair{"waiting", Delivery::Waiting}}) {
+        const QJsonArray places = a.body.value(QLatin1String(name)).toArray();
+        for (const QJsonValue &v : places) {
+            if (isCount(v))
+                notes.append({qsizetype(v.toInteger()), state});
+        }
+    }
+    return notes;
+}
+
 } // namespace brio

@@ -55,6 +55,8 @@ public:
     bool keyed() const override;
     void setJobKey(const QString &key) override;
     JobState askJob(const QString &key) override;
+    bool reportsKept() const override;
+    QList<DeliveryNote> askDelivery(const QString &key) override;
 
 private:
     struct Answer

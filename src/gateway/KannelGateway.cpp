@@ -301,9 +301,30 @@ KannelGateway::~KannelGateway() = default;
 
 void KannelGateway::setDeliveryReports(const QString &url, int mask)
 {
-    m_reportFields = url.isEmpty() || mask <= 0
-        ? QByteArray()
-        : "&dlr-mask=" + QByteArray::number(mask) + field("dlr-url", url);
+    m_reportUrl = mask > 0 ? url : QString();
+    m_reportMask = mask;
+}
+
+void KannelGateway::setReportToken(const QString &token)
+{
+    m_reportToken = token;
+}
+
+bool KannelGateway::postsReports() const
+{
+    return !m_reportUrl.isEmpty();
+}
+
+QByteArray KannelGateway::reportFields() const
+{
+    if (m_reportUrl.isEmpty())
+        return {};
+    QString url = m_reportUrl;
+    // Kannel fills in %p (the recipient) and %d (the report's type) for
+    // each message; the token names the send.
+    if (!m_reportToken.isEmpty())
+        url += QLatin1Char(url.contains(QLatin1Char('?')) ? '&' : '?') + QStringLiteral("t=%1&n=%p&s=%d").arg(m_reportToken);
+    return "&dlr-mask=" + QByteArray::number(m_reportMask) + field("dlr-url", url);
 }
 
 void KannelGateway::setUserName(const QString &user)
@@ -394,7 +415,7 @@ QList<KannelGateway::Request> KannelGateway::plan(QList<qsizetype> &refused) con
 {
     QList<Request> requests;
     const QByteArray account = accountQuery();
-    const QByteArray from = (m_sender.isEmpty() ? QByteArray() : field("from", m_sender)) + m_reportFields;
+    const QByteArray from = (m_sender.isEmpty() ? QByteArray() : field("from", m_sender)) + reportFields();
     QString text;
     QByteArray textFields;
     for (qsizetype i = 0; i < m_queue.size(); ++i) {

@@ -43,8 +43,11 @@ public:
     ~KannelGateway() override;
 
     // Asks Kannel to post the delivery reports in `mask` to `url` (its %-codes
-    // are Kannel's); an empty url asks for none.
+    // are Kannel's); an empty url asks for none. With a send's token the
+    // program's own fields follow: the token, the recipient and the type.
     void setDeliveryReports(const QString &url, int mask);
+    void setReportToken(const QString &token) override;
+    bool postsReports() const override;
 
     void setUserName(const QString &user) override;
     QString userName() const override;
@@ -82,6 +85,7 @@ private:
     };
 
     QByteArray accountQuery() const;
+    QByteArray reportFields() const;
     QList<Request> plan(QList<qsizetype> &refused) const;
     // Sends the requests, at most m_parallel at a time; `done` hears each
     // answer and returns false to launch no more.
@@ -92,7 +96,9 @@ private:
     QString m_user;
     QString m_password;
     QString m_sender;
-    QByteArray m_reportFields;
+    QString m_reportUrl;
+    QString m_reportToken;
+    int m_reportMask = 0;
     int m_timeoutMs;
     int m_parallel;
     QList<Message> m_queue;

@@ -55,7 +55,8 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
     }
     params << limit;
     Statement st = db.prepare(QStringLiteral("SELECT ID, Data, Gateway, Testo, CASE Stato WHEN 'P' THEN Quando END, "
-                                             "Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti FROM tab_invii %1 "
+                                             "Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti, Consegnati, NonConsegnati, InAttesa "
+                                             "FROM tab_invii %1 "
                                              "ORDER BY ID DESC LIMIT ?")
                                   .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QLatin1String(" AND "))));
     st.bindAll(params);
@@ -75,6 +76,9 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
         e.queued = st.integer(7);
         e.refused = st.integer(8);
         e.unknown = st.integer(9);
+        e.delivered = st.integer(10);
+        e.failed = st.integer(11);
+        e.waiting = st.integer(12);
         out.append(e);
     }
     return out;
@@ -85,11 +89,12 @@ QList<SentRecipient> readSentRecipients(Database &db, qint64 sendId)
     QList<SentRecipient> out;
     // The rows of an attempt still on its way have no outcome yet.
     Statement st = db.prepare(QStringLiteral(
-        "SELECT d.Numero, d.Nominativo, CASE WHEN d.Tentativo > 0 AND d.Tentativo = i.InVolo THEN '' ELSE d.Esito END "
+        "SELECT d.Numero, d.Nominativo, CASE WHEN d.Tentativo > 0 AND d.Tentativo = i.InVolo THEN '' ELSE d.Esito END, "
+        "d.Consegna, d.ConsegnaOra "
         "FROM tab_invii_dest d JOIN tab_invii i ON i.ID = d.ID_Invio WHERE d.ID_Invio = ? ORDER BY d.Posizione"));
     st.bind(1, sendId);
     while (st.next())
-        out.append({st.text(0), st.text(1), st.text(2)});
+        out.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4)});
     return out;
 }
 
@@ -128,6 +133,24 @@ QString outcomeSummary(const SentEntry &e)
     if (e.parts > 1)
         summary += Texts::tr(" (%1 SMS ciascuno)").arg(e.parts);
     return summary;
+}
+
+QString deliverySummary(const SentEntry &e)
+{
+    const qint64 handed = e.accepted + e.queued + e.unknown;
+    if (handed == 0 && e.delivered + e.failed + e.waiting == 0)
+        return QString();
+    QStringList parts;
+    if (e.delivered > 0)
+        parts << (e.delivered == 1 ? Texts::tr("1 consegnato") : Texts::tr("%1 consegnati").arg(e.delivered));
+    if (e.failed > 0)
+        parts << (e.failed == 1 ? Texts::tr("1 non consegnato") : Texts::tr("%1 non consegnati").arg(e.failed));
+    if (e.waiting > 0)
+        parts << Texts::tr("%1 in attesa").arg(e.waiting);
+    const qint64 silent = handed - e.delivered - e.failed - e.waiting;
+    if (silent > 0)
+        parts << (silent == 1 ? Texts::tr("1 sconosciuto") : Texts::tr("%1 sconosciuti").arg(silent));
+    return parts.join(QStringLiteral(", "));
 }
 
 QString shownDate(const QString &stored)

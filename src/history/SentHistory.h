@@ -30,6 +30,10 @@ struct SentEntry
     qint64 queued = 0;
     qint64 refused = 0; // wrong numbers
     qint64 unknown = 0; // handed over, but nobody can tell whether delivered
+    // What the network reported since: delivered, failed, still waiting.
+    qint64 delivered = 0;
+    qint64 failed = 0;
+    qint64 waiting = 0;
     int parts = 1;      // SMS the text takes for each recipient
 };
 
@@ -38,6 +42,8 @@ struct SentRecipient
     QString number;
     QString name;
     QString outcome; // the Esito letter
+    QString report;  // the Consegna letter: "", D, F, W
+    QString reportTime; // as stored, when a report came
 };
 
 // One screenful of the list, a little more than a tall window shows.
@@ -52,6 +58,10 @@ QString outcomeWord(const QString &outcome);
 // "3 accettati, 1 rifiutato" (with "2 SMS ciascuno" for a long text), or
 // the time a held send waits for.
 QString outcomeSummary(const SentEntry &entry);
+// "2 consegnati, 1 non consegnato, 3 in attesa" from the delivery reports,
+// with those handed over that no report speaks of as "sconosciuti"; empty
+// for a send nothing was handed over in.
+QString deliverySummary(const SentEntry &entry);
 // "15-06-2026 10:30" from the stored form.
 QString shownDate(const QString &stored);
 

@@ -49,11 +49,16 @@ constexpr std::array kEntries{
     Entry{Key::GatewayParallel, "Gateway", "Parallel", "4"},
     // The sender shown on the phone, for gateways that let the program say it.
     Entry{Key::GatewaySender, "Gateway", "Sender", ""},
-    // Where a gateway that reports deliveries posts them (empty: none asked),
-    // and which reports (Kannel's bits: 1 delivered, 2 failed, 4 buffered,
-    // 8 accepted by the SMSC, 16 refused by it).
+    // Where a gateway that reports deliveries posts them (empty: the
+    // program's own receiver, below), and which reports (Kannel's bits: 1
+    // delivered, 2 failed, 4 buffered, 8 accepted by the SMSC, 16 refused by
+    // it; 0: none asked).
     Entry{Key::GatewayDlrUrl, "Gateway", "DlrUrl", ""},
-    Entry{Key::GatewayDlrMask, "Gateway", "DlrMask", "3"},
+    Entry{Key::GatewayDlrMask, "Gateway", "DlrMask", "31"},
+    // The receiver of delivery reports: the address it listens on (another
+    // than loopback when Kannel runs on another machine) and its port.
+    Entry{Key::ReportsAddress, "Reports", "Address", "127.0.0.1"},
+    Entry{Key::ReportsPort, "Reports", "Port", "13090"},
     // Parts one message may take on a gateway that joins them (1 to 10); for
     // Kannel no more than its sendsms-user max-messages, past which it cuts
     // the text short without saying so.

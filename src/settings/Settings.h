@@ -33,6 +33,8 @@ enum class Key {
     GatewaySender,
     GatewayDlrUrl,
     GatewayDlrMask,
+    ReportsAddress,
+    ReportsPort,
     GatewayMaxParts,
     RegistrationURL,
     CompanyURL,

@@ -181,6 +181,36 @@ void addSyncTables(Database &db)
                          .arg(counter("ID"))});
 }
 
+// Step 7: delivery reports. Each recipient gets the state the network
+// reported ("" none yet, D delivered, F failed, W waiting) and the time it
+// arrived; each send gets the counts of those states and the random token
+// that the report address carries, so that only reports for this folder's
+// own sends are taken.
+void addDeliveryReports(Database &db)
+{
+    const auto hasColumn = [&db](const char *table, const char *column) {
+        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)));
+        while (st.next()) {
+            if (st.text(QStringLiteral("name")) == QLatin1String(column))
+                return true;
+        }
+        return false;
+    };
+    const bool sends = hasColumn("tab_invii", "Gettone");
+    const bool recipients = hasColumn("tab_invii_dest", "Consegna");
+    if (sends && recipients)
+        return;
+    if (!sends)
+        db.exec(QStringLiteral("ALTER TABLE tab_invii ADD COLUMN Gettone TEXT;"
+                               "ALTER TABLE tab_invii ADD COLUMN Consegnati INTEGER DEFAULT 0;"
+                               "ALTER TABLE tab_invii ADD COLUMN NonConsegnati INTEGER DEFAULT 0;"
+                               "ALTER TABLE tab_invii ADD COLUMN InAttesa INTEGER DEFAULT 0;"
+                               "CREATE INDEX IF NOT EXISTS tab_invii_Gettone ON tab_invii (Gettone);"));
+    if (!recipients)
+        db.exec(QStringLiteral("ALTER TABLE tab_invii_dest ADD COLUMN Consegna TEXT DEFAULT '';"
+                               "ALTER TABLE tab_invii_dest ADD COLUMN ConsegnaOra TEXT;"));
+}
+
 // In order: step n brings a book to version n.
 constexpr void (*kSteps[kSchemaVersion])(Database &) = {
     addMessageTextAndPrefixes,
@@ -189,6 +219,7 @@ constexpr void (*kSteps[kSchemaVersion])(Database &) = {
     addSendAttempts, // step 4
     addAttemptOnItsWay,
     addSyncTables, // step 6
+    addDeliveryReports,
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "gateway/GatewayFactory.h"
 #include "gateway/HttpGateway.h"
 #include "gateway/Login.h"
+#include "history/DeliveryReports.h"
 #include "history/SentHistory.h"
 #include "mock/FakeGateway.h"
 #include "refserver/JsonGateway.h"
@@ -342,6 +343,30 @@ private Q_SLOTS:
         QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
         QCOMPARE(f.sortedOutboxRecipients(), (QStringList{"393331234561", "393331234562", "393331234563"}));
         QCOMPARE(f.view.statusText(), QStringLiteral("Credito residuo: 7 SMS"));
+    }
+
+    // Delivery reports of the JSON gateway: asked per job after the send,
+    // each recipient's state by its place in the job, not asked again once
+    // every state is final; a refused number has none.
+    void deliveryAskedOfTheJsonGateway()
+    {
+        HttpSend h;
+        h.json.failDelivery(QStringLiteral("393471110002"));
+        h.f.addTypedNumber(QStringLiteral("+393331110001"));
+        h.f.addTypedNumber(QStringLiteral("+393471110002"));
+        h.f.addTypedNumber(QStringLiteral("+3933"));
+        QCOMPARE(h.f.sendAnswering(), SendProcedure::Outcome::Sent);
+        Database &db = h.f.env.db();
+        const QDateTime now = h.f.env.clock.now();
+        QCOMPARE(pollDeliveries(db, h.gateway, now), qsizetype(2));
+        QCOMPARE(pollDeliveries(db, h.gateway, now), qsizetype(0));
+        const SentEntry e = readSends(db, {}).first();
+        QCOMPARE((QList<qint64>{e.accepted, e.refused, e.delivered, e.failed, e.waiting}), (QList<qint64>{2, 1, 1, 1, 0}));
+        QStringList states;
+        for (const SentRecipient &r : readSentRecipients(db, e.id))
+            states << r.number + QLatin1Char(' ') + deliveryWord(r.outcome, r.report);
+        QCOMPARE(states, (QStringList{"+393331110001 consegnato", "+393471110002 non consegnato", "+3933 "}));
+        QCOMPARE(h.json.calls(JsonGateway::Call::Delivery), 1);
     }
 
     // The commit itself fails: nothing is lost from the message being prepared

@@ -103,6 +103,12 @@ void JsonGateway::clearFaults()
     m_pending.clear();
 }
 
+void JsonGateway::failDelivery(const QString &number)
+{
+    QMutexLocker lock(&m_mutex);
+    m_undeliverable.insert(number);
+}
+
 qint64 JsonGateway::credit(const QString &user) const
 {
     QMutexLocker lock(&m_mutex);
@@ -169,6 +175,8 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
         call = Call::Commit;
     else if (n == 5 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "state")
         call = Call::State;
+    else if (n == 5 && parts[1] == "v1" && parts[2] == "jobs" && parts[4] == "delivery")
+        call = Call::Delivery;
     else
         return failure(404, QStringLiteral("not_found"), QStringLiteral("No such call"));
     ++m_calls[int(*call)];
@@ -200,6 +208,8 @@ HttpResponse JsonGateway::dispatch(const HttpRequest &request, std::optional<Cal
         return batch(user, parts[3], parts[5], body);
     if (*call == Call::State)
         return state(parts[3]);
+    if (*call == Call::Delivery)
+        return delivery(parts[3]);
     return commit(user, parts[3], body);
 }
 
@@ -269,6 +279,7 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     // Batch indexes are unique and not negative: 0 .. batches-1 all present.
     const qint64 batches = body.value(QLatin1String("batches")).toInteger(-1);
     QList<Delivered> accepted;
+    QList<Delivered> all;
     QJsonArray refused;
     QJsonArray refusedAt;
     qint64 held = 0;
@@ -278,6 +289,7 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     held = 0;
     for (const QList<Delivered> &batch : std::as_const(open->batches)) {
         for (const Delivered &m : batch) {
+            all.append(m);
             if (isValidNumber(m.to)) {
                 accepted.append(m);
             } else {
@@ -320,6 +332,7 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
                                        {QStringLiteral("refused_at"), refusedAt},
                                        {QStringLiteral("credit"), account.credit}});
     m_committed.insert(key, answer.body);
+    m_jobMessages.insert(key, all);
     m_open.erase(open);
     ++m_commitsApplied;
     return answer;
@@ -336,6 +349,31 @@ HttpResponse JsonGateway::state(const QByteArray &key) const
     if (m_open.contains(key))
         return reply({{QStringLiteral("job"), QString::fromLatin1(key)}, {QStringLiteral("state"), QStringLiteral("open")}});
     return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job or expired"));
+}
+
+HttpResponse JsonGateway::delivery(const QByteArray &key) const
+{
+    const auto it = m_jobMessages.constFind(key);
+    if (it == m_jobMessages.cend())
+        return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No committed job"));
+    QJsonArray delivered;
+    QJsonArray failed;
+    QJsonArray waiting;
+    for (qsizetype i = 0; i < it->size(); ++i) {
+        const Delivered &m = it->at(i);
+        if (!isValidNumber(m.to))
+            continue; // refused at the commit: nothing to report
+        if (m_undeliverable.contains(m.to))
+            failed.append(i);
+        else if (m.when != QLatin1String("NOW"))
+            waiting.append(i);
+        else
+            delivered.append(i);
+    }
+    return reply({{QStringLiteral("job"), QString::fromLatin1(key)},
+                  {QStringLiteral("delivered"), delivered},
+                  {QStringLiteral("failed"), failed},
+                  {QStringLiteral("waiting"), waiting}});
 }
 
 } // namespace brio::test

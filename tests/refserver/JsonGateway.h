@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
+#include <QSet>
 #include <optional>
 
 namespace brio::test {
@@ -16,7 +17,7 @@ namespace brio::test {
 class JsonGateway final
 {
 public:
-    enum class Call { Credit, Batch, Commit, State };
+    enum class Call { Credit, Batch, Commit, State, Delivery };
 
     struct Delivered
     {
@@ -49,6 +50,9 @@ public:
     // first, otherwise it changes nothing.
     void replyInstead(Call call, const HttpResponse &instead, bool applied, int count = 1);
     void clearFaults();
+    // Delivery reports: a committed message to this number is reported
+    // failed; the others delivered, or waiting while their time is ahead.
+    void failDelivery(const QString &number);
 
     qint64 credit(const QString &user) const; // -1 for an unknown account
     QList<Delivered> delivered() const;
@@ -85,6 +89,7 @@ private:
     HttpResponse batch(const QString &user, const QByteArray &key, const QByteArray &index, const QJsonObject &body);
     HttpResponse commit(const QString &user, const QByteArray &key, const QJsonObject &body);
     HttpResponse state(const QByteArray &key) const;
+    HttpResponse delivery(const QByteArray &key) const;
     std::optional<Pending> take(Call call, bool beforeCall);
 
     mutable QMutex m_mutex;
@@ -93,12 +98,14 @@ private:
     QHash<QString, Account> m_accounts;
     QHash<QByteArray, Job> m_open;
     QHash<QByteArray, QByteArray> m_committed; // job key -> the reply of its commit
+    QHash<QByteArray, QList<Delivered>> m_jobMessages; // of committed jobs, in job order
+    QSet<QString> m_undeliverable;
     QList<Delivered> m_delivered;
     QList<Pending> m_pending;
     int m_commitsApplied = 0;
     int m_parts = 4;
     bool m_unicode = true;
-    int m_calls[4] = {};
+    int m_calls[5] = {};
 };
 
 } // namespace brio::test

@@ -151,8 +151,15 @@ private Q_SLOTS:
             << 0 << true;
         QTest::newRow("numbered, members once") << noSends << 2 << false;
         const QString noSync = QStringLiteral("DROP TABLE tab_carddav; DROP TABLE tab_carddav_stato; DROP TABLE tab_carddav_copie;");
-        QTest::newRow("numbered, attempts on each row") << QStringLiteral("ALTER TABLE tab_invii DROP COLUMN InVolo;") + noSync << 4 << false;
-        QTest::newRow("numbered, no sync") << noSync << 5 << false;
+        const QString noReports = QStringLiteral(
+            "DROP INDEX tab_invii_Gettone; ALTER TABLE tab_invii DROP COLUMN Gettone; "
+            "ALTER TABLE tab_invii DROP COLUMN Consegnati; ALTER TABLE tab_invii DROP COLUMN NonConsegnati; "
+            "ALTER TABLE tab_invii DROP COLUMN InAttesa; ALTER TABLE tab_invii_dest DROP COLUMN Consegna; "
+            "ALTER TABLE tab_invii_dest DROP COLUMN ConsegnaOra;");
+        QTest::newRow("numbered, attempts on each row")
+            << QStringLiteral("ALTER TABLE tab_invii DROP COLUMN InVolo;") + noSync + noReports << 4 << false;
+        QTest::newRow("numbered, no sync") << noSync + noReports << 5 << false;
+        QTest::newRow("numbered, no delivery reports") << noReports << 6 << false;
         QTest::newRow("numbered, newest") << QString() << kSchemaVersion << false;
     }
 

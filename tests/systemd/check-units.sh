@@ -12,6 +12,9 @@ cp "$units"/briosms-send-due.timer "$work/"
 sed "s|^ExecStart=[^ ]*|ExecStart=$program|" "$units"/briosms-send-due.service >"$work/briosms-send-due.service"
 grep -q "^ExecStart=$program send --due$" "$work/briosms-send-due.service" || { echo "the service does not run send --due"; exit 1; }
 grep -q '^WantedBy=timers.target$' "$work/briosms-send-due.timer" || { echo "the timer cannot be enabled"; exit 1; }
+sed "s|^ExecStart=[^ ]*|ExecStart=$program|" "$units"/briosms-reports.service >"$work/briosms-reports.service"
+grep -q "^ExecStart=$program reports$" "$work/briosms-reports.service" || { echo "the service does not run reports"; exit 1; }
 mkdir -p -m 700 "${XDG_RUNTIME_DIR:?}"
-systemd-analyze verify --user --man=no "$work/briosms-send-due.timer" "$work/briosms-send-due.service"
+systemd-analyze verify --user --man=no "$work/briosms-send-due.timer" "$work/briosms-send-due.service" \
+    "$work/briosms-reports.service"
 echo "units ok"

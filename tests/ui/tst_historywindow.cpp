@@ -8,6 +8,7 @@
 #include "context/Notifier.h"
 #include "gateway/GatewayFactory.h"
 #include "gateway/SandboxGateway.h"
+#include "history/DeliveryReports.h"
 #include "store/Database.h"
 #include "ui/history/SentHistoryWindow.h"
 #include "ui/main/MainWindow.h"
@@ -51,7 +52,8 @@ QStringList recipientRows(const QTreeWidget *list)
     QStringList out;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = list->topLevelItem(i);
-        out << item->text(0) + QLatin1Char('|') + item->text(1) + QLatin1Char('|') + item->text(2);
+        out << item->text(0) + QLatin1Char('|') + item->text(1) + QLatin1Char('|') + item->text(2) + QLatin1Char('|')
+                + item->text(3) + QLatin1Char('|') + item->text(4);
     }
     return out;
 }
@@ -111,10 +113,34 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     child<QPushButton>(w, "cmd_invia")->click();
     QCOMPARE(env.prompter.last().text, QStringLiteral("Messaggio inoltrato con successo"));
 
+    // Delivery reports for the second send, as the receiver takes them: only
+    // for its token and its recipients; a late "waiting" leaves a final state.
+    {
+        Statement st = env.db().prepare(QStringLiteral("SELECT Gettone FROM tab_invii WHERE Testo = ?"));
+        st.bind(1, meeting);
+        QVERIFY(st.next());
+        const QString token = st.text(0);
+        QCOMPARE(token.size(), 32);
+        const QDateTime at(QDate(2026, 6, 15), QTime(10, 31));
+        ReportBook book(env.db());
+        QCOMPARE(book.take(token, QStringLiteral("393477654321"), Delivery::Waiting, at), ReportBook::Verdict::Taken);
+        QCOMPARE(book.take(token, QStringLiteral("393477654321"), Delivery::Delivered, at), ReportBook::Verdict::Taken);
+        QCOMPARE(book.take(token, QStringLiteral("+393471111111"), Delivery::Failed, at.addSecs(60)),
+                 ReportBook::Verdict::Taken);
+        QCOMPARE(book.take(token, QStringLiteral("393471111111"), Delivery::Waiting, at.addSecs(120)),
+                 ReportBook::Verdict::Taken);
+        QCOMPARE(book.take(token, QStringLiteral("393331234567"), Delivery::Delivered, at),
+                 ReportBook::Verdict::UnknownRecipient);
+        QCOMPARE(book.take(QString(token).replace(0, 1, token.at(0) == QLatin1Char('a') ? u'b' : u'a'),
+                           QStringLiteral("393477654321"), Delivery::Delivered, at),
+                 ReportBook::Verdict::UnknownSend);
+        book.flush();
+    }
+
     const QString gateway = QStringLiteral("2026-06-15 10:30:00\t2.0 (gateway di prova)\t");
     QCOMPARE(historyCommand(env.dataFolder(), QStringLiteral("2")),
-             (QStringList{gateway + QStringLiteral("2\t2\t0\t0\tRiunione al 100%\\nin sala"),
-                          gateway + QStringLiteral("1\t1\t0\t0\tL'appuntamento è confermato")}));
+             (QStringList{gateway + QStringLiteral("2\t2\t0\t0\t1\t1\t0\tRiunione al 100%\\nin sala"),
+                          gateway + QStringLiteral("1\t1\t0\t0\t0\t0\t0\tL'appuntamento è confermato")}));
 
     child<QAction>(w, "mnuStorico")->trigger();
     auto *window = w.findChild<SentHistoryWindow *>();
@@ -124,9 +150,11 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     auto *recipients = child<QTreeWidget>(*window, "lst_destinatari");
     QCOMPARE(model->rowCount(), 2);
     QCOMPARE(rowTexts(model, 0), (QStringList{"15-06-2026 10:30", "2.0 (gateway di prova)", "Riunione al 100% in sala",
-                                             "2", "2 accettati"}));
+                                             "2", "2 accettati", "1 consegnato, 1 non consegnato"}));
+    QCOMPARE(rowTexts(model, 1).last(), QStringLiteral("1 sconosciuto"));
     QCOMPARE(recipientRows(recipients),
-             (QStringList{"+393477654321||accettato", "+393471111111|Anna Rossi|accettato"}));
+             (QStringList{"+393477654321||accettato|consegnato|15-06-2026 10:31",
+                          "+393471111111|Anna Rossi|accettato|non consegnato|15-06-2026 10:32"}));
     screenshot(*window, "frmMessaggiInviati");
 
     // Filters: a wildcard typed is a plain character; blanks in a number are ignored.

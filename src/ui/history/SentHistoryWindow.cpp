@@ -1,6 +1,8 @@
 #include "ui/history/SentHistoryWindow.h"
 
 #include "core/Texts.h"
+#include "gateway/GatewayControl.h"
+#include "history/DeliveryReports.h"
 #include "history/SentHistory.h"
 #include "store/Database.h"
 #include "ui/OneWindow.h"
@@ -13,6 +15,7 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QTimer>
 
 namespace brio {
 
@@ -26,6 +29,7 @@ QString columnTitle(int section)
     case 2: return Texts::tr("Testo");
     case 3: return Texts::tr("Destinatari");
     case 4: return Texts::tr("Esito");
+    case 5: return Texts::tr("Consegna");
     default: return QString();
     }
 }
@@ -56,7 +60,7 @@ public:
     const SentEntry &entry(int row) const { return m_rows.at(row); }
 
     int rowCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
-    int columnCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : 5; }
+    int columnCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : 6; }
 
     QVariant data(const QModelIndex &index, int role) const override
     {
@@ -68,7 +72,8 @@ public:
         case 1: return e.gateway;
         case 2: return role == Qt::ToolTipRole ? e.text : QString(e.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
         case 3: return QString::number(e.recipients);
-        default: return outcomeSummary(e);
+        case 4: return outcomeSummary(e);
+        default: return deliverySummary(e);
         }
     }
 
@@ -154,6 +159,31 @@ void SentHistoryWindow::Form_Load()
     m_ui->dt_prima->setDate(m_ctx.clock.now().date().addMonths(-3));
     reload();
     m_ui->lst_invii->setFocus();
+    // After the window shows: a gateway that keeps delivery reports is asked
+    // for those still missing.
+    QTimer::singleShot(0, this, &SentHistoryWindow::askDeliveries);
+}
+
+void SentHistoryWindow::askDeliveries()
+{
+    if (!m_ctx.makeGateway)
+        return;
+    try {
+        const std::unique_ptr<GatewayControl> gateway = m_ctx.makeGateway();
+        if (!gateway->reportsKept())
+            return;
+        if (gateway->userName().isEmpty()) {
+            if (!m_ctx.state.LoggedIn)
+                return;
+            gateway->setUserName(m_ctx.state.LoginUser);
+            gateway->setPassword(m_ctx.state.LoginPassword);
+        }
+        if (pollDeliveries(m_ctx.db(), *gateway, m_ctx.clock.now()) > 0)
+            reload();
+    } catch (const Error &e) {
+        // The list stands without them; the log says why.
+        qWarning("Rapporti di consegna non chiesti al gateway: %s", qUtf8Printable(e.description()));
+    }
 }
 
 void SentHistoryWindow::reload()
@@ -176,7 +206,8 @@ void SentHistoryWindow::showRecipients()
     guarded(m_ctx, [&] {
         QList<QTreeWidgetItem *> items;
         for (const SentRecipient &r : readSentRecipients(m_ctx.db(), m_model->entry(current.row()).id))
-            items << new QTreeWidgetItem(QStringList{r.number, r.name, outcomeWord(r.outcome)});
+            items << new QTreeWidgetItem(QStringList{r.number, r.name, outcomeWord(r.outcome),
+                                                     deliveryWord(r.outcome, r.report), shownDate(r.reportTime)});
         m_ui->lst_destinatari->addTopLevelItems(items);
     });
 }

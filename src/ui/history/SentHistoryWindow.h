@@ -29,6 +29,7 @@ public:
 
 private:
     void Form_Load();
+    void askDeliveries();
     void reload(); // the list again with the filters, the first screenful
     void showRecipients();
     QList<qint64> selectedSends() const;
