@@ -19,6 +19,8 @@ namespace brio {
 
 namespace {
 
+const QByteArray kJsonType = QByteArrayLiteral("application/json; charset=utf-8");
+
 void appendJsonString(QByteArray &out, const QString &s)
 {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -168,38 +170,56 @@ QByteArray HttpGateway::jobPath(const QByteArray &key) const
     return m_base + "/v1/jobs/" + key;
 }
 
-HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArray &body, int tries)
+HttpClient::Headers HttpGateway::headers() const
 {
-    const HttpClient::Headers headers{{QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json")},
-                                      {QByteArrayLiteral("X-Brio-AppCode"), m_appCode}};
-    QUrl target = m_url;
-    target.setPath(QString::fromUtf8(path), QUrl::StrictMode);
+    return {{QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json")},
+            {QByteArrayLiteral("X-Brio-AppCode"), m_appCode}};
+}
+
+QUrl HttpGateway::target(const QByteArray &path) const
+{
+    QUrl url = m_url;
+    url.setPath(QString::fromUtf8(path), QUrl::StrictMode);
+    return url;
+}
+
+void HttpGateway::failed(const HttpFailure &f, bool lastTry) const
+{
+    switch (f.kind()) {
+    case HttpFailure::Kind::Malformed:
+    case HttpFailure::Kind::TooLarge:
+        throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway non valida: %1").arg(f.detail()));
+    case HttpFailure::Kind::Certificate:
+        throw Error(ErrorNo::UntrustedServer,
+                    Texts::tr("Il certificato del gateway %1 non è valido, la connessione è stata rifiutata (%2)")
+                        .arg(m_url.host(), f.detail()));
+    case HttpFailure::Kind::Connect:
+    case HttpFailure::Kind::Lost:
+    case HttpFailure::Kind::Timeout:
+        break;
+    }
+    if (lastTry)
+        throw Error(ErrorNo::GatewayNoConnection,
+                    Texts::tr("Gateway %1 non raggiungibile: %2").arg(m_url.host(), f.detail()));
+}
+
+HttpGateway::Answer HttpGateway::exchange(const QByteArray &path, const QByteArray &body, int tries, int triedBefore)
+{
     HttpClient::Reply reply;
-    for (int attempt = 1;; ++attempt) {
+    for (int attempt = triedBefore + 1;; ++attempt) {
         try {
-            reply = m_http->post(target, QByteArrayLiteral("application/json; charset=utf-8"), body, headers);
+            reply = m_http->post(target(path), kJsonType, body, headers());
             break;
         } catch (const HttpFailure &f) {
-            switch (f.kind()) {
-            case HttpFailure::Kind::Malformed:
-            case HttpFailure::Kind::TooLarge:
-                throw Error(ErrorNo::GatewayGeneric, Texts::tr("Risposta del gateway non valida: %1").arg(f.detail()));
-            case HttpFailure::Kind::Certificate:
-                throw Error(ErrorNo::UntrustedServer,
-                            Texts::tr("Il certificato del gateway %1 non è valido, la connessione è stata rifiutata (%2)")
-                                .arg(m_url.host(), f.detail()));
-            case HttpFailure::Kind::Connect:
-            case HttpFailure::Kind::Lost:
-            case HttpFailure::Kind::Timeout:
-                break;
-            }
-            if (attempt >= tries)
-                throw Error(ErrorNo::GatewayNoConnection,
-                            Texts::tr("Gateway %1 non raggiungibile: %2").arg(m_url.host(), f.detail()));
+            failed(f, attempt >= tries);
             NetworkWait::sleep(100 * attempt);
         }
     }
+    return answerOf(reply);
+}
 
+HttpGateway::Answer HttpGateway::answerOf(const HttpClient::Reply &reply) const
+{
     Answer answer;
     answer.status = reply.status;
     QJsonParseError parseError{};
@@ -320,22 +340,42 @@ void HttpGateway::transmit()
         job.key = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
 
     const QByteArray prefix = '{' + accountFields() + ",\"messages\":[";
-    QByteArray body;
-    Q_EMIT progress(0, total);
-    qsizetype index = 0;
-    for (qsizetype first = 0; first < total; first += kBatchSize, ++index) {
+    QList<HttpClient::Post> batches;
+    QList<QByteArray> paths;
+    for (qsizetype first = 0; first < total; first += kBatchSize) {
         const qsizetype last = std::min(first + kBatchSize, total);
-        body.clear();
+        QByteArray body;
         body.reserve(prefix.size() + starts[last] - starts[first] + 2);
         body += prefix;
         body.append(queue.constData() + starts[first], starts[last] - starts[first] - 1); // no trailing ','
         body += "]}";
-        const Answer a = exchange(jobPath(job.key) + "/batches/" + QByteArray::number(index), body, kUploadTries);
+        paths.append(jobPath(job.key) + "/batches/" + QByteArray::number(paths.size()));
+        batches.append({target(paths.last()), body});
+    }
+    Q_EMIT progress(0, total);
+    // The first batch alone, as it makes the job; the others travel
+    // together. Uploads deliver nothing and an upload repeated replaces its
+    // batch, so their order and a repeat are harmless.
+    QList<HttpClient::Outcome> outcomes;
+    for (qsizetype index = 0; index < batches.size(); ++index) {
+        const QByteArray &path = paths.at(index);
+        if (index == 1)
+            outcomes = m_http->postAll(batches.mid(1), kJsonType, headers(), kUploadWindow);
+        Answer a;
+        if (index == 0) {
+            a = exchange(path, batches.at(index).body, kUploadTries);
+        } else if (const HttpClient::Outcome &o = outcomes.at(index - 1); o.failure) {
+            failed(*o.failure, kUploadTries <= 1);
+            NetworkWait::sleep(100);
+            a = exchange(path, batches.at(index).body, kUploadTries, 1);
+        } else {
+            a = answerOf(o.reply);
+        }
         if (a.status == 409 && a.code == QLatin1String("job_committed"))
             break; // the commit repeats the stored result
         if (a.status != 200)
             raise(a);
-        Q_EMIT progress(last, total);
+        Q_EMIT progress(std::min((index + 1) * kBatchSize, total), total);
     }
     m_job = job;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gateway/GatewayControl.h"
+#include "net/HttpClient.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -13,7 +14,6 @@
 
 namespace brio {
 
-class HttpClient;
 
 // The driver for a provider's JSON gateway (docs/gateway-protocol.md). A send
 // is one job on the server: transmit() uploads the queue in batches, and
@@ -25,6 +25,7 @@ class HttpGateway final : public GatewayControl
 public:
     static constexpr qsizetype kBatchSize = 1000;
     static constexpr int kUploadTries = 3;
+    static constexpr int kUploadWindow = 4; // batches on their way at once
     static constexpr int kCommitTries = 4;
     static constexpr qsizetype kMaxQueue = 1000000;
 
@@ -74,7 +75,14 @@ private:
         QList<bool> later;   // a message for a later time
     };
 
-    Answer exchange(const QByteArray &path, const QByteArray &body, int tries);
+    // Posts until an answer comes or `tries` are used up (`triedBefore` of
+    // them already); a failure that no repeat can mend is thrown at once.
+    Answer exchange(const QByteArray &path, const QByteArray &body, int tries, int triedBefore = 0);
+    Answer answerOf(const HttpClient::Reply &reply) const;
+    // Throws the error of a failed post, unless trying again may mend it.
+    void failed(const HttpFailure &failure, bool lastTry) const;
+    HttpClient::Headers headers() const;
+    QUrl target(const QByteArray &path) const;
     [[noreturn]] void raise(const Answer &answer) const;
     // Each message's outcome by the commit's refused list.
     void tellResults(const Job &job, const QJsonArray &refused, bool acceptedRest);

@@ -19,18 +19,37 @@ namespace {
 constexpr qint64 kMaxQueue = 1000000;
 
 // Each hand-over is a job with its key, applied once; the outbox says which
-// message of which job each row is. Files made before get the columns.
+// message of which job each row is. A job's rows are written in one
+// transaction, so they are one run of row ids, kept with the job: an index
+// over the outbox would cost every row of every send. Files made before get
+// the columns.
 void ensureJobs(Database &db)
 {
-    if (db.tableExists(QStringLiteral("job")))
+    if (!db.tableExists(QStringLiteral("job"))) {
+        Transaction tx(db);
+        db.exec(QStringLiteral(
+            "CREATE TABLE job (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, account TEXT NOT NULL, "
+            "messages INTEGER NOT NULL, first_row INTEGER, last_row INTEGER);"
+            "ALTER TABLE outbox ADD COLUMN job_id INTEGER;"
+            "ALTER TABLE outbox ADD COLUMN job_index INTEGER;"));
+        tx.commit();
+        return;
+    }
+    bool ranges = false;
+    {
+        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(job)"));
+        while (st.next())
+            ranges = ranges || st.text(QStringLiteral("name")) == QLatin1String("first_row");
+    }
+    if (ranges)
         return;
     Transaction tx(db);
     db.exec(QStringLiteral(
-        "CREATE TABLE job (id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, account TEXT NOT NULL, "
-        "messages INTEGER NOT NULL);"
-        "ALTER TABLE outbox ADD COLUMN job_id INTEGER;"
-        "ALTER TABLE outbox ADD COLUMN job_index INTEGER;"
-        "CREATE INDEX outbox_job ON outbox (job_id);"));
+        "ALTER TABLE job ADD COLUMN first_row INTEGER;"
+        "ALTER TABLE job ADD COLUMN last_row INTEGER;"
+        "UPDATE job SET first_row = (SELECT MIN(id) FROM outbox WHERE job_id = job.id), "
+        "last_row = (SELECT MAX(id) FROM outbox WHERE job_id = job.id);"
+        "DROP INDEX IF EXISTS outbox_job;"));
     tx.commit();
 }
 
@@ -224,7 +243,9 @@ GatewayControl::JobState SandboxGateway::askJob(const QString &key)
         messages = st.integer(1);
     }
     QList<Result> results(messages, Result::WrongNumber); // what the outbox does not hold was refused
-    Statement st = d.prepare(QStringLiteral("SELECT job_index, send_at FROM outbox WHERE job_id = ?"));
+    Statement st = d.prepare(QStringLiteral(
+        "SELECT job_index, send_at FROM outbox WHERE id BETWEEN (SELECT first_row FROM job WHERE id = ?1) AND "
+        "(SELECT last_row FROM job WHERE id = ?1) AND job_id = ?1"));
     st.bind(1, id);
     while (st.next()) {
         const qint64 index = st.integer(0);
@@ -267,6 +288,7 @@ void SandboxGateway::closeConnection()
         "INSERT INTO outbox (account, recipient, text, send_at, accepted_at, job_id, job_index) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     insert.bind(1, m_user).bind(5, now).bind(6, job == 0 ? QVariant() : QVariant(job));
     qint64 done = 0;
+    qint64 firstRow = 0;
     const QString *boundText = nullptr;
     const QString *boundWhen = nullptr;
     for (const Queued &q : accepted) {
@@ -281,9 +303,14 @@ void SandboxGateway::closeConnection()
         }
         insert.bind(2, q.number).bind(7, qint64(q.index)).run();
         insert.reset();
+        if (firstRow == 0)
+            firstRow = d.lastInsertId();
         if (++done % 10000 == 0)
             Q_EMIT progress(done, accepted.size());
     }
+    if (job != 0)
+        d.run(QStringLiteral("UPDATE job SET first_row = ?, last_row = ? WHERE id = ?"),
+              {firstRow, d.lastInsertId(), job});
     d.run(QStringLiteral("UPDATE account SET credit = credit - ? WHERE user = ?"),
           {charge, m_user});
     tx.commit();

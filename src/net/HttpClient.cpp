@@ -10,7 +10,10 @@
 #include <QNetworkRequest>
 #include <QSslError>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace brio {
 
@@ -157,30 +160,80 @@ HttpClient::Reply HttpClient::request(const QByteArray &verb, const QUrl &url, c
     return send(verb, request, body);
 }
 
-HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest &request, const QByteArray &body)
+namespace {
+
+// One request on its way: the reply is read within the caps as it arrives,
+// and judged once it has finished or its deadline has passed.
+class Exchange final
 {
-    const QDeadlineTimer deadline(m_timeoutMs);
-    NetworkWait wait;
-    std::unique_ptr<QNetworkReply, ReplyDeleter> owner(verb == "GET" ? m_manager->get(request)
-                                                                      : m_manager->sendCustomRequest(request, verb, body));
-    QNetworkReply *reply = owner.get();
-    reply->setReadBufferSize(kReadBuffer);
+public:
+    Exchange(QNetworkReply *reply, int timeoutMs, qsizetype maxBody, const std::function<void()> &done)
+        : m_owner(reply)
+        , m_deadline(timeoutMs)
+        , m_timeoutMs(timeoutMs)
+        , m_maxBody(maxBody)
+    {
+        reply->setReadBufferSize(kReadBuffer);
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] { checkHead(); });
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { take(); });
+        QObject::connect(reply, &QNetworkReply::sslErrors, reply, [this](const QList<QSslError> &errors) {
+            for (const QSslError &e : errors)
+                m_certificateErrors << e.errorString();
+        });
+        QObject::connect(reply, &QNetworkReply::finished, reply, done);
+    }
 
-    Reply out;
-    std::optional<HttpFailure> stopped; // why we ended the exchange ourselves
-    QStringList certificateErrors;
-    auto stop = [&](HttpFailure::Kind kind, const QString &detail) {
-        if (!stopped)
-            stopped.emplace(kind, detail);
-        reply->abort();
-    };
-    auto take = [&] {
-        out.body += reply->read(m_maxBody + 1 - out.body.size());
-        if (out.body.size() > m_maxBody)
+    bool finished() const { return m_owner->isFinished(); }
+    const QDeadlineTimer &deadline() const { return m_deadline; }
+
+    void timeOut()
+    {
+        stop(HttpFailure::Kind::Timeout, Texts::tr("Nessuna risposta completa entro %1 s").arg(m_timeoutMs / 1000.0));
+    }
+
+    // The reply, or the failure thrown.
+    HttpClient::Reply result()
+    {
+        QNetworkReply *reply = m_owner.get();
+        if (!m_stopped)
+            checkHead();
+        if (!m_stopped)
+            take();
+        if (m_stopped)
+            throw *m_stopped;
+
+        const QNetworkReply::NetworkError error = reply->error();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (error != QNetworkReply::NoError && !(status.isValid() && isStatusError(error))) {
+            if (!m_certificateErrors.isEmpty())
+                throw HttpFailure(HttpFailure::Kind::Certificate, m_certificateErrors.join(QStringLiteral("; ")));
+            throw HttpFailure(kindOf(error), reply->errorString());
+        }
+        if (!status.isValid())
+            throw HttpFailure(HttpFailure::Kind::Malformed, Texts::tr("Risposta non HTTP"));
+        m_out.status = status.toInt();
+        m_out.headers = reply->rawHeaderPairs();
+        return m_out;
+    }
+
+private:
+    void stop(HttpFailure::Kind kind, const QString &detail)
+    {
+        if (!m_stopped)
+            m_stopped.emplace(kind, detail);
+        m_owner->abort();
+    }
+
+    void take()
+    {
+        m_out.body += m_owner->read(m_maxBody + 1 - m_out.body.size());
+        if (m_out.body.size() > m_maxBody)
             stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(m_maxBody));
-    };
+    }
 
-    auto checkHead = [&] {
+    void checkHead()
+    {
+        QNetworkReply *reply = m_owner.get();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid() && (status.toInt() < 100 || status.toInt() > 599))
             return stop(HttpFailure::Kind::Malformed, Texts::tr("Stato HTTP non valido"));
@@ -195,39 +248,84 @@ HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest
                 return stop(HttpFailure::Kind::Malformed, Texts::tr("Content-Length contraddittori"));
             length = value;
         }
-        if (size > kMaxHeaders)
-            return stop(HttpFailure::Kind::TooLarge, Texts::tr("Intestazioni oltre %1 byte").arg(kMaxHeaders));
+        if (size > HttpClient::kMaxHeaders)
+            return stop(HttpFailure::Kind::TooLarge, Texts::tr("Intestazioni oltre %1 byte").arg(HttpClient::kMaxHeaders));
         if (!length.isNull() && length.trimmed().toLongLong() > m_maxBody)
             return stop(HttpFailure::Kind::TooLarge, Texts::tr("Risposta oltre %1 byte").arg(m_maxBody));
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, checkHead);
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [&](const QList<QSslError> &errors) {
-        for (const QSslError &e : errors)
-            certificateErrors << e.errorString();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [&] { wait.quit(); });
-
-    if (!reply->isFinished() && !wait.exec(deadline))
-        stop(HttpFailure::Kind::Timeout, Texts::tr("Nessuna risposta completa entro %1 s").arg(m_timeoutMs / 1000.0));
-    if (!stopped)
-        checkHead();
-    if (!stopped)
-        take();
-    if (stopped)
-        throw *stopped;
-
-    const QNetworkReply::NetworkError error = reply->error();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (error != QNetworkReply::NoError && !(status.isValid() && isStatusError(error))) {
-        if (!certificateErrors.isEmpty())
-            throw HttpFailure(HttpFailure::Kind::Certificate, certificateErrors.join(QStringLiteral("; ")));
-        throw HttpFailure(kindOf(error), reply->errorString());
     }
-    if (!status.isValid())
-        throw HttpFailure(HttpFailure::Kind::Malformed, Texts::tr("Risposta non HTTP"));
-    out.status = status.toInt();
-    out.headers = reply->rawHeaderPairs();
+
+    std::unique_ptr<QNetworkReply, ReplyDeleter> m_owner;
+    QDeadlineTimer m_deadline;
+    int m_timeoutMs;
+    qsizetype m_maxBody;
+    HttpClient::Reply m_out;
+    std::optional<HttpFailure> m_stopped; // why we ended the exchange ourselves
+    QStringList m_certificateErrors;
+};
+
+} // namespace
+
+HttpClient::Reply HttpClient::send(const QByteArray &verb, const QNetworkRequest &request, const QByteArray &body)
+{
+    NetworkWait wait;
+    Exchange exchange(verb == "GET" ? m_manager->get(request) : m_manager->sendCustomRequest(request, verb, body),
+                      m_timeoutMs, m_maxBody, [&wait] { wait.quit(); });
+    if (!exchange.finished() && !wait.exec(exchange.deadline()))
+        exchange.timeOut();
+    return exchange.result();
+}
+
+QList<HttpClient::Outcome> HttpClient::postAll(const QList<Post> &posts, const QByteArray &contentType,
+                                               const Headers &headers, int window)
+{
+    QList<Outcome> out(posts.size());
+    std::vector<std::unique_ptr<Exchange>> onTheirWay(posts.size());
+    qsizetype next = 0;
+    qsizetype open = 0;
+    std::optional<NetworkWait> wait;
+    while (next < posts.size() || open > 0) {
+        while (next < posts.size() && open < std::max(window, 1)) {
+            QNetworkRequest request(posts.at(next).url);
+            request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+            for (const auto &[name, value] : headers)
+                request.setRawHeader(name, value);
+            onTheirWay[next] = std::make_unique<Exchange>(m_manager->post(request, posts.at(next).body), m_timeoutMs, m_maxBody,
+                                                          [&wait] {
+                                                              if (wait)
+                                                                  wait->quit();
+                                                          });
+            ++next;
+            ++open;
+        }
+        // Until one of them ends, or the first deadline passes.
+        QDeadlineTimer first = QDeadlineTimer::Forever;
+        bool anyDone = false;
+        for (const auto &e : onTheirWay) {
+            if (!e)
+                continue;
+            anyDone = anyDone || e->finished();
+            first = std::min(first, e->deadline());
+        }
+        if (!anyDone) {
+            wait.emplace();
+            wait->exec(first);
+            wait.reset();
+        }
+        for (qsizetype i = 0; i < qsizetype(onTheirWay.size()); ++i) {
+            auto &e = onTheirWay[i];
+            if (!e || !(e->finished() || e->deadline().hasExpired()))
+                continue;
+            if (!e->finished())
+                e->timeOut();
+            try {
+                out[i].reply = e->result();
+            } catch (const HttpFailure &f) {
+                out[i].failure = f;
+            }
+            e.reset();
+            --open;
+        }
+    }
     return out;
 }
 

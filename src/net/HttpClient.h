@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <exception>
 #include <memory>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkRequest;
@@ -76,6 +77,21 @@ public:
     // Any method (PROPFIND, REPORT, PUT, DELETE...), with a body when it has one.
     Reply request(const QByteArray &verb, const QUrl &url, const QByteArray &contentType, const QByteArray &body,
                   const Headers &headers = {});
+
+    struct Post
+    {
+        QUrl url;
+        QByteArray body;
+    };
+    struct Outcome
+    {
+        Reply reply;
+        std::optional<HttpFailure> failure; // instead of the reply
+    };
+    // Posts that may travel together: at most `window` on their way at once,
+    // each with the deadline and caps of one call. Each one's reply or
+    // failure, in the order given.
+    QList<Outcome> postAll(const QList<Post> &posts, const QByteArray &contentType, const Headers &headers, int window);
 
 private:
     Reply send(const QByteArray &verb, const QNetworkRequest &request, const QByteArray &body);

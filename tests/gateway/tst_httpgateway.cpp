@@ -293,22 +293,24 @@ private Q_SLOTS:
         QCOMPARE(d->getCredit(), qint64(10000 - 3));
     }
 
-    // A lost reply: the batch or the commit is sent again and applied once.
+    // A lost reply: the batch (the first one, sent alone, or one of those
+    // that travel together) or the commit is sent again and applied once.
     void retriedAfterLostReplyIsAppliedOnce()
     {
         Rig rig;
         rig.gateway.faultAfter(Call::Batch, Fault::Reset);
+        rig.gateway.faultAfter(Call::Batch, Fault::Reset, 1, 1);
         rig.gateway.faultAfter(Call::Commit, Fault::Reset);
         auto d = rig.driver();
         QSignalSpy wrong(d.get(), &GatewayControl::wrongNumber);
-        queue(*d, 1500);
+        queue(*d, 2500);
         queue(*d, {"39"});
         QCOMPARE(send(*d), 0);
-        QCOMPARE(rig.gateway.calls(Call::Batch), 3);
+        QCOMPARE(rig.gateway.calls(Call::Batch), 5);
         QCOMPARE(rig.gateway.calls(Call::Commit), 2);
         QCOMPARE(rig.gateway.commitsApplied(), 1);
-        expectEachOnce(rig.gateway.delivered(), 1500);
-        QCOMPARE(rig.credit(), qint64(10000 - 1500));
+        expectEachOnce(rig.gateway.delivered(), 2500);
+        QCOMPARE(rig.credit(), qint64(10000 - 2500));
         QCOMPARE(wrong.size(), 1); // from the repeated answer
     }
 

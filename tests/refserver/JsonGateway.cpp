@@ -79,10 +79,10 @@ void JsonGateway::setTextLimits(int parts, bool unicode)
     m_unicode = unicode;
 }
 
-void JsonGateway::faultAfter(Call call, Fault fault, int count)
+void JsonGateway::faultAfter(Call call, Fault fault, int count, int skip)
 {
     QMutexLocker lock(&m_mutex);
-    m_pending.append(Pending{call, count, fault, 0, {}, std::nullopt, false});
+    m_pending.append(Pending{call, count, fault, 0, {}, std::nullopt, false, skip});
 }
 
 void JsonGateway::refuse(Call call, int status, const QByteArray &code, int count)
@@ -137,6 +137,10 @@ std::optional<JsonGateway::Pending> JsonGateway::take(Call call, bool beforeCall
 {
     for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         if (it->call == call && it->beforeCall() == beforeCall) {
+            if (it->skip > 0) {
+                --it->skip;
+                return std::nullopt;
+            }
             const Pending p = *it;
             if (--it->count <= 0)
                 m_pending.erase(it);

@@ -39,10 +39,10 @@ public:
     // version 1, which says neither in its credit reply.
     void setTextLimits(int parts, bool unicode);
 
-    // The next `count` calls of that kind are carried out, then the connection
-    // misbehaves instead of answering (a reset after a commit loses the reply of
-    // an applied commit).
-    void faultAfter(Call call, Fault fault, int count = 1);
+    // The next `count` calls of that kind (after `skip` of them went well)
+    // are carried out, then the connection misbehaves instead of answering (a
+    // reset after a commit loses the reply of an applied commit).
+    void faultAfter(Call call, Fault fault, int count = 1, int skip = 0);
     // The next `count` calls of that kind change nothing and get this error.
     void refuse(Call call, int status, const QByteArray &code, int count = 1);
     // The next `count` calls of that kind get `instead` as their reply
@@ -80,6 +80,7 @@ private:
         QByteArray code;
         std::optional<HttpResponse> instead;
         bool applied = false;
+        int skip = 0; // calls let through first
 
         bool beforeCall() const { return instead ? !applied : status != 0; }
     };
