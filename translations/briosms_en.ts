@@ -897,8 +897,8 @@
 <context>
     <name>Texts</name>
     <message>
-        <location filename="../src/addressbook/Contacts.cpp" line="81"/>
-        <location filename="../src/gateway/Login.cpp" line="23"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="161"/>
+        <location filename="../src/gateway/Login.cpp" line="24"/>
         <source>Nessun record corrente.</source>
         <translation>No current record.</translation>
     </message>
@@ -970,58 +970,58 @@ Continue?</translation>
         <translation>. For now BrioSMS uses the test gateway (sandbox:); correct Gateway/URL in the settings file</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="45"/>
+        <location filename="../src/app/Startup.cpp" line="46"/>
         <source>
 Il file è stato lasciato com&apos;era. Per ricominciare con una rubrica vuota, rinominare la cartella &quot;%1&quot; e riavviare BrioSMS.</source>
         <translation>
 The file has been left as it was. To start again with an empty address book, rename the folder &quot;%1&quot; and restart BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="55"/>
+        <location filename="../src/app/Startup.cpp" line="56"/>
         <source>La rubrica &quot;%1&quot; è in uso da un altro programma (per esempio un plug-in).
 Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
         <translation>The address book &quot;%1&quot; is in use by another program (a plug-in, for example).
 Close the other program and restart BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="85"/>
+        <location filename="../src/app/Startup.cpp" line="86"/>
         <source>Impossibile aprire la rubrica &quot;%1&quot;: %2
 Il file è stato lasciato com&apos;era.</source>
         <translation>Cannot open the address book &quot;%1&quot;: %2
 The file was left as it was.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="92"/>
+        <location filename="../src/app/Startup.cpp" line="93"/>
         <source>Il file della rubrica &quot;%1&quot; è danneggiato e non può essere letto.</source>
         <translation>The address book file &quot;%1&quot; is damaged and cannot be read.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="103"/>
+        <location filename="../src/app/Startup.cpp" line="104"/>
         <source>Nella cartella dei dati &quot;%1&quot; non c&apos;è il file della rubrica &quot;%2&quot;: non è la cartella di BrioSMS, o la rubrica è stata spostata.</source>
         <translation>The data folder &quot;%1&quot; holds no address book file &quot;%2&quot;: it is not the BrioSMS folder, or the address book was moved.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="108"/>
+        <location filename="../src/app/Startup.cpp" line="109"/>
         <source>Al posto del file della rubrica &quot;%1&quot; c&apos;è una cartella.</source>
         <translation>There is a folder where the address book file &quot;%1&quot; should be.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="110"/>
+        <location filename="../src/app/Startup.cpp" line="111"/>
         <source>Il file della rubrica &quot;%1&quot; è troppo corto per essere una rubrica.</source>
         <translation>The address book file &quot;%1&quot; is too short to be an address book.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="119"/>
+        <location filename="../src/app/Startup.cpp" line="120"/>
         <source>&quot;%1&quot; è in sola lettura, e BrioSMS deve poter scrivere nella rubrica, nella sua cartella e nei file accanto che ne tengono le modifiche.</source>
         <translation>&quot;%1&quot; is read-only, and BrioSMS must be able to write the address book, its folder and the files beside it that hold its changes.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="133"/>
+        <location filename="../src/app/Startup.cpp" line="134"/>
         <source>La password inserita non è valida.</source>
         <translation>The password entered is not valid.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="139"/>
+        <location filename="../src/app/Startup.cpp" line="140"/>
         <source>Il file &quot;%1&quot; non contiene una rubrica di BrioSMS.</source>
         <translation>The file &quot;%1&quot; does not hold a BrioSMS address book.</translation>
     </message>
@@ -1044,93 +1044,98 @@ The file was left as it was.</translation>
         <translation type="vanished">Unknown argument: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="216"/>
+        <location filename="../src/cli/CommandLine.cpp" line="219"/>
         <source>Il gateway SMS (sandbox:, https://..., kannel://...), senza password.</source>
         <translation>The SMS gateway (sandbox:, https://..., kannel://...), without a password.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="218"/>
+        <location filename="../src/cli/CommandLine.cpp" line="221"/>
         <source>Il file delle impostazioni da usare al posto di quello dell&apos;utente.</source>
         <translation>The settings file to use instead of the user&apos;s own.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="228"/>
+        <location filename="../src/cli/CommandLine.cpp" line="224"/>
+        <source>Scrive nel registro BrioSMS.log anche i passi e gli esiti (mai password, chiavi o testi dei messaggi) e li mostra sullo standard error.</source>
+        <translation>Also writes the steps and outcomes to the log BrioSMS.log (never passwords, keys or message texts) and shows them on standard error.</translation>
+    </message>
+    <message>
+        <location filename="../src/cli/CommandLine.cpp" line="234"/>
         <source>Scrive la versione ed esce.</source>
         <translation>Prints the version and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="230"/>
+        <location filename="../src/cli/CommandLine.cpp" line="236"/>
         <source>Scrive i messaggi accettati dal gateway di prova, uno per riga, ed esce.</source>
         <translation>Prints the messages the sandbox gateway accepted, one a line, and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="231"/>
+        <location filename="../src/cli/CommandLine.cpp" line="237"/>
         <source>Mostra nel menu il comando che importa la rubrica di BrioSMS 1.1.4.</source>
         <translation>Shows in the menu the command that imports the address book of BrioSMS 1.1.4.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="236"/>
+        <location filename="../src/cli/CommandLine.cpp" line="242"/>
         <source>Un destinatario (ripetibile): +393331234567, oppure 3331234567 nel paese delle impostazioni (Options/Country, predefinito IT).</source>
         <translation>A recipient (repeatable): +393331234567, or 3331234567 in the country of the settings (Options/Country, IT by default).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="238"/>
+        <location filename="../src/cli/CommandLine.cpp" line="244"/>
         <source>NUMERO</source>
         <translation>NUMBER</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="239"/>
+        <location filename="../src/cli/CommandLine.cpp" line="245"/>
         <source>I contatti di un gruppo (ripetibile).</source>
         <translation>The contacts of a group (repeatable).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="239"/>
-        <location filename="../src/cli/CommandLine.cpp" line="250"/>
+        <location filename="../src/cli/CommandLine.cpp" line="245"/>
+        <location filename="../src/cli/CommandLine.cpp" line="256"/>
         <source>NOME</source>
         <translation>NAME</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="240"/>
+        <location filename="../src/cli/CommandLine.cpp" line="246"/>
         <source>Il testo del messaggio.</source>
         <translation>The text of the message.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="240"/>
+        <location filename="../src/cli/CommandLine.cpp" line="246"/>
         <source>TESTO</source>
         <translation>TEXT</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="241"/>
+        <location filename="../src/cli/CommandLine.cpp" line="247"/>
         <source>Il testo da un file UTF-8.</source>
         <translation>The text from a UTF-8 file.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="242"/>
+        <location filename="../src/cli/CommandLine.cpp" line="248"/>
         <source>Invio differito alla data e ora indicate.</source>
         <translation>Deferred send at the given date and time.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="243"/>
+        <location filename="../src/cli/CommandLine.cpp" line="249"/>
         <source>&quot;gg-mm-aaaa hh:mm&quot;</source>
         <translation>&quot;dd-mm-yyyy hh:mm&quot;</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="244"/>
+        <location filename="../src/cli/CommandLine.cpp" line="250"/>
         <source>Inoltra gli invii differiti giunti all&apos;ora.</source>
         <translation>Hands over the deferred sends whose time has come.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="246"/>
+        <location filename="../src/cli/CommandLine.cpp" line="252"/>
         <source>Scrive soltanto quanti SMS costerebbe l&apos;invio (le parti del testo per i destinatari) e non invia nulla.</source>
         <translation>Only prints how many SMS the send would cost (the text&apos;s parts times the recipients) and sends nothing.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="250"/>
+        <location filename="../src/cli/CommandLine.cpp" line="256"/>
         <source>Solo i contatti di un gruppo (ripetibile).</source>
         <translation>Only the contacts of a group (repeatable).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="259"/>
+        <location filename="../src/cli/CommandLine.cpp" line="265"/>
         <source>Codici di uscita:
   0  fatto: il gateway ha accettato ogni messaggio
   1  riga di comando errata
@@ -1153,7 +1158,7 @@ The file was left as it was.</translation>
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="278"/>
+        <location filename="../src/cli/CommandLine.cpp" line="284"/>
         <source>BrioSMS: invio di SMS dalla rubrica. Senza comando apre la finestra.
 
 Comandi (briosms COMANDO --help per le opzioni di ciascuno):
@@ -1168,22 +1173,22 @@ Commands (briosms COMMAND --help for the options of each):
   history    the latest sends, one a line</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="285"/>
+        <location filename="../src/cli/CommandLine.cpp" line="291"/>
         <source>send, contacts o history.</source>
         <translation>send, contacts or history.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="285"/>
+        <location filename="../src/cli/CommandLine.cpp" line="291"/>
         <source>comando</source>
         <translation>command</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="286"/>
+        <location filename="../src/cli/CommandLine.cpp" line="292"/>
         <source>[comando]</source>
         <translation>[command]</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="289"/>
+        <location filename="../src/cli/CommandLine.cpp" line="295"/>
         <source>briosms send: invia il testo ai numeri di --to e ai membri dei gruppi di --group, con le regole della finestra.
 Il testo viene da --text, da --text-file o dallo standard input (-). Un invio riuscito non scrive nulla.
 Il gateway: --gateway, altrimenti $BRIOSMS_GATEWAY, altrimenti Gateway/URL nelle impostazioni.
@@ -1198,12 +1203,12 @@ The address book&apos;s password is read from $BRIOSMS_DB_PASSWORD or the first 
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="300"/>
+        <location filename="../src/cli/CommandLine.cpp" line="306"/>
         <source>Il testo dallo standard input.</source>
         <translation>The text from standard input.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="305"/>
+        <location filename="../src/cli/CommandLine.cpp" line="311"/>
         <source>briosms contacts list: nome e numero dei contatti, separati da una tabulazione, uno per riga.
 briosms contacts export: tutti i campi dei contatti in CSV, come il plug-in &quot;Esporta rubrica&quot;.
 
@@ -1214,12 +1219,12 @@ briosms contacts export: every field of the contacts as CSV, as the &quot;Esport
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="311"/>
+        <location filename="../src/cli/CommandLine.cpp" line="317"/>
         <source>Che cosa scrivere.</source>
         <translation>What to print.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="315"/>
+        <location filename="../src/cli/CommandLine.cpp" line="321"/>
         <source>briosms history: gli ultimi N invii (20), dal più recente, uno per riga: data, gateway, destinatari,
 accettati, rifiutati, esito sconosciuto, testo, separati da tabulazioni.
 
@@ -1230,89 +1235,89 @@ accepted, refused, unknown outcome, text, separated by tabs.
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="321"/>
+        <location filename="../src/cli/CommandLine.cpp" line="327"/>
         <source>Quanti invii (20).</source>
         <translation>How many sends (20).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="368"/>
+        <location filename="../src/cli/CommandLine.cpp" line="374"/>
         <source>Comando sconosciuto: %1</source>
         <translation>Unknown command: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="372"/>
+        <location filename="../src/cli/CommandLine.cpp" line="378"/>
         <source>Scrive questo aiuto ed esce.</source>
         <translation>Prints this help and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="399"/>
-        <location filename="../src/cli/CommandLine.cpp" line="418"/>
-        <location filename="../src/cli/CommandLine.cpp" line="426"/>
-        <location filename="../src/cli/CommandLine.cpp" line="436"/>
+        <location filename="../src/cli/CommandLine.cpp" line="406"/>
+        <location filename="../src/cli/CommandLine.cpp" line="425"/>
+        <location filename="../src/cli/CommandLine.cpp" line="433"/>
+        <location filename="../src/cli/CommandLine.cpp" line="443"/>
         <source>Argomento in più: %1</source>
         <translation>Unexpected argument: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="424"/>
+        <location filename="../src/cli/CommandLine.cpp" line="431"/>
         <source>Indicare contacts list oppure contacts export.</source>
         <translation>Give contacts list or contacts export.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="433"/>
+        <location filename="../src/cli/CommandLine.cpp" line="440"/>
         <source>N deve essere un numero intero maggiore di zero: %1</source>
         <translation>N must be a whole number greater than zero: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="478"/>
+        <location filename="../src/cli/CommandLine.cpp" line="485"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="160"/>
         <location filename="../src/ui/main/MainWindow.cpp" line="498"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation>Wrong prefix. Select a correct prefix.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="482"/>
+        <location filename="../src/cli/CommandLine.cpp" line="489"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="167"/>
         <location filename="../src/ui/main/MainWindow.cpp" line="505"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation>The recipient&apos;s number is not correct. Please enter it again</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="495"/>
+        <location filename="../src/cli/CommandLine.cpp" line="502"/>
         <source>Il gruppo &quot;%1&quot; non esiste.</source>
         <translation>The group &quot;%1&quot; does not exist.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="524"/>
+        <location filename="../src/cli/CommandLine.cpp" line="515"/>
         <source>Indicare il testo una volta: --text TESTO, --text-file FILE oppure - (standard input).</source>
         <translation>Give the text once: --text TEXT, --text-file FILE or - (standard input).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="539"/>
+        <location filename="../src/cli/CommandLine.cpp" line="530"/>
         <source>Impossibile leggere %1 (%2)</source>
         <translation>Cannot read %1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="545"/>
+        <location filename="../src/cli/CommandLine.cpp" line="536"/>
         <source>Il testo da %1 è più lungo di quanto un messaggio possa contenere: letti %2 byte, il resto non è stato letto.</source>
         <translation>The text from %1 is longer than a message can hold: %2 bytes were read, the rest was not.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="547"/>
+        <location filename="../src/cli/CommandLine.cpp" line="538"/>
         <source>standard input</source>
         <translation>standard input</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="569"/>
+        <location filename="../src/cli/CommandLine.cpp" line="560"/>
         <source>Nessun accesso salvato per questo gateway: accedere una volta dalla finestra di BrioSMS con &quot;Salva la password&quot;, oppure indicare l&apos;account nell&apos;indirizzo del gateway (Kannel).</source>
         <translation>No saved login for this gateway: log in once from the BrioSMS window with &quot;Salva la password&quot;, or give the account in the gateway&apos;s address (Kannel).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="720"/>
+        <location filename="../src/cli/CommandLine.cpp" line="709"/>
         <source>Impossibile scrivere sullo standard output: %1</source>
         <translation>Cannot write to standard output: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="796"/>
+        <location filename="../src/cli/CommandLine.cpp" line="786"/>
         <source>Per l&apos;aiuto: briosms --help</source>
         <translation>For help: briosms --help</translation>
     </message>
@@ -1321,7 +1326,7 @@ accepted, refused, unknown outcome, text, separated by tabs.
         <translation type="vanished">Cannot read %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="623"/>
+        <location filename="../src/cli/CommandLine.cpp" line="614"/>
         <source>Invii programmati inoltrati: %1</source>
         <translation>Scheduled sends forwarded: %1</translation>
     </message>
@@ -1330,7 +1335,7 @@ accepted, refused, unknown outcome, text, separated by tabs.
         <translation type="vanished">The text is longer than the message&apos;s %1 characters.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="646"/>
+        <location filename="../src/cli/CommandLine.cpp" line="637"/>
         <location filename="../src/ui/main/MainWindow.cpp" line="519"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation>The number is already in the current send; to avoid sending twice to the same person it will not be added.</translation>
@@ -1447,67 +1452,67 @@ have bought at least one SMS bundle.</translation>
         <translation>Undo Compression</translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="61"/>
+        <location filename="../src/compose/MessageState.cpp" line="21"/>
         <source>SMS da inviare: </source>
         <translation>SMS to send: </translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="66"/>
+        <location filename="../src/compose/MessageState.cpp" line="26"/>
         <source>Totale Rubrica: </source>
         <translation>Address book total: </translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="67"/>
+        <location filename="../src/compose/MessageState.cpp" line="27"/>
         <source> destinatari.</source>
         <translation> recipients.</translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="67"/>
+        <location filename="../src/compose/MessageState.cpp" line="27"/>
         <source> destinatario.</source>
         <translation> recipient.</translation>
     </message>
     <message>
-        <location filename="../src/compose/MessageState.cpp" line="135"/>
+        <location filename="../src/compose/MessageState.cpp" line="80"/>
         <source> destinatari)</source>
         <translation> recipients)</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="29"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="32"/>
         <source>Invio in corso....</source>
         <translation>Sending....</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="130"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="132"/>
         <source>Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei numeri di cellulare...</source>
         <translation>Warning: not every message will be forwarded, because of errors in the mobile numbers...</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="213"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="215"/>
         <source>Data errata.</source>
         <translation>Wrong date.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="218"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="220"/>
         <source>La data impostata è antecedente alla data attuale.</source>
         <translation>The date set is earlier than the current date.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="230"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="232"/>
         <source>Ora errata.</source>
         <translation>Wrong time.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="300"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="302"/>
         <source>Alcuni numeri digitati sono anche di contatti o gruppi scelti per l&apos;invio.</source>
         <translation>Some typed numbers also belong to contacts or groups chosen for this send.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="302"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="304"/>
         <source>I contatti e i gruppi programmati per l&apos;invio hanno nominativi in comune.</source>
         <translation>The contacts and groups chosen for this send have names in common.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="306"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="308"/>
         <source>
 Per evitare invii duplicati alla stessa persona, la procedura
 invierà soltanto %1 SMS, e dal tuo account verranno scalati
@@ -1518,23 +1523,23 @@ will send only %1 SMS, and only %1 SMS will be
 charged to your account.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="669"/>
-        <location filename="../src/compose/SendProcedure.cpp" line="242"/>
+        <location filename="../src/cli/CommandLine.cpp" line="659"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="244"/>
         <source>Nessun destinatario inserito.</source>
         <translation>No recipient entered.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="247"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="249"/>
         <source>Inserire il testo del testo messaggio.</source>
         <translation>Enter the text of the message.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="262"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="264"/>
         <source>E&apos; necessario inserire almeno un destinatario per l&apos;invio.</source>
         <translation>At least one recipient is needed to send.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="269"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="271"/>
         <source>Stai per inoltrare %1 SMS. L&apos;operazione non è reversibile. Desideri continuare?</source>
         <translation>You are about to send %1 SMS. This cannot be undone. Do you want to continue?</translation>
     </message>
@@ -1549,136 +1554,136 @@ To avoid sending twice to the same person, only
 taken from your account.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="331"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="333"/>
         <source>Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il %1, se sarà aperto (oppure con &quot;briosms send --due&quot;).</source>
         <translation>The gateway does not schedule sends: BrioSMS will keep the message and forward it on %1, if it is open then (or with &quot;briosms send --due&quot;).</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="336"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="338"/>
         <source>Connessione con il server terminata con successo.
 Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel numero di cellulare</source>
         <translation>The connection with the server ended successfully.
 Warning... one or more messages were not forwarded because of an error in the mobile number</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="340"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="342"/>
         <source>Messaggio inoltrato con successo</source>
         <translation>Message forwarded successfully</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="354"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="356"/>
         <source>Di %1 destinatari su %2 non si sa se abbiano ricevuto questo messaggio in un invio interrotto (esito sconosciuto). Inviarlo anche a loro? Chi l&apos;ha già ricevuto lo riceverebbe due volte.</source>
         <translation>For %1 of %2 recipients nobody knows whether they received this message in an interrupted send (unknown outcome). Send it to them too? Whoever already received it would receive it twice.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="367"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="369"/>
         <source>Questo messaggio è già stato inoltrato a tutti i %1 destinatari in un invio interrotto: non viene inviato di nuovo.</source>
         <translation>This message was already sent to all %1 recipients in an interrupted send: it is not sent again.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="370"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="372"/>
         <source>Nessun destinatario da raggiungere: questo messaggio è già stato inoltrato a %1 destinatari su %2, gli altri hanno esito sconosciuto.</source>
         <translation>No recipient left to reach: this message was already sent to %1 of %2 recipients, the others have an unknown outcome.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="380"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="382"/>
         <source>Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio interrotto: ora va soltanto ai %3 restanti.</source>
         <translation>This message was already forwarded to %1 recipients out of %2 in an interrupted send: now it goes only to the %3 left.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="392"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="394"/>
         <source>Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, andrà soltanto ai destinatari che non l&apos;hanno ricevuto.</source>
         <translation>Forwarded %1 messages out of %2. Sending the same message again, it will go only to the recipients who have not received it.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="21"/>
+        <location filename="../src/context/Context.cpp" line="22"/>
         <source>Oggetto non valido o non più impostato: database non aperto</source>
         <translation>Object not valid or no longer set: database not open</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="28"/>
+        <location filename="../src/context/Context.cpp" line="29"/>
         <source>Nessuna finestra disponibile</source>
         <translation>No window available</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="35"/>
+        <location filename="../src/context/Context.cpp" line="36"/>
         <source>Nessuna finestra di scelta file disponibile</source>
         <translation>No file chooser available</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="42"/>
+        <location filename="../src/context/Context.cpp" line="43"/>
         <source>Nessun avvio di programmi disponibile</source>
         <translation>No way to start programs available</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="57"/>
+        <location filename="../src/context/Context.cpp" line="58"/>
         <source>Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.</source>
         <translation>General error in the working of BrioSMS ActiveX. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="59"/>
+        <location filename="../src/context/Context.cpp" line="60"/>
         <source>UserName o Password inserita errata. Riprovare.</source>
         <translation>Wrong user name or password. Try again.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="61"/>
+        <location filename="../src/context/Context.cpp" line="62"/>
         <source>Errore CGI. Sono stati passati parametri errati. Contattare il supporto tecnico.</source>
         <translation>CGI error. Wrong parameters were passed. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="63"/>
+        <location filename="../src/context/Context.cpp" line="64"/>
         <source>Credito SMS insufficiente. E&apos; necessario acquistare un nuovo pacchetto di SMS.</source>
         <translation>Not enough SMS credit. You need to buy a new SMS bundle.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="65"/>
+        <location filename="../src/context/Context.cpp" line="66"/>
         <source>Errore 28378. MaxQueue Error. Contattare il supporto tecnico.</source>
         <translation>Error 28378. MaxQueue Error. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="67"/>
+        <location filename="../src/context/Context.cpp" line="68"/>
         <source>La connessione ad Internet non è attiva. Connettersi e riprovare.</source>
         <translation>The Internet connection is not active. Connect and try again.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="69"/>
+        <location filename="../src/context/Context.cpp" line="70"/>
         <source>Uno o più numeri telefonici, del presente invio, risultano errati. Controllare Rubrica.</source>
         <translation>One or more phone numbers of this send are wrong. Check the address book.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="71"/>
+        <location filename="../src/context/Context.cpp" line="72"/>
         <source>La stringa del mittente è errata. Modificarla e riprovare.</source>
         <translation>The sender text is wrong. Change it and try again.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="73"/>
+        <location filename="../src/context/Context.cpp" line="74"/>
         <source>La data di invio è errata. Contattare il supporto tecnico.</source>
         <translation>The send date is wrong. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="75"/>
+        <location filename="../src/context/Context.cpp" line="76"/>
         <source>Il gateway Brionet ha segnalato un errore 28383. Contattare il supporto tecnico.</source>
         <translation>The Brionet gateway reported an error 28383. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="77"/>
+        <location filename="../src/context/Context.cpp" line="78"/>
         <source>L&apos;applicazione contiene un vcode errato. Contattare il supporto tecnico.</source>
         <translation>The application holds a wrong vcode. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="98"/>
+        <location filename="../src/context/Context.cpp" line="100"/>
         <source>Si è verificato l&apos;errore n. %1 - %2. Se l&apos;errore persiste, contattare il supporto tecnico.</source>
         <translation>Error no. %1 occurred - %2. If the error persists, contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="115"/>
+        <location filename="../src/context/Context.cpp" line="117"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo:
 %1</source>
         <translation>Cannot open the browser. Open this address by hand:
 %1</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="126"/>
+        <location filename="../src/context/Context.cpp" line="128"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo, scrivendo la propria password al posto degli asterischi:
 %1</source>
         <translation>Cannot open the browser. Open this address by hand, writing your password in place of the asterisks:
@@ -1832,17 +1837,17 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>Kannel %1 cannot be reached: %2</translation>
     </message>
     <message>
-        <location filename="../src/gateway/Login.cpp" line="44"/>
+        <location filename="../src/gateway/Login.cpp" line="45"/>
         <source>Inserire il nome utente.</source>
         <translation>Enter the user name.</translation>
     </message>
     <message>
-        <location filename="../src/gateway/Login.cpp" line="48"/>
+        <location filename="../src/gateway/Login.cpp" line="49"/>
         <source>Inserire la password.</source>
         <translation>Enter the password.</translation>
     </message>
     <message>
-        <location filename="../src/gateway/Login.cpp" line="69"/>
+        <location filename="../src/gateway/Login.cpp" line="72"/>
         <source>Impossibile accedere. Controllare Username e Password e riprovare.</source>
         <translation>Cannot log in. Check the user name and password and try again.</translation>
     </message>
@@ -1878,12 +1883,12 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>Not enough credit</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="36"/>
+        <location filename="../src/groups/Groups.cpp" line="79"/>
         <source> contatto)</source>
         <translation> contact)</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="36"/>
+        <location filename="../src/groups/Groups.cpp" line="79"/>
         <source> contatti)</source>
         <translation> contacts)</translation>
     </message>
@@ -1920,52 +1925,52 @@ BrioSMS gateway ver. </translation>
         <translation>BrioSMS is distributed free of charge, as is, without warranty. It uses Qt (LGPL v3 licence) and SQLCipher (BSD licence).</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="98"/>
+        <location filename="../src/history/SentHistory.cpp" line="99"/>
         <source>in coda</source>
         <translation>queued</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="100"/>
+        <location filename="../src/history/SentHistory.cpp" line="101"/>
         <source>rifiutato (numero errato)</source>
         <translation>refused (wrong number)</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="102"/>
+        <location filename="../src/history/SentHistory.cpp" line="103"/>
         <source>non inviato</source>
         <translation>not sent</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="104"/>
+        <location filename="../src/history/SentHistory.cpp" line="105"/>
         <source>esito sconosciuto</source>
         <translation>unknown outcome</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="105"/>
+        <location filename="../src/history/SentHistory.cpp" line="106"/>
         <source>non inoltrato</source>
         <translation>not forwarded</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="111"/>
+        <location filename="../src/history/SentHistory.cpp" line="112"/>
         <source>in attesa: partirà il %1</source>
         <translation>waiting: will go on %1</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="116"/>
+        <location filename="../src/history/SentHistory.cpp" line="117"/>
         <source>%1 in coda</source>
         <translation>%1 queued</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="120"/>
+        <location filename="../src/history/SentHistory.cpp" line="121"/>
         <source>%1 con esito sconosciuto</source>
         <translation>%1 with unknown outcome</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="126"/>
+        <location filename="../src/history/SentHistory.cpp" line="127"/>
         <source> (%1 SMS ciascuno)</source>
         <translation> (%1 SMS each)</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="181"/>
+        <location filename="../src/history/SentHistory.cpp" line="182"/>
         <source>L&apos;invio non è più fra i messaggi inviati</source>
         <translation>The send is no longer among the sent messages</translation>
     </message>
@@ -2023,22 +2028,22 @@ Close it and try again.</translation>
         <translation>The list of available phone prefixes has been updated.</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="158"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="154"/>
         <source>nessun numero</source>
         <translation>no number</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="159"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="155"/>
         <source>testo non leggibile (byte non UTF-8)</source>
         <translation>unreadable text (bytes that are not UTF-8)</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="167"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="163"/>
         <source>Il file ha più di %1 contatti: il limite di un&apos;importazione</source>
         <translation>The file has more than %1 contacts: the limit of one import</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="518"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="391"/>
         <source>Importazione completata.
 
 Contatti importati: %1
@@ -2051,14 +2056,14 @@ Already in the address book: %2
 Invalid numbers: %3</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="524"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="397"/>
         <source>
 Righe con testo non leggibile: %1</source>
         <translation>
 Rows with unreadable text: %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="526"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="399"/>
         <source>
 
 L&apos;elenco dei contatti non importati è in:
@@ -2069,7 +2074,7 @@ The list of contacts not imported is in:
 %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookImport.cpp" line="528"/>
+        <location filename="../src/plugins-shipped/BookImport.cpp" line="401"/>
         <source>
 
 Non è stato possibile salvare l&apos;elenco dei contatti non importati.</source>
@@ -2206,12 +2211,12 @@ The list of contacts not imported could not be saved.</translation>
         <translation>Row %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="53"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="51"/>
         <source>uso: %1 DATABASE [FILE...] [--batch]  (password su standard input)</source>
         <translation>usage: %1 DATABASE [FILE...] [--batch]  (password on standard input)</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="64"/>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="63"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation>Error no. %1 occurred - %2.</translation>
     </message>
@@ -2288,22 +2293,22 @@ File: %2</translation>
         <translation>vCard files (*.vcf *.vcard);;All files (*)</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="38"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="39"/>
         <source>&apos;%1&apos; non è una rubrica di BrioSMS 1.1.4 leggibile</source>
         <translation>&apos;%1&apos; is not a readable BrioSMS 1.1.4 address book</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="178"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="188"/>
         <source>Impossibile avviare il programma di lettura &apos;%1&apos;: %2</source>
         <translation>Cannot start the reader program &apos;%1&apos;: %2</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="248"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="257"/>
         <source>Impossibile scrivere il file %1</source>
         <translation>Cannot write the file %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="253"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="262"/>
         <source>I seguenti contatti di BrioSMS 1.1.4 non sono stati <byte value="xd"/>
 importati a causa di errori nel formato del numero di cellulare:</source>
         <translation>The following BrioSMS 1.1.4 contacts were not <byte value="xd"/>
@@ -2494,17 +2499,17 @@ imported because of errors in the mobile number format:</translation>
         <translation>Disk error (creation of &apos;%1&apos;): %2</translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="79"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="82"/>
         <source>Errore del database: la copia cifrata non corrisponde (%1)</source>
         <translation>Database error: the encrypted copy does not match (%1)</translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="153"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="156"/>
         <source>La modifica della password non è stata completata e la rubrica &apos;%1&apos; non può essere riaperta: chiudere BrioSMS e riavviarlo</source>
         <translation>The password change was not completed and the address book &apos;%1&apos; cannot be reopened: close BrioSMS and restart it</translation>
     </message>
     <message>
-        <location filename="../src/store/DatabasePassword.cpp" line="197"/>
+        <location filename="../src/store/DatabasePassword.cpp" line="200"/>
         <source>Il database è aperto da un altro programma</source>
         <translation>The database is open in another program</translation>
     </message>
@@ -2534,28 +2539,28 @@ imported because of errors in the mobile number format:</translation>
         <translation>The mobile number already belongs to the contact </translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="43"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="44"/>
         <source>&amp;Escludi dall&apos;invio</source>
         <translation>&amp;Remove from This Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="45"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
         <source>&amp;Aggiungi all&apos;invio</source>
         <translation>&amp;Add to This Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="47"/>
         <source>&amp;Elimina Contatto</source>
         <translation>&amp;Delete Contact</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="48"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="49"/>
         <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="39"/>
         <source>&amp;Proprietà Contatto</source>
         <translation>Contact &amp;Properties</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="205"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="206"/>
         <source>Si desidera cancellare definitivamente il contatto dalla rubrica?</source>
         <translation>Delete the contact from the address book for good?</translation>
     </message>
@@ -2590,19 +2595,19 @@ imported because of errors in the mobile number format:</translation>
         <translation>The group %1 was deleted in another window: this window closes.</translation>
     </message>
     <message>
-        <location filename="../src/compose/ListEntries.cpp" line="29"/>
-        <location filename="../src/plugins-shipped/BookExport.cpp" line="106"/>
+        <location filename="../src/groups/Groups.cpp" line="68"/>
+        <location filename="../src/plugins-shipped/BookExport.cpp" line="83"/>
         <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="282"/>
         <source>Tutta la rubrica</source>
         <translation>Whole address book</translation>
     </message>
     <message>
-        <location filename="../src/compose/ListEntries.cpp" line="29"/>
+        <location filename="../src/groups/Groups.cpp" line="68"/>
         <source>Solo in rubrica</source>
         <translation>Only in the address book</translation>
     </message>
     <message>
-        <location filename="../src/compose/ListEntries.cpp" line="35"/>
+        <location filename="../src/groups/Groups.cpp" line="72"/>
         <source>Gruppo %1 e rubrica</source>
         <translation>Group %1 and address book</translation>
     </message>
@@ -2780,8 +2785,8 @@ imported because of errors in the mobile number format:</translation>
         <translation>Install New Data Sources</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/BookExport.cpp" line="128"/>
-        <location filename="../src/plugins-shipped/BookExport.cpp" line="131"/>
+        <location filename="../src/plugins-shipped/BookExport.cpp" line="104"/>
+        <location filename="../src/plugins-shipped/BookExport.cpp" line="107"/>
         <source>Impossibile scrivere il file &apos;%1&apos;</source>
         <translation>Cannot write the file &apos;%1&apos;</translation>
     </message>
@@ -2834,6 +2839,11 @@ imported because of errors in the mobile number format:</translation>
         <location filename="../src/settings/Settings.cpp" line="92"/>
         <source>&quot;%1&quot; non è un file normale (è una cartella o un dispositivo): non può fare da file delle impostazioni, e non è stato né letto né modificato.</source>
         <translation>&quot;%1&quot; is not a regular file (it is a folder or a device): it cannot be the settings file, and it was neither read nor changed.</translation>
+    </message>
+    <message>
+        <location filename="../src/store/Schema.cpp" line="200"/>
+        <source>La rubrica &apos;%1&apos; è stata scritta da una versione più recente di BrioSMS (formato %2; questa versione conosce fino al formato %3). Non viene aperta né modificata: aggiornare BrioSMS per usarla.</source>
+        <translation>The address book &apos;%1&apos; was written by a newer version of BrioSMS (format %2; this version knows formats up to %3). It is neither opened nor changed: update BrioSMS to use it.</translation>
     </message>
 </context>
 <context>
