@@ -171,6 +171,7 @@ int main(int argc, char *argv[])
             return ExitCode::Usage;
         }
         invocation = readCommandLine(arguments);
+        log::setVerbose(invocation.verbose);
         if (invocation.action != Invocation::Action::Window)
             return runInvocation(invocation);
     }

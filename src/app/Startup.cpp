@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "core/Error.h"
+#include "core/Log.h"
 #include "core/Texts.h"
 #include "net/ServerServices.h"
 #include "net/Brand.h"
@@ -157,6 +158,7 @@ bool OpenBook(Context &ctx)
     // the address book in plain text.
     removeChangeLeftovers(ctx.state.databasePath());
     ctx.state.InitGlobals();
+    qCInfo(lcApp, "opening the address book");
     try {
         if (openBook(ctx) != 0)
             return false;
@@ -164,6 +166,7 @@ bool OpenBook(Context &ctx)
         UpgradeSchema(ctx.db());
         addUniqueNumberIndex(ctx.db());
         ctx.db().useWriteAheadLog();
+        qCInfo(lcApp, "address book open, format %lld", ctx.db().scalar(QStringLiteral("PRAGMA user_version")));
     } catch (const Error &e) {
         ctx.state.DB.reset();
         ReportError(ctx, e);

@@ -13,6 +13,7 @@
 #include "context/Context.h"
 #include "core/Error.h"
 #include "core/LineInput.h"
+#include "core/Log.h"
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
@@ -227,6 +228,9 @@ QList<QCommandLineOption> commonOptions()
          QStringLiteral("URL")},
         {QStringLiteral("settings"), Texts::tr("Il file delle impostazioni da usare al posto di quello dell'utente."),
          QStringLiteral("FILE")},
+        {QStringLiteral("verbose"),
+         Texts::tr("Scrive nel registro BrioSMS.log anche i passi e gli esiti (mai password, chiavi o testi dei "
+                   "messaggi) e li mostra sullo standard error.")},
     };
 }
 
@@ -434,6 +438,7 @@ Invocation readCommandLine(const QStringList &args)
     }
     inv.gateway = parser.value(QStringLiteral("gateway"));
     inv.settingsFile = parser.value(QStringLiteral("settings"));
+    inv.verbose = parser.isSet(QStringLiteral("verbose"));
     QStringList words = parser.positionalArguments();
     switch (command) {
     case Command::Window:
@@ -892,6 +897,7 @@ int runCommand(const Options &o)
         ReportError(ctx, e);
         return status = ExitCode::Book;
     }
+    qCInfo(lcCli).noquote() << "command" << o.command << o.sub;
     if (!OpenBook(ctx))
         return status = ExitCode::Book;
     // The host's version, prefix and brand checks belong to the window.

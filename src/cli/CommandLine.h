@@ -26,6 +26,7 @@ struct Invocation final
     // Every way of starting.
     QString gateway;
     QString settingsFile;
+    bool verbose = false; // info and debug lines in the log, and on stderr
     // The window: what it looks at itself, such as /IMPORTBRIO1.
     QStringList windowArguments;
 

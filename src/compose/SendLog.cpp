@@ -2,6 +2,7 @@
 
 #include "compose/SendLock.h"
 #include "core/Error.h"
+#include "core/Log.h"
 #include "store/Database.h"
 
 #include <QCryptographicHash>
@@ -399,6 +400,8 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
         gateway.transmit();
         gateway.closeConnection();
     } catch (...) {
+        qCWarning(lcGateway, "send %lld attempt %lld: the hand-over of %lld SMS failed; %s", m_id, m_attempt,
+                  qlonglong(m_pending.size()), gateway.keyed() ? "asking the gateway" : "the gateway cannot be asked");
         QHash<qsizetype, GatewayControl::Result> told = results->told;
         results.reset();
         const bool inDoubt = std::any_of(told.cbegin(), told.cend(), [](GatewayControl::Result r) {
@@ -417,6 +420,8 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
             }
             for (const GatewayControl::Result r : std::as_const(told))
                 m_deliveredNow += delivered(r) ? 1 : 0;
+            qCWarning(lcGateway, "send %lld attempt %lld: job %s, %lld delivered", m_id, m_attempt,
+                      state == GatewayControl::JobState::Absent ? "absent" : "unknown", qlonglong(m_deliveredNow));
             finish(db, told, GatewayControl::Result::NotSent);
             throw;
         }
@@ -436,6 +441,8 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
     for (qsizetype i = 0; i < m_pending.size(); ++i)
         m_deliveredNow += delivered(told.value(i, GatewayControl::Result::Accepted)) ? 1 : 0;
     finish(db, told, GatewayControl::Result::Accepted);
+    qCInfo(lcGateway, "send %lld attempt %lld: %lld SMS handed over, %lld delivered", m_id, m_attempt,
+           qlonglong(m_pending.size()), qlonglong(m_deliveredNow));
     return m_deliveredNow;
 }
 

@@ -1,6 +1,7 @@
 #include "context/Context.h"
 
 #include "core/Error.h"
+#include "core/Log.h"
 #include "core/Texts.h"
 
 #include <QUrl>
@@ -91,6 +92,7 @@ QString accountPageUrl(const QString &base, const QString &user, const QString &
 void ReportError(const Context &ctx, const Error &error)
 {
     const int n = error.number();
+    qCWarning(lcContext).noquote() << "error" << n << error.description();
     QString text = gatewayText(n);
     if (n == ErrorNo::GatewayCredit)
         OpenWebPage(ctx, accountPageUrl(ctx.state.BuyLinkURL, ctx.state.LoginUser, ctx.state.LoginPassword));

@@ -11,6 +11,20 @@
 #include <cstdlib>
 #include <utility>
 
+namespace brio {
+Q_LOGGING_CATEGORY(lcStore, "briosms.store", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcSettings, "briosms.settings", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcContext, "briosms.context", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcNet, "briosms.net", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcGateway, "briosms.gateway", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcBook, "briosms.addressbook", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcCompose, "briosms.compose", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPlugins, "briosms.plugins", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcApp, "briosms.app", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcCli, "briosms.cli", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcUi, "briosms.ui", QtWarningMsg)
+} // namespace brio
+
 namespace brio::log {
 
 namespace {
@@ -116,9 +130,12 @@ void openFile(const QString &folder)
 
 void setVerbose(bool verbose)
 {
-    Sink &s = sink();
-    const QMutexLocker lock(&s.mutex);
-    s.verbose = verbose;
+    {
+        Sink &s = sink();
+        const QMutexLocker lock(&s.mutex);
+        s.verbose = verbose;
+    }
+    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("briosms.*.debug=true\nbriosms.*.info=true") : QString());
 }
 
 QString scrubbed(const QString &line)

@@ -2,6 +2,7 @@
 
 #include "context/Context.h"
 #include "core/Error.h"
+#include "core/Log.h"
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "net/Http.h"
@@ -60,11 +61,13 @@ LoginResult Login(Context &ctx, GatewayControl &gateway, const QString &user, co
         gateway.setPassword(ctx.state.LoginPassword);
         setBusy(true);
         gateway.getCredit();
+        qCInfo(lcGateway, "login: accepted by the gateway");
         ctx.state.LoggedIn = true;
         setBusy(false);
         storeLogin(ctx.db(), save, user, password);
     } catch (const Error &e) {
         setBusy(false);
+        qCWarning(lcGateway, "login: failed with error %d", e.number());
         if (e.number() == ErrorNo::GatewayBadCredentials) {
             ctx.message(Icon::Critical, Texts::tr("Impossibile accedere. Controllare Username e Password e riprovare."));
             return LoginResult::Refused;

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "core/Error.h"
+#include "core/Log.h"
 #include "core/Texts.h"
 #include "store/Database.h"
 
@@ -284,6 +285,7 @@ void UpgradeSchema(Database &db)
 {
     const int version = requireKnownSchema(db);
     for (int step = std::max(version, 0); step < kSchemaVersion; ++step) {
+        qCInfo(lcStore, "book format %d: step %d", step, step + 1);
         Transaction tx(db);
         kSteps[step](db);
         db.exec(QStringLiteral("PRAGMA user_version = %1").arg(step + 1));
