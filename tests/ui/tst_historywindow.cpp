@@ -10,6 +10,7 @@
 #include "gateway/SandboxGateway.h"
 #include "store/Database.h"
 #include "ui/history/SentHistoryWindow.h"
+#include "ui/EntryListView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
