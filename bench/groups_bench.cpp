@@ -2,7 +2,7 @@
 // figure against the plain SQLite work it stands for:
 //   group-add-all: ">>" of the membership editor adding the whole book to an
 //                  empty group, against INSERT ... SELECT of the same rows;
-//   group-list:    LoadGroupList with 1,000 groups, against the grouped count;
+//   group-list:    the group list read with 1,000 groups, against the grouped count;
 //   search:        "&Trova" for a name and a city, every row listed, against
 //                  the search statement read by the engine alone; also when
 //                  the first rows show and the longest wait between two event
@@ -13,13 +13,14 @@
 #include "addressbook/ContactSearch.h"
 #include "store/Database.h"
 #include "ui/addressbook/ContactSearchWindow.h"
-#include "ui/groups/GroupManagementWindow.h"
+#include "groups/Groups.h"
+#include "ui/groups/GroupListModel.h"
 #include "ui/groups/GroupMembersWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -103,7 +104,7 @@ void groupAddAll(test::TestEnv &env)
         editor.findChild<QPushButton *>(QStringLiteral("cmdAddAll"))->click();
         QApplication::processEvents();
         window << ms(t);
-        added = editor.findChild<QListWidget *>(QStringLiteral("lst_gruppo"))->count();
+        added = editor.findChild<QListView *>(QStringLiteral("lst_gruppo"))->model()->rowCount();
         db.run(QStringLiteral("DELETE FROM tab_membri WHERE ID_Lista IN (?, ?)"), {base, target});
     }
     if (added != kContacts) {
@@ -118,7 +119,7 @@ void groupAddAll(test::TestEnv &env)
 void groupList(test::TestEnv &env)
 {
     QList<double> plain, load;
-    QListWidget list;
+    int listed = 0;
     for (int round = 0; round < kRounds; ++round) {
         QElapsedTimer t;
         t.start();
@@ -127,15 +128,17 @@ void groupList(test::TestEnv &env)
             "LEFT JOIN tab_membri m ON m.ID_Lista = l.ID_Lista GROUP BY l.ID_Lista ORDER BY l.NomeLista COLLATE NOCASE"));
         plain << ms(t);
         t.restart();
-        LoadGroupList(*env.ctx, &list);
+        GroupListModel list(*env.ctx, groupListEntries, nullptr);
+        list.reload();
         load << ms(t);
-        if (rows != list.count()) {
-            std::fprintf(stderr, "group-list: %d entries for %lld groups\n", int(list.count()), static_cast<long long>(rows));
+        listed = list.rowCount();
+        if (rows != listed) {
+            std::fprintf(stderr, "group-list: %d entries for %lld groups\n", listed, static_cast<long long>(rows));
             std::exit(1);
         }
     }
-    std::printf("# group-list: grouped count %.1f ms, LoadGroupList %.1f ms (%d groups)\n", median(plain), median(load),
-                int(list.count()));
+    std::printf("# group-list: grouped count %.1f ms, the group list read %.1f ms (%d groups)\n", median(plain),
+                median(load), listed);
     report("group-list", median(load) / median(plain), "x", "<=", 2);
 }
 
@@ -160,7 +163,7 @@ void search(test::TestEnv &env)
         QApplication::processEvents();
         w.findChild<QLineEdit *>(QStringLiteral("txt_nominativo"))->setText(criteria.name);
         w.findChild<QLineEdit *>(QStringLiteral("txt_citta"))->setText(criteria.city);
-        auto *found = w.findChild<QListWidget *>(QStringLiteral("lst_elenco"));
+        auto *found = w.findChild<QListView *>(QStringLiteral("lst_elenco"));
         double firstMs = -1;
         QObject::connect(found->model(), &QAbstractItemModel::rowsInserted, &w, [&] {
             if (firstMs < 0)
@@ -183,7 +186,7 @@ void search(test::TestEnv &env)
         tick.stop();
         first << firstMs;
         gap << longest;
-        listed = found->count();
+        listed = found->model()->rowCount();
     }
     if (listed != rows) {
         std::fprintf(stderr, "search: %d listed, %lld found by the engine\n", listed, static_cast<long long>(rows));

@@ -6,6 +6,7 @@
 
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/EntryListView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QApplication>
@@ -97,10 +98,10 @@ int main(int argc, char *argv[])
         // recipient picker would.
         chooseEveryContact(env.db());
         t.restart();
-        LoadMessageRecipients(*env.ctx, window->recipientList(), true);
+        window->LoadMessageRecipients();
         QApplication::processEvents();
         load << double(t.nsecsElapsed()) / 1e6;
-        shown = window->recipientList()->count();
+        shown = window->recipientList()->model()->rowCount();
         window.reset();
     }
     if (shown != rows) {

@@ -162,6 +162,8 @@ SaveOutcome saveContact(Database &db, Notifier &notifier, qint64 id, const Conta
     }
     tx.commit();
     emit notifier.contactChanged(qint32(saved), c.name, c.number, false);
+    if (id == kNewContact && groupId != kWholeAddressBook)
+        emit notifier.membersAdded(groupId, {saved});
     return {saved, QString()};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -19,6 +20,11 @@ signals:
     void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
     // A group was created, renamed, deleted or its members changed.
     void groupsChanged();
+    // Before groupsChanged, what changed in one group's members: these
+    // contacts joined or left it, or (replaced) too many to name did.
+    void membersAdded(qint64 groupId, const QList<qint64> &contacts);
+    void membersRemoved(qint64 groupId, const QList<qint64> &contacts);
+    void membersReplaced(qint64 groupId);
     // The message state was rebuilt from its tables (after a plug-in ran).
     void messageStateReloaded();
     // The contacts chosen for the message were replaced (recipient picker).

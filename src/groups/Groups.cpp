@@ -128,7 +128,7 @@ void deleteGroup(Database &db, Notifier &notifier, qint64 groupId)
 
 qint64 addMembers(Database &db, Notifier &notifier, qint64 groupId, const QList<qint64> &contactIds)
 {
-    qint64 added = 0;
+    QList<qint64> added;
     {
         Transaction tx(db);
         // Another window may have deleted the group or a contact meanwhile.
@@ -140,14 +140,17 @@ qint64 addMembers(Database &db, Notifier &notifier, qint64 groupId, const QList<
         insert.bind(1, groupId);
         for (qint64 contact : contactIds) {
             insert.bind(2, contact).run();
-            added += db.changes();
+            if (db.changes() > 0)
+                added.append(contact);
             insert.reset();
         }
         tx.commit();
     }
-    if (added > 0)
+    if (!added.isEmpty()) {
+        emit notifier.membersAdded(groupId, added);
         emit notifier.groupsChanged();
-    return added;
+    }
+    return added.size();
 }
 
 qint64 addWholeBook(Database &db, Notifier &notifier, qint64 groupId)
@@ -163,20 +166,24 @@ qint64 addWholeBook(Database &db, Notifier &notifier, qint64 groupId)
         added = db.changes();
         tx.commit();
     }
-    if (added > 0)
+    if (added > 0) {
+        emit notifier.membersReplaced(groupId);
         emit notifier.groupsChanged();
+    }
     return added;
 }
 
 void removeMember(Database &db, Notifier &notifier, qint64 groupId, qint64 contactId)
 {
     db.run(QStringLiteral("DELETE FROM tab_membri WHERE ID_Lista = ? AND ID_Membro = ?"), {groupId, contactId});
+    emit notifier.membersRemoved(groupId, {contactId});
     emit notifier.groupsChanged();
 }
 
 void removeAllMembers(Database &db, Notifier &notifier, qint64 groupId)
 {
     db.run(QStringLiteral("DELETE FROM tab_membri WHERE ID_Lista = ?"), {groupId});
+    emit notifier.membersReplaced(groupId);
     emit notifier.groupsChanged();
 }
 

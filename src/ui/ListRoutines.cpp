@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QValidator>
@@ -41,8 +41,9 @@ private:
 
 // Rows of a list with uniform item sizes all take the size of the first
 // one, so a longer entry further down would be cut with no scroll bar. Here
-// every row is as wide as the longest entries, measured again once the
-// entries changed.
+// every row is as wide as the longest entries. The whole list is measured
+// when it is filled; after that only the entries that come or change are,
+// so that one saved contact does not read 100,000 entries again.
 class WholeEntryDelegate final : public QStyledItemDelegate
 {
 public:
@@ -50,24 +51,64 @@ public:
         : QStyledItemDelegate(list)
     {
         QAbstractItemModel *model = list->model();
-        const auto changed = [this] { m_width = -1; };
-        connect(model, &QAbstractItemModel::rowsInserted, this, changed);
-        connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
-        connect(model, &QAbstractItemModel::modelReset, this, changed);
-        connect(model, &QAbstractItemModel::dataChanged, this, changed);
-        connect(model, &QAbstractItemModel::layoutChanged, this, changed);
+        const auto again = [this] { m_width = -1; };
+        connect(model, &QAbstractItemModel::modelReset, this, again);
+        connect(model, &QAbstractItemModel::layoutChanged, this, again);
+        connect(model, &QAbstractItemModel::rowsInserted, this,
+                [this, model](const QModelIndex &parent, int first, int last) { note(model, parent, first, last); });
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this, model](const QModelIndex &from, const QModelIndex &to) {
+                    note(model, from.parent(), from.row(), to.row());
+                });
+        // Only losing one of the longest entries can make the rows narrower.
+        connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                [this, model](const QModelIndex &parent, int first, int last) {
+                    for (int row = first; row <= last && m_width >= 0; ++row) {
+                        if (model->index(row, 0, parent).data().toString().size() + 4 >= m_most)
+                            m_width = -1;
+                    }
+                });
     }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        if (m_width < 0)
+        if (m_width < 0) {
+            m_pending.clear();
             m_width = widest(option, index);
+        }
+        for (const QString &text : std::as_const(m_pending))
+            m_width = qMax(m_width, measure(option, index, text));
+        m_pending.clear();
         size.setWidth(qMax(size.width(), m_width));
         return size;
     }
 
 private:
+    // Entries as long as the longest are measured at the next layout.
+    void note(const QAbstractItemModel *model, const QModelIndex &parent, int first, int last)
+    {
+        if (m_width < 0)
+            return;
+        for (int row = first; row <= last; ++row) {
+            QString text = model->index(row, 0, parent).data().toString();
+            if (text.size() + 4 < m_most)
+                continue;
+            m_most = qMax(m_most, text.size());
+            m_pending.append(std::move(text));
+        }
+    }
+
+    int measure(const QStyleOptionViewItem &option, const QModelIndex &index, const QString &text) const
+    {
+        QStyleOptionViewItem measure(option);
+        initStyleOption(&measure, index);
+        measure.text = text;
+        const QWidget *view = option.widget;
+        const QStyle *style = view ? view->style() : QApplication::style();
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &measure, QSize(), view).width();
+    }
+
     // Only the entries with the most characters are measured: the widest is
     // among them in all but freak cases, and 100,000 entries are not measured
     // one by one.
@@ -78,10 +119,7 @@ private:
         qsizetype most = 0;
         for (int row = 0; row < rows; ++row)
             most = qMax(most, model->index(row, index.column(), index.parent()).data().toString().size());
-        QStyleOptionViewItem measure(option);
-        initStyleOption(&measure, index);
-        const QWidget *view = option.widget;
-        const QStyle *style = view ? view->style() : QApplication::style();
+        m_most = most;
         int width = 0;
         int measured = 0;
         for (int row = 0; row < rows && measured < 64; ++row) {
@@ -89,13 +127,14 @@ private:
             if (text.size() + 4 < most)
                 continue;
             ++measured;
-            measure.text = text;
-            width = qMax(width, style->sizeFromContents(QStyle::CT_ItemViewItem, &measure, QSize(), view).width());
+            width = qMax(width, measure(option, index, text));
         }
         return width;
     }
 
     mutable int m_width = -1;
+    mutable qsizetype m_most = 0;
+    mutable QStringList m_pending;
 };
 
 // Replaces the combo's entries and selects one so that currentIndexChanged
@@ -133,15 +172,6 @@ WaitCursor::~WaitCursor()
     QApplication::restoreOverrideCursor();
 }
 
-void prepareList(QListWidget *list)
-{
-    // Every row has the same height, so the view does not measure 100,000
-    // entries one by one.
-    list->setUniformItemSizes(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    showWholeEntries(list);
-}
-
 void showWholeEntries(QAbstractItemView *list)
 {
     list->setItemDelegate(new WholeEntryDelegate(list));
@@ -152,26 +182,6 @@ void selectCurrentIfNone(QAbstractItemView *list)
     const QModelIndex current = list->currentIndex();
     if (current.isValid() && !list->selectionModel()->hasSelection())
         list->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
-}
-
-void addEntry(QListWidget *list, const QString &text, qint64 data)
-{
-    auto *item = new QListWidgetItem(text);
-    item->setData(Qt::UserRole, QVariant(qlonglong(data)));
-    list->addItem(item);
-}
-
-void setEntries(QListWidget *list, const ListEntries &entries)
-{
-    list->clear();
-    for (const ListEntry &e : entries)
-        addEntry(list, e.text, e.data);
-}
-
-qint64 entryData(const QListWidget *list, int row)
-{
-    const QListWidgetItem *item = list->item(row);
-    return item ? item->data(Qt::UserRole).toLongLong() : 0;
 }
 
 int selectedRow(const QAbstractItemView *list)
@@ -195,22 +205,6 @@ void ReloadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, Group
     const int again = chosen.isValid() ? combo->findData(chosen) : -1;
     if (again >= 0)
         combo->setCurrentIndex(again);
-}
-
-void LoadMemberList(const Context &ctx, QComboBox *groupCombo, QListWidget *list)
-{
-    const WaitCursor wait;
-    list->clear();
-    // An empty combo selects nothing: no group, not the whole book.
-    if (groupCombo->currentIndex() < 0)
-        return;
-    setEntries(list, memberEntries(ctx.db(), groupCombo->currentData().toLongLong()));
-}
-
-void LoadMessageRecipients(const Context &ctx, QListWidget *list, bool withNumbers)
-{
-    const WaitCursor wait;
-    setEntries(list, messageRecipientEntries(ctx.db(), withNumbers));
 }
 
 int ItemIndexAtPoint(const QWidget *control, const QPoint &pos)

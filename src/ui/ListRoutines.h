@@ -6,7 +6,6 @@
 class QAbstractItemView;
 class QAction;
 class QComboBox;
-class QListWidget;
 class QMenu;
 class QPoint;
 class QWidget;
@@ -29,19 +28,12 @@ public:
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
 
-// Makes a list ready for many entries (uniform rows, single selection),
-// with its entries shown whole.
-void prepareList(QListWidget *list);
 // Rows as wide as the longest entries, with a horizontal scroll bar when
 // they are wider than the list; for lists with uniform item sizes.
 void showWholeEntries(QAbstractItemView *list);
 // The entry the keyboard is on becomes the selected one when none is: the
 // focus may reach a list by Tab, showing its current entry unselected.
 void selectCurrentIfNone(QAbstractItemView *list);
-void addEntry(QListWidget *list, const QString &text, qint64 data);
-// Empties the list and adds the entries in one go.
-void setEntries(QListWidget *list, const ListEntries &entries);
-qint64 entryData(const QListWidget *list, int row);
 // The row of the selected entry, or -1.
 int selectedRow(const QAbstractItemView *list);
 
@@ -53,13 +45,6 @@ void LoadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupCo
 // LoadGroupCombo again after the groups changed: the entry chosen before
 // stays chosen while it exists. The combo emits no change signal.
 void ReloadGroupCombo(const Context &ctx, QComboBox *combo, bool noHeader, GroupComboMode mode);
-
-// Fills the list with the contacts of the group selected in the combo, or of
-// the whole address book.
-void LoadMemberList(const Context &ctx, QComboBox *groupCombo, QListWidget *list);
-
-// Fills the list with the chosen contacts, then the typed numbers.
-void LoadMessageRecipients(const Context &ctx, QListWidget *list, bool withNumbers);
 
 // The row of the entry under a position of the list's viewport, or -1 (also
 // when the control is no list).

@@ -7,6 +7,8 @@ target_sources(briosms_ui PRIVATE
   ui/main/MessageTextEdit.cpp ui/main/MessageTextEdit.h
   ui/main/MainSendView.cpp ui/main/MainSendView.h
   ui/ListRoutines.cpp ui/ListRoutines.h
+  ui/EntryListView.cpp ui/EntryListView.h
+  ui/main/RecipientListModel.cpp ui/main/RecipientListModel.h
   ui/WhileShown.cpp ui/WhileShown.h
   ui/options/PasswordWindow.cpp ui/options/PasswordWindow.h ui/options/PasswordWindow.ui
   ui/options/OptionsWindow.cpp ui/options/OptionsWindow.h ui/options/OptionsWindow.ui

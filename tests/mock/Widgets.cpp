@@ -25,6 +25,16 @@ QStringList itemTexts(const QAbstractItemView *list)
     return out;
 }
 
+int rowCount(const QAbstractItemView *list)
+{
+    return list->model()->rowCount();
+}
+
+qint64 itemData(const QAbstractItemView *list, int row)
+{
+    return list->model()->index(row, 0).data(Qt::UserRole).toLongLong();
+}
+
 QStringList itemTexts(const QComboBox *combo)
 {
     QStringList out;

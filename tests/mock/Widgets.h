@@ -24,6 +24,9 @@ T *child(const QObject &parent, const char *name)
 }
 
 QStringList itemTexts(const QAbstractItemView *list);
+// How many entries a list shows, and the data (Qt::UserRole) of one.
+int rowCount(const QAbstractItemView *list);
+qint64 itemData(const QAbstractItemView *list, int row);
 QStringList itemTexts(const QComboBox *combo);
 
 // Right button over a list entry, or below the entries for -1. Returns the

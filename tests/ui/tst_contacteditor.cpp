@@ -5,13 +5,13 @@
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/addressbook/ContactEditor.h"
+#include "ui/EntryListView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -147,7 +147,7 @@ private Q_SLOTS:
         run.env.addContact(QStringLiteral("Bruno"), QStringLiteral("+393477654321"));
         run.env.db().run(QStringLiteral("UPDATE tab_destinatari SET DataNascita = '19900231', Sesso = 'F'"));
         run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
-        LoadMessageRecipients(*run.env.ctx, run.main->recipientList(), true);
+        run.main->LoadMessageRecipients();
 
         run.env.state.PendingContactId = qint32(anna);
         ContactEditor editor(*run.env.ctx, run.main.get());

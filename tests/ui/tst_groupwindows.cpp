@@ -6,6 +6,7 @@
 #include "ui/groups/GroupManagementWindow.h"
 #include "ui/groups/GroupMembersWindow.h"
 #include "ui/groups/NewGroupWindow.h"
+#include "ui/EntryListView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
@@ -13,7 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -49,8 +50,8 @@ struct Run : WindowRun
     QWidget *openMembers(int row)
     {
         openManagement();
-        auto *list = in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
-        list->setCurrentRow(row);
+        auto *list = in<QListView>("frmGestioneGruppi", "lst_gruppi");
+        list->setCurrentIndex(list->model()->index(row, 0));
         in<QPushButton>("frmGestioneGruppi", "cmModifica")->click();
         return shown("frmGruppi");
     }
@@ -79,7 +80,7 @@ private Q_SLOTS:
         run.openManagement();
         child<QAction>(*run.main, "tb_Gruppi")->trigger();
         QCOMPARE(Run::countShown("frmGestioneGruppi"), 1);
-        auto *list = Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
+        auto *list = Run::in<QListView>("frmGestioneGruppi", "lst_gruppi");
         QCOMPARE(itemTexts(list), (QStringList{"Amici  (1 contatto)", "Lavoro  (2 contatti)"}));
         screenshot(*Run::shown("frmGestioneGruppi"), "groups-management");
 
@@ -87,21 +88,21 @@ private Q_SLOTS:
         QCOMPARE(run.env.prompter.last().text, kNotSelected);
         QVERIFY(Run::shown("frmGestioneGruppi"));
 
-        list->setCurrentRow(1);
+        list->setCurrentIndex(list->model()->index(1, 0));
         run.env.prompter.answer(Answer::No);
         Run::in<QPushButton>("frmGestioneGruppi", "cmElimina")->click();
         QCOMPARE(run.env.prompter.last().text, QStringLiteral("Vuoi eliminare il gruppo Lavoro  (2 contatti)"));
-        QCOMPARE(list->count(), 2);
+        QCOMPARE(rowCount(list), 2);
 
         run.env.prompter.answer(Answer::Yes);
         Run::in<QPushButton>("frmGestioneGruppi", "cmElimina")->click();
         QCOMPARE(itemTexts(list), QStringList{"Amici  (1 contatto)"});
         QCOMPARE(run.rows(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ?"), {run.lavoro}), 0);
         QCOMPARE(itemTexts(combo), QStringList{"Amici"});
-        QCOMPARE(child<QListWidget>(*run.main, "lst_gruppi")->count(), 0);
+        QCOMPARE(rowCount(child<QListView>(*run.main, "lst_gruppi")), 0);
         QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 0"));
 
-        list->setCurrentRow(0);
+        list->setCurrentIndex(list->model()->index(0, 0));
         run.env.prompter.answer(Answer::Yes);
         Run::in<QPushButton>("frmGestioneGruppi", "cmElimina")->click();
         for (const char *name : {"cmElimina", "cmModifica", "cmd_inserisciNuovi"})
@@ -134,10 +135,10 @@ private Q_SLOTS:
         QVERIFY(Run::in<QRadioButton>("frmNuovoGruppo", "opt_copiaDa")->isChecked());
         Run::in<QPushButton>("frmNuovoGruppo", "cmd_inserisci")->click();
         QVERIFY(!Run::shown("frmNuovoGruppo"));
-        auto *list = Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
+        auto *list = Run::in<QListView>("frmGestioneGruppi", "lst_gruppi");
         QCOMPARE(itemTexts(list), (QStringList{"Amici  (1 contatto)", "Amici d'infanzia  (1 contatto)",
                                                "Lavoro  (2 contatti)"}));
-        QCOMPARE(list->currentRow(), 1);
+        QCOMPARE(list->currentIndex().row(), 1);
         QCOMPARE(itemTexts(child<QComboBox>(*run.main, "cb_gruppi")),
                  (QStringList{"Amici", "Amici d'infanzia", "Lavoro"}));
     }
@@ -159,8 +160,8 @@ private Q_SLOTS:
         QTest::keyClick(sources, Qt::Key_Down);
         QCOMPARE(sources->currentText(), QStringLiteral("Lavoro"));
 
-        auto *list = Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
-        list->setCurrentRow(1);
+        auto *list = Run::in<QListView>("frmGestioneGruppi", "lst_gruppi");
+        list->setCurrentIndex(list->model()->index(1, 0));
         run.env.prompter.answer(Answer::Yes);
         Run::in<QPushButton>("frmGestioneGruppi", "cmElimina")->click();
         QCOMPARE(run.env.prompter.last().text,
@@ -184,8 +185,8 @@ private Q_SLOTS:
         QVERIFY(!Run::shown("frmGestioneGruppi"));
         QCOMPARE(QApplication::overrideCursor(), nullptr); // the wait pointer is gone again
         auto *group = child<QComboBox>(*editor, "cb_gruppi");
-        auto *book = child<QListWidget>(*editor, "lst_destinatari");
-        auto *members = child<QListWidget>(*editor, "lst_gruppo");
+        auto *book = child<QListView>(*editor, "lst_destinatari");
+        auto *members = child<QListView>(*editor, "lst_gruppo");
         QCOMPARE(group->currentText(), QStringLiteral("Lavoro"));
         QCOMPARE(itemTexts(book), (QStringList{"Anna,+393331111111", "Bruno,+393332222222", "Carla,+393333333333"}));
         QCOMPARE(itemTexts(members), (QStringList{"Anna,+393331111111", "Bruno,+393332222222"}));
@@ -193,24 +194,24 @@ private Q_SLOTS:
             return run.rows(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ?"), {run.lavoro});
         };
 
-        book->setCurrentRow(0);
+        book->setCurrentIndex(book->model()->index(0, 0));
         child<QPushButton>(*editor, "cmdAddSingle")->click();
-        QCOMPARE(members->count(), 2);
+        QCOMPARE(rowCount(members), 2);
         QCOMPARE(rightClick(book, 2), QStringLiteral("mnuPopupContatti")); // "&Aggiungi a Gruppo"
-        QCOMPARE(members->item(2)->text(), QStringLiteral("Carla,+393333333333"));
+        QCOMPARE(itemTexts(members).at(2), QStringLiteral("Carla,+393333333333"));
         QCOMPARE(memberRows(), 3);
         screenshot(*editor, "groups-members");
         QCOMPARE(rightClick(book, -1), QString());
 
-        members->setCurrentRow(0);
+        members->setCurrentIndex(members->model()->index(0, 0));
         child<QPushButton>(*editor, "cmdDelSingle")->click();
         QCOMPARE(itemTexts(members), (QStringList{"Bruno,+393332222222", "Carla,+393333333333"}));
         child<QPushButton>(*editor, "cmdDelAll")->click();
-        QCOMPARE(members->count(), 0);
+        QCOMPARE(rowCount(members), 0);
         QCOMPARE(memberRows(), 0);
         QCOMPARE(run.env.prompter.shown.size(), 0);
         child<QPushButton>(*editor, "cmdAddAll")->click();
-        QCOMPARE(members->count(), 3);
+        QCOMPARE(rowCount(members), 3);
         QCOMPARE(memberRows(), 3);
 
         // Another window's new group shows up here; the new-group window
@@ -220,11 +221,11 @@ private Q_SLOTS:
         Run::in<QPushButton>("frmNuovoGruppo", "cmd_inserisci")->click();
         QCOMPARE(itemTexts(group), (QStringList{"Amici", "Bar", "Lavoro"}));
         QCOMPARE(group->currentText(), QStringLiteral("Bar"));
-        QCOMPARE(members->count(), 0);
+        QCOMPARE(rowCount(members), 0);
 
         child<QPushButton>(*editor, "cmd_ok")->click();
         run.openManagement();
-        QCOMPARE(itemTexts(Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi")),
+        QCOMPARE(itemTexts(Run::in<QListView>("frmGestioneGruppi", "lst_gruppi")),
                  (QStringList{"Amici  (1 contatto)", "Bar  (0 contatti)", "Lavoro  (3 contatti)"}));
     }
 
@@ -245,7 +246,7 @@ private Q_SLOTS:
         searchButton->click();
         QWidget *search = Run::shown("frmTrovaContatti");
         QVERIFY(search);
-        auto *found = child<QListWidget>(*search, "lst_elenco");
+        auto *found = child<QListView>(*search, "lst_elenco");
         auto *trova = child<QPushButton>(*search, "cmd_trova");
         auto *stop = child<QPushButton>(*search, "cmd_stop");
         QCOMPARE(itemTexts(child<QComboBox>(*search, "cb_gruppi")), (QStringList{"Tutta la rubrica", "Amici", "Lavoro"}));
@@ -261,7 +262,7 @@ private Q_SLOTS:
         // Stopped at the third row listed.
         bool wasSearching = false;
         const auto stopAtThree = connect(found->model(), &QAbstractItemModel::rowsInserted, this, [&] {
-            if (found->count() == 3) {
+            if (rowCount(found) == 3) {
                 wasSearching = stop->isEnabled() && !trova->isEnabled();
                 stop->click();
             }
@@ -270,7 +271,7 @@ private Q_SLOTS:
         trova->click();
         disconnect(stopAtThree);
         QVERIFY(wasSearching);
-        QCOMPARE(found->count(), 3);
+        QCOMPARE(rowCount(found), 3);
         QVERIFY(trova->isEnabled() && !stop->isEnabled());
         screenshot(*search, "contact-search");
 
@@ -282,7 +283,7 @@ private Q_SLOTS:
 
         child<QComboBox>(*search, "cb_gruppi")->setCurrentIndex(2); // Lavoro: no Rossi there
         trova->click();
-        QCOMPARE(found->count(), 0);
+        QCOMPARE(rowCount(found), 0);
         child<QPushButton>(*search, "cmd_cancella")->click();
         QCOMPARE(child<QComboBox>(*search, "cb_gruppi")->currentIndex(), 0);
         QCOMPARE(child<QLineEdit>(*search, "txt_nominativo")->text(), QString());
@@ -293,14 +294,14 @@ private Q_SLOTS:
         child<QPushButton>(*search, "cmd_ok")->click();
         QVERIFY(!Run::shown("frmTrovaContatti"));
 
-        auto *book = child<QListWidget>(*editor, "lst_destinatari");
+        auto *book = child<QListView>(*editor, "lst_destinatari");
         QCOMPARE(itemTexts(book), QStringList{"Rossi 04,+393470000004"});
         QCOMPARE(searchButton->text(), QStringLiteral("Tutta la rubrica"));
         child<QPushButton>(*editor, "cmdAddAll")->click();
-        QCOMPARE(itemTexts(child<QListWidget>(*editor, "lst_gruppo")),
+        QCOMPARE(itemTexts(child<QListView>(*editor, "lst_gruppo")),
                  (QStringList{"Anna,+393331111111", "Rossi 04,+393470000004"}));
         searchButton->click();
-        QCOMPARE(book->count(), 53);
+        QCOMPARE(rowCount(book), 53);
         QCOMPARE(searchButton->text(), QStringLiteral("&Ricerca Contatti"));
     }
 
@@ -312,16 +313,16 @@ private Q_SLOTS:
         run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {run.bruno});
         run.main->ReloadMessageState();
         QWidget *editor = run.openMembers(1);
-        auto *book = child<QListWidget>(*editor, "lst_destinatari");
-        auto *members = child<QListWidget>(*editor, "lst_gruppo");
+        auto *book = child<QListView>(*editor, "lst_destinatari");
+        auto *members = child<QListView>(*editor, "lst_gruppo");
         child<QPushButton>(*editor, "cmd_ricercaContatti")->click();
         QWidget *search = Run::shown("frmTrovaContatti");
-        auto *found = child<QListWidget>(*search, "lst_elenco");
+        auto *found = child<QListView>(*search, "lst_elenco");
         child<QPushButton>(*search, "cmd_trova")->click();
         run.openManagement();
-        auto *groups = Run::in<QListWidget>("frmGestioneGruppi", "lst_gruppi");
+        auto *groups = Run::in<QListView>("frmGestioneGruppi", "lst_gruppi");
 
-        book->setCurrentRow(0);
+        book->setCurrentIndex(book->model()->index(0, 0));
         whenModalOpens("frmContatto", [](QWidget &w) {
             child<QLineEdit>(w, "txt_nominativo")->setText(QStringLiteral("Annalisa"));
             child<QPushButton>(w, "cmd_inserisci")->click();
@@ -332,19 +333,19 @@ private Q_SLOTS:
         QCOMPARE(itemTexts(members), renamed);
         QCOMPARE(itemTexts(found).mid(0, 2), renamed);
 
-        book->setCurrentRow(1);
+        book->setCurrentIndex(book->model()->index(1, 0));
         whenModalOpens("frmContatto", [](QWidget &w) { child<QPushButton>(w, "cmd_elimina")->click(); });
         child<QPushButton>(*editor, "cmd_properties")->click();
         const QStringList left{"Annalisa,+393331111111", "Carla,+393333333333"};
         QVERIFY(run.env.prompter.shown.isEmpty());
-        QCOMPARE(run.main->recipientList()->count(), 0);
+        QCOMPARE(rowCount(run.main->recipientList()), 0);
         QCOMPARE(itemTexts(book), left);
         QCOMPARE(itemTexts(found), left);
         QCOMPARE(itemTexts(members), QStringList{"Annalisa,+393331111111"});
         QCOMPARE(itemTexts(groups), (QStringList{"Amici  (1 contatto)", "Lavoro  (1 contatto)"}));
 
         // A new contact straight into a group.
-        groups->setCurrentRow(1);
+        groups->setCurrentIndex(groups->model()->index(1, 0));
         Run::in<QPushButton>("frmGestioneGruppi", "cmd_inserisciNuovi")->click();
         QVERIFY(!Run::shown("frmGestioneGruppi"));
         QWidget *contact = Run::shown("frmContatto");
@@ -393,7 +394,7 @@ private Q_SLOTS:
         keys("frmTrovaContatti", Qt::Key_V, Qt::AltModifier);
         type(QStringLiteral("r"));
         keys("frmTrovaContatti", Qt::Key_Return);
-        QCOMPARE(itemTexts(Run::in<QListWidget>("frmTrovaContatti", "lst_elenco")),
+        QCOMPARE(itemTexts(Run::in<QListView>("frmTrovaContatti", "lst_elenco")),
                  (QStringList{"Bruno,+393332222222", "Carla,+393333333333"}));
         keys("frmTrovaContatti", Qt::Key_S, Qt::AltModifier);
         keys("frmTrovaContatti", Qt::Key_O, Qt::AltModifier);
@@ -404,13 +405,13 @@ private Q_SLOTS:
         keys("frmGruppi", Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdAddAll"));
         keys("frmGruppi", Qt::Key_Space);
-        auto *members = Run::in<QListWidget>("frmGruppi", "lst_gruppo");
+        auto *members = Run::in<QListView>("frmGruppi", "lst_gruppo");
         QCOMPARE(itemTexts(members), (QStringList{"Bruno,+393332222222", "Carla,+393333333333"}));
 
         keys("frmGruppi", Qt::Key_N, Qt::AltModifier);
         keys("frmGruppi", Qt::Key_Down);
         keys("frmGruppi", Qt::Key_Delete);
-        QCOMPARE(members->count(), 1);
+        QCOMPARE(rowCount(members), 1);
         QCOMPARE(run.rows(QStringLiteral("SELECT COUNT(*) FROM tab_membri m JOIN tab_liste l ON l.ID_Lista = m.ID_Lista "
                                          "WHERE l.NomeLista = 'Clienti'")),
                  1);

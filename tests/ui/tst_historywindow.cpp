@@ -11,6 +11,7 @@
 #include "history/DeliveryReports.h"
 #include "store/Database.h"
 #include "ui/history/SentHistoryWindow.h"
+#include "ui/EntryListView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>

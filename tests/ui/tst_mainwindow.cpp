@@ -12,7 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -105,12 +105,12 @@ private Q_SLOTS:
         for (QAction *a : bar->actions()) {
             if (a->isSeparator())
                 continue;
-            seen << a->data().toString() + QLatin1Char('|') + a->text() + QLatin1Char('|') + a->toolTip();
+            seen << a->objectName() + QLatin1Char('|') + a->text() + QLatin1Char('|') + a->toolTip();
             QCOMPARE(bar->widgetForAction(a)->accessibleName(), a->text());
         }
-        QCOMPARE(seen, (QStringList{"Nuovo|Nuovo|Crea nuovo SMS", "Rubrica|Rubrica|Apre la Rubrica",
-                                    "Gruppi|Gruppi|Gestione dei Gruppi", "Invia|Invia|Invia SMS",
-                                    "Comprimi|Comprimi|Comprimi SMS"}));
+        QCOMPARE(seen, (QStringList{"tb_Nuovo|Nuovo|Crea nuovo SMS", "tb_Rubrica|Rubrica|Apre la Rubrica",
+                                    "tb_Gruppi|Gruppi|Gestione dei Gruppi", "tb_Invia|Invia|Invia SMS",
+                                    "tb_Comprimi|Comprimi|Comprimi SMS"}));
     }
 
     void openingEmptiesTheMessageLeftByAnEarlierRun()
@@ -193,7 +193,7 @@ private Q_SLOTS:
         QCOMPARE(run.get<QLabel>("lb_Tutta_Rubrica")->text(), text);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: %1").arg(contacts));
         QCOMPARE(run.count("tab_dest_number"), 1); // hidden, not discarded
-        QCOMPARE(run.get<QListWidget>("lst_destinatari")->count(), 1);
+        QCOMPARE(rowCount(run.get<QListView>("lst_destinatari")), 1);
     }
 
     void newMessageAsksFirst()
@@ -210,8 +210,8 @@ private Q_SLOTS:
         run.get<QPlainTextEdit>("txt_messaggio")->setPlainText(QStringLiteral("ciao"));
 
         auto form = [&run] {
-            return QStringList{QString::number(run.get<QListWidget>("lst_destinatari")->count()),
-                               QString::number(run.get<QListWidget>("lst_gruppi")->count()),
+            return QStringList{QString::number(rowCount(run.get<QListView>("lst_destinatari"))),
+                               QString::number(rowCount(run.get<QListView>("lst_gruppi"))),
                                run.get<QLineEdit>("txt_numero")->text(), run.get<QLineEdit>("msk_data")->displayText(),
                                run.get<QLineEdit>("msk_ora")->displayText(),
                                run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(),
@@ -264,9 +264,9 @@ private Q_SLOTS:
         if (twice)
             run.addNumber(prefix, number);
         run.addNumber(prefix, number);
-        auto *list = run.get<QListWidget>("lst_destinatari");
+        auto *list = run.get<QListView>("lst_destinatari");
         const int added = message.isEmpty() || twice ? 1 : 0;
-        QCOMPARE(list->count(), added);
+        QCOMPARE(rowCount(list), added);
         QCOMPARE(run.count("tab_dest_number"), added);
         QCOMPARE(run.get<QLineEdit>("txt_numero")->text(), message == kBadPrefix ? number : QString());
         if (!message.isEmpty()) {
@@ -278,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(itemTexts(list), QStringList{QStringLiteral("+39347") + number});
         const qint64 id = run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_number WHERE Numero = ?"),
                                               {QStringLiteral("+39347") + number});
-        QCOMPARE(entryData(list, 0), -id);
+        QCOMPARE(itemData(list, 0), -id);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 1"));
         QCOMPARE(run.get<QComboBox>("cb_prefisso")->currentText(), QStringLiteral("Pref."));
     }
@@ -301,9 +301,9 @@ private Q_SLOTS:
         run.addGroup(QStringLiteral("Amici"));
         run.addGroup(QStringLiteral("Amici"));
         QVERIFY(run.env.prompter.shown.isEmpty());
-        auto *list = run.get<QListWidget>("lst_gruppi");
+        auto *list = run.get<QListView>("lst_gruppi");
         QCOMPARE(itemTexts(list), QStringList{QStringLiteral("Amici (2 destinatari)")});
-        QCOMPARE(entryData(list, 0), run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_liste")));
+        QCOMPARE(itemData(list, 0), run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_liste")));
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2"));
 
         run.addGroup(QStringLiteral("Vuoto è"));
@@ -311,7 +311,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Il gruppo VUOTO È non contiene contatti. Impossibile aggiungerlo alla "
                                             "lista dei destinatari.")});
         QCOMPARE(run.env.prompter.last().icon, Icon::Critical);
-        QCOMPARE(list->count(), 1);
+        QCOMPARE(rowCount(list), 1);
     }
 
     void reloadedEntriesAreRemovedByTheDeleteKey()
@@ -333,24 +333,24 @@ private Q_SLOTS:
         db.run(QStringLiteral("INSERT INTO tab_stringa_messaggio (testo_SMS) VALUES ('dal plugin')"));
 
         ReloadMessageState(*run.env.ctx);
-        auto *recipients = run.get<QListWidget>("lst_destinatari");
+        auto *recipients = run.get<QListView>("lst_destinatari");
         QCOMPARE(itemTexts(recipients), (QStringList{"+393471234567", "Aldo", "Anna"}));
-        QCOMPARE(entryData(recipients, 0), -number);
-        QCOMPARE(entryData(recipients, 1), aldo);
-        QCOMPARE(entryData(recipients, 2), anna);
-        auto *groups = run.get<QListWidget>("lst_gruppi");
+        QCOMPARE(itemData(recipients, 0), -number);
+        QCOMPARE(itemData(recipients, 1), aldo);
+        QCOMPARE(itemData(recipients, 2), anna);
+        auto *groups = run.get<QListView>("lst_gruppi");
         QCOMPARE(itemTexts(groups), (QStringList{QStringLiteral("Amici"), QStringLiteral("Lavoro")}));
         QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
 
         QTest::keyClick(recipients, Qt::Key_Delete); // nothing selected: nothing happens
-        QCOMPARE(recipients->count(), 3);
-        recipients->setCurrentRow(0);
+        QCOMPARE(rowCount(recipients), 3);
+        recipients->setCurrentIndex(recipients->model()->index(0, 0));
         QTest::keyClick(recipients, Qt::Key_Delete);
         QCOMPARE(itemTexts(recipients), (QStringList{"Aldo", "Anna"}));
         QCOMPARE(run.count("tab_dest_number"), 0);
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 2")); // Anna once, through both groups too
 
-        groups->setCurrentRow(1);
+        groups->setCurrentIndex(groups->model()->index(1, 0));
         QTest::keyClick(groups, Qt::Key_Delete);
         QCOMPARE(itemTexts(groups), QStringList{QStringLiteral("Amici")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT IDLista FROM tab_dest_liste")), amici);
@@ -365,13 +365,13 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(run.main.get()));
         for (const char *number : {"1111111", "2222222", "3333333"})
             run.addNumber(QStringLiteral("347"), QLatin1String(number));
-        auto *list = run.get<QListWidget>("lst_destinatari");
+        auto *list = run.get<QListView>("lst_destinatari");
 
         QCOMPARE(rightClick(list, 1), QString());
         QCOMPARE(selectedRow(list), -1);
-        QCOMPARE(list->count(), 3);
+        QCOMPARE(rowCount(list), 3);
 
-        list->setCurrentRow(0);
+        list->setCurrentIndex(list->model()->index(0, 0));
         QCOMPARE(rightClick(list, -1), QString()); // below the entries
         QCOMPARE(rightClick(list, 2), QStringLiteral("mnuPopupSingoli"));
         QCOMPARE(itemTexts(list), (QStringList{QStringLiteral("+393471111111"), QStringLiteral("+393472222222")}));

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/addressbook/RecipientPicker.h"
+#include "ui/EntryListView.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -37,7 +37,7 @@ struct Run : WindowRun
         for (const qint64 id : {bruno, anna})
             env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {id});
         env.db().run(QStringLiteral("INSERT INTO tab_dest_number (Numero) VALUES ('+393470000000')"));
-        LoadMessageRecipients(*env.ctx, main->recipientList(), true);
+        main->LoadMessageRecipients();
         main->RefreshRecipientCount();
     }
 
@@ -123,8 +123,8 @@ private Q_SLOTS:
         QCOMPARE(run.env.db().scalar(QStringLiteral("SELECT group_concat(IDDestinatario) FROM tab_dest_msg")),
                  run.bruno);
         QCOMPARE(itemTexts(run.main->recipientList()), (QStringList{"Bruno,+393332222222", "+393470000000"}));
-        QCOMPARE(entryData(run.main->recipientList(), 0), run.bruno);
-        QCOMPARE(entryData(run.main->recipientList(), 1), -run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_number")));
+        QCOMPARE(itemData(run.main->recipientList(), 0), run.bruno);
+        QCOMPARE(itemData(run.main->recipientList(), 1), -run.env.db().scalar(QStringLiteral("SELECT ID FROM tab_dest_number")));
         QCOMPARE(run.main->statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
     }
 
@@ -172,7 +172,7 @@ private Q_SLOTS:
 
         child<QPushButton>(*picker, "cmd_ok")->click();
         auto *mainList = run.main->recipientList();
-        QCOMPARE(entryData(mainList, 0), bianca);
+        QCOMPARE(itemData(mainList, 0), bianca);
         run.main->resize(640, 480);
         QApplication::processEvents();
         QVERIFY(wholeWidth(mainList, 0));

@@ -3,6 +3,7 @@
 #include "store/Database.h"
 
 #include <QMimeData>
+#include <QSet>
 
 namespace brio {
 
@@ -97,6 +98,16 @@ void ContactListModel::append(const ListEntry &entry)
     insert(int(m_entries.size()), entry);
 }
 
+void ContactListModel::append(const ListEntries &entries)
+{
+    if (entries.isEmpty())
+        return;
+    const int first = int(m_entries.size());
+    beginInsertRows(QModelIndex(), first, first + int(entries.size()) - 1);
+    m_entries.append(entries);
+    endInsertRows();
+}
+
 void ContactListModel::insert(int row, const ListEntry &entry)
 {
     beginInsertRows(QModelIndex(), row, row);
@@ -143,6 +154,69 @@ int ContactListModel::firstContaining(const QString &text) const
             return row;
     }
     return -1;
+}
+
+void ContactListModel::mergeEntries(const ListEntries &fresh)
+{
+    if (m_entries.isEmpty()) {
+        append(fresh);
+        return;
+    }
+    QSet<qint64> wanted;
+    wanted.reserve(fresh.size());
+    for (const ListEntry &e : fresh)
+        wanted.insert(e.data);
+    for (int row = int(m_entries.size()) - 1; row >= 0; --row) {
+        if (!wanted.contains(m_entries.at(row).data))
+            removeAt(row);
+    }
+    for (int row = 0; row < fresh.size(); ++row) {
+        const ListEntry &e = fresh.at(row);
+        if (row < m_entries.size() && m_entries.at(row).data == e.data) {
+            if (m_entries.at(row).text != e.text)
+                setText(row, e.text);
+            continue;
+        }
+        // Moved entries leave their old place for the new one.
+        if (const int old = rowOf(e.data); old > row)
+            removeAt(old);
+        insert(row, e);
+    }
+}
+
+void ContactListModel::updateContact(qint64 id, const QString &name, const QString &number, bool sorted)
+{
+    const int row = rowOf(id);
+    if (row < 0)
+        return;
+    if (sorted) {
+        // Its place by name among the others: the row moves there, so that
+        // a selection on it moves along.
+        int low = 0;
+        int high = int(m_entries.size()) - 1;
+        while (low < high) {
+            const int mid = (low + high) / 2;
+            const int other = mid < row ? mid : mid + 1;
+            if (compareNames(name, nameOf(m_entries.at(other).text).toString()) < 0)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        if (low != row) {
+            beginMoveRows(QModelIndex(), row, row, QModelIndex(), low > row ? low + 1 : low);
+            m_entries.move(row, low);
+            endMoveRows();
+        }
+        setText(low, contactEntryText(name, number));
+        return;
+    }
+    setText(row, contactEntryText(name, number));
+}
+
+void ContactListModel::removeData(qint64 data)
+{
+    if (const int row = rowOf(data); row >= 0)
+        removeAt(row);
 }
 
 } // namespace brio

@@ -6,11 +6,12 @@
 
 namespace brio {
 
-// A list of contacts for a QListView: the same entries as the shared list
-// routines make (text "Nominativo,Numero", data IDDestinatario), held in
-// one array so that 100,000 of them load and search quickly. The data is
-// in Qt::UserRole as a qint64.
-class ContactListModel final : public QAbstractListModel
+// A list of entries for a view: contacts (text "Nominativo,Numero", data
+// IDDestinatario), typed numbers or groups, held in one array so that
+// 100,000 of them load and search quickly. The data is in Qt::UserRole as a
+// qint64. The models of the windows build on it; every change is a row
+// insertion, removal, move or change, a reset only for a new list.
+class ContactListModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
@@ -28,6 +29,7 @@ public:
     const ListEntries &entries() const;
     const ListEntry &entry(int row) const;
     void append(const ListEntry &entry);
+    void append(const ListEntries &entries);
     void removeAt(int row);
     void setText(int row, const QString &text);
     // The first row with that data, or -1.
@@ -39,6 +41,14 @@ public:
     // The first row whose text contains the text without regard to case,
     // or -1.
     int firstContaining(const QString &text) const;
+    // The entries become fresh ones with row insertions, removals and
+    // changes rather than a reset, so that views keep their selection and
+    // place. Both lists are in the same order.
+    void mergeEntries(const ListEntries &fresh);
+    // A contact's entry with a new name or number: changed where it is, or
+    // moved to its place by name when sorted.
+    void updateContact(qint64 id, const QString &name, const QString &number, bool sorted);
+    void removeData(qint64 data);
 
 private:
     QString m_dragType;

@@ -3,8 +3,10 @@
 #include "addressbook/ContactSearch.h"
 #include "context/Notifier.h"
 #include "ui/ListRoutines.h"
+#include "ui/OneWindow.h"
 #include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
+#include "ui/addressbook/AddressBookModel.h"
 #include "ui_ContactSearchWindow.h"
 
 #include <QCloseEvent>
@@ -26,10 +28,11 @@ ContactSearchWindow::ContactSearchWindow(Context &ctx, QWidget *parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_ui(std::make_unique<Ui::ContactSearchWindow>())
+    , m_found(new AddressBookModel(ctx, QString(), this))
 {
     m_ui->setupUi(this);
     attachHelp(m_ctx, this);
-    prepareList(m_ui->lst_elenco);
+    m_ui->lst_elenco->setModel(m_found);
     m_ui->lst_elenco->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Ages take digits only; Backspace still edits.
     auto *digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
@@ -48,7 +51,6 @@ ContactSearchWindow::ContactSearchWindow(Context &ctx, QWidget *parent)
     whileShown(this, [this] {
         Notifier &n = m_ctx.notifier();
         return QList<QMetaObject::Connection>{
-            connect(&n, &Notifier::contactChanged, this, &ContactSearchWindow::contactChanged),
             connect(&n, &Notifier::groupsChanged, this, &ContactSearchWindow::groupsChanged),
         };
     });
@@ -59,15 +61,7 @@ ContactSearchWindow::~ContactSearchWindow() = default;
 
 ContactSearchWindow *ContactSearchWindow::showFor(Context &ctx, QWidget *parent)
 {
-    ContactSearchWindow *window = parent->findChild<ContactSearchWindow *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!window) {
-        window = new ContactSearchWindow(ctx, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showOneWindow<ContactSearchWindow>(ctx, parent);
 }
 
 void ContactSearchWindow::Form_Load()
@@ -116,16 +110,17 @@ void ContactSearchWindow::cmd_trova_Click()
     SetSearchState(SearchState::Searching);
     guarded(m_ctx, [&] {
         ContactSearch search(m_ctx.db(), BuildSearchSql(criteria(), m_ctx.clock.now().date().year()));
-        m_ui->lst_elenco->clear();
+        m_found->showFound({});
         ListEntries slice;
         bool more = true;
         while (more && !m_stop) {
             slice.clear();
             more = search.fetch(slice, kSliceMs);
+            // Row by row: "&Interrompi" pressed meanwhile ends the listing.
             for (const ListEntry &e : std::as_const(slice)) {
                 if (m_stop)
                     break;
-                addEntry(m_ui->lst_elenco, e.text, e.data);
+                m_found->append(e);
             }
             QCoreApplication::processEvents();
             if (!self)
@@ -157,10 +152,10 @@ void ContactSearchWindow::cmd_selezionatutti_Click()
 void ContactSearchWindow::cmd_ok_Click()
 {
     ListEntries selected;
-    for (int i = 0; i < m_ui->lst_elenco->count(); ++i) {
-        const QListWidgetItem *item = m_ui->lst_elenco->item(i);
-        if (item->isSelected())
-            selected.append({item->text(), entryData(m_ui->lst_elenco, i)});
+    const QItemSelectionModel *selection = m_ui->lst_elenco->selectionModel();
+    for (int row = 0; row < m_found->rowCount(); ++row) {
+        if (selection->isRowSelected(row))
+            selected.append(m_found->entry(row));
     }
     emit chosen(selected);
     close();
@@ -174,20 +169,6 @@ void ContactSearchWindow::cmd_cancella_Click()
                            m_ui->txt_citta, m_ui->txt_prov, m_ui->txt_regione, m_ui->txt_email})
         box->clear();
     m_ui->optMF->setChecked(true);
-}
-
-void ContactSearchWindow::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)
-{
-    QListWidget *list = m_ui->lst_elenco;
-    for (int i = 0; i < list->count(); ++i) {
-        if (entryData(list, i) != id)
-            continue;
-        if (removed) {
-            delete list->takeItem(i);
-            return;
-        }
-        list->item(i)->setText(contactEntryText(name, number));
-    }
 }
 
 void ContactSearchWindow::groupsChanged()

@@ -12,6 +12,7 @@ class ContactSearchWindow;
 
 namespace brio {
 
+class AddressBookModel;
 struct SearchCriteria;
 
 // frmTrovaContatti: finds contacts by any mix of criteria; OK hands the
@@ -23,8 +24,8 @@ public:
     explicit ContactSearchWindow(Context &ctx, QWidget *parent = nullptr);
     ~ContactSearchWindow() override;
 
-    // The search window of the opener (parent), raised when it is open
-    // already. Deleted when closed.
+    // The one search window of the run, raised when it is open already.
+    // Deleted when closed.
     static ContactSearchWindow *showFor(Context &ctx, QWidget *parent);
 
 signals:
@@ -45,11 +46,11 @@ private:
     void cmd_cancella_Click();
     void SetSearchState(SearchState state);
     SearchCriteria criteria() const;
-    void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
     void groupsChanged();
 
     Context &m_ctx;
     std::unique_ptr<Ui::ContactSearchWindow> m_ui;
+    AddressBookModel *m_found; // lst_elenco
     bool m_stop = false; // set by "&Interrompi", cleared when a search starts
 };
 

@@ -7,17 +7,15 @@
 #include "groups/Groups.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/OneWindow.h"
 #include "ui/ScreenReader.h"
 #include "ui/WhileShown.h"
 #include "ui/addressbook/ContactEditor.h"
-#include "ui/addressbook/ContactListModel.h"
+#include "ui/EntryListView.h"
+#include "ui/addressbook/AddressBookModel.h"
+#include "ui/main/RecipientListModel.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
-#include <QMouseEvent>
 
 namespace brio {
 
@@ -32,8 +30,8 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_ui(std::make_unique<Ui::RecipientPicker>())
-    , m_elenco(new ContactListModel(kElencoDrag, this))
-    , m_destinatari(new ContactListModel(QString(), this))
+    , m_elenco(new AddressBookModel(ctx, kElencoDrag, this))
+    , m_destinatari(new RecipientListModel(ctx, this))
     , m_mnupopup(new QMenu(this))
     , m_mnuPopupElenco(new QMenu(this))
 {
@@ -48,23 +46,19 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
     m_mnuProprietaContatto =
         addMenuItem(m_mnuPopupElenco, "mnuProprietaContatto", Texts::tr("&Proprietà Contatto"));
 
-    QListView *elenco = m_ui->lst_elenco;
-    QListView *destinatari = m_ui->lst_destinatari;
+    EntryListView *elenco = m_ui->lst_elenco;
+    EntryListView *destinatari = m_ui->lst_destinatari;
     elenco->setModel(m_elenco);
     destinatari->setModel(m_destinatari);
-    for (QListView *list : {elenco, destinatari}) {
-        // Equal rows: the view does not measure 100,000 entries one by one.
-        list->setUniformItemSizes(true);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        list->installEventFilter(this);
-        list->viewport()->installEventFilter(this);
-        showWholeEntries(list);
-    }
+    elenco->setPopup(m_mnuPopupElenco);
+    destinatari->setPopup(m_mnupopup);
     elenco->setDragEnabled(true);
     elenco->setDragDropMode(QAbstractItemView::DragOnly);
-    destinatari->setAcceptDrops(true);
-    destinatari->viewport()->setAcceptDrops(true);
+    // Only entries dragged from the address-book list are taken.
+    destinatari->acceptDropsOf(kElencoDrag);
+    destinatari->setCommandKeys({Qt::Key_Delete});
+    connect(destinatari, &EntryListView::keyCommand, this, &RecipientPicker::mnuEscludiInvio_Click);
+    connect(destinatari, &EntryListView::dropped, this, &RecipientPicker::cmd_add_Click);
 
     connect(m_ui->cb_gruppi, &QComboBox::currentIndexChanged, this, &RecipientPicker::cb_gruppi_Click);
     connect(m_ui->txt_key, &QLineEdit::textChanged, this, &RecipientPicker::txt_key_Change);
@@ -83,7 +77,6 @@ RecipientPicker::RecipientPicker(Context &ctx, QWidget *parent)
     whileShown(this, [this] {
         Notifier &n = m_ctx.notifier();
         return QList<QMetaObject::Connection>{
-            connect(&n, &Notifier::contactChanged, this, &RecipientPicker::contactChanged),
             connect(&n, &Notifier::groupsChanged, this, &RecipientPicker::groupsChanged)};
     });
     Form_Load();
@@ -93,21 +86,10 @@ RecipientPicker::~RecipientPicker() = default;
 
 RecipientPicker *RecipientPicker::showFor(Context &ctx, QWidget *parent)
 {
-    RecipientPicker *picker = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<RecipientPicker *>(w);
-        if (open && &open->m_ctx == &ctx && open->isVisible())
-            picker = open;
-    }
-    if (!picker) {
+    return showOneWindow<RecipientPicker>(ctx, [&] {
         const WaitCursor wait;
-        picker = new RecipientPicker(ctx, parent);
-        connect(picker, &QDialog::finished, picker, &QObject::deleteLater);
-    }
-    picker->show();
-    picker->raise();
-    picker->activateWindow();
-    return picker;
+        return new RecipientPicker(ctx, parent);
+    });
 }
 
 void RecipientPicker::Form_Load()
@@ -124,9 +106,8 @@ void RecipientPicker::cb_gruppi_Click()
     guarded(m_ctx, [&] {
         const WaitCursor wait;
         QComboBox *groups = m_ui->cb_gruppi;
-        m_elenco->setEntries(groups->currentIndex() < 0
-                                 ? ListEntries()
-                                 : memberEntries(m_ctx.db(), groups->currentData().toLongLong()));
+        m_elenco->showGroup(groups->currentIndex() < 0 ? std::nullopt
+                                                       : std::optional(groups->currentData().toLongLong()));
     });
 }
 
@@ -212,110 +193,18 @@ void RecipientPicker::mnuEliminaContatto_Click()
     });
 }
 
-bool RecipientPicker::belongsToShownList(qint64 contact)
-{
-    QComboBox *groups = m_ui->cb_gruppi;
-    if (groups->currentIndex() < 0)
-        return false;
-    const qint64 group = groups->currentData().toLongLong();
-    return group == kWholeAddressBook || isMember(m_ctx.db(), group, contact);
-}
-
-void RecipientPicker::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)
-{
-    guarded(m_ctx, [&] {
-        const QString text = contactEntryText(name, number);
-        if (const int row = m_destinatari->rowOf(id); row >= 0) {
-            if (removed)
-                m_destinatari->removeAt(row);
-            else
-                m_destinatari->setText(row, text);
-        }
-        // lst_elenco as reloading it would show it: the entry in its place
-        // by name, or gone.
-        const int row = m_elenco->rowOf(id);
-        const bool wasSelected = row >= 0 && row == selectedRow(m_ui->lst_elenco);
-        if (row >= 0)
-            m_elenco->removeAt(row);
-        if (removed || !belongsToShownList(id))
-            return;
-        const int at = m_elenco->sortedRow(name);
-        m_elenco->insert(at, {text, id});
-        if (wasSelected)
-            m_ui->lst_elenco->setCurrentIndex(m_elenco->index(at));
-    });
-}
-
 void RecipientPicker::groupsChanged()
 {
     guarded(m_ctx, [&] {
-        // The members shown may have changed; the entry the user chose stays
-        // chosen while it is listed.
-        const qint64 chosen = selectedContact();
+        // The members shown follow their own changes; a group that is gone
+        // or renamed changes the combo, and a group gone the list.
         ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::GroupNames);
-        cb_gruppi_Click();
-        const int row = chosen < 0 ? -1 : m_elenco->rowOf(chosen);
-        if (row >= 0) {
-            m_ui->lst_elenco->setCurrentIndex(m_elenco->index(row));
-            m_ui->lst_elenco->scrollTo(m_elenco->index(row));
-        }
+        QComboBox *groups = m_ui->cb_gruppi;
+        const std::optional<qint64> shown =
+            groups->currentIndex() < 0 ? std::nullopt : std::optional(groups->currentData().toLongLong());
+        if (shown != m_elenco->group())
+            cb_gruppi_Click();
     });
-}
-
-bool RecipientPicker::eventFilter(QObject *watched, QEvent *event)
-{
-    QListView *elenco = m_ui->lst_elenco;
-    QListView *destinatari = m_ui->lst_destinatari;
-    for (QListView *list : {elenco, destinatari}) {
-        QMenu *popup = list == elenco ? m_mnuPopupElenco : m_mnupopup;
-        if (watched == list->viewport() && event->type() == QEvent::MouseButtonPress
-            && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
-            const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
-            guarded(m_ctx, [&] { popUpOverEntry(list, popup, pos); });
-            return true;
-        }
-        // The menu key and Shift+F10 open the menu of the selected entry.
-        if ((watched == list || watched == list->viewport()) && event->type() == QEvent::ContextMenu) {
-            if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Mouse) {
-                const int row = selectedRow(list);
-                if (row >= 0)
-                    popup->exec(list->viewport()->mapToGlobal(
-                        list->visualRect(list->model()->index(row, 0)).center()));
-            }
-            return true;
-        }
-    }
-    if (watched == destinatari && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        selectCurrentIfNone(destinatari);
-        mnuEscludiInvio_Click();
-        return true;
-    }
-    // Only entries dragged from the address-book list are taken.
-    if (watched == destinatari->viewport()) {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto *drag = static_cast<QDragMoveEvent *>(event);
-            if (drag->mimeData()->hasFormat(kElencoDrag))
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto *drop = static_cast<QDropEvent *>(event);
-            if (drop->mimeData()->hasFormat(kElencoDrag)) {
-                drop->acceptProposedAction();
-                cmd_add_Click();
-            }
-            return true;
-        }
-        default:
-            break;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace brio

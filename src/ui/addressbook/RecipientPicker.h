@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <memory>
 
-class QListView;
 class QMenu;
 
 namespace Ui {
@@ -14,7 +13,8 @@ class RecipientPicker;
 
 namespace brio {
 
-class ContactListModel;
+class AddressBookModel;
+class RecipientListModel;
 
 // frmTrovaDestinatari: the address book beside the contacts chosen for the
 // message. The choice is edited in the window only: the message's table
@@ -31,9 +31,6 @@ public:
     // raised when it is open already. Deleted when closed.
     static RecipientPicker *showFor(Context &ctx, QWidget *parent);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void Form_Load();
     void cb_gruppi_Click();
@@ -44,18 +41,14 @@ private:
     void cmd_nuovo_contatto_Click();
     void mnuEscludiInvio_Click();
     void mnuEliminaContatto_Click();
-    void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
     void groupsChanged();
 
-    // Right button: the pop-up only when the list had a selected entry and
-    // the pointer is over one, which it then selects.
-    bool belongsToShownList(qint64 contact);
     qint64 selectedContact() const; // of lst_elenco, or -1
 
     Context &m_ctx;
     std::unique_ptr<Ui::RecipientPicker> m_ui;
-    ContactListModel *m_elenco;      // lst_elenco
-    ContactListModel *m_destinatari; // lst_destinatari
+    AddressBookModel *m_elenco;        // lst_elenco
+    RecipientListModel *m_destinatari; // lst_destinatari
     QMenu *m_mnupopup;
     QAction *m_mnuEscludiInvio;
     QMenu *m_mnuPopupElenco;

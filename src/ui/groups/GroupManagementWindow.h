@@ -5,20 +5,16 @@
 #include <QDialog>
 #include <memory>
 
-class QListWidget;
-
 namespace Ui {
 class GroupManagementWindow;
 }
 
 namespace brio {
 
-// Fills the list with every group and its member count, in name order; the
-// group selected before stays selected.
-void LoadGroupList(const Context &ctx, QListWidget *list);
+class GroupListModel;
 
 // frmGestioneGruppi: creates and deletes groups and leads to their members.
-// Shown without waiting; it follows the changes of other windows while shown.
+// Shown without waiting; its list follows the changes of other windows.
 class GroupManagementWindow final : public QDialog
 {
     Q_OBJECT
@@ -37,11 +33,13 @@ private:
     void cmModifica_Click();
     void cmd_inserisciNuovi_Click();
     void reload();
+    void updateCommands();
     void selectGroup(qint64 groupId);
     qint64 selectedGroup() const; // -1 when none is selected
 
     Context &m_ctx;
     std::unique_ptr<Ui::GroupManagementWindow> m_ui;
+    GroupListModel *m_groups; // lst_gruppi
 };
 
 } // namespace brio

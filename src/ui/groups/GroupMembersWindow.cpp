@@ -5,30 +5,35 @@
 #include "groups/Groups.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/OneWindow.h"
 #include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
+#include "ui/EntryListView.h"
+#include "ui/addressbook/AddressBookModel.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/ContactSearchWindow.h"
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/groups/NewGroupWindow.h"
 #include "ui_GroupMembersWindow.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QDropEvent>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QScopedValueRollback>
-#include <QSet>
 #include <QSignalBlocker>
 
 namespace brio {
+
+namespace {
+
+// What a drag from the address-book list carries.
+const QString kBookDrag = QStringLiteral("application/x-briosms-lst_destinatari");
+
+} // namespace
 
 GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_ui(std::make_unique<Ui::GroupMembersWindow>())
+    , m_book(new AddressBookModel(ctx, kBookDrag, this))
+    , m_members(new AddressBookModel(ctx, QString(), this))
 {
     m_ui->setupUi(this);
     attachHelp(m_ctx, this);
@@ -41,11 +46,20 @@ GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *pa
     m_mnuPopupGruppi->setObjectName(QStringLiteral("mnuPopupGruppi"));
     m_mnuEscludiGruppo = addMenuItem(m_mnuPopupGruppi, "mnuEscludiGruppo", Texts::tr("&Escludi da Gruppo"));
 
-    for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppo}) {
-        prepareList(list);
-        list->installEventFilter(this);
-        list->viewport()->installEventFilter(this);
-    }
+    EntryListView *book = m_ui->lst_destinatari;
+    EntryListView *members = m_ui->lst_gruppo;
+    book->setModel(m_book);
+    members->setModel(m_members);
+    book->setPopup(m_mnuPopupContatti);
+    members->setPopup(m_mnuPopupGruppi);
+    // Enter or Insert adds, Delete removes: the moves without the mouse.
+    book->setCommandKeys({Qt::Key_Return, Qt::Key_Enter, Qt::Key_Insert});
+    members->setCommandKeys({Qt::Key_Delete});
+    connect(book, &EntryListView::keyCommand, this, &GroupMembersWindow::cmdAddSingle_Click);
+    connect(members, &EntryListView::keyCommand, this, &GroupMembersWindow::cmdDelSingle_Click);
+    // Only the address-book list may be dropped on the members.
+    members->acceptDropsOf(kBookDrag, [this] { return this->groupId() != -1; });
+    connect(members, &EntryListView::dropped, this, &GroupMembersWindow::cmdAddSingle_Click);
 
     connect(m_ui->cb_gruppi, &QComboBox::currentIndexChanged, this, &GroupMembersWindow::cb_gruppi_Click);
     connect(m_ui->cmdAddSingle, &QPushButton::clicked, this, &GroupMembersWindow::cmdAddSingle_Click);
@@ -64,7 +78,6 @@ GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *pa
     whileShown(this, [this] {
         Notifier &n = m_ctx.notifier();
         return QList<QMetaObject::Connection>{
-            connect(&n, &Notifier::contactChanged, this, &GroupMembersWindow::contactChanged),
             connect(&n, &Notifier::groupsChanged, this, &GroupMembersWindow::groupsChanged),
         };
     });
@@ -75,23 +88,14 @@ GroupMembersWindow::~GroupMembersWindow() = default;
 
 GroupMembersWindow *GroupMembersWindow::showFor(Context &ctx, QWidget *parent, qint64 groupId)
 {
-    GroupMembersWindow *window = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<GroupMembersWindow *>(w);
-        if (open && &open->m_ctx == &ctx && open->isVisible())
-            window = open;
-    }
-    if (window) {
-        if (groupId != -1)
-            window->selectGroup(groupId);
-    } else {
+    bool made = false;
+    GroupMembersWindow *window = showOneWindow<GroupMembersWindow>(ctx, [&] {
         const WaitCursor wait;
-        window = new GroupMembersWindow(ctx, groupId, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
+        made = true;
+        return new GroupMembersWindow(ctx, groupId, parent);
+    });
+    if (!made && groupId != -1)
+        window->selectGroup(groupId);
     return window;
 }
 
@@ -136,36 +140,30 @@ void GroupMembersWindow::updateCommands()
 
 void GroupMembersWindow::cb_gruppi_Click()
 {
-    guarded(m_ctx, [&] { LoadMemberList(m_ctx, m_ui->cb_gruppi, m_ui->lst_gruppo); });
+    guarded(m_ctx, [&] {
+        const WaitCursor wait;
+        const qint64 group = groupId();
+        m_members->showGroup(group == -1 ? std::nullopt : std::optional(group));
+    });
 }
 
 void GroupMembersWindow::LoadAddressBookList()
 {
     guarded(m_ctx, [&] {
         const WaitCursor wait;
-        setEntries(m_ui->lst_destinatari, memberEntries(m_ctx.db(), kWholeAddressBook));
+        m_book->showGroup(kWholeAddressBook);
     });
 }
 
 void GroupMembersWindow::cmdAddSingle_Click()
 {
     guarded(m_ctx, [&] {
-        const int row = selectedRow(m_ui->lst_destinatari);
+        const int row = m_ui->lst_destinatari->selectedRow();
         const qint64 group = groupId();
         if (row < 0 || group == -1)
             return;
-        const qint64 contact = entryData(m_ui->lst_destinatari, row);
-        for (int i = 0; i < m_ui->lst_gruppo->count(); ++i) {
-            if (entryData(m_ui->lst_gruppo, i) == contact)
-                return;
-        }
-        qint64 added = 0;
-        {
-            const QScopedValueRollback<bool> own(m_changing, true);
-            added = addMembers(m_ctx.db(), m_ctx.notifier(), group, {contact});
-        }
-        if (added > 0)
-            addEntry(m_ui->lst_gruppo, m_ui->lst_destinatari->item(row)->text(), contact);
+        // The members list follows through the notifier.
+        addMembers(m_ctx.db(), m_ctx.notifier(), group, {m_book->entry(row).data});
     });
 }
 
@@ -176,51 +174,30 @@ void GroupMembersWindow::cmdAddAll_Click()
         if (group == -1)
             return;
         const WaitCursor wait;
-        QListWidget *book = m_ui->lst_destinatari;
-        if (!m_filtered) {
-            // The list is the whole book, and so is the group afterwards:
-            // one statement, and the members are the book's entries.
-            {
-                const QScopedValueRollback<bool> own(m_changing, true);
-                addWholeBook(m_ctx.db(), m_ctx.notifier(), group);
+        if (m_book->group() == kWholeAddressBook) {
+            // The list is the whole book: one statement.
+            addWholeBook(m_ctx.db(), m_ctx.notifier(), group);
+        } else {
+            QList<qint64> contacts;
+            contacts.reserve(m_book->rowCount());
+            for (const ListEntry &e : m_book->entries()) {
+                if (m_members->rowOf(e.data) < 0)
+                    contacts.append(e.data);
             }
-            book->clearSelection();
-            QListWidget *members = m_ui->lst_gruppo;
-            members->clear();
-            for (int i = 0; i < book->count(); ++i)
-                members->addItem(book->item(i)->clone());
-            return;
-        }
-        QSet<qint64> members;
-        for (int i = 0; i < m_ui->lst_gruppo->count(); ++i)
-            members.insert(entryData(m_ui->lst_gruppo, i));
-        QList<qint64> contacts;
-        for (int i = 0; i < book->count(); ++i) {
-            const qint64 c = entryData(book, i);
-            if (!members.contains(c))
-                contacts.append(c);
-        }
-        {
-            const QScopedValueRollback<bool> own(m_changing, true);
             addMembers(m_ctx.db(), m_ctx.notifier(), group, contacts);
         }
-        book->clearSelection();
-        cb_gruppi_Click();
+        m_ui->lst_destinatari->clearSelection();
     });
 }
 
 void GroupMembersWindow::cmdDelSingle_Click()
 {
     guarded(m_ctx, [&] {
-        const int row = selectedRow(m_ui->lst_gruppo);
+        const int row = m_ui->lst_gruppo->selectedRow();
         const qint64 group = groupId();
         if (row < 0 || group == -1)
             return;
-        {
-            const QScopedValueRollback<bool> own(m_changing, true);
-            removeMember(m_ctx.db(), m_ctx.notifier(), group, entryData(m_ui->lst_gruppo, row));
-        }
-        delete m_ui->lst_gruppo->takeItem(row);
+        removeMember(m_ctx.db(), m_ctx.notifier(), group, m_members->entry(row).data);
     });
 }
 
@@ -231,23 +208,19 @@ void GroupMembersWindow::cmdDelAll_Click()
         if (group == -1)
             return;
         const WaitCursor wait;
-        {
-            const QScopedValueRollback<bool> own(m_changing, true);
-            removeAllMembers(m_ctx.db(), m_ctx.notifier(), group);
-        }
-        cb_gruppi_Click();
+        removeAllMembers(m_ctx.db(), m_ctx.notifier(), group);
     });
 }
 
 void GroupMembersWindow::cmd_properties_Click()
 {
     guarded(m_ctx, [&] {
-        const int row = selectedRow(m_ui->lst_destinatari);
+        const int row = m_ui->lst_destinatari->selectedRow();
         if (row < 0)
             return;
-        m_ctx.state.PendingContactId = qint32(entryData(m_ui->lst_destinatari, row));
+        // The lists follow what the editor stores through the notifier.
+        m_ctx.state.PendingContactId = qint32(m_book->entry(row).data);
         ContactEditor::showModal(m_ctx, this);
-        cb_gruppi_Click();
     });
 }
 
@@ -264,63 +237,24 @@ void GroupMembersWindow::cmd_gruppi_Click()
 
 void GroupMembersWindow::cmd_ricercaContatti_Click()
 {
-    if (!m_filtered) {
+    if (m_book->group() == kWholeAddressBook) {
         ContactSearchWindow *search = ContactSearchWindow::showFor(m_ctx, this);
         connect(search, &ContactSearchWindow::chosen, this, &GroupMembersWindow::showSearchResults,
                 Qt::UniqueConnection);
         return;
     }
     m_ui->cmd_ricercaContatti->setText(Texts::tr("&Ricerca Contatti"));
-    m_filtered = false;
     LoadAddressBookList();
 }
 
 void GroupMembersWindow::showSearchResults(const ListEntries &found)
 {
-    setEntries(m_ui->lst_destinatari, found);
-    m_filtered = true;
+    m_book->showFound(found);
     m_ui->cmd_ricercaContatti->setText(Texts::tr("Tutta la rubrica"));
-}
-
-void GroupMembersWindow::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)
-{
-    QListWidget *book = m_ui->lst_destinatari;
-    const QString text = contactEntryText(name, number);
-    bool listed = false;
-    for (int i = 0; i < book->count(); ++i) {
-        if (entryData(book, i) != id)
-            continue;
-        listed = true;
-        if (removed) {
-            delete book->takeItem(i);
-            break;
-        }
-        book->item(i)->setText(text);
-    }
-    // A new contact joins the whole book in name order; search results
-    // stay as they were found.
-    if (!listed && !removed && !m_filtered) {
-        int low = 0;
-        int high = book->count();
-        while (low < high) {
-            const int mid = (low + high) / 2;
-            const QString listed = book->item(mid)->text();
-            if (compareNames(listed.left(listed.lastIndexOf(QLatin1Char(','))), name) <= 0)
-                low = mid + 1;
-            else
-                high = mid;
-        }
-        auto *item = new QListWidgetItem(text);
-        item->setData(Qt::UserRole, QVariant(qlonglong(id)));
-        book->insertItem(low, item);
-    }
-    cb_gruppi_Click();
 }
 
 void GroupMembersWindow::groupsChanged()
 {
-    if (m_changing)
-        return;
     const qint64 shown = groupId();
     const QString shownName = m_ui->cb_gruppi->currentText();
     guarded(m_ctx, [&] { ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames); });
@@ -332,79 +266,11 @@ void GroupMembersWindow::groupsChanged()
         close();
         return;
     }
-    cb_gruppi_Click();
+    // The members follow their own changes; a first group made meanwhile is
+    // shown.
+    if (groupId() != shown)
+        cb_gruppi_Click();
     updateCommands();
-}
-
-bool GroupMembersWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    QListWidget *book = m_ui->lst_destinatari;
-    QListWidget *members = m_ui->lst_gruppo;
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        // Enter or Insert adds, Delete removes: the moves without the mouse.
-        if (watched == book && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert)) {
-            cmdAddSingle_Click();
-            return true;
-        }
-        if (watched == members && key == Qt::Key_Delete) {
-            selectCurrentIfNone(members);
-            cmdDelSingle_Click();
-            return true;
-        }
-        break;
-    }
-    case QEvent::ContextMenu: {
-        // The menu key opens the pop-up of the selected entry; the right
-        // button is served on its press.
-        auto *menuEvent = static_cast<QContextMenuEvent *>(event);
-        for (QListWidget *list : {book, members}) {
-            if (watched != list && watched != list->viewport())
-                continue;
-            const int row = selectedRow(list);
-            if (menuEvent->reason() == QContextMenuEvent::Keyboard && row >= 0) {
-                QMenu *popup = list == book ? m_mnuPopupContatti : m_mnuPopupGruppi;
-                popup->exec(list->viewport()->mapToGlobal(list->visualItemRect(list->item(row)).center()));
-            }
-            return true;
-        }
-        break;
-    }
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::RightButton)
-            break;
-        for (QListWidget *list : {book, members}) {
-            if (watched == list->viewport()) {
-                popUpOverEntry(list, list == book ? m_mnuPopupContatti : m_mnuPopupGruppi,
-                              mouse->position().toPoint());
-                return true;
-            }
-        }
-        break;
-    }
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        // Only the address-book list may be dropped on the members.
-        if (watched == members->viewport()) {
-            auto *drop = static_cast<QDropEvent *>(event);
-            if (drop->source() != book || groupId() == -1) {
-                drop->ignore();
-                return true;
-            }
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            if (event->type() == QEvent::Drop)
-                cmdAddSingle_Click();
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace brio

@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <memory>
 
-class QListWidget;
 class QMenu;
 
 namespace Ui {
@@ -14,6 +13,8 @@ class GroupMembersWindow;
 }
 
 namespace brio {
+
+class AddressBookModel;
 
 // frmGruppi: the address book on the left, the members of the chosen group
 // on the right. Every move is stored at once. Shown without waiting.
@@ -33,9 +34,6 @@ public:
     // until "Tutta la rubrica" brings the whole book back.
     void showSearchResults(const ListEntries &found);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void Form_Load(qint64 groupId);
     void cb_gruppi_Click();
@@ -48,24 +46,21 @@ private:
     void cmd_gruppi_Click();
     void cmd_ricercaContatti_Click();
     void LoadAddressBookList();
-    void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
     void groupsChanged();
 
     void selectGroup(qint64 groupId);
     qint64 groupId() const; // -1 when there is no group
     void updateCommands();
-    // Right button: the pop-up only when the list had a selected entry and
-    // the pointer is over one, which it then selects.
 
     Context &m_ctx;
     std::unique_ptr<Ui::GroupMembersWindow> m_ui;
+    AddressBookModel *m_book;    // lst_destinatari: the whole book or search results
+    AddressBookModel *m_members; // lst_gruppo
     QMenu *m_mnuPopupContatti;
     QAction *m_mnuAggiungiGruppo;
     QAction *m_mnuProprietaContatto;
     QMenu *m_mnuPopupGruppi;
     QAction *m_mnuEscludiGruppo;
-    bool m_filtered = false; // lst_destinatari shows search results ("FILTRO_ATTIVO")
-    bool m_changing = false; // our own change: its notice needs no reload here
 };
 
 } // namespace brio

@@ -4,12 +4,11 @@
 #include "core/Texts.h"
 #include "groups/Groups.h"
 #include "ui/ListRoutines.h"
+#include "ui/OneWindow.h"
 #include "ui/help/HelpLink.h"
 #include "ui/ScreenReader.h"
 #include "ui/WhileShown.h"
 #include "ui_NewGroupWindow.h"
-
-#include <QApplication>
 
 namespace brio {
 
@@ -40,20 +39,7 @@ NewGroupWindow::~NewGroupWindow() = default;
 
 NewGroupWindow *NewGroupWindow::showFor(Context &ctx, QWidget *parent)
 {
-    NewGroupWindow *window = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *open = qobject_cast<NewGroupWindow *>(w);
-        if (open && &open->m_ctx == &ctx && open->isVisible())
-            window = open;
-    }
-    if (!window) {
-        window = new NewGroupWindow(ctx, parent);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showOneWindow<NewGroupWindow>(ctx, parent);
 }
 
 void NewGroupWindow::Form_Load()

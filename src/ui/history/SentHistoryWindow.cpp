@@ -147,9 +147,8 @@ SentHistoryWindow::~SentHistoryWindow() = default;
 
 SentHistoryWindow *SentHistoryWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = oneWindowOf<SentHistoryWindow>(ctx, parent);
+    auto *window = showOneWindow<SentHistoryWindow>(ctx, parent);
     window->Form_Load();
-    bringToFront(window);
     return window;
 }
 

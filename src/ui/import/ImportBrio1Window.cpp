@@ -43,9 +43,7 @@ ImportBrio1Window::~ImportBrio1Window() = default;
 
 ImportBrio1Window *ImportBrio1Window::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = oneWindowOf<ImportBrio1Window>(ctx, parent);
-    bringToFront(window);
-    return window;
+    return showOneWindow<ImportBrio1Window>(ctx, parent);
 }
 
 void ImportBrio1Window::closeEvent(QCloseEvent *event)

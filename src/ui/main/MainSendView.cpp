@@ -3,11 +3,12 @@
 #include "ui/main/MainWindow.h"
 #include "ui_MainWindow.h"
 #include "ui/main/MessageTextEdit.h"
+#include "ui/main/RecipientListModel.h"
+#include "ui/groups/GroupListModel.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 
 namespace brio {
@@ -29,7 +30,7 @@ bool MainSendView::wholeAddressBook() const
 
 int MainSendView::recipientEntries() const
 {
-    return m_window.m_ui->lst_destinatari->count() + m_window.m_ui->lst_gruppi->count();
+    return m_window.m_recipients->rowCount() + m_window.m_groups->rowCount();
 }
 
 QString MainSendView::messageText() const

@@ -20,6 +20,9 @@
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainSendView.h"
+#include "ui/main/RecipientListModel.h"
+#include "ui/EntryListView.h"
+#include "ui/groups/GroupListModel.h"
 #include "ui/ScreenReader.h"
 #include "ui/main/MessageTextEdit.h"
 #include "ui/help/HelpLink.h"
@@ -43,13 +46,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -160,14 +160,13 @@ void MainWindow::finishControls()
     m_mnuPopupGruppi = named(new QMenu(this), "mnuPopupGruppi");
     m_mnuEliminaGruppo = addMenuItem(m_mnuPopupGruppi, "mnuEliminaGruppo", Texts::tr("&Elimina da invio corrente"));
 
-    // Tool bar: the key of each button is its data; icons from the style.
+    // Tool bar: icons from the style.
     const std::pair<QAction *, QStyle::StandardPixmap> buttons[] = {
         {m_ui->tb_Nuovo, QStyle::SP_FileIcon},       {m_ui->tb_Rubrica, QStyle::SP_FileDialogContentsView},
         {m_ui->tb_Gruppi, QStyle::SP_FileDialogDetailedView}, {m_ui->tb_Invia, QStyle::SP_ArrowForward},
         {m_ui->tb_Comprimi, QStyle::SP_ArrowDown}};
     for (const auto &[action, icon] : buttons) {
         action->setIcon(style()->standardIcon(icon));
-        action->setData(action->text());
         QWidget *w = m_ui->tbToolBar->widgetForAction(action);
         w->setObjectName(action->objectName() + QStringLiteral("_button"));
         w->setAccessibleName(action->text());
@@ -175,12 +174,14 @@ void MainWindow::finishControls()
     }
     m_ui->tb_Comprimi->setEnabled(false); // until the text has a space
 
-    for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppi}) {
-        prepareList(list);
-        list->setContextMenuPolicy(Qt::PreventContextMenu);
-        list->installEventFilter(this);
-        list->viewport()->installEventFilter(this);
-    }
+    m_recipients = new RecipientListModel(m_ctx, this);
+    m_groups = new GroupListModel(m_ctx, chosenGroupEntries, this);
+    m_ui->lst_destinatari->setModel(m_recipients);
+    m_ui->lst_gruppi->setModel(m_groups);
+    m_ui->lst_destinatari->setPopup(m_mnuPopupSingoli);
+    m_ui->lst_gruppi->setPopup(m_mnuPopupGruppi);
+    for (EntryListView *list : {m_ui->lst_destinatari, m_ui->lst_gruppi})
+        list->setCommandKeys({Qt::Key_Delete});
     // The lists are hidden for the whole address book, and the entry frames
     // share one place: the window keeps its shape meanwhile.
     for (QWidget *w : {static_cast<QWidget *>(m_ui->fr_destinatari), static_cast<QWidget *>(m_ui->fr_invio_singolo),
@@ -235,7 +236,12 @@ void MainWindow::connectHandlers()
     onSelect(m_ui->opt_invio_gruppo, &MainWindow::opt_invio_gruppo_Click);
     onSelect(m_ui->opt_Tutta_Rubrica, &MainWindow::opt_Tutta_Rubrica_Click);
 
-    connect(m_ui->tbToolBar, &QToolBar::actionTriggered, this, &MainWindow::tbToolBar_ButtonClick);
+    // Each tool-bar button is its own action: captions are translated.
+    connect(m_ui->tb_Nuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
+    connect(m_ui->tb_Rubrica, &QAction::triggered, m_ui->mnuContatti, &QAction::trigger);
+    connect(m_ui->tb_Gruppi, &QAction::triggered, m_ui->mnuGruppi, &QAction::trigger);
+    connect(m_ui->tb_Invia, &QAction::triggered, this, &MainWindow::cmd_invia_Click);
+    connect(m_ui->tb_Comprimi, &QAction::triggered, this, &MainWindow::tbComprimi_Click);
     // The country's prefixes follow the selected country, chosen by the user
     // or by the program.
     connect(m_ui->cb_paese, &QComboBox::currentIndexChanged, this, &MainWindow::cb_paese_Click);
@@ -243,6 +249,8 @@ void MainWindow::connectHandlers()
     connect(m_ui->cmd_gruppi_aggiungi, &QPushButton::clicked, this, &MainWindow::cmd_gruppi_aggiungi_Click);
     connect(m_mnuEliminaSingolo, &QAction::triggered, this, &MainWindow::mnuEliminaSingolo_Click);
     connect(m_mnuEliminaGruppo, &QAction::triggered, this, &MainWindow::mnuEliminaGruppo_Click);
+    connect(m_ui->lst_destinatari, &EntryListView::keyCommand, this, &MainWindow::mnuEliminaSingolo_Click);
+    connect(m_ui->lst_gruppi, &EntryListView::keyCommand, this, &MainWindow::mnuEliminaGruppo_Click);
     connect(m_ui->cmd_invia, &QPushButton::clicked, this, &MainWindow::cmd_invia_Click);
     connect(m_ui->mnuInvia, &QAction::triggered, this, &MainWindow::cmd_invia_Click);
     connect(m_ui->txt_messaggio, &QPlainTextEdit::textChanged, this, &MainWindow::txt_messaggio_Change);
@@ -361,8 +369,8 @@ void MainWindow::NewMessage(bool ask)
         return;
     const WaitCursor wait;
     clearMessageState(m_ctx.db());
-    m_ui->lst_destinatari->clear();
-    m_ui->lst_gruppi->clear();
+    m_recipients->setEntries({});
+    m_groups->setEntries({});
     m_ui->txt_messaggio->setText(QString());
     m_ui->txt_numero->clear();
     m_ui->msk_data->clear();
@@ -402,8 +410,8 @@ void MainWindow::ReloadMessageState()
 {
     const WaitCursor wait;
     const MessageStateContent content = readMessageState(m_ctx.db());
-    setEntries(m_ui->lst_destinatari, content.numbers + content.contacts);
-    setEntries(m_ui->lst_gruppi, content.groups);
+    m_recipients->mergeEntries(content.numbers + content.contacts);
+    m_groups->mergeEntries(content.groups);
     if (content.text)
         m_ui->txt_messaggio->setText(*content.text);
 }
@@ -414,7 +422,7 @@ void MainWindow::messageStateReloaded()
         ReloadMessageState();
         // Recipients put back while the whole book was chosen would be
         // hidden and ignored by the send: the lists come back into view.
-        const bool listed = m_ui->lst_destinatari->count() + m_ui->lst_gruppi->count() > 0;
+        const bool listed = m_recipients->rowCount() + m_groups->rowCount() > 0;
         if (m_ui->opt_Tutta_Rubrica->isChecked() && listed)
             select(m_ui->opt_invio_singolo, [this] { opt_invio_singolo_Click(); });
         else
@@ -470,21 +478,6 @@ void MainWindow::opt_invio_differito_Click()
     setDeferredFieldsEnabled(true);
 }
 
-void MainWindow::tbToolBar_ButtonClick(QAction *button)
-{
-    const QString key = button->data().toString();
-    if (key == QLatin1String("Nuovo"))
-        guarded(m_ctx, [&] { NewMessage(true); });
-    else if (key == QLatin1String("Rubrica"))
-        m_ui->mnuContatti->trigger();
-    else if (key == QLatin1String("Gruppi"))
-        m_ui->mnuGruppi->trigger();
-    else if (key == QLatin1String("Invia"))
-        cmd_invia_Click();
-    else if (key == QLatin1String("Comprimi") || key == QLatin1String("Decomprimi"))
-        tbComprimi_Click();
-}
-
 // --- recipient entry --------------------------------------------------------
 
 void MainWindow::cb_paese_Click()
@@ -525,7 +518,7 @@ void MainWindow::cmd_singolo_aggiungi_Click()
             m_ui->cb_prefisso->setFocus();
             return;
         }
-        addEntry(m_ui->lst_destinatari, number, -id);
+        m_recipients->append({number, -id});
         RefreshRecipientCount();
         m_ui->txt_numero->clear();
         m_ui->cb_prefisso->setCurrentIndex(0);
@@ -548,28 +541,28 @@ void MainWindow::cmd_gruppi_aggiungi_Click()
             return;
         }
         if (const std::optional<qint64> row = addGroupEntry(m_ctx.db(), group))
-            addEntry(m_ui->lst_gruppi, groupEntryText(name, members), *row);
+            m_groups->append({groupEntryText(name, members), *row});
         RefreshRecipientCount();
     });
 }
 
 void MainWindow::removeSelectedRecipient()
 {
-    const int row = selectedRow(m_ui->lst_destinatari);
+    const int row = m_ui->lst_destinatari->selectedRow();
     if (row < 0)
         return;
-    removeRecipient(m_ctx.db(), entryData(m_ui->lst_destinatari, row));
-    delete m_ui->lst_destinatari->takeItem(row);
+    removeRecipient(m_ctx.db(), m_recipients->entry(row).data);
+    m_recipients->removeAt(row);
     RefreshRecipientCount();
 }
 
 void MainWindow::removeSelectedGroup()
 {
-    const int row = selectedRow(m_ui->lst_gruppi);
+    const int row = m_ui->lst_gruppi->selectedRow();
     if (row < 0)
         return;
-    removeGroupEntry(m_ctx.db(), entryData(m_ui->lst_gruppi, row));
-    delete m_ui->lst_gruppi->takeItem(row);
+    removeGroupEntry(m_ctx.db(), m_groups->entry(row).data);
+    m_groups->removeAt(row);
     RefreshRecipientCount();
 }
 
@@ -581,34 +574,6 @@ void MainWindow::mnuEliminaSingolo_Click()
 void MainWindow::mnuEliminaGruppo_Click()
 {
     guarded(m_ctx, [&] { removeSelectedGroup(); });
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    for (QListWidget *list : {m_ui->lst_destinatari, m_ui->lst_gruppi}) {
-        if (event->type() == QEvent::KeyPress && watched == list
-            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-            selectCurrentIfNone(list);
-            guarded(m_ctx, [&] {
-                if (list == m_ui->lst_destinatari)
-                    removeSelectedRecipient();
-                else
-                    removeSelectedGroup();
-            });
-            return true;
-        }
-        // The right button opens the menu without changing the selection
-        // first: whether something was selected decides.
-        if (event->type() == QEvent::MouseButtonPress && watched == list->viewport()
-            && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
-            const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
-            guarded(m_ctx, [&] {
-                popUpOverEntry(list, list == m_ui->lst_destinatari ? m_mnuPopupSingoli : m_mnuPopupGruppi, pos);
-            });
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 // --- menu commands ----------------------------------------------------------
@@ -628,28 +593,28 @@ void MainWindow::mnuContatti_Click()
     guarded(m_ctx, [&] { RecipientPicker::showFor(m_ctx, this); });
 }
 
-void MainWindow::contactChanged(qint32 id, const QString &name, const QString &number, bool removed)
+void MainWindow::contactChanged(qint32 id, const QString &, const QString &, bool removed)
 {
-    guarded(m_ctx, [&] {
-        for (int row = 0; row < m_ui->lst_destinatari->count(); ++row) {
-            if (entryData(m_ui->lst_destinatari, row) != id)
-                continue;
-            if (removed) {
-                delete m_ui->lst_destinatari->takeItem(row);
-                break;
-            }
-            m_ui->lst_destinatari->item(row)->setText(contactEntryText(name, number));
-        }
-        refreshCount();
-    });
+    // The list follows by itself (a deleted contact has left it already).
+    // The count changes only with the book counted, or for a contact of the
+    // message or of its groups: counting reads the whole book, too slow for
+    // every contact saved.
+    if (removed || m_ui->opt_Tutta_Rubrica->isChecked() || m_recipients->rowOf(id) >= 0 || m_groups->rowCount() > 0)
+        guarded(m_ctx, [&] { refreshCount(); });
 }
 
 void MainWindow::messageContactsChanged()
 {
     guarded(m_ctx, [&] {
-        LoadMessageRecipients(m_ctx, m_ui->lst_destinatari, true);
+        LoadMessageRecipients();
         refreshCount();
     });
+}
+
+void MainWindow::LoadMessageRecipients()
+{
+    const WaitCursor wait;
+    m_recipients->mergeEntries(messageRecipientEntries(m_ctx.db(), true));
 }
 
 void MainWindow::refreshCount()
@@ -679,8 +644,8 @@ void MainWindow::groupsChanged()
 {
     guarded(m_ctx, [&] {
         ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
-        // A deleted group has left the message too.
-        setEntries(m_ui->lst_gruppi, chosenGroupEntries(m_ctx.db()));
+        // The chosen groups follow by themselves; a deleted one has left the
+        // message too.
         refreshCount();
     });
 }
@@ -744,7 +709,6 @@ void MainWindow::UpdateCompressButton()
 {
     m_compress.UpdateCompressButton(m_ui->txt_messaggio->text());
     const CompressButton::State &b = m_compress.button();
-    m_ui->tb_Comprimi->setData(b.key);
     m_ui->tb_Comprimi->setToolTip(b.toolTip);
     m_ui->tb_Comprimi->setChecked(b.pressed);
     m_ui->tb_Comprimi->setEnabled(b.enabled);
@@ -759,7 +723,7 @@ void MainWindow::setStatusPanel(int panel, const QString &text)
     m_sbBrioPanel[panel - 1]->setText(text);
 }
 
-QListWidget *MainWindow::recipientList() const
+EntryListView *MainWindow::recipientList() const
 {
     return m_ui->lst_destinatari;
 }

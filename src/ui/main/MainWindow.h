@@ -10,7 +10,6 @@
 
 class QAction;
 class QLabel;
-class QListWidget;
 class QMenu;
 
 namespace Ui {
@@ -22,6 +21,9 @@ class QTimer;
 namespace brio {
 
 class AccountCommands;
+class EntryListView;
+class GroupListModel;
+class RecipientListModel;
 class MainSendView;
 class MessageTextEdit;
 class SendProcedure;
@@ -52,12 +54,14 @@ public:
     // No held send is delivered while a general plug-in may be using the book.
     void pauseHeldSends(bool paused);
 
-    QListWidget *recipientList() const; // lst_destinatari
+    // lst_destinatari from the chosen contacts and typed numbers again.
+    // Throws Error.
+    void LoadMessageRecipients();
+    EntryListView *recipientList() const; // lst_destinatari
     QLabel *statusPanel(int panel) const; // 1 to 3
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // What the form cannot say: icons, design-time items, sizes, panels.
@@ -74,22 +78,19 @@ private:
     void opt_invio_singolo_Click();
     void opt_invio_gruppo_Click();
     void opt_Tutta_Rubrica_Click();
-    void tbToolBar_ButtonClick(QAction *button);
 
     void cb_paese_Click();
     void cmd_singolo_aggiungi_Click();
     void cmd_gruppi_aggiungi_Click();
     void mnuEliminaSingolo_Click();
     void mnuEliminaGruppo_Click();
-    // Right button over a list: the pop-up menu, only when an entry was
-    // already selected and the pointer is over an entry.
     void removeSelectedRecipient();
     void removeSelectedGroup();
 
     void mnuNuovo_Click();
     void mnuNuovoContatto_Click();
     void mnuContatti_Click();
-    // A contact saved or deleted in another window: its entries here follow.
+    // A contact saved or deleted in another window.
     void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
     // The chosen contacts were replaced (recipient picker): the list is read again.
     void messageContactsChanged();
@@ -129,6 +130,8 @@ private:
     bool m_closeAfterSend = false;          // closed while a send was running
 
     std::array<QLabel *, 3> m_sbBrioPanel{};
+    RecipientListModel *m_recipients = nullptr; // lst_destinatari
+    GroupListModel *m_groups = nullptr;         // lst_gruppi
     QMenu *m_mnuPopupSingoli = nullptr;
     QAction *m_mnuEliminaSingolo = nullptr;
     QMenu *m_mnuPopupGruppi = nullptr;

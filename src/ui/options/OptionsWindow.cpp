@@ -56,9 +56,7 @@ OptionsWindow::~OptionsWindow() = default;
 
 OptionsWindow *OptionsWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = oneWindowOf<OptionsWindow>(ctx, parent);
-    bringToFront(window);
-    return window;
+    return showOneWindow<OptionsWindow>(ctx, parent);
 }
 
 void OptionsWindow::chk_tls_Click(bool checked)

@@ -26,9 +26,8 @@ ImportWindow::~ImportWindow() = default;
 
 ImportWindow *ImportWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = oneWindowOf<ImportWindow>(ctx, parent);
+    auto *window = showOneWindow<ImportWindow>(ctx, parent);
     window->Form_Load();
-    bringToFront(window);
     return window;
 }
 

@@ -23,9 +23,8 @@ PluginsWindow::~PluginsWindow() = default;
 
 PluginsWindow *PluginsWindow::showFor(Context &ctx, QWidget *parent)
 {
-    auto *window = oneWindowOf<PluginsWindow>(ctx, parent);
+    auto *window = showOneWindow<PluginsWindow>(ctx, parent);
     window->Form_Load();
-    bringToFront(window);
     return window;
 }
 
