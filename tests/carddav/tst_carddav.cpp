@@ -247,13 +247,13 @@ private slots:
     void thousandAndRestart()
     {
         QVERIFY(m_server->mkBook());
+        // Written as the server's files: a thousand PUTs would take minutes.
+        QList<QByteArray> cards;
         for (int i = 0; i < 1000; ++i) {
-            const QString n = QString::number(1000000 + i);
-            m_phone->put(m_server->book(), QStringLiteral("c%1.vcf").arg(i),
-                         phoneCard(QStringLiteral("c%1").arg(i), QStringLiteral("Cliente %1").arg(i),
-                                   QStringLiteral("+39 349 ") + n),
-                         QByteArray());
+            cards << phoneCard(QStringLiteral("c%1").arg(i), QStringLiteral("Cliente %1").arg(i),
+                               QStringLiteral("+39 349 ") + QString::number(1000000 + i));
         }
+        m_server->writeBook(cards);
         TestEnv a;
         int calls = 0;
         try {
