@@ -175,15 +175,6 @@ void deleteContact(Database &db, Notifier &notifier, qint64 id)
     emit notifier.contactChanged(qint32(id), QString(), QString(), true);
 }
 
-std::optional<qint64> contactWithNumber(Database &db, const QString &number)
-{
-    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ? LIMIT 1"));
-    st.bind(1, number);
-    if (!st.next())
-        return std::nullopt;
-    return st.integer(0);
-}
-
 QList<qint64> allContactIds(Database &db)
 {
     QList<qint64> out;
@@ -199,8 +190,7 @@ qint64 insertContactRow(Database &db, const Contact &c)
         throw Error(ErrorNo::DuplicateKey, Texts::tr("Il numero %1 è già in rubrica.").arg(c.number));
     db.run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero, Indirizzo, CAP, Citta, Prov, "
                           "Regione, e_mail, DataNascita, Sesso) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-           {c.name, c.number, field(c.address), field(c.postCode), field(c.city), field(c.province),
-            field(c.region), field(c.email), field(c.birthDate), field(c.sex)});
+           values(c));
     return db.lastInsertId();
 }
 
@@ -211,8 +201,7 @@ void updateContactRow(Database &db, qint64 id, const Contact &c)
     db.run(QStringLiteral("UPDATE tab_destinatari SET Nominativo = ?, Numero = ?, Indirizzo = ?, CAP = ?, "
                           "Citta = ?, Prov = ?, Regione = ?, e_mail = ?, DataNascita = ?, Sesso = ? "
                           "WHERE IDDestinatario = ?"),
-           {c.name, c.number, field(c.address), field(c.postCode), field(c.city), field(c.province),
-            field(c.region), field(c.email), field(c.birthDate), field(c.sex), id});
+           values(c) + QVariantList{id});
 }
 
 void deleteContactRows(Database &db, qint64 id)

@@ -94,7 +94,6 @@ void deleteContact(Database &db, Notifier &notifier, qint64 id);
 
 // For work that holds one transaction around many contacts (the address
 // book's sync): no transaction of their own, no notice to the windows.
-std::optional<qint64> contactWithNumber(Database &db, const QString &number);
 QList<qint64> allContactIds(Database &db);
 // A number another contact has throws DuplicateKey.
 qint64 insertContactRow(Database &db, const Contact &contact);

@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "core/Error.h"
 #include "groups/Groups.h"
+#include "Radicale.h"
 #include "mock/TestEnv.h"
 #include "settings/Settings.h"
 #include "store/Database.h"
@@ -18,87 +19,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-#include <QThread>
 
 using namespace brio;
 using namespace brio::test;
 
 namespace {
-
-const QString kUser = QStringLiteral("ufficio");
-const QString kPassword = QStringLiteral("s3gr3ta");
-
-// Radicale on loopback, its storage, configuration and users file in a
-// folder of its own.
-class Radicale final
-{
-public:
-    explicit Radicale(const QString &folder)
-        : m_folder(folder)
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        m_port = probe.serverPort();
-        probe.close();
-        write(QStringLiteral("users"), (kUser + QLatin1Char(':') + kPassword + QLatin1Char('\n')).toUtf8());
-        write(QStringLiteral("config"), QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n"
-                                                       "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
-                                                       "htpasswd_encryption = plain\ndelay = 0\n"
-                                                       "[storage]\nfilesystem_folder = %3\n"
-                                                       "[rights]\ntype = owner_only\n"
-                                                       "[logging]\nlevel = warning\n")
-                                            .arg(m_port)
-                                            .arg(path(QStringLiteral("users")), path(QStringLiteral("storage")))
-                                            .toUtf8());
-    }
-    ~Radicale() { stop(); }
-
-    bool start()
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("radicale"), {QStringLiteral("-C"), path(QStringLiteral("config"))});
-        if (!m_process.waitForStarted(10000))
-            return false;
-        for (int i = 0; i < 300; ++i) {
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, m_port);
-            if (s.waitForConnected(200))
-                return true;
-            if (m_process.state() == QProcess::NotRunning)
-                return false;
-            QThread::msleep(100);
-        }
-        return false;
-    }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-    QUrl base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port)); }
-    QUrl book() const { return base().resolved(QUrl(QStringLiteral("/%1/ufficio/").arg(kUser))); }
-
-private:
-    QString path(const QString &name) const { return QDir(m_folder).filePath(name); }
-    void write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
-    QString m_folder;
-    quint16 m_port = 0;
-    QProcess m_process;
-};
 
 // A card as a phone writes it.
 QByteArray phoneCard(const QString &uid, const QString &name, const QString &tel, const QString &extra = QString())
@@ -127,12 +53,12 @@ class TestCardDav final : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Radicale> m_server;
+    std::unique_ptr<test::Radicale> m_server;
     std::unique_ptr<CardDavClient> m_phone;
 
     SyncSummary syncOf(TestEnv &env, CardDavSync::Progress progress = {})
     {
-        CardDavClient client(m_server->base(), kUser, kPassword, 30000);
+        CardDavClient client(m_server->base(), test::kRadicaleUser, test::kRadicalePassword, 30000);
         CardDavSync sync(env.db(), client, m_server->book());
         sync.setProgress(std::move(progress));
         return sync.run();
@@ -163,9 +89,9 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("radicale")).isEmpty())
             QSKIP("radicale is not installed (scripts/setup.sh --test installs it)");
         m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<Radicale>(m_dir->path());
+        m_server = std::make_unique<test::Radicale>(m_dir->path());
         QVERIFY(m_server->start());
-        m_phone = std::make_unique<CardDavClient>(m_server->base(), kUser, kPassword, 30000);
+        m_phone = std::make_unique<CardDavClient>(m_server->base(), test::kRadicaleUser, test::kRadicalePassword, 30000);
     }
     void cleanup()
     {
@@ -178,7 +104,7 @@ private slots:
     // delete on each side, and a second data folder that ends with the same book.
     void twoFoldersConverge()
     {
-        QVERIFY(mkBook());
+        QVERIFY(m_server->mkBook());
         CardDavAccount account;
         account.url = m_server->base();
         QCOMPARE(chooseAddressBook(*m_phone, account), m_server->book());
@@ -274,7 +200,7 @@ private slots:
     // while the sync runs (412) is settled by the next sync.
     void conflictAnd412()
     {
-        QVERIFY(mkBook());
+        QVERIFY(m_server->mkBook());
         TestEnv a;
         const qint64 id = a.addContact(QStringLiteral("Paola Gialli"), QStringLiteral("+393476666666"));
         a.addContact(QStringLiteral("Sergio Blu"), QStringLiteral("+393477777777"));
@@ -320,14 +246,14 @@ private slots:
     // stay whole, the failure is named, and the next sync completes.
     void thousandAndRestart()
     {
-        QVERIFY(mkBook());
+        QVERIFY(m_server->mkBook());
+        // Written as the server's files: a thousand PUTs would take minutes.
+        QList<QByteArray> cards;
         for (int i = 0; i < 1000; ++i) {
-            const QString n = QString::number(1000000 + i);
-            m_phone->put(m_server->book(), QStringLiteral("c%1.vcf").arg(i),
-                         phoneCard(QStringLiteral("c%1").arg(i), QStringLiteral("Cliente %1").arg(i),
-                                   QStringLiteral("+39 349 ") + n),
-                         QByteArray());
+            cards << phoneCard(QStringLiteral("c%1").arg(i), QStringLiteral("Cliente %1").arg(i),
+                               QStringLiteral("+39 349 ") + QString::number(1000000 + i));
         }
+        m_server->writeBook(cards);
         TestEnv a;
         int calls = 0;
         try {
@@ -356,12 +282,12 @@ private slots:
     // The command line: the summary, and a wrong password named as such.
     void commandLine()
     {
-        QVERIFY(mkBook());
+        QVERIFY(m_server->mkBook());
         TestEnv a;
         a.addContact(QStringLiteral("Anna Neri"), QStringLiteral("+393471111111"));
         auto run = [&](const QString &password) {
             QUrl url = m_server->base();
-            url.setUserName(kUser);
+            url.setUserName(test::kRadicaleUser);
             url.setPassword(password);
             a.settings->set(Key::CardDavURL, url.toString());
             a.settings->sync();
@@ -382,29 +308,12 @@ private slots:
         QCOMPARE(code, ExitCode::Failed);
         QVERIFY2(err.contains(QStringLiteral("rifiuta l'accesso")), qPrintable(err));
         QVERIFY(!err.contains(QStringLiteral("sbagliata")));
-        std::tie(code, out, err) = run(kPassword);
+        std::tie(code, out, err) = run(test::kRadicalePassword);
         QCOMPARE(code, ExitCode::Ok);
         QVERIFY2(out.contains(QStringLiteral("Server: 1 aggiunti")), qPrintable(out));
         QCOMPARE(serverCards().size(), 1);
     }
 
-private:
-    // The office's address book, made as a phone's app makes it.
-    bool mkBook()
-    {
-        QProcess curl;
-        curl.start(QStringLiteral("curl"),
-                   {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-w"),
-                    QStringLiteral("%{http_code}"), QStringLiteral("-X"), QStringLiteral("MKCOL"),
-                    QStringLiteral("-u"), kUser + QLatin1Char(':') + kPassword, QStringLiteral("-H"),
-                    QStringLiteral("Content-Type: application/xml"), QStringLiteral("--data"),
-                    QStringLiteral("<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" "
-                                   "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop><resourcetype>"
-                                   "<collection/><C:addressbook/></resourcetype><displayname>Ufficio</displayname>"
-                                   "</prop></set></mkcol>"),
-                    m_server->book().toString()});
-        return curl.waitForFinished(30000) && curl.readAllStandardOutput() == "201";
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCardDav)

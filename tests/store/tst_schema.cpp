@@ -73,7 +73,7 @@ private Q_SLOTS:
         QStringList tables = db->tableNames();
         tables.removeAll(QStringLiteral("sqlite_sequence"));
         tables.sort();
-        QCOMPARE(tables, (QStringList{"tab_accesso", "tab_allowed_codes", "tab_dest_liste", "tab_dest_msg",
+        QCOMPARE(tables, (QStringList{"tab_accesso", "tab_allowed_codes", "tab_carddav", "tab_carddav_copie", "tab_carddav_stato", "tab_dest_liste", "tab_dest_msg",
                                       "tab_dest_number", "tab_destinatari", "tab_invii", "tab_invii_dest", "tab_liste",
                                       "tab_membri", "tab_stringa_messaggio"}));
         QVERIFY(indexesOf(*db, QStringLiteral("tab_destinatari")).contains(QStringLiteral("IDDestinatario")));
