@@ -4,6 +4,8 @@
 #include "context/Context.h"
 #include "context/Notifier.h"
 
+#include <utility>
+
 namespace brio {
 
 namespace {
@@ -85,10 +87,22 @@ void AddressBookModel::membersRemoved(qint64 group, const QList<qint64> &contact
         removeData(id);
 }
 
+void AddressBookModel::expectMembers(qint64 group, ListEntries entries)
+{
+    m_expectedGroup = entries.isEmpty() ? -1 : group;
+    m_expected = std::move(entries);
+}
+
 void AddressBookModel::membersReplaced(qint64 group)
 {
-    if (m_group == group)
-        guarded(m_ctx, [&] { showGroup(group); });
+    if (m_group != group)
+        return;
+    if (m_expectedGroup == group) {
+        setEntries(std::exchange(m_expected, {}));
+        m_expectedGroup = -1;
+        return;
+    }
+    guarded(m_ctx, [&] { showGroup(group); });
 }
 
 } // namespace brio

@@ -25,6 +25,10 @@ public:
     // no contact joins them.
     void showFound(const ListEntries &found);
     std::optional<qint64> group() const;
+    // The group's members once the change under way is announced, given by
+    // the window that makes it and already holds them (the whole book added),
+    // so that the group is not read again; forgotten when empty.
+    void expectMembers(qint64 group, ListEntries entries);
 
 private:
     void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
@@ -35,6 +39,8 @@ private:
 
     Context &m_ctx;
     std::optional<qint64> m_group; // nothing for no group and for search results
+    qint64 m_expectedGroup = -1;
+    ListEntries m_expected;
 };
 
 } // namespace brio

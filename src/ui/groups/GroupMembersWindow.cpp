@@ -17,6 +17,7 @@
 #include "ui_GroupMembersWindow.h"
 
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 
 namespace brio {
@@ -175,7 +176,10 @@ void GroupMembersWindow::cmdAddAll_Click()
             return;
         const WaitCursor wait;
         if (m_book->group() == kWholeAddressBook) {
-            // The list is the whole book: one statement.
+            // The list is the whole book: one statement, and the members
+            // list takes the book's entries rather than reading them again.
+            m_members->expectMembers(group, m_book->entries());
+            const auto forget = qScopeGuard([this] { m_members->expectMembers(-1, {}); });
             addWholeBook(m_ctx.db(), m_ctx.notifier(), group);
         } else {
             QList<qint64> contacts;
