@@ -71,8 +71,8 @@ double plainQueryMs(Database &db)
     QElapsedTimer t;
     t.start();
     sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db.handle(), "SELECT ID, Data, Gateway, Testo, Quando, Destinatari, Accettati, InCoda, Rifiutati "
-                       "FROM tab_invii ORDER BY ID DESC LIMIT ?", -1, &st, nullptr);
+    sqlite3_prepare_v2(db.handle(), "SELECT ID, Data, Gateway, Testo, Quando, Destinatari, Accettati, InCoda, Rifiutati, "
+                       "Sconosciuti, Consegnati, NonConsegnati, InAttesa FROM tab_invii ORDER BY ID DESC LIMIT ?", -1, &st, nullptr);
     sqlite3_bind_int(st, 1, kSentPage);
     size_t bytes = 0;
     const int columns = sqlite3_column_count(st);
@@ -97,7 +97,7 @@ double historyOpenMs(Database &db, int rowsShown)
     size_t chars = 0;
     for (const SentEntry &e : page.first(std::min<qsizetype>(rowsShown, page.size())))
         chars += size_t(shownDate(e.date).size() + e.gateway.size() + QString(e.text).replace(QLatin1Char('\n'), QLatin1Char(' ')).size()
-                        + outcomeSummary(e).size());
+                        + outcomeSummary(e).size() + deliverySummary(e).size());
     if (!page.isEmpty()) {
         for (const SentRecipient &r : readSentRecipients(db, page.first().id))
             chars += size_t(r.number.size() + outcomeWord(r.outcome).size());
