@@ -1,5 +1,6 @@
 #include "addressbook/ChosenContacts.h"
 
+#include "addressbook/Contacts.h"
 #include "context/Notifier.h"
 #include "store/Database.h"
 
@@ -10,15 +11,7 @@ QList<Contact> chosenContacts(Database &db)
     Statement st = db.prepare(QStringLiteral(
         "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
         "(SELECT IDDestinatario FROM tab_dest_msg) ORDER BY Nominativo COLLATE NAME_ORDER"));
-    QList<Contact> out;
-    while (st.next()) {
-        Contact c;
-        c.id = st.integer(0);
-        c.name = st.text(1);
-        c.number = st.text(2);
-        out.append(std::move(c));
-    }
-    return out;
+    return briefContacts(st);
 }
 
 void replaceChosenContacts(Database &db, Notifier &notifier, const QList<qint64> &ids)

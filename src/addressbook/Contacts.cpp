@@ -87,9 +87,8 @@ QList<Contact> contactsByName(Database &db, const QList<qint64> &groups)
     return out;
 }
 
-QList<Contact> contactNumbers(Database &db)
+QList<Contact> briefContacts(Statement &st)
 {
-    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari"));
     QList<Contact> out;
     while (st.next()) {
         Contact c;
@@ -99,6 +98,12 @@ QList<Contact> contactNumbers(Database &db)
         out.append(std::move(c));
     }
     return out;
+}
+
+QList<Contact> contactNumbers(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari"));
+    return briefContacts(st);
 }
 
 ContactBatch::ContactBatch(Database &db)

@@ -49,6 +49,8 @@ QList<Contact> contactsByName(Database &db, const QList<qint64> &groups = {});
 
 // Every contact's id, name and number, as stored: a send to the whole book.
 QList<Contact> contactNumbers(Database &db);
+// The contacts of a statement that selects id, name and number, in its order.
+QList<Contact> briefContacts(Statement &st);
 
 // Adds contacts one at a time with statements prepared once, for the
 // imports that check each number against the book first. Runs inside the

@@ -1,5 +1,6 @@
 #include "groups/ChosenGroups.h"
 
+#include "addressbook/Contacts.h"
 #include "store/Database.h"
 
 namespace brio {
@@ -56,15 +57,7 @@ QList<Contact> chosenGroupMembers(Database &db)
     Statement st = db.prepare(QStringLiteral(
         "SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari WHERE IDDestinatario IN "
         "(SELECT ID_Membro FROM tab_membri WHERE ID_Lista IN (SELECT IDLista FROM tab_dest_liste))"));
-    QList<Contact> out;
-    while (st.next()) {
-        Contact c;
-        c.id = st.integer(0);
-        c.name = st.text(1);
-        c.number = st.text(2);
-        out.append(std::move(c));
-    }
-    return out;
+    return briefContacts(st);
 }
 
 } // namespace brio

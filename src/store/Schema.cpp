@@ -33,6 +33,16 @@ QString counter(const char *name)
     return QStringLiteral("%1 INTEGER PRIMARY KEY AUTOINCREMENT").arg(QLatin1String(name));
 }
 
+bool hasColumn(Database &db, const char *table, const char *column)
+{
+    Statement st = db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)));
+    while (st.next()) {
+        if (st.text(QStringLiteral("name")) == QLatin1String(column))
+            return true;
+    }
+    return false;
+}
+
 // Files made before memberships were unique may hold a contact twice in a
 // group; the repeats mean nothing and go.
 void uniqueMemberships(Database &db)
@@ -77,16 +87,8 @@ void addSendCounts(Database &db)
 // Sends recorded before get the columns, empty.
 void addSendAttempts(Database &db)
 {
-    const auto hasColumn = [&db](const char *table, const char *column) {
-        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)));
-        while (st.next()) {
-            if (st.text(QStringLiteral("name")) == QLatin1String(column))
-                return true;
-        }
-        return false;
-    };
-    const bool sends = hasColumn("tab_invii", "Sconosciuti");
-    const bool recipients = hasColumn("tab_invii_dest", "Tentativo");
+    const bool sends = hasColumn(db, "tab_invii", "Sconosciuti");
+    const bool recipients = hasColumn(db, "tab_invii_dest", "Tentativo");
     if (sends && recipients)
         return;
     if (!sends)
@@ -146,13 +148,8 @@ void addSends(Database &db)
 // earlier version left without outcome name theirs.
 void addAttemptOnItsWay(Database &db)
 {
-    {
-        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(tab_invii)"));
-        while (st.next()) {
-            if (st.text(QStringLiteral("name")) == QLatin1String("InVolo"))
-                return;
-        }
-    }
+    if (hasColumn(db, "tab_invii", "InVolo"))
+        return;
     db.exec(QStringLiteral(
         "ALTER TABLE tab_invii ADD COLUMN InVolo INTEGER DEFAULT 0;"
         "UPDATE tab_invii SET InVolo = (SELECT MAX(Tentativo) FROM tab_invii_dest WHERE ID_Invio = tab_invii.ID "
@@ -189,16 +186,8 @@ void addSyncTables(Database &db)
 // own sends are taken.
 void addDeliveryReports(Database &db)
 {
-    const auto hasColumn = [&db](const char *table, const char *column) {
-        Statement st = db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)));
-        while (st.next()) {
-            if (st.text(QStringLiteral("name")) == QLatin1String(column))
-                return true;
-        }
-        return false;
-    };
-    const bool sends = hasColumn("tab_invii", "Gettone");
-    const bool recipients = hasColumn("tab_invii_dest", "Consegna");
+    const bool sends = hasColumn(db, "tab_invii", "Gettone");
+    const bool recipients = hasColumn(db, "tab_invii_dest", "Consegna");
     if (sends && recipients)
         return;
     if (!sends)
