@@ -77,33 +77,23 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
 fi
 
-# The tests start Kannel's boxes themselves, on loopback. The system service
-# its package installs (bearerbox and wapbox at every boot, wapbox on every
-# interface) is disabled and stopped when this script installed it; a Kannel
-# the machine had before is the owner's and left as it is.
-case " ${missing[*]} " in
-*" kannel "*)
-    if [ -d /run/systemd/system ]; then
-        "${sudo_cmd[@]}" systemctl disable --now kannel >/dev/null 2>&1 || true
-    else
-        "${sudo_cmd[@]}" update-rc.d kannel disable >/dev/null 2>&1 || true
-        "${sudo_cmd[@]}" /etc/init.d/kannel stop >/dev/null 2>&1 || true
-    fi
-    echo "Kannel's system service is disabled: the tests start their own boxes."
-    ;;
-esac
-# The same for Radicale: the sync tests start their own server on loopback.
-case " ${missing[*]} " in
-*" radicale "*)
-    if [ -d /run/systemd/system ]; then
-        "${sudo_cmd[@]}" systemctl disable --now radicale >/dev/null 2>&1 || true
-    else
-        "${sudo_cmd[@]}" update-rc.d radicale disable >/dev/null 2>&1 || true
-        "${sudo_cmd[@]}" /etc/init.d/radicale stop >/dev/null 2>&1 || true
-    fi
-    echo "Radicale's system service is disabled: the tests start their own server."
-    ;;
-esac
+# The tests start Kannel's boxes and Radicale themselves, on loopback. The
+# system service a package installs (Kannel's bearerbox and wapbox at every
+# boot, wapbox on every interface) is disabled and stopped when this script
+# installed it; one the machine had before is the owner's and left as it is.
+for service in kannel radicale; do
+    case " ${missing[*]} " in
+    *" $service "*)
+        if [ -d /run/systemd/system ]; then
+            "${sudo_cmd[@]}" systemctl disable --now "$service" >/dev/null 2>&1 || true
+        else
+            "${sudo_cmd[@]}" update-rc.d "$service" disable >/dev/null 2>&1 || true
+            "${sudo_cmd[@]}" "/etc/init.d/$service" stop >/dev/null 2>&1 || true
+        fi
+        echo "The $service system service is disabled: the tests start their own."
+        ;;
+    esac
+done
 
 build=${BRIOSMS_BUILD_DIR:-$root/build}
 launcher=()

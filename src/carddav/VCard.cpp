@@ -205,23 +205,6 @@ QList<Property> libraryProperties(const QByteArray &card)
     return out;
 }
 
-bool isMobile(const QStringList &params)
-{
-    for (const QString &p : params) {
-        const QString types = p.startsWith(QLatin1String("TYPE=")) ? p.mid(5) : p;
-        if (types.split(QLatin1Char(',')).contains(QLatin1String("CELL")))
-            return true;
-    }
-    return false;
-}
-
-QString telNumber(QString value)
-{
-    if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-        value = value.mid(4).section(QLatin1Char(';'), 0, 0);
-    return value.trimmed();
-}
-
 QString digitsOf(const QString &text)
 {
     QString out;
@@ -331,7 +314,7 @@ CardFields readCard(const QByteArray &card)
             structuredName = joinedNonBlank({part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)},
                                             QStringLiteral(" "));
         } else if (p.name == QLatin1String("TEL")) {
-            (isMobile(p.params) ? mobiles : others) << telNumber(splitValue(p.raw, QChar()).join(QString()));
+            (isMobileTel(p.params) ? mobiles : others) << telNumber(splitValue(p.raw, QChar()).join(QString()));
         } else if (p.name == QLatin1String("ADR") && !haveAddress) {
             const QStringList v = splitValue(p.raw, QLatin1Char(';'));
             haveAddress = true;
@@ -435,6 +418,23 @@ QByteArray patchCard(const QByteArray &original, const BookFields &before, const
         card.set(first, "CATEGORIES", value);
     }
     return card.text();
+}
+
+bool isMobileTel(const QStringList &params)
+{
+    for (const QString &p : params) {
+        const QString types = p.startsWith(QLatin1String("TYPE=")) ? p.mid(5) : p;
+        if (types.split(QLatin1Char(',')).contains(QLatin1String("CELL")))
+            return true;
+    }
+    return false;
+}
+
+QString telNumber(QString value)
+{
+    if (value.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        value = value.mid(4).section(QLatin1Char(';'), 0, 0);
+    return value.trimmed();
 }
 
 } // namespace brio

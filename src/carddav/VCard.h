@@ -59,4 +59,10 @@ struct BookFields
 QByteArray patchCard(const QByteArray &original, const BookFields &before, const BookFields &after,
                      const QString &uid);
 
+// A TEL property's parameters name a mobile (TYPE=CELL, or a bare CELL of
+// vCard 2.1).
+bool isMobileTel(const QStringList &params);
+// The number of a TEL value, a "tel:" address included.
+QString telNumber(QString value);
+
 } // namespace brio

@@ -1,6 +1,7 @@
 #include "VCardSource.h"
 
 #include "CsvSource.h"
+#include "carddav/VCard.h"
 #include "core/Error.h"
 #include "core/Texts.h"
 
@@ -80,24 +81,6 @@ QStringList values(const QList<QByteArray> &strings, const QStringList &params)
 QString part(const QStringList &list, int index)
 {
     return index < list.size() ? list.at(index) : QString();
-}
-
-bool isMobile(const QStringList &params)
-{
-    for (const QString &p : params) {
-        const QString types = p.startsWith(QLatin1String("TYPE=")) ? p.mid(5) : p;
-        if (types.split(QLatin1Char(',')).contains(QLatin1String("CELL")))
-            return true;
-    }
-    return false;
-}
-
-QString telNumber(const QString &value)
-{
-    QString v = value;
-    if (v.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-        v = v.mid(4).section(QLatin1Char(';'), 0, 0);
-    return v;
 }
 
 bool isBase64Byte(char ch)
@@ -361,7 +344,7 @@ ImportRow readCard(const QList<CardProperty> &properties, int index, const QStri
         } else if (name == QLatin1String("N") && structuredName.isEmpty()) {
             structuredName = joinedNonBlank({part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)}, u" ");
         } else if (name == QLatin1String("TEL")) {
-            (isMobile(params) ? mobiles : others) << telNumber(v.join(QLatin1Char(';')));
+            (isMobileTel(params) ? mobiles : others) << telNumber(v.join(QLatin1Char(';')));
         } else if (name == QLatin1String("ADR") && c.address.isEmpty() && c.city.isEmpty()) {
             c.address = joinedNonBlank({part(v, 2), part(v, 1)}, u", ").toUtf8();
             c.city = part(v, 3).toUtf8();
