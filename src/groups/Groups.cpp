@@ -48,13 +48,6 @@ std::optional<qint64> groupWithName(Database &db, const QString &name)
     return st.integer(0);
 }
 
-bool isMember(Database &db, qint64 groupId, qint64 contactId)
-{
-    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ? AND ID_Membro = ?"),
-                     {groupId, contactId})
-        > 0;
-}
-
 qint64 groupMemberCount(Database &db, qint64 groupId)
 {
     return db.scalar(QStringLiteral("SELECT COUNT(*) FROM tab_membri WHERE ID_Lista = ?"), {groupId});

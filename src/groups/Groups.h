@@ -28,7 +28,6 @@ QList<Group> groupsByName(Database &db);
 // The group of exactly that name, if any.
 std::optional<qint64> groupWithName(Database &db, const QString &name);
 
-bool isMember(Database &db, qint64 groupId, qint64 contactId);
 qint64 groupMemberCount(Database &db, qint64 groupId);
 
 enum class GroupComboMode {

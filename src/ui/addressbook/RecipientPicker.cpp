@@ -4,7 +4,6 @@
 
 #include "addressbook/ChosenContacts.h"
 #include "addressbook/Contacts.h"
-#include "groups/Groups.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/OneWindow.h"
