@@ -1,5 +1,6 @@
 #include "app/UiLanguage.h"
 
+#include "core/Error.h"
 #include "core/Texts.h"
 #include "settings/Settings.h"
 
@@ -60,8 +61,14 @@ UiLanguage::UiLanguage(const std::optional<QString> &option, const QString &sett
     if (fromOption) {
         install(*fromOption);
     } else {
-        const Settings settings(settingsFile);
-        install(chooseLanguage(std::nullopt, settings));
+        Language chosen = desktopLanguage();
+        try {
+            chosen = chooseLanguage(std::nullopt, Settings(settingsFile));
+        } catch (const Error &) {
+            // An unusable settings file is reported by whoever opens it next,
+            // in the desktop's language.
+        }
+        install(chosen);
     }
     if (option && !fromOption) {
         m_error = option->isEmpty() ? Texts::tr("Manca il valore di %1.").arg(kLangOption)

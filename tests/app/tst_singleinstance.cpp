@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "mock/Program.h"
 
 #include <QFile>
 #include <QProcess>
@@ -21,12 +22,10 @@ struct Run
         QFile file(settings);
         if (!file.exists() && file.open(QIODevice::WriteOnly))
             file.write("[Brand]\nBranded=1\n");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BRIOSMS_HOME"), dir.filePath(home));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("--settings"), settings});
+        test::Program(dir.filePath(home))
+            .offscreen()
+            .set(QStringLiteral("XDG_RUNTIME_DIR"), dir.path())
+            .start(process, {QStringLiteral("--settings"), settings});
     }
     ~Run()
     {

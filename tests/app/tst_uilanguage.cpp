@@ -1,4 +1,5 @@
 #include "app/UiLanguage.h"
+#include "mock/Program.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -14,6 +15,7 @@
 #include <QXmlStreamReader>
 
 using namespace brio;
+using namespace brio::test;
 
 namespace {
 
@@ -84,39 +86,16 @@ QString describe(const Message &m)
     return m.context + QStringLiteral(": \"") + m.source.left(70) + QStringLiteral("\"");
 }
 
-struct Run
+// The real program with nothing of the user's, the language stated only by env.
+ProgramRun runProgram(const QTemporaryDir &dir, const QStringList &env, const QStringList &args)
 {
-    int status = -1;
-    QString err;
-    QString out;
-};
-
-// The real program, with nothing of the user's: its own home, config and
-// data folders under dir.
-Run runProgram(const QTemporaryDir &dir, const QStringList &env, const QStringList &args)
-{
-    QProcessEnvironment e;
-    e.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    e.insert(QStringLiteral("HOME"), dir.path());
-    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    e.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    e.insert(QStringLiteral("BRIOSMS_HOME"), dir.filePath(QStringLiteral("data")));
+    Program program(dir.filePath(QStringLiteral("data")));
+    program.set(QStringLiteral("LC_ALL"), QString())
+        .set(QStringLiteral("HOME"), dir.path())
+        .set(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     for (const QString &pair : env)
-        e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-    QProcess p;
-    p.setProcessEnvironment(e);
-    p.start(QStringLiteral(BRIOSMS_PROGRAM), args);
-    p.closeWriteChannel();
-    Run run;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return run;
-    }
-    run.status = p.exitCode();
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    return run;
+        program.set(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    return program.run(args);
 }
 
 } // namespace
@@ -224,10 +203,10 @@ private Q_SLOTS:
             file.close();
             args << QStringLiteral("--settings") << ini;
         }
-        const Run run = runProgram(dir, env, args);
+        const ProgramRun run = runProgram(dir, env, args);
         const bool help = args.contains(QStringLiteral("--help"));
-        QCOMPARE(run.status, help ? 0 : 1);
-        const QString text = help ? run.out : run.err;
+        QCOMPARE(run.code, help ? 0 : 1);
+        const QString text = help ? run.outText() : run.errText();
         if (english) {
             QVERIFY2(text.contains(help ? QStringLiteral("Usage: ") : QStringLiteral("Give contacts list or contacts export.")),
                      qPrintable(text));
@@ -261,9 +240,9 @@ private Q_SLOTS:
             args << lang;
         for (const bool inEnglish : {true, false}) {
             QTemporaryDir dir;
-            const Run run = runProgram(dir, {inEnglish ? QStringLiteral("LANG=en_US.UTF-8") : QStringLiteral("LANG=it_IT.UTF-8")}, args);
-            QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains(inEnglish ? english : italian), qPrintable(run.err));
+            const ProgramRun run = runProgram(dir, {inEnglish ? QStringLiteral("LANG=en_US.UTF-8") : QStringLiteral("LANG=it_IT.UTF-8")}, args);
+            QCOMPARE(run.code, 1);
+            QVERIFY2(run.errText().contains(inEnglish ? english : italian), run.err.constData());
             QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("data"))));
         }
     }

@@ -3,6 +3,5 @@
 # stops it at the end. Skipped where Radicale is not installed.
 brio_add_test(tst_carddav carddav/tst_carddav.cpp carddav/Radicale.cpp carddav/Radicale.h)
 target_include_directories(tst_carddav PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/carddav)
-target_compile_definitions(tst_carddav PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
 add_dependencies(tst_carddav briosms)
 set_tests_properties(tst_carddav PROPERTIES TIMEOUT 600)

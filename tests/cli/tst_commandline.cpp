@@ -6,6 +6,7 @@
 #include "gateway/GatewayFactory.h"
 #include "gateway/Login.h"
 #include "gateway/SandboxGateway.h"
+#include "mock/Program.h"
 #include "mock/TestEnv.h"
 #include "plugins/Plugins.h"
 #include "store/Database.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 #include <algorithm>
 
@@ -28,43 +28,18 @@ struct Run
     QString out;
     QString err;
     QByteArray bytes; // standard output as written
+    QString described;
 };
 
+// Without a display or a keyring, as under cron or on a server. A window, were
+// one opened with a display, would keep the program running: the wait fails.
 Run run(const QStringList &args, const QString &dataFolder, bool display, const QByteArray &input = {})
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
-    env.remove(QStringLiteral("BRIOSMS_GATEWAY"));
-    // No desktop keyring, as under cron or on a server.
-    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    // A window, were one opened, would keep the program running: the wait
-    // below fails instead.
+    Program program(dataFolder);
     if (display)
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    else
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(BRIOSMS_PROGRAM), args);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    if (p.exitStatus() != QProcess::NormalExit)
-        return {};
-    const QByteArray bytes = p.readAllStandardOutput();
-    return {p.exitCode(), QString::fromUtf8(bytes), QString::fromUtf8(p.readAllStandardError()), bytes};
-}
-
-
-QString describe(const Run &r)
-{
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.code).arg(r.out, r.err);
+        program.offscreen();
+    const ProgramRun r = program.run(args, input, 30000);
+    return {r.code, r.outText(), r.errText(), r.out, r.describe()};
 }
 
 } // namespace
@@ -132,9 +107,9 @@ void TestCommandLine::usage()
     const bool display = QString::fromLatin1(QTest::currentDataTag()).endsWith(QLatin1String(", display"));
     QTemporaryDir dir;
     const Run r = run(args, dir.filePath(QStringLiteral("BrioSMS")), display);
-    QVERIFY2(r.code == code, qPrintable(describe(r)));
-    QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.contains(out), qPrintable(describe(r)));
-    QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(describe(r)));
+    QVERIFY2(r.code == code, qPrintable(r.described));
+    QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.contains(out), qPrintable(r.described));
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.contains(err), qPrintable(r.described));
 }
 
 void TestCommandLine::typedNumbersSentQuietly()
@@ -147,10 +122,10 @@ void TestCommandLine::typedNumbersSentQuietly()
                  QStringLiteral("3331234567"), QStringLiteral("--to"), QStringLiteral("+39 347 765 4321"),
                  QStringLiteral("--text"), QStringLiteral("Riunione alle 21")},
                 env.dataFolder(), false);
-    QVERIFY2(r.code == ExitCode::Ok && r.out.isEmpty() && r.err.isEmpty(), qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Ok && r.out.isEmpty() && r.err.isEmpty(), qPrintable(r.described));
 
     r = run({QStringLiteral("--sandbox-outbox")}, env.dataFolder(), false);
-    QVERIFY2(r.code == ExitCode::Ok, qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Ok, qPrintable(r.described));
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2);
     QStringList recipients;
@@ -163,7 +138,7 @@ void TestCommandLine::typedNumbersSentQuietly()
     r = run({QStringLiteral("--settings"), settings, QStringLiteral("send"), QStringLiteral("--to"),
              QStringLiteral("333"), QStringLiteral("--text"), QStringLiteral("x")},
             env.dataFolder(), false);
-    QVERIFY2(r.code == ExitCode::Stopped && r.err.contains(QStringLiteral("non è corretto")), qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Stopped && r.err.contains(QStringLiteral("non è corretto")), qPrintable(r.described));
 }
 
 void TestCommandLine::noSavedLogin()
@@ -175,12 +150,12 @@ void TestCommandLine::noSavedLogin()
                 env.dataFolder(), false);
     QVERIFY2(r.code == ExitCode::Stopped && r.err.contains(QStringLiteral("Nessun accesso salvato"))
                  && !r.err.contains(QStringLiteral("errata")),
-             qPrintable(describe(r)));
+             qPrintable(r.described));
     QVERIFY(SandboxGateway::outbox(sandboxFile(env.dataFolder())).isEmpty());
     // Nothing held: nothing to do, and nothing to say to cron.
     r = run({QStringLiteral("--settings"), settings, QStringLiteral("send"), QStringLiteral("--due")},
             env.dataFolder(), false);
-    QVERIFY2(r.code == ExitCode::Ok && r.err.isEmpty(), qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Ok && r.err.isEmpty(), qPrintable(r.described));
 }
 
 void TestCommandLine::damagedSandbox()
@@ -192,7 +167,7 @@ void TestCommandLine::damagedSandbox()
     file.close();
     const Run r = run({QStringLiteral("--sandbox-outbox")}, env.dataFolder(), false);
     QVERIFY2(r.code == ExitCode::Unexpected && r.err.contains(QStringLiteral("gateway di prova")),
-             qPrintable(describe(r)));
+             qPrintable(r.described));
 }
 
 void TestCommandLine::exportReadBackByImport()
@@ -227,7 +202,7 @@ void TestCommandLine::exportReadBackByImport()
 
     r = run({QStringLiteral("--settings"), settings, QStringLiteral("contacts"), QStringLiteral("export")},
             from.dataFolder(), false);
-    QVERIFY2(r.code == ExitCode::Ok && r.err.isEmpty(), qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Ok && r.err.isEmpty(), qPrintable(r.described));
     QStringList exportOrder = windowOrder;
     std::sort(exportOrder.begin(), exportOrder.end(),
               [&r](const QString &a, const QString &b) { return r.out.indexOf(a) < r.out.indexOf(b); });
@@ -253,7 +228,7 @@ void TestCommandLine::exportReadBackByImport()
     r = run({QStringLiteral("--settings"), settings, QStringLiteral("contacts"), QStringLiteral("export"),
              QStringLiteral("--group"), QStringLiteral("Amici")},
             from.dataFolder(), false);
-    QVERIFY2(r.code == ExitCode::Ok, qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Ok, qPrintable(r.described));
     QCOMPARE(r.out.count(QLatin1String("\r\n")), 2);
     QVERIFY(r.out.contains(QStringLiteral("+393477654321")) && !r.out.contains(QStringLiteral("+393331234567")));
 }
@@ -274,7 +249,7 @@ void TestCommandLine::passwordWithoutKeyring()
                        QStringLiteral("+393331234567"), QStringLiteral("--text"), QStringLiteral("x")},
                       env.dataFolder(), false);
     QVERIFY2(r.code == ExitCode::Failed && r.err.contains(QStringLiteral("nel file delle impostazioni")),
-             qPrintable(describe(r)));
+             qPrintable(r.described));
     QCOMPARE(QFileInfo(settings).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup
                                                   | QFileDevice::WriteOther),
              QFileDevice::Permissions());
@@ -300,7 +275,7 @@ void TestCommandLine::verboseLogKeepsSecrets()
                        QStringLiteral("--to"), QStringLiteral("+393331234567"), QStringLiteral("--text"),
                        QStringLiteral("Riunione riservata")},
                       env.dataFolder(), false, "ChiaveRubrica9\n");
-    QVERIFY2(r.code == ExitCode::Failed, qPrintable(describe(r)));
+    QVERIFY2(r.code == ExitCode::Failed, qPrintable(r.described));
     QFile log(QDir(env.dataFolder()).filePath(QStringLiteral("BrioSMS.log")));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();

@@ -1,49 +1,31 @@
 // The real program on the command line, fed what it must refuse: each is
 // refused with a message about what is wrong, in bounded memory, and
 // nothing it names is changed.
+#include "mock/Program.h"
 #include "store/Database.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+using namespace brio::test;
+
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray err;
-    QByteArray out;
-};
-
 // home empty: a data folder in dir. stdinFile: standard input read from it.
-Run runProgram(const QTemporaryDir &dir, const QStringList &args, const QString &home = QString(),
-               const QString &stdinFile = QString())
+ProgramRun runProgram(const QTemporaryDir &dir, const QStringList &args, const QString &home = QString(),
+                      const QString &stdinFile = QString())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BRIOSMS_HOME"), home.isEmpty() ? dir.filePath(QStringLiteral("dati")) : home);
-    env.remove(QStringLiteral("BRIOSMS_DB_PASSWORD"));
-    p.setProcessEnvironment(env);
+    Program program(home.isEmpty() ? dir.filePath(QStringLiteral("dati")) : home);
     if (!stdinFile.isEmpty())
-        p.setStandardInputFile(stdinFile);
+        program.inputFile(stdinFile);
     const bool ownSettings = !args.contains(QStringLiteral("--settings"));
-    p.start(QStringLiteral(BRIOSMS_PROGRAM),
-            (ownSettings ? QStringList{QStringLiteral("--settings"), dir.filePath(QStringLiteral("briosms.ini"))}
-                         : QStringList())
-                + args);
-    if (stdinFile.isEmpty())
-        p.closeWriteChannel();
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitCode(), p.readAllStandardError(), p.readAllStandardOutput()};
+    return program.run((ownSettings ? QStringList{QStringLiteral("--settings"), dir.filePath(QStringLiteral("briosms.ini"))}
+                                    : QStringList())
+                       + args);
 }
 
 long childrenPeakMb()
@@ -95,8 +77,8 @@ private Q_SLOTS:
         } else if (home == QLatin1String("proc")) {
             folder = QStringLiteral("/proc");
         }
-        const Run run = runProgram(dir, args, folder, stdinFile);
-        QVERIFY2(run.exitCode > 0, run.err.constData());
+        const ProgramRun run = runProgram(dir, args, folder, stdinFile);
+        QVERIFY2(run.code > 0, run.err.constData());
         QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
         QVERIFY(!run.err.contains("password"));
         QVERIFY2(childrenPeakMb() < 200, qPrintable(QString::number(childrenPeakMb())));
@@ -109,9 +91,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString pipe = dir.filePath(QStringLiteral("impostazioni"));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        const Run run = runProgram(dir, QStringList{QStringLiteral("--settings"), pipe} + kSend
+        const ProgramRun run = runProgram(dir, QStringList{QStringLiteral("--settings"), pipe} + kSend
                                                 + QStringList{QStringLiteral("--text"), QStringLiteral("ciao")});
-        QVERIFY2(run.exitCode > 0, run.err.constData());
+        QVERIFY2(run.code > 0, run.err.constData());
         QVERIFY2(run.err.contains("non è un file normale"), run.err.constData());
         struct stat st{};
         QCOMPARE(stat(QFile::encodeName(pipe).constData(), &st), 0);
@@ -123,8 +105,8 @@ private Q_SLOTS:
     void controlCharactersEscaped()
     {
         QTemporaryDir dir;
-        const Run refused = runProgram(dir, kSend + QStringList{QStringLiteral("--text"), QStringLiteral("ciao \x1b[2J")});
-        QVERIFY2(refused.exitCode > 0, refused.err.constData());
+        const ProgramRun refused = runProgram(dir, kSend + QStringList{QStringLiteral("--text"), QStringLiteral("ciao \x1b[2J")});
+        QVERIFY2(refused.code > 0, refused.err.constData());
         QVERIFY2(!refused.err.contains('\x1b'), refused.err.constData());
 
         {
@@ -132,8 +114,8 @@ private Q_SLOTS:
             db->run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo) VALUES (?, ?, ?)"),
                     {QStringLiteral("2026-06-15 10:30:00"), QStringLiteral("sandbox\x07"), QStringLiteral("a\x1b[31mb\\c\nd")});
         }
-        const Run history = runProgram(dir, {QStringLiteral("history")});
-        QCOMPARE(history.exitCode, 0);
+        const ProgramRun history = runProgram(dir, {QStringLiteral("history")});
+        QCOMPARE(history.code, 0);
         QVERIFY2(history.out.contains("sandbox\\x07\t"), history.out.constData());
         QVERIFY2(history.out.contains("\ta\\x1b[31mb\\\\c\\nd\n"), history.out.constData());
     }

@@ -6,6 +6,7 @@
 #include "history/DeliveryReports.h"
 #include "history/SentHistory.h"
 #include "mock/FakeGateway.h"
+#include "mock/Program.h"
 #include "refserver/JsonGateway.h"
 #include "refserver/ReferenceServer.h"
 #include "store/Database.h"
@@ -102,17 +103,13 @@ struct HttpSend
 // "briosms send" on a data folder, to the sandbox, started and not waited for.
 void startSend(QProcess &p, const QString &dataFolder, const QString &killAt = {})
 {
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
-    e.insert(QStringLiteral("BRIOSMS_GATEWAY"), QStringLiteral("sandbox:"));
-    e.remove(QStringLiteral("DISPLAY"));
+    Program program(dataFolder);
+    program.set(QStringLiteral("BRIOSMS_GATEWAY"), QStringLiteral("sandbox:"));
     if (!killAt.isEmpty())
-        e.insert(QStringLiteral("BRIOSMS_KILL_AT"), killAt);
-    p.setProcessEnvironment(e);
-    p.start(QStringLiteral(BRIOSMS_PROGRAM),
-            {QStringLiteral("--settings"), dataFolder + QStringLiteral(".ini"), QStringLiteral("send"), QStringLiteral("--to"),
-             QStringLiteral("+393331110001"), QStringLiteral("--to"), QStringLiteral("+393471110002"),
-             QStringLiteral("--text"), QStringLiteral("ciao")});
+        program.set(QStringLiteral("BRIOSMS_KILL_AT"), killAt);
+    program.start(p, {QStringLiteral("--settings"), dataFolder + QStringLiteral(".ini"), QStringLiteral("send"),
+                      QStringLiteral("--to"), QStringLiteral("+393331110001"), QStringLiteral("--to"),
+                      QStringLiteral("+393471110002"), QStringLiteral("--text"), QStringLiteral("ciao")});
 }
 
 // Each send of the history as "accepted/recipients", oldest first.

@@ -1,12 +1,12 @@
 #include "core/Error.h"
 #include "gateway/SandboxGateway.h"
 #include "mock/Errors.h"
+#include "mock/Program.h"
 
 #include "store/Database.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,15 +77,9 @@ private Q_SLOTS:
         }
         QCOMPARE(sha256(file), before);
 
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BRIOSMS_HOME"), folder.path());
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("--sandbox-outbox")});
-        QVERIFY(program.waitForFinished());
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 6); // a damaged file: an unexpected failure, not a wrong command line
-        QVERIFY(QString::fromLocal8Bit(program.readAllStandardError()).contains(file));
+        const ProgramRun program = Program(folder.path()).run({QStringLiteral("--sandbox-outbox")});
+        QCOMPARE(program.code, 6); // a damaged file: an unexpected failure, not a wrong command line
+        QVERIFY(program.errText().contains(file));
         QCOMPARE(sha256(file), before);
     }
 

@@ -1,6 +1,5 @@
 # brio_add_test(...) lines for tests/ui
 brio_add_test(tst_mainwindowsend ui/tst_mainwindowsend.cpp)
-target_compile_definitions(tst_mainwindowsend PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
 add_dependencies(tst_mainwindowsend briosms)
 brio_add_test(tst_optionswindows ui/tst_optionswindows.cpp)
 brio_add_test(tst_loginwindow ui/tst_loginwindow.cpp)
@@ -21,7 +20,6 @@ target_compile_definitions(tst_pluginwindows PRIVATE BRIOSMS_TEST_PLUGIN="$<TARG
 add_dependencies(tst_pluginwindows briosms_test_plugin)
 target_link_libraries(tst_loginwindow PRIVATE briosms_refserver)
 brio_add_test(tst_historywindow ui/tst_historywindow.cpp)
-target_compile_definitions(tst_historywindow PRIVATE BRIOSMS_PROGRAM="$<TARGET_FILE:briosms>")
 add_dependencies(tst_historywindow briosms)
 brio_add_test(tst_english ui/tst_english.cpp)
 target_compile_definitions(tst_english PRIVATE BRIOSMS_TS_FILE="${PROJECT_SOURCE_DIR}/translations/briosms_en.ts")

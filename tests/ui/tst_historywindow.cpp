@@ -2,6 +2,7 @@
 // refused for a character the sandbox cannot carry), "Messaggi inviati"
 // from the menu with its filters, details, resend and removal, and
 // `briosms history` for scripts.
+#include "mock/Program.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -61,16 +61,12 @@ QStringList recipientRows(const QTreeWidget *list)
 
 QStringList historyCommand(const QString &dataFolder, const QString &count)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
-    p.setProcessEnvironment(env);
     // Settings of its own: the user's must stay untouched.
-    p.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("--settings"), dataFolder + QStringLiteral(".ini"),
-                                              QStringLiteral("history"), count});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+    const ProgramRun r =
+        Program(dataFolder).run({QStringLiteral("--settings"), dataFolder + QStringLiteral(".ini"), QStringLiteral("history"), count});
+    if (r.code != 0)
         return {QStringLiteral("<briosms failed>")};
-    return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return r.outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace

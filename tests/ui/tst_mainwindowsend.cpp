@@ -1,5 +1,6 @@
 // The send and the message text as the user meets them in the main window,
 // through the sandbox gateway and the program's own outbox listing.
+#include "mock/Program.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
 
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextCursor>
@@ -63,15 +63,10 @@ void defer(MainWindow &w, const QString &date, const QString &time)
 // What `briosms --sandbox-outbox` lists for the data folder, one line a message.
 QStringList outboxListing(const QString &dataFolder)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("BRIOSMS_HOME"), dataFolder);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(BRIOSMS_PROGRAM), {QStringLiteral("--sandbox-outbox")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+    const ProgramRun r = Program(dataFolder).offscreen().run({QStringLiteral("--sandbox-outbox")});
+    if (r.code != 0)
         return {QStringLiteral("<briosms failed>")};
-    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList lines = r.outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // Without the acceptance time, which is the clock's.
     for (QString &l : lines)
         l = l.section(QLatin1Char('\t'), 1);
