@@ -20,6 +20,122 @@
     </message>
 </context>
 <context>
+    <name>ComposePanel</name>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="30"/>
+        <location filename="../src/ui/main/ComposePanel.ui" line="80"/>
+        <source>Destinatari Singoli</source>
+        <translation>Single Recipients</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="55"/>
+        <location filename="../src/ui/main/ComposePanel.ui" line="87"/>
+        <source>Gruppi di Destinatari</source>
+        <translation>Recipient Groups</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="99"/>
+        <source>Aggiungi Destinatari</source>
+        <translation>Add Recipients</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="107"/>
+        <source>&amp;Tutta la Rubrica</source>
+        <translation>&amp;Whole Address Book</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="114"/>
+        <source>&amp;Sin&amp;g&amp;olo</source>
+        <translation>&amp;Single</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="124"/>
+        <source>&amp;Gruppo</source>
+        <translation>&amp;Group</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="169"/>
+        <source>P&amp;aese:</source>
+        <translation>C&amp;ountry:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="202"/>
+        <source>Pr&amp;efisso:</source>
+        <translation>P&amp;refix:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="235"/>
+        <source>&amp;Numero:</source>
+        <translation>&amp;Number:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="265"/>
+        <location filename="../src/ui/main/ComposePanel.ui" line="311"/>
+        <source>Agg&amp;i&amp;ungi</source>
+        <translation>&amp;Add</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="293"/>
+        <source>Gr&amp;uppo:</source>
+        <translation>Gro&amp;up:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="339"/>
+        <source>vuota</source>
+        <translation>empty</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="354"/>
+        <source>Invio</source>
+        <translation>Sending</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="360"/>
+        <source>Immediat&amp;o</source>
+        <translation>Immed&amp;iate</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="370"/>
+        <source>&amp;Differito</source>
+        <translation>&amp;Deferred</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="378"/>
+        <source>In&amp;via</source>
+        <translation>S&amp;end</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="403"/>
+        <source>Data:</source>
+        <translation>Date:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="413"/>
+        <source>99-99-9999;_</source>
+        <translation>99-99-9999;_</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="436"/>
+        <source>Ora:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="446"/>
+        <source>99:99;_</source>
+        <translation>99:99;_</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="520"/>
+        <source>Sostituis&amp;ci</source>
+        <translation>Rep&amp;lace</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/ComposePanel.ui" line="523"/>
+        <source>Sostituisce i caratteri speciali con caratteri simili dell&apos;alfabeto SMS</source>
+        <translation>Replaces special characters with similar ones from the SMS alphabet</translation>
+    </message>
+</context>
+<context>
     <name>ContactEditor</name>
     <message>
         <location filename="../src/ui/addressbook/ContactEditor.ui" line="5"/>
@@ -907,14 +1023,14 @@
 <context>
     <name>Texts</name>
     <message>
-        <location filename="../src/addressbook/Contacts.cpp" line="161"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="166"/>
         <location filename="../src/gateway/Login.cpp" line="24"/>
         <source>Nessun record corrente.</source>
         <translation>No current record.</translation>
     </message>
     <message>
-        <location filename="../src/addressbook/Contacts.cpp" line="199"/>
-        <location filename="../src/addressbook/Contacts.cpp" line="210"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="195"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="205"/>
         <source>Il numero %1 è già in rubrica.</source>
         <translation>The number %1 is already in the address book.</translation>
     </message>
@@ -1357,14 +1473,14 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="539"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="169"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="494"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="298"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation>Wrong prefix. Select a correct prefix.</translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="543"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="176"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="501"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="305"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation>The recipient&apos;s number is not correct. Please enter it again</translation>
     </message>
@@ -1448,7 +1564,7 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="691"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="515"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="319"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation>The number is already in the current send; to avoid sending twice to the same person it will not be added.</translation>
     </message>
@@ -1995,12 +2111,12 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>Not enough credit</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="79"/>
+        <location filename="../src/groups/Groups.cpp" line="72"/>
         <source> contatto)</source>
         <translation> contact)</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="79"/>
+        <location filename="../src/groups/Groups.cpp" line="72"/>
         <source> contatti)</source>
         <translation> contacts)</translation>
     </message>
@@ -2321,14 +2437,14 @@ The list of contacts not imported could not be saved.</translation>
     <message>
         <location filename="../src/plugins-shipped/CsvSource.cpp" line="410"/>
         <location filename="../src/plugins-shipped/ImportRow.cpp" line="23"/>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="181"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="164"/>
         <source>Il file &apos;%1&apos; è troppo grande: il limite è di %2 MB</source>
         <translation>The file &apos;%1&apos; is too large: the limit is %2 MB</translation>
     </message>
     <message>
         <location filename="../src/plugins-shipped/CsvSource.cpp" line="418"/>
         <location filename="../src/plugins-shipped/ImportRow.cpp" line="28"/>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="170"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="153"/>
         <source>Impossibile leggere il file &apos;%1&apos;: %2</source>
         <translation>Cannot read the file &apos;%1&apos;: %2</translation>
     </message>
@@ -2368,27 +2484,27 @@ The list of contacts not imported could not be saved.</translation>
         <translation>Error no. %1 occurred - %2.</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="158"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="141"/>
         <source>Scheda %1</source>
         <translation>Card %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="420"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="403"/>
         <source>Scheda %1: supera il limite di %2 KB, senza contare foto e altri allegati</source>
         <translation>Card %1: exceeds the limit of %2 KB, not counting photos and other attachments</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="440"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="423"/>
         <source>Scheda %1: non è leggibile come vCard</source>
         <translation>Card %1: cannot be read as a vCard</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="447"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="430"/>
         <source>Scheda %1: il file finisce prima di END:VCARD</source>
         <translation>Card %1: the file ends before END:VCARD</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/VCardSource.cpp" line="451"/>
+        <location filename="../src/plugins-shipped/VCardSource.cpp" line="434"/>
         <source>Il file &apos;%1&apos; non è un file vCard leggibile</source>
         <translation>The file &apos;%1&apos; is not a readable vCard file</translation>
     </message>
@@ -2686,28 +2802,28 @@ imported because of errors in the mobile number format:</translation>
         <translation>The mobile number already belongs to the contact </translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="42"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="41"/>
         <source>&amp;Escludi dall&apos;invio</source>
         <translation>&amp;Remove from This Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="44"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="43"/>
         <source>&amp;Aggiungi all&apos;invio</source>
         <translation>&amp;Add to This Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="45"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="44"/>
         <source>&amp;Elimina Contatto</source>
         <translation>&amp;Delete Contact</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="47"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="44"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="45"/>
         <source>&amp;Proprietà Contatto</source>
         <translation>Contact &amp;Properties</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="187"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="186"/>
         <source>Si desidera cancellare definitivamente il contatto dalla rubrica?</source>
         <translation>Delete the contact from the address book for good?</translation>
     </message>
@@ -2722,39 +2838,39 @@ imported because of errors in the mobile number format:</translation>
         <translation>Select a group.</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="42"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="43"/>
         <source>&amp;Aggiungi a Gruppo</source>
         <translation>&amp;Add to Group</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="47"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="48"/>
         <source>&amp;Escludi da Gruppo</source>
         <translation>&amp;Remove from Group</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="246"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="250"/>
         <source>&amp;Ricerca Contatti</source>
         <translation>&amp;Find Contacts</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="264"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="268"/>
         <source>Il gruppo %1 è stato eliminato in un&apos;altra finestra: la finestra si chiude.</source>
         <translation>The group %1 was deleted in another window: this window closes.</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="68"/>
+        <location filename="../src/groups/Groups.cpp" line="61"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="83"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="253"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="257"/>
         <source>Tutta la rubrica</source>
         <translation>Whole address book</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="68"/>
+        <location filename="../src/groups/Groups.cpp" line="61"/>
         <source>Solo in rubrica</source>
         <translation>Only in the address book</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="72"/>
+        <location filename="../src/groups/Groups.cpp" line="65"/>
         <source>Gruppo %1 e rubrica</source>
         <translation>Group %1 and address book</translation>
     </message>
@@ -2860,59 +2976,59 @@ imported because of errors in the mobile number format:</translation>
         <translation>Please wait, connecting...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="132"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="102"/>
         <source>Invii differiti inoltrati</source>
         <translation>Deferred sends forwarded</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="137"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="107"/>
         <source>Invii differiti in attesa: %1</source>
         <translation>Deferred sends waiting: %1</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="159"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="161"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="71"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="73"/>
         <source>&amp;Elimina da invio corrente</source>
         <translation>&amp;Remove from Current Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="208"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="144"/>
         <source>Credito residuo: </source>
         <translation>Remaining credit: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="209"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="393"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="145"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="276"/>
         <source>Utente: </source>
         <translation>User: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="366"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="258"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation>Do you want to discard the current message and prepare a new one?</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="391"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="274"/>
         <source>Credito residuo: —</source>
         <translation>Remaining credit: —</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="392"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="275"/>
         <source>Credito residuo: %1 SMS</source>
         <translation>Remaining credit: %1 SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="394"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="277"/>
         <source>Altro &amp;Utente</source>
         <translation>Other &amp;User</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="538"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="342"/>
         <source>Il gruppo </source>
         <translation>The group </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="539"/>
+        <location filename="../src/ui/main/ComposePanel.cpp" line="343"/>
         <source> non contiene contatti. Impossibile aggiungerlo alla lista dei destinatari.</source>
         <translation> has no contacts. It cannot be added to the list of recipients.</translation>
     </message>
@@ -3109,7 +3225,7 @@ imported because of errors in the mobile number format:</translation>
     </message>
     <message>
         <location filename="../src/carddav/VCard.cpp" line="164"/>
-        <location filename="../src/carddav/VCard.cpp" line="318"/>
+        <location filename="../src/carddav/VCard.cpp" line="301"/>
         <source>Una scheda del server non è leggibile come vCard</source>
         <translation>A card of the server cannot be read as a vCard</translation>
     </message>
@@ -3139,7 +3255,7 @@ imported because of errors in the mobile number format:</translation>
         <translation>Cannot receive delivery reports on %1, port %2: %3</translation>
     </message>
     <message>
-        <location filename="../src/store/Schema.cpp" line="274"/>
+        <location filename="../src/store/Schema.cpp" line="263"/>
         <source>La rubrica &apos;%1&apos; è stata scritta da una versione più recente di BrioSMS (formato %2; questa versione conosce fino al formato %3). Non viene aperta né modificata: aggiornare BrioSMS per usarla.</source>
         <translation>The address book &apos;%1&apos; was written by a newer version of BrioSMS (format %2; this version knows formats up to %3). It is neither opened nor changed: update BrioSMS to use it.</translation>
     </message>
@@ -3223,390 +3339,277 @@ imported because of errors in the mobile number format:</translation>
 <context>
     <name>frmMain</name>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="39"/>
-        <location filename="../src/ui/main/MainWindow.ui" line="89"/>
-        <source>Destinatari Singoli</source>
-        <translation>Single Recipients</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="64"/>
-        <location filename="../src/ui/main/MainWindow.ui" line="96"/>
-        <source>Gruppi di Destinatari</source>
-        <translation>Recipient Groups</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="108"/>
-        <source>Aggiungi Destinatari</source>
-        <translation>Add Recipients</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="116"/>
-        <source>&amp;Tutta la Rubrica</source>
-        <translation>&amp;Whole Address Book</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="123"/>
-        <source>&amp;Sin&amp;g&amp;olo</source>
-        <translation>&amp;Single</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="133"/>
-        <source>&amp;Gruppo</source>
-        <translation>&amp;Group</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="178"/>
-        <source>P&amp;aese:</source>
-        <translation>C&amp;ountry:</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="211"/>
-        <source>Pr&amp;efisso:</source>
-        <translation>P&amp;refix:</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="244"/>
-        <source>&amp;Numero:</source>
-        <translation>&amp;Number:</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="274"/>
-        <location filename="../src/ui/main/MainWindow.ui" line="320"/>
-        <source>Agg&amp;i&amp;ungi</source>
-        <translation>&amp;Add</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="302"/>
-        <source>Gr&amp;uppo:</source>
-        <translation>Gro&amp;up:</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="348"/>
-        <source>vuota</source>
-        <translation>empty</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="363"/>
-        <source>Invio</source>
-        <translation>Sending</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="369"/>
-        <source>Immediat&amp;o</source>
-        <translation>Immed&amp;iate</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="379"/>
-        <source>&amp;Differito</source>
-        <translation>&amp;Deferred</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="387"/>
-        <source>In&amp;via</source>
-        <translation>S&amp;end</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="412"/>
-        <source>Data:</source>
-        <translation>Date:</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="422"/>
-        <source>99-99-9999;_</source>
-        <translation>99-99-9999;_</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="445"/>
-        <source>Ora:</source>
-        <translation>Time:</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="455"/>
-        <source>99:99;_</source>
-        <translation>99:99;_</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="529"/>
-        <source>Sostituis&amp;ci</source>
-        <translation>Rep&amp;lace</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="532"/>
-        <source>Sostituisce i caratteri speciali con caratteri simili dell&apos;alfabeto SMS</source>
-        <translation>Replaces special characters with similar ones from the SMS alphabet</translation>
-    </message>
-    <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="544"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="16"/>
         <source>&amp;File</source>
         <translation>&amp;File</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="557"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="29"/>
         <source>&amp;Rubrica</source>
         <translation>Address &amp;Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="568"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="40"/>
         <source>&amp;Messaggi</source>
         <translation>&amp;Messages</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="581"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="53"/>
         <source>Ac&amp;quista</source>
         <translation>Bu&amp;y</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="589"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="61"/>
         <source>&amp;Plugins</source>
         <translation>&amp;Plugins</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="608"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="80"/>
         <source>&amp;?</source>
         <translation>&amp;?</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="701"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="173"/>
         <source>Tutti i plugin installati...</source>
         <translation>All installed plugins...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="709"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="181"/>
         <source>Plugin0</source>
         <translation>Plugin0</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="717"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="189"/>
         <source>Plugin1</source>
         <translation>Plugin1</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="725"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="197"/>
         <source>Plugin2</source>
         <translation>Plugin2</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="733"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="205"/>
         <source>Plugin3</source>
         <translation>Plugin3</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="741"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="213"/>
         <source>Plugin4</source>
         <translation>Plugin4</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="749"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="221"/>
         <source>Plugin5</source>
         <translation>Plugin5</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="757"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="229"/>
         <source>Plugin6</source>
         <translation>Plugin6</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="765"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="237"/>
         <source>Plugin7</source>
         <translation>Plugin7</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="773"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="245"/>
         <source>Plugin8</source>
         <translation>Plugin8</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="781"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="253"/>
         <source>Plugin9</source>
         <translation>Plugin9</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="789"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="261"/>
         <source>&amp;Nuovo</source>
         <translation>&amp;New</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="792"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="264"/>
         <source>Ctrl+N</source>
         <translation>Ctrl+N</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="797"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="269"/>
         <source>&amp;Login</source>
         <translation>&amp;Login</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="802"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="274"/>
         <source>&amp;Opzioni</source>
         <translation>&amp;Options</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="807"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="279"/>
         <source>&amp;Invia...</source>
         <translation>&amp;Send...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="810"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="282"/>
         <source>Ctrl+I</source>
         <translation>Ctrl+I</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="815"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="287"/>
         <source>&amp;Esci</source>
         <translation>E&amp;xit</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="820"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="292"/>
         <source>&amp;Inserisci contatti</source>
         <translation>&amp;Add Contacts</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="825"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="297"/>
         <source>&amp;Visualizza</source>
         <translation>&amp;View</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="828"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="300"/>
         <source>Ctrl+T</source>
         <translation>Ctrl+T</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="833"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="305"/>
         <source>&amp;Gruppi</source>
         <translation>&amp;Groups</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="838"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="310"/>
         <source>Importa &amp;dati esterni...</source>
         <translation>Import &amp;External Data...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="843"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="315"/>
         <source>I&amp;mporta rubrica BrioSMS 1.1</source>
         <translation>I&amp;mport BrioSMS 1.1 Address Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="848"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="320"/>
         <source>&amp;Inviati</source>
         <translation>&amp;Sent</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="853"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="325"/>
         <source>&amp;Differiti</source>
         <translation>&amp;Deferred</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="858"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="330"/>
         <source>&amp;Errori</source>
         <translation>&amp;Errors</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="868"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="340"/>
         <source>&amp;Storico invii...</source>
         <translation>Send &amp;History...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="871"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="343"/>
         <source>Messaggi inviati da questo computer</source>
         <translation>Messages sent from this computer</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="876"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="348"/>
         <source>&amp;Numero Mittente</source>
         <translation>Sender &amp;Number</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="881"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="353"/>
         <source>&amp;Password</source>
         <translation>&amp;Password</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="886"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="358"/>
         <source>Verifica &amp;credito</source>
         <translation>Check &amp;Credit</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="891"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="363"/>
         <source>&amp;Acquista SMS</source>
         <translation>&amp;Buy SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="896"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="368"/>
         <source>&amp;Listino SMS</source>
         <translation>SMS &amp;Price List</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="901"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="373"/>
         <source>Sc&amp;arica plugin</source>
         <translation>&amp;Download Plugins</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="906"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="378"/>
         <source>&amp;Sommario</source>
         <translation>&amp;Contents</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="911"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="383"/>
         <source>&amp;Cerca</source>
         <translation>&amp;Search</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="916"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="388"/>
         <source>Sup&amp;porto Tecnico</source>
         <translation>Technical Su&amp;pport</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="921"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="393"/>
         <source>&amp;Informazioni su...</source>
         <translation>&amp;About...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="926"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="398"/>
         <source>Nuovo</source>
         <translation>New</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="929"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="401"/>
         <source>Crea nuovo SMS</source>
         <translation>Create a new SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="934"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="406"/>
         <source>Rubrica</source>
         <translation>Address Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="937"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="409"/>
         <source>Apre la Rubrica</source>
         <translation>Opens the address book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="942"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="414"/>
         <source>Gruppi</source>
         <translation>Groups</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="945"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="417"/>
         <source>Gestione dei Gruppi</source>
         <translation>Group management</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="950"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="422"/>
         <source>Invia</source>
         <translation>Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="953"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="425"/>
         <source>Invia SMS</source>
         <translation>Send SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="958"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="430"/>
         <source>Comprimi</source>
         <translation>Compress</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="961"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="433"/>
         <source>Comprimi SMS</source>
         <translation>Compress SMS</translation>
     </message>

@@ -4,6 +4,7 @@ target_sources(briosms_ui PRIVATE
   ui/OneWindow.cpp ui/OneWindow.h
   ui/AppWindows.cpp ui/AppWindows.h
   ui/main/MainWindow.cpp ui/main/MainWindow.h ui/main/MainWindow.ui
+  ui/main/ComposePanel.cpp ui/main/ComposePanel.h ui/main/ComposePanel.ui
   ui/main/MessageTextEdit.cpp ui/main/MessageTextEdit.h
   ui/main/MainSendView.cpp ui/main/MainSendView.h
   ui/ListRoutines.cpp ui/ListRoutines.h

@@ -1,7 +1,8 @@
 #include "ui/main/MainSendView.h"
 
+#include "ui/main/ComposePanel.h"
 #include "ui/main/MainWindow.h"
-#include "ui_MainWindow.h"
+#include "ui_ComposePanel.h"
 #include "ui/main/MessageTextEdit.h"
 #include "ui/main/RecipientListModel.h"
 #include "ui/groups/GroupListModel.h"
@@ -25,52 +26,52 @@ MainSendView::~MainSendView()
 
 bool MainSendView::wholeAddressBook() const
 {
-    return m_window.m_ui->opt_Tutta_Rubrica->isChecked();
+    return m_window.m_panel->m_ui->opt_Tutta_Rubrica->isChecked();
 }
 
 int MainSendView::recipientEntries() const
 {
-    return m_window.m_recipients->rowCount() + m_window.m_groups->rowCount();
+    return m_window.m_panel->m_recipients->rowCount() + m_window.m_panel->m_groups->rowCount();
 }
 
 QString MainSendView::messageText() const
 {
-    return m_window.m_ui->txt_messaggio->text();
+    return m_window.m_panel->m_ui->txt_messaggio->text();
 }
 
 bool MainSendView::deferred() const
 {
-    return m_window.m_ui->opt_invio_differito->isChecked();
+    return m_window.m_panel->m_ui->opt_invio_differito->isChecked();
 }
 
 // The fields as shown, with "_" where nothing was typed.
 QString MainSendView::dateText() const
 {
-    return m_window.m_ui->msk_data->displayText();
+    return m_window.m_panel->m_ui->msk_data->displayText();
 }
 
 QString MainSendView::timeText() const
 {
-    return m_window.m_ui->msk_ora->displayText();
+    return m_window.m_panel->m_ui->msk_ora->displayText();
 }
 
 void MainSendView::setDateText(const QString &text)
 {
-    m_window.m_ui->msk_data->setText(text);
+    m_window.m_panel->m_ui->msk_data->setText(text);
 }
 
 void MainSendView::setTimeText(const QString &text)
 {
-    m_window.m_ui->msk_ora->setText(text);
+    m_window.m_panel->m_ui->msk_ora->setText(text);
 }
 
 void MainSendView::focusField(Field field, bool selectAll)
 {
-    QWidget *target = m_window.m_ui->txt_messaggio;
+    QWidget *target = m_window.m_panel->m_ui->txt_messaggio;
     if (field == Field::Date)
-        target = m_window.m_ui->msk_data;
+        target = m_window.m_panel->m_ui->msk_data;
     else if (field == Field::Time)
-        target = m_window.m_ui->msk_ora;
+        target = m_window.m_panel->m_ui->msk_ora;
     if (selectAll) {
         if (auto *edit = qobject_cast<QLineEdit *>(target))
             edit->selectAll();

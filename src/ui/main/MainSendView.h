@@ -6,7 +6,8 @@ namespace brio {
 
 class MainWindow;
 
-// The main window's fields, status bar and routines as the send uses them.
+// The compose panel's fields and the main window's status bar and routines
+// as the send uses them.
 class MainSendView final : public SendView
 {
 public:

@@ -8,23 +8,17 @@
 #include "app/Startup.h"
 #include "compose/AccountCommands.h"
 #include "compose/MessageState.h"
-#include "compose/NumberRules.h"
 #include "compose/SendLog.h"
 #include "compose/SendProcedure.h"
-#include "sms/GsmText.h"
 #include "help/HelpBook.h"
 #include "plugins/OldAddressBook.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
-#include "ui/WhileShown.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/RecipientPicker.h"
+#include "ui/main/ComposePanel.h"
 #include "ui/main/MainSendView.h"
-#include "ui/main/RecipientListModel.h"
-#include "ui/EntryListView.h"
-#include "ui/groups/GroupListModel.h"
 #include "ui/ScreenReader.h"
-#include "ui/main/MessageTextEdit.h"
 #include "ui/help/HelpLink.h"
 #include "ui/misc/AboutWindow.h"
 #include "ui/groups/GroupManagementWindow.h"
@@ -42,47 +36,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <utility>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTextCursor>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <functional>
 
 namespace brio {
-
-namespace {
-
-template<typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-// Selects an option button so that its handler runs even when it was
-// already selected.
-void select(QRadioButton *option, const std::function<void()> &handler)
-{
-    if (option->isChecked())
-        handler();
-    else
-        option->setChecked(true);
-}
-
-} // namespace
 
 MainWindow::MainWindow(Context &ctx, QWidget *parent)
     : QMainWindow(parent)
@@ -91,7 +58,10 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     , m_BrioSMS(ctx.makeGateway())
 {
     showWaitPointerDuringNetworkWork();
+    // The panel's controls come before the bars in the keyboard's order.
+    m_panel = new ComposePanel(m_ctx, this);
     m_ui->setupUi(this);
+    setCentralWidget(m_panel);
     finishControls();
     m_sendView = std::make_unique<MainSendView>(*this);
     m_send = std::make_unique<SendProcedure>(m_ctx, *m_sendView, *m_BrioSMS);
@@ -155,11 +125,6 @@ MainWindow *MainWindow::of(const Context &ctx)
 
 void MainWindow::finishControls()
 {
-    m_mnuPopupSingoli = named(new QMenu(this), "mnuPopupSingoli");
-    m_mnuEliminaSingolo = addMenuItem(m_mnuPopupSingoli, "mnuEliminaSingolo", Texts::tr("&Elimina da invio corrente"));
-    m_mnuPopupGruppi = named(new QMenu(this), "mnuPopupGruppi");
-    m_mnuEliminaGruppo = addMenuItem(m_mnuPopupGruppi, "mnuEliminaGruppo", Texts::tr("&Elimina da invio corrente"));
-
     // Tool bar: icons from the style.
     const std::pair<QAction *, QStyle::StandardPixmap> buttons[] = {
         {m_ui->tb_Nuovo, QStyle::SP_FileIcon},       {m_ui->tb_Rubrica, QStyle::SP_FileDialogContentsView},
@@ -173,35 +138,6 @@ void MainWindow::finishControls()
         w->setAccessibleDescription(action->toolTip());
     }
     m_ui->tb_Comprimi->setEnabled(false); // until the text has a space
-
-    m_recipients = new RecipientListModel(m_ctx, this);
-    m_groups = new GroupListModel(m_ctx, chosenGroupEntries, this);
-    m_ui->lst_destinatari->setModel(m_recipients);
-    m_ui->lst_gruppi->setModel(m_groups);
-    m_ui->lst_destinatari->setPopup(m_mnuPopupSingoli);
-    m_ui->lst_gruppi->setPopup(m_mnuPopupGruppi);
-    for (EntryListView *list : {m_ui->lst_destinatari, m_ui->lst_gruppi})
-        list->setCommandKeys({Qt::Key_Delete});
-    // The lists are hidden for the whole address book, and the entry frames
-    // share one place: the window keeps its shape meanwhile.
-    for (QWidget *w : {static_cast<QWidget *>(m_ui->fr_destinatari), static_cast<QWidget *>(m_ui->fr_invio_singolo),
-                       static_cast<QWidget *>(m_ui->fr_invio_gruppi), static_cast<QWidget *>(m_ui->fr_tutta_Rubrica)}) {
-        QSizePolicy keep = w->sizePolicy();
-        keep.setRetainSizeWhenHidden(true);
-        w->setSizePolicy(keep);
-    }
-
-    m_ui->cb_paese->addItem(designCountry());
-    limitPrefixCombo(m_ui->cb_prefisso);
-    m_ui->cb_prefisso->addItems(designPrefixes());
-    m_ui->txt_numero->setMaxLength(kSubscriberMaxLength);
-    const QFontMetrics fm = m_ui->txt_numero->fontMetrics();
-    m_ui->txt_numero->setFixedWidth(fm.horizontalAdvance(QStringLiteral("00000000")) + 16);
-    m_ui->msk_data->setFixedWidth(fm.horizontalAdvance(QStringLiteral("00-00-00000")) + 16);
-    m_ui->msk_ora->setFixedWidth(fm.horizontalAdvance(QStringLiteral("00:000")) + 16);
-    m_ui->txt_messaggio->setFixedHeight(m_ui->txt_messaggio->fontMetrics().lineSpacing() * 4 + 12);
-    m_ui->lbl_messaggio->setText(messageCounterText(QString()));
-    m_ui->fr_ucs2->setVisible(false);
 
     QStatusBar *bar = m_ui->sbBrio;
     bar->setSizeGripEnabled(true);
@@ -224,37 +160,17 @@ std::array<QAction *, 10> MainWindow::pluginMenuItems() const
 
 void MainWindow::connectHandlers()
 {
-    auto onSelect = [this](QRadioButton *option, void (MainWindow::*handler)()) {
-        connect(option, &QRadioButton::toggled, this, [this, handler](bool on) {
-            if (on)
-                guarded(m_ctx, [&] { (this->*handler)(); });
-        });
-    };
-    onSelect(m_ui->opt_invio_immediato, &MainWindow::opt_invio_immediato_Click);
-    onSelect(m_ui->opt_invio_differito, &MainWindow::opt_invio_differito_Click);
-    onSelect(m_ui->opt_invio_singolo, &MainWindow::opt_invio_singolo_Click);
-    onSelect(m_ui->opt_invio_gruppo, &MainWindow::opt_invio_gruppo_Click);
-    onSelect(m_ui->opt_Tutta_Rubrica, &MainWindow::opt_Tutta_Rubrica_Click);
-
     // Each tool-bar button is its own action: captions are translated.
     connect(m_ui->tb_Nuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
     connect(m_ui->tb_Rubrica, &QAction::triggered, m_ui->mnuContatti, &QAction::trigger);
     connect(m_ui->tb_Gruppi, &QAction::triggered, m_ui->mnuGruppi, &QAction::trigger);
     connect(m_ui->tb_Invia, &QAction::triggered, this, &MainWindow::cmd_invia_Click);
     connect(m_ui->tb_Comprimi, &QAction::triggered, this, &MainWindow::tbComprimi_Click);
-    // The country's prefixes follow the selected country, chosen by the user
-    // or by the program.
-    connect(m_ui->cb_paese, &QComboBox::currentIndexChanged, this, &MainWindow::cb_paese_Click);
-    connect(m_ui->cmd_singolo_aggiungi, &QPushButton::clicked, this, &MainWindow::cmd_singolo_aggiungi_Click);
-    connect(m_ui->cmd_gruppi_aggiungi, &QPushButton::clicked, this, &MainWindow::cmd_gruppi_aggiungi_Click);
-    connect(m_mnuEliminaSingolo, &QAction::triggered, this, &MainWindow::mnuEliminaSingolo_Click);
-    connect(m_mnuEliminaGruppo, &QAction::triggered, this, &MainWindow::mnuEliminaGruppo_Click);
-    connect(m_ui->lst_destinatari, &EntryListView::keyCommand, this, &MainWindow::mnuEliminaSingolo_Click);
-    connect(m_ui->lst_gruppi, &EntryListView::keyCommand, this, &MainWindow::mnuEliminaGruppo_Click);
-    connect(m_ui->cmd_invia, &QPushButton::clicked, this, &MainWindow::cmd_invia_Click);
     connect(m_ui->mnuInvia, &QAction::triggered, this, &MainWindow::cmd_invia_Click);
-    connect(m_ui->txt_messaggio, &QPlainTextEdit::textChanged, this, &MainWindow::txt_messaggio_Change);
-    connect(m_ui->cmd_sostituisci, &QPushButton::clicked, this, &MainWindow::cmd_sostituisci_Click);
+    connect(m_panel, &ComposePanel::sendRequested, this, &MainWindow::cmd_invia_Click);
+    connect(m_panel, &ComposePanel::recipientCountChanged, this, [this](const QString &text) { setStatusPanel(1, text); });
+    connect(m_panel, &ComposePanel::messageTextChanged, this,
+            [this] { guarded(m_ctx, [&] { UpdateCompressButton(); }); });
 
     connect(m_ui->mnuNuovo, &QAction::triggered, this, &MainWindow::mnuNuovo_Click);
     connect(m_ui->mnuLogin, &QAction::triggered, this, &MainWindow::mnuLogin_Click);
@@ -263,15 +179,6 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
     connect(m_ui->mnuNuovoContatto, &QAction::triggered, this, &MainWindow::mnuNuovoContatto_Click);
     connect(m_ui->mnuContatti, &QAction::triggered, this, &MainWindow::mnuContatti_Click);
-    whileShown(this, [this] {
-        Notifier &n = m_ctx.notifier();
-        return QList<QMetaObject::Connection>{
-            connect(&n, &Notifier::contactChanged, this, &MainWindow::contactChanged),
-            connect(&n, &Notifier::messageContactsChanged, this, &MainWindow::messageContactsChanged),
-            connect(&n, &Notifier::groupsChanged, this, &MainWindow::groupsChanged),
-            connect(&n, &Notifier::messageStateReloaded, this, &MainWindow::messageStateReloaded)};
-    });
-
     auto onAccount = [this](QAction *command, const std::function<void(AccountCommands &)> &run) {
         connect(command, &QAction::triggered, this, [this, run] { guarded(m_ctx, [&] { run(*m_account); }); });
     };
@@ -307,18 +214,7 @@ void MainWindow::Form_Load()
         m_BrioSMS->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
         applyTextLimits();
         setWindowTitle(m_ctx.state.MainCaption);
-        // The frames only: the message left by the last run is emptied
-        // below, and counting its recipients first would cost a query over
-        // all of them.
-        opt_invio_immediato_Click();
-        showFrames(true, false, false);
-        {
-            // Selecting the country raises its click, which fills the prefixes.
-            const QSignalBlocker block(m_ui->cb_paese);
-            m_ui->cb_paese->setCurrentIndex(-1);
-        }
-        m_ui->cb_paese->setCurrentIndex(0);
-        LoadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
+        m_panel->load();
         NewMessage(false);
         m_ui->mnuImportaBrio1->setVisible(oldImportRequested(m_ctx.state.Arguments) || OldDatabaseExists());
         const PluginMenu plugins = BuildPluginMenu(m_ctx.state);
@@ -326,18 +222,14 @@ void MainWindow::Form_Load()
         // the Plugins folder is read, and an item must run what it names.
         m_menuPlugins = m_ctx.state.GeneralPlugins.mid(0, plugins.captions.size());
         applyPluginMenu(plugins, m_ui->mnuPluginSep1, pluginMenuItems(), m_ui->mnuPluginSep2, m_ui->mnuOtherPlugins);
-        LoadCountryCombo(m_ctx, m_ui->cb_paese);
+        m_panel->loadCountries();
         // A login made during the start (the first run) is this window's too:
         // the status bar shows the account and the send does not ask again.
         if (m_ctx.state.LoggedIn)
             RefreshStatus();
     });
-    // The keyboard starts on the chosen way of sending, not on the first
-    // option of the tab order, which a screen reader would read as unchecked.
-    for (QRadioButton *option : {m_ui->opt_Tutta_Rubrica, m_ui->opt_invio_singolo, m_ui->opt_invio_gruppo}) {
-        if (option->isChecked())
-            option->setFocus();
-    }
+    // The keyboard starts on the chosen way of sending.
+    m_panel->focusRecipientMode();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -368,16 +260,7 @@ void MainWindow::NewMessage(bool ask)
             != Answer::Yes)
         return;
     const WaitCursor wait;
-    clearMessageState(m_ctx.db());
-    m_recipients->setEntries({});
-    m_groups->setEntries({});
-    m_ui->txt_messaggio->setText(QString());
-    m_ui->txt_numero->clear();
-    m_ui->msk_data->clear();
-    m_ui->msk_ora->clear();
-    select(m_ui->opt_invio_immediato, [this] { opt_invio_immediato_Click(); });
-    select(m_ui->opt_invio_singolo, [this] { opt_invio_singolo_Click(); });
-    RefreshRecipientCount();
+    m_panel->clear();
     m_compress.release();
     m_ui->tb_Comprimi->setChecked(false);
 }
@@ -398,182 +281,17 @@ void MainWindow::RefreshStatus()
 
 void MainWindow::applyTextLimits()
 {
-    m_ui->txt_messaggio->setMaxParts(m_BrioSMS->textLimits().parts);
+    m_panel->setMaxParts(m_BrioSMS->textLimits().parts);
 }
 
 void MainWindow::RefreshRecipientCount()
 {
-    setStatusPanel(1, recipientCountText(recipientCount(m_ctx.db())));
+    m_panel->refreshRecipientCount();
 }
 
 void MainWindow::ReloadMessageState()
 {
-    const WaitCursor wait;
-    const MessageStateContent content = readMessageState(m_ctx.db());
-    m_recipients->mergeEntries(content.numbers + content.contacts);
-    m_groups->mergeEntries(content.groups);
-    if (content.text)
-        m_ui->txt_messaggio->setText(*content.text);
-}
-
-void MainWindow::messageStateReloaded()
-{
-    guarded(m_ctx, [&] {
-        ReloadMessageState();
-        // Recipients put back while the whole book was chosen would be
-        // hidden and ignored by the send: the lists come back into view.
-        const bool listed = m_recipients->rowCount() + m_groups->rowCount() > 0;
-        if (m_ui->opt_Tutta_Rubrica->isChecked() && listed)
-            select(m_ui->opt_invio_singolo, [this] { opt_invio_singolo_Click(); });
-        else
-            refreshCount();
-    });
-}
-
-// --- recipient mode and send time ------------------------------------------
-
-void MainWindow::showFrames(bool single, bool groups, bool wholeBook)
-{
-    m_ui->fr_invio_singolo->setVisible(single);
-    m_ui->fr_invio_gruppi->setVisible(groups);
-    m_ui->fr_tutta_Rubrica->setVisible(wholeBook);
-    m_ui->fr_destinatari->setVisible(!wholeBook);
-}
-
-void MainWindow::opt_invio_singolo_Click()
-{
-    showFrames(true, false, false);
-    RefreshRecipientCount();
-}
-
-void MainWindow::opt_invio_gruppo_Click()
-{
-    showFrames(false, true, false);
-    RefreshRecipientCount();
-}
-
-void MainWindow::opt_Tutta_Rubrica_Click()
-{
-    showFrames(false, false, true);
-    // The message state stays as it is: hidden, and ignored by the send.
-    const qint64 total = addressBookCount(m_ctx.db());
-    m_ui->lb_Tutta_Rubrica->setText(wholeAddressBookText(total));
-    setStatusPanel(1, recipientCountText(total));
-}
-
-void MainWindow::setDeferredFieldsEnabled(bool enabled)
-{
-    for (QWidget *w : {static_cast<QWidget *>(m_ui->lb_data), static_cast<QWidget *>(m_ui->msk_data),
-                       static_cast<QWidget *>(m_ui->lb_ora), static_cast<QWidget *>(m_ui->msk_ora)})
-        w->setEnabled(enabled);
-}
-
-void MainWindow::opt_invio_immediato_Click()
-{
-    setDeferredFieldsEnabled(false);
-}
-
-void MainWindow::opt_invio_differito_Click()
-{
-    setDeferredFieldsEnabled(true);
-}
-
-// --- recipient entry --------------------------------------------------------
-
-void MainWindow::cb_paese_Click()
-{
-    guarded(m_ctx, [&] { LoadPrefixCombo(m_ctx, m_ui->cb_paese, m_ui->cb_prefisso); });
-}
-
-void MainWindow::cmd_singolo_aggiungi_Click()
-{
-    guarded(m_ctx, [&] {
-        const bool prefixOk = CheckPrefix(m_ctx, m_ui->cb_paese->currentText(), m_ui->cb_prefisso->currentText());
-        const bool numberOk = CheckSubscriberNumber(m_ctx, m_ui->txt_numero->text());
-        if (!prefixOk) {
-            m_ctx.message(Icon::Exclamation, Texts::tr("Prefisso errato. Selezionare un prefisso corretto."));
-            m_ui->cb_prefisso->setCurrentIndex(0);
-            m_ui->cb_prefisso->setFocus();
-            return;
-        }
-        if (!numberOk) {
-            m_ctx.message(Icon::Exclamation,
-                          Texts::tr("Il numero del destinatario non è corretto. Riprovare l'inserimento"));
-            m_ui->txt_numero->clear();
-            m_ui->txt_numero->setFocus();
-            return;
-        }
-        const QString number =
-            fullNumber(m_ui->cb_paese->currentText(), m_ui->cb_prefisso->currentText(), m_ui->txt_numero->text());
-        qint64 id = 0;
-        try {
-            id = addTypedNumber(m_ctx.db(), number);
-        } catch (const Error &e) {
-            if (e.number() != ErrorNo::DuplicateKey)
-                throw;
-            m_ctx.message(Icon::Information,
-                          Texts::tr("Numero già presente nell'invio corrente, per evitare invii duplicati alla "
-                                    "stessa persona non verrà aggiunto."));
-            m_ui->txt_numero->clear();
-            m_ui->cb_prefisso->setFocus();
-            return;
-        }
-        m_recipients->append({number, -id});
-        RefreshRecipientCount();
-        m_ui->txt_numero->clear();
-        m_ui->cb_prefisso->setCurrentIndex(0);
-        m_ui->cb_prefisso->setFocus();
-    });
-}
-
-void MainWindow::cmd_gruppi_aggiungi_Click()
-{
-    guarded(m_ctx, [&] {
-        if (!m_ui->cb_gruppi->isEnabled() || m_ui->cb_gruppi->currentIndex() < 0)
-            return;
-        const qint64 group = m_ui->cb_gruppi->currentData().toLongLong();
-        const QString name = m_ui->cb_gruppi->currentText();
-        const qint64 members = groupMemberCount(m_ctx.db(), group);
-        if (members <= 0) {
-            m_ctx.message(Icon::Critical, Texts::tr("Il gruppo ") + name.toUpper()
-                                              + Texts::tr(" non contiene contatti. Impossibile aggiungerlo "
-                                                          "alla lista dei destinatari."));
-            return;
-        }
-        if (const std::optional<qint64> row = addGroupEntry(m_ctx.db(), group))
-            m_groups->append({groupEntryText(name, members), *row});
-        RefreshRecipientCount();
-    });
-}
-
-void MainWindow::removeSelectedRecipient()
-{
-    const int row = m_ui->lst_destinatari->selectedRow();
-    if (row < 0)
-        return;
-    removeRecipient(m_ctx.db(), m_recipients->entry(row).data);
-    m_recipients->removeAt(row);
-    RefreshRecipientCount();
-}
-
-void MainWindow::removeSelectedGroup()
-{
-    const int row = m_ui->lst_gruppi->selectedRow();
-    if (row < 0)
-        return;
-    removeGroupEntry(m_ctx.db(), m_groups->entry(row).data);
-    m_groups->removeAt(row);
-    RefreshRecipientCount();
-}
-
-void MainWindow::mnuEliminaSingolo_Click()
-{
-    guarded(m_ctx, [&] { removeSelectedRecipient(); });
-}
-
-void MainWindow::mnuEliminaGruppo_Click()
-{
-    guarded(m_ctx, [&] { removeSelectedGroup(); });
+    m_panel->reload();
 }
 
 // --- menu commands ----------------------------------------------------------
@@ -593,37 +311,9 @@ void MainWindow::mnuContatti_Click()
     guarded(m_ctx, [&] { RecipientPicker::showFor(m_ctx, this); });
 }
 
-void MainWindow::contactChanged(qint32 id, const QString &, const QString &, bool removed)
-{
-    // The list follows by itself (a deleted contact has left it already).
-    // The count changes only with the book counted, or for a contact of the
-    // message or of its groups: counting reads the whole book, too slow for
-    // every contact saved.
-    if (removed || m_ui->opt_Tutta_Rubrica->isChecked() || m_recipients->rowOf(id) >= 0 || m_groups->rowCount() > 0)
-        guarded(m_ctx, [&] { refreshCount(); });
-}
-
-void MainWindow::messageContactsChanged()
-{
-    guarded(m_ctx, [&] {
-        LoadMessageRecipients();
-        refreshCount();
-    });
-}
-
 void MainWindow::LoadMessageRecipients()
 {
-    const WaitCursor wait;
-    m_recipients->mergeEntries(messageRecipientEntries(m_ctx.db(), true));
-}
-
-void MainWindow::refreshCount()
-{
-    // With the whole address book chosen, panel 1 counts the book.
-    if (m_ui->opt_Tutta_Rubrica->isChecked())
-        opt_Tutta_Rubrica_Click();
-    else
-        RefreshRecipientCount();
+    m_panel->loadRecipients();
 }
 
 void MainWindow::mnuLogin_Click()
@@ -638,16 +328,6 @@ void MainWindow::mnuLogin_Click()
 void MainWindow::mnuGruppi_Click()
 {
     GroupManagementWindow::showFor(m_ctx, this);
-}
-
-void MainWindow::groupsChanged()
-{
-    guarded(m_ctx, [&] {
-        ReloadGroupCombo(m_ctx, m_ui->cb_gruppi, true, GroupComboMode::GroupNames);
-        // The chosen groups follow by themselves; a deleted one has left the
-        // message too.
-        refreshCount();
-    });
 }
 
 void MainWindow::mnuEsci_Click()
@@ -667,47 +347,19 @@ void MainWindow::cmd_invia_Click()
 void MainWindow::tbComprimi_Click()
 {
     guarded(m_ctx, [&] {
-        m_ui->txt_messaggio->setText(m_compress.press(m_ui->txt_messaggio->text()));
+        m_panel->setMessageText(m_compress.press(m_panel->messageText()));
         UpdateCompressButton();
     });
 }
 
 void MainWindow::DecomprimiSMS()
 {
-    m_ui->txt_messaggio->setText(m_compress.DecomprimiSMS());
-}
-
-void MainWindow::txt_messaggio_Change()
-{
-    guarded(m_ctx, [&] {
-        const QString text = m_ui->txt_messaggio->text();
-        m_ui->lbl_messaggio->setText(messageCounterText(text));
-        const QString notice = ucs2NoticeText(text);
-        m_ui->lbl_ucs2->setText(notice);
-        m_ui->fr_ucs2->setVisible(!notice.isEmpty());
-        // Only characters outside the alphabet have look-alikes.
-        m_ui->cmd_sostituisci->setEnabled(!notice.isEmpty() && replaceLookalikes(text) != text);
-        UpdateCompressButton();
-    });
-}
-
-void MainWindow::cmd_sostituisci_Click()
-{
-    guarded(m_ctx, [&] {
-        QTextCursor cursor = m_ui->txt_messaggio->textCursor();
-        int caret = cursor.position();
-        const QString replaced = replaceLookalikes(m_ui->txt_messaggio->text(), &caret);
-        m_ui->txt_messaggio->setText(replaced);
-        cursor = m_ui->txt_messaggio->textCursor();
-        cursor.setPosition(qMin(caret, int(m_ui->txt_messaggio->text().size())));
-        m_ui->txt_messaggio->setTextCursor(cursor);
-        m_ui->txt_messaggio->setFocus();
-    });
+    m_panel->setMessageText(m_compress.DecomprimiSMS());
 }
 
 void MainWindow::UpdateCompressButton()
 {
-    m_compress.UpdateCompressButton(m_ui->txt_messaggio->text());
+    m_compress.UpdateCompressButton(m_panel->messageText());
     const CompressButton::State &b = m_compress.button();
     m_ui->tb_Comprimi->setToolTip(b.toolTip);
     m_ui->tb_Comprimi->setChecked(b.pressed);
@@ -725,7 +377,7 @@ void MainWindow::setStatusPanel(int panel, const QString &text)
 
 EntryListView *MainWindow::recipientList() const
 {
-    return m_ui->lst_destinatari;
+    return m_panel->recipientList();
 }
 
 QLabel *MainWindow::statusPanel(int panel) const

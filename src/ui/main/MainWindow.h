@@ -10,7 +10,6 @@
 
 class QAction;
 class QLabel;
-class QMenu;
 
 namespace Ui {
 class frmMain;
@@ -21,16 +20,14 @@ class QTimer;
 namespace brio {
 
 class AccountCommands;
+class ComposePanel;
 class EntryListView;
-class GroupListModel;
-class RecipientListModel;
 class MainSendView;
-class MessageTextEdit;
 class SendProcedure;
 
-// frmMain: the message being prepared, its recipients, the send options and
-// the menu. It lives for the whole run; closing it closes the database and
-// ends the program.
+// frmMain: the menus, the tool bar and the status bar around the compose
+// panel, the send and the windows they open. It lives for the whole run;
+// closing it closes the database and ends the program.
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT
@@ -64,7 +61,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // What the form cannot say: icons, design-time items, sizes, panels.
+    // What the form cannot say: icons, panels.
     void finishControls();
     void connectHandlers();
     std::array<QAction *, 10> pluginMenuItems() const; // mnuPlugin_0 to mnuPlugin_9
@@ -73,52 +70,26 @@ private:
     void Form_Unload();
     // Hands over the held deferred sends whose time has come.
     void deliverHeldSends();
-    void opt_invio_immediato_Click();
-    void opt_invio_differito_Click();
-    void opt_invio_singolo_Click();
-    void opt_invio_gruppo_Click();
-    void opt_Tutta_Rubrica_Click();
-
-    void cb_paese_Click();
-    void cmd_singolo_aggiungi_Click();
-    void cmd_gruppi_aggiungi_Click();
-    void mnuEliminaSingolo_Click();
-    void mnuEliminaGruppo_Click();
-    void removeSelectedRecipient();
-    void removeSelectedGroup();
-
     void mnuNuovo_Click();
     void mnuNuovoContatto_Click();
     void mnuContatti_Click();
-    // A contact saved or deleted in another window.
-    void contactChanged(qint32 id, const QString &name, const QString &number, bool removed);
-    // The chosen contacts were replaced (recipient picker): the list is read again.
-    void messageContactsChanged();
-    void refreshCount(); // panel 1 for the recipient mode shown
-    // Another window rebuilt the message state (a plug-in, a resend).
-    void messageStateReloaded();
     void mnuLogin_Click();
     void mnuEsci_Click();
     void mnuGruppi_Click();
-    void groupsChanged(); // the group combo, chosen groups and count again
 
     void cmd_invia_Click();
     void tbComprimi_Click();
-    void txt_messaggio_Change();
-    // Replaces the characters that force UCS-2 with their look-alikes.
-    void cmd_sostituisci_Click();
     void UpdateCompressButton();
     // The message box holds what the gateway takes in one message.
     void applyTextLimits();
 
-    void showFrames(bool single, bool groups, bool wholeBook);
-    void setDeferredFieldsEnabled(bool enabled);
     void setStatusPanel(int panel, const QString &text);
 
     friend class MainSendView;
 
     std::unique_ptr<Ui::frmMain> m_ui;
     Context &m_ctx;
+    ComposePanel *m_panel = nullptr;
     std::unique_ptr<GatewayControl> m_BrioSMS;
     QTimer *m_heldSends = nullptr;
     bool m_heldSendsPaused = false;
@@ -130,12 +101,6 @@ private:
     bool m_closeAfterSend = false;          // closed while a send was running
 
     std::array<QLabel *, 3> m_sbBrioPanel{};
-    RecipientListModel *m_recipients = nullptr; // lst_destinatari
-    GroupListModel *m_groups = nullptr;         // lst_gruppi
-    QMenu *m_mnuPopupSingoli = nullptr;
-    QAction *m_mnuEliminaSingolo = nullptr;
-    QMenu *m_mnuPopupGruppi = nullptr;
-    QAction *m_mnuEliminaGruppo = nullptr;
 };
 
 // The shared routines other windows call after changing the message state;

@@ -5,7 +5,10 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
 
 namespace brio {
 
@@ -23,6 +26,17 @@ QString normalized(QString text)
 MessageTextEdit::MessageTextEdit(QWidget *parent)
     : QPlainTextEdit(parent)
 {
+    // A block's layout drops its shaped glyphs once laid out, so placing the
+    // caret and painting shaped the whole paragraph twice more at every key:
+    // the changed blocks keep them.
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        const QTextBlock last = document()->findBlock(position + added);
+        for (QTextBlock b = document()->findBlock(position); b.isValid(); b = b.next()) {
+            b.layout()->setCacheEnabled(true);
+            if (b == last)
+                break;
+        }
+    });
 }
 
 QString MessageTextEdit::text() const
