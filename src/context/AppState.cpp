@@ -16,7 +16,6 @@ QString AppState::pluginsPath() const
 
 void AppState::InitGlobals()
 {
-    PendingContactId = -1;
     ServerChecksDone = false;
 }
 

@@ -30,8 +30,6 @@ struct AppState
     QString LoginPassword;
     bool LoggedIn = false;
     bool ServerChecksDone = false;
-    qint32 PendingContactId = -1;
-    qint32 PendingGroupId = 0;
 
     // Brand texts; empty until loaded, so the first messages have no title.
     QString MainCaption;
@@ -42,9 +40,6 @@ struct AppState
     QString BuyLinkURL;
     QString LoginLinkURL;
     QString DownloadLinkUrl;
-
-    bool NumberOK = false;
-    bool PrefixOK = false;
 
     QList<PluginDescriptor> GeneralPlugins = QList<PluginDescriptor>(101);
     QList<PluginDescriptor> ImportPlugins = QList<PluginDescriptor>(101);

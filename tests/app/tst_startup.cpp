@@ -110,7 +110,6 @@ private Q_SLOTS:
         if (!setting.isNull())
             env.settings->set(Key::AskDBPassword, setting);
         freshRun(env);
-        env.state.PendingContactId = 7;
         const QString copy = env.state.databasePath() + QStringLiteral(".new");
         QVERIFY(QFile::copy(env.state.databasePath(), copy));
         write(copy + QStringLiteral("-journal"), QByteArray(512, '\0'));
@@ -121,7 +120,6 @@ private Q_SLOTS:
         QCOMPARE(env.windows.passwordShown, asked ? 1 : 0);
         QCOMPARE(env.windows.loginShown, 0);
         QVERIFY(env.state.DB);
-        QCOMPARE(env.state.PendingContactId, -1);
         QCOMPARE(env.settings->text(Key::InstallDir), QDir::toNativeSeparators(env.dataFolder()));
         QCOMPARE(env.state.MainCaption, QStringLiteral("BrioSMS 2.0"));
         QVERIFY(env.prompter.shown.isEmpty());

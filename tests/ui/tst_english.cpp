@@ -178,10 +178,7 @@ private Q_SLOTS:
             {"main", [&]() -> QWidget * { return &main; }},
             {"contact-editor", [&]() -> QWidget * { return new ContactEditor(ctx, &main); }},
             {"contact-editor-change",
-             [&]() -> QWidget * {
-                 ctx.state.PendingContactId = anna;
-                 return new ContactEditor(ctx, &main);
-             }},
+             [&]() -> QWidget * { return new ContactEditor(ctx, &main, anna); }},
             {"picker", [&]() -> QWidget * { return new RecipientPicker(ctx, &main); }},
             {"group-management", [&]() -> QWidget * { return new GroupManagementWindow(ctx, &main); }},
             {"group-members", [&]() -> QWidget * { return new GroupMembersWindow(ctx, friends, &main); }},
