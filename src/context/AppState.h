@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/BrandTexts.h"
 #include "context/Notifier.h"
 #include "store/Database.h"
 
@@ -31,15 +32,7 @@ struct AppState
     bool LoggedIn = false;
     bool ServerChecksDone = false;
 
-    // Brand texts; empty until loaded, so the first messages have no title.
-    QString MainCaption;
-    QString MsgBoxCaption;
-    QString AboutLinkText;
-    QString AboutLinkURL;
-    QString PluginLinkURL;
-    QString BuyLinkURL;
-    QString LoginLinkURL;
-    QString DownloadLinkUrl;
+    BrandTexts brand;
 
     QList<PluginDescriptor> GeneralPlugins = QList<PluginDescriptor>(101);
     QList<PluginDescriptor> ImportPlugins = QList<PluginDescriptor>(101);

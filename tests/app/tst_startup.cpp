@@ -23,8 +23,8 @@ namespace {
 void freshRun(TestEnv &env)
 {
     env.state.DB.reset();
-    env.state.MsgBoxCaption.clear();
-    env.state.MainCaption.clear();
+    env.state.brand.msgBoxCaption.clear();
+    env.state.brand.mainCaption.clear();
 }
 
 QByteArray readAll(const QString &path)
@@ -121,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(env.windows.loginShown, 0);
         QVERIFY(env.state.DB);
         QCOMPARE(env.settings->text(Key::InstallDir), QDir::toNativeSeparators(env.dataFolder()));
-        QCOMPARE(env.state.MainCaption, QStringLiteral("BrioSMS 2.0"));
+        QCOMPARE(env.state.brand.mainCaption, QStringLiteral("BrioSMS 2.0"));
         QVERIFY(env.prompter.shown.isEmpty());
     }
 

@@ -115,7 +115,7 @@ void TestPluginWindows::menuAndPluginWindow()
     QVERIFY(run.env.prompter.shown.isEmpty());
 
     run.get<QAction>("mnuScaricaPlugin")->trigger();
-    QCOMPARE(run.env.shell.opened, QStringList{run.env.state.PluginLinkURL});
+    QCOMPARE(run.env.shell.opened, QStringList{run.env.state.brand.pluginLinkUrl});
 }
 
 void TestPluginWindows::generalPluginWaitsThenReloads()

@@ -292,7 +292,7 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuGruppi, &QAction::triggered, this, &MainWindow::mnuGruppi_Click);
     connect(m_ui->mnuStorico, &QAction::triggered, this, [this] { SentHistoryWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuImporta, &QAction::triggered, this, [this] { ImportWindow::showFor(m_ctx, this); });
-    connect(m_ui->mnuScaricaPlugin, &QAction::triggered, this, [this] { OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL); });
+    connect(m_ui->mnuScaricaPlugin, &QAction::triggered, this, [this] { OpenWebPage(m_ctx, m_ctx.state.brand.pluginLinkUrl); });
     connect(m_ui->mnuOtherPlugins, &QAction::triggered, this, [this] { PluginsWindow::showFor(m_ctx, this); });
     const auto items = pluginMenuItems();
     for (int i = 0; i < int(items.size()); ++i)
@@ -306,7 +306,7 @@ void MainWindow::Form_Load()
     guarded(m_ctx, [&] {
         m_BrioSMS->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
         applyTextLimits();
-        setWindowTitle(m_ctx.state.MainCaption);
+        setWindowTitle(m_ctx.state.brand.mainCaption);
         // The frames only: the message left by the last run is emptied
         // below, and counting its recipients first would cost a query over
         // all of them.

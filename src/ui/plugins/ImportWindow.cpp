@@ -64,7 +64,7 @@ void ImportWindow::cmd_Importa_Click()
 
 void ImportWindow::lbListaPlugin_Click()
 {
-    OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL);
+    OpenWebPage(m_ctx, m_ctx.state.brand.pluginLinkUrl);
 }
 
 } // namespace brio
