@@ -2,7 +2,7 @@
 
 #include "context/BrandTexts.h"
 #include "context/Notifier.h"
-#include "store/Database.h"
+#include "store/Book.h"
 
 #include <QList>
 #include <QString>
@@ -25,8 +25,7 @@ struct PluginDescriptor
 // test has its own.
 struct AppState
 {
-    std::unique_ptr<Database> DB;
-    QString DBPassword;
+    Book book;
     QString LoginUser;
     QString LoginPassword;
     bool LoggedIn = false;
@@ -40,11 +39,12 @@ struct AppState
     // Changes other windows must learn of; on the heap so the state stays movable.
     std::unique_ptr<Notifier> Notify = std::make_unique<Notifier>();
 
-    QString InstallDir;        // the data folder
+    QString InstallDir;        // the data folder; set with setDataFolder
     QString ShippedPluginsDir; // the plug-ins that come with the program, run from there
     QStringList Arguments;     // command line after the program name
 
-    QString databasePath() const;
+    // The data folder, and the book in it.
+    void setDataFolder(const QString &folder);
     QString pluginsPath() const;
     void InitGlobals();
 };

@@ -19,9 +19,7 @@ Answer Context::message(Icon icon, const QString &text, Buttons buttons) const
 
 Database &Context::db() const
 {
-    if (!state.DB)
-        throw Error(3420, Texts::tr("Oggetto non valido o non più impostato: database non aperto"));
-    return *state.DB;
+    return state.book.database();
 }
 
 Windows &Context::windows() const

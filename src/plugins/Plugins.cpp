@@ -156,7 +156,7 @@ PluginMenu BuildPluginMenu(AppState &state)
 
 QByteArray pluginInput(const AppState &state)
 {
-    return state.DBPassword.toUtf8() + '\n';
+    return state.book.password().toUtf8() + '\n';
 }
 
 namespace {
@@ -177,7 +177,7 @@ namespace {
 void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
 {
     const QString program = programOf(ctx, plugin);
-    const auto result = ctx.process().runAndWait(program, {ctx.state.databasePath()}, pluginInput(ctx.state));
+    const auto result = ctx.process().runAndWait(program, {ctx.state.book.path()}, pluginInput(ctx.state));
     switch (result.outcome) {
     case ProcessLauncher::Outcome::Finished:
         return;
@@ -192,7 +192,7 @@ void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
 void StartPlugin(const Context &ctx, const PluginDescriptor &plugin)
 {
     const QString program = programOf(ctx, plugin);
-    const auto result = ctx.process().start(program, {ctx.state.databasePath()}, pluginInput(ctx.state));
+    const auto result = ctx.process().start(program, {ctx.state.book.path()}, pluginInput(ctx.state));
     if (result.outcome == ProcessLauncher::Outcome::FailedToStart)
         cannotStart(plugin, program, result.error);
 }

@@ -134,7 +134,7 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
     run.menuPlugin(0)->trigger();
     QVERIFY(waited); // the window was painted and timers ran while it waited
     QVERIFY(run.main->isEnabled());
-    QCOMPARE(run.record(), (QStringList{QStringLiteral("arg:") + run.env.state.databasePath(), QStringLiteral("stdin:")}));
+    QCOMPARE(run.record(), (QStringList{QStringLiteral("arg:") + run.env.state.book.path(), QStringLiteral("stdin:")}));
     QCOMPARE(itemTexts(run.get<QListView>("lst_destinatari")), QStringList{QStringLiteral("+393330000001")});
     QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
     QCOMPARE(reloaded.count(), 1);
@@ -166,7 +166,7 @@ void TestPluginWindows::menuItemRunsWhatItNames()
     run.menuPlugin(0)->trigger();
     QVERIFY(pausedDuringRun);
     QVERIFY(heldSends->isActive());
-    QCOMPARE(run.record().value(0), QStringLiteral("arg:") + run.env.state.databasePath());
+    QCOMPARE(run.record().value(0), QStringLiteral("arg:") + run.env.state.book.path());
 }
 
 void TestPluginWindows::failingPlugin_data()

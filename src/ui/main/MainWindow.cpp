@@ -119,7 +119,7 @@ void MainWindow::pauseHeldSends(bool paused)
 void MainWindow::deliverHeldSends()
 {
     // The control is busy while a send (or an earlier tick) waits for the network.
-    if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.DB || m_send->running() || !m_heldSends->isActive())
+    if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.book.isOpen() || m_send->running() || !m_heldSends->isActive())
         return;
     m_heldSends->stop();
     const auto restart = qScopeGuard([this] {
@@ -128,7 +128,7 @@ void MainWindow::deliverHeldSends()
     });
     try {
         // Another send from this data folder: tried again at the next tick.
-        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
+        if (SendLog::deliverDue(m_ctx.state.book.database(), *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
             setStatusPanel(2, Texts::tr("Invii differiti inoltrati"));
             Q_EMIT m_ctx.notifier().sendsRecorded();
         }
@@ -354,7 +354,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::Form_Unload()
 {
-    m_ctx.state.DB.reset();
+    m_ctx.state.book.close();
     QCoreApplication::quit();
 }
 

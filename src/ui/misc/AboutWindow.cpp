@@ -55,7 +55,7 @@ void AboutWindow::Form_Load()
         m_ui->lbBrand->setText(m_ctx.state.brand.mainCaption);
         m_ui->lb_Indirizzo->setText(link(m_ctx.state.brand.aboutLinkText));
         m_ui->lbVersion->setText(aboutVersionText());
-        m_ui->lbLibrerie->setText(aboutLibrariesText(m_ctx.state.DB.get()));
+        m_ui->lbLibrerie->setText(aboutLibrariesText(m_ctx.state.book.ifOpen()));
         const std::unique_ptr<GatewayControl> gateway = m_ctx.makeGateway();
         m_ui->lbActiveX->setText(aboutGatewayText(gateway->getVersion()));
     });
