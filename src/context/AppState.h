@@ -10,17 +10,6 @@
 
 namespace brio {
 
-// One installed plug-in as its descriptor file announces it.
-struct PluginDescriptor
-{
-    QString Name;
-    QString Description;
-    QString Path;
-    QString Type;
-    QString Folder; // the descriptor's folder, which Path is relative to
-    bool Incomplete = true;
-};
-
 // The state of one run, shared by the windows. Passed explicitly so that each
 // test has its own.
 struct AppState
@@ -32,9 +21,6 @@ struct AppState
     bool ServerChecksDone = false;
 
     BrandTexts brand;
-
-    QList<PluginDescriptor> GeneralPlugins = QList<PluginDescriptor>(101);
-    QList<PluginDescriptor> ImportPlugins = QList<PluginDescriptor>(101);
 
     // Changes other windows must learn of; on the heap so the state stays movable.
     std::unique_ptr<Notifier> Notify = std::make_unique<Notifier>();

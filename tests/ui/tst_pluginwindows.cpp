@@ -156,8 +156,9 @@ void TestPluginWindows::menuItemRunsWhatItNames()
     run.open();
     QCOMPARE(run.menuPlugin(0)->text(), QStringLiteral("Registra"));
     run.install(QStringLiteral("a.bpe"), QStringLiteral("Esce"), QStringLiteral("exit3"), QStringLiteral("GENERAL"));
-    PluginsWindow::showFor(*run.env.ctx, run.main.get())->close();
-    QCOMPARE(run.env.state.GeneralPlugins.value(0).Name, QStringLiteral("Esce"));
+    PluginsWindow *window = PluginsWindow::showFor(*run.env.ctx, run.main.get());
+    QCOMPARE(child<QComboBox>(*window, "cb_plugin")->itemText(0), QStringLiteral("Esce"));
+    window->close();
 
     auto *heldSends = run.main->findChild<QTimer *>(QStringLiteral("tmrInviiDifferiti"));
     QVERIFY(heldSends && heldSends->isActive());

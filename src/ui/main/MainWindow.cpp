@@ -324,7 +324,7 @@ void MainWindow::Form_Load()
         const PluginMenu plugins = BuildPluginMenu(m_ctx.state);
         // Each item keeps its descriptor: the table is filled again whenever
         // the Plugins folder is read, and an item must run what it names.
-        m_menuPlugins = m_ctx.state.GeneralPlugins.mid(0, plugins.captions.size());
+        m_menuPlugins = plugins.plugins;
         applyPluginMenu(plugins, m_ui->mnuPluginSep1, pluginMenuItems(), m_ui->mnuPluginSep2, m_ui->mnuOtherPlugins);
         LoadCountryCombo(m_ctx, m_ui->cb_paese);
         // A login made during the start (the first run) is this window's too:
