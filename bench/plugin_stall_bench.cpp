@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
     bench::useOffscreenByDefault();
     QApplication app(argc, argv);
     test::TestEnv env;
-    const QString file = env.state.databasePath();
+    const QString file = env.state.book.path();
     MainWindow window(*env.ctx);
     window.show();
     auto *prefix = test::child<QComboBox>(window, "cb_prefisso");

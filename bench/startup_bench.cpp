@@ -62,7 +62,7 @@ double startOnce(const QString &folder, const QString &ini)
     t.start();
     Settings settings(ini);
     AppState state;
-    state.InstallDir = folder;
+    state.setDataFolder(folder);
     FakePrompter prompter;
     FakeShell shell;
     SystemClock clock;
@@ -77,7 +77,7 @@ double startOnce(const QString &folder, const QString &ini)
     }
     const double ms = double(t.nsecsElapsed()) / 1e6;
     windows.main->hide();
-    state.DB.reset();
+    state.book.close();
     return ms;
 }
 

@@ -104,7 +104,7 @@ int run(Application &app, const Invocation &opts, const std::optional<QString> &
     const QString folder = resolveDataFolder();
     Settings settings(opts.settingsFile);
     AppState state;
-    state.InstallDir = folder;
+    state.setDataFolder(folder);
     state.Arguments = opts.windowArguments;
     QtPrompter prompter;
     QtShell shell;

@@ -8,13 +8,13 @@ namespace brio {
 
 bool databasePasswordNeeded(const Context &ctx)
 {
-    return ctx.settings.integer(Key::AskDBPassword) == 1 || isEncryptedDatabaseFile(ctx.state.databasePath());
+    return ctx.settings.integer(Key::AskDBPassword) == 1 || isEncryptedDatabaseFile(ctx.state.book.path());
 }
 
 void syncPasswordSetting(Context &ctx)
 {
     const bool asks = ctx.settings.integer(Key::AskDBPassword) == 1;
-    const bool hasPassword = !ctx.state.DBPassword.isEmpty();
+    const bool hasPassword = !ctx.state.book.password().isEmpty();
     if (asks == hasPassword)
         return;
     ctx.settings.set(Key::AskDBPassword, hasPassword ? QStringLiteral("1") : QStringLiteral("0"));
@@ -23,8 +23,7 @@ void syncPasswordSetting(Context &ctx)
 
 void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook)
 {
-    changeDatabaseKey(ctx.state.DB, ctx.state.DBPassword, ctx.state.databasePath(), newPassword,
-                      [&ctx](const QString &) { syncPasswordSetting(ctx); }, hook);
+    ctx.state.book.changeKey(newPassword, [&ctx](const QString &) { syncPasswordSetting(ctx); }, hook);
 }
 
 PasswordChangeResult ChangeDatabasePassword(Context &ctx, const QString &typed, const QString &confirmation,

@@ -11,11 +11,11 @@ struct Context;
 // program, or a change interrupted before the setting was written).
 bool databasePasswordNeeded(const Context &ctx);
 
-// Makes "Options"/"AskDBPassword" follow the password DB was opened with.
+// Makes "Options"/"AskDBPassword" follow the password the book was opened with.
 void syncPasswordSetting(Context &ctx);
 
-// Re-encrypts the run's database with a new key (empty: a plain file); DB,
-// DBPassword and the setting follow the file. Throws Error.
+// Re-encrypts the run's database with a new key (empty: a plain file); the
+// open database, its password and the setting follow the file. Throws Error.
 void changeDatabaseKey(Context &ctx, const QString &newPassword, const PasswordChangeHook &hook = {});
 
 enum class PasswordChangeResult {

@@ -23,10 +23,11 @@ void AskDatabasePassword(Context &ctx)
 
 void OpenDB(Context &ctx, const QString &password)
 {
-    ctx.state.DB.reset();
+    Book &book = ctx.state.book;
+    book.close();
     QString key;
-    ctx.state.DB = openWithPassword(ctx.state.databasePath(), password, Database::Mode::Shared, &key);
-    ctx.state.DBPassword = key; // empty for a file without password, whatever was typed
+    std::unique_ptr<Database> db = openWithPassword(book.path(), password, Database::Mode::Shared, &key);
+    book.adopt(std::move(db), key); // the key is empty for a file without password, whatever was typed
 }
 
 namespace {
@@ -40,9 +41,9 @@ QString native(const QString &path)
 // may still get the rows out of it, or put it back.
 int refuseBook(Context &ctx, const QString &what)
 {
-    ctx.state.DB.reset();
+    ctx.state.book.close();
     ctx.message(Icon::Critical,
-                what.arg(native(ctx.state.databasePath()))
+                what.arg(native(ctx.state.book.path()))
                     + Texts::tr("\nIl file è stato lasciato com'era. Per ricominciare con una rubrica vuota, "
                                 "rinominare la cartella \"%1\" e riavviare BrioSMS.")
                           .arg(native(ctx.state.InstallDir)));
@@ -51,11 +52,11 @@ int refuseBook(Context &ctx, const QString &what)
 
 int bookInUse(Context &ctx)
 {
-    ctx.state.DB.reset();
+    ctx.state.book.close();
     ctx.message(Icon::Exclamation,
                 Texts::tr("La rubrica \"%1\" è in uso da un altro programma (per esempio un plug-in).\n"
                           "Chiudere l'altro programma e riavviare BrioSMS.")
-                    .arg(native(ctx.state.databasePath())));
+                    .arg(native(ctx.state.book.path())));
     return 1;
 }
 
@@ -82,9 +83,9 @@ bool isDiskFault(const Error &e)
 // The book is intact but cannot be written: nothing to start over from.
 int cannotWrite(Context &ctx, const QString &why)
 {
-    ctx.state.DB.reset();
+    ctx.state.book.close();
     ctx.message(Icon::Critical, Texts::tr("Impossibile aprire la rubrica \"%1\": %2\nIl file è stato lasciato com'era.")
-                                    .arg(native(ctx.state.databasePath()), why));
+                                    .arg(native(ctx.state.book.path()), why));
     return 1;
 }
 
@@ -97,13 +98,13 @@ QString damaged()
 // status after telling the user why not.
 int openBook(Context &ctx)
 {
-    const BookFileKind kind = inspectBookFile(ctx.state.databasePath());
+    const BookFileKind kind = inspectBookFile(ctx.state.book.path());
     switch (kind) {
     case BookFileKind::Missing:
         // The folder was there already, with other things in it.
         ctx.message(Icon::Critical, Texts::tr("Nella cartella dei dati \"%1\" non c'è il file della rubrica \"%2\": "
                                               "non è la cartella di BrioSMS, o la rubrica è stata spostata.")
-                                        .arg(native(ctx.state.InstallDir), native(ctx.state.databasePath())));
+                                        .arg(native(ctx.state.InstallDir), native(ctx.state.book.path())));
         return 1;
     case BookFileKind::Folder:
         return refuseBook(ctx, Texts::tr("Al posto del file della rubrica \"%1\" c'è una cartella."));
@@ -111,18 +112,18 @@ int openBook(Context &ctx)
         return refuseBook(ctx, Texts::tr("Il file della rubrica \"%1\" è troppo corto per essere una rubrica."));
     case BookFileKind::Empty:
         // It holds nothing: a new book takes its place.
-        createBook(ctx.state.databasePath());
+        createBook(ctx.state.book.path());
         break;
     default:
         break;
     }
-    if (const QString place = readOnlyPlace(ctx.state.databasePath()); !place.isEmpty())
+    if (const QString place = readOnlyPlace(ctx.state.book.path()); !place.isEmpty())
         return cannotWrite(ctx, Texts::tr("\"%1\" è in sola lettura, e BrioSMS deve poter scrivere nella rubrica, "
                                           "nella sua cartella e nei file accanto che ne tengono le modifiche.")
                                     .arg(native(place)));
     AskDatabasePassword(ctx);
     try {
-        OpenDB(ctx, ctx.state.DBPassword);
+        OpenDB(ctx, ctx.state.book.password());
     } catch (const Error &e) {
         if (e.number() == ErrorNo::DatabaseLocked)
             return bookInUse(ctx);
@@ -156,7 +157,7 @@ bool OpenBook(Context &ctx)
 {
     // Before anything else: a copy left by a password removal cut short is
     // the address book in plain text.
-    removeChangeLeftovers(ctx.state.databasePath());
+    removeChangeLeftovers(ctx.state.book.path());
     ctx.state.InitGlobals();
     qCInfo(lcApp, "opening the address book");
     try {
@@ -168,7 +169,7 @@ bool OpenBook(Context &ctx)
         ctx.db().useWriteAheadLog();
         qCInfo(lcApp, "address book open, format %lld", ctx.db().scalar(QStringLiteral("PRAGMA user_version")));
     } catch (const Error &e) {
-        ctx.state.DB.reset();
+        ctx.state.book.close();
         ReportError(ctx, e);
         return false;
     }

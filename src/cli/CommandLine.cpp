@@ -133,9 +133,9 @@ public:
 
     void showPasswordWindow() override
     {
-        m_ctx.state.DBPassword = qEnvironmentVariableIsSet("BRIOSMS_DB_PASSWORD")
-            ? qEnvironmentVariable("BRIOSMS_DB_PASSWORD")
-            : readLine(true);
+        m_ctx.state.book.setPassword(qEnvironmentVariableIsSet("BRIOSMS_DB_PASSWORD")
+                                         ? qEnvironmentVariable("BRIOSMS_DB_PASSWORD")
+                                         : readLine(true));
     }
 
     // The caller says what a missing login means for it.
@@ -879,7 +879,7 @@ int runCommand(const Options &o)
 {
     Settings settings(o.settingsFile);
     AppState state;
-    state.InstallDir = resolveDataFolder();
+    state.setDataFolder(resolveDataFolder());
     TerminalPrompter prompter;
     int status = ExitCode::Unexpected;
     const auto released = qScopeGuard([&] {

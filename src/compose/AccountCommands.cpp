@@ -11,13 +11,13 @@ QString accountPageAddress(const AppState &state, AccountPage page)
 {
     switch (page) {
     case AccountPage::Purchase:
-        return accountPageUrl(state.BuyLinkURL, state.LoginUser, state.LoginPassword);
+        return accountPageUrl(state.brand.buyLinkUrl, state.LoginUser, state.LoginPassword);
     case AccountPage::Sent:
-        return accountPageUrl(state.LoginLinkURL, state.LoginUser, state.LoginPassword, QStringLiteral("&view_mode=1"));
+        return accountPageUrl(state.brand.loginLinkUrl, state.LoginUser, state.LoginPassword, QStringLiteral("&view_mode=1"));
     case AccountPage::Deferred:
-        return accountPageUrl(state.LoginLinkURL, state.LoginUser, state.LoginPassword, QStringLiteral("&view_mode=2"));
+        return accountPageUrl(state.brand.loginLinkUrl, state.LoginUser, state.LoginPassword, QStringLiteral("&view_mode=2"));
     case AccountPage::Errors:
-        return accountPageUrl(state.LoginLinkURL, state.LoginUser, state.LoginPassword, QStringLiteral("&view_mode=3"));
+        return accountPageUrl(state.brand.loginLinkUrl, state.LoginUser, state.LoginPassword, QStringLiteral("&view_mode=3"));
     }
     return QString();
 }

@@ -7,24 +7,20 @@ namespace brio {
 
 bool CheckPrefix(const Context &ctx, const QString &prefix)
 {
-    ctx.state.PrefixOK = isAllowedPrefix(ctx.db(), prefix);
-    return ctx.state.PrefixOK;
+    return isAllowedPrefix(ctx.db(), prefix);
 }
 
 bool CheckPrefix(const Context &ctx, const QString &country, const QString &prefix)
 {
-    ctx.state.PrefixOK =
-        country.startsWith(QLatin1Char('+'))
-        && ctx.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_allowed_codes WHERE Country = ? AND Prefix = ?"),
-                           {country.mid(1), prefix})
-            > 0;
-    return ctx.state.PrefixOK;
+    return country.startsWith(QLatin1Char('+'))
+           && ctx.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_allowed_codes WHERE Country = ? AND Prefix = ?"),
+                              {country.mid(1), prefix})
+               > 0;
 }
 
-bool CheckSubscriberNumber(const Context &ctx, const QString &number)
+bool CheckSubscriberNumber(const Context &, const QString &number)
 {
-    ctx.state.NumberOK = isValidSubscriberNumber(number);
-    return ctx.state.NumberOK;
+    return isValidSubscriberNumber(number);
 }
 
 bool isAllowedPrefix(Database &db, const QString &prefix)

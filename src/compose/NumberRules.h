@@ -12,12 +12,10 @@ class Database;
 // A mobile number is valid when its prefix is one the gateway accepts (for
 // any country) and its subscriber number has 6 or 7 digits.
 
-// Sets and returns PrefixOK.
 bool CheckPrefix(const Context &ctx, const QString &prefix);
 // The same for a prefix of one country ("+33"): a prefix of another country
 // is refused.
 bool CheckPrefix(const Context &ctx, const QString &country, const QString &prefix);
-// Sets and returns NumberOK.
 bool CheckSubscriberNumber(const Context &ctx, const QString &number);
 
 bool isAllowedPrefix(Database &db, const QString &prefix);

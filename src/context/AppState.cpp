@@ -4,9 +4,10 @@
 
 namespace brio {
 
-QString AppState::databasePath() const
+void AppState::setDataFolder(const QString &folder)
 {
-    return QDir(InstallDir).filePath(QStringLiteral("BrioSMS.MDB"));
+    InstallDir = folder;
+    book.setPath(QDir(folder).filePath(QStringLiteral("BrioSMS.MDB")));
 }
 
 QString AppState::pluginsPath() const
@@ -16,7 +17,6 @@ QString AppState::pluginsPath() const
 
 void AppState::InitGlobals()
 {
-    PendingContactId = -1;
     ServerChecksDone = false;
 }
 

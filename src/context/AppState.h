@@ -1,7 +1,8 @@
 #pragma once
 
+#include "context/BrandTexts.h"
 #include "context/Notifier.h"
-#include "store/Database.h"
+#include "store/Book.h"
 
 #include <QList>
 #include <QString>
@@ -9,54 +10,27 @@
 
 namespace brio {
 
-// One installed plug-in as its descriptor file announces it.
-struct PluginDescriptor
-{
-    QString Name;
-    QString Description;
-    QString Path;
-    QString Type;
-    QString Folder; // the descriptor's folder, which Path is relative to
-    bool Incomplete = true;
-};
-
 // The state of one run, shared by the windows. Passed explicitly so that each
 // test has its own.
 struct AppState
 {
-    std::unique_ptr<Database> DB;
-    QString DBPassword;
+    Book book;
     QString LoginUser;
     QString LoginPassword;
     bool LoggedIn = false;
     bool ServerChecksDone = false;
-    qint32 PendingContactId = -1;
-    qint32 PendingGroupId = 0;
 
-    // Brand texts; empty until loaded, so the first messages have no title.
-    QString MainCaption;
-    QString MsgBoxCaption;
-    QString AboutLinkText;
-    QString AboutLinkURL;
-    QString PluginLinkURL;
-    QString BuyLinkURL;
-    QString LoginLinkURL;
-    QString DownloadLinkUrl;
-
-    bool NumberOK = false;
-    bool PrefixOK = false;
-
-    QList<PluginDescriptor> GeneralPlugins = QList<PluginDescriptor>(101);
-    QList<PluginDescriptor> ImportPlugins = QList<PluginDescriptor>(101);
+    BrandTexts brand;
 
     // Changes other windows must learn of; on the heap so the state stays movable.
     std::unique_ptr<Notifier> Notify = std::make_unique<Notifier>();
 
-    QString InstallDir;        // the data folder
+    QString InstallDir;        // the data folder; set with setDataFolder
     QString ShippedPluginsDir; // the plug-ins that come with the program, run from there
     QStringList Arguments;     // command line after the program name
 
-    QString databasePath() const;
+    // The data folder, and the book in it.
+    void setDataFolder(const QString &folder);
     QString pluginsPath() const;
     void InitGlobals();
 };

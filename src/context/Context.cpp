@@ -12,15 +12,14 @@ namespace brio {
 Answer Context::message(Icon icon, const QString &text, Buttons buttons) const
 {
     // Boxes shown before the brand texts are loaded still carry a title.
-    const QString title = state.MsgBoxCaption.isEmpty() ? Settings::defaultOf(Key::MsgBoxCaption) : state.MsgBoxCaption;
+    const QString &caption = state.brand.msgBoxCaption;
+    const QString title = caption.isEmpty() ? Settings::defaultOf(Key::MsgBoxCaption) : caption;
     return prompter.show(icon, buttons, title, text);
 }
 
 Database &Context::db() const
 {
-    if (!state.DB)
-        throw Error(3420, Texts::tr("Oggetto non valido o non più impostato: database non aperto"));
-    return *state.DB;
+    return state.book.database();
 }
 
 Windows &Context::windows() const
@@ -95,7 +94,7 @@ void ReportError(const Context &ctx, const Error &error)
     qCWarning(lcContext).noquote() << "error" << n << error.description();
     QString text = gatewayText(n);
     if (n == ErrorNo::GatewayCredit)
-        OpenWebPage(ctx, accountPageUrl(ctx.state.BuyLinkURL, ctx.state.LoginUser, ctx.state.LoginPassword));
+        OpenWebPage(ctx, accountPageUrl(ctx.state.brand.buyLinkUrl, ctx.state.LoginUser, ctx.state.LoginPassword));
     if (text.isEmpty()) {
         text = Texts::tr("Si è verificato l'errore n. %1 - %2. Se l'errore persiste, contattare il supporto tecnico.")
                    .arg(n)

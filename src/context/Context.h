@@ -18,7 +18,7 @@ class Windows
 {
 public:
     virtual ~Windows() = default;
-    virtual void showPasswordWindow() = 0; // sets DBPassword
+    virtual void showPasswordWindow() = 0; // sets the book's password
     virtual void showLoginWindow() = 0;    // sets LoginUser, LoginPassword, LoggedIn
     virtual void showMainWindow() = 0;     // not modal
 };

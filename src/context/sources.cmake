@@ -1,5 +1,6 @@
 target_sources(briosms_core PRIVATE
   context/AppState.cpp context/AppState.h
+  context/BrandTexts.cpp context/BrandTexts.h
   context/Context.cpp context/Context.h
   context/Notifier.cpp context/Notifier.h
 )

@@ -43,16 +43,7 @@ void markBranded(Context &ctx, const QString &version)
 
 void loadBrandTexts(Context &ctx)
 {
-    AppState &s = ctx.state;
-    const Settings &st = ctx.settings;
-    s.MainCaption = st.text(Key::MainCaption);
-    s.MsgBoxCaption = st.text(Key::MsgBoxCaption);
-    s.AboutLinkText = st.text(Key::AboutLinkText);
-    s.AboutLinkURL = st.text(Key::AboutLinkURL);
-    s.PluginLinkURL = st.text(Key::PluginLinkURL);
-    s.BuyLinkURL = st.text(Key::BuyLinkURL);
-    s.LoginLinkURL = st.text(Key::LoginLinkURL);
-    s.DownloadLinkUrl = st.text(Key::DownloadLinkUrl);
+    ctx.state.brand = BrandTexts::load(ctx.settings);
 }
 
 bool FetchBrand(Context &ctx)

@@ -15,7 +15,7 @@ bool LoadBrand(Context &ctx);
 // errors are reported here.
 bool FetchBrand(Context &ctx);
 
-// Reads the eight brand texts, with their defaults, into the state.
+// Reads the brand texts, with their defaults, into the state.
 void loadBrandTexts(Context &ctx);
 
 } // namespace brio

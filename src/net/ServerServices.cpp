@@ -89,7 +89,7 @@ void CheckVersion(Context &ctx)
     if (ctx.message(Icon::Question, Texts::tr("E' disponibile una nuova versione di BrioSMS, vuoi scaricarla ???"),
                     Buttons::YesNo)
         == Answer::Yes)
-        OpenWebPage(ctx, ctx.state.DownloadLinkUrl);
+        OpenWebPage(ctx, ctx.state.brand.downloadLinkUrl);
 }
 
 void UpdateCapabilities(Context &ctx)

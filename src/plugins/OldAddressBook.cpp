@@ -234,11 +234,7 @@ QString NormaliseOldNumber(const Context &ctx, const QString &stored, const QSet
         digits.prepend(QStringLiteral("39"));
     const QString candidate = QLatin1Char('+') + digits;
     const QString prefix = candidate.mid(3, 3);
-    bool prefixOk = false;
-    if (allowedPrefixes)
-        prefixOk = ctx.state.PrefixOK = allowedPrefixes->contains(prefix);
-    else
-        prefixOk = CheckPrefix(ctx, prefix);
+    const bool prefixOk = allowedPrefixes ? allowedPrefixes->contains(prefix) : CheckPrefix(ctx, prefix);
     const bool numberOk = CheckSubscriberNumber(ctx, candidate.mid(6));
     return prefixOk && numberOk ? candidate : QString();
 }

@@ -28,8 +28,7 @@ QList<Contact> readJetAddressBook(const QString &path);
 bool writeOldContacts(QIODevice &out, const QList<Contact> &contacts);
 
 // The stored number in international form ("+39", prefix, subscriber
-// number), or empty text when it is not a valid mobile number. Sets PrefixOK
-// and NumberOK. allowedPrefixes, when given, is tab_allowed_codes' prefixes
+// number), or empty text when it is not a valid mobile number. allowedPrefixes, when given, is tab_allowed_codes' prefixes
 // read beforehand, so that a long import does not ask the table every time.
 // Throws Error.
 QString NormaliseOldNumber(const Context &ctx, const QString &stored,

@@ -14,8 +14,6 @@ namespace brio {
 
 namespace {
 
-const QString kGeneral = QStringLiteral("GENERAL");
-const QString kImport = QStringLiteral("IMPORT");
 
 // Descriptors written on Windows are in its code page; others in UTF-8.
 QString decodeLine(const QByteArray &bytes)
@@ -41,20 +39,6 @@ QString programOf(const Context &ctx, const PluginDescriptor &plugin)
                     Texts::tr("Il plugin '%1' indica un programma fuori dalla cartella Plugins").arg(plugin.Name));
     }
     return program;
-}
-
-// Each usable descriptor of the kind, in file-name order, at most 101.
-QList<PluginDescriptor> usable(const AppState &state, const QString &kind)
-{
-    QList<PluginDescriptor> out;
-    for (const QString &file : descriptorFiles(state)) {
-        if (out.size() == kMaxPluginsPerKind)
-            break;
-        const PluginDescriptor d = ReadPluginDescriptor(state, file);
-        if (!d.Incomplete && d.Type.toUpper() == kind)
-            out << d;
-    }
-    return out;
 }
 
 } // namespace
@@ -129,34 +113,51 @@ QString pluginProgram(const QString &descriptorFolder, const QString &path)
     return program;
 }
 
-QList<PluginListEntry> FillPluginList(AppState &state, const QString &kind)
+PluginCatalogue PluginCatalogue::read(const AppState &state, Kind kind)
 {
-    const QString upper = kind.toUpper();
-    QList<PluginDescriptor> &table = upper == kImport ? state.ImportPlugins : state.GeneralPlugins;
-    QList<PluginListEntry> entries;
-    const QList<PluginDescriptor> found = usable(state, upper);
-    for (int n = 0; n < found.size(); ++n) {
-        table[n] = found.at(n);
-        entries << PluginListEntry{found.at(n).Name, n};
+    const QString type = kind == Kind::Import ? QStringLiteral("IMPORT") : QStringLiteral("GENERAL");
+    PluginCatalogue catalogue;
+    for (const QString &file : descriptorFiles(state)) {
+        const PluginDescriptor d = ReadPluginDescriptor(state, file);
+        if (!d.Incomplete && d.Type.toUpper() == type)
+            catalogue.m_plugins << d;
     }
-    return entries;
+    return catalogue;
 }
 
-PluginMenu BuildPluginMenu(AppState &state)
+qsizetype PluginCatalogue::size() const
+{
+    return m_plugins.size();
+}
+
+const PluginDescriptor *PluginCatalogue::at(qsizetype index) const
+{
+    return index >= 0 && index < m_plugins.size() ? &m_plugins.at(index) : nullptr;
+}
+
+QList<PluginListEntry> PluginCatalogue::entries() const
+{
+    QList<PluginListEntry> out;
+    for (qsizetype n = 0; n < m_plugins.size(); ++n)
+        out << PluginListEntry{m_plugins.at(n).Name, n};
+    return out;
+}
+
+PluginMenu BuildPluginMenu(const AppState &state)
 {
     PluginMenu menu;
-    const QList<PluginListEntry> entries = FillPluginList(state, kGeneral);
-    for (const PluginListEntry &e : entries) {
-        if (e.index < kPluginMenuItems)
-            menu.captions << e.name.left(kPluginMenuCaptionLength);
+    const PluginCatalogue general = PluginCatalogue::read(state, PluginCatalogue::Kind::General);
+    for (qsizetype n = 0; n < general.size() && n < kPluginMenuItems; ++n) {
+        menu.captions << general.at(n)->Name.left(kPluginMenuCaptionLength);
+        menu.plugins << *general.at(n);
     }
-    menu.showOthers = entries.size() >= kPluginMenuItems;
+    menu.showOthers = general.size() >= kPluginMenuItems;
     return menu;
 }
 
 QByteArray pluginInput(const AppState &state)
 {
-    return state.DBPassword.toUtf8() + '\n';
+    return state.book.password().toUtf8() + '\n';
 }
 
 namespace {
@@ -177,7 +178,7 @@ namespace {
 void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
 {
     const QString program = programOf(ctx, plugin);
-    const auto result = ctx.process().runAndWait(program, {ctx.state.databasePath()}, pluginInput(ctx.state));
+    const auto result = ctx.process().runAndWait(program, {ctx.state.book.path()}, pluginInput(ctx.state));
     switch (result.outcome) {
     case ProcessLauncher::Outcome::Finished:
         return;
@@ -192,7 +193,7 @@ void RunAndWait(const Context &ctx, const PluginDescriptor &plugin)
 void StartPlugin(const Context &ctx, const PluginDescriptor &plugin)
 {
     const QString program = programOf(ctx, plugin);
-    const auto result = ctx.process().start(program, {ctx.state.databasePath()}, pluginInput(ctx.state));
+    const auto result = ctx.process().start(program, {ctx.state.book.path()}, pluginInput(ctx.state));
     if (result.outcome == ProcessLauncher::Outcome::FailedToStart)
         cannotStart(plugin, program, result.error);
 }

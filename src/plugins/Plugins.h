@@ -15,7 +15,17 @@ constexpr int PluginCannotStart = 53; // "file not found": no program to start
 constexpr int PluginCrashed = 440;    // the program ended abnormally
 } // namespace ErrorNo
 
-constexpr int kMaxPluginsPerKind = 101;
+// One installed plug-in as its descriptor file announces it.
+struct PluginDescriptor
+{
+    QString Name;
+    QString Description;
+    QString Path;
+    QString Type;
+    QString Folder; // the descriptor's folder, which Path is relative to
+    bool Incomplete = true;
+};
+
 constexpr int kPluginMenuItems = 10;
 constexpr int kPluginMenuCaptionLength = 20;
 
@@ -41,22 +51,38 @@ QString pluginProgram(const QString &descriptorFolder, const QString &path);
 struct PluginListEntry
 {
     QString name;
-    int index = 0; // into GeneralPlugins or ImportPlugins
+    qsizetype index = 0; // its place in the catalogue
 };
 
-// Stores the usable descriptors of the kind ("GENERAL" or "IMPORT") at the
-// front of its table (at most 101, further ones are ignored) and returns their
-// names in that order. Entries beyond those filled keep what they held.
-QList<PluginListEntry> FillPluginList(AppState &state, const QString &kind);
+// The usable plug-ins of one kind, in file-name order, as the Plugins folders
+// held them when read; any number of them. A window keeps the catalogue it
+// listed, so that a place it handed out names the same plug-in later.
+class PluginCatalogue final
+{
+public:
+    enum class Kind { General, Import };
+
+    static PluginCatalogue read(const AppState &state, Kind kind);
+
+    qsizetype size() const;
+    // The plug-in at a place of this catalogue; null for a place outside it.
+    const PluginDescriptor *at(qsizetype index) const;
+    // Their names with their places, for a list to show.
+    QList<PluginListEntry> entries() const;
+
+private:
+    QList<PluginDescriptor> m_plugins;
+};
 
 // What the Plugins menu shows: the first ten general plug-ins, names cut to
 // 20 characters, and "Tutti i plugin installati..." from ten on.
 struct PluginMenu
 {
     QStringList captions;
+    QList<PluginDescriptor> plugins; // what each caption runs
     bool showOthers = false;
 };
-PluginMenu BuildPluginMenu(AppState &state);
+PluginMenu BuildPluginMenu(const AppState &state);
 
 // The plug-in's standard input: the address book's password on one line, an
 // empty line for a plain book.

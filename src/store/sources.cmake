@@ -1,4 +1,5 @@
 target_sources(briosms_core PRIVATE
+  store/Book.cpp store/Book.h
   store/BookFile.cpp store/BookFile.h
   store/Database.cpp store/Database.h
   store/DiskErrors.h

@@ -82,7 +82,7 @@ int startAgain(TestEnv &env, const QString &setting, const QString &typed)
         env.settings->set(Key::AskDBPassword, setting);
     const QString folder = env.dataFolder();
     env.state = AppState{};
-    env.state.InstallDir = folder;
+    env.state.setDataFolder(folder);
     env.windows.password = typed;
     return Main(*env.ctx);
 }
@@ -99,14 +99,14 @@ private Q_SLOTS:
         TestEnv env;
         fill(env);
         const QStringList before = rows(env.db());
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
 
         // Set: the confirmation may differ in case; the typed entry is the key.
         QCOMPARE(ChangeDatabasePassword(*env.ctx, QStringLiteral("Segreto'1"), QStringLiteral("SEGRETO'1")),
                  PasswordChangeResult::Enabled);
         QCOMPARE(env.prompter.texts(), QStringList{"Password abilitata."});
         QCOMPARE(env.prompter.last().icon, Icon::Information);
-        QCOMPARE(env.state.DBPassword, QStringLiteral("Segreto'1"));
+        QCOMPARE(env.state.book.password(), QStringLiteral("Segreto'1"));
         QCOMPARE(env.settings->text(Key::AskDBPassword), QStringLiteral("1"));
         QVERIFY(isEncryptedDatabaseFile(file));
         const QByteArray bytes = readAll(file);
@@ -122,7 +122,7 @@ private Q_SLOTS:
                  PasswordChangeResult::Enabled);
         QVERIFY_THROWS_EXCEPTION(Error, openWithPassword(file, QStringLiteral("Segreto'1")));
         QCOMPARE(rows(*openWithPassword(file, QStringLiteral("nuova password"))), before);
-        QCOMPARE(env.state.DBPassword, QStringLiteral("nuova password"));
+        QCOMPARE(env.state.book.password(), QStringLiteral("nuova password"));
 
         // Spaces only, answered Yes: a plain file the next start does not ask for.
         env.prompter.clear();
@@ -132,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(env.prompter.texts(), (QStringList{kRemoveQuestion, "Password disabilitata."}));
         QCOMPARE(env.prompter.shown.first().icon, Icon::Question);
         QCOMPARE(env.prompter.shown.first().buttons, Buttons::YesNo);
-        QCOMPARE(env.state.DBPassword, QString());
+        QCOMPARE(env.state.book.password(), QString());
         QCOMPARE(env.settings->text(Key::AskDBPassword), QStringLiteral("0"));
         QVERIFY(isPlainDatabaseFile(file));
         QVERIFY(readAll(file).contains(kSecrets.at(0).toUtf8()));
@@ -179,10 +179,10 @@ private Q_SLOTS:
         const QString old = protectedFirst ? QStringLiteral("vecchia") : QString();
         if (protectedFirst)
             protect(env, old);
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
         const QByteArray bytes = readAll(file);
         const QString setting = env.settings->text(Key::AskDBPassword);
-        Database *db = env.state.DB.get();
+        Database *db = env.state.book.ifOpen();
         std::unique_ptr<Database> other;
         QProcess sleeper;
         if (holder == 1) {
@@ -204,8 +204,8 @@ private Q_SLOTS:
                                                                                          : Icon::Exclamation);
         QCOMPARE(readAll(file), bytes);
         QCOMPARE(env.settings->text(Key::AskDBPassword), setting);
-        QCOMPARE(env.state.DBPassword, old);
-        QCOMPARE(env.state.DB.get(), db);
+        QCOMPARE(env.state.book.password(), old);
+        QCOMPARE(env.state.book.ifOpen(), db);
         QVERIFY(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")) > 0);
         QCOMPARE(leftovers(env), QStringList());
         if (holder == 0)
@@ -259,8 +259,8 @@ private Q_SLOTS:
             changeDatabaseKey(*env.ctx, to, [&](PasswordChangeStep s) {
                 if (s != step)
                     return;
-                killedFile = readAll(env.state.databasePath());
-                killedLog = readAll(env.state.databasePath() + QStringLiteral("-wal"));
+                killedFile = readAll(env.state.book.path());
+                killedLog = readAll(env.state.book.path() + QStringLiteral("-wal"));
                 killedSetting = env.settings->text(Key::AskDBPassword);
                 throw Error(3043, QStringLiteral("guasto simulato"));
             });
@@ -269,21 +269,21 @@ private Q_SLOTS:
             QCOMPARE(e.description(), QStringLiteral("guasto simulato"));
         }
         const QString current = step >= PasswordChangeStep::Replaced ? to : from;
-        QCOMPARE(env.state.DBPassword, current);
-        QVERIFY(env.state.DB);
+        QCOMPARE(env.state.book.password(), current);
+        QVERIFY(env.state.book.isOpen());
         QCOMPARE(rows(env.db()), before);
-        QCOMPARE(rows(*openWithPassword(env.state.databasePath(), current)), before);
-        QCOMPARE(isEncryptedDatabaseFile(env.state.databasePath()), !current.isEmpty());
+        QCOMPARE(rows(*openWithPassword(env.state.book.path(), current)), before);
+        QCOMPARE(isEncryptedDatabaseFile(env.state.book.path()), !current.isEmpty());
         QCOMPARE(env.settings->integer(Key::AskDBPassword) == 1, !current.isEmpty());
         QCOMPARE(leftovers(env), QStringList());
 
         TestEnv killed;
-        killed.state.DB.reset();
-        QFile f(killed.state.databasePath());
+        killed.state.book.close();
+        QFile f(killed.state.book.path());
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(killedFile);
         f.close();
-        QFile log(killed.state.databasePath() + QStringLiteral("-wal"));
+        QFile log(killed.state.book.path() + QStringLiteral("-wal"));
         QVERIFY(log.open(QIODevice::WriteOnly | QIODevice::Truncate));
         log.write(killedLog);
         log.close();
@@ -326,9 +326,9 @@ private Q_SLOTS:
         if (opens) {
             QVERIFY(env.prompter.shown.isEmpty());
             QCOMPARE(rows(env.db()), before);
-            QCOMPARE(env.state.DBPassword, encrypted ? typed : QString());
+            QCOMPARE(env.state.book.password(), encrypted ? typed : QString());
             QCOMPARE(env.settings->text(Key::AskDBPassword), encrypted ? QStringLiteral("1") : QStringLiteral("0"));
-            QCOMPARE(isEncryptedDatabaseFile(env.state.databasePath()), encrypted);
+            QCOMPARE(isEncryptedDatabaseFile(env.state.book.path()), encrypted);
         } else {
             QCOMPARE(env.prompter.texts(), QStringList{"La password inserita non è valida."});
             QCOMPARE(env.prompter.last().icon, Icon::Exclamation);

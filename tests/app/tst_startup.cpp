@@ -22,9 +22,9 @@ namespace {
 // A state as a new run has it: nothing loaded yet.
 void freshRun(TestEnv &env)
 {
-    env.state.DB.reset();
-    env.state.MsgBoxCaption.clear();
-    env.state.MainCaption.clear();
+    env.state.book.close();
+    env.state.brand.msgBoxCaption.clear();
+    env.state.brand.mainCaption.clear();
 }
 
 QByteArray readAll(const QString &path)
@@ -110,9 +110,8 @@ private Q_SLOTS:
         if (!setting.isNull())
             env.settings->set(Key::AskDBPassword, setting);
         freshRun(env);
-        env.state.PendingContactId = 7;
-        const QString copy = env.state.databasePath() + QStringLiteral(".new");
-        QVERIFY(QFile::copy(env.state.databasePath(), copy));
+        const QString copy = env.state.book.path() + QStringLiteral(".new");
+        QVERIFY(QFile::copy(env.state.book.path(), copy));
         write(copy + QStringLiteral("-journal"), QByteArray(512, '\0'));
         QCOMPARE(Main(*env.ctx), 0);
         QVERIFY(!QFileInfo::exists(copy));
@@ -120,10 +119,9 @@ private Q_SLOTS:
         QCOMPARE(env.windows.mainShown, 1);
         QCOMPARE(env.windows.passwordShown, asked ? 1 : 0);
         QCOMPARE(env.windows.loginShown, 0);
-        QVERIFY(env.state.DB);
-        QCOMPARE(env.state.PendingContactId, -1);
+        QVERIFY(env.state.book.isOpen());
         QCOMPARE(env.settings->text(Key::InstallDir), QDir::toNativeSeparators(env.dataFolder()));
-        QCOMPARE(env.state.MainCaption, QStringLiteral("BrioSMS 2.0"));
+        QCOMPARE(env.state.brand.mainCaption, QStringLiteral("BrioSMS 2.0"));
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
@@ -167,7 +165,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             env.addContact(QStringLiteral("Contatto %1").arg(i), QStringLiteral("+39333%1").arg(1000000 + i));
         freshRun(env);
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
         QByteArray book = readAll(file);
         QVERIFY(book.size() > 4 * 4096);
         QFile::remove(file);
@@ -195,7 +193,7 @@ private Q_SLOTS:
         QCOMPARE(env.prompter.last().title, QStringLiteral("BrioSMS")); // the brand is not loaded yet
         QCOMPARE(env.windows.passwordShown, asked ? 1 : 0);
         QCOMPARE(env.windows.mainShown, 0);
-        QVERIFY(!env.state.DB);
+        QVERIFY(!env.state.book.isOpen());
         QCOMPARE(sha256(file), before);
         QCOMPARE(QFileInfo::exists(file), damage != QLatin1String("missing"));
     }
@@ -215,7 +213,7 @@ private Q_SLOTS:
         TestEnv env;
         env.addContact(QStringLiteral("Contatto"), QStringLiteral("+393331234567"));
         freshRun(env);
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
         const QString place = wholeFolder ? env.dataFolder() : file;
         const QByteArray before = sha256(file);
         const Unwritable readOnly(place);
@@ -252,7 +250,7 @@ private Q_SLOTS:
             QVERIFY(provisionDataFolder(env.dataFolder()));
             QVERIFY(QFileInfo(QDir(env.dataFolder()).filePath(QStringLiteral("Plugins"))).isDir());
         } else {
-            write(env.state.databasePath(), QByteArray());
+            write(env.state.book.path(), QByteArray());
         }
         QCOMPARE(Main(*env.ctx), 0);
         QCOMPARE(env.windows.mainShown, 1);
@@ -279,7 +277,7 @@ private Q_SLOTS:
         env.settings->set(Key::Branded, 1);
         env.db().exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
         freshRun(env);
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
         if (heldMs < 0)
             Database::setDefaultBusyTimeout(300);
         QSemaphore locked;

@@ -101,12 +101,12 @@ private Q_SLOTS:
     {
         TestEnv env;
         env.addContact(QStringLiteral("Rossi"), QStringLiteral("+393331234567"));
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
         g_failing = "chmod";
         QVERIFY_THROWS_EXCEPTION(Error, changeDatabaseKey(*env.ctx, QStringLiteral("segreta")));
         g_failing.clear();
         QVERIFY(isPlainDatabaseFile(file));
-        QCOMPARE(env.state.DBPassword, QString());
+        QCOMPARE(env.state.book.password(), QString());
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")), 1);
         QVERIFY(!QFileInfo::exists(file + QStringLiteral(".new")));
     }
@@ -115,7 +115,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         g_failing = "like";
-        QVERIFY_THROWS_EXCEPTION(Error, Database::open(env.state.databasePath()));
+        QVERIFY_THROWS_EXCEPTION(Error, Database::open(env.state.book.path()));
     }
 
     // Without the converter the user and password would vanish from the form.
@@ -131,7 +131,7 @@ private Q_SLOTS:
     void bookNotReopenedAfterAFailedChange()
     {
         TestEnv env;
-        const QString file = env.state.databasePath();
+        const QString file = env.state.book.path();
         try {
             changeDatabaseKey(*env.ctx, QStringLiteral("segreta"), [&](PasswordChangeStep step) {
                 if (step != PasswordChangeStep::SettingSaved)
@@ -145,7 +145,7 @@ private Q_SLOTS:
         } catch (const Error &e) {
             QVERIFY2(e.description().contains(QStringLiteral("non può essere riaperta")), qPrintable(e.description()));
         }
-        QVERIFY(!env.state.DB);
+        QVERIFY(!env.state.book.isOpen());
     }
 };
 

@@ -217,7 +217,7 @@ void TestCommandLine::exportReadBackByImport()
     TestEnv to;
     QProcess import;
     import.start(QDir(shippedPluginsFolder()).filePath(QStringLiteral("briosms-importa-csv")),
-                 {to.state.databasePath(), file, QStringLiteral("--batch")});
+                 {to.state.book.path(), file, QStringLiteral("--batch")});
     import.write("\n");
     import.closeWriteChannel();
     QVERIFY(import.waitForFinished(60000));

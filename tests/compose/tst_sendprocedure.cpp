@@ -169,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(f.send.run(), SendProcedure::Outcome::Stopped);
         QCOMPARE(f.env.prompter.texts(), QStringList{send.message});
         QCOMPARE(f.env.prompter.last().icon, send.icon);
-        QCOMPARE(f.env.prompter.last().title, f.env.state.MsgBoxCaption);
+        QCOMPARE(f.env.prompter.last().title, f.env.state.brand.msgBoxCaption);
         QCOMPARE(f.view.focused, send.focus ? QList<SendView::Field>{*send.focus} : QList<SendView::Field>{});
         QVERIFY(gw.added.isEmpty());
         QVERIFY(gw.calls.filter(QStringLiteral("Transmit")).isEmpty());
@@ -330,7 +330,7 @@ private Q_SLOTS:
                  (QStringList{question(3), "Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS."}));
         QCOMPARE(f.env.prompter.last().icon, Icon::Critical);
         QCOMPARE(f.env.shell.opened.size(), 1);
-        QVERIFY(f.env.shell.opened[0].startsWith(f.env.state.BuyLinkURL + QStringLiteral("?user=prova&password=prova")));
+        QVERIFY(f.env.shell.opened[0].startsWith(f.env.state.brand.buyLinkUrl + QStringLiteral("?user=prova&password=prova")));
         QVERIFY(f.outbox().isEmpty());
         f.verifyMessageKept(3);
         QCOMPARE(f.view.statusText(), QStringLiteral("Credito residuo: 2 SMS"));

@@ -45,7 +45,7 @@ private Q_SLOTS:
     {
         TestEnv env;
         ReportError(*env.ctx, Error(28377, QString()));
-        QCOMPARE(env.shell.opened, QStringList{env.state.BuyLinkURL + QStringLiteral("?user=&password=")});
+        QCOMPARE(env.shell.opened, QStringList{env.state.brand.buyLinkUrl + QStringLiteral("?user=&password=")});
         QCOMPARE(env.prompter.texts(),
                  QStringList{"Credito SMS insufficiente. E' necessario acquistare un nuovo pacchetto di SMS."});
     }

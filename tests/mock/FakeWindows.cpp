@@ -10,7 +10,7 @@ FakeWindows::FakeWindows(AppState &state)
 void FakeWindows::showPasswordWindow()
 {
     ++passwordShown;
-    m_state.DBPassword = password;
+    m_state.book.setPassword(password);
 }
 
 void FakeWindows::showLoginWindow()

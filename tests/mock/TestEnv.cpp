@@ -16,7 +16,7 @@ TestEnv::TestEnv()
     qputenv("WINEPREFIX", dir.filePath(QStringLiteral("wine")).toLocal8Bit());
     // The program's helpers and shipped plug-ins, as the program finds them.
     setProgramFolder(QStringLiteral(BRIOSMS_PROGRAM_DIR));
-    state.InstallDir = dir.filePath(QStringLiteral("data"));
+    state.setDataFolder(dir.filePath(QStringLiteral("data")));
     provisionDataFolder(state.InstallDir);
     settings = std::make_unique<Settings>(dir.filePath(QStringLiteral("Brio2.ini")));
     ctx = std::make_unique<Context>(Context{state, *settings, prompter, shell, clock, {}});
@@ -24,13 +24,13 @@ TestEnv::TestEnv()
     ctx->windowsImpl = &windows;
     ctx->fileDialogImpl = &fileDialog;
     ctx->processImpl = &processes;
-    state.DB = Database::open(state.databasePath());
+    state.book.adopt(Database::open(state.book.path()), QString());
     loadBrandTexts(*ctx);
 }
 
 TestEnv::~TestEnv()
 {
-    state.DB.reset();
+    state.book.close();
 }
 
 QString TestEnv::path(const QString &name) const
@@ -45,7 +45,7 @@ QString TestEnv::dataFolder() const
 
 Database &TestEnv::db()
 {
-    return *state.DB;
+    return state.book.database();
 }
 
 qint64 TestEnv::addContact(const QString &name, const QString &number)

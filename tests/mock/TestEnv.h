@@ -12,7 +12,7 @@
 namespace brio::test {
 
 // A run of the program in a temporary folder: a new data folder with the
-// delivered database (open in state.DB), a temporary settings file, fake
+// delivered database (open in state.book), a temporary settings file, fake
 // services and the sandbox gateway. Brand texts are loaded. No old address
 // book of the previous version is found on this machine.
 class TestEnv final

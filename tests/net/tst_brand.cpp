@@ -28,7 +28,7 @@ struct Rig
         settings.set(Key::ServerTimeout, 1);
         if (useServer)
             settings.set(Key::ServerHost, server.hostPort());
-        env.state.MsgBoxCaption.clear();
+        env.state.brand.msgBoxCaption.clear();
     }
 };
 
@@ -57,9 +57,9 @@ private slots:
 
         QCOMPARE(rig.server.requests().last().body, QByteArray("VER=%30%34&UID=%61%62&PWD=%63%20%64"));
         QCOMPARE(rig.server.requestCount(kCapabilities), 1);
-        QCOMPARE(rig.env.state.MainCaption, QStringLiteral("SMS di Prova"));
-        QCOMPARE(rig.env.state.MsgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
-        QCOMPARE(rig.env.state.BuyLinkURL, QStringLiteral("https://shop.example/compra?x=1"));
+        QCOMPARE(rig.env.state.brand.mainCaption, QStringLiteral("SMS di Prova"));
+        QCOMPARE(rig.env.state.brand.msgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
+        QCOMPARE(rig.env.state.brand.buyLinkUrl, QStringLiteral("https://shop.example/compra?x=1"));
         QCOMPARE(rig.settings.raw(QStringLiteral("Brand"), QStringLiteral("Extra")), QStringLiteral("valore"));
         QCOMPARE(rig.settings.text(Key::Branded), QStringLiteral("1"));
         QCOMPARE(rig.settings.text(Key::CurrentVersion), QStringLiteral("05"));
@@ -105,8 +105,8 @@ private slots:
             QCOMPARE(rig.settings.text(Key::Branded), QStringLiteral("1"));
             QVERIFY(rig.settings.contains(Key::CurrentVersion));
             QCOMPARE(rig.settings.text(Key::CurrentVersion), QString());
-            QCOMPARE(rig.env.state.MainCaption, Settings::defaultOf(Key::MainCaption));
-            QCOMPARE(rig.env.state.MsgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
+            QCOMPARE(rig.env.state.brand.mainCaption, Settings::defaultOf(Key::MainCaption));
+            QCOMPARE(rig.env.state.brand.msgBoxCaption, Settings::defaultOf(Key::MsgBoxCaption));
             QVERIFY(rig.env.prompter.shown.isEmpty());
             return;
         }
@@ -151,7 +151,7 @@ private slots:
         QVERIFY(LoadBrand(*rig.env.ctx));
         QCOMPARE(rig.server.requests().size(), 0);
         QCOMPARE(rig.env.windows.loginShown, 0);
-        QCOMPARE(rig.env.state.MainCaption, QStringLiteral("Salvata"));
+        QCOMPARE(rig.env.state.brand.mainCaption, QStringLiteral("Salvata"));
 
         // Logged in, the server hangs: the version stays.
         rig.env.state.LoginUser = QStringLiteral("u");

@@ -176,7 +176,7 @@ private slots:
             QCOMPARE(rig.env.prompter.last().buttons, Buttons::YesNo);
         }
         const bool opened = asked && Answer(answer) == Answer::Yes;
-        QCOMPARE(rig.env.shell.opened, opened ? QStringList{rig.env.state.DownloadLinkUrl} : QStringList{});
+        QCOMPARE(rig.env.shell.opened, opened ? QStringList{rig.env.state.brand.downloadLinkUrl} : QStringList{});
     }
 
     void serverChecksRunOncePerRun()
@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(rig.server.requestCount(kVersion), 1);
         QCOMPARE(rig.server.requestCount(kCapabilities), 2); // once more inside the brand fetch
         QCOMPARE(rig.server.requestCount(kBrand), 1);
-        QCOMPARE(rig.env.state.MainCaption, QStringLiteral("Nuovo"));
+        QCOMPARE(rig.env.state.brand.mainCaption, QStringLiteral("Nuovo"));
 
         RunServerChecks(*rig.env.ctx);
         QCOMPARE(rig.server.requests().size(), 4);
@@ -235,7 +235,7 @@ private slots:
         LoadBrand(*rig.env.ctx);
         QCOMPARE(brandKeys(), before);
         QCOMPARE(rig.env.settings->text(Key::CurrentVersion), QStringLiteral("04"));
-        QCOMPARE(rig.env.state.MainCaption, Settings::defaultOf(Key::MainCaption));
+        QCOMPARE(rig.env.state.brand.mainCaption, Settings::defaultOf(Key::MainCaption));
         QVERIFY(rig.env.prompter.shown.isEmpty());
     }
 };

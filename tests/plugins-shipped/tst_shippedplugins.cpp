@@ -87,7 +87,7 @@ private slots:
                   "Neri;Luca;;;;;;;;\r\n"
                   "Gialli;Sara;347 1111111;;;;;;;\r\n"
                   "Rossi;Copia;0039 333 1234567;;;;;;;\r\n");
-        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        const QString out = runPlugin("briosms-importa-csv", {env.state.book.path(), source});
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: 2")), qPrintable(out));
         QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
         QVERIFY(out.contains(QStringLiteral("Numeri non validi: 2")));
@@ -116,7 +116,7 @@ private slots:
                   "\"Via Indipendenza 3, Bologna\",Via Indipendenza 3,Bologna,,BO,40121,Italia\r\n"
                   "Anna Neri,Anna,Neri,,,Work,02 7654321,Other,347 7654321,,,,,,,,\r\n"
                   "Carlo Bianchi,Carlo,Bianchi,,,Mobile,348 1111111,Home,349 2222222,,,,,,,,\r\n");
-        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        const QString out = runPlugin("briosms-importa-csv", {env.state.book.path(), source});
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: 3")), qPrintable(out));
         QCOMPARE(bookRows(env.db()), (QStringList{
             QStringLiteral("Mario Rossi|+393331234567|Via Indipendenza 3|40121|Bologna|BO||mario@example.it||"),
@@ -151,7 +151,7 @@ private slots:
             csv += QStringLiteral("Contatto %1;347 %2\r\n").arg(i).arg(i % 1499, 7, 10, QLatin1Char('0')).toUtf8();
         const QString source = env.path(QStringLiteral("grande.csv"));
         writeFile(source, csv);
-        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        const QString out = runPlugin("briosms-importa-csv", {env.state.book.path(), source});
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: 1499")), qPrintable(out));
         QVERIFY(out.contains(QStringLiteral("Già presenti in rubrica: 2")));
         QCOMPARE(indexes(), before);
@@ -186,7 +186,7 @@ private slots:
                        .toUtf8();
         const QString source = env.path(QStringLiteral("grande.csv"));
         writeFile(source, csv);
-        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        const QString out = runPlugin("briosms-importa-csv", {env.state.book.path(), source});
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: %1").arg(kRows)), qPrintable(out));
         QVERIFY(out.contains(QStringLiteral("Numeri non validi: 1")));
         QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari WHERE Indirizzo = "
@@ -237,8 +237,8 @@ private slots:
                              "PHOTO:data:image/jpeg;base64,"
                              + photo40 + "\r\nEND:VCARD\r\n")
                       .replace("\r\n", "\r"));
-        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), phone}).contains(QStringLiteral("Contatti importati: 2")));
-        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.databasePath(), v4}).contains(QStringLiteral("Contatti importati: 1")));
+        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.book.path(), phone}).contains(QStringLiteral("Contatti importati: 2")));
+        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.book.path(), v4}).contains(QStringLiteral("Contatti importati: 1")));
         QCOMPARE(bookRows(env.db()), (QStringList{
             QStringLiteral("Nicolò Rossi Dell'Acqua|+393331234567|Via Po 2|10100|Torino|TO||n@example.it|19800203|"),
             QStringLiteral("Carlo Verdi, jr|+393401112223|Corso Italia 10, int. 3|20122|Milano|MI||carlo@example.it|19900512|M"),
@@ -333,7 +333,7 @@ private slots:
         const QString source = write ? env.path(name) : name;
         if (write)
             write(source);
-        const QString err = refusal(program.constData(), {env.state.databasePath(), source});
+        const QString err = refusal(program.constData(), {env.state.book.path(), source});
         QVERIFY2(err.contains(message), qPrintable(err));
         QCOMPARE(bookRows(env.db()), QStringList{QStringLiteral("Già in rubrica|+393471111111||||||||")});
         QVERIFY2(childrenPeakMb() < 100, qPrintable(QString::number(childrenPeakMb())));
@@ -361,7 +361,7 @@ private slots:
         QCOMPARE(table->item(0, 0)->text(), QStringLiteral("RenÃ¨"));
         QCOMPARE(table->item(2, 0)->text(), QStringLiteral("Città"));
 
-        const QString out = runPlugin("briosms-importa-csv", {env.state.databasePath(), source});
+        const QString out = runPlugin("briosms-importa-csv", {env.state.book.path(), source});
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: 3")), qPrintable(out));
         QVERIFY(out.contains(QStringLiteral("Righe con testo non leggibile: 1")));
         QCOMPARE(bookRows(env.db()), (QStringList{QStringLiteral("Renè|+393331234567||||||||"),
@@ -379,7 +379,7 @@ private slots:
         const QString source = env.path(QStringLiteral("bom.vcf"));
         writeFile(source, "\xEF\xBB\xBF" "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Prima\r\nTEL:3331234567\r\nEND:VCARD\r\n"
                           "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Seconda\r\nTEL:3331234568\r\nEND:VCARD\r\n");
-        const QString out = runPlugin("briosms-importa-vcard", {env.state.databasePath(), source});
+        const QString out = runPlugin("briosms-importa-vcard", {env.state.book.path(), source});
         QVERIFY2(out.contains(QStringLiteral("Contatti importati: 2")), qPrintable(out));
     }
 
@@ -393,7 +393,7 @@ private slots:
         QProcess p;
         p.setStandardInputFile(QStringLiteral("/dev/zero"));
         p.start(QDir(QStringLiteral(BRIOSMS_SHIPPED_DIR)).filePath(QStringLiteral("briosms-importa-vcard")),
-                {env.state.databasePath(), source, QStringLiteral("--batch")});
+                {env.state.book.path(), source, QStringLiteral("--batch")});
         const bool ended = p.waitForFinished(60000);
         if (!ended)
             p.kill();
@@ -434,12 +434,12 @@ private slots:
         from.addGroup(QStringLiteral("Amici"), {anna});
 
         const QString target = from.path(file);
-        QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.databasePath(), target}, password).contains(QStringLiteral("Contatti esportati: 3")));
-        QVERIFY(runPlugin(importer.constData(), {to.state.databasePath(), target}, password).contains(QStringLiteral("Contatti importati: 3")));
+        QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.book.path(), target}, password).contains(QStringLiteral("Contatti esportati: 3")));
+        QVERIFY(runPlugin(importer.constData(), {to.state.book.path(), target}, password).contains(QStringLiteral("Contatti importati: 3")));
         QCOMPARE(bookRows(to.db()), bookRows(from.db()));
 
         // One group only.
-        QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.databasePath(), target, QStringLiteral("Amici")}, password)
+        QVERIFY(runPlugin("briosms-esporta-rubrica", {from.state.book.path(), target, QStringLiteral("Amici")}, password)
                     .contains(QStringLiteral("Contatti esportati: 1")));
     }
 };

@@ -1,4 +1,4 @@
-// Descriptor files, the plug-in tables and menu, the shipped plug-ins.
+// Descriptor files, the plug-in catalogues and menu, the shipped plug-ins.
 #include "mock/TestEnv.h"
 #include "plugins/Plugins.h"
 
@@ -34,7 +34,7 @@ private slots:
     void descriptor_data();
     void descriptor();
     void tablesAndMenu();
-    void moreThan101Ignored();
+    void anyNumberListed();
     void shippedRunFromTheirFolder();
 };
 
@@ -111,23 +111,30 @@ void TestPlugins::tablesAndMenu()
     QCOMPARE(menu.captions.first(), QStringLiteral("Generale numero 0 co"));
     QCOMPARE(menu.captions.last(), QStringLiteral("Generale numero 9 co"));
     QVERIFY(menu.showOthers);
-    QCOMPARE(env.state.GeneralPlugins.at(11).Name, QStringLiteral("Generale numero 11 con un nome lungo"));
+    QCOMPARE(menu.plugins.size(), 10);
+    QCOMPARE(menu.plugins.last().Name, QStringLiteral("Generale numero 9 con un nome lungo"));
+    const PluginCatalogue general = PluginCatalogue::read(env.state, PluginCatalogue::Kind::General);
+    QCOMPARE(general.at(11)->Name, QStringLiteral("Generale numero 11 con un nome lungo"));
 
-    const auto imports = FillPluginList(env.state, QStringLiteral("import"));
-    QCOMPARE(imports.size(), 1);
-    QCOMPARE(env.state.ImportPlugins.at(imports.first().index).Name, QStringLiteral("Importa"));
+    const PluginCatalogue imports = PluginCatalogue::read(env.state, PluginCatalogue::Kind::Import);
+    QCOMPARE(imports.entries().size(), 1);
+    QCOMPARE(imports.at(imports.entries().first().index)->Name, QStringLiteral("Importa"));
 
-    // Two fewer: the menu no longer offers the others at nine, the table
-    // keeps its old entries beyond those filled.
+    // Three fewer: the menu no longer offers the others at nine; a place
+    // handed out from the longer list names nothing in the new one, while
+    // the catalogue read before still names its plug-in.
     QFile::remove(plugins.filePath(QStringLiteral("g10.bpe")));
     QFile::remove(plugins.filePath(QStringLiteral("g11.bpe")));
     QFile::remove(plugins.filePath(QStringLiteral("g09.bpe")));
     QVERIFY(!BuildPluginMenu(env.state).showOthers);
-    QCOMPARE(FillPluginList(env.state, QStringLiteral("GENERAL")).size(), 9);
-    QCOMPARE(env.state.GeneralPlugins.at(11).Name, QStringLiteral("Generale numero 11 con un nome lungo"));
+    const PluginCatalogue fewer = PluginCatalogue::read(env.state, PluginCatalogue::Kind::General);
+    QCOMPARE(fewer.size(), 9);
+    QVERIFY(!fewer.at(11));
+    QVERIFY(!fewer.at(-1));
+    QCOMPARE(general.at(11)->Name, QStringLiteral("Generale numero 11 con un nome lungo"));
 }
 
-void TestPlugins::moreThan101Ignored()
+void TestPlugins::anyNumberListed()
 {
     TestEnv env;
     const QDir plugins(env.state.pluginsPath());
@@ -135,10 +142,9 @@ void TestPlugins::moreThan101Ignored()
         writeFile(plugins.filePath(QStringLiteral("p%1.bpe").arg(i, 3, 10, QLatin1Char('0'))),
                   ::descriptor(QStringLiteral("P%1").arg(i), QStringLiteral("IMPORT")));
     }
-    const auto entries = FillPluginList(env.state, QStringLiteral("IMPORT"));
-    QCOMPARE(entries.size(), kMaxPluginsPerKind);
-    QCOMPARE(env.state.ImportPlugins.size(), kMaxPluginsPerKind);
-    QCOMPARE(env.state.ImportPlugins.last().Name, QStringLiteral("P100"));
+    const PluginCatalogue imports = PluginCatalogue::read(env.state, PluginCatalogue::Kind::Import);
+    QCOMPARE(imports.entries().size(), 103);
+    QCOMPARE(imports.at(102)->Name, QStringLiteral("P102"));
 }
 
 void TestPlugins::shippedRunFromTheirFolder()
@@ -162,14 +168,15 @@ void TestPlugins::shippedRunFromTheirFolder()
 
     const auto names = [&env] {
         QStringList out;
-        for (const PluginListEntry &e : FillPluginList(env.state, QStringLiteral("IMPORT")))
+        for (const PluginListEntry &e : PluginCatalogue::read(env.state, PluginCatalogue::Kind::Import).entries())
             out << e.name;
         return out;
     };
     QCOMPARE(names(), QStringList({QStringLiteral("Importa da CSV"), QStringLiteral("Mio")}));
-    const PluginDescriptor &csv = env.state.ImportPlugins.at(0);
+    const PluginCatalogue imports = PluginCatalogue::read(env.state, PluginCatalogue::Kind::Import);
+    const PluginDescriptor &csv = *imports.at(0);
     QCOMPARE(pluginProgram(csv.Folder, csv.Path), shipped.absoluteFilePath(QStringLiteral("importa")));
-    const PluginDescriptor &own = env.state.ImportPlugins.at(1);
+    const PluginDescriptor &own = *imports.at(1);
     QCOMPARE(pluginProgram(own.Folder, own.Path), plugins.absoluteFilePath(QStringLiteral("prog")));
 
     QVERIFY(removeOldShippedCopies(plugins.path(), shipped.path()));

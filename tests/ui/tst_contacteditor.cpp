@@ -149,9 +149,7 @@ private Q_SLOTS:
         run.env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
         run.main->LoadMessageRecipients();
 
-        run.env.state.PendingContactId = qint32(anna);
-        ContactEditor editor(*run.env.ctx, run.main.get());
-        QCOMPARE(run.env.state.PendingContactId, -1);
+        ContactEditor editor(*run.env.ctx, run.main.get(), anna);
         QCOMPARE(child<QComboBox>(editor, "cb_paese")->currentText(), QStringLiteral("+39"));
         QCOMPARE(child<QComboBox>(editor, "cb_prefisso")->currentText(), QStringLiteral("333"));
         QCOMPARE(child<QLineEdit>(editor, "txt_Numero")->text(), QStringLiteral("1234567"));
@@ -193,8 +191,7 @@ private Q_SLOTS:
         db.run(QStringLiteral("DROP INDEX Numero"));
         db.run(QStringLiteral("UPDATE tab_destinatari SET Numero = '+393331234567' WHERE IDDestinatario = ?"), {bis});
 
-        run.env.state.PendingContactId = qint32(anna);
-        ContactEditor editor(*run.env.ctx, run.main.get());
+        ContactEditor editor(*run.env.ctx, run.main.get(), anna);
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         auto *nameBox = child<QLineEdit>(editor, "txt_nominativo");
@@ -219,8 +216,7 @@ private Q_SLOTS:
         // A contact of another country, tabbed through from its name as the
         // user goes: the box keeps the country and the prefix stays.
         const qint64 jean = run.env.addContact(QStringLiteral("Jean"), QStringLiteral("+336101234567"));
-        run.env.state.PendingContactId = qint32(jean);
-        ContactEditor french(*run.env.ctx, run.main.get());
+        ContactEditor french(*run.env.ctx, run.main.get(), jean);
         french.show();
         QVERIFY(QTest::qWaitForWindowActive(&french));
         child<QLineEdit>(french, "txt_nominativo")->setFocus();

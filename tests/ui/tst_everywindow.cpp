@@ -85,8 +85,8 @@ const QList<Window> &windows()
         {"frmContatto, new", [](TestEnv &env) -> QWidget * { return new ContactEditor(*env.ctx); }},
         {"frmContatto, modify",
          [](TestEnv &env) -> QWidget * {
-             env.state.PendingContactId = qint32(env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111")));
-             return new ContactEditor(*env.ctx);
+             return new ContactEditor(*env.ctx, nullptr,
+                                      env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331111111")));
          }},
         {"frmTrovaContatti", [](TestEnv &env) -> QWidget * { return new ContactSearchWindow(*env.ctx); }},
         {"frmGestioneGruppi", [](TestEnv &env) -> QWidget * { return new GroupManagementWindow(*env.ctx); }},

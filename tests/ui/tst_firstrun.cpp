@@ -59,7 +59,7 @@ private Q_SLOTS:
         const QString folder = dir.filePath(QStringLiteral("BrioSMS"));
         Settings settings(dir.filePath(QStringLiteral("Brio2.ini")));
         AppState state;
-        state.InstallDir = folder;
+        state.setDataFolder(folder);
         FakePrompter prompter;
         FakeShell shell;
         SystemClock clock;

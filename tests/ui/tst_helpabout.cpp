@@ -113,9 +113,9 @@ private Q_SLOTS:
         Run run;
         run.env.useFakeGateway();
         // Brand texts changed during the run show at the next opening.
-        run.env.state.MainCaption = QStringLiteral("SMS Facile");
-        run.env.state.AboutLinkText = QStringLiteral("www.smsfacile.example");
-        run.env.state.AboutLinkURL = QStringLiteral("https://www.smsfacile.example/");
+        run.env.state.brand.mainCaption = QStringLiteral("SMS Facile");
+        run.env.state.brand.aboutLinkText = QStringLiteral("www.smsfacile.example");
+        run.env.state.brand.aboutLinkUrl = QStringLiteral("https://www.smsfacile.example/");
         QMap<QString, QString> labels;
         whenModalOpens("frmAbout", [&](QWidget &about) {
             for (QLabel *l : about.findChildren<QLabel *>())

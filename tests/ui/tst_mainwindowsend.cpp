@@ -233,7 +233,7 @@ private Q_SLOTS:
 
         QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
         QVERIFY(!w.isVisible());
-        QVERIFY(!env.state.DB);
+        QVERIFY(!env.state.book.isOpen());
         QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
     }
 

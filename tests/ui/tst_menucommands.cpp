@@ -25,8 +25,8 @@ struct Run : WindowRun
     Run()
         : WindowRun(Later)
     {
-        env.state.LoginLinkURL = kAccount;
-        env.state.BuyLinkURL = kBuy;
+        env.state.brand.loginLinkUrl = kAccount;
+        env.state.brand.buyLinkUrl = kBuy;
         // The brand is stored already and no host is asked: the server checks
         // run without a login window or a request.
         env.settings->set(Key::Branded, 1);

@@ -58,7 +58,7 @@ private Q_SLOTS:
             w.show();
             child<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("scritta ma non confermata"));
             w.close();
-            QCOMPARE(env.state.DBPassword, QString());
+            QCOMPARE(env.state.book.password(), QString());
             QVERIFY(!w.waitCursorShown());
             QVERIFY(!QApplication::overrideCursor());
         }
@@ -78,7 +78,7 @@ private Q_SLOTS:
         windows.showPasswordWindow();
         QVERIFY(hidden);
         QVERIFY(accepted);
-        QCOMPARE(env.state.DBPassword, QStringLiteral("Chiave segreta"));
+        QCOMPARE(env.state.book.password(), QStringLiteral("Chiave segreta"));
         // Opening the database may take long: the wait pointer stays on.
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QApplication::restoreOverrideCursor();
@@ -114,7 +114,7 @@ private Q_SLOTS:
         addBook(env);
         std::unique_ptr<Database> other;
         if (busy) {
-            other = Database::open(env.state.databasePath());
+            other = Database::open(env.state.book.path());
             other->exec(QStringLiteral("BEGIN; SELECT count(*) FROM tab_destinatari;"));
         }
         if (typed.trimmed().isEmpty())
@@ -132,8 +132,8 @@ private Q_SLOTS:
         else
             QCOMPARE(env.prompter.last().text, shown);
         QCOMPARE(w.isVisible(), !closes);
-        QCOMPARE(isEncryptedDatabaseFile(env.state.databasePath()), closes);
-        QCOMPARE(env.state.DBPassword, closes ? typed : QString());
+        QCOMPARE(isEncryptedDatabaseFile(env.state.book.path()), closes);
+        QCOMPARE(env.state.book.password(), closes ? typed : QString());
         QCOMPARE(bookRows(env), kFullBook);
         QVERIFY(!QApplication::overrideCursor());
         if (!closes)

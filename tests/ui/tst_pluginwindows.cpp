@@ -115,7 +115,7 @@ void TestPluginWindows::menuAndPluginWindow()
     QVERIFY(run.env.prompter.shown.isEmpty());
 
     run.get<QAction>("mnuScaricaPlugin")->trigger();
-    QCOMPARE(run.env.shell.opened, QStringList{run.env.state.PluginLinkURL});
+    QCOMPARE(run.env.shell.opened, QStringList{run.env.state.brand.pluginLinkUrl});
 }
 
 void TestPluginWindows::generalPluginWaitsThenReloads()
@@ -134,7 +134,7 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
     run.menuPlugin(0)->trigger();
     QVERIFY(waited); // the window was painted and timers ran while it waited
     QVERIFY(run.main->isEnabled());
-    QCOMPARE(run.record(), (QStringList{QStringLiteral("arg:") + run.env.state.databasePath(), QStringLiteral("stdin:")}));
+    QCOMPARE(run.record(), (QStringList{QStringLiteral("arg:") + run.env.state.book.path(), QStringLiteral("stdin:")}));
     QCOMPARE(itemTexts(run.get<QListView>("lst_destinatari")), QStringList{QStringLiteral("+393330000001")});
     QCOMPARE(run.get<QPlainTextEdit>("txt_messaggio")->toPlainText(), QStringLiteral("dal plugin"));
     QCOMPARE(reloaded.count(), 1);
@@ -156,8 +156,9 @@ void TestPluginWindows::menuItemRunsWhatItNames()
     run.open();
     QCOMPARE(run.menuPlugin(0)->text(), QStringLiteral("Registra"));
     run.install(QStringLiteral("a.bpe"), QStringLiteral("Esce"), QStringLiteral("exit3"), QStringLiteral("GENERAL"));
-    PluginsWindow::showFor(*run.env.ctx, run.main.get())->close();
-    QCOMPARE(run.env.state.GeneralPlugins.value(0).Name, QStringLiteral("Esce"));
+    PluginsWindow *window = PluginsWindow::showFor(*run.env.ctx, run.main.get());
+    QCOMPARE(child<QComboBox>(*window, "cb_plugin")->itemText(0), QStringLiteral("Esce"));
+    window->close();
 
     auto *heldSends = run.main->findChild<QTimer *>(QStringLiteral("tmrInviiDifferiti"));
     QVERIFY(heldSends && heldSends->isActive());
@@ -166,7 +167,7 @@ void TestPluginWindows::menuItemRunsWhatItNames()
     run.menuPlugin(0)->trigger();
     QVERIFY(pausedDuringRun);
     QVERIFY(heldSends->isActive());
-    QCOMPARE(run.record().value(0), QStringLiteral("arg:") + run.env.state.databasePath());
+    QCOMPARE(run.record().value(0), QStringLiteral("arg:") + run.env.state.book.path());
 }
 
 void TestPluginWindows::failingPlugin_data()

@@ -63,7 +63,7 @@ void uncheck(QRadioButton *option)
 
 } // namespace
 
-ContactEditor::ContactEditor(Context &ctx, QWidget *parent)
+ContactEditor::ContactEditor(Context &ctx, QWidget *parent, qint64 contact, qint64 group)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_ui(std::make_unique<Ui::ContactEditor>())
@@ -78,31 +78,27 @@ ContactEditor::ContactEditor(Context &ctx, QWidget *parent)
     connect(m_ui->cmd_inserisci, &QPushButton::clicked, this, &ContactEditor::cmd_inserisci_Click);
     connect(m_ui->cmd_elimina, &QPushButton::clicked, this, &ContactEditor::cmd_elimina_Click);
     connect(m_ui->cmd_annulla, &QPushButton::clicked, this, &QDialog::reject);
-    Form_Load();
+    Form_Load(contact, group);
 }
 
 ContactEditor::~ContactEditor() = default;
 
-void ContactEditor::showModal(Context &ctx, QWidget *parent)
+void ContactEditor::showModal(Context &ctx, QWidget *parent, qint64 contact)
 {
-    ContactEditor editor(ctx, parent);
+    ContactEditor editor(ctx, parent, contact);
     editor.exec();
 }
 
-ContactEditor *ContactEditor::showModeless(Context &ctx, QWidget *parent)
+ContactEditor *ContactEditor::showModeless(Context &ctx, QWidget *parent, qint64 group)
 {
-    auto *editor = new ContactEditor(ctx, parent);
+    auto *editor = new ContactEditor(ctx, parent, -1, group);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     editor->show();
     return editor;
 }
 
-void ContactEditor::Form_Load()
+void ContactEditor::Form_Load(qint64 contact, qint64 group)
 {
-    AppState &state = m_ctx.state;
-    // Both requests apply to this opening only, whatever happens below.
-    const qint64 contact = std::exchange(state.PendingContactId, -1);
-    const qint64 group = std::exchange(state.PendingGroupId, -1);
     guarded(m_ctx, [&] {
         LoadGroupCombo(m_ctx, m_ui->cb_gruppi, false, GroupComboMode::ContactPlacement);
         if (group != -1) {

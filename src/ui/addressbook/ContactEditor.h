@@ -12,23 +12,24 @@ class ContactEditor;
 namespace brio {
 
 // frmContatto: creates, changes or deletes one contact. It opens in modify
-// mode for AppState::PendingContactId and in insert mode otherwise, with the
-// group of PendingGroupId preselected; both are consumed on opening. Other
-// windows learn of what it stores through the Notifier.
+// mode for the contact it is given and in insert mode for -1, with the group
+// it is given (if any) preselected. Other windows learn of what it stores
+// through the Notifier.
 class ContactEditor final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit ContactEditor(Context &ctx, QWidget *parent = nullptr);
+    explicit ContactEditor(Context &ctx, QWidget *parent = nullptr, qint64 contact = -1, qint64 group = -1);
     ~ContactEditor() override;
 
     // As the menu and the recipient picker open it: modal, returns when closed.
-    static void showModal(Context &ctx, QWidget *parent);
-    // As group management opens it: not modal, deleted when closed.
-    static ContactEditor *showModeless(Context &ctx, QWidget *parent);
+    static void showModal(Context &ctx, QWidget *parent, qint64 contact = -1);
+    // As group management opens it, for a new member of the group: not
+    // modal, deleted when closed.
+    static ContactEditor *showModeless(Context &ctx, QWidget *parent, qint64 group);
 
 private:
-    void Form_Load();
+    void Form_Load(qint64 contact, qint64 group);
     void cb_paese_Click();
     void cmd_inserisci_Click();
     void cmd_elimina_Click();

@@ -166,8 +166,7 @@ void RecipientPicker::cmd_properties_Click()
         if (contact < 0)
             return;
         // The lists follow what the editor stores through the notifier.
-        m_ctx.state.PendingContactId = qint32(contact);
-        ContactEditor::showModal(m_ctx, this);
+        ContactEditor::showModal(m_ctx, this, contact);
     });
 }
 

@@ -117,8 +117,7 @@ void GroupManagementWindow::cmd_inserisciNuovi_Click()
             m_ctx.message(Icon::Information, Texts::tr("Seleziona un gruppo."));
             return;
         }
-        m_ctx.state.PendingGroupId = qint32(group);
-        ContactEditor::showModeless(m_ctx, parentWidget());
+        ContactEditor::showModeless(m_ctx, parentWidget(), group);
         close();
     });
 }

@@ -223,8 +223,7 @@ void GroupMembersWindow::cmd_properties_Click()
         if (row < 0)
             return;
         // The lists follow what the editor stores through the notifier.
-        m_ctx.state.PendingContactId = qint32(m_book->entry(row).data);
-        ContactEditor::showModal(m_ctx, this);
+        ContactEditor::showModal(m_ctx, this, m_book->entry(row).data);
     });
 }
 

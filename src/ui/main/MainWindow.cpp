@@ -89,7 +89,7 @@ void MainWindow::pauseHeldSends(bool paused)
 void MainWindow::deliverHeldSends()
 {
     // The control is busy while a send (or an earlier tick) waits for the network.
-    if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.DB || m_send->running() || !m_heldSends->isActive())
+    if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.book.isOpen() || m_send->running() || !m_heldSends->isActive())
         return;
     m_heldSends->stop();
     const auto restart = qScopeGuard([this] {
@@ -98,7 +98,7 @@ void MainWindow::deliverHeldSends()
     });
     try {
         // Another send from this data folder: tried again at the next tick.
-        if (SendLog::deliverDue(*m_ctx.state.DB, *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
+        if (SendLog::deliverDue(m_ctx.state.book.database(), *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
             setStatusPanel(2, Texts::tr("Invii differiti inoltrati"));
             Q_EMIT m_ctx.notifier().sendsRecorded();
         }
@@ -199,7 +199,7 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuGruppi, &QAction::triggered, this, &MainWindow::mnuGruppi_Click);
     connect(m_ui->mnuStorico, &QAction::triggered, this, [this] { SentHistoryWindow::showFor(m_ctx, this); });
     connect(m_ui->mnuImporta, &QAction::triggered, this, [this] { ImportWindow::showFor(m_ctx, this); });
-    connect(m_ui->mnuScaricaPlugin, &QAction::triggered, this, [this] { OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL); });
+    connect(m_ui->mnuScaricaPlugin, &QAction::triggered, this, [this] { OpenWebPage(m_ctx, m_ctx.state.brand.pluginLinkUrl); });
     connect(m_ui->mnuOtherPlugins, &QAction::triggered, this, [this] { PluginsWindow::showFor(m_ctx, this); });
     const auto items = pluginMenuItems();
     for (int i = 0; i < int(items.size()); ++i)
@@ -213,14 +213,14 @@ void MainWindow::Form_Load()
     guarded(m_ctx, [&] {
         m_BrioSMS->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
         applyTextLimits();
-        setWindowTitle(m_ctx.state.MainCaption);
+        setWindowTitle(m_ctx.state.brand.mainCaption);
         m_panel->load();
         NewMessage(false);
         m_ui->mnuImportaBrio1->setVisible(oldImportRequested(m_ctx.state.Arguments) || OldDatabaseExists());
         const PluginMenu plugins = BuildPluginMenu(m_ctx.state);
         // Each item keeps its descriptor: the table is filled again whenever
         // the Plugins folder is read, and an item must run what it names.
-        m_menuPlugins = m_ctx.state.GeneralPlugins.mid(0, plugins.captions.size());
+        m_menuPlugins = plugins.plugins;
         applyPluginMenu(plugins, m_ui->mnuPluginSep1, pluginMenuItems(), m_ui->mnuPluginSep2, m_ui->mnuOtherPlugins);
         m_panel->loadCountries();
         // A login made during the start (the first run) is this window's too:
@@ -246,7 +246,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::Form_Unload()
 {
-    m_ctx.state.DB.reset();
+    m_ctx.state.book.close();
     QCoreApplication::quit();
 }
 

@@ -3,6 +3,7 @@
 #include "context/Context.h"
 #include "compose/Compression.h"
 #include "gateway/GatewayControl.h"
+#include "plugins/Plugins.h"
 
 #include <QMainWindow>
 #include <array>

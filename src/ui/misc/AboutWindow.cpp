@@ -52,10 +52,10 @@ void AboutWindow::Form_Load()
 {
     // A failure leaves the labels set so far.
     guarded(m_ctx, [&] {
-        m_ui->lbBrand->setText(m_ctx.state.MainCaption);
-        m_ui->lb_Indirizzo->setText(link(m_ctx.state.AboutLinkText));
+        m_ui->lbBrand->setText(m_ctx.state.brand.mainCaption);
+        m_ui->lb_Indirizzo->setText(link(m_ctx.state.brand.aboutLinkText));
         m_ui->lbVersion->setText(aboutVersionText());
-        m_ui->lbLibrerie->setText(aboutLibrariesText(m_ctx.state.DB.get()));
+        m_ui->lbLibrerie->setText(aboutLibrariesText(m_ctx.state.book.ifOpen()));
         const std::unique_ptr<GatewayControl> gateway = m_ctx.makeGateway();
         m_ui->lbActiveX->setText(aboutGatewayText(gateway->getVersion()));
     });
@@ -63,7 +63,7 @@ void AboutWindow::Form_Load()
 
 void AboutWindow::lb_Indirizzo_Click()
 {
-    guarded(m_ctx, [&] { OpenWebPage(m_ctx, m_ctx.state.AboutLinkURL); });
+    guarded(m_ctx, [&] { OpenWebPage(m_ctx, m_ctx.state.brand.aboutLinkUrl); });
 }
 
 void AboutWindow::lbIndirizzoZTQ_Click()

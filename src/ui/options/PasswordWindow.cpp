@@ -37,7 +37,7 @@ void PasswordWindow::cmOK_Click()
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_waitCursor = true;
     }
-    m_ctx.state.DBPassword = m_ui->txtPassword->text();
+    m_ctx.state.book.setPassword(m_ui->txtPassword->text());
     accept();
 }
 

@@ -11,8 +11,8 @@ class frmPassword;
 
 namespace brio {
 
-// frmPassword: asks the database password at start-up and puts it in
-// DBPassword. No cancel button: closing the window leaves DBPassword empty.
+// frmPassword: asks the database password at start-up and hands it to the
+// book. No cancel button: closing the window leaves it empty.
 class PasswordWindow final : public QDialog
 {
     Q_OBJECT

@@ -34,7 +34,8 @@ ImportWindow *ImportWindow::showFor(Context &ctx, QWidget *parent)
 void ImportWindow::Form_Load()
 {
     guarded(m_ctx, [&] {
-        fillPluginCombo(m_ui->cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("IMPORT")));
+        m_plugins = PluginCatalogue::read(m_ctx.state, PluginCatalogue::Kind::Import);
+        fillPluginCombo(m_ui->cb_plugin, m_plugins.entries());
         const bool any = m_ui->cb_plugin->count() > 0;
         m_ui->cb_plugin->setEnabled(any);
         m_ui->cmd_Importa->setEnabled(any);
@@ -47,24 +48,25 @@ void ImportWindow::Form_Load()
 void ImportWindow::cb_plugin_Click()
 {
     const QVariant index = m_ui->cb_plugin->currentData();
-    m_ui->lbl_description->setText(index.isValid() ? m_ctx.state.ImportPlugins.value(index.toInt()).Description
-                                               : QString());
+    const PluginDescriptor *plugin = index.isValid() ? m_plugins.at(index.toLongLong()) : nullptr;
+    m_ui->lbl_description->setText(plugin ? plugin->Description : QString());
 }
 
 void ImportWindow::cmd_Importa_Click()
 {
     const QVariant index = m_ui->cb_plugin->currentData();
-    if (!index.isValid())
+    const PluginDescriptor *plugin = index.isValid() ? m_plugins.at(index.toLongLong()) : nullptr;
+    if (!plugin)
         return;
     guarded(m_ctx, [&] {
-        StartPlugin(m_ctx, m_ctx.state.ImportPlugins.value(index.toInt()));
+        StartPlugin(m_ctx, *plugin);
         close();
     });
 }
 
 void ImportWindow::lbListaPlugin_Click()
 {
-    OpenWebPage(m_ctx, m_ctx.state.PluginLinkURL);
+    OpenWebPage(m_ctx, m_ctx.state.brand.pluginLinkUrl);
 }
 
 } // namespace brio

@@ -94,7 +94,7 @@ void fillPluginCombo(QComboBox *combo, const QList<PluginListEntry> &entries)
 {
     combo->clear();
     for (const PluginListEntry &e : entries)
-        combo->addItem(e.name, e.index);
+        combo->addItem(e.name, qlonglong(e.index));
 }
 
 } // namespace brio

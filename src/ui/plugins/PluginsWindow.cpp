@@ -31,7 +31,8 @@ PluginsWindow *PluginsWindow::showFor(Context &ctx, QWidget *parent)
 void PluginsWindow::Form_Load()
 {
     guarded(m_ctx, [&] {
-        fillPluginCombo(m_ui->cb_plugin, FillPluginList(m_ctx.state, QStringLiteral("GENERAL")));
+        m_plugins = PluginCatalogue::read(m_ctx.state, PluginCatalogue::Kind::General);
+        fillPluginCombo(m_ui->cb_plugin, m_plugins.entries());
         if (m_ui->cb_plugin->count() > 0)
             m_ui->cb_plugin->setCurrentIndex(0);
         cb_plugin_Click();
@@ -41,17 +42,21 @@ void PluginsWindow::Form_Load()
 void PluginsWindow::cb_plugin_Click()
 {
     const QVariant index = m_ui->cb_plugin->currentData();
-    m_ui->lbl_desc->setText(index.isValid() ? m_ctx.state.GeneralPlugins.value(index.toInt()).Description : QString());
+    const PluginDescriptor *plugin = index.isValid() ? m_plugins.at(index.toLongLong()) : nullptr;
+    m_ui->lbl_desc->setText(plugin ? plugin->Description : QString());
 }
 
 void PluginsWindow::cmd_esegui_Click()
 {
     const QVariant index = m_ui->cb_plugin->currentData();
-    if (!index.isValid())
+    const PluginDescriptor *chosen = index.isValid() ? m_plugins.at(index.toLongLong()) : nullptr;
+    if (!chosen)
         return;
+    // A copy: the window may be gone once closed.
+    const PluginDescriptor plugin = *chosen;
     const Context &ctx = m_ctx;
     close();
-    runGeneralPlugin(ctx, ctx.state.GeneralPlugins.value(index.toInt()));
+    runGeneralPlugin(ctx, plugin);
 }
 
 } // namespace brio

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "context/Context.h"
+#include "plugins/Plugins.h"
 
 #include <QDialog>
 #include <memory>
@@ -30,6 +31,7 @@ private:
 
     Context &m_ctx;
     std::unique_ptr<Ui::PluginsWindow> m_ui;
+    PluginCatalogue m_plugins; // what the combo lists, by place
 };
 
 } // namespace brio
