@@ -3143,6 +3143,135 @@ imported because of errors in the mobile number format:</translation>
         <source>La rubrica &apos;%1&apos; è stata scritta da una versione più recente di BrioSMS (formato %2; questa versione conosce fino al formato %3). Non viene aperta né modificata: aggiornare BrioSMS per usarla.</source>
         <translation>The address book &apos;%1&apos; was written by a newer version of BrioSMS (format %2; this version knows formats up to %3). It is neither opened nor changed: update BrioSMS to use it.</translation>
     </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="110"/>
+        <source>il server CardDAV non risponde (rete assente o server spento).</source>
+        <translation>the CardDAV server does not answer (no network, or the server is off).</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="113"/>
+        <source>il server CardDAV rifiuta il nome utente o la password.</source>
+        <translation>the CardDAV server refuses the user name or the password.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="116"/>
+        <source>una scheda è cambiata sul server durante la sincronizzazione; riprovare.</source>
+        <translation>a card changed on the server during the sync; try again.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="119"/>
+        <source>il server ha dato una risposta che non è quella di un server CardDAV.</source>
+        <translation>the server gave a reply that is not a CardDAV server&apos;s.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="122"/>
+        <source>l&apos;account CardDAV non è impostato del tutto (Opzioni).</source>
+        <translation>the CardDAV account is not fully set (Options).</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="125"/>
+        <source>errore della rubrica.</source>
+        <translation>address book error.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="128"/>
+        <source>Sincronizzazione della rubrica non riuscita: %1
+Le modifiche già applicate restano, la rubrica è coerente.
+
+Dettaglio: %2</source>
+        <translation>Address book sync failed: %1
+The changes already applied stay; the address book is consistent.
+
+Detail: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="205"/>
+        <source>Sincronizzazione della rubrica: %1 di %2 schede...</source>
+        <translation>Syncing the address book: %1 of %2 cards...</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="218"/>
+        <source>Una sincronizzazione della rubrica è già in corso.</source>
+        <translation>An address book sync is already running.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="222"/>
+        <source>La rubrica non è aperta: sincronizzazione non possibile.</source>
+        <translation>The address book is not open: it cannot be synced.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="225"/>
+        <source>Collegamento al server CardDAV...</source>
+        <translation>Connecting to the CardDAV server...</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="225"/>
+        <source>&amp;Interrompi</source>
+        <translation>Sto&amp;p</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="227"/>
+        <source>Sincronizza rubrica</source>
+        <translation>Sync Address Book</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="239"/>
+        <source>Interruzione dopo il blocco di schede in corso...</source>
+        <translation>Stopping after the batch of cards under way...</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="260"/>
+        <source>Sincronizzazione interrotta: le modifiche già applicate restano, la rubrica è coerente; il resto alla prossima sincronizzazione.</source>
+        <translation>Sync stopped: the changes already applied stay and the address book is consistent; the rest at the next sync.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="263"/>
+        <source>Sincronizzazione della rubrica completata.
+
+%1</source>
+        <translation>Address book sync completed.
+
+%1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="280"/>
+        <source>Rubrica sincronizzata alle %1</source>
+        <translation>Address book synced at %1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="120"/>
+        <source>(l&apos;unica dell&apos;utente)</source>
+        <translation>(the user&apos;s only one)</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="133"/>
+        <source>Indicare l&apos;utente del server CardDAV insieme alla password.</source>
+        <translation>Give the CardDAV server&apos;s user together with the password.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="148"/>
+        <source>L&apos;indirizzo del server CardDAV non è valido: %1</source>
+        <translation>The CardDAV server&apos;s address is not valid: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="180"/>
+        <source>Scrivere l&apos;indirizzo del server CardDAV.</source>
+        <translation>Write the CardDAV server&apos;s address.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="191"/>
+        <source>Ricerca delle rubriche non riuscita.
+
+Dettaglio: %1</source>
+        <translation>Finding the address books failed.
+
+Detail: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="195"/>
+        <source>L&apos;utente non ha rubriche su questo server.</source>
+        <translation>The user has no address books on this server.</translation>
+    </message>
 </context>
 <context>
     <name>frmImportBRIO1</name>
@@ -3486,6 +3615,11 @@ imported because of errors in the mobile number format:</translation>
         <translation>I&amp;mport BrioSMS 1.1 Address Book</translation>
     </message>
     <message>
+        <location filename="../src/ui/main/MainWindow.ui" line="855"/>
+        <source>&amp;Sincronizza rubrica</source>
+        <translation>&amp;Sync Address Book</translation>
+    </message>
+    <message>
         <location filename="../src/ui/main/MainWindow.ui" line="848"/>
         <source>&amp;Inviati</source>
         <translation>&amp;Sent</translation>
@@ -3689,6 +3823,56 @@ imported because of errors in the mobile number format:</translation>
         <location filename="../src/ui/options/OptionsWindow.ui" line="76"/>
         <source>Attenzione: senza TLS il nome utente e la password dell&apos;account viaggiano in chiaro e chiunque sulla rete può leggerli.</source>
         <translation>Warning: without TLS the account&apos;s user name and password travel unencrypted, and anyone on the network can read them.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="89"/>
+        <source>Rubrica condivisa (CardDAV)</source>
+        <translation>Shared address book (CardDAV)</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="95"/>
+        <source>&amp;Indirizzo:</source>
+        <translation>&amp;Address:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="105"/>
+        <source>https://server.example/ oppure l&apos;indirizzo della rubrica</source>
+        <translation>https://server.example/ or the address book&apos;s address</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="112"/>
+        <source>&amp;Utente:</source>
+        <translation>&amp;User:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="125"/>
+        <source>Pass&amp;word:</source>
+        <translation>Pass&amp;word:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="142"/>
+        <source>Ru&amp;brica sul server:</source>
+        <translation>Address &amp;book on the server:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="155"/>
+        <source>&amp;Cerca rubriche</source>
+        <translation>&amp;Find address books</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="162"/>
+        <source>Sincronizza ogni (&amp;minuti):</source>
+        <translation>Sync every (&amp;minutes):</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="172"/>
+        <source>solo a richiesta</source>
+        <translation>on demand only</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="182"/>
+        <source>Con 0 la rubrica si sincronizza solo dal menu Rubrica, Sincronizza rubrica. La password resta nel portachiavi del desktop. Le modifiche valgono con OK.</source>
+        <translation>With 0 the address book syncs only from the menu Address Book, Sync Address Book. The password stays in the desktop keyring. The changes apply with OK.</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="89"/>

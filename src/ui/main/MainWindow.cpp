@@ -17,6 +17,7 @@
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/WhileShown.h"
+#include "ui/addressbook/BookSync.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/MainSendView.h"
@@ -263,6 +264,8 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
     connect(m_ui->mnuNuovoContatto, &QAction::triggered, this, &MainWindow::mnuNuovoContatto_Click);
     connect(m_ui->mnuContatti, &QAction::triggered, this, &MainWindow::mnuContatti_Click);
+    // The menu's sync and the periodic one share this runner.
+    connect(m_ui->mnuSincronizzaRubrica, &QAction::triggered, new BookSync(m_ctx, this), &BookSync::syncNow);
     whileShown(this, [this] {
         Notifier &n = m_ctx.notifier();
         return QList<QMetaObject::Connection>{
