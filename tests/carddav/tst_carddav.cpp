@@ -470,6 +470,19 @@ private slots:
         QTRY_COMPARE(rowCount(list), 302);
         QVERIFY(itemTexts(list).contains(QStringLiteral("Giulia Verdi,+393405555555")));
         QCOMPARE(env.prompter.shown.size(), messages);
+
+        // A refused password: Italian words first, the engine's text as detail.
+        QUrl wrong = m_server->base();
+        wrong.setUserName(test::kRadicaleUser);
+        wrong.setPassword(QStringLiteral("sbagliata"));
+        env.settings->set(Key::CardDavURL, wrong.toString());
+        run.command("mnuSincronizzaRubrica");
+        const QString failure = env.prompter.last().text;
+        QVERIFY2(failure.startsWith(QStringLiteral("Sincronizzazione della rubrica non riuscita: il server CardDAV "
+                                                   "rifiuta il nome utente o la password.")),
+                 qPrintable(failure));
+        QVERIFY(failure.contains(QStringLiteral("Dettaglio: Il server CardDAV")));
+        QCOMPARE(run.contacts(), 302);
     }
 };
 

@@ -17,7 +17,9 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <optional>
 
 namespace brio {
@@ -137,16 +139,13 @@ BookSync::BookSync(Context &ctx, QWidget *window)
     , m_last(ctx.clock.now())
 {
     setObjectName(QStringLiteral("BookSync"));
-    m_timer.setObjectName(QStringLiteral("tmrSincronizzaRubrica"));
-    m_timer.setParent(this);
-    connect(&m_timer, &QTimer::timeout, this, &BookSync::tick);
-    m_timer.start(kTickMs);
+    auto *timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("tmrSincronizzaRubrica"));
+    connect(timer, &QTimer::timeout, this, &BookSync::tick);
+    timer->start(kTickMs);
 }
 
-BookSync::~BookSync()
-{
-    m_timer.setParent(nullptr); // a member, not a child to delete
-}
+BookSync::~BookSync() = default;
 
 BookSync *BookSync::of(QWidget *window)
 {
@@ -225,7 +224,8 @@ void BookSync::syncNow()
     QProgressDialog progress(Texts::tr("Collegamento al server CardDAV..."), Texts::tr("&Interrompi"), 0, 0, m_window);
     progress.setObjectName(QStringLiteral("frmSincronizza"));
     progress.setWindowTitle(Texts::tr("Sincronizza rubrica"));
-    progress.setWindowModality(Qt::WindowModal);
+    // No other window takes input between the batches: nothing changes the book under the sync.
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
     progress.setAutoReset(false);

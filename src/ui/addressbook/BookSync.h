@@ -5,7 +5,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
+#include <functional>
 
 class QProgressDialog;
 class QWidget;
@@ -46,7 +46,6 @@ private:
 
     Context &m_ctx;
     QPointer<QWidget> m_window;
-    QTimer m_timer;
     QDateTime m_last; // the last sync's end, or the start of the run
     bool m_running = false;
     bool m_stop = false; // the stop button was pressed
