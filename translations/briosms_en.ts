@@ -1035,46 +1035,46 @@
         <translation>The number %1 is already in the address book.</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="34"/>
+        <location filename="../src/app/BookDialogues.cpp" line="33"/>
         <source>Le password inserite non corrispondono.</source>
         <translation>The passwords entered do not match.</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="41"/>
+        <location filename="../src/app/BookDialogues.cpp" line="40"/>
         <source>Non avendo inserito dati, la password verrà disabilitata e chiunque potrà accedere alla rubrica. Proseguire?</source>
         <translation>Nothing was entered: the password will be turned off and anyone will be able to open the address book. Continue?</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="55"/>
+        <location filename="../src/app/BookDialogues.cpp" line="54"/>
         <source>La rubrica è aperta da un altro programma (per esempio un plug-in), quindi la password non può essere modificata ora.
 Chiudere l&apos;altro programma e riprovare: la password non è stata modificata.</source>
         <translation>The address book is open in another program (a plug-in, for example), so the password cannot be changed now.
 Close the other program and try again: the password has not been changed.</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="62"/>
+        <location filename="../src/app/BookDialogues.cpp" line="61"/>
         <source>Password disabilitata.</source>
         <translation>Password turned off.</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="65"/>
+        <location filename="../src/app/BookDialogues.cpp" line="64"/>
         <source>Password abilitata.</source>
         <translation>Password turned on.</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="71"/>
+        <location filename="../src/app/BookDialogues.cpp" line="70"/>
         <source>Sei sicuro di voler cancellare la rubrica e tutti i gruppi?</source>
         <translation>Are you sure you want to delete the address book and every group?</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="76"/>
+        <location filename="../src/app/BookDialogues.cpp" line="75"/>
         <source>Se l&apos;operazione viene confermata la rubrica ed i gruppi saranno irreversibilmente cancellati
 Continuare?</source>
         <translation>If you confirm, the address book and the groups will be deleted for good.
 Continue?</translation>
     </message>
     <message>
-        <location filename="../src/app/BookDialogues.cpp" line="84"/>
+        <location filename="../src/app/BookDialogues.cpp" line="83"/>
         <source>La rubrica e le liste sono state irreversibilmente cancellate.</source>
         <translation>The address book and the lists have been deleted for good.</translation>
     </message>
@@ -1102,58 +1102,58 @@ Continue?</translation>
         <translation>. For now BrioSMS uses the test gateway (sandbox:); correct Gateway/URL in the settings file</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="46"/>
+        <location filename="../src/app/Startup.cpp" line="47"/>
         <source>
 Il file è stato lasciato com&apos;era. Per ricominciare con una rubrica vuota, rinominare la cartella &quot;%1&quot; e riavviare BrioSMS.</source>
         <translation>
 The file has been left as it was. To start again with an empty address book, rename the folder &quot;%1&quot; and restart BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="56"/>
+        <location filename="../src/app/Startup.cpp" line="57"/>
         <source>La rubrica &quot;%1&quot; è in uso da un altro programma (per esempio un plug-in).
 Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
         <translation>The address book &quot;%1&quot; is in use by another program (a plug-in, for example).
 Close the other program and restart BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="86"/>
+        <location filename="../src/app/Startup.cpp" line="87"/>
         <source>Impossibile aprire la rubrica &quot;%1&quot;: %2
 Il file è stato lasciato com&apos;era.</source>
         <translation>Cannot open the address book &quot;%1&quot;: %2
 The file was left as it was.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="93"/>
+        <location filename="../src/app/Startup.cpp" line="94"/>
         <source>Il file della rubrica &quot;%1&quot; è danneggiato e non può essere letto.</source>
         <translation>The address book file &quot;%1&quot; is damaged and cannot be read.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="104"/>
+        <location filename="../src/app/Startup.cpp" line="105"/>
         <source>Nella cartella dei dati &quot;%1&quot; non c&apos;è il file della rubrica &quot;%2&quot;: non è la cartella di BrioSMS, o la rubrica è stata spostata.</source>
         <translation>The data folder &quot;%1&quot; holds no address book file &quot;%2&quot;: it is not the BrioSMS folder, or the address book was moved.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="109"/>
+        <location filename="../src/app/Startup.cpp" line="110"/>
         <source>Al posto del file della rubrica &quot;%1&quot; c&apos;è una cartella.</source>
         <translation>There is a folder where the address book file &quot;%1&quot; should be.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="111"/>
+        <location filename="../src/app/Startup.cpp" line="112"/>
         <source>Il file della rubrica &quot;%1&quot; è troppo corto per essere una rubrica.</source>
         <translation>The address book file &quot;%1&quot; is too short to be an address book.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="120"/>
+        <location filename="../src/app/Startup.cpp" line="121"/>
         <source>&quot;%1&quot; è in sola lettura, e BrioSMS deve poter scrivere nella rubrica, nella sua cartella e nei file accanto che ne tengono le modifiche.</source>
         <translation>&quot;%1&quot; is read-only, and BrioSMS must be able to write the address book, its folder and the files beside it that hold its changes.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="134"/>
+        <location filename="../src/app/Startup.cpp" line="135"/>
         <source>La password inserita non è valida.</source>
         <translation>The password entered is not valid.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="140"/>
+        <location filename="../src/app/Startup.cpp" line="141"/>
         <source>Il file &quot;%1&quot; non contiene una rubrica di BrioSMS.</source>
         <translation>The file &quot;%1&quot; does not hold a BrioSMS address book.</translation>
     </message>
@@ -1162,12 +1162,12 @@ The file was left as it was.</translation>
         <translation type="vanished">No saved login: log in once from the BrioSMS window with &quot;Save the password&quot;.</translation>
     </message>
     <message>
-        <location filename="../src/app/UiLanguage.cpp" line="67"/>
+        <location filename="../src/app/UiLanguage.cpp" line="74"/>
         <source>Manca il valore di %1.</source>
         <translation>The value of %1 is missing.</translation>
     </message>
     <message>
-        <location filename="../src/app/UiLanguage.cpp" line="68"/>
+        <location filename="../src/app/UiLanguage.cpp" line="75"/>
         <source>Lingua sconosciuta per %1: &quot;%2&quot; (it oppure en).</source>
         <translation>Unknown language for %1: &quot;%2&quot; (it or en).</translation>
     </message>
@@ -1472,14 +1472,14 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="539"/>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="169"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="165"/>
         <location filename="../src/ui/main/ComposePanel.cpp" line="298"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation>Wrong prefix. Select a correct prefix.</translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="543"/>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="176"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="172"/>
         <location filename="../src/ui/main/ComposePanel.cpp" line="305"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation>The recipient&apos;s number is not correct. Please enter it again</translation>
@@ -1521,6 +1521,7 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="795"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="278"/>
         <source>Sincronizzazione della rubrica non riuscita: %1</source>
         <translation>Address book sync failed: %1</translation>
     </message>
@@ -1824,94 +1825,94 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>Forwarded %1 messages out of %2. Sending the same message again, it will go only to the recipients who have not received it.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="22"/>
+        <location filename="../src/store/Book.cpp" line="36"/>
         <source>Oggetto non valido o non più impostato: database non aperto</source>
         <translation>Object not valid or no longer set: database not open</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="29"/>
+        <location filename="../src/context/Context.cpp" line="28"/>
         <source>Nessuna finestra disponibile</source>
         <translation>No window available</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="36"/>
+        <location filename="../src/context/Context.cpp" line="35"/>
         <source>Nessuna finestra di scelta file disponibile</source>
         <translation>No file chooser available</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="43"/>
+        <location filename="../src/context/Context.cpp" line="42"/>
         <source>Nessun avvio di programmi disponibile</source>
         <translation>No way to start programs available</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="58"/>
+        <location filename="../src/context/Context.cpp" line="57"/>
         <source>Errore generico nel funzionamento di BrioSMS ActiveX. Contattare il supporto tecnico.</source>
         <translation>General error in the working of BrioSMS ActiveX. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="60"/>
+        <location filename="../src/context/Context.cpp" line="59"/>
         <source>UserName o Password inserita errata. Riprovare.</source>
         <translation>Wrong user name or password. Try again.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="62"/>
+        <location filename="../src/context/Context.cpp" line="61"/>
         <source>Errore CGI. Sono stati passati parametri errati. Contattare il supporto tecnico.</source>
         <translation>CGI error. Wrong parameters were passed. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="64"/>
+        <location filename="../src/context/Context.cpp" line="63"/>
         <source>Credito SMS insufficiente. E&apos; necessario acquistare un nuovo pacchetto di SMS.</source>
         <translation>Not enough SMS credit. You need to buy a new SMS bundle.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="66"/>
+        <location filename="../src/context/Context.cpp" line="65"/>
         <source>Errore 28378. MaxQueue Error. Contattare il supporto tecnico.</source>
         <translation>Error 28378. MaxQueue Error. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="68"/>
+        <location filename="../src/context/Context.cpp" line="67"/>
         <source>La connessione ad Internet non è attiva. Connettersi e riprovare.</source>
         <translation>The Internet connection is not active. Connect and try again.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="70"/>
+        <location filename="../src/context/Context.cpp" line="69"/>
         <source>Uno o più numeri telefonici, del presente invio, risultano errati. Controllare Rubrica.</source>
         <translation>One or more phone numbers of this send are wrong. Check the address book.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="72"/>
+        <location filename="../src/context/Context.cpp" line="71"/>
         <source>La stringa del mittente è errata. Modificarla e riprovare.</source>
         <translation>The sender text is wrong. Change it and try again.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="74"/>
+        <location filename="../src/context/Context.cpp" line="73"/>
         <source>La data di invio è errata. Contattare il supporto tecnico.</source>
         <translation>The send date is wrong. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="76"/>
+        <location filename="../src/context/Context.cpp" line="75"/>
         <source>Il gateway Brionet ha segnalato un errore 28383. Contattare il supporto tecnico.</source>
         <translation>The Brionet gateway reported an error 28383. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="78"/>
+        <location filename="../src/context/Context.cpp" line="77"/>
         <source>L&apos;applicazione contiene un vcode errato. Contattare il supporto tecnico.</source>
         <translation>The application holds a wrong vcode. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="100"/>
+        <location filename="../src/context/Context.cpp" line="99"/>
         <source>Si è verificato l&apos;errore n. %1 - %2. Se l&apos;errore persiste, contattare il supporto tecnico.</source>
         <translation>Error no. %1 occurred - %2. If the error persists, contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="117"/>
+        <location filename="../src/context/Context.cpp" line="116"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo:
 %1</source>
         <translation>Cannot open the browser. Open this address by hand:
 %1</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="128"/>
+        <location filename="../src/context/Context.cpp" line="127"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo, scrivendo la propria password al posto degli asterischi:
 %1</source>
         <translation>Cannot open the browser. Open this address by hand, writing your password in place of the asterisks:
@@ -2566,89 +2567,89 @@ File: %2</translation>
         <translation>Cannot start the reader program &apos;%1&apos;: %2</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="257"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="253"/>
         <source>Impossibile scrivere il file %1</source>
         <translation>Cannot write the file %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="262"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="258"/>
         <source>I seguenti contatti di BrioSMS 1.1.4 non sono stati <byte value="xd"/>
 importati a causa di errori nel formato del numero di cellulare:</source>
         <translation>The following BrioSMS 1.1.4 contacts were not <byte value="xd"/>
 imported because of errors in the mobile number format:</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="327"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="323"/>
         <source>I seguenti valori erano più lunghi del campo della rubrica e sono stati accorciati:</source>
         <translation>The following values were longer than the address book&apos;s field and have been shortened:</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="343"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="339"/>
         <source>Rubrica importata.</source>
         <translation>Address book imported.</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="344"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="340"/>
         <source>Totale contatti importati: %1</source>
         <translation>Total contacts imported: %1</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="346"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="342"/>
         <source>1 duplicato non importato</source>
         <translation>1 duplicate not imported</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="348"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="344"/>
         <source>%1 duplicati non importati</source>
         <translation>%1 duplicates not imported</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="350"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="346"/>
         <source>1 numero errato non importato</source>
         <translation>1 wrong number not imported</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="352"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="348"/>
         <source>%1 numeri errati non importati</source>
         <translation>%1 wrong numbers not imported</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="354"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="350"/>
         <source>1 valore accorciato alla dimensione del campo</source>
         <translation>1 value shortened to the field&apos;s size</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="356"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="352"/>
         <source>%1 valori accorciati alla dimensione del campo</source>
         <translation>%1 values shortened to the field&apos;s size</translation>
     </message>
     <message>
-        <location filename="../src/plugins/OldAddressBook.cpp" line="359"/>
+        <location filename="../src/plugins/OldAddressBook.cpp" line="355"/>
         <source>Consultare il file %1 per vedere la lista degli errori</source>
         <translation>See the file %1 for the list of errors</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="41"/>
+        <location filename="../src/plugins/Plugins.cpp" line="39"/>
         <source>Il plugin &apos;%1&apos; indica un programma fuori dalla cartella Plugins</source>
         <translation>The plugin &apos;%1&apos; names a program outside the Plugins folder</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="168"/>
+        <location filename="../src/plugins/Plugins.cpp" line="169"/>
         <source>il programma &quot;%1&quot; non esiste</source>
         <translation>the program &quot;%1&quot; does not exist</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="169"/>
+        <location filename="../src/plugins/Plugins.cpp" line="170"/>
         <source>il programma &quot;%1&quot; non è eseguibile</source>
         <translation>the program &quot;%1&quot; is not executable</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="170"/>
+        <location filename="../src/plugins/Plugins.cpp" line="171"/>
         <source>il sistema non ha potuto avviare &quot;%1&quot;</source>
         <translation>the system could not start &quot;%1&quot;</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="171"/>
+        <location filename="../src/plugins/Plugins.cpp" line="172"/>
         <source>Impossibile avviare il plugin &apos;%1&apos;: %2. (dettaglio: %3)</source>
         <translation>Cannot start the plug-in &apos;%1&apos;: %2. (detail: %3)</translation>
     </message>
@@ -2657,7 +2658,7 @@ imported because of errors in the mobile number format:</translation>
         <translation type="vanished">Cannot start the plugin &apos;%1&apos;: %2</translation>
     </message>
     <message>
-        <location filename="../src/plugins/Plugins.cpp" line="188"/>
+        <location filename="../src/plugins/Plugins.cpp" line="189"/>
         <source>Il plugin &apos;%1&apos; si è interrotto in modo anomalo</source>
         <translation>The plugin &apos;%1&apos; stopped abnormally</translation>
     </message>
@@ -2777,27 +2778,27 @@ imported because of errors in the mobile number format:</translation>
         <translation>The database is open in another program</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="118"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="114"/>
         <source>Modifica</source>
         <translation>Save</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="118"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="114"/>
         <source>&amp;Inserisci</source>
         <translation>&amp;Add</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="183"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="179"/>
         <source>Sono necessari almeno il numero di cellulare ed il nome del contatto.</source>
         <translation>At least the contact&apos;s mobile number and name are needed.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="188"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="184"/>
         <source>Data di nascita errata.</source>
         <translation>Wrong date of birth.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="222"/>
+        <location filename="../src/ui/addressbook/ContactEditor.cpp" line="218"/>
         <source>Il numero di cellulare corrisponde già al contatto </source>
         <translation>The mobile number already belongs to the contact </translation>
     </message>
@@ -2823,7 +2824,7 @@ imported because of errors in the mobile number format:</translation>
         <translation>Contact &amp;Properties</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="186"/>
+        <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="185"/>
         <source>Si desidera cancellare definitivamente il contatto dalla rubrica?</source>
         <translation>Delete the contact from the address book for good?</translation>
     </message>
@@ -2848,19 +2849,19 @@ imported because of errors in the mobile number format:</translation>
         <translation>&amp;Remove from Group</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="250"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="249"/>
         <source>&amp;Ricerca Contatti</source>
         <translation>&amp;Find Contacts</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="268"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="267"/>
         <source>Il gruppo %1 è stato eliminato in un&apos;altra finestra: la finestra si chiude.</source>
         <translation>The group %1 was deleted in another window: this window closes.</translation>
     </message>
     <message>
         <location filename="../src/groups/Groups.cpp" line="61"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="83"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="257"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="256"/>
         <source>Tutta la rubrica</source>
         <translation>Whole address book</translation>
     </message>
@@ -2976,12 +2977,12 @@ imported because of errors in the mobile number format:</translation>
         <translation>Please wait, connecting...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="102"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="103"/>
         <source>Invii differiti inoltrati</source>
         <translation>Deferred sends forwarded</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="107"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="108"/>
         <source>Invii differiti in attesa: %1</source>
         <translation>Deferred sends waiting: %1</translation>
     </message>
@@ -2992,33 +2993,33 @@ imported because of errors in the mobile number format:</translation>
         <translation>&amp;Remove from Current Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="144"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="145"/>
         <source>Credito residuo: </source>
         <translation>Remaining credit: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="145"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="276"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="146"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="279"/>
         <source>Utente: </source>
         <translation>User: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="258"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="261"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation>Do you want to discard the current message and prepare a new one?</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="274"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="277"/>
         <source>Credito residuo: —</source>
         <translation>Remaining credit: —</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="275"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="278"/>
         <source>Credito residuo: %1 SMS</source>
         <translation>Remaining credit: %1 SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="277"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="280"/>
         <source>Altro &amp;Utente</source>
         <translation>Other &amp;User</translation>
     </message>
@@ -3259,6 +3260,135 @@ imported because of errors in the mobile number format:</translation>
         <source>La rubrica &apos;%1&apos; è stata scritta da una versione più recente di BrioSMS (formato %2; questa versione conosce fino al formato %3). Non viene aperta né modificata: aggiornare BrioSMS per usarla.</source>
         <translation>The address book &apos;%1&apos; was written by a newer version of BrioSMS (format %2; this version knows formats up to %3). It is neither opened nor changed: update BrioSMS to use it.</translation>
     </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="112"/>
+        <source>il server CardDAV non risponde (rete assente o server spento).</source>
+        <translation>the CardDAV server does not answer (no network, or the server is off).</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="115"/>
+        <source>il server CardDAV rifiuta il nome utente o la password.</source>
+        <translation>the CardDAV server refuses the user name or the password.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="118"/>
+        <source>una scheda è cambiata sul server durante la sincronizzazione; riprovare.</source>
+        <translation>a card changed on the server during the sync; try again.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="121"/>
+        <source>il server ha dato una risposta che non è quella di un server CardDAV.</source>
+        <translation>the server gave a reply that is not a CardDAV server&apos;s.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="124"/>
+        <source>l&apos;account CardDAV non è impostato del tutto (Opzioni).</source>
+        <translation>the CardDAV account is not fully set (Options).</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="127"/>
+        <source>errore della rubrica.</source>
+        <translation>address book error.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="130"/>
+        <source>Sincronizzazione della rubrica non riuscita: %1
+Le modifiche già applicate restano, la rubrica è coerente.
+
+Dettaglio: %2</source>
+        <translation>Address book sync failed: %1
+The changes already applied stay; the address book is consistent.
+
+Detail: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="204"/>
+        <source>Sincronizzazione della rubrica: %1 di %2 schede...</source>
+        <translation>Syncing the address book: %1 of %2 cards...</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="217"/>
+        <source>Una sincronizzazione della rubrica è già in corso.</source>
+        <translation>An address book sync is already running.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="221"/>
+        <source>La rubrica non è aperta: sincronizzazione non possibile.</source>
+        <translation>The address book is not open: it cannot be synced.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="224"/>
+        <source>Collegamento al server CardDAV...</source>
+        <translation>Connecting to the CardDAV server...</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="224"/>
+        <source>&amp;Interrompi</source>
+        <translation>Sto&amp;p</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="226"/>
+        <source>Sincronizza rubrica</source>
+        <translation>Sync Address Book</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="239"/>
+        <source>Interruzione dopo il blocco di schede in corso...</source>
+        <translation>Stopping after the batch of cards under way...</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="260"/>
+        <source>Sincronizzazione interrotta: le modifiche già applicate restano, la rubrica è coerente; il resto alla prossima sincronizzazione.</source>
+        <translation>Sync stopped: the changes already applied stay and the address book is consistent; the rest at the next sync.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="263"/>
+        <source>Sincronizzazione della rubrica completata.
+
+%1</source>
+        <translation>Address book sync completed.
+
+%1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="280"/>
+        <source>Rubrica sincronizzata alle %1</source>
+        <translation>Address book synced at %1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="120"/>
+        <source>(l&apos;unica dell&apos;utente)</source>
+        <translation>(the user&apos;s only one)</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="133"/>
+        <source>Indicare l&apos;utente del server CardDAV insieme alla password.</source>
+        <translation>Give the CardDAV server&apos;s user together with the password.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="148"/>
+        <source>L&apos;indirizzo del server CardDAV non è valido: %1</source>
+        <translation>The CardDAV server&apos;s address is not valid: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="180"/>
+        <source>Scrivere l&apos;indirizzo del server CardDAV.</source>
+        <translation>Write the CardDAV server&apos;s address.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="191"/>
+        <source>Ricerca delle rubriche non riuscita.
+
+Dettaglio: %1</source>
+        <translation>Finding the address books failed.
+
+Detail: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.cpp" line="195"/>
+        <source>L&apos;utente non ha rubriche su questo server.</source>
+        <translation>The user has no address books on this server.</translation>
+    </message>
 </context>
 <context>
     <name>frmImportBRIO1</name>
@@ -3349,267 +3479,272 @@ imported because of errors in the mobile number format:</translation>
         <translation>Address &amp;Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="40"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="42"/>
         <source>&amp;Messaggi</source>
         <translation>&amp;Messages</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="53"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="55"/>
         <source>Ac&amp;quista</source>
         <translation>Bu&amp;y</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="61"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="63"/>
         <source>&amp;Plugins</source>
         <translation>&amp;Plugins</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="80"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="82"/>
         <source>&amp;?</source>
         <translation>&amp;?</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="173"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="175"/>
         <source>Tutti i plugin installati...</source>
         <translation>All installed plugins...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="181"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="183"/>
         <source>Plugin0</source>
         <translation>Plugin0</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="189"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="191"/>
         <source>Plugin1</source>
         <translation>Plugin1</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="197"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="199"/>
         <source>Plugin2</source>
         <translation>Plugin2</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="205"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="207"/>
         <source>Plugin3</source>
         <translation>Plugin3</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="213"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="215"/>
         <source>Plugin4</source>
         <translation>Plugin4</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="221"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="223"/>
         <source>Plugin5</source>
         <translation>Plugin5</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="229"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="231"/>
         <source>Plugin6</source>
         <translation>Plugin6</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="237"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="239"/>
         <source>Plugin7</source>
         <translation>Plugin7</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="245"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="247"/>
         <source>Plugin8</source>
         <translation>Plugin8</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="253"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="255"/>
         <source>Plugin9</source>
         <translation>Plugin9</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="261"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="263"/>
         <source>&amp;Nuovo</source>
         <translation>&amp;New</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="264"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="266"/>
         <source>Ctrl+N</source>
         <translation>Ctrl+N</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="269"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="271"/>
         <source>&amp;Login</source>
         <translation>&amp;Login</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="274"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="276"/>
         <source>&amp;Opzioni</source>
         <translation>&amp;Options</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="279"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="281"/>
         <source>&amp;Invia...</source>
         <translation>&amp;Send...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="282"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="284"/>
         <source>Ctrl+I</source>
         <translation>Ctrl+I</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="287"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="289"/>
         <source>&amp;Esci</source>
         <translation>E&amp;xit</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="292"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="294"/>
         <source>&amp;Inserisci contatti</source>
         <translation>&amp;Add Contacts</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="297"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="299"/>
         <source>&amp;Visualizza</source>
         <translation>&amp;View</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="300"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="302"/>
         <source>Ctrl+T</source>
         <translation>Ctrl+T</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="305"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="307"/>
         <source>&amp;Gruppi</source>
         <translation>&amp;Groups</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="310"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="312"/>
         <source>Importa &amp;dati esterni...</source>
         <translation>Import &amp;External Data...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="315"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="317"/>
         <source>I&amp;mporta rubrica BrioSMS 1.1</source>
         <translation>I&amp;mport BrioSMS 1.1 Address Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="320"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="327"/>
+        <source>&amp;Sincronizza rubrica</source>
+        <translation>&amp;Sync Address Book</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/MainWindow.ui" line="332"/>
         <source>&amp;Inviati</source>
         <translation>&amp;Sent</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="325"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="337"/>
         <source>&amp;Differiti</source>
         <translation>&amp;Deferred</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="330"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="342"/>
         <source>&amp;Errori</source>
         <translation>&amp;Errors</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="340"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="352"/>
         <source>&amp;Storico invii...</source>
         <translation>Send &amp;History...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="343"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="355"/>
         <source>Messaggi inviati da questo computer</source>
         <translation>Messages sent from this computer</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="348"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="360"/>
         <source>&amp;Numero Mittente</source>
         <translation>Sender &amp;Number</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="353"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="365"/>
         <source>&amp;Password</source>
         <translation>&amp;Password</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="358"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="370"/>
         <source>Verifica &amp;credito</source>
         <translation>Check &amp;Credit</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="363"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="375"/>
         <source>&amp;Acquista SMS</source>
         <translation>&amp;Buy SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="368"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="380"/>
         <source>&amp;Listino SMS</source>
         <translation>SMS &amp;Price List</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="373"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="385"/>
         <source>Sc&amp;arica plugin</source>
         <translation>&amp;Download Plugins</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="378"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="390"/>
         <source>&amp;Sommario</source>
         <translation>&amp;Contents</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="383"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="395"/>
         <source>&amp;Cerca</source>
         <translation>&amp;Search</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="388"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="400"/>
         <source>Sup&amp;porto Tecnico</source>
         <translation>Technical Su&amp;pport</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="393"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="405"/>
         <source>&amp;Informazioni su...</source>
         <translation>&amp;About...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="398"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="410"/>
         <source>Nuovo</source>
         <translation>New</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="401"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="413"/>
         <source>Crea nuovo SMS</source>
         <translation>Create a new SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="406"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="418"/>
         <source>Rubrica</source>
         <translation>Address Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="409"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="421"/>
         <source>Apre la Rubrica</source>
         <translation>Opens the address book</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="414"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="426"/>
         <source>Gruppi</source>
         <translation>Groups</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="417"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="429"/>
         <source>Gestione dei Gruppi</source>
         <translation>Group management</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="422"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="434"/>
         <source>Invia</source>
         <translation>Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="425"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="437"/>
         <source>Invia SMS</source>
         <translation>Send SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="430"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="442"/>
         <source>Comprimi</source>
         <translation>Compress</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.ui" line="433"/>
+        <location filename="../src/ui/main/MainWindow.ui" line="445"/>
         <source>Comprimi SMS</source>
         <translation>Compress SMS</translation>
     </message>
@@ -3695,26 +3830,76 @@ imported because of errors in the mobile number format:</translation>
     </message>
     <message>
         <location filename="../src/ui/options/OptionsWindow.ui" line="89"/>
+        <source>Rubrica condivisa (CardDAV)</source>
+        <translation>Shared address book (CardDAV)</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="95"/>
+        <source>&amp;Indirizzo:</source>
+        <translation>&amp;Address:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="105"/>
+        <source>https://server.example/ oppure l&apos;indirizzo della rubrica</source>
+        <translation>https://server.example/ or the address book&apos;s address</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="112"/>
+        <source>&amp;Utente:</source>
+        <translation>&amp;User:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="125"/>
+        <source>Pass&amp;word:</source>
+        <translation>Pass&amp;word:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="142"/>
+        <source>Ru&amp;brica sul server:</source>
+        <translation>Address &amp;book on the server:</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="155"/>
+        <source>&amp;Cerca rubriche</source>
+        <translation>&amp;Find address books</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="162"/>
+        <source>Sincronizza ogni (&amp;minuti):</source>
+        <translation>Sync every (&amp;minutes):</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="172"/>
+        <source>solo a richiesta</source>
+        <translation>on demand only</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="182"/>
+        <source>Con 0 la rubrica si sincronizza solo dal menu Rubrica, Sincronizza rubrica. La password resta nel portachiavi del desktop. Le modifiche valgono con OK.</source>
+        <translation>With 0 the address book syncs only from the menu Address Book, Sync Address Book. The password stays in the desktop keyring. The changes apply with OK.</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="195"/>
         <source>Lingua</source>
         <translation>Language</translation>
     </message>
     <message>
-        <location filename="../src/ui/options/OptionsWindow.ui" line="95"/>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="201"/>
         <source>&amp;Lingua:</source>
         <translation>&amp;Language:</translation>
     </message>
     <message>
-        <location filename="../src/ui/options/OptionsWindow.ui" line="106"/>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="212"/>
         <source>Come il desktop</source>
         <translation>Same as the desktop</translation>
     </message>
     <message>
-        <location filename="../src/ui/options/OptionsWindow.ui" line="124"/>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="230"/>
         <source>La lingua scelta vale dal prossimo avvio di BrioSMS.</source>
         <translation>The chosen language takes effect from the next start of BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/ui/options/OptionsWindow.ui" line="155"/>
+        <location filename="../src/ui/options/OptionsWindow.ui" line="261"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>

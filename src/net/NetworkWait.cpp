@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -49,12 +50,31 @@ PointerHooks &hooks()
     return h;
 }
 
+QList<QPointer<QObject>> &exempt()
+{
+    static QList<QPointer<QObject>> objects;
+    return objects;
+}
+
+bool isExempt(const QObject *watched)
+{
+    for (const QObject *o = watched; o; o = o->parent()) {
+        for (const QPointer<QObject> &e : std::as_const(exempt())) {
+            if (e == o)
+                return true;
+        }
+    }
+    return false;
+}
+
 // Drops what the user does to any window while network work runs.
 class InputBlocker final : public QObject
 {
 public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (!exempt().isEmpty() && isExempt(watched))
+            return QObject::eventFilter(watched, event);
         if (isUserInput(event->type()))
             return true;
         // A window closed by the user would go while its work still runs.
@@ -124,6 +144,13 @@ void NetworkWait::quit()
 {
     m_quit = true;
     m_loop.quit();
+}
+
+void NetworkWait::letInputThrough(const QList<QObject *> &objects)
+{
+    exempt().clear();
+    for (QObject *o : objects)
+        exempt().append(o);
 }
 
 void NetworkWait::sleep(int ms)

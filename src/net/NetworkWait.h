@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QList>
 #include <functional>
 
 namespace brio {
@@ -33,6 +34,10 @@ public:
 
     // A pause with the loop alive and input blocked.
     static void sleep(int ms);
+
+    // Input to these objects and their children still passes (a progress
+    // window's stop button); an empty list ends the exception.
+    static void letInputThrough(const QList<QObject *> &objects);
 
 private:
     QEventLoop m_loop;

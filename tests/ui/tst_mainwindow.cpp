@@ -86,7 +86,8 @@ private Q_SLOTS:
         plugins << "mnuPluginSep2" << "mnuOtherPlugins";
         const QList<QPair<const char *, QStringList>> tree{
             {"mnuFile", {"mnuNuovo", "mnusep3", "mnuLogin", "mnuOpzioni", "mnuSep", "mnuInvia", "mnuFileSep4", "mnuEsci"}},
-            {"mnuRubrica", {"mnuNuovoContatto", "mnuContatti", "mnuGruppi", "mnuImportasep1", "mnuImporta", "mnuImportaBrio1"}},
+            {"mnuRubrica", {"mnuNuovoContatto", "mnuContatti", "mnuGruppi", "mnuImportasep1", "mnuImporta", "mnuImportaBrio1",
+                            "mnuSincronizzaSep", "mnuSincronizzaRubrica"}},
             {"mnuMessaggi", {"mnuInviati", "mnuDifferiti", "mnuErrori", "mnuStoricoSep", "mnuStorico", "mnuStrumentiSep1", "mnuMittente", "mnuPassword"}},
             {"mnuAcquista", {"mnuStrumentiVerificaCredito", "mnuAcquistaSMS", "mnuListino"}},
             {"mnuPluginS", plugins},

@@ -14,6 +14,7 @@
 #include "plugins/OldAddressBook.h"
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
+#include "ui/addressbook/BookSync.h"
 #include "ui/addressbook/ContactEditor.h"
 #include "ui/addressbook/RecipientPicker.h"
 #include "ui/main/ComposePanel.h"
@@ -179,6 +180,8 @@ void MainWindow::connectHandlers()
     connect(m_ui->mnuEsci, &QAction::triggered, this, &MainWindow::mnuEsci_Click);
     connect(m_ui->mnuNuovoContatto, &QAction::triggered, this, &MainWindow::mnuNuovoContatto_Click);
     connect(m_ui->mnuContatti, &QAction::triggered, this, &MainWindow::mnuContatti_Click);
+    // The menu's sync and the periodic one share this runner.
+    connect(m_ui->mnuSincronizzaRubrica, &QAction::triggered, new BookSync(m_ctx, this), &BookSync::syncNow);
     auto onAccount = [this](QAction *command, const std::function<void(AccountCommands &)> &run) {
         connect(command, &QAction::triggered, this, [this, run] { guarded(m_ctx, [&] { run(*m_account); }); });
     };
