@@ -5,6 +5,7 @@
 // (also on an encrypted book), and the account set in Opzioni with the sync
 // run from the main window's menu and by its timer.
 #include "addressbook/Contacts.h"
+#include "app/BookDialogues.h"
 #include "carddav/CardDavClient.h"
 #include "carddav/CardDavSync.h"
 #include "carddav/VCard.h"
@@ -315,9 +316,8 @@ private slots:
         TestEnv a;
         a.addContact(QStringLiteral("Anna Neri"), QStringLiteral("+393471111111"));
         if (!bookPassword.isEmpty()) {
-            QString key;
-            changeDatabaseKey(a.state.DB, key, a.state.databasePath(), bookPassword, {});
-            QVERIFY(isEncryptedDatabaseFile(a.state.databasePath()));
+            changeDatabaseKey(*a.ctx, bookPassword);
+            QVERIFY(isEncryptedDatabaseFile(a.state.book.path()));
         }
         auto run = [&](const QString &password) {
             QUrl url = m_server->base();
@@ -351,7 +351,7 @@ private slots:
                 QVERIFY2(!logged.contains(secret.toUtf8()), qPrintable(secret));
         }
         if (!bookPassword.isEmpty())
-            QVERIFY(isEncryptedDatabaseFile(a.state.databasePath()));
+            QVERIFY(isEncryptedDatabaseFile(a.state.book.path()));
     }
 
     // The account set in Opzioni (discovery included), the sync run from the

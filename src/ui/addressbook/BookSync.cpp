@@ -185,9 +185,9 @@ BookSync::Outcome BookSync::run(const std::function<bool(int, int)> &progress)
             out.failure = e;
     }
     // Every batch applied, also before a stop or a failure.
-    if (before && m_ctx.state.DB) {
+    if (before && m_ctx.state.book.isOpen()) {
         try {
-            announce(m_ctx.notifier(), *before, viewOf(*m_ctx.state.DB));
+            announce(m_ctx.notifier(), *before, viewOf(m_ctx.state.book.database()));
         } catch (const Error &e) {
             if (!out.failure)
                 out.failure = e;
@@ -217,7 +217,7 @@ void BookSync::syncNow()
         m_ctx.message(Icon::Information, Texts::tr("Una sincronizzazione della rubrica è già in corso."));
         return;
     }
-    if (!m_ctx.state.DB) {
+    if (!m_ctx.state.book.isOpen()) {
         m_ctx.message(Icon::Exclamation, Texts::tr("La rubrica non è aperta: sincronizzazione non possibile."));
         return;
     }
@@ -268,7 +268,7 @@ void BookSync::syncNow()
 void BookSync::tick()
 {
     const int minutes = m_ctx.settings.integer(Key::CardDavMinutes);
-    if (minutes <= 0 || m_running || !m_ctx.state.DB || m_ctx.settings.text(Key::CardDavURL).trimmed().isEmpty()
+    if (minutes <= 0 || m_running || !m_ctx.state.book.isOpen() || m_ctx.settings.text(Key::CardDavURL).trimmed().isEmpty()
         || m_ctx.clock.now() < m_last.addSecs(qint64(minutes) * 60) || somethingElseRuns())
         return;
     const Outcome out = run({});
