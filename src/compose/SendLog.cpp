@@ -140,7 +140,7 @@ SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text
         .bind(6, log.m_attempt);
     log.m_pending.reserve(recipients.size());
     for (qsizetype i = 0; i < recipients.size(); ++i) {
-        insert.bind(2, i).bind(3, recipients.at(i).number).bind(4, recipients.at(i).name).run();
+        insert.bindInteger(2, i).bindText(3, recipients.at(i).number).bindText(4, recipients.at(i).name).run();
         insert.reset();
         log.m_pending.append(i);
     }

@@ -293,7 +293,8 @@ SendProcedure::Outcome SendProcedure::send()
 
     if (whole) {
         list.reserve(total);
-        appendContacts(contactNumbers(m_ctx.db()), list);
+        // Straight into the list: a whole contact per row would cost more than the send's own record.
+        appendRecipients(m_ctx.db(), QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari"), list);
     } else if (const RecipientRepeats repeats = m_ownRecipients ? RecipientRepeats() : recipientRepeats(m_ctx.db());
                repeats.typed || repeats.listed) {
         // Say why fewer messages leave than the lists show entries.

@@ -78,6 +78,9 @@ std::unique_ptr<Database> openSandbox(const QString &file)
 {
     try {
         auto db = Database::open(file, QString(), Database::Mode::Shared, true);
+        // A large job's rows stay in memory until its commit, instead of
+        // going to the disk halfway through (and syncing the journal first).
+        db->exec(QStringLiteral("PRAGMA cache_size=-65536"));
         ensureSchema(*db);
         return db;
     } catch (const Error &e) {
@@ -301,7 +304,7 @@ void SandboxGateway::closeConnection()
             insert.bind(4, q.when);
             boundWhen = &q.when;
         }
-        insert.bind(2, q.number).bind(7, qint64(q.index)).run();
+        insert.bindText(2, q.number).bindInteger(7, q.index).run();
         insert.reset();
         if (firstRow == 0)
             firstRow = d.lastInsertId();

@@ -603,6 +603,25 @@ Statement &Statement::bindAll(const QVariantList &values)
     return *this;
 }
 
+Statement &Statement::bindText(int position, const QString &text)
+{
+    checkText(text);
+    const QByteArray u = text.toUtf8();
+    // Empty text stays text: a null pointer would bind NULL.
+    const int rc = sqlite3_bind_text(m_stmt, position, u.isEmpty() ? "" : u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        throwDatabaseError(m_db->handle(), rc);
+    return *this;
+}
+
+Statement &Statement::bindInteger(int position, qint64 value)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, position, value);
+    if (rc != SQLITE_OK)
+        throwDatabaseError(m_db->handle(), rc);
+    return *this;
+}
+
 CheckedUtf8::CheckedUtf8(QByteArray utf8)
     : m_utf8(std::move(utf8))
 {

@@ -105,6 +105,10 @@ public:
     // Positions count from 1. A null QVariant binds NULL.
     Statement &bind(int position, const QVariant &value);
     Statement &bindAll(const QVariantList &values);
+    // The same as bind() without the QVariant: for statements run once a row
+    // of a large batch.
+    Statement &bindText(int position, const QString &text);
+    Statement &bindInteger(int position, qint64 value);
     // Bytes [begin, end) of checked text, bound without a copy: the text
     // must stay as it is until the statement has run. A part that begins or
     // ends inside a character is refused.

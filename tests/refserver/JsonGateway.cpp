@@ -9,6 +9,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <iterator>
 
 namespace brio::test {
 
@@ -281,21 +282,22 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
         return failure(404, QStringLiteral("job_unknown"), QStringLiteral("No such job or expired"));
 
     // Batch indexes are unique and not negative: 0 .. batches-1 all present.
+    // The messages are looked at in place: a refused commit leaves the job as it was.
     const qint64 batches = body.value(QLatin1String("batches")).toInteger(-1);
-    QList<Delivered> accepted;
-    QList<Delivered> all;
     QJsonArray refused;
     QJsonArray refusedAt;
     qint64 held = 0;
-    for (const QList<Delivered> &batch : std::as_const(open->batches))
-        held += batch.size();
-    accepted.reserve(held);
-    held = 0;
+    qint64 charge = 0; // one credit for every part of every accepted message
+    QString lastText;
+    qint64 lastParts = 0;
     for (const QList<Delivered> &batch : std::as_const(open->batches)) {
         for (const Delivered &m : batch) {
-            all.append(m);
             if (isValidNumber(m.to)) {
-                accepted.append(m);
+                if (m.text != lastText || lastParts == 0) {
+                    lastText = m.text;
+                    lastParts = smsSize(m.text).parts;
+                }
+                charge += lastParts;
             } else {
                 refused.append(m.to);
                 refusedAt.append(held);
@@ -306,26 +308,31 @@ HttpResponse JsonGateway::commit(const QString &user, const QByteArray &key, con
     if (open->batches.size() != batches || open->batches.lastKey() != batches - 1
         || held != body.value(QLatin1String("messages")).toInteger(-1))
         return failure(409, QStringLiteral("incomplete_job"), QStringLiteral("Batches missing"));
-    if (accepted.isEmpty())
+    const qsizetype acceptedCount = held - refused.size();
+    if (acceptedCount == 0)
         return failure(422, QStringLiteral("wrong_numbers"), QStringLiteral("No valid number"),
                        {{QStringLiteral("refused"), refused}});
-    // One credit for every part of every accepted message.
-    qint64 charge = 0;
-    QString lastText;
-    qint64 lastParts = 0;
-    for (const Delivered &m : std::as_const(accepted)) {
-        if (m.text != lastText || lastParts == 0) {
-            lastText = m.text;
-            lastParts = smsSize(m.text).parts;
-        }
-        charge += lastParts;
-    }
     Account &account = m_accounts[user];
     if (charge > account.credit)
         return failure(402, QStringLiteral("credit"), QStringLiteral("Insufficient credit"));
 
     account.credit -= charge;
-    const qsizetype acceptedCount = accepted.size();
+    // Applied: the job's messages move out of its batches, and the accepted
+    // ones share them when none was refused.
+    QList<Delivered> all;
+    all.reserve(held);
+    for (QList<Delivered> &batch : open->batches) {
+        for (Delivered &m : batch)
+            all.append(std::move(m));
+    }
+    QList<Delivered> accepted;
+    if (refused.isEmpty()) {
+        accepted = all;
+    } else {
+        accepted.reserve(acceptedCount);
+        std::copy_if(all.cbegin(), all.cend(), std::back_inserter(accepted),
+                     [](const Delivered &m) { return isValidNumber(m.to); });
+    }
     if (m_delivered.isEmpty())
         m_delivered = std::move(accepted);
     else
