@@ -333,53 +333,6 @@ private:
     std::thread m_thread;
 };
 
-// Alone with the book, the import writes it without the log: through the
-// log every page is written twice, once into the log and once more into
-// the file when the last connection closes. With another program on the
-// book (which the engine tells by refusing at once) the log stays, so that
-// the program keeps reading while the import writes. The log comes back
-// however the import ends; a program started meanwhile, or the next start,
-// puts it back too.
-class LogSetAside final
-{
-public:
-    explicit LogSetAside(Database &db)
-        : m_db(db)
-    {
-        if (!db.usesWriteAheadLog())
-            return;
-        const int wait = db.busyTimeout();
-        db.setBusyTimeout(0);
-        try {
-            db.leaveWriteAheadLog();
-            m_left = true;
-        } catch (const Error &e) {
-            if (e.number() != ErrorNo::DatabaseLocked) {
-                db.setBusyTimeout(wait);
-                throw;
-            }
-        }
-        db.setBusyTimeout(wait);
-    }
-    ~LogSetAside()
-    {
-        if (!m_left)
-            return;
-        try {
-            m_db.useWriteAheadLog();
-        } catch (const Error &) {
-            // The book is whole without the log; the program's next start
-            // puts it back.
-        }
-    }
-    LogSetAside(const LogSetAside &) = delete;
-    LogSetAside &operator=(const LogSetAside &) = delete;
-
-private:
-    Database &m_db;
-    bool m_left = false;
-};
-
 QString badRowsPath(const QString &sourcePath)
 {
     const QFileInfo source(sourcePath);
@@ -416,7 +369,6 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
     // The whole import is one transaction: with the engine's small default
     // cache its index pages would be written out and read back many times.
     db.exec(QStringLiteral("PRAGMA cache_size=-65536"));
-    const LogSetAside straight(db);
     Transaction transaction(db);
     ContactBulkWriter writer(db, count, existing);
     {
