@@ -35,24 +35,24 @@ Contact contactAt(const Statement &st)
 // The name of a contact other than `except` that has the number.
 std::optional<QString> holderOf(Database &db, const QString &number, qint64 except)
 {
-    Statement st = db.prepare(QStringLiteral(
+    ReusedStatement st(db, QStringLiteral(
         "SELECT Nominativo FROM tab_destinatari WHERE Numero = ? AND IDDestinatario <> ? LIMIT 1"));
-    st.bind(1, number).bind(2, except);
-    if (!st.next())
+    st->bind(1, number).bind(2, except);
+    if (!st->next())
         return std::nullopt;
-    return st.text(0);
+    return st->text(0);
 }
 
 } // namespace
 
 std::optional<Contact> loadContact(Database &db, qint64 id)
 {
-    Statement st = db.prepare(
-        QStringLiteral("SELECT %1, IDDestinatario FROM tab_destinatari WHERE IDDestinatario = ?").arg(kFields));
-    st.bind(1, id);
-    if (!st.next())
+    ReusedStatement st(
+        db, QStringLiteral("SELECT %1, IDDestinatario FROM tab_destinatari WHERE IDDestinatario = ?").arg(kFields));
+    st->bind(1, id);
+    if (!st->next())
         return std::nullopt;
-    return contactAt(st);
+    return contactAt(*st);
 }
 
 qint64 addressBookCount(Database &db)
@@ -62,11 +62,11 @@ qint64 addressBookCount(Database &db)
 
 std::optional<qint64> contactWithNumber(Database &db, const QString &number)
 {
-    Statement st = db.prepare(QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ?"));
-    st.bind(1, number);
-    if (!st.next())
+    ReusedStatement st(db, QStringLiteral("SELECT IDDestinatario FROM tab_destinatari WHERE Numero = ?"));
+    st->bind(1, number);
+    if (!st->next())
         return std::nullopt;
-    return st.integer(0);
+    return st->integer(0);
 }
 
 QList<Contact> contactsByName(Database &db, const QList<qint64> &groups)

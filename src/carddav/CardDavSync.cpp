@@ -281,6 +281,12 @@ SyncSummary CardDavSync::run()
     int done = 0;
     step(done, total);
 
+    // The book's numbers, read once: a card whose number is not among them
+    // (nor among those this sync wrote) needs no look-up in the book.
+    QSet<QString> numbersSeen;
+    for (const Contact &c : contactNumbers(m_db))
+        numbersSeen.insert(c.number);
+
     // Where a linked contact went: the ids linked to some card.
     QHash<qint64, QString> linkOf;
     for (auto k = known.cbegin(); k != known.cend(); ++k) {
@@ -366,7 +372,9 @@ SyncSummary CardDavSync::run()
             bool upload = false;
             if (!target) {
                 // A contact of the book with the number: linked, not doubled.
-                if (const auto same = contactWithNumber(m_db, server.number)) {
+                const auto same =
+                    numbersSeen.contains(server.number) ? contactWithNumber(m_db, server.number) : std::nullopt;
+                if (same) {
                     const QString other = linkOf.value(*same);
                     if (!other.isEmpty() && other != fetched.href) {
                         sum.notes << Texts::tr("Scheda %1 lasciata sul server: il numero %2 è già di un'altra scheda.")
@@ -403,6 +411,7 @@ SyncSummary CardDavSync::run()
                 store(fetched.href, k);
                 continue;
             }
+            numbersSeen.insert(wanted.number);
             setGroupsOf(m_db, *target, wanted.groups);
             if (k.id && *k.id != *target)
                 linkOf.remove(*k.id);

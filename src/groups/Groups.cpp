@@ -183,11 +183,11 @@ void removeAllMembers(Database &db, Notifier &notifier, qint64 groupId)
 QStringList groupNamesOf(Database &db, qint64 contactId)
 {
     QStringList out;
-    Statement st = db.prepare(QStringLiteral("SELECT l.NomeLista FROM tab_membri m JOIN tab_liste l "
-                                             "ON l.ID_Lista = m.ID_Lista WHERE m.ID_Membro = ?"));
-    st.bind(1, contactId);
-    while (st.next())
-        out << st.text(0);
+    ReusedStatement st(db, QStringLiteral("SELECT l.NomeLista FROM tab_membri m JOIN tab_liste l "
+                                          "ON l.ID_Lista = m.ID_Lista WHERE m.ID_Membro = ?"));
+    st->bind(1, contactId);
+    while (st->next())
+        out << st->text(0);
     out.sort();
     return out;
 }

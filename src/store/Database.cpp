@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -365,12 +366,25 @@ QString likePattern(const QString &wildcardPattern)
 
 // --- Database -------------------------------------------------------------
 
+struct Database::Kept
+{
+    // Texts built with a varying number of marks would fill it without end.
+    static constexpr qsizetype kMost = 64;
+    struct Entry
+    {
+        std::unique_ptr<Statement> statement;
+        bool inUse = false;
+    };
+    std::unordered_map<QString, Entry> entries;
+};
+
 Database::Database(sqlite3 *db, QString path, Mode mode)
     : m_db(db)
     , m_path(std::move(path))
     , m_mode(mode)
     , m_busyTimeoutMs(g_defaultBusyTimeoutMs)
     , m_writerWait(std::make_unique<WriterLockWait>(m_path))
+    , m_kept(std::make_unique<Kept>())
 {
 }
 
@@ -473,9 +487,13 @@ void Database::useWriteAheadLog()
 // every sync.
 void Database::syncForJournalMode()
 {
+    exec(usesWriteAheadLog() ? QStringLiteral("PRAGMA synchronous=NORMAL") : QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+bool Database::usesWriteAheadLog()
+{
     Statement mode = prepare(QStringLiteral("PRAGMA journal_mode"));
-    const bool wal = mode.next() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
-    exec(wal ? QStringLiteral("PRAGMA synchronous=NORMAL") : QStringLiteral("PRAGMA synchronous=FULL"));
+    return mode.next() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
 }
 
 void Database::leaveWriteAheadLog()
@@ -490,6 +508,7 @@ void Database::leaveWriteAheadLog()
 
 Database::~Database()
 {
+    m_kept.reset(); // finalized while the connection is still there
     m_writerWait->cancel();
     sqlite3_close_v2(m_db);
 }
@@ -516,14 +535,15 @@ Statement Database::prepare(const QString &sql)
 
 void Database::run(const QString &sql, const QVariantList &params)
 {
-    prepare(sql).bindAll(params).run();
+    ReusedStatement st(*this, sql);
+    st->bindAll(params).run();
 }
 
 qint64 Database::scalar(const QString &sql, const QVariantList &params)
 {
-    Statement st = prepare(sql);
-    st.bindAll(params);
-    return st.next() ? st.integer(0) : 0;
+    ReusedStatement st(*this, sql);
+    st->bindAll(params);
+    return st->next() ? st->integer(0) : 0;
 }
 
 qint64 Database::lastInsertId() const
@@ -568,6 +588,40 @@ sqlite3 *Database::handle() const
 void Database::setBusyTimeout(int milliseconds)
 {
     m_busyTimeoutMs = milliseconds;
+}
+
+int Database::busyTimeout() const
+{
+    return m_busyTimeoutMs;
+}
+
+// --- ReusedStatement ------------------------------------------------------
+
+ReusedStatement::ReusedStatement(Database &db, const QString &sql)
+    : m_db(db)
+    , m_sql(sql)
+{
+    Database::Kept &kept = *db.m_kept;
+    auto entry = kept.entries.find(sql);
+    if (entry == kept.entries.end() && qsizetype(kept.entries.size()) < Database::Kept::kMost)
+        entry = kept.entries.emplace(sql, Database::Kept::Entry{std::make_unique<Statement>(db.prepare(sql)), false})
+                    .first;
+    if (entry != kept.entries.end() && !entry->second.inUse) {
+        entry->second.inUse = true;
+        m_st = entry->second.statement.get();
+    } else {
+        m_own = std::make_unique<Statement>(db.prepare(sql));
+        m_st = m_own.get();
+    }
+}
+
+ReusedStatement::~ReusedStatement()
+{
+    if (m_own)
+        return;
+    m_st->reset();
+    m_st->clearBindings();
+    m_db.m_kept->entries.at(m_sql).inUse = false;
 }
 
 // --- Statement ------------------------------------------------------------
@@ -681,6 +735,11 @@ void Statement::run()
 void Statement::reset()
 {
     sqlite3_reset(m_stmt);
+}
+
+void Statement::clearBindings()
+{
+    sqlite3_clear_bindings(m_stmt);
 }
 
 int Statement::column(const QString &name) const

@@ -48,6 +48,7 @@ public:
     // How long a statement waits for another program's lock before failing
     // with DatabaseLocked.
     void setBusyTimeout(int milliseconds);
+    int busyTimeout() const;
     // The wait of connections opened from now on (tests shorten it).
     static void setDefaultBusyTimeout(int milliseconds);
 
@@ -59,8 +60,12 @@ public:
     // and removed, so that the file alone holds every row. Throws
     // DatabaseLocked while another connection has the file open.
     void leaveWriteAheadLog();
+    bool usesWriteAheadLog();
 
 private:
+    friend class ReusedStatement;
+    struct Kept;
+
     Database(sqlite3 *db, QString path, Mode mode);
     static int waitForLock(void *self, int attempt);
     // After each statement: the writer wait learns whether a transaction is open.
@@ -73,6 +78,7 @@ private:
     int m_busyTimeoutMs;
     QElapsedTimer m_waiting;
     std::unique_ptr<WriterLockWait> m_writerWait;
+    std::unique_ptr<Kept> m_kept;
 
     friend class Statement;
     friend class Transaction;
@@ -117,6 +123,7 @@ public:
     bool next();  // true while a row is available
     void run();   // step to the end, for statements without rows
     void reset(); // ready to run again; bindings stay
+    void clearBindings();
 
     // Column access by name without regard to case, as the program writes
     // names in several spellings.
@@ -133,6 +140,28 @@ public:
 private:
     Database *m_db;
     sqlite3_stmt *m_stmt;
+};
+
+// A statement prepared once and kept by the connection, for routines that
+// run once per contact inside a long batch (a sync applies thousands): the
+// same text is not parsed again each time. Reset, its bindings cleared,
+// when the guard ends; a text already in use gets a statement of its own.
+class ReusedStatement final
+{
+public:
+    ReusedStatement(Database &db, const QString &sql);
+    ~ReusedStatement();
+    ReusedStatement(const ReusedStatement &) = delete;
+    ReusedStatement &operator=(const ReusedStatement &) = delete;
+
+    Statement &operator*() { return *m_st; }
+    Statement *operator->() { return m_st; }
+
+private:
+    Database &m_db;
+    QString m_sql;
+    std::unique_ptr<Statement> m_own; // when the kept one was in use
+    Statement *m_st = nullptr;
 };
 
 // Rolls back unless commit() was reached, so a change is never half done.
