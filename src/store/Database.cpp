@@ -590,11 +590,6 @@ void Database::setBusyTimeout(int milliseconds)
     m_busyTimeoutMs = milliseconds;
 }
 
-int Database::busyTimeout() const
-{
-    return m_busyTimeoutMs;
-}
-
 // --- ReusedStatement ------------------------------------------------------
 
 ReusedStatement::ReusedStatement(Database &db, const QString &sql)

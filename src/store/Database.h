@@ -48,7 +48,6 @@ public:
     // How long a statement waits for another program's lock before failing
     // with DatabaseLocked.
     void setBusyTimeout(int milliseconds);
-    int busyTimeout() const;
     // The wait of connections opened from now on (tests shorten it).
     static void setDefaultBusyTimeout(int milliseconds);
 
