@@ -229,6 +229,11 @@ void BookSync::syncNow()
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
+    // Wide enough for the longest line it will show, so that it never cuts one.
+    progress.setMinimumWidth(
+        progress.fontMetrics().horizontalAdvance(
+            Texts::tr("Sincronizzazione della rubrica: %1 di %2 schede...").arg(99999).arg(99999))
+        + 4 * progress.fontMetrics().averageCharWidth());
     // Stopping waits for the batch under way: the window stays until then.
     m_stop = false;
     // Qt joins them by name, so only a disconnect by name parts them.
