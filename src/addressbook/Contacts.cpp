@@ -106,6 +106,13 @@ QList<Contact> contactNumbers(Database &db)
     return briefContacts(st);
 }
 
+void forEachNumberAndName(Database &db, const std::function<void(const QString &number, const QString &name)> &take)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari"));
+    while (st.next())
+        take(st.text(0), st.text(1));
+}
+
 ContactBatch::ContactBatch(Database &db)
     : m_db(db)
     , m_find(db.prepare(QStringLiteral("SELECT 1 FROM tab_destinatari WHERE Numero = ? LIMIT 1")))

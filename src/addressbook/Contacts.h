@@ -3,6 +3,7 @@
 #include "store/Database.h"
 
 #include <QList>
+#include <functional>
 #include <QString>
 #include <optional>
 
@@ -47,8 +48,11 @@ std::optional<qint64> contactWithNumber(Database &db, const QString &number);
 // program's name order (NAME_ORDER), the windows' order, ties by id.
 QList<Contact> contactsByName(Database &db, const QList<qint64> &groups = {});
 
-// Every contact's id, name and number, as stored: a send to the whole book.
+// Every contact's id, name and number, as stored.
 QList<Contact> contactNumbers(Database &db);
+// Every contact's number and name, as stored, without a Contact per row: a
+// send to the whole book.
+void forEachNumberAndName(Database &db, const std::function<void(const QString &number, const QString &name)> &take);
 // The contacts of a statement that selects id, name and number, in its order.
 QList<Contact> briefContacts(Statement &st);
 

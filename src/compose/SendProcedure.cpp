@@ -47,12 +47,11 @@ QTime parseTime(const QString &text)
 }
 
 // Rows of (Numero[, Nominativo]).
-void appendRecipients(Database &db, const QString &sql, QList<Recipient> &out)
+void appendTypedNumbers(Database &db, QList<Recipient> &out)
 {
-    Statement st = db.prepare(sql);
-    const bool named = st.columnCount() > 1;
+    Statement st = db.prepare(QStringLiteral("SELECT Numero FROM tab_dest_number"));
     while (st.next())
-        out.append({st.text(0), named ? st.text(1) : QString()});
+        out.append({st.text(0), QString()});
 }
 
 void appendContacts(const QList<Contact> &contacts, QList<Recipient> &out)
@@ -68,7 +67,7 @@ void appendContacts(const QList<Contact> &contacts, QList<Recipient> &out)
 QList<Recipient> messageRecipients(Database &db)
 {
     QList<Recipient> all;
-    appendRecipients(db, QStringLiteral("SELECT Numero FROM tab_dest_number"), all);
+    appendTypedNumbers(db, all);
     appendContacts(chosenContacts(db), all);
     appendContacts(chosenGroupMembers(db), all);
     QList<Recipient> out;
@@ -294,7 +293,7 @@ SendProcedure::Outcome SendProcedure::send()
     if (whole) {
         list.reserve(total);
         // Straight into the list: a whole contact per row would cost more than the send's own record.
-        appendRecipients(m_ctx.db(), QStringLiteral("SELECT Numero, Nominativo FROM tab_destinatari"), list);
+        forEachNumberAndName(m_ctx.db(), [&list](const QString &number, const QString &name) { list.append({number, name}); });
     } else if (const RecipientRepeats repeats = m_ownRecipients ? RecipientRepeats() : recipientRepeats(m_ctx.db());
                repeats.typed || repeats.listed) {
         // Say why fewer messages leave than the lists show entries.

@@ -39,6 +39,15 @@ QList<Group> groupsByName(Database &db)
     return out;
 }
 
+QHash<qint64, QSet<qint64>> membershipsByGroup(Database &db)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT ID_Lista, ID_Membro FROM tab_membri"));
+    QHash<qint64, QSet<qint64>> out;
+    while (st.next())
+        out[st.integer(0)].insert(st.integer(1));
+    return out;
+}
+
 std::optional<qint64> groupWithName(Database &db, const QString &name)
 {
     Statement st = db.prepare(QStringLiteral("SELECT ID_Lista FROM tab_liste WHERE NomeLista = ?"));

@@ -2,7 +2,9 @@
 
 #include "addressbook/ListEntries.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,6 +26,9 @@ struct Group
 
 // Every group (id and name) in the program's name order.
 QList<Group> groupsByName(Database &db);
+
+// Each group's members, by group id.
+QHash<qint64, QSet<qint64>> membershipsByGroup(Database &db);
 
 // The group of exactly that name, if any.
 std::optional<qint64> groupWithName(Database &db, const QString &name);

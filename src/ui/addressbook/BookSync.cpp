@@ -1,11 +1,13 @@
 #include "ui/addressbook/BookSync.h"
 
+#include "addressbook/Contacts.h"
 #include "carddav/CardDavClient.h"
 #include "carddav/CardDavSync.h"
 #include "context/Notifier.h"
 #include "core/Error.h"
 #include "core/Log.h"
 #include "core/Texts.h"
+#include "groups/Groups.h"
 #include "net/NetworkWait.h"
 #include "store/Database.h"
 #include "ui/main/MainWindow.h"
@@ -39,15 +41,11 @@ struct BookView
 BookView viewOf(Database &db)
 {
     BookView v;
-    Statement c = db.prepare(QStringLiteral("SELECT IDDestinatario, Nominativo, Numero FROM tab_destinatari"));
-    while (c.next())
-        v.contacts.insert(c.integer(0), {c.text(1), c.text(2)});
-    Statement g = db.prepare(QStringLiteral("SELECT ID_Lista, NomeLista FROM tab_liste"));
-    while (g.next())
-        v.groups.insert(g.integer(0), g.text(1));
-    Statement m = db.prepare(QStringLiteral("SELECT ID_Lista, ID_Membro FROM tab_membri"));
-    while (m.next())
-        v.members[m.integer(0)].insert(m.integer(1));
+    for (const Contact &c : contactNumbers(db))
+        v.contacts.insert(c.id, {c.name, c.number});
+    for (const Group &g : groupsByName(db))
+        v.groups.insert(g.id, g.name);
+    v.members = membershipsByGroup(db);
     return v;
 }
 
