@@ -1023,14 +1023,14 @@
 <context>
     <name>Texts</name>
     <message>
-        <location filename="../src/addressbook/Contacts.cpp" line="166"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="173"/>
         <location filename="../src/gateway/Login.cpp" line="24"/>
         <source>Nessun record corrente.</source>
         <translation>No current record.</translation>
     </message>
     <message>
-        <location filename="../src/addressbook/Contacts.cpp" line="195"/>
-        <location filename="../src/addressbook/Contacts.cpp" line="205"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="202"/>
+        <location filename="../src/addressbook/Contacts.cpp" line="212"/>
         <source>Il numero %1 è già in rubrica.</source>
         <translation>The number %1 is already in the address book.</translation>
     </message>
@@ -1092,7 +1092,7 @@ Continue?</translation>
     </message>
     <message>
         <location filename="../src/app/DataFolder.cpp" line="59"/>
-        <location filename="../src/store/Database.cpp" line="380"/>
+        <location filename="../src/store/Database.cpp" line="394"/>
         <source>&apos;%1&apos; non è un percorso valido</source>
         <translation>&apos;%1&apos; is not a valid path</translation>
     </message>
@@ -1521,7 +1521,7 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="795"/>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="278"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="281"/>
         <source>Sincronizzazione della rubrica non riuscita: %1</source>
         <translation>Address book sync failed: %1</translation>
     </message>
@@ -1711,22 +1711,22 @@ have bought at least one SMS bundle.</translation>
         <translation>Sending....</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="132"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="131"/>
         <source>Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei numeri di cellulare...</source>
         <translation>Warning: not every message will be forwarded, because of errors in the mobile numbers...</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="215"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="214"/>
         <source>Data errata.</source>
         <translation>Wrong date.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="220"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="219"/>
         <source>La data impostata è antecedente alla data attuale.</source>
         <translation>The date set is earlier than the current date.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="232"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="231"/>
         <source>Ora errata.</source>
         <translation>Wrong time.</translation>
     </message>
@@ -1753,22 +1753,22 @@ charged to your account.</translation>
     </message>
     <message>
         <location filename="../src/cli/CommandLine.cpp" line="713"/>
-        <location filename="../src/compose/SendProcedure.cpp" line="244"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="243"/>
         <source>Nessun destinatario inserito.</source>
         <translation>No recipient entered.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="249"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="248"/>
         <source>Inserire il testo del testo messaggio.</source>
         <translation>Enter the text of the message.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="264"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="263"/>
         <source>E&apos; necessario inserire almeno un destinatario per l&apos;invio.</source>
         <translation>At least one recipient is needed to send.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="271"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="270"/>
         <source>Stai per inoltrare %1 SMS. L&apos;operazione non è reversibile. Desideri continuare?</source>
         <translation>You are about to send %1 SMS. This cannot be undone. Do you want to continue?</translation>
     </message>
@@ -1990,7 +1990,7 @@ Warning... one or more messages were not forwarded because of an error in the mo
     </message>
     <message>
         <location filename="../src/gateway/HttpGateway.cpp" line="292"/>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="180"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="183"/>
         <source>Coda piena</source>
         <translation>Queue full</translation>
     </message>
@@ -2086,38 +2086,38 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>is not a test gateway file</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="84"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="87"/>
         <source>Il file del gateway di prova &quot;%1&quot; non può essere aperto (%2)</source>
         <translation>The test gateway file &quot;%1&quot; cannot be opened (%2)</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="151"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="154"/>
         <source>Credenziali rifiutate</source>
         <translation>Credentials refused</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="197"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="200"/>
         <source>Codice applicazione errato</source>
         <translation>Wrong application code</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="205"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="208"/>
         <source>Data di invio errata</source>
         <translation>Wrong send date</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="212"/>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="285"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="215"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="288"/>
         <source>Credito insufficiente</source>
         <translation>Not enough credit</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="72"/>
+        <location filename="../src/groups/Groups.cpp" line="81"/>
         <source> contatto)</source>
         <translation> contact)</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="72"/>
+        <location filename="../src/groups/Groups.cpp" line="81"/>
         <source> contatti)</source>
         <translation> contacts)</translation>
     </message>
@@ -2673,73 +2673,73 @@ imported because of errors in the mobile number format:</translation>
         <translation>Cannot create the address book &apos;%1&apos;</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="257"/>
+        <location filename="../src/store/Database.cpp" line="258"/>
         <source>Il testo contiene un carattere nullo, che non è ammesso</source>
         <translation>The text contains a null character, which is not allowed</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="262"/>
+        <location filename="../src/store/Database.cpp" line="263"/>
         <source>Il testo contiene un carattere non valido</source>
         <translation>The text contains an invalid character</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="292"/>
+        <location filename="../src/store/Database.cpp" line="293"/>
         <source>Impossibile apportare le modifiche richieste alla tabella: verrebbero creati valori duplicati nell&apos;indice o nella chiave primaria</source>
         <translation>The requested changes to the table cannot be made: they would create duplicate values in the index or the primary key</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="296"/>
+        <location filename="../src/store/Database.cpp" line="297"/>
         <source>Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere</source>
         <translation>The field is too small for the amount of data you tried to add</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="298"/>
+        <location filename="../src/store/Database.cpp" line="299"/>
         <source>Il campo deve contenere un valore</source>
         <translation>The field must hold a value</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="303"/>
+        <location filename="../src/store/Database.cpp" line="304"/>
         <source> (dettaglio: %1)</source>
         <translation> (detail: %1)</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="307"/>
+        <location filename="../src/store/Database.cpp" line="308"/>
         <source>La rubrica è in sola lettura: il file, la sua cartella o i file accanto che ne tengono le modifiche non si possono scrivere</source>
         <translation>The address book is read-only: the file, its folder or the files beside it that hold its changes cannot be written</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="311"/>
+        <location filename="../src/store/Database.cpp" line="312"/>
         <source>Il disco è pieno: la rubrica non può essere scritta</source>
         <translation>The disk is full: the address book cannot be written</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="313"/>
+        <location filename="../src/store/Database.cpp" line="314"/>
         <source>Il sistema non è riuscito a leggere o scrivere il disco</source>
         <translation>The system failed to read or write the disk</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="315"/>
+        <location filename="../src/store/Database.cpp" line="316"/>
         <source>Il file della rubrica è danneggiato</source>
         <translation>The address book file is damaged</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="318"/>
+        <location filename="../src/store/Database.cpp" line="319"/>
         <source>&apos;%1&apos; non è un percorso valido o il file non è accessibile</source>
         <translation>&apos;%1&apos; is not a valid path or the file cannot be reached</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="321"/>
+        <location filename="../src/store/Database.cpp" line="322"/>
         <source>Formato di database non riconosciuto o password errata</source>
         <translation>Database format not recognised, or wrong password</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="325"/>
-        <location filename="../src/store/Database.cpp" line="486"/>
+        <location filename="../src/store/Database.cpp" line="326"/>
+        <location filename="../src/store/Database.cpp" line="504"/>
         <source>Il database è bloccato da un altro programma</source>
         <translation>The database is locked by another program</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="327"/>
+        <location filename="../src/store/Database.cpp" line="328"/>
         <source>Errore del database</source>
         <translation>Database error</translation>
     </message>
@@ -2748,7 +2748,7 @@ imported because of errors in the mobile number format:</translation>
         <translation type="vanished">Database error: %1</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="674"/>
+        <location filename="../src/store/Database.cpp" line="747"/>
         <source>Elemento &apos;%1&apos; non trovato nell&apos;insieme</source>
         <translation>Item &apos;%1&apos; not found in the collection</translation>
     </message>
@@ -2859,19 +2859,19 @@ imported because of errors in the mobile number format:</translation>
         <translation>The group %1 was deleted in another window: this window closes.</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="61"/>
+        <location filename="../src/groups/Groups.cpp" line="70"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="83"/>
         <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="256"/>
         <source>Tutta la rubrica</source>
         <translation>Whole address book</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="61"/>
+        <location filename="../src/groups/Groups.cpp" line="70"/>
         <source>Solo in rubrica</source>
         <translation>Only in the address book</translation>
     </message>
     <message>
-        <location filename="../src/groups/Groups.cpp" line="65"/>
+        <location filename="../src/groups/Groups.cpp" line="74"/>
         <source>Gruppo %1 e rubrica</source>
         <translation>Group %1 and address book</translation>
     </message>
@@ -3150,77 +3150,82 @@ imported because of errors in the mobile number format:</translation>
         <translation>The CardDAV server gave no sync token</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="159"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="158"/>
         <source>Nessun server CardDAV impostato: indicarne l&apos;indirizzo in CardDAV/URL.</source>
         <translation>No CardDAV server set: give its address in CardDAV/URL.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="184"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="164"/>
+        <source>L&apos;indirizzo del server CardDAV in CardDAV/URL non è valido: serve un indirizzo che inizi con https:// o http://.</source>
+        <translation>The CardDAV server address in CardDAV/URL is not valid: it must start with https:// or http://.</translation>
+    </message>
+    <message>
+        <location filename="../src/carddav/CardDavSync.cpp" line="190"/>
         <source>L&apos;utente non ha rubriche sul server CardDAV %1.</source>
         <translation>The user has no address books on the CardDAV server %1.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="187"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="193"/>
         <source>Scegliere la rubrica in CardDAV/AddressBook tra: %1</source>
         <translation>Choose the address book in CardDAV/AddressBook among: %1</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="193"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="199"/>
         <source>Rubrica: %1 aggiunti, %2 modificati, %3 eliminati.</source>
         <translation>Address book: %1 added, %2 changed, %3 deleted.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="194"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="200"/>
         <source>Server: %1 aggiunti, %2 modificati, %3 eliminati.</source>
         <translation>Server: %1 added, %2 changed, %3 deleted.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="199"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="205"/>
         <source>%1 contatti già in rubrica collegati alle schede del server con lo stesso numero.</source>
         <translation>%1 contacts already in the address book linked to the server&apos;s cards with the same number.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="201"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="207"/>
         <source>%1 schede senza un numero di cellulare valido restano solo sul server.</source>
         <translation>%1 cards without a valid mobile number stay on the server only.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="224"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="230"/>
         <source>Sincronizzazione interrotta: quanto già fatto resta, il resto alla prossima.</source>
         <translation>Sync stopped: what is done stays, the rest at the next sync.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="295"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="307"/>
         <source>Conflitto su &quot;%1&quot; (%2): %3; tenuta la versione del server, la copia locale è salvata tra le copie di conflitto.</source>
         <translation>Conflict on &quot;%1&quot; (%2): %3; the server&apos;s version is kept, the local copy is saved among the conflict copies.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="316"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="328"/>
         <source>eliminato sul server, modificato qui</source>
         <translation>deleted on the server, changed here</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="343"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="355"/>
         <source>Scheda %1 lasciata sul server: %2</source>
         <translation>Card %1 left on the server: %2</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="349"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="361"/>
         <source>modificato sia qui sia sul server</source>
         <translation>changed both here and on the server</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="372"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="386"/>
         <source>Scheda %1 lasciata sul server: il numero %2 è già di un&apos;altra scheda.</source>
         <translation>Card %1 left on the server: the number %2 already belongs to another card.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="399"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="413"/>
         <source>Scheda %1 lasciata sul server: il numero %2 è già di un altro contatto.</source>
         <translation>Card %1 left on the server: the number %2 already belongs to another contact.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="477"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="492"/>
         <source>&quot;%1&quot; è cambiato sul server durante la sincronizzazione: sarà aggiornato alla prossima.</source>
         <translation>&quot;%1&quot; changed on the server during the sync: it will be updated at the next one.</translation>
     </message>
@@ -3261,37 +3266,37 @@ imported because of errors in the mobile number format:</translation>
         <translation>The address book &apos;%1&apos; was written by a newer version of BrioSMS (format %2; this version knows formats up to %3). It is neither opened nor changed: update BrioSMS to use it.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="112"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="110"/>
         <source>il server CardDAV non risponde (rete assente o server spento).</source>
         <translation>the CardDAV server does not answer (no network, or the server is off).</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="115"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="113"/>
         <source>il server CardDAV rifiuta il nome utente o la password.</source>
         <translation>the CardDAV server refuses the user name or the password.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="118"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="116"/>
         <source>una scheda è cambiata sul server durante la sincronizzazione; riprovare.</source>
         <translation>a card changed on the server during the sync; try again.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="121"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="119"/>
         <source>il server ha dato una risposta che non è quella di un server CardDAV.</source>
         <translation>the server gave a reply that is not a CardDAV server&apos;s.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="124"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="122"/>
         <source>l&apos;account CardDAV non è impostato del tutto (Opzioni).</source>
         <translation>the CardDAV account is not fully set (Options).</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="127"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="125"/>
         <source>errore della rubrica.</source>
         <translation>address book error.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="130"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="128"/>
         <source>Sincronizzazione della rubrica non riuscita: %1
 Le modifiche già applicate restano, la rubrica è coerente.
 
@@ -3302,47 +3307,48 @@ The changes already applied stay; the address book is consistent.
 Detail: %2</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="204"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="202"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="233"/>
         <source>Sincronizzazione della rubrica: %1 di %2 schede...</source>
         <translation>Syncing the address book: %1 of %2 cards...</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="217"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="215"/>
         <source>Una sincronizzazione della rubrica è già in corso.</source>
         <translation>An address book sync is already running.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="221"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="219"/>
         <source>La rubrica non è aperta: sincronizzazione non possibile.</source>
         <translation>The address book is not open: it cannot be synced.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="224"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="222"/>
         <source>Collegamento al server CardDAV...</source>
         <translation>Connecting to the CardDAV server...</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="224"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="222"/>
         <source>&amp;Interrompi</source>
         <translation>Sto&amp;p</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="226"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="224"/>
         <source>Sincronizza rubrica</source>
         <translation>Sync Address Book</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="239"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="242"/>
         <source>Interruzione dopo il blocco di schede in corso...</source>
         <translation>Stopping after the batch of cards under way...</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="260"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="263"/>
         <source>Sincronizzazione interrotta: le modifiche già applicate restano, la rubrica è coerente; il resto alla prossima sincronizzazione.</source>
         <translation>Sync stopped: the changes already applied stay and the address book is consistent; the rest at the next sync.</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="263"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="266"/>
         <source>Sincronizzazione della rubrica completata.
 
 %1</source>
@@ -3351,7 +3357,7 @@ Detail: %2</translation>
 %1</translation>
     </message>
     <message>
-        <location filename="../src/ui/addressbook/BookSync.cpp" line="280"/>
+        <location filename="../src/ui/addressbook/BookSync.cpp" line="283"/>
         <source>Rubrica sincronizzata alle %1</source>
         <translation>Address book synced at %1</translation>
     </message>

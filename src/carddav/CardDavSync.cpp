@@ -153,10 +153,16 @@ CardDavAccount CardDavAccount::fromSettings(Settings &settings)
 {
     PasswordPlace place = PasswordPlace::None;
     const QUrl withPassword(cardDavUrlWithPassword(settings, place));
-    if (settings.text(Key::CardDavURL).trimmed().isEmpty() || !withPassword.isValid()
-        || withPassword.scheme().isEmpty())
+    if (settings.text(Key::CardDavURL).trimmed().isEmpty())
         throw Error(ErrorNo::CardDavSetup,
                     Texts::tr("Nessun server CardDAV impostato: indicarne l'indirizzo in CardDAV/URL."));
+    // The value itself is not repeated: it may hold the password.
+    const QString scheme = withPassword.scheme().toLower();
+    if (!withPassword.isValid() || withPassword.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        throw Error(ErrorNo::CardDavSetup,
+                    Texts::tr("L'indirizzo del server CardDAV in CardDAV/URL non è valido: serve un indirizzo "
+                              "che inizi con https:// o http://."));
     CardDavAccount a;
     a.url = withPassword;
     a.url.setUserName(QString());
