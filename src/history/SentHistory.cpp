@@ -54,11 +54,13 @@ QList<SentEntry> readSends(Database &db, const SentFilter &filter, qint64 afterI
         params << containing(number);
     }
     params << limit;
-    Statement st = db.prepare(QStringLiteral("SELECT ID, Data, Gateway, Testo, CASE Stato WHEN 'P' THEN Quando END, "
+    // Kept prepared: the window reads its first page again after every send.
+    ReusedStatement kept(db, QStringLiteral("SELECT ID, Data, Gateway, Testo, CASE Stato WHEN 'P' THEN Quando END, "
                                              "Destinatari, Accettati, InCoda, Rifiutati, Sconosciuti, Consegnati, NonConsegnati, InAttesa "
                                              "FROM tab_invii %1 "
                                              "ORDER BY ID DESC LIMIT ?")
                                   .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QLatin1String(" AND "))));
+    Statement &st = *kept;
     st.bindAll(params);
     QList<SentEntry> out;
     out.reserve(limit);
@@ -88,10 +90,11 @@ QList<SentRecipient> readSentRecipients(Database &db, qint64 sendId)
 {
     QList<SentRecipient> out;
     // The rows of an attempt still on its way have no outcome yet.
-    Statement st = db.prepare(QStringLiteral(
+    ReusedStatement kept(db, QStringLiteral(
         "SELECT d.Numero, d.Nominativo, CASE WHEN d.Tentativo > 0 AND d.Tentativo = i.InVolo THEN '' ELSE d.Esito END, "
         "d.Consegna, d.ConsegnaOra "
         "FROM tab_invii_dest d JOIN tab_invii i ON i.ID = d.ID_Invio WHERE d.ID_Invio = ? ORDER BY d.Posizione"));
+    Statement &st = *kept;
     st.bind(1, sendId);
     while (st.next())
         out.append({st.text(0), st.text(1), st.text(2), st.text(3), st.text(4)});
