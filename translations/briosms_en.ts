@@ -513,12 +513,17 @@
         <translation>Preview of the first &amp;rows, as read from the file:</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="60"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="44"/>
+        <source>Anteprima delle prime righe</source>
+        <translation>Preview of the first rows</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="61"/>
         <source>&amp;Importa</source>
         <translation>&amp;Import</translation>
     </message>
     <message>
-        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="66"/>
+        <location filename="../src/plugins-shipped/CsvPreviewDialog.ui" line="67"/>
         <source>&amp;Annulla</source>
         <translation>&amp;Cancel</translation>
     </message>
@@ -2154,87 +2159,87 @@ BrioSMS gateway ver. </translation>
         <translation>BrioSMS is distributed free of charge, as is, without warranty. It uses Qt (LGPL v3 licence) and SQLCipher (BSD licence).</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="106"/>
+        <location filename="../src/history/SentHistory.cpp" line="109"/>
         <source>in coda</source>
         <translation>queued</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="108"/>
+        <location filename="../src/history/SentHistory.cpp" line="111"/>
         <source>rifiutato (numero errato)</source>
         <translation>refused (wrong number)</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="110"/>
+        <location filename="../src/history/SentHistory.cpp" line="113"/>
         <source>non inviato</source>
         <translation>not sent</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="112"/>
+        <location filename="../src/history/SentHistory.cpp" line="115"/>
         <source>esito sconosciuto</source>
         <translation>unknown outcome</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="113"/>
+        <location filename="../src/history/SentHistory.cpp" line="116"/>
         <source>non inoltrato</source>
         <translation>not forwarded</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="119"/>
+        <location filename="../src/history/SentHistory.cpp" line="122"/>
         <source>in attesa: partirà il %1</source>
         <translation>waiting: will go on %1</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="124"/>
+        <location filename="../src/history/SentHistory.cpp" line="127"/>
         <source>%1 in coda</source>
         <translation>%1 queued</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="128"/>
+        <location filename="../src/history/SentHistory.cpp" line="131"/>
         <source>%1 con esito sconosciuto</source>
         <translation>%1 with unknown outcome</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="134"/>
+        <location filename="../src/history/SentHistory.cpp" line="137"/>
         <source> (%1 SMS ciascuno)</source>
         <translation> (%1 SMS each)</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="145"/>
+        <location filename="../src/history/SentHistory.cpp" line="148"/>
         <source>1 consegnato</source>
         <translation>1 delivered</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="145"/>
+        <location filename="../src/history/SentHistory.cpp" line="148"/>
         <source>%1 consegnati</source>
         <translation>%1 delivered</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="147"/>
+        <location filename="../src/history/SentHistory.cpp" line="150"/>
         <source>1 non consegnato</source>
         <translation>1 not delivered</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="147"/>
+        <location filename="../src/history/SentHistory.cpp" line="150"/>
         <source>%1 non consegnati</source>
         <translation>%1 not delivered</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="149"/>
+        <location filename="../src/history/SentHistory.cpp" line="152"/>
         <source>%1 in attesa</source>
         <translation>%1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="152"/>
+        <location filename="../src/history/SentHistory.cpp" line="155"/>
         <source>1 sconosciuto</source>
         <translation>1 unknown</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="152"/>
+        <location filename="../src/history/SentHistory.cpp" line="155"/>
         <source>%1 sconosciuti</source>
         <translation>%1 unknown</translation>
     </message>
     <message>
-        <location filename="../src/history/SentHistory.cpp" line="207"/>
+        <location filename="../src/history/SentHistory.cpp" line="210"/>
         <source>L&apos;invio non è più fra i messaggi inviati</source>
         <translation>The send is no longer among the sent messages</translation>
     </message>
@@ -2819,7 +2824,7 @@ imported because of errors in the mobile number format:</translation>
     </message>
     <message>
         <location filename="../src/ui/addressbook/RecipientPicker.cpp" line="46"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="45"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="47"/>
         <source>&amp;Proprietà Contatto</source>
         <translation>Contact &amp;Properties</translation>
     </message>
@@ -2839,29 +2844,29 @@ imported because of errors in the mobile number format:</translation>
         <translation>Select a group.</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="43"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="45"/>
         <source>&amp;Aggiungi a Gruppo</source>
         <translation>&amp;Add to Group</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="48"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="50"/>
         <source>&amp;Escludi da Gruppo</source>
         <translation>&amp;Remove from Group</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="249"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="251"/>
         <source>&amp;Ricerca Contatti</source>
         <translation>&amp;Find Contacts</translation>
     </message>
     <message>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="267"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="269"/>
         <source>Il gruppo %1 è stato eliminato in un&apos;altra finestra: la finestra si chiude.</source>
         <translation>The group %1 was deleted in another window: this window closes.</translation>
     </message>
     <message>
         <location filename="../src/groups/Groups.cpp" line="70"/>
         <location filename="../src/plugins-shipped/BookExport.cpp" line="83"/>
-        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="256"/>
+        <location filename="../src/ui/groups/GroupMembersWindow.cpp" line="258"/>
         <source>Tutta la rubrica</source>
         <translation>Whole address book</translation>
     </message>

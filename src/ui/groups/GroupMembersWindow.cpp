@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "ui/ListRoutines.h"
 #include "ui/OneWindow.h"
+#include "ui/ScreenReader.h"
 #include "ui/help/HelpLink.h"
 #include "ui/WhileShown.h"
 #include "ui/EntryListView.h"
@@ -38,6 +39,7 @@ GroupMembersWindow::GroupMembersWindow(Context &ctx, qint64 groupId, QWidget *pa
 {
     m_ui->setupUi(this);
     attachHelp(m_ctx, this);
+    nameControlsForScreenReaders(*this);
     m_mnuPopupContatti = new QMenu(this);
     m_mnuPopupContatti->setObjectName(QStringLiteral("mnuPopupContatti"));
     m_mnuAggiungiGruppo = addMenuItem(m_mnuPopupContatti, "mnuAggiungiGruppo", Texts::tr("&Aggiungi a Gruppo"));
