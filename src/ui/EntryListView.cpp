@@ -44,6 +44,15 @@ void EntryListView::setModel(QAbstractItemModel *model)
     QListView::setModel(model);
     // The delegate follows the model it measures.
     showWholeEntries(this);
+    if (!model)
+        return;
+    // Changes that are no plain insertion or removal draw the whole list again.
+    const auto redrawAll = [this] { m_redrawAll = true; };
+    connect(model, &QAbstractItemModel::layoutChanged, this, redrawAll);
+    connect(model, &QAbstractItemModel::rowsMoved, this, redrawAll);
+    connect(model, &QAbstractItemModel::modelReset, this, redrawAll);
+    connect(model, &QAbstractItemModel::columnsInserted, this, redrawAll);
+    connect(model, &QAbstractItemModel::columnsRemoved, this, redrawAll);
 }
 
 void EntryListView::setPopup(QMenu *popup)
@@ -294,12 +303,35 @@ void EntryListView::doItemsLayout()
     const State was = state();
     setState(ExpandingState);
     m_rowSize = QSize();
-    QAbstractItemView::doItemsLayout();
+    // Rows that only came or went have been moved on screen already.
+    if (m_shifted && !m_redrawAll)
+        updateGeometries();
+    else
+        QAbstractItemView::doItemsLayout();
+    m_shifted = false;
+    m_redrawAll = false;
     setState(was);
+}
+
+void EntryListView::shiftShownRows(int start, int count)
+{
+    const int height = rowSize().height();
+    // A second change before the layout, or rows coloured by their place,
+    // redraw the whole list.
+    if (m_shifted || alternatingRowColors() || height <= 0 || !isVisible()) {
+        m_redrawAll = true;
+        return;
+    }
+    m_shifted = true;
+    const int top = std::max(0, start * height - verticalOffset());
+    const QRect shown = viewport()->rect();
+    if (top < shown.height())
+        viewport()->scroll(0, count * height, QRect(0, top, shown.width(), shown.height() - top));
 }
 
 void EntryListView::reset()
 {
+    m_redrawAll = true;
     m_rowSize = QSize();
     m_hover = QPersistentModelIndex();
     QListView::reset();
@@ -368,6 +400,8 @@ void EntryListView::rowsInserted(const QModelIndex &parent, int start, int end)
     // Not QListView's: it would place every row again. The rows are
     // measured again at once, the bars at the next layout.
     QAbstractItemView::rowsInserted(parent, start, end);
+    if (parent == rootIndex())
+        shiftShownRows(start, end - start + 1);
     m_rowSize = QSize();
     scheduleDelayedItemsLayout();
 }
@@ -375,6 +409,8 @@ void EntryListView::rowsInserted(const QModelIndex &parent, int start, int end)
 void EntryListView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
 {
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    if (parent == rootIndex())
+        shiftShownRows(start, start - end - 1);
     scheduleDelayedItemsLayout();
 }
 

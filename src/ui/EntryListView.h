@@ -81,6 +81,9 @@ private:
     QModelIndex rowIndex(int row) const;
     // The row under a point of the contents, as QListView finds it.
     int rowAt(const QPoint &contentsPoint) const;
+    // Rows that came (count > 0) or go (count < 0) at start move the rows
+    // shown below them on screen, so that only the rows uncovered are drawn.
+    void shiftShownRows(int start, int count);
 
     QMenu *m_popup = nullptr;
     QList<int> m_commandKeys;
@@ -89,6 +92,10 @@ private:
     mutable QSize m_rowSize;
     QPersistentModelIndex m_hover;
     QPoint m_pressedAt;
+    // Since the last layout: rows were moved on screen; something else
+    // changed, which redraws the whole list.
+    bool m_shifted = false;
+    bool m_redrawAll = false;
 };
 
 } // namespace brio
