@@ -302,14 +302,18 @@ void EntryListView::doItemsLayout()
     // Showing a scroll bar resizes the list, which must not lay it out again.
     const State was = state();
     setState(ExpandingState);
-    m_rowSize = QSize();
-    // Rows that only came or went have been moved on screen already.
-    if (m_shifted && !m_redrawAll)
+    // Rows that only came or went have been moved on screen already, and
+    // one that came has been measured with them.
+    const bool drawn = (m_shifted || m_remeasure) && !m_redrawAll;
+    if (!drawn || m_remeasure)
+        m_rowSize = QSize();
+    if (drawn)
         updateGeometries();
     else
         QAbstractItemView::doItemsLayout();
     m_shifted = false;
     m_redrawAll = false;
+    m_remeasure = false;
     setState(was);
 }
 
@@ -390,9 +394,14 @@ void EntryListView::updateGeometries()
 void EntryListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
 {
     QListView::dataChanged(topLeft, bottomRight, roles);
-    // A longer text may widen the rows.
+    // Drawn here: with a layout pending QAbstractItemView leaves that to
+    // the layout, which here may only move rows.
+    if (topLeft.parent() == rootIndex())
+        viewport()->update(visualRect(rowIndex(topLeft.row())) | visualRect(rowIndex(bottomRight.row())));
+    // A longer text may widen the rows, once the delegate has seen it.
     m_rowSize = QSize();
-    updateGeometries();
+    m_remeasure = true;
+    scheduleDelayedItemsLayout();
 }
 
 void EntryListView::rowsInserted(const QModelIndex &parent, int start, int end)
@@ -409,6 +418,7 @@ void EntryListView::rowsInserted(const QModelIndex &parent, int start, int end)
 void EntryListView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
 {
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    m_remeasure = true;
     if (parent == rootIndex())
         shiftShownRows(start, start - end - 1);
     scheduleDelayedItemsLayout();

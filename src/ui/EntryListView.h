@@ -96,6 +96,8 @@ private:
     // changed, which redraws the whole list.
     bool m_shifted = false;
     bool m_redrawAll = false;
+    // Rows went or changed: measured again at the next layout.
+    bool m_remeasure = false;
 };
 
 } // namespace brio

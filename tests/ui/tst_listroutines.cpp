@@ -206,6 +206,9 @@ private Q_SLOTS:
         QVERIFY(same("inserted among those shown"));
         model.removeRows(std::min(shownRow + 1, model.rowCount() - 1), 1);
         QVERIFY(same("removed among those shown"));
+        model.insertRows(std::min(shownRow + 3, model.rowCount()), 1);
+        model.setData(model.index(shownRow), QStringLiteral("Cambiato,+39340"));
+        QVERIFY(same("changed while one came"));
         model.insertRows(0, 1);
         model.setData(model.index(0), QStringLiteral("Aaa nuovo contatto dal nome piuttosto lungo,+39347"));
         QVERIFY(same("inserted first"));

@@ -79,7 +79,15 @@ void ContactListModel::setEntries(ListEntries entries)
 {
     beginResetModel();
     m_entries = std::move(entries);
+    m_mostData = std::numeric_limits<qint64>::min();
+    noteData(m_entries);
     endResetModel();
+}
+
+void ContactListModel::noteData(const ListEntries &entries)
+{
+    for (const ListEntry &e : entries)
+        m_mostData = std::max(m_mostData, e.data);
 }
 
 const ListEntries &ContactListModel::entries() const
@@ -104,6 +112,7 @@ void ContactListModel::append(const ListEntries &entries)
     const int first = int(m_entries.size());
     beginInsertRows(QModelIndex(), first, first + int(entries.size()) - 1);
     m_entries.append(entries);
+    noteData(entries);
     endInsertRows();
 }
 
@@ -111,6 +120,7 @@ void ContactListModel::insert(int row, const ListEntry &entry)
 {
     beginInsertRows(QModelIndex(), row, row);
     m_entries.insert(row, entry);
+    m_mostData = std::max(m_mostData, entry.data);
     endInsertRows();
 }
 
@@ -130,6 +140,8 @@ void ContactListModel::setText(int row, const QString &text)
 
 int ContactListModel::rowOf(qint64 data) const
 {
+    if (data > m_mostData)
+        return -1;
     for (int row = 0; row < m_entries.size(); ++row) {
         if (m_entries.at(row).data == data)
             return row;
