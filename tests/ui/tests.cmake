@@ -10,6 +10,7 @@ target_link_libraries(tst_importbrio1window PRIVATE briosms_jetfixture)
 add_dependencies(tst_importbrio1window briosms-leggi-brio1) # reads the old books
 brio_add_test(tst_contacteditor ui/tst_contacteditor.cpp)
 brio_add_test(tst_recipientpicker ui/tst_recipientpicker.cpp)
+brio_add_test(tst_entrylistview ui/tst_entrylistview.cpp)
 brio_add_test(tst_menucommands ui/tst_menucommands.cpp)
 brio_add_test(tst_helpabout ui/tst_helpabout.cpp)
 brio_add_test(tst_groupwindows ui/tst_groupwindows.cpp)

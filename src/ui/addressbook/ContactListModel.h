@@ -3,6 +3,7 @@
 #include "addressbook/ListEntries.h"
 
 #include <QAbstractListModel>
+#include <limits>
 
 namespace brio {
 
@@ -51,8 +52,13 @@ public:
     void removeData(qint64 data);
 
 private:
+    void noteData(const ListEntries &entries);
+
     QString m_dragType;
     ListEntries m_entries;
+    // No entry has larger data: a contact just added to the book has a
+    // larger id than any other, so looking for it needs no pass over them.
+    qint64 m_mostData = std::numeric_limits<qint64>::min();
 };
 
 } // namespace brio
