@@ -108,7 +108,7 @@ private Q_SLOTS:
     void noWindowReadsAMnemonicMarker()
     {
         TestEnv env;
-        env.state.ServerChecksDone = true;
+        env.session.setServerChecksDone(true);
         AppWindows windows(*env.ctx);
         env.ctx->windowsImpl = &windows;
         // Every question is answered No: walking must change nothing.
@@ -172,7 +172,7 @@ private Q_SLOTS:
     void keyboardReachesWhatIsRead()
     {
         TestEnv env;
-        env.state.ServerChecksDone = true;
+        env.session.setServerChecksDone(true);
         {
             MainWindow main(*env.ctx);
             main.show();
