@@ -90,9 +90,8 @@ double programRate(const Kannel &kannel, int round, const QString &tag)
     a.password = QStringLiteral("foobar");
     KannelGateway gateway(a, 20, kParallel, QString());
     SendFixture f(&gateway);
-    f.env.state.LoginUser = a.user; // logged in with Kannel's account
-    f.env.state.LoginPassword = a.password;
-    f.env.state.LoggedIn = true;
+    f.env.session.setAccount(a.user, a.password); // logged in with Kannel's account
+    f.env.session.logIn();
     {
         Transaction tx(f.env.db());
         Statement st = f.env.db().prepare(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"));

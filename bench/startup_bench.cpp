@@ -7,6 +7,7 @@
 #include "app/Startup.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/Login.h"
 #include "mock/FakeServices.h"
 #include "ui/main/MainWindow.h"
@@ -69,6 +70,8 @@ double startOnce(const QString &folder, const QString &ini)
     Context ctx{state, settings, prompter, shell, clock, {}};
     provisionDataFolder(folder);
     ctx.makeGateway = makeGatewayFactory(settings.text(Key::GatewayURL), folder, settings);
+    GatewaySession session;
+    session.attach(ctx);
     BenchWindows windows(ctx);
     ctx.windowsImpl = &windows;
     if (Main(ctx) != 0 || !windows.main || !prompter.shown.isEmpty()) {

@@ -10,6 +10,7 @@
 #include "core/Process.h"
 #include "core/Texts.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/SandboxGateway.h"
 #include "plugins/Plugins.h"
 #include "ui/AppIcon.h"
@@ -114,6 +115,8 @@ int run(Application &app, const Invocation &opts, const std::optional<QString> &
     Context ctx{state, settings, prompter, shell, clock, {}};
     ctx.fileDialogImpl = &fileDialog;
     ctx.processImpl = &processes;
+    GatewaySession gatewaySession;
+    gatewaySession.attach(ctx);
 
     SingleInstance instance(folder);
     switch (instance.acquire()) {

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/Log.h"
 #include "core/Texts.h"
+#include "gateway/GatewaySession.h"
 #include "net/ServerServices.h"
 #include "net/Brand.h"
 #include "app/BookDialogues.h"
@@ -158,7 +159,6 @@ bool OpenBook(Context &ctx)
     // Before anything else: a copy left by a password removal cut short is
     // the address book in plain text.
     removeChangeLeftovers(ctx.state.book.path());
-    ctx.state.InitGlobals();
     qCInfo(lcApp, "opening the address book");
     try {
         if (openBook(ctx) != 0)
@@ -181,7 +181,7 @@ int Main(Context &ctx)
     ctx.settings.set(Key::InstallDir, QDir::toNativeSeparators(ctx.state.InstallDir));
     if (!OpenBook(ctx))
         return 1;
-    if (!LoadBrand(ctx))
+    if (!session(ctx).loadBrand(ctx))
         return 1;
     ctx.windows().showMainWindow();
     return 0;

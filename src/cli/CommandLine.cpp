@@ -17,6 +17,7 @@
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/GsmTextOnly.h"
 #include "gateway/Login.h"
 #include "gateway/SandboxGateway.h"
@@ -144,9 +145,9 @@ public:
         const SavedLogin login = loadSavedLogin(m_ctx.db());
         if (!login.saved)
             return;
-        m_ctx.state.LoginUser = login.user;
-        m_ctx.state.LoginPassword = login.password;
-        m_ctx.state.LoggedIn = true;
+        GatewaySession &run = session(m_ctx);
+        run.setAccount(login.user, login.password);
+        run.logIn();
     }
 
     void showMainWindow() override {}
@@ -160,9 +161,8 @@ private:
 class TerminalSendView final : public SendView
 {
 public:
-    TerminalSendView(Context &ctx, GatewayControl &gateway)
+    explicit TerminalSendView(Context &ctx)
         : m_ctx(ctx)
-        , m_gateway(gateway)
     {
     }
     ~TerminalSendView() override
@@ -194,13 +194,8 @@ public:
     void showWaiting(const QString &t) override { tell(t); }
     void refreshStatus() override
     {
-        // As the window's status refresh: the account is checked here. A
-        // gateway whose address carries the account (Kannel) keeps it.
-        if (m_ctx.state.LoggedIn) {
-            m_gateway.setUserName(m_ctx.state.LoginUser);
-            m_gateway.setPassword(m_ctx.state.LoginPassword);
-        }
-        m_gateway.getCredit();
+        // As the window's status refresh: the account is checked here.
+        session(m_ctx).refreshCredit();
     }
     void newMessage() override {}
 
@@ -210,7 +205,6 @@ public:
 
 private:
     Context &m_ctx;
-    GatewayControl &m_gateway;
     QString m_status;
     bool m_progressShown = false;
 };
@@ -605,18 +599,17 @@ std::optional<QString> messageText(const Options &o)
 // The account: the one the gateway's address carries (Kannel), otherwise the
 // login the window saved. Without either nothing can be sent, and the user
 // is told so instead of a refusal of a password nobody typed.
-bool useAccount(Context &ctx, GatewayControl &gateway)
+bool useAccount(Context &ctx)
 {
-    if (!gateway.userName().isEmpty())
+    GatewaySession &run = session(ctx);
+    if (!run.gateway().userName().isEmpty())
         return true;
     ctx.windows().showLoginWindow();
-    if (!ctx.state.LoggedIn) {
+    if (!run.loggedIn()) {
         tell(Texts::tr("Nessun accesso salvato per questo gateway: accedere una volta dalla finestra di BrioSMS "
                        "con \"Salva la password\", oppure indicare l'account nell'indirizzo del gateway (Kannel)."));
         return false;
     }
-    gateway.setUserName(ctx.state.LoginUser);
-    gateway.setPassword(ctx.state.LoginPassword);
     return true;
 }
 
@@ -629,7 +622,7 @@ bool textSendable(Context &ctx, GatewayControl &gateway, const QString &text)
         try {
             requireSendable(text, gateway.textLimits());
         } catch (const Error &) {
-            if (!useAccount(ctx, gateway))
+            if (!useAccount(ctx))
                 return false;
             gateway.getCredit();
             requireSendable(text, gateway.textLimits());
@@ -643,24 +636,24 @@ bool textSendable(Context &ctx, GatewayControl &gateway, const QString &text)
 
 int send(Context &ctx, const Options &o, const QString &folder)
 {
-    std::unique_ptr<GatewayControl> gateway;
+    GatewayControl *gateway = nullptr;
     try {
         PasswordPlace place = PasswordPlace::None;
-        gateway = makeGatewayFactory(chooseGatewayUrl(o.gateway, ctx.settings, &place), folder, ctx.settings)();
+        ctx.makeGateway = makeGatewayFactory(chooseGatewayUrl(o.gateway, ctx.settings, &place), folder, ctx.settings);
+        gateway = &session(ctx).gateway();
         if (place != PasswordPlace::None)
             ctx.message(Icon::Information, passwordPlaceText(place));
     } catch (const Error &e) {
         tell(e.description());
         return ExitCode::Usage;
     }
-    gateway->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
 
     if (o.due) {
         try {
             // Nothing held: nothing to hand over, and no account needed.
             if (ctx.db().scalar(QStringLiteral("SELECT COUNT(*) FROM tab_invii WHERE Stato = 'P'")) == 0)
                 return ExitCode::Ok;
-            if (!useAccount(ctx, *gateway))
+            if (!useAccount(ctx))
                 return ExitCode::Stopped;
             const int sent = SendLog::deliverDue(ctx.db(), *gateway, ctx.clock.now(),
                                                     [&ctx](const QString &t) { ctx.message(Icon::Information, t); });
@@ -718,17 +711,17 @@ int send(Context &ctx, const Options &o, const QString &folder)
         return ExitCode::Ok;
     }
 
-    if (!useAccount(ctx, *gateway))
+    if (!useAccount(ctx))
         return ExitCode::Stopped;
 
-    TerminalSendView view(ctx, *gateway);
+    TerminalSendView view(ctx);
     view.text = *text;
     if (!o.at.isEmpty()) {
         const QStringList parts = o.at.simplified().split(QLatin1Char(' '));
         view.date = parts.value(0);
         view.time = parts.value(1);
     }
-    SendProcedure procedure(ctx, view, *gateway);
+    SendProcedure procedure(ctx, view);
     procedure.setRecipients(recipients);
     switch (procedure.run()) {
     case SendProcedure::Outcome::Sent:
@@ -810,9 +803,10 @@ void askToStop(int)
 int reports(Context &ctx, const Options &o, const QString &folder)
 {
     if (o.poll) {
-        std::unique_ptr<GatewayControl> gateway;
+        GatewayControl *gateway = nullptr;
         try {
-            gateway = makeGatewayFactory(chooseGatewayUrl(o.gateway, ctx.settings), folder, ctx.settings)();
+            ctx.makeGateway = makeGatewayFactory(chooseGatewayUrl(o.gateway, ctx.settings), folder, ctx.settings);
+            gateway = &session(ctx).gateway();
         } catch (const Error &e) {
             tell(e.description());
             return ExitCode::Usage;
@@ -822,7 +816,7 @@ int reports(Context &ctx, const Options &o, const QString &folder)
                            "briosms reports senza --poll."));
             return ExitCode::Usage;
         }
-        if (!useAccount(ctx, *gateway))
+        if (!useAccount(ctx))
             return ExitCode::Stopped;
         try {
             const qsizetype told = pollDeliveries(ctx.db(), *gateway, ctx.clock.now());
@@ -891,6 +885,8 @@ int runCommand(const Options &o)
     Context ctx{state, settings, prompter, shell, clock, {}};
     TerminalWindows windows(ctx);
     ctx.windowsImpl = &windows;
+    GatewaySession gatewaySession;
+    gatewaySession.attach(ctx);
     try {
         provisionDataFolder(state.InstallDir);
     } catch (const Error &e) {
@@ -901,7 +897,7 @@ int runCommand(const Options &o)
     if (!OpenBook(ctx))
         return status = ExitCode::Book;
     // The host's version, prefix and brand checks belong to the window.
-    state.ServerChecksDone = true;
+    gatewaySession.setServerChecksDone(true);
     if (o.command == QLatin1String("history"))
         status = history(ctx, o.count);
     else if (o.command == QLatin1String("reports"))

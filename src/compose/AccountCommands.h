@@ -1,27 +1,29 @@
 #pragma once
 
+#include "context/Account.h"
+
 #include <QString>
-#include <functional>
 
 namespace brio {
 
 struct AppState;
 struct Context;
-class GatewayControl;
+class GatewaySession;
 
 // The account's web pages on the gateway's site.
 enum class AccountPage { Purchase, Sent, Deferred, Errors };
 
 // The page's address: the brand's base, the account percent-encoded, the view.
-QString accountPageAddress(const AppState &state, AccountPage page);
+QString accountPageAddress(const AppState &state, const Account &account, AccountPage page);
 
 // The menu commands that need the account: they ask for a login first when
 // nobody has logged in during this run, and do nothing when it is cancelled.
-// refreshStatus is the main window's status refresh. Every one throws Error.
+// The credit they read reaches the status bar through the session. Every one
+// throws Error.
 class AccountCommands final
 {
 public:
-    AccountCommands(Context &ctx, GatewayControl &gateway, std::function<void()> refreshStatus);
+    explicit AccountCommands(Context &ctx);
 
     void openPage(AccountPage page);
     // The sender number is changed on the account page; a demo account is
@@ -36,8 +38,7 @@ private:
     void open(AccountPage page);
 
     Context &m_ctx;
-    GatewayControl &m_gateway;
-    std::function<void()> m_refreshStatus;
+    GatewaySession &m_session;
 };
 
 } // namespace brio

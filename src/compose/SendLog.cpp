@@ -88,12 +88,12 @@ QString newReportToken()
 
 } // namespace
 
-QString SendLog::keyOf(const QString &text, const QString &when, const QList<Recipient> &recipients)
+QString SendLog::keyOf(const QString &text, const SendTime &when, const QList<Recipient> &recipients)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(text.toUtf8());
     hash.addData(QByteArrayView("\0", 1));
-    hash.addData(when.toUtf8());
+    hash.addData(when.storedText().toUtf8());
     for (const Recipient &r : recipients) {
         hash.addData(QByteArrayView("\0", 1));
         hash.addData(r.number.toUtf8());
@@ -106,7 +106,7 @@ QString SendLog::jobKey(const QString &base, qint64 attempt)
     return QUuid::createUuidV5(QUuid(base), QByteArray::number(attempt)).toString(QUuid::WithoutBraces);
 }
 
-SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text, const QString &when,
+SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text, const SendTime &when,
                       const QList<Recipient> &recipients, const QDateTime &now, State state)
 {
     const QString key = keyOf(text, when, recipients);
@@ -128,7 +128,7 @@ SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text
     Transaction tx(db);
     db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari, Lavoro, "
                           "Tentativi, InVolo, Gettone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?9, ?9, ?10)"),
-           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when, key,
+           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when.storedText(), key,
             stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt, log.m_token});
     log.m_id = db.lastInsertId();
     // The rows of the attempt on its way as a hand-over that goes through
@@ -201,7 +201,8 @@ void SendLog::settle(Database &db, GatewayControl &gateway, qint64 id, bool unkn
             return;
         gatewayName = st.text(0);
         base = st.text(1);
-        later = st.text(2) != QLatin1String("NOW");
+        const std::optional<SendTime> when = SendTime::fromStoredText(st.text(2));
+        later = !when || !when->isNow();
         onItsWay = st.integer(3);
     }
     QList<qint64> attempts;
@@ -295,8 +296,8 @@ int SendLog::deliverDue(Database &db, GatewayControl &gateway, const QDateTime &
     {
         Statement st = db.prepare(QStringLiteral("SELECT ID, Quando FROM tab_invii WHERE Stato = 'P' ORDER BY ID"));
         while (st.next()) {
-            const QDateTime when = QDateTime::fromString(st.text(1), QStringLiteral("dd-MM-yyyy HH:mm"));
-            if (when.isValid() && when <= now)
+            const std::optional<SendTime> when = SendTime::fromStoredText(st.text(1));
+            if (when && !when->isNow() && when->moment() <= now)
                 due.append(st.integer(0));
         }
     }
@@ -321,7 +322,7 @@ int SendLog::deliverDue(Database &db, GatewayControl &gateway, const QDateTime &
         SendLog log = load(db, id, &recipients);
         log.m_held = true;
         try {
-            log.deliver(db, gateway, recipients, text, QStringLiteral("NOW"));
+            log.deliver(db, gateway, recipients, text, SendTime::now());
             ++whole;
         } catch (const Error &e) {
             if (!first)
@@ -382,7 +383,7 @@ void SendLog::begin(Database &db)
 }
 
 qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Recipient> &recipients,
-                           const QString &text, const QString &when)
+                           const QString &text, const SendTime &when)
 {
     if (m_attempt == 0)
         begin(db);
@@ -426,7 +427,7 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
             throw;
         }
         // A job for a later time is held by the gateway, not yet delivered.
-        if (when != QLatin1String("NOW")) {
+        if (!when.isNow()) {
             for (auto it = answer.begin(); it != answer.end(); ++it) {
                 if (it.value() == GatewayControl::Result::Accepted)
                     it.value() = GatewayControl::Result::Queued;

@@ -38,7 +38,7 @@ public:
     // The open record of this very send, or a new one, written at once with
     // its first attempt. The earlier outcomes of an open record that were
     // unknown are asked of the gateway again.
-    static SendLog open(Database &db, GatewayControl &gateway, const QString &text, const QString &when,
+    static SendLog open(Database &db, GatewayControl &gateway, const QString &text, const SendTime &when,
                         const QList<Recipient> &recipients, const QDateTime &now, State state = State::Open);
 
     // Settles the hand-overs a stopped run left without outcome: a keyed
@@ -60,7 +60,7 @@ public:
     // one's outcome, also when the gateway fails part-way (the error is then
     // thrown on). Returns how many the gateway took in this try.
     qsizetype deliver(Database &db, GatewayControl &gateway, const QList<Recipient> &recipients, const QString &text,
-                      const QString &when);
+                      const SendTime &when);
     qsizetype deliveredNow() const;
 
     // Hands over the held sends whose time has come, each as a send of its
@@ -71,7 +71,7 @@ public:
     static int deliverDue(Database &db, GatewayControl &gateway, const QDateTime &now,
                           const std::function<void(const QString &)> &waiting = {}, int waitMs = -1);
 
-    static QString keyOf(const QString &text, const QString &when, const QList<Recipient> &recipients);
+    static QString keyOf(const QString &text, const SendTime &when, const QList<Recipient> &recipients);
     // The job key of one attempt of a record.
     static QString jobKey(const QString &base, qint64 attempt);
 

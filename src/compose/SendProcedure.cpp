@@ -4,16 +4,17 @@
 #include "addressbook/Contacts.h"
 #include "core/Error.h"
 #include "core/Texts.h"
-#include "net/ServerServices.h"
 #include "compose/MessageState.h"
 #include "compose/SendLock.h"
 #include "gateway/GatewayControl.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/GsmTextOnly.h"
 #include "groups/ChosenGroups.h"
 #include "sms/GsmText.h"
 #include "store/Database.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
@@ -106,10 +107,11 @@ void SendView::showWaiting(const QString &text)
     processEvents();
 }
 
-SendProcedure::SendProcedure(Context &ctx, SendView &view, GatewayControl &gateway)
+SendProcedure::SendProcedure(Context &ctx, SendView &view)
     : m_ctx(ctx)
     , m_view(view)
-    , m_gateway(gateway)
+    , m_session(session(ctx))
+    , m_gateway(m_session.gateway())
 {
     m_wrongNumberConnection = QObject::connect(&m_gateway, &GatewayControl::wrongNumber, [this] { wrongNumber(); });
     m_progressConnection = QObject::connect(&m_gateway, &GatewayControl::progress,
@@ -199,14 +201,14 @@ SendProcedure::Outcome SendProcedure::run()
         return outcome;
 
     // The send has been reported; the checks' failures are their own.
-    guarded(m_ctx, [&] { RunServerChecks(m_ctx); });
+    guarded(m_ctx, [&] { m_session.runServerChecks(m_ctx); });
     return outcome;
 }
 
-bool SendProcedure::checkWhen(QString &when)
+bool SendProcedure::checkWhen(SendTime &when)
 {
     if (!m_view.deferred()) {
-        when = QStringLiteral("NOW");
+        when = SendTime::now();
         return true;
     }
     QDate date = parseDate(m_view.dateText());
@@ -227,12 +229,13 @@ bool SendProcedure::checkWhen(QString &when)
         m_view.setTimeText(QStringLiteral("00:00"));
     }
     const QTime time = parseTime(m_view.timeText());
-    if (!time.isValid()) {
+    // A time the clock skips (summer time) is no time of that day either.
+    if (!time.isValid() || !QDateTime(date, time).isValid()) {
         m_ctx.message(Icon::Critical, Texts::tr("Ora errata."));
         m_view.focusField(SendView::Field::Time, true);
         return false;
     }
-    when = date.toString(kDateFormat) + QLatin1Char(' ') + time.toString(kTimeFormat);
+    when = SendTime::at(QDateTime(date, time));
     return true;
 }
 
@@ -249,7 +252,7 @@ SendProcedure::Outcome SendProcedure::send()
         m_view.focusField(SendView::Field::Text, false);
         return Outcome::Stopped;
     }
-    QString when;
+    SendTime when;
     if (!checkWhen(when))
         return Outcome::Stopped;
 
@@ -272,13 +275,9 @@ SendProcedure::Outcome SendProcedure::send()
     if (answer != Answer::Yes)
         return Outcome::Declined;
 
+    // The session gives its gateway the account at the login.
     if (m_gateway.userName().isEmpty())
         m_ctx.windows().showLoginWindow();
-    if (m_ctx.state.LoggedIn) {
-        m_gateway.setUserName(m_ctx.state.LoginUser);
-        m_gateway.setPassword(m_ctx.state.LoginPassword);
-        m_gateway.setAuthenticated(true);
-    }
     m_view.refreshStatus();
     // What the gateway cannot carry is refused before the send is recorded.
     requireSendable(text, m_gateway.textLimits());
@@ -317,7 +316,7 @@ SendProcedure::Outcome SendProcedure::send()
         const SendLock lock(m_ctx.db().path(), [this](const QString &t) { m_view.showWaiting(t); });
         m_view.setStatusText(sendingText());
         SendLog::settleInterrupted(m_ctx.db(), m_gateway);
-        if (when != QLatin1String("NOW") && !m_gateway.schedules())
+        if (!when.isNow() && !m_gateway.schedules())
             hold(list, text, when);
         else
             handOver(list, text, when);
@@ -332,7 +331,7 @@ SendProcedure::Outcome SendProcedure::send()
         m_ctx.message(Icon::Information,
                       Texts::tr("Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il "
                                 "%1, se sarà aperto (oppure con \"briosms send --due\").")
-                          .arg(when));
+                          .arg(when.moment().toString(kDateFormat + QLatin1Char(' ') + kTimeFormat)));
     } else if (m_numberErrorSeen) {
         m_ctx.message(Icon::Information,
                       Texts::tr("Connessione con il server terminata con successo.\n"
@@ -344,7 +343,7 @@ SendProcedure::Outcome SendProcedure::send()
     return Outcome::Sent;
 }
 
-void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &text, const QString &when)
+void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &text, const SendTime &when)
 {
     Database &db = m_ctx.db();
     SendLog log = SendLog::open(db, m_gateway, text, when, recipients, m_ctx.clock.now());
@@ -399,7 +398,7 @@ void SendProcedure::handOver(const QList<Recipient> &recipients, const QString &
     }
 }
 
-void SendProcedure::hold(const QList<Recipient> &recipients, const QString &text, const QString &when)
+void SendProcedure::hold(const QList<Recipient> &recipients, const QString &text, const SendTime &when)
 {
     SendLog::open(m_ctx.db(), m_gateway, text, when, recipients, m_ctx.clock.now(), SendLog::State::Held);
     m_held = true;

@@ -11,6 +11,7 @@
 namespace brio {
 
 class GatewayControl;
+class GatewaySession;
 
 // What the send needs from the window that runs it: the fields it reads and
 // corrects, the status bar, the pointer and the window's two routines.
@@ -58,7 +59,8 @@ public:
         Busy,      // a send was already running
     };
 
-    SendProcedure(Context &ctx, SendView &view, GatewayControl &gateway);
+    // Sends through the session's gateway.
+    SendProcedure(Context &ctx, SendView &view);
     ~SendProcedure();
     SendProcedure(const SendProcedure &) = delete;
     SendProcedure &operator=(const SendProcedure &) = delete;
@@ -78,13 +80,14 @@ public:
 
 private:
     Outcome send();
-    bool checkWhen(QString &when);
-    void handOver(const QList<Recipient> &recipients, const QString &text, const QString &when);
-    void hold(const QList<Recipient> &recipients, const QString &text, const QString &when);
+    bool checkWhen(SendTime &when);
+    void handOver(const QList<Recipient> &recipients, const QString &text, const SendTime &when);
+    void hold(const QList<Recipient> &recipients, const QString &text, const SendTime &when);
     void showProgress(qint64 done, qint64 total);
 
     Context &m_ctx;
     SendView &m_view;
+    GatewaySession &m_session;
     GatewayControl &m_gateway;
     QMetaObject::Connection m_wrongNumberConnection;
     QMetaObject::Connection m_progressConnection;

@@ -15,9 +15,4 @@ QString AppState::pluginsPath() const
     return QDir(InstallDir).filePath(QStringLiteral("Plugins"));
 }
 
-void AppState::InitGlobals()
-{
-    ServerChecksDone = false;
-}
-
 } // namespace brio

@@ -15,11 +15,6 @@ namespace brio {
 struct AppState
 {
     Book book;
-    QString LoginUser;
-    QString LoginPassword;
-    bool LoggedIn = false;
-    bool ServerChecksDone = false;
-
     BrandTexts brand;
 
     // Changes other windows must learn of; on the heap so the state stays movable.
@@ -32,7 +27,6 @@ struct AppState
     // The data folder, and the book in it.
     void setDataFolder(const QString &folder);
     QString pluginsPath() const;
-    void InitGlobals();
 };
 
 } // namespace brio

@@ -93,8 +93,10 @@ void ReportError(const Context &ctx, const Error &error)
     const int n = error.number();
     qCWarning(lcContext).noquote() << "error" << n << error.description();
     QString text = gatewayText(n);
-    if (n == ErrorNo::GatewayCredit)
-        OpenWebPage(ctx, accountPageUrl(ctx.state.brand.buyLinkUrl, ctx.state.LoginUser, ctx.state.LoginPassword));
+    if (n == ErrorNo::GatewayCredit) {
+        const Account account = ctx.sessionImpl ? ctx.sessionImpl->account() : Account();
+        OpenWebPage(ctx, accountPageUrl(ctx.state.brand.buyLinkUrl, account.user, account.password));
+    }
     if (text.isEmpty()) {
         text = Texts::tr("Si è verificato l'errore n. %1 - %2. Se l'errore persiste, contattare il supporto tecnico.")
                    .arg(n)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/Account.h"
 #include "context/AppState.h"
 #include "core/Error.h"
 #include "core/Services.h"
@@ -19,7 +20,7 @@ class Windows
 public:
     virtual ~Windows() = default;
     virtual void showPasswordWindow() = 0; // sets the book's password
-    virtual void showLoginWindow() = 0;    // sets LoginUser, LoginPassword, LoggedIn
+    virtual void showLoginWindow() = 0;    // sets the session's account and login
     virtual void showMainWindow() = 0;     // not modal
 };
 
@@ -38,6 +39,8 @@ struct Context
     Windows *windowsImpl = nullptr;
     FileDialog *fileDialogImpl = nullptr;
     ProcessLauncher *processImpl = nullptr;
+    // The gateway session; above this floor reached with session(ctx).
+    AccountSource *sessionImpl = nullptr;
 
     // A message box titled with the brand's caption.
     Answer message(Icon icon, const QString &text, Buttons buttons = Buttons::Ok) const;

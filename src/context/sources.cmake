@@ -1,4 +1,5 @@
 target_sources(briosms_core PRIVATE
+  context/Account.h
   context/AppState.cpp context/AppState.h
   context/BrandTexts.cpp context/BrandTexts.h
   context/Context.cpp context/Context.h

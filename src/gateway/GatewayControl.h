@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gateway/SendTime.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -70,8 +72,8 @@ public:
     // The user's cap on parts (setting Gateway/MaxParts), kept within 1..kMaxParts.
     void setMaxParts(int parts);
 
-    // number: without its leading "+"; when: "NOW" or "dd-mm-yyyy hh:mm".
-    virtual void addSMS(const QString &number, const QString &text, const QString &when) = 0;
+    // number: without its leading "+".
+    virtual void addSMS(const QString &number, const QString &text, const SendTime &when) = 0;
     virtual void transmit() = 0;
     virtual void closeConnection() = 0;
 

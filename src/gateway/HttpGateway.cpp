@@ -281,7 +281,7 @@ QString HttpGateway::getVersion()
     return QStringLiteral("%1 (gateway %2)").arg(programVersionText(), m_url.host());
 }
 
-void HttpGateway::addSMS(const QString &number, const QString &text, const QString &when)
+void HttpGateway::addSMS(const QString &number, const QString &text, const SendTime &when)
 {
     if (m_starts.size() >= kMaxQueue) {
         // The refused send is dropped whole, so the next one starts empty.
@@ -300,14 +300,14 @@ void HttpGateway::addSMS(const QString &number, const QString &text, const QStri
         m_sendableText = text;
     }
     m_numbers.append(number);
-    m_later.append(when != QLatin1String("NOW"));
+    m_later.append(!when.isNow());
     m_starts.append(m_queue.size());
     m_queue += "{\"to\":";
     appendJsonString(m_queue, number);
     m_queue += ",\"text\":";
     m_queue += encodedOnce(text, m_lastText, m_lastTextJson);
     m_queue += ",\"when\":";
-    m_queue += encodedOnce(when, m_lastWhen, m_lastWhenJson);
+    m_queue += encodedOnce(when.storedText(), m_lastWhen, m_lastWhenJson);
     m_queue += "},";
 }
 

@@ -50,7 +50,7 @@ public:
     // What the last credit reply said the server takes (one GSM 03.38
     // message until then), within the setting's cap.
     TextLimits textLimits() const override;
-    void addSMS(const QString &number, const QString &text, const QString &when) override;
+    void addSMS(const QString &number, const QString &text, const SendTime &when) override;
     void transmit() override;
     void closeConnection() override;
     bool keyed() const override;

@@ -386,9 +386,9 @@ GatewayControl::TextLimits KannelGateway::textLimits() const
     return {maxParts(), true};
 }
 
-void KannelGateway::addSMS(const QString &number, const QString &text, const QString &when)
+void KannelGateway::addSMS(const QString &number, const QString &text, const SendTime &when)
 {
-    if (when != QLatin1String("NOW")) {
+    if (!when.isNow()) {
         m_queue.clear();
         throw Error(ErrorNo::GatewayDate, Texts::tr("Kannel non programma invii differiti"));
     }

@@ -61,7 +61,7 @@ public:
     // Kannel splits a long text and the phone joins it; Kannel cannot be
     // asked for its sendsms-user max-messages, so the setting stands for it.
     TextLimits textLimits() const override;
-    void addSMS(const QString &number, const QString &text, const QString &when) override;
+    void addSMS(const QString &number, const QString &text, const SendTime &when) override;
     void transmit() override;
     void closeConnection() override;
 

@@ -5,6 +5,7 @@
 #include "core/Log.h"
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
+#include "gateway/GatewaySession.h"
 #include "net/Http.h"
 #include "store/Database.h"
 
@@ -49,20 +50,21 @@ LoginResult Login(Context &ctx, GatewayControl &gateway, const QString &user, co
         ctx.message(Icon::Exclamation, Texts::tr("Inserire la password."));
         return LoginResult::MissingPassword;
     }
-    ctx.state.LoginPassword = password;
-    ctx.state.LoginUser = user;
+    GatewaySession &run = session(ctx);
+    run.setAccount(user, password);
 
     auto setBusy = [&busy](bool on) {
         if (busy)
             busy(on);
     };
     try {
-        gateway.setUserName(ctx.state.LoginUser);
-        gateway.setPassword(ctx.state.LoginPassword);
+        // The login window's own control tries the typed account.
+        gateway.setUserName(user);
+        gateway.setPassword(password);
         setBusy(true);
         gateway.getCredit();
         qCInfo(lcGateway, "login: accepted by the gateway");
-        ctx.state.LoggedIn = true;
+        run.logIn();
         setBusy(false);
         storeLogin(ctx.db(), save, user, password);
     } catch (const Error &e) {

@@ -33,10 +33,10 @@ enum class LoginResult {
     LoggedIn,
 };
 
-// The OK of the login window. The typed values become LoginUser and
-// LoginPassword before the gateway is asked (they stay even when it refuses);
-// GetCredit answering means the account is good, then LoggedIn is set and the
-// row saved or cleared. `busy` hears true before the gateway call and false
+// The OK of the login window. The typed values become the session's account
+// before `gateway` (the window's own) is asked, and stay even when it refuses;
+// GetCredit answering means the account is good, then the session logs in and
+// the row is saved or cleared. `busy` hears true before the gateway call and false
 // after it, for the wait cursor and caption.
 LoginResult Login(Context &ctx, GatewayControl &gateway, const QString &user, const QString &password, bool save,
                   const std::function<void(bool)> &busy = {});

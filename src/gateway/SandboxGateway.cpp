@@ -175,7 +175,7 @@ GatewayControl::TextLimits SandboxGateway::textLimits() const
     return {maxParts(), true};
 }
 
-void SandboxGateway::addSMS(const QString &number, const QString &text, const QString &when)
+void SandboxGateway::addSMS(const QString &number, const QString &text, const SendTime &when)
 {
     if (m_queue.size() >= kMaxQueue) {
         // The refused send is dropped whole, so the next one starts empty.
@@ -188,7 +188,7 @@ void SandboxGateway::addSMS(const QString &number, const QString &text, const QS
         m_sendableText = text;
         m_sendableParts = std::max(smsSize(text).parts, 1);
     }
-    m_queue.append({number, text, when, m_queue.size(), m_sendableParts});
+    m_queue.append({number, text, when.storedText(), m_queue.size(), m_sendableParts});
 }
 
 void SandboxGateway::transmit()

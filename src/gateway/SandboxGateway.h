@@ -37,7 +37,7 @@ public:
     qint64 getCredit() override;
     QString getVersion() override;
     TextLimits textLimits() const override;
-    void addSMS(const QString &number, const QString &text, const QString &when) override;
+    void addSMS(const QString &number, const QString &text, const SendTime &when) override;
     void transmit() override;
     void closeConnection() override;
     bool keyed() const override;

@@ -6,7 +6,9 @@ target_sources(briosms_core PRIVATE
   gateway/GatewayFactory.cpp gateway/GatewayFactory.h
   gateway/HttpGateway.cpp gateway/HttpGateway.h
   gateway/SandboxGateway.cpp gateway/SandboxGateway.h
+  gateway/SendTime.cpp gateway/SendTime.h
   gateway/Login.cpp gateway/Login.h
+  gateway/GatewaySession.cpp gateway/GatewaySession.h
 )
 # Gateway passwords in the desktop's keyring.
 find_package(Qt6Keychain REQUIRED)

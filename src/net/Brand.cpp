@@ -46,26 +46,27 @@ void loadBrandTexts(Context &ctx)
     ctx.state.brand = BrandTexts::load(ctx.settings);
 }
 
-bool FetchBrand(Context &ctx)
+bool isFirstRun(const Context &ctx)
 {
-    AppState &s = ctx.state;
+    return ctx.settings.integer(Key::Branded) == 0;
+}
+
+bool FetchBrand(Context &ctx, const Account &account)
+{
     try {
-        const bool firstRun = ctx.settings.integer(Key::Branded) == 0;
-        if (firstRun) {
-            ctx.windows().showLoginWindow();
-            if (s.LoginPassword.isEmpty() && s.LoginUser.isEmpty()) {
-                ctx.message(Icon::None, loginRequiredText());
-                return false;
-            }
-        } else if (s.LoginPassword.isEmpty() && s.LoginUser.isEmpty()) {
-            return true; // nobody logged in yet in this run
+        const bool firstRun = isFirstRun(ctx);
+        if (account.password.isEmpty() && account.user.isEmpty()) {
+            if (!firstRun)
+                return true; // nobody logged in yet in this run
+            ctx.message(Icon::None, loginRequiredText());
+            return false;
         }
 
         UpdateCapabilities(ctx);
 
         const QString current = ctx.settings.text(Key::CurrentVersion);
         const QString body = QStringLiteral("VER=") + URLEncode(current) + QStringLiteral("&UID=")
-                             + URLEncode(s.LoginUser) + QStringLiteral("&PWD=") + URLEncode(s.LoginPassword);
+                             + URLEncode(account.user) + QStringLiteral("&PWD=") + URLEncode(account.password);
         const QString reply = HttpPost(ctx.settings, body, QStringLiteral("/cgi/getBrand.php"));
 
         // Only a whole reply counts: the refusal ends the program, and
@@ -108,9 +109,9 @@ bool FetchBrand(Context &ctx)
     return true;
 }
 
-bool LoadBrand(Context &ctx)
+bool LoadBrand(Context &ctx, const Account &account)
 {
-    if (!FetchBrand(ctx))
+    if (!FetchBrand(ctx, account))
         return false;
     loadBrandTexts(ctx);
     return true;

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 
-#include <QCoreApplication>
-
 namespace brio {
 
 namespace {
@@ -74,11 +72,11 @@ int SplitLines(const QString &text, QStringList &lines, int highestSlot)
     return count;
 }
 
-void CheckVersion(Context &ctx)
+void CheckVersion(Context &ctx, const Account &account)
 {
     const QString version = programVersionText();
-    const QString body = QStringLiteral("CMD=3&UID=") + URLEncode(ctx.state.LoginUser) + QStringLiteral("&PWD=")
-                         + URLEncode(ctx.state.LoginPassword) + QStringLiteral("&APP=brio2&VER=") + version;
+    const QString body = QStringLiteral("CMD=3&UID=") + URLEncode(account.user) + QStringLiteral("&PWD=")
+                         + URLEncode(account.password) + QStringLiteral("&APP=brio2&VER=") + version;
     const QString reply = HttpPost(ctx.settings, body, QStringLiteral("/cgi/briosms2_1.php"));
     if (reply.size() < kShortestReply || !reply.startsWith(QLatin1String("01")) || !isWholePage(reply))
         return;
@@ -134,24 +132,6 @@ void UpdateCapabilities(Context &ctx)
     } catch (const Error &e) {
         ReportError(ctx, e);
     }
-}
-
-void RunServerChecks(Context &ctx)
-{
-    if (ctx.state.ServerChecksDone)
-        return;
-    // Four posts at most, all within one time-out.
-    const PostDeadline bound(ServerEndpoint::fromSettings(ctx.settings).timeoutMs);
-    // An error of the version check goes to the calling command; the checks
-    // then run again at its next use.
-    CheckVersion(ctx);
-    UpdateCapabilities(ctx);
-    if (!LoadBrand(ctx)) {
-        // The brand script refused the account: the run ends.
-        QCoreApplication::exit(1);
-        return;
-    }
-    ctx.state.ServerChecksDone = true;
 }
 
 } // namespace brio

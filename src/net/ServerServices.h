@@ -1,5 +1,7 @@
 #pragma once
 
+#include "context/Account.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,15 +12,13 @@ struct Context;
 // Asks the gateway host whether a newer version exists and offers the
 // download. Errors are not trapped here: they reach the command that started
 // the server checks.
-void CheckVersion(Context &ctx);
+void CheckVersion(Context &ctx, const Account &account);
 
 // Replaces the allowed country codes and prefixes when the gateway host has a
 // newer list. Reports its own errors; after one, the old list and its version
 // stay.
 void UpdateCapabilities(Context &ctx);
 
-// Version check, prefix list and brand reload, once per run.
-void RunServerChecks(Context &ctx);
 
 // Whether a reply of the gateway host that carries a list can be used: long
 // enough, whole, and its first line a two-digit version. Fills `lines` and

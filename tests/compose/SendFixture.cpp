@@ -8,9 +8,8 @@
 
 namespace brio::test {
 
-FakeSendView::FakeSendView(TestEnv &env, GatewayControl &gateway)
+FakeSendView::FakeSendView(TestEnv &env)
     : m_env(env)
-    , m_gateway(gateway)
 {
 }
 
@@ -48,9 +47,7 @@ void FakeSendView::processEvents()
 
 void FakeSendView::refreshStatus()
 {
-    m_gateway.setUserName(m_env.state.LoginUser);
-    m_gateway.setPassword(m_env.state.LoginPassword);
-    setStatusText(QStringLiteral("Credito residuo: %1 SMS").arg(m_gateway.getCredit()));
+    setStatusText(QStringLiteral("Credito residuo: %1 SMS").arg(m_env.session.refreshCredit()));
 }
 
 void FakeSendView::newMessage()
@@ -63,34 +60,29 @@ void FakeSendView::newMessage()
 
 namespace {
 
-GatewayControl &pick(GatewayControl *given, TestEnv &env, std::unique_ptr<GatewayControl> &own)
+GatewayControl &pick(GatewayControl *given, TestEnv &env)
 {
     if (given)
-        return *given;
-    own = env.ctx->makeGateway();
-    own->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
-    return *own;
+        env.session.useGateway(*given);
+    return env.session.gateway();
 }
 
 } // namespace
 
 SendFixture::SendFixture(GatewayControl *given)
-    : gateway(pick(given, env, ownGateway))
-    , view(env, gateway)
-    , send(*env.ctx, view, gateway)
+    : gateway(pick(given, env))
+    , view(env)
+    , send(*env.ctx, view)
 {
     // The checks that follow a send talk to the provider; they have their
     // own tests.
-    env.state.ServerChecksDone = true;
+    env.session.setServerChecksDone(true);
 }
 
 void SendFixture::logIn()
 {
-    env.state.LoginUser = QStringLiteral("prova");
-    env.state.LoginPassword = QStringLiteral("prova");
-    env.state.LoggedIn = true;
-    gateway.setUserName(env.state.LoginUser);
-    gateway.setPassword(env.state.LoginPassword);
+    env.session.setAccount(QStringLiteral("prova"), QStringLiteral("prova"));
+    env.session.logIn();
 }
 
 qint64 SendFixture::addTypedNumber(const QString &number)

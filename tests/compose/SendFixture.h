@@ -15,7 +15,7 @@ namespace brio::test {
 class FakeSendView final : public SendView
 {
 public:
-    FakeSendView(TestEnv &env, GatewayControl &gateway);
+    explicit FakeSendView(TestEnv &env);
 
     bool wholeAddressBook() const override;
     int recipientEntries() const override; // the lists mirror the tables
@@ -49,7 +49,6 @@ public:
 
 private:
     TestEnv &m_env;
-    GatewayControl &m_gateway;
 };
 
 // A data folder with the account "prova" already logged in on the control.
@@ -74,8 +73,7 @@ struct SendFixture
 
     TestEnv env;
     FakeWindows &windows = env.windows;
-    std::unique_ptr<GatewayControl> ownGateway;
-    GatewayControl &gateway;
+    GatewayControl &gateway; // the session's
     FakeSendView view;
     SendProcedure send;
 };

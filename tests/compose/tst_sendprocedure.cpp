@@ -276,8 +276,9 @@ private Q_SLOTS:
         QCOMPARE(gw.delivered[0].text, QStringLiteral("Ci vediamo alle 8"));
         for (const auto &s : gw.delivered)
             QCOMPARE(s.when, QStringLiteral("NOW"));
+        // The session set the account once, at the login: not again for the credit.
         QCOMPARE(gw.calls.mid(gw.calls.indexOf(QStringLiteral("Transmit"))),
-                 (QStringList{"Transmit", "CloseConnection", "UserName=prova", "Password", "GetCredit"}));
+                 (QStringList{"Transmit", "CloseConnection", "GetCredit"}));
         QCOMPARE(f.view.cleared, 1);
         QCOMPARE(f.stateRows(), qint64(0));
     }
@@ -374,7 +375,7 @@ private Q_SLOTS:
         gw.failCloseWith = ErrorNo::GatewayNoConnection;
         SendFixture f(&gw);
         f.logIn();
-        f.env.state.ServerChecksDone = false;
+        f.env.session.setServerChecksDone(false);
         f.addTypedNumber(kNumber);
 
         QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Failed);
@@ -383,12 +384,12 @@ private Q_SLOTS:
         QVERIFY(gw.delivered.isEmpty());
         f.verifyMessageKept(1);
         QCOMPARE(f.view.statusText(), QStringLiteral("Credito residuo: 100 SMS"));
-        QVERIFY(!f.env.state.ServerChecksDone);
+        QVERIFY(!f.env.session.serverChecksDone());
 
         gw.failCloseWith = 0;
         QCOMPARE(f.sendAnswering(), SendProcedure::Outcome::Sent);
         QCOMPARE(numbers(gw.delivered), QStringList{QString(kNumber).mid(1)}); // once, not twice
-        QVERIFY(f.env.state.ServerChecksDone);
+        QVERIFY(f.env.session.serverChecksDone());
     }
 
     // Once the gateway has the message, a failing status refresh is reported

@@ -59,13 +59,13 @@ QString number(int i)
 void queue(GatewayControl &d, int count, const QString &text = QStringLiteral("Ciao"))
 {
     for (int i = 0; i < count; ++i)
-        d.addSMS(number(i), text, QStringLiteral("NOW"));
+        d.addSMS(number(i), text, SendTime::now());
 }
 
 void queue(GatewayControl &d, const QStringList &numbers)
 {
     for (const QString &n : numbers)
-        d.addSMS(n, QStringLiteral("Ciao"), QStringLiteral("NOW"));
+        d.addSMS(n, QStringLiteral("Ciao"), SendTime::now());
 }
 
 // Transmit and commit; the error number, or 0.
@@ -152,7 +152,7 @@ private Q_SLOTS:
         QSignalSpy progress(d.get(), &GatewayControl::progress);
         QSignalSpy wrong(d.get(), &GatewayControl::wrongNumber);
         queue(*d, 2500);
-        d->addSMS(QStringLiteral("393471234567"), QStringLiteral("Ciao"), QStringLiteral("25-12-2002 18:30"));
+        d->addSMS(QStringLiteral("393471234567"), QStringLiteral("Ciao"), SendTime::at(QDateTime(QDate(2002, 12, 25), QTime(18, 30))));
 
         d->transmit();
         QCOMPARE(rig.gateway.calls(Call::Batch), 3);
@@ -188,7 +188,7 @@ private Q_SLOTS:
                                 QStringLiteral("€ {[~]} /</"), QStringLiteral("tab\tfine"),
                                 QStringLiteral("Привет 你好 😀"), QString(300, QLatin1Char('a'))};
         for (int i = 0; i < texts.size(); ++i)
-            d->addSMS(number(i), texts.at(i), QStringLiteral("NOW"));
+            d->addSMS(number(i), texts.at(i), SendTime::now());
         QCOMPARE(send(*d), 0);
         QStringList received;
         for (const auto &m : rig.gateway.delivered())
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QCOMPARE(d->textLimits().parts, 1);
         QVERIFY(!d->textLimits().ucs2);
         try {
-            d->addSMS(number(1), QStringLiteral("tab\tfine"), QStringLiteral("NOW"));
+            d->addSMS(number(1), QStringLiteral("tab\tfine"), SendTime::now());
             QFAIL("a text outside the SMS alphabet was queued");
         } catch (const Error &e) {
             QCOMPARE(e.number(), 29003);
@@ -217,7 +217,7 @@ private Q_SLOTS:
                          && e.description().contains(QStringLiteral("Sostituisci")),
                      qPrintable(e.description()));
         }
-        QCOMPARE(errorOf([&] { d->addSMS(number(1), QString(161, QLatin1Char('a')), QStringLiteral("NOW")); }),
+        QCOMPARE(errorOf([&] { d->addSMS(number(1), QString(161, QLatin1Char('a')), SendTime::now()); }),
                  kTooManyPartsError);
         queue(*d, 1);
         QCOMPARE(send(*d), 0);
@@ -227,9 +227,9 @@ private Q_SLOTS:
         rig.settings.set(Key::GatewayMaxParts, 2);
         auto capped = rig.driver();
         // Not asked yet: a long text makes the driver ask.
-        capped->addSMS(number(2), QString(306, QLatin1Char('a')), QStringLiteral("NOW"));
+        capped->addSMS(number(2), QString(306, QLatin1Char('a')), SendTime::now());
         QCOMPARE(capped->textLimits().parts, 2);
-        QCOMPARE(errorOf([&] { capped->addSMS(number(3), QString(307, QLatin1Char('a')), QStringLiteral("NOW")); }),
+        QCOMPARE(errorOf([&] { capped->addSMS(number(3), QString(307, QLatin1Char('a')), SendTime::now()); }),
                  kTooManyPartsError);
         QCOMPARE(send(*capped), 0);
         QCOMPARE(rig.credit(), qint64(10000 - 1 - 2));
@@ -498,7 +498,7 @@ private Q_SLOTS:
         auto d = rig.driver(http ? QString() : QStringLiteral("sandbox:"));
         QCOMPARE(errorOf([&] {
                      for (qsizetype i = 0; i <= 1000000; ++i) // one more than either driver queues
-                         d->addSMS(QStringLiteral("393331111111"), QStringLiteral("troppi"), QStringLiteral("NOW"));
+                         d->addSMS(QStringLiteral("393331111111"), QStringLiteral("troppi"), SendTime::now());
                  }),
                  ErrorNo::GatewayMaxQueue);
         queue(*d, 1);

@@ -262,7 +262,7 @@ void TestKannel::deliveryReportsAsked()
     const QString url = QStringLiteral("http://127.0.0.1:9/dlr?to=%p&stato=%d");
     gateway.setDeliveryReports(url, 8);
     QCOMPARE(gateway.getCredit(), GatewayControl::kUnknownCredit);
-    gateway.addSMS(QStringLiteral("393331110009"), QStringLiteral("con ricevuta"), QStringLiteral("NOW"));
+    gateway.addSMS(QStringLiteral("393331110009"), QStringLiteral("con ricevuta"), SendTime::now());
     gateway.transmit();
     gateway.closeConnection();
     const QList<HttpRequest> requests = smsbox.requests();
@@ -273,7 +273,7 @@ void TestKannel::deliveryReportsAsked()
     QCOMPARE(sent.queryItemValue(QStringLiteral("dlr-url"), QUrl::FullyDecoded), url);
     // A send's token and the program's own fields follow the address.
     gateway.setReportToken(QStringLiteral("0123456789abcdef0123456789abcdef"));
-    gateway.addSMS(QStringLiteral("393331110009"), QStringLiteral("con ricevuta"), QStringLiteral("NOW"));
+    gateway.addSMS(QStringLiteral("393331110009"), QStringLiteral("con ricevuta"), SendTime::now());
     gateway.transmit();
     const QUrlQuery withToken(QString::fromLatin1(smsbox.requests().last().query));
     QCOMPARE(withToken.queryItemValue(QStringLiteral("dlr-url"), QUrl::FullyDecoded),
@@ -349,7 +349,7 @@ void TestKannel::deliveryReportsReachTheHistory()
 void TestKannel::mainWindowSend()
 {
     TestEnv env;
-    env.state.ServerChecksDone = true;
+    env.session.setServerChecksDone(true);
     env.ctx->makeGateway = makeGatewayFactory(QStringLiteral("kannel://127.0.0.1:%1").arg(m_port), env.dataFolder(),
                                               *env.settings);
     MainWindow w(*env.ctx);
@@ -585,7 +585,7 @@ void TestKannel::overlappingDueRunsHandOverOnce()
     KannelGateway gateway(address(smsbox.port(), QStringLiteral("tester"), QStringLiteral("foobar")), 5, 2, QString());
     const QList<Recipient> recipients{{QStringLiteral("+393331110001"), QString()}, {QStringLiteral("+393471110002"), QString()}};
     for (int i = 0; i < 3; ++i)
-        SendLog::open(env.db(), gateway, QStringLiteral("Promemoria %1").arg(i), QStringLiteral("01-01-2020 10:00"),
+        SendLog::open(env.db(), gateway, QStringLiteral("Promemoria %1").arg(i), SendTime::at(QDateTime(QDate(2020, 1, 1), QTime(10, 0))),
                       recipients, env.clock.now(), SendLog::State::Held);
 
     QProcess second;

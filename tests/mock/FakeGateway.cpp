@@ -59,9 +59,9 @@ QString FakeGateway::getVersion()
     return QStringLiteral("fake");
 }
 
-void FakeGateway::addSMS(const QString &number, const QString &text, const QString &when)
+void FakeGateway::addSMS(const QString &number, const QString &text, const SendTime &when)
 {
-    added.append({number, text, when});
+    added.append({number, text, when.storedText()});
 }
 
 void FakeGateway::transmit()

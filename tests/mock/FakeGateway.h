@@ -28,7 +28,7 @@ public:
     bool isDemo() override;
     qint64 getCredit() override;
     QString getVersion() override;
-    void addSMS(const QString &number, const QString &text, const QString &when) override;
+    void addSMS(const QString &number, const QString &text, const SendTime &when) override;
     void transmit() override;
     void closeConnection() override;
 

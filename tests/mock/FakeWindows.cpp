@@ -2,8 +2,9 @@
 
 namespace brio::test {
 
-FakeWindows::FakeWindows(AppState &state)
+FakeWindows::FakeWindows(AppState &state, GatewaySession &session)
     : m_state(state)
+    , m_session(session)
 {
 }
 
@@ -16,17 +17,16 @@ void FakeWindows::showPasswordWindow()
 void FakeWindows::showLoginWindow()
 {
     ++loginShown;
-    // The real window clears LoggedIn when it loads.
-    m_state.LoggedIn = false;
+    // The real window logs out when it loads.
+    m_session.logOut();
     if (onLogin) {
         onLogin();
         return;
     }
     if (!m_loginOk)
         return;
-    m_state.LoginUser = m_user;
-    m_state.LoginPassword = m_password;
-    m_state.LoggedIn = true;
+    m_session.setAccount(m_user, m_password);
+    m_session.logIn();
 }
 
 void FakeWindows::showMainWindow()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "context/Context.h"
+#include "gateway/GatewaySession.h"
 
 #include <functional>
 
@@ -11,7 +12,7 @@ namespace brio::test {
 class FakeWindows final : public Windows
 {
 public:
-    explicit FakeWindows(AppState &state);
+    FakeWindows(AppState &state, GatewaySession &session);
 
     void showPasswordWindow() override;
     void showLoginWindow() override;
@@ -31,6 +32,7 @@ public:
 
 private:
     AppState &m_state;
+    GatewaySession &m_session;
     bool m_loginOk = false;
     QString m_user;
     QString m_password;

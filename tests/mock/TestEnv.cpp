@@ -24,6 +24,7 @@ TestEnv::TestEnv()
     ctx->windowsImpl = &windows;
     ctx->fileDialogImpl = &fileDialog;
     ctx->processImpl = &processes;
+    session.attach(*ctx);
     state.book.adopt(Database::open(state.book.path()), QString());
     loadBrandTexts(*ctx);
 }

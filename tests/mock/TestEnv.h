@@ -42,7 +42,8 @@ public:
     FakeClock clock;
     FakeFileDialog fileDialog;
     QtProcessLauncher processes; // plug-ins in tests are real programs
-    FakeWindows windows{state};
+    GatewaySession session; // its gateway made by ctx->makeGateway
+    FakeWindows windows{state, session};
     std::unique_ptr<Context> ctx;
 };
 

@@ -1,6 +1,5 @@
 #include "mock/TestEnv.h"
 #include "refserver/ReferenceServer.h"
-#include "net/Brand.h"
 
 #include <QTest>
 
@@ -44,8 +43,7 @@ private slots:
         Rig rig;
         rig.settings.set(Key::Branded, 1);
         rig.settings.set(Key::CurrentVersion, QStringLiteral("04"));
-        rig.env.state.LoginUser = QStringLiteral("ab");
-        rig.env.state.LoginPassword = QStringLiteral("c d");
+        rig.env.session.setAccount(QStringLiteral("ab"), QStringLiteral("c d"));
         rig.server.setPage(kBrand, "05\r\n"
                                    "MainCaption,SMS di Prova\r\n"
                                    "MsgBoxCaption,Prova, con virgola\r\n"
@@ -53,7 +51,7 @@ private slots:
                                    "Extra,valore\r\n"
                                    "Branded,0\r\n"
                                    "nocomma\r\n");
-        QVERIFY(LoadBrand(*rig.env.ctx));
+        QVERIFY(rig.env.session.loadBrand(*rig.env.ctx));
 
         QCOMPARE(rig.server.requests().last().body, QByteArray("VER=%30%34&UID=%61%62&PWD=%63%20%64"));
         QCOMPARE(rig.server.requestCount(kCapabilities), 1);
@@ -97,7 +95,7 @@ private slots:
         else
             rig.env.windows.loginWith(QStringLiteral("mario"), QStringLiteral("pw"));
 
-        QCOMPARE(LoadBrand(*rig.env.ctx), goesOn);
+        QCOMPARE(rig.env.session.loadBrand(*rig.env.ctx), goesOn);
         QCOMPARE(rig.env.windows.loginShown, 1);
         const bool served = how == QLatin1String("ok") || how == QLatin1String("short") || how == QLatin1String("ER");
         QCOMPARE(rig.server.requestCount(kBrand), served ? 1 : 0);
@@ -133,9 +131,9 @@ private slots:
         Rig rig;
         rig.settings.set(Key::Branded, 1);
         rig.settings.set(Key::CurrentVersion, QStringLiteral("05"));
-        rig.env.state.LoginUser = QStringLiteral("u");
+        rig.env.session.setAccount(QStringLiteral("u"), QString());
         rig.server.setPage(kBrand, reply);
-        QVERIFY(LoadBrand(*rig.env.ctx));
+        QVERIFY(rig.env.session.loadBrand(*rig.env.ctx));
         QCOMPARE(rig.server.requestCount(kBrand), 1);
         QCOMPARE(rig.settings.text(Key::CurrentVersion), version);
     }
@@ -148,15 +146,15 @@ private slots:
         rig.settings.set(Key::CurrentVersion, QStringLiteral("05"));
         rig.settings.setRaw(QStringLiteral("Brand"), QStringLiteral("MainCaption"), QStringLiteral("Salvata"));
         rig.server.setPage(kBrand, "06\r\nMainCaption,Nuova\r\n");
-        QVERIFY(LoadBrand(*rig.env.ctx));
+        QVERIFY(rig.env.session.loadBrand(*rig.env.ctx));
         QCOMPARE(rig.server.requests().size(), 0);
         QCOMPARE(rig.env.windows.loginShown, 0);
         QCOMPARE(rig.env.state.brand.mainCaption, QStringLiteral("Salvata"));
 
         // Logged in, the server hangs: the version stays.
-        rig.env.state.LoginUser = QStringLiteral("u");
+        rig.env.session.setAccount(QStringLiteral("u"), QString());
         rig.server.setFault(Fault::Hang, 2);
-        QVERIFY(LoadBrand(*rig.env.ctx));
+        QVERIFY(rig.env.session.loadBrand(*rig.env.ctx));
         QCOMPARE(rig.settings.text(Key::CurrentVersion), QStringLiteral("05"));
         QCOMPARE(rig.server.requestCount(kBrand), 1);
     }

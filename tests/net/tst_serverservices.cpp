@@ -161,12 +161,11 @@ private slots:
         QFETCH(bool, asked);
         QFETCH(int, answer);
         Rig rig;
-        rig.env.state.LoginUser = QStringLiteral("mario");
-        rig.env.state.LoginPassword = QStringLiteral("l'ape");
+        rig.env.session.setAccount(QStringLiteral("mario"), QStringLiteral("l'ape"));
         rig.server.setPage(kVersion, payload);
         if (asked)
             rig.env.prompter.answer(Answer(answer));
-        CheckVersion(*rig.env.ctx);
+        CheckVersion(*rig.env.ctx, rig.env.session.account());
 
         QCOMPARE(rig.server.requests().first().body,
                  "CMD=3&UID=%6D%61%72%69%6F&PWD=%6C%27%61%70%65&APP=brio2&VER=" + programVersionText().toLatin1());
@@ -183,20 +182,19 @@ private slots:
     {
         Rig rig;
         rig.env.settings->set(Key::Branded, 1);
-        rig.env.state.LoginUser = QStringLiteral("mario");
-        rig.env.state.LoginPassword = QStringLiteral("pw");
+        rig.env.session.setAccount(QStringLiteral("mario"), QStringLiteral("pw"));
         rig.server.setPage(kVersion, "01 " + programVersionText().toLatin1());
         rig.server.setPage(kCapabilities, "OK");
         rig.server.setPage(kBrand, "09\r\nMainCaption,Nuovo\r\n");
 
-        RunServerChecks(*rig.env.ctx);
-        QVERIFY(rig.env.state.ServerChecksDone);
+        rig.env.session.runServerChecks(*rig.env.ctx);
+        QVERIFY(rig.env.session.serverChecksDone());
         QCOMPARE(rig.server.requestCount(kVersion), 1);
         QCOMPARE(rig.server.requestCount(kCapabilities), 2); // once more inside the brand fetch
         QCOMPARE(rig.server.requestCount(kBrand), 1);
         QCOMPARE(rig.env.state.brand.mainCaption, QStringLiteral("Nuovo"));
 
-        RunServerChecks(*rig.env.ctx);
+        rig.env.session.runServerChecks(*rig.env.ctx);
         QCOMPARE(rig.server.requests().size(), 4);
     }
 
@@ -206,11 +204,11 @@ private slots:
     {
         Rig rig;
         rig.env.settings->set(Key::Branded, 1);
-        rig.env.state.LoginUser = QStringLiteral("mario");
+        rig.env.session.setAccount(QStringLiteral("mario"), QString());
         rig.server.setFault(Fault::Hang, 10);
-        RunServerChecks(*rig.env.ctx);
+        rig.env.session.runServerChecks(*rig.env.ctx);
         QCOMPARE(rig.server.requests().size(), 1);
-        QVERIFY(rig.env.state.ServerChecksDone);
+        QVERIFY(rig.env.session.serverChecksDone());
     }
 
     void garbageBrandStoresNothing()
@@ -218,7 +216,7 @@ private slots:
         Rig rig;
         rig.env.settings->set(Key::Branded, 1);
         rig.env.settings->set(Key::CurrentVersion, QStringLiteral("04"));
-        rig.env.state.LoginUser = QStringLiteral("mario");
+        rig.env.session.setAccount(QStringLiteral("mario"), QString());
         rig.server.setPage(kCapabilities, "OK");
         QByteArray noise("\x01\xfe,=\r\n");
         QRandomGenerator random(7);
@@ -232,7 +230,7 @@ private slots:
             return file.allKeys();
         };
         const QStringList before = brandKeys();
-        LoadBrand(*rig.env.ctx);
+        rig.env.session.loadBrand(*rig.env.ctx);
         QCOMPARE(brandKeys(), before);
         QCOMPARE(rig.env.settings->text(Key::CurrentVersion), QStringLiteral("04"));
         QCOMPARE(rig.env.state.brand.mainCaption, Settings::defaultOf(Key::MainCaption));

@@ -468,7 +468,7 @@ private Q_SLOTS:
     void keyboardReachesWhatIsRead()
     {
         TestEnv env;
-        env.state.ServerChecksDone = true;
+        env.session.setServerChecksDone(true);
         {
             MainWindow main(*env.ctx);
             main.show();

@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "app/Startup.h"
 #include "gateway/GatewayFactory.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/SandboxGateway.h"
 #include "mock/FakeServices.h"
 #include "mock/Widgets.h"
@@ -66,6 +67,8 @@ private Q_SLOTS:
         Context ctx{state, settings, prompter, shell, clock, {}};
         QVERIFY(provisionDataFolder(folder));
         ctx.makeGateway = makeGatewayFactory(settings.text(Key::GatewayURL), folder, settings);
+        GatewaySession session;
+        session.attach(ctx);
         AppWindows windows(ctx);
         ctx.windowsImpl = &windows;
 
@@ -106,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("Credito residuo: 99 SMS"));
         QCOMPARE(logins, 1);
         // The once-per-run checks ran with nobody to ask.
-        QVERIFY(state.ServerChecksDone);
+        QVERIFY(session.serverChecksDone());
         QVERIFY(shell.opened.isEmpty());
         w->close();
     }

@@ -82,7 +82,7 @@ private Q_SLOTS:
 void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
 {
     TestEnv env; // the clock says 15-06-2026 10:30
-    env.state.ServerChecksDone = true;
+    env.session.setServerChecksDone(true);
     MainWindow w(*env.ctx);
     w.show();
     env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));

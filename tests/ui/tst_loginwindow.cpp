@@ -94,9 +94,9 @@ private Q_SLOTS:
         QFETCH(QString, password);
         TestEnv env;
         setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), saved);
-        env.state.LoggedIn = true;
+        env.session.logIn();
         LoginWindow w(*env.ctx);
-        QVERIFY(!env.state.LoggedIn);
+        QVERIFY(!env.session.loggedIn());
         QCOMPARE(userField(w), user);
         QCOMPARE(passwordField(w), password);
         QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), saved == QLatin1String("S"));
@@ -106,9 +106,9 @@ private Q_SLOTS:
         w.show();
         QTest::mouseClick(child<QPushButton>(w, "cmOK"), Qt::LeftButton);
         QVERIFY(env.prompter.shown.isEmpty());
-        QVERIFY(env.state.LoggedIn);
-        QCOMPARE(env.state.LoginUser, user);
-        QCOMPARE(env.state.LoginPassword, password);
+        QVERIFY(env.session.loggedIn());
+        QCOMPARE(env.session.account().user, user);
+        QCOMPARE(env.session.account().password, password);
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QCOMPARE(savedRow(env), (QStringList{user, password, "S"}));
         QVERIFY(!QApplication::overrideCursor());
@@ -143,7 +143,7 @@ private Q_SLOTS:
         {
             LoginWindow w(*env.ctx);
             submit(w, user, password, save);
-            QVERIFY(env.state.LoggedIn);
+            QVERIFY(env.session.loggedIn());
             QCOMPARE(env.gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
             QCOMPARE(env.gateway->password, password);
         }
@@ -171,13 +171,13 @@ private Q_SLOTS:
         bool ranDuringTheCall = false;
         bool waitPointer = false;
         QTimer::singleShot(100, &w, [&] {
-            ranDuringTheCall = gateway.calls(JsonGateway::Call::Credit) == 1 && !env.state.LoggedIn;
+            ranDuringTheCall = gateway.calls(JsonGateway::Call::Credit) == 1 && !env.session.loggedIn();
             waitPointer = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
             QTest::keyClick(&w, Qt::Key_Escape); // dropped, not kept for later
         });
         submit(w, QStringLiteral("mario"), QStringLiteral("segreto"), false);
         QVERIFY(env.prompter.shown.isEmpty());
-        QVERIFY(env.state.LoggedIn);
+        QVERIFY(env.session.loggedIn());
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QVERIFY(ranDuringTheCall);
         QVERIFY(waitPointer);
@@ -195,9 +195,9 @@ private Q_SLOTS:
         submit(w, QStringLiteral("prova"), QStringLiteral("sbagliata"), true);
         QCOMPARE(env.prompter.texts(), QStringList{"Impossibile accedere. Controllare Username e Password e riprovare."});
         QCOMPARE(env.prompter.last().icon, Icon::Critical);
-        QVERIFY(!env.state.LoggedIn);
-        QCOMPARE(env.state.LoginUser, QStringLiteral("prova"));
-        QCOMPARE(env.state.LoginPassword, QStringLiteral("sbagliata"));
+        QVERIFY(!env.session.loggedIn());
+        QCOMPARE(env.session.account().user, QStringLiteral("prova"));
+        QCOMPARE(env.session.account().password, QStringLiteral("sbagliata"));
         QCOMPARE(userField(w) + passwordField(w), QString());
         QCOMPARE(w.focusWidget(), child<QLineEdit>(w, "txtUserName"));
         QVERIFY(w.isVisible());
@@ -218,7 +218,7 @@ private Q_SLOTS:
         // The sandbox's file is no network: the message names it.
         QCOMPARE(env.prompter.texts().size(), 1);
         QVERIFY2(env.prompter.last().text.contains(nowhere), qPrintable(env.prompter.last().text));
-        QVERIFY(!env.state.LoggedIn);
+        QVERIFY(!env.session.loggedIn());
         QCOMPARE(passwordField(w), QStringLiteral("prova"));
         QVERIFY(w.isVisible());
         QCOMPARE(savedRow(env), kNotSaved);
@@ -244,7 +244,7 @@ private Q_SLOTS:
         QFETCH(QString, focus);
         TestEnv env;
         env.useFakeGateway(QStringLiteral("anna"), QStringLiteral("segreta"));
-        env.state.LoginUser = QStringLiteral("prima");
+        env.session.setAccount(QStringLiteral("prima"), QString());
         LoginWindow w(*env.ctx);
         w.show();
         submit(w, user, password, true);
@@ -252,15 +252,15 @@ private Q_SLOTS:
         QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
         QCOMPARE(w.focusWidget()->objectName(), focus);
         QVERIFY(env.gateway->calls.isEmpty());
-        QCOMPARE(env.state.LoginUser, QStringLiteral("prima"));
+        QCOMPARE(env.session.account().user, QStringLiteral("prima"));
         QVERIFY(w.isVisible());
     }
 
     void cancelChangesNothing()
     {
         TestEnv env;
-        env.state.LoginUser = QStringLiteral("prima");
-        env.state.LoggedIn = true;
+        env.session.setAccount(QStringLiteral("prima"), QString());
+        env.session.logIn();
         LoginWindow w(*env.ctx);
         w.show();
         child<QLineEdit>(w, "txtUserName")->setText(QStringLiteral("prova"));
@@ -268,8 +268,8 @@ private Q_SLOTS:
         child<QCheckBox>(w, "chk_save")->setChecked(true);
         QTest::mouseClick(child<QPushButton>(w, "cmCancel"), Qt::LeftButton);
         QCOMPARE(w.result(), int(QDialog::Rejected));
-        QVERIFY(!env.state.LoggedIn);
-        QCOMPARE(env.state.LoginUser, QStringLiteral("prima"));
+        QVERIFY(!env.session.loggedIn());
+        QCOMPARE(env.session.account().user, QStringLiteral("prima"));
         QCOMPARE(savedRow(env), kNotSaved);
     }
 };

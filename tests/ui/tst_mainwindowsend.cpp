@@ -92,7 +92,7 @@ private Q_SLOTS:
     void sendAfterLoginThenDeferredFromTheMenu()
     {
         TestEnv env; // the clock says 15-06-2026 10:30
-        env.state.ServerChecksDone = true; // the provider's checks have their own tests
+        env.session.setServerChecksDone(true); // the provider's checks have their own tests
         MainWindow w(*env.ctx);
         env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
 
@@ -131,7 +131,7 @@ private Q_SLOTS:
     void onePersonReachedTwiceCountsOnce()
     {
         TestEnv env;
-        env.state.ServerChecksDone = true;
+        env.session.setServerChecksDone(true);
         env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
         MainWindow w(*env.ctx);
         w.show(); // it hears of the picker's choice while shown
@@ -220,7 +220,7 @@ private Q_SLOTS:
     void closedDuringTheSend()
     {
         TestEnv env;
-        env.state.ServerChecksDone = true;
+        env.session.setServerChecksDone(true);
         MainWindow w(*env.ctx);
         w.show();
         env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
@@ -242,7 +242,7 @@ private Q_SLOTS:
     void longTextGoesAsParts()
     {
         TestEnv env;
-        env.state.ServerChecksDone = true;
+        env.session.setServerChecksDone(true);
         MainWindow w(*env.ctx);
         env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
         auto *counter = child<QLabel>(w, "lbl_messaggio");

@@ -2,11 +2,13 @@
 #include "mock/Widgets.h"
 #include "mock/WindowRun.h"
 #include "ui/QtServices.h"
+#include "gateway/GatewaySession.h"
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,9 +37,8 @@ struct Run : WindowRun
 
     void loggedIn(const QString &user = QStringLiteral("prova"), const QString &password = QStringLiteral("prova"))
     {
-        env.state.LoginUser = user;
-        env.state.LoginPassword = password;
-        env.state.LoggedIn = true;
+        env.session.setAccount(user, password);
+        env.session.logIn();
     }
 };
 
@@ -93,8 +94,8 @@ private Q_SLOTS:
     {
         Run run;
         run.loggedIn(QStringLiteral("Mario Rossi&C"), QStringLiteral("a&b #1"));
-        run.env.gateway->acceptUser = run.env.state.LoginUser;
-        run.env.gateway->acceptPassword = run.env.state.LoginPassword;
+        run.env.gateway->acceptUser = run.env.session.account().user;
+        run.env.gateway->acceptPassword = run.env.session.account().password;
         run.command("mnuDifferiti");
         QCOMPARE(run.env.shell.opened,
                  QStringList{kAccount + QStringLiteral("?user=Mario%20Rossi%26C&password=a%26b%20%231&view_mode=2")});
@@ -106,8 +107,8 @@ private Q_SLOTS:
     {
         Run run;
         run.loggedIn(QStringLiteral("Mario Rossi&C"), QStringLiteral("a&b #1"));
-        run.env.gateway->acceptUser = run.env.state.LoginUser;
-        run.env.gateway->acceptPassword = run.env.state.LoginPassword;
+        run.env.gateway->acceptUser = run.env.session.account().user;
+        run.env.gateway->acceptPassword = run.env.session.account().password;
         run.env.shell.browserAvailable = false;
         run.command("mnuDifferiti");
         QCOMPARE(run.env.prompter.texts(),
@@ -165,21 +166,36 @@ private Q_SLOTS:
         run.command("mnuStrumentiVerificaCredito");
         QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("UserName o Password inserita errata. Riprovare.")});
         QCOMPARE(run.env.prompter.last().icon, Icon::Critical);
-        QVERIFY(!run.env.state.ServerChecksDone);
+        QVERIFY(!run.env.session.serverChecksDone());
 
         run.env.prompter.clear();
-        run.env.state.LoginPassword.clear();
+        run.env.session.setAccount(run.env.session.account().user, QString());
         run.env.windows.cancelLogin();
         run.command("mnuStrumentiVerificaCredito");
         QVERIFY(run.env.prompter.shown.isEmpty());
 
         run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
         run.env.gateway->credit = 42;
+        run.env.gateway->calls.clear();
+        QSignalSpy heard(&run.env.session, &GatewaySession::creditChanged);
         run.command("mnuStrumentiVerificaCredito");
         QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("Il tuo credito residuo è di: 42 SMS.")});
         QCOMPARE(run.env.prompter.last().icon, Icon::Information);
+        // The box and the status bar show one answer of the gateway.
         QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: 42 SMS"));
-        QVERIFY(run.env.state.ServerChecksDone);
+        QCOMPARE(run.env.gateway->calls.count(QStringLiteral("GetCredit")), 1);
+        QCOMPARE(heard.count(), 1);
+        QVERIFY(run.env.session.serverChecksDone());
+
+        // A main window opened again is logged in and hears the credit; the
+        // closed one is no longer told.
+        run.open(false);
+        run.env.prompter.clear();
+        run.env.gateway->credit = 41;
+        run.command("mnuStrumentiVerificaCredito");
+        QCOMPARE(run.env.windows.loginShown, 2);
+        QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: 41 SMS"));
+        QCOMPARE(run.main->statusPanel(3)->text(), QStringLiteral("Utente: prova"));
 
         // A gateway that does not report credit: no figure anywhere.
         run.env.prompter.clear();

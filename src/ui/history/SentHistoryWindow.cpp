@@ -2,6 +2,7 @@
 
 #include "core/Texts.h"
 #include "gateway/GatewayControl.h"
+#include "gateway/GatewaySession.h"
 #include "history/DeliveryReports.h"
 #include "history/SentHistory.h"
 #include "store/Database.h"
@@ -168,15 +169,11 @@ void SentHistoryWindow::askDeliveries()
     if (!m_ctx.makeGateway)
         return;
     try {
-        const std::unique_ptr<GatewayControl> gateway = m_ctx.makeGateway();
-        if (!gateway->reportsKept())
+        // Its own control: the main window's may be in a send.
+        const std::unique_ptr<GatewayControl> gateway = session(m_ctx).newGateway();
+        // No account, neither the address's nor a login: nobody to ask for.
+        if (!gateway->reportsKept() || gateway->userName().isEmpty())
             return;
-        if (gateway->userName().isEmpty()) {
-            if (!m_ctx.state.LoggedIn)
-                return;
-            gateway->setUserName(m_ctx.state.LoginUser);
-            gateway->setPassword(m_ctx.state.LoginPassword);
-        }
         if (pollDeliveries(m_ctx.db(), *gateway, m_ctx.clock.now()) > 0)
             reload();
     } catch (const Error &e) {

@@ -5,6 +5,7 @@
 #include "ui/QtServices.h"
 
 #include "core/Error.h"
+#include "gateway/GatewaySession.h"
 #include "gateway/Login.h"
 #include "ui/help/HelpLink.h"
 
@@ -81,8 +82,8 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
 
 void LoginWindow::Form_Load()
 {
-    m_ctx.state.LoggedIn = false;
     guarded(m_ctx, [&] {
+        session(m_ctx).logOut();
         if (!m_ctx.makeGateway)
             throw Error(ErrorNo::GatewayGeneric, Texts::tr("Controllo del gateway non disponibile"));
         m_BrioSMS = m_ctx.makeGateway();

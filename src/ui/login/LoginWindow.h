@@ -15,7 +15,7 @@ class frmLogin;
 
 namespace brio {
 
-// frmLogin: the gateway account. Shown modally; the caller looks at LoggedIn
+// frmLogin: the gateway account. Shown modally; the caller asks the session
 // when it closes.
 class LoginWindow final : public QDialog
 {

@@ -10,6 +10,7 @@
 #include "compose/MessageState.h"
 #include "compose/SendLog.h"
 #include "compose/SendProcedure.h"
+#include "gateway/GatewaySession.h"
 #include "help/HelpBook.h"
 #include "plugins/OldAddressBook.h"
 #include "store/Database.h"
@@ -56,7 +57,8 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::frmMain>())
     , m_ctx(ctx)
-    , m_BrioSMS(ctx.makeGateway())
+    , m_session(session(ctx))
+    , m_BrioSMS(m_session.gateway())
 {
     showWaitPointerDuringNetworkWork();
     // The panel's controls come before the bars in the keyboard's order.
@@ -65,8 +67,10 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     setCentralWidget(m_panel);
     finishControls();
     m_sendView = std::make_unique<MainSendView>(*this);
-    m_send = std::make_unique<SendProcedure>(m_ctx, *m_sendView, *m_BrioSMS);
-    m_account = std::make_unique<AccountCommands>(m_ctx, *m_BrioSMS, [this] { RefreshStatus(); });
+    m_send = std::make_unique<SendProcedure>(m_ctx, *m_sendView);
+    m_account = std::make_unique<AccountCommands>(m_ctx);
+    // Whoever asks the credit (a send, a menu command), the status bar shows it.
+    connect(&m_session, &GatewaySession::creditChanged, this, &MainWindow::showCredit);
     attachHelp(m_ctx, this);
     connectHandlers();
     nameControlsForScreenReaders(*this);
@@ -90,7 +94,7 @@ void MainWindow::pauseHeldSends(bool paused)
 void MainWindow::deliverHeldSends()
 {
     // The control is busy while a send (or an earlier tick) waits for the network.
-    if (m_BrioSMS->userName().isEmpty() || !m_ctx.state.book.isOpen() || m_send->running() || !m_heldSends->isActive())
+    if (m_BrioSMS.userName().isEmpty() || !m_ctx.state.book.isOpen() || m_send->running() || !m_heldSends->isActive())
         return;
     m_heldSends->stop();
     const auto restart = qScopeGuard([this] {
@@ -99,7 +103,7 @@ void MainWindow::deliverHeldSends()
     });
     try {
         // Another send from this data folder: tried again at the next tick.
-        if (SendLog::deliverDue(m_ctx.state.book.database(), *m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
+        if (SendLog::deliverDue(m_ctx.state.book.database(), m_BrioSMS, m_ctx.clock.now(), {}, 0) > 0) {
             setStatusPanel(2, Texts::tr("Invii differiti inoltrati"));
             Q_EMIT m_ctx.notifier().sendsRecorded();
         }
@@ -214,7 +218,6 @@ void MainWindow::connectHandlers()
 void MainWindow::Form_Load()
 {
     guarded(m_ctx, [&] {
-        m_BrioSMS->setAppCode(QString::fromLatin1(GatewayControl::kAppCode));
         applyTextLimits();
         setWindowTitle(m_ctx.state.brand.mainCaption);
         m_panel->load();
@@ -228,7 +231,7 @@ void MainWindow::Form_Load()
         m_panel->loadCountries();
         // A login made during the start (the first run) is this window's too:
         // the status bar shows the account and the send does not ask again.
-        if (m_ctx.state.LoggedIn)
+        if (m_session.loggedIn())
             RefreshStatus();
     });
     // The keyboard starts on the chosen way of sending.
@@ -270,13 +273,15 @@ void MainWindow::NewMessage(bool ask)
 
 void MainWindow::RefreshStatus()
 {
-    m_BrioSMS->setUserName(m_ctx.state.LoginUser);
-    m_BrioSMS->setPassword(m_ctx.state.LoginPassword);
-    const qint64 credit = m_BrioSMS->getCredit();
+    m_session.refreshCredit();
+}
+
+void MainWindow::showCredit(qint64 credit)
+{
     setStatusPanel(2, credit == GatewayControl::kUnknownCredit
                           ? Texts::tr("Credito residuo: —") // the gateway does not tell
                           : Texts::tr("Credito residuo: %1 SMS").arg(credit));
-    setStatusPanel(3, Texts::tr("Utente: ") + m_BrioSMS->userName());
+    setStatusPanel(3, Texts::tr("Utente: ") + m_BrioSMS.userName());
     m_ui->mnuLogin->setText(Texts::tr("Altro &Utente"));
     // A gateway may say what it takes only once asked.
     applyTextLimits();
@@ -284,7 +289,7 @@ void MainWindow::RefreshStatus()
 
 void MainWindow::applyTextLimits()
 {
-    m_panel->setMaxParts(m_BrioSMS->textLimits().parts);
+    m_panel->setMaxParts(m_BrioSMS.textLimits().parts);
 }
 
 void MainWindow::RefreshRecipientCount()
@@ -323,7 +328,7 @@ void MainWindow::mnuLogin_Click()
 {
     guarded(m_ctx, [&] {
         m_ctx.windows().showLoginWindow();
-        if (m_ctx.state.LoggedIn)
+        if (m_session.loggedIn())
             RefreshStatus();
     });
 }

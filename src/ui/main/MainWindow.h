@@ -21,6 +21,7 @@ class QTimer;
 namespace brio {
 
 class AccountCommands;
+class GatewaySession;
 class ComposePanel;
 class EntryListView;
 class MainSendView;
@@ -85,13 +86,16 @@ private:
     void applyTextLimits();
 
     void setStatusPanel(int panel, const QString &text);
+    // The credit the session read, the user and what the gateway takes.
+    void showCredit(qint64 credit);
 
     friend class MainSendView;
 
     std::unique_ptr<Ui::frmMain> m_ui;
     Context &m_ctx;
     ComposePanel *m_panel = nullptr;
-    std::unique_ptr<GatewayControl> m_BrioSMS;
+    GatewaySession &m_session;
+    GatewayControl &m_BrioSMS; // the session's
     QTimer *m_heldSends = nullptr;
     bool m_heldSendsPaused = false;
     QList<PluginDescriptor> m_menuPlugins; // what mnuPlugin_0 to _9 run
