@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <memory>
+#include <optional>
 
 namespace brio {
 
@@ -25,6 +26,7 @@ struct CardListing
     {
         QString href;
         QByteArray etag;
+        QByteArray card; // when the listing brought the card itself
     };
     bool complete = true;
     QList<Item> items;
@@ -63,8 +65,9 @@ public:
     // through /.well-known/carddav, the principal and its home set.
     QList<AddressBookInfo> addressBooks();
     // sync-collection from the token (a token the server no longer knows, or
-    // none, gives the complete list); a server without it is listed with
-    // PROPFIND and getetag.
+    // none, gives the complete list), with the cards themselves where the
+    // server gives them and they fit one reply; a server without it is
+    // listed with PROPFIND and getetag.
     CardListing list(const QUrl &book, const QString &token);
     // addressbook-multiget of at most kBatch cards; cards gone meanwhile are
     // left out.
@@ -81,6 +84,11 @@ private:
     struct Reply;
     Reply call(const QByteArray &verb, const QUrl &url, const QByteArray &body, const QByteArray &depth,
                const QList<QPair<QByteArray, QByteArray>> &extra = {});
+    // The same, but a reply past kMostReply gives nothing instead of an Error.
+    std::optional<Reply> callIfFits(const QByteArray &verb, const QUrl &url, const QByteArray &body,
+                                    const QByteArray &depth);
+    std::optional<Reply> send(const QByteArray &verb, const QUrl &url, const QByteArray &body, const QByteArray &depth,
+                              const QList<QPair<QByteArray, QByteArray>> &extra, bool tooLargeGivesNothing);
     QByteArray check(const Reply &reply, const QByteArray &verb, const QUrl &url) const;
 
     std::unique_ptr<HttpClient> m_http;

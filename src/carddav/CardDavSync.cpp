@@ -266,11 +266,15 @@ SyncSummary CardDavSync::run()
     QStringList changed;
     QStringList removed;
     QSet<QString> listed;
+    QHash<QString, FetchedCard> brought; // changed cards that came with the listing
     for (const CardListing::Item &item : listing.items) {
         listed.insert(item.href);
         const auto k = known.constFind(item.href);
-        if (k == known.constEnd() || k->etag != item.etag)
+        if (k == known.constEnd() || k->etag != item.etag) {
             changed << item.href;
+            if (!item.card.isEmpty())
+                brought.insert(item.href, {item.href, item.etag, item.card});
+        }
     }
     if (listing.complete) {
         for (auto k = known.cbegin(); k != known.cend(); ++k) {
@@ -295,6 +299,9 @@ SyncSummary CardDavSync::run()
 
     // Where a linked contact went: the ids linked to some card.
     QHash<qint64, QString> linkOf;
+    // Cards whose contact this sync has just written and read back: their
+    // state already matches the book, nothing of them goes up.
+    QSet<QString> settled;
     for (auto k = known.cbegin(); k != known.cend(); ++k) {
         if (k->id)
             linkOf.insert(*k->id, k.key());
@@ -341,7 +348,17 @@ SyncSummary CardDavSync::run()
 
     // Cards new or changed on the server, a batch at a time.
     for (qsizetype at = 0; at < changed.size(); at += CardDavClient::kBatch) {
-        const QList<FetchedCard> cards = m_client.fetch(m_book, changed.mid(at, CardDavClient::kBatch));
+        QList<FetchedCard> cards;
+        QStringList missing;
+        for (const QString &href : changed.mid(at, CardDavClient::kBatch)) {
+            const auto card = brought.constFind(href);
+            if (card != brought.constEnd())
+                cards << *card;
+            else
+                missing << href;
+        }
+        if (!missing.isEmpty())
+            cards << m_client.fetch(m_book, missing);
         Transaction tx(m_db);
         for (const FetchedCard &fetched : cards) {
             Known k = known.value(fetched.href);
@@ -425,6 +442,8 @@ SyncSummary CardDavSync::run()
             // What the book now holds as synced; a merge still has to go up.
             k.fingerprint = upload ? QString() : localFields(m_db, *target)->fingerprint();
             store(fetched.href, k);
+            if (!upload)
+                settled.insert(fetched.href);
         }
         tx.commit();
         done += int(qMin<qsizetype>(CardDavClient::kBatch, changed.size() - at));
@@ -458,6 +477,8 @@ SyncSummary CardDavSync::run()
     QList<QString> hrefs = known.keys();
     hrefs.sort();
     for (const QString &href : hrefs) {
+        if (settled.contains(href))
+            continue;
         Known k = known.value(href);
         if (!k.id)
             continue;
