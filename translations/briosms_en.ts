@@ -1097,7 +1097,7 @@ Continue?</translation>
     </message>
     <message>
         <location filename="../src/app/DataFolder.cpp" line="59"/>
-        <location filename="../src/store/Database.cpp" line="394"/>
+        <location filename="../src/store/Database.cpp" line="395"/>
         <source>&apos;%1&apos; non è un percorso valido</source>
         <translation>&apos;%1&apos; is not a valid path</translation>
     </message>
@@ -1995,7 +1995,7 @@ Warning... one or more messages were not forwarded because of an error in the mo
     </message>
     <message>
         <location filename="../src/gateway/HttpGateway.cpp" line="292"/>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="183"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="211"/>
         <source>Coda piena</source>
         <translation>Queue full</translation>
     </message>
@@ -2086,35 +2086,40 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>Cannot log in. Check the user name and password and try again.</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="63"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="66"/>
         <source>non è un file del gateway di prova</source>
         <translation>is not a test gateway file</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="87"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="90"/>
         <source>Il file del gateway di prova &quot;%1&quot; non può essere aperto (%2)</source>
         <translation>The test gateway file &quot;%1&quot; cannot be opened (%2)</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="154"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="182"/>
         <source>Credenziali rifiutate</source>
         <translation>Credentials refused</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="200"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="236"/>
         <source>Codice applicazione errato</source>
         <translation>Wrong application code</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="208"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="240"/>
         <source>Data di invio errata</source>
         <translation>Wrong send date</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="215"/>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="288"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="252"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="340"/>
         <source>Credito insufficiente</source>
         <translation>Not enough credit</translation>
+    </message>
+    <message>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="376"/>
+        <source>Invio annullato prima della consegna: nessun messaggio è stato inoltrato</source>
+        <translation>Send cancelled before the hand-over: no message was sent</translation>
     </message>
     <message>
         <location filename="../src/groups/Groups.cpp" line="81"/>
@@ -2678,73 +2683,73 @@ imported because of errors in the mobile number format:</translation>
         <translation>Cannot create the address book &apos;%1&apos;</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="258"/>
+        <location filename="../src/store/Database.cpp" line="259"/>
         <source>Il testo contiene un carattere nullo, che non è ammesso</source>
         <translation>The text contains a null character, which is not allowed</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="263"/>
+        <location filename="../src/store/Database.cpp" line="264"/>
         <source>Il testo contiene un carattere non valido</source>
         <translation>The text contains an invalid character</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="293"/>
+        <location filename="../src/store/Database.cpp" line="294"/>
         <source>Impossibile apportare le modifiche richieste alla tabella: verrebbero creati valori duplicati nell&apos;indice o nella chiave primaria</source>
         <translation>The requested changes to the table cannot be made: they would create duplicate values in the index or the primary key</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="297"/>
+        <location filename="../src/store/Database.cpp" line="298"/>
         <source>Campo troppo piccolo per la quantità di dati che si è tentato di aggiungere</source>
         <translation>The field is too small for the amount of data you tried to add</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="299"/>
+        <location filename="../src/store/Database.cpp" line="300"/>
         <source>Il campo deve contenere un valore</source>
         <translation>The field must hold a value</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="304"/>
+        <location filename="../src/store/Database.cpp" line="305"/>
         <source> (dettaglio: %1)</source>
         <translation> (detail: %1)</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="308"/>
+        <location filename="../src/store/Database.cpp" line="309"/>
         <source>La rubrica è in sola lettura: il file, la sua cartella o i file accanto che ne tengono le modifiche non si possono scrivere</source>
         <translation>The address book is read-only: the file, its folder or the files beside it that hold its changes cannot be written</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="312"/>
+        <location filename="../src/store/Database.cpp" line="313"/>
         <source>Il disco è pieno: la rubrica non può essere scritta</source>
         <translation>The disk is full: the address book cannot be written</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="314"/>
+        <location filename="../src/store/Database.cpp" line="315"/>
         <source>Il sistema non è riuscito a leggere o scrivere il disco</source>
         <translation>The system failed to read or write the disk</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="316"/>
+        <location filename="../src/store/Database.cpp" line="317"/>
         <source>Il file della rubrica è danneggiato</source>
         <translation>The address book file is damaged</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="319"/>
+        <location filename="../src/store/Database.cpp" line="320"/>
         <source>&apos;%1&apos; non è un percorso valido o il file non è accessibile</source>
         <translation>&apos;%1&apos; is not a valid path or the file cannot be reached</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="322"/>
+        <location filename="../src/store/Database.cpp" line="323"/>
         <source>Formato di database non riconosciuto o password errata</source>
         <translation>Database format not recognised, or wrong password</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="326"/>
-        <location filename="../src/store/Database.cpp" line="504"/>
+        <location filename="../src/store/Database.cpp" line="327"/>
+        <location filename="../src/store/Database.cpp" line="505"/>
         <source>Il database è bloccato da un altro programma</source>
         <translation>The database is locked by another program</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="328"/>
+        <location filename="../src/store/Database.cpp" line="329"/>
         <source>Errore del database</source>
         <translation>Database error</translation>
     </message>
@@ -2753,7 +2758,7 @@ imported because of errors in the mobile number format:</translation>
         <translation type="vanished">Database error: %1</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="747"/>
+        <location filename="../src/store/Database.cpp" line="766"/>
         <source>Elemento &apos;%1&apos; non trovato nell&apos;insieme</source>
         <translation>Item &apos;%1&apos; not found in the collection</translation>
     </message>

@@ -2,14 +2,17 @@
 
 #include "compose/SendLock.h"
 #include "core/Error.h"
+#include "core/FaultPoint.h"
 #include "core/Log.h"
 #include "store/Database.h"
 
 #include <QCryptographicHash>
 #include <QObject>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QUuid>
 #include <array>
+#include <numeric>
 #include <optional>
 
 namespace brio {
@@ -94,9 +97,14 @@ QString SendLog::keyOf(const QString &text, const SendTime &when, const QList<Re
     hash.addData(text.toUtf8());
     hash.addData(QByteArrayView("\0", 1));
     hash.addData(when.storedText().toUtf8());
+    // The same bytes as toUtf8(), into one buffer instead of one allocation per number.
+    QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QByteArray buffer;
     for (const Recipient &r : recipients) {
         hash.addData(QByteArrayView("\0", 1));
-        hash.addData(r.number.toUtf8());
+        if (buffer.size() < utf8.requiredSpace(r.number.size()))
+            buffer.resize(utf8.requiredSpace(r.number.size()));
+        hash.addData(QByteArrayView(buffer.data(), utf8.appendToBuffer(buffer.data(), r.number)));
     }
     return QString::fromLatin1(hash.result().toHex());
 }
@@ -125,26 +133,47 @@ SendLog SendLog::open(Database &db, GatewayControl &gateway, const QString &text
     log.m_token = newReportToken();
     // A held send is handed over later, as an attempt of its own.
     log.m_attempt = state == State::Held ? 0 : 1;
-    Transaction tx(db);
-    db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari, Lavoro, "
-                          "Tentativi, InVolo, Gettone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?9, ?9, ?10)"),
-           {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when.storedText(), key,
-            stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt, log.m_token});
-    log.m_id = db.lastInsertId();
-    // The rows of the attempt on its way as a hand-over that goes through
-    // leaves them: then nothing is written to each of them afterwards.
-    Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, Nominativo, "
-                                                 "Esito, Tentativo, Indice) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?2)"));
-    insert.bind(1, log.m_id)
-        .bind(5, log.m_attempt > 0 ? outcomeCode(GatewayControl::Result::Accepted) : QString(QLatin1String("")))
-        .bind(6, log.m_attempt);
-    log.m_pending.reserve(recipients.size());
-    for (qsizetype i = 0; i < recipients.size(); ++i) {
-        insert.bindInteger(2, i).bindText(3, recipients.at(i).number).bindText(4, recipients.at(i).name).run();
-        insert.reset();
-        log.m_pending.append(i);
+    log.m_pending.resize(recipients.size());
+    std::iota(log.m_pending.begin(), log.m_pending.end(), qsizetype(0));
+    // A gateway that only sends at closeConnection() gets the attempt ready
+    // while its rows are written; nothing leaves before they are committed.
+    log.m_prepared = log.m_attempt > 0 && gateway.preparesUntilClosed();
+    if (log.m_prepared) {
+        Results results(gateway);
+        try {
+            log.queue(gateway, recipients, text, when);
+        } catch (...) {
+            log.m_prepareError = std::current_exception();
+        }
+        log.m_preparedTold = results.told;
     }
-    tx.commit();
+    try {
+        Transaction tx(db);
+        db.run(QStringLiteral("INSERT INTO tab_invii (Data, Gateway, Testo, Quando, Chiave, Stato, Destinatari, "
+                              "Lavoro, Tentativi, InVolo, Gettone) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?9, ?9, ?10)"),
+               {now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), gateway.getVersion(), text, when.storedText(), key,
+                stateCode(state), qint64(recipients.size()), log.m_base, log.m_attempt, log.m_token});
+        log.m_id = db.lastInsertId();
+        // The rows of the attempt on its way as a hand-over that goes through
+        // leaves them: then nothing is written to each of them afterwards.
+        Statement insert = db.prepare(QStringLiteral("INSERT INTO tab_invii_dest (ID_Invio, Posizione, Numero, "
+                                                     "Nominativo, Esito, Tentativo, Indice) VALUES (?1, ?2, ?3, ?4, "
+                                                     "?5, ?6, ?2)"));
+        insert.bind(1, log.m_id)
+            .bind(5, log.m_attempt > 0 ? outcomeCode(GatewayControl::Result::Accepted) : QString(QLatin1String("")))
+            .bind(6, log.m_attempt);
+        for (qsizetype i = 0; i < recipients.size(); ++i) {
+            insert.bindInteger(2, i).bindText(3, recipients.at(i).number).bindText(4, recipients.at(i).name).run();
+            insert.reset();
+        }
+        faultPoint("send-recording");
+        tx.commit();
+    } catch (...) {
+        // Not recorded: what the gateway got ready must not leave.
+        if (log.m_prepared)
+            gateway.dropPrepared();
+        throw;
+    }
     return log;
 }
 
@@ -382,6 +411,18 @@ void SendLog::begin(Database &db)
     tx.commit();
 }
 
+void SendLog::queue(GatewayControl &gateway, const QList<Recipient> &recipients, const QString &text,
+                    const SendTime &when)
+{
+    gateway.setJobKey(jobKey(m_base, m_attempt));
+    gateway.setReportToken(m_token);
+    for (const qsizetype place : std::as_const(m_pending)) {
+        const QString &number = recipients.at(place).number;
+        gateway.addSMS(number.startsWith(QLatin1Char('+')) ? number.mid(1) : number, text, when);
+    }
+    gateway.transmit();
+}
+
 qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Recipient> &recipients,
                            const QString &text, const SendTime &when)
 {
@@ -392,13 +433,13 @@ qsizetype SendLog::deliver(Database &db, GatewayControl &gateway, const QList<Re
     std::optional<Results> results;
     results.emplace(gateway);
     try {
-        gateway.setJobKey(key);
-        gateway.setReportToken(m_token);
-        for (const qsizetype place : std::as_const(m_pending)) {
-            const QString &number = recipients.at(place).number;
-            gateway.addSMS(number.startsWith(QLatin1Char('+')) ? number.mid(1) : number, text, when);
+        if (std::exchange(m_prepared, false)) {
+            results->told = std::exchange(m_preparedTold, {});
+            if (m_prepareError)
+                std::rethrow_exception(std::exchange(m_prepareError, {}));
+        } else {
+            queue(gateway, recipients, text, when);
         }
-        gateway.transmit();
         gateway.closeConnection();
     } catch (...) {
         qCWarning(lcGateway, "send %lld attempt %lld: the hand-over of %lld SMS failed; %s", m_id, m_attempt,

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <exception>
 #include <functional>
 
 namespace brio {
@@ -82,6 +83,8 @@ private:
     static void settle(Database &db, GatewayControl &gateway, qint64 id, bool unknownToo);
     static void writeState(Database &db, qint64 id, bool held, bool keepOpen = false);
     void begin(Database &db);
+    // Hands the pending recipients to the gateway, up to transmit().
+    void queue(GatewayControl &gateway, const QList<Recipient> &recipients, const QString &text, const SendTime &when);
     void finish(Database &db, const QHash<qsizetype, GatewayControl::Result> &results, GatewayControl::Result rest);
 
     qint64 m_id = 0;
@@ -94,6 +97,11 @@ private:
     qsizetype m_deliveredBefore = 0;
     qsizetype m_deliveredNow = 0;
     bool m_fresh = false; // a new record: nothing to count again
+    // The gateway got the first attempt ready while the record was written;
+    // deliver() only closes it. What transmit() threw or told meanwhile:
+    bool m_prepared = false;
+    std::exception_ptr m_prepareError;
+    QHash<qsizetype, GatewayControl::Result> m_preparedTold;
 };
 
 } // namespace brio

@@ -24,6 +24,15 @@ bool GatewayControl::schedules() const
     return true;
 }
 
+bool GatewayControl::preparesUntilClosed() const
+{
+    return false;
+}
+
+void GatewayControl::dropPrepared()
+{
+}
+
 bool GatewayControl::keyed() const
 {
     return false;

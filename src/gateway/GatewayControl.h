@@ -76,6 +76,13 @@ public:
     virtual void addSMS(const QString &number, const QString &text, const SendTime &when) = 0;
     virtual void transmit() = 0;
     virtual void closeConnection() = 0;
+    // True when transmit() only gets the hand-over ready, in the background,
+    // and nothing of it leaves before closeConnection(): the caller may write
+    // its record of the hand-over meanwhile.
+    virtual bool preparesUntilClosed() const;
+    // Drops what transmit() got ready when closeConnection() is not to come:
+    // nothing of it leaves.
+    virtual void dropPrepared();
 
     // True when the gateway applies a hand-over once per job key and can be
     // asked later what became of it; the others neither take nor tell keys.

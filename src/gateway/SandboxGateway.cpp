@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <exception>
+#include <optional>
+#include <thread>
 
 namespace brio {
 
@@ -89,23 +92,41 @@ std::unique_ptr<Database> openSandbox(const QString &file)
     }
 }
 
-bool isWrongNumber(const QString &number)
+bool isWrongNumber(QByteArrayView number)
 {
     if (number.size() < 10 || number.size() > 15)
         return true;
-    for (const QChar c : number) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return true;
-    }
-    return false;
+    return !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool isValidWhen(const QString &when)
+// The caller hands the same string again and again: no need to compare it.
+bool same(const QString &a, const QString &b)
 {
-    return when == QLatin1String("NOW") || QDateTime::fromString(when, QStringLiteral("dd-MM-yyyy HH:mm")).isValid();
+    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
 }
 
 } // namespace
+
+struct SandboxGateway::Prepared
+{
+    ~Prepared()
+    {
+        // Joined before the transaction goes, which rolls back what was not committed.
+        if (worker.joinable())
+            worker.join();
+    }
+
+    QString key;
+    QString user;
+    qint64 charge = 0;
+    qint64 accepted = 0;
+    Queue queue;         // the wrong numbers too, which are not written
+    CheckedUtf8 numbers; // the queue's, checked once
+    std::optional<Transaction> tx;
+    bool appliedBefore = false;
+    std::exception_ptr error;
+    std::thread worker; // last: started once the rest is in place
+};
 
 SandboxGateway::SandboxGateway(QString databaseFile, QObject *parent)
     : GatewayControl(parent)
@@ -117,6 +138,8 @@ SandboxGateway::~SandboxGateway() = default;
 
 Database &SandboxGateway::db()
 {
+    // Whoever reads the file now must not see a job that was never closed.
+    dropPrepared();
     if (!m_db)
         m_db = openSandbox(m_file);
     return *m_db;
@@ -177,49 +200,74 @@ GatewayControl::TextLimits SandboxGateway::textLimits() const
 
 void SandboxGateway::addSMS(const QString &number, const QString &text, const SendTime &when)
 {
-    if (m_queue.size() >= kMaxQueue) {
+    if (m_queue.ends.size() >= kMaxQueue) {
         // The refused send is dropped whole, so the next one starts empty.
-        m_queue.clear();
+        m_queue = {};
         throw Error(ErrorNo::GatewayMaxQueue, Texts::tr("Coda piena"));
     }
     // A send repeats one text: it is looked at once.
-    if (text != m_sendableText) {
+    if (m_queue.kinds.isEmpty() || !same(text, m_queue.kinds.constLast().text)
+        || !same(when.storedText(), m_queue.kinds.constLast().when)) {
         requireSendable(text, textLimits());
-        m_sendableText = text;
-        m_sendableParts = std::max(smsSize(text).parts, 1);
+        m_queue.kinds.append({text, when.storedText(), std::max(smsSize(text).parts, 1)});
     }
-    m_queue.append({number, text, when.storedText(), m_queue.size(), m_sendableParts});
+    const bool ascii = std::all_of(number.begin(), number.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii) {
+        for (const QChar c : number)
+            m_queue.numbers.append(char(c.unicode()));
+    } else {
+        m_queue.numbers.append(number.toUtf8());
+    }
+    m_queue.ends.append(m_queue.numbers.size());
+    m_queue.kindOf.append(int(m_queue.kinds.size() - 1));
 }
 
 void SandboxGateway::transmit()
 {
-    const QList<Queued> queue = std::exchange(m_queue, {});
-    m_accepted.clear();
-    m_messages = queue.size();
+    m_prepared.reset();
+    m_dropped = false;
+    Queue queue = std::exchange(m_queue, {});
     if (m_appCode != QLatin1String(kAppCode))
         throw Error(ErrorNo::GatewayAppCode, Texts::tr("Codice applicazione errato"));
     const qint64 credit = account().credit;
-
-    QList<Queued> accepted;
-    accepted.reserve(queue.size());
+    // Every part of a long message is an SMS of its own on the network.
+    QList<qsizetype> wrong;
     qint64 charge = 0;
-    for (const Queued &q : queue) {
-        if (!isValidWhen(q.when))
-            throw Error(ErrorNo::GatewayDate, Texts::tr("Data di invio errata"));
-        if (!isWrongNumber(q.number)) {
-            accepted.append(q);
-            charge += q.parts;
-        }
+    for (qsizetype i = 0, begin = 0; i < queue.ends.size(); begin = queue.ends.at(i++)) {
+        if (isWrongNumber(QByteArrayView(queue.numbers).sliced(begin, queue.ends.at(i) - begin)))
+            wrong.append(i);
+        else
+            charge += queue.kinds.at(queue.kindOf.at(i)).parts;
     }
     if (charge > credit)
         throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
-    for (const Queued &q : queue) {
-        if (isWrongNumber(q.number)) {
-            Q_EMIT messageResult(q.index, Result::WrongNumber);
-            Q_EMIT wrongNumber();
-        }
+    for (const qsizetype i : std::as_const(wrong)) {
+        Q_EMIT messageResult(i, Result::WrongNumber);
+        Q_EMIT wrongNumber();
     }
-    m_accepted = std::move(accepted);
+    if (wrong.size() == queue.ends.size())
+        return;
+    m_prepared = std::make_unique<Prepared>();
+    Prepared &job = *m_prepared;
+    job.key = std::exchange(m_jobKey, {});
+    job.user = m_user;
+    job.charge = charge;
+    job.accepted = queue.ends.size() - wrong.size();
+    job.numbers = CheckedUtf8(std::exchange(queue.numbers, {}));
+    job.queue = std::move(queue);
+    job.worker = std::thread([this, &job] { writeJob(job); });
+}
+
+bool SandboxGateway::preparesUntilClosed() const
+{
+    return true;
+}
+
+void SandboxGateway::dropPrepared()
+{
+    if (m_prepared)
+        m_dropped = true;
+    m_prepared.reset();
 }
 
 bool SandboxGateway::keyed() const
@@ -260,71 +308,85 @@ GatewayControl::JobState SandboxGateway::askJob(const QString &key)
     return JobState::Applied;
 }
 
+// On the worker thread, while the caller records the hand-over: the main
+// thread does not touch the connection until it has joined this.
+void SandboxGateway::writeJob(Prepared &job)
+{
+    try {
+        Database &d = *m_db;
+        job.tx.emplace(d);
+        qint64 id = 0;
+        if (!job.key.isEmpty()) {
+            // A job applied before is not applied again: its outcome is told as it was.
+            if (d.scalar(QStringLiteral("SELECT count(*) FROM job WHERE key = ?"), {job.key}) > 0) {
+                job.appliedBefore = true;
+                return;
+            }
+            d.run(QStringLiteral("INSERT INTO job (key, account, messages) VALUES (?, ?, ?)"),
+                  {job.key, job.user, qint64(job.queue.ends.size())});
+            id = d.lastInsertId();
+        }
+        const qint64 credit = d.scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {job.user});
+        if (job.charge > credit)
+            throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
+        const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
+        Statement insert = d.prepare(QStringLiteral("INSERT INTO outbox (account, recipient, text, send_at, "
+                                                    "accepted_at, job_id, job_index) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        insert.bind(1, job.user).bind(5, now).bind(6, id == 0 ? QVariant() : QVariant(id));
+        const QByteArrayView numbers = job.numbers.bytes();
+        qint64 firstRow = 0;
+        int bound = -1; // the kind whose text and time are bound
+        for (qsizetype i = 0, begin = 0; i < job.queue.ends.size(); begin = job.queue.ends.at(i++)) {
+            const qsizetype end = job.queue.ends.at(i);
+            if (isWrongNumber(numbers.sliced(begin, end - begin)))
+                continue;
+            if (const int kind = job.queue.kindOf.at(i); kind != bound) {
+                insert.bind(3, job.queue.kinds.at(kind).text).bind(4, job.queue.kinds.at(kind).when);
+                bound = kind;
+            }
+            insert.bindUtf8(2, job.numbers, begin, end).bindInteger(7, i).run();
+            insert.reset();
+            if (firstRow == 0)
+                firstRow = d.lastInsertId();
+        }
+        if (id != 0)
+            d.run(QStringLiteral("UPDATE job SET first_row = ?, last_row = ? WHERE id = ?"),
+                  {firstRow, d.lastInsertId(), id});
+        d.run(QStringLiteral("UPDATE account SET credit = credit - ? WHERE user = ?"), {job.charge, job.user});
+    } catch (...) {
+        job.error = std::current_exception();
+    }
+}
+
 void SandboxGateway::closeConnection()
 {
-    const QList<Queued> accepted = std::exchange(m_accepted, {});
-    const QString key = std::exchange(m_jobKey, {});
-    if (accepted.isEmpty())
+    const std::unique_ptr<Prepared> job = std::exchange(m_prepared, {});
+    if (!job) {
+        // Told, so that nobody counts the dropped job as accepted.
+        if (std::exchange(m_dropped, false))
+            throw Error(ErrorNo::GatewayGeneric, Texts::tr("Invio annullato prima della consegna: nessun messaggio è "
+                                                           "stato inoltrato"));
         return;
-    Database &d = db();
-    Transaction tx(d);
-    qint64 job = 0;
-    if (!key.isEmpty()) {
-        // A job applied before is not applied again: its outcome is told as it was.
-        if (d.scalar(QStringLiteral("SELECT count(*) FROM job WHERE key = ?"), {key}) > 0) {
-            tx.commit();
-            askJob(key);
-            return;
-        }
-        d.run(QStringLiteral("INSERT INTO job (key, account, messages) VALUES (?, ?, ?)"), {key, m_user, m_messages});
-        job = d.lastInsertId();
     }
-    const qint64 credit = d.scalar(QStringLiteral("SELECT credit FROM account WHERE user = ?"), {m_user});
-    // Every part of a long message is an SMS of its own on the network.
-    qint64 charge = 0;
-    for (const Queued &q : accepted)
-        charge += q.parts;
-    if (charge > credit)
-        throw Error(ErrorNo::GatewayCredit, Texts::tr("Credito insufficiente"));
-    const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
-    Statement insert = d.prepare(QStringLiteral(
-        "INSERT INTO outbox (account, recipient, text, send_at, accepted_at, job_id, job_index) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    insert.bind(1, m_user).bind(5, now).bind(6, job == 0 ? QVariant() : QVariant(job));
-    qint64 done = 0;
-    qint64 firstRow = 0;
-    const QString *boundText = nullptr;
-    const QString *boundWhen = nullptr;
-    for (const Queued &q : accepted) {
-        // A send repeats one text and one time: bound again only when they change.
-        if (!boundText || q.text != *boundText) {
-            insert.bind(3, q.text);
-            boundText = &q.text;
-        }
-        if (!boundWhen || q.when != *boundWhen) {
-            insert.bind(4, q.when);
-            boundWhen = &q.when;
-        }
-        insert.bindText(2, q.number).bindInteger(7, q.index).run();
-        insert.reset();
-        if (firstRow == 0)
-            firstRow = d.lastInsertId();
-        if (++done % 10000 == 0)
-            Q_EMIT progress(done, accepted.size());
+    job->worker.join();
+    if (job->error)
+        std::rethrow_exception(job->error); // the transaction is rolled back with the job
+    faultPoint("sandbox-ready");
+    job->tx->commit();
+    if (job->appliedBefore) {
+        askJob(job->key);
+        return;
     }
-    if (job != 0)
-        d.run(QStringLiteral("UPDATE job SET first_row = ?, last_row = ? WHERE id = ?"),
-              {firstRow, d.lastInsertId(), job});
-    d.run(QStringLiteral("UPDATE account SET credit = credit - ? WHERE user = ?"),
-          {charge, m_user});
-    tx.commit();
     faultPoint("sandbox-committed");
-    Q_EMIT progress(accepted.size(), accepted.size());
+    Q_EMIT progress(job->accepted, job->accepted);
     // A message for a later time waits in the outbox until then. Accepted
     // goes untold: the caller counts every message not told otherwise as
     // accepted, and a large send is mostly those.
-    for (const Queued &q : accepted) {
-        if (q.when != QLatin1String("NOW"))
-            Q_EMIT messageResult(q.index, Result::Queued);
+    const QByteArrayView numbers = job->numbers.bytes();
+    for (qsizetype i = 0, begin = 0; i < job->queue.ends.size(); begin = job->queue.ends.at(i++)) {
+        if (job->queue.kinds.at(job->queue.kindOf.at(i)).when != QLatin1String("NOW")
+            && !isWrongNumber(numbers.sliced(begin, job->queue.ends.at(i) - begin)))
+            Q_EMIT messageResult(i, Result::Queued);
     }
 }
 

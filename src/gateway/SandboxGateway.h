@@ -40,6 +40,8 @@ public:
     void addSMS(const QString &number, const QString &text, const SendTime &when) override;
     void transmit() override;
     void closeConnection() override;
+    bool preparesUntilClosed() const override;
+    void dropPrepared() override;
     bool keyed() const override;
     void setJobKey(const QString &key) override;
     JobState askJob(const QString &key) override;
@@ -50,33 +52,43 @@ public:
                            qint64 credit, bool demo);
 
 private:
-    struct Queued
+    // The messages of a hand-over in their order. A send repeats one text
+    // and one time: each kind is kept once, and the numbers as UTF-8 one
+    // after another, so that a large send costs no allocation per message.
+    struct Kind
     {
-        QString number;
         QString text;
         QString when;
-        qsizetype index = 0; // among the addSMS() calls of this send
-        int parts = 1;       // what it is charged
+        int parts = 1; // what each message is charged
+    };
+    struct Queue
+    {
+        QList<Kind> kinds;
+        QByteArray numbers;
+        QList<qsizetype> ends; // of each message's number in `numbers`
+        QList<int> kindOf;     // of each message
     };
     struct Account
     {
         qint64 credit;
         bool demo;
     };
+    // A job transmit() got ready: its rows are written on a thread of its
+    // own inside a transaction that only closeConnection() commits.
+    struct Prepared;
     Database &db();
     Account account();
+    void writeJob(Prepared &job);
 
     QString m_file;
     std::unique_ptr<Database> m_db;
     QString m_user;
     QString m_password;
     QString m_appCode;
-    QList<Queued> m_queue;
-    QList<Queued> m_accepted;
-    QString m_sendableText; // the last text found sendable
-    int m_sendableParts = 1;
+    Queue m_queue;
     QString m_jobKey;
-    qint64 m_messages = 0; // of the job being handed over
+    std::unique_ptr<Prepared> m_prepared;
+    bool m_dropped = false; // the job transmit() got ready was dropped before closeConnection()
 };
 
 } // namespace brio

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -654,6 +655,24 @@ Statement &Statement::bindAll(const QVariantList &values)
 
 Statement &Statement::bindText(int position, const QString &text)
 {
+    // Short ASCII text, as most numbers and names of a large batch are, is
+    // copied on the stack: no allocation per row. A NUL takes the long way,
+    // which refuses it.
+    std::array<char, 256> ascii;
+    if (text.size() <= qsizetype(ascii.size())) {
+        qsizetype n = 0;
+        for (const QChar c : text) {
+            if (c.unicode() == 0 || c.unicode() >= 0x80)
+                break;
+            ascii[size_t(n++)] = char(c.unicode());
+        }
+        if (n == text.size()) {
+            const int rc = sqlite3_bind_text(m_stmt, position, ascii.data(), int(n), SQLITE_TRANSIENT);
+            if (rc != SQLITE_OK)
+                throwDatabaseError(m_db->handle(), rc);
+            return *this;
+        }
+    }
     checkText(text);
     const QByteArray u = text.toUtf8();
     // Empty text stays text: a null pointer would bind NULL.

@@ -566,21 +566,39 @@ private Q_SLOTS:
         QCOMPARE(sendCounts(h.f.env.db()), QStringList{QStringLiteral("%1/%1").arg(kRecipients)});
     }
 
-    // The program is killed after the sandbox took the send and before its
-    // own record says so: the next run asks the sandbox about the job's key
-    // instead of handing everything over again.
-    void killedBetweenSandboxCommitAndRecord()
+    // The program is killed at each moment of a hand-over to the sandbox,
+    // whose rows are written meanwhile: until the record is committed the
+    // sandbox commits nothing, and the next run asks the sandbox about the
+    // job's key instead of handing everything over again.
+    void killedDuringSandboxHandOver_data()
     {
+        QTest::addColumn<QString>("killAt");
+        QTest::addColumn<int>("taken");
+        QTest::addColumn<QStringList>("recorded"); // empty: no send recorded
+        const QStringList onItsWay{"+393331110001 non inoltrato", "+393471110002 non inoltrato"};
+        QTest::newRow("record being written") << "send-recording" << 0 << QStringList();
+        QTest::newRow("recorded, sandbox ready") << "sandbox-ready" << 0 << onItsWay;
+        QTest::newRow("sandbox committed, record not told") << "sandbox-committed" << 2 << onItsWay;
+    }
+
+    void killedDuringSandboxHandOver()
+    {
+        QFETCH(QString, killAt);
+        QFETCH(int, taken);
+        QFETCH(QStringList, recorded);
         TestEnv env;
         storeLogin(env.db(), true, QStringLiteral("prova"), QStringLiteral("prova"));
         QProcess killed;
-        startSend(killed, env.dataFolder(), QStringLiteral("sandbox-committed"));
+        startSend(killed, env.dataFolder(), killAt);
         QVERIFY(killed.waitForFinished(30000));
         QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
         const QString sandbox = sandboxFile(env.dataFolder());
-        QCOMPARE(SandboxGateway::outbox(sandbox).size(), 2);
+        QCOMPARE(SandboxGateway::outbox(sandbox).size(), taken);
         // Until it is asked, the record does not claim what the sandbox took.
-        QCOMPARE(historyOfOnlySend(env.db()), (QStringList{"+393331110001 non inoltrato", "+393471110002 non inoltrato"}));
+        if (recorded.isEmpty())
+            QCOMPARE(sendCounts(env.db()), QStringList());
+        else
+            QCOMPARE(historyOfOnlySend(env.db()), recorded);
 
         QProcess again;
         startSend(again, env.dataFolder());
