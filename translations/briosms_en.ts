@@ -1029,7 +1029,7 @@
     <name>Texts</name>
     <message>
         <location filename="../src/addressbook/Contacts.cpp" line="173"/>
-        <location filename="../src/gateway/Login.cpp" line="24"/>
+        <location filename="../src/gateway/Login.cpp" line="25"/>
         <source>Nessun record corrente.</source>
         <translation>No current record.</translation>
     </message>
@@ -1107,58 +1107,58 @@ Continue?</translation>
         <translation>. For now BrioSMS uses the test gateway (sandbox:); correct Gateway/URL in the settings file</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="47"/>
+        <location filename="../src/app/Startup.cpp" line="48"/>
         <source>
 Il file è stato lasciato com&apos;era. Per ricominciare con una rubrica vuota, rinominare la cartella &quot;%1&quot; e riavviare BrioSMS.</source>
         <translation>
 The file has been left as it was. To start again with an empty address book, rename the folder &quot;%1&quot; and restart BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="57"/>
+        <location filename="../src/app/Startup.cpp" line="58"/>
         <source>La rubrica &quot;%1&quot; è in uso da un altro programma (per esempio un plug-in).
 Chiudere l&apos;altro programma e riavviare BrioSMS.</source>
         <translation>The address book &quot;%1&quot; is in use by another program (a plug-in, for example).
 Close the other program and restart BrioSMS.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="87"/>
+        <location filename="../src/app/Startup.cpp" line="88"/>
         <source>Impossibile aprire la rubrica &quot;%1&quot;: %2
 Il file è stato lasciato com&apos;era.</source>
         <translation>Cannot open the address book &quot;%1&quot;: %2
 The file was left as it was.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="94"/>
+        <location filename="../src/app/Startup.cpp" line="95"/>
         <source>Il file della rubrica &quot;%1&quot; è danneggiato e non può essere letto.</source>
         <translation>The address book file &quot;%1&quot; is damaged and cannot be read.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="105"/>
+        <location filename="../src/app/Startup.cpp" line="106"/>
         <source>Nella cartella dei dati &quot;%1&quot; non c&apos;è il file della rubrica &quot;%2&quot;: non è la cartella di BrioSMS, o la rubrica è stata spostata.</source>
         <translation>The data folder &quot;%1&quot; holds no address book file &quot;%2&quot;: it is not the BrioSMS folder, or the address book was moved.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="110"/>
+        <location filename="../src/app/Startup.cpp" line="111"/>
         <source>Al posto del file della rubrica &quot;%1&quot; c&apos;è una cartella.</source>
         <translation>There is a folder where the address book file &quot;%1&quot; should be.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="112"/>
+        <location filename="../src/app/Startup.cpp" line="113"/>
         <source>Il file della rubrica &quot;%1&quot; è troppo corto per essere una rubrica.</source>
         <translation>The address book file &quot;%1&quot; is too short to be an address book.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="121"/>
+        <location filename="../src/app/Startup.cpp" line="122"/>
         <source>&quot;%1&quot; è in sola lettura, e BrioSMS deve poter scrivere nella rubrica, nella sua cartella e nei file accanto che ne tengono le modifiche.</source>
         <translation>&quot;%1&quot; is read-only, and BrioSMS must be able to write the address book, its folder and the files beside it that hold its changes.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="135"/>
+        <location filename="../src/app/Startup.cpp" line="136"/>
         <source>La password inserita non è valida.</source>
         <translation>The password entered is not valid.</translation>
     </message>
     <message>
-        <location filename="../src/app/Startup.cpp" line="141"/>
+        <location filename="../src/app/Startup.cpp" line="142"/>
         <source>Il file &quot;%1&quot; non contiene una rubrica di BrioSMS.</source>
         <translation>The file &quot;%1&quot; does not hold a BrioSMS address book.</translation>
     </message>
@@ -1181,103 +1181,103 @@ The file was left as it was.</translation>
         <translation type="vanished">Unknown argument: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="227"/>
+        <location filename="../src/cli/CommandLine.cpp" line="221"/>
         <source>Il gateway SMS (sandbox:, https://..., kannel://...), senza password.</source>
         <translation>The SMS gateway (sandbox:, https://..., kannel://...), without a password.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="229"/>
+        <location filename="../src/cli/CommandLine.cpp" line="223"/>
         <source>Il file delle impostazioni da usare al posto di quello dell&apos;utente.</source>
         <translation>The settings file to use instead of the user&apos;s own.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="232"/>
+        <location filename="../src/cli/CommandLine.cpp" line="226"/>
         <source>Scrive nel registro BrioSMS.log anche i passi e gli esiti (mai password, chiavi o testi dei messaggi) e li mostra sullo standard error.</source>
         <translation>Also writes the steps and outcomes to the log BrioSMS.log (never passwords, keys or message texts) and shows them on standard error.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="242"/>
+        <location filename="../src/cli/CommandLine.cpp" line="236"/>
         <source>Scrive la versione ed esce.</source>
         <translation>Prints the version and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="244"/>
+        <location filename="../src/cli/CommandLine.cpp" line="238"/>
         <source>Scrive i messaggi accettati dal gateway di prova, uno per riga, ed esce.</source>
         <translation>Prints the messages the sandbox gateway accepted, one a line, and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="245"/>
+        <location filename="../src/cli/CommandLine.cpp" line="239"/>
         <source>Mostra nel menu il comando che importa la rubrica di BrioSMS 1.1.4.</source>
         <translation>Shows in the menu the command that imports the address book of BrioSMS 1.1.4.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="250"/>
+        <location filename="../src/cli/CommandLine.cpp" line="244"/>
         <source>Un destinatario (ripetibile): +393331234567, oppure 3331234567 nel paese delle impostazioni (Options/Country, predefinito IT).</source>
         <translation>A recipient (repeatable): +393331234567, or 3331234567 in the country of the settings (Options/Country, IT by default).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="252"/>
+        <location filename="../src/cli/CommandLine.cpp" line="246"/>
         <source>NUMERO</source>
         <translation>NUMBER</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="253"/>
+        <location filename="../src/cli/CommandLine.cpp" line="247"/>
         <source>I contatti di un gruppo (ripetibile).</source>
         <translation>The contacts of a group (repeatable).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="253"/>
-        <location filename="../src/cli/CommandLine.cpp" line="264"/>
+        <location filename="../src/cli/CommandLine.cpp" line="247"/>
+        <location filename="../src/cli/CommandLine.cpp" line="258"/>
         <source>NOME</source>
         <translation>NAME</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="254"/>
+        <location filename="../src/cli/CommandLine.cpp" line="248"/>
         <source>Il testo del messaggio.</source>
         <translation>The text of the message.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="254"/>
+        <location filename="../src/cli/CommandLine.cpp" line="248"/>
         <source>TESTO</source>
         <translation>TEXT</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="255"/>
+        <location filename="../src/cli/CommandLine.cpp" line="249"/>
         <source>Il testo da un file UTF-8.</source>
         <translation>The text from a UTF-8 file.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="256"/>
+        <location filename="../src/cli/CommandLine.cpp" line="250"/>
         <source>Invio differito alla data e ora indicate.</source>
         <translation>Deferred send at the given date and time.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="257"/>
+        <location filename="../src/cli/CommandLine.cpp" line="251"/>
         <source>&quot;gg-mm-aaaa hh:mm&quot;</source>
         <translation>&quot;dd-mm-yyyy hh:mm&quot;</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="258"/>
+        <location filename="../src/cli/CommandLine.cpp" line="252"/>
         <source>Inoltra gli invii differiti giunti all&apos;ora.</source>
         <translation>Hands over the deferred sends whose time has come.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="260"/>
+        <location filename="../src/cli/CommandLine.cpp" line="254"/>
         <source>Scrive soltanto quanti SMS costerebbe l&apos;invio (le parti del testo per i destinatari) e non invia nulla.</source>
         <translation>Only prints how many SMS the send would cost (the text&apos;s parts times the recipients) and sends nothing.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="264"/>
+        <location filename="../src/cli/CommandLine.cpp" line="258"/>
         <source>Solo i contatti di un gruppo (ripetibile).</source>
         <translation>Only the contacts of a group (repeatable).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="267"/>
+        <location filename="../src/cli/CommandLine.cpp" line="261"/>
         <source>Chiede i rapporti mancanti al gateway JSON, li registra ed esce.</source>
         <translation>Asks the JSON gateway for the missing reports, records them and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="277"/>
+        <location filename="../src/cli/CommandLine.cpp" line="271"/>
         <source>Codici di uscita:
   0  fatto: il gateway ha accettato ogni messaggio
   1  riga di comando errata
@@ -1300,7 +1300,7 @@ The file was left as it was.</translation>
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="296"/>
+        <location filename="../src/cli/CommandLine.cpp" line="290"/>
         <source>BrioSMS: invio di SMS dalla rubrica. Senza comando apre la finestra.
 
 Comandi (briosms COMANDO --help per le opzioni di ciascuno):
@@ -1319,12 +1319,12 @@ Commands (briosms COMMAND --help for the options of each):
   reports    receives the delivery reports (Kannel), or with --poll asks the gateway for them</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="305"/>
+        <location filename="../src/cli/CommandLine.cpp" line="299"/>
         <source>send, contacts, history, sync o reports.</source>
         <translation>send, contacts, history, sync or reports.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="335"/>
+        <location filename="../src/cli/CommandLine.cpp" line="329"/>
         <source>briosms history: gli ultimi N invii (20), dal più recente, uno per riga: data, gateway, destinatari,
 accettati, rifiutati, esito sconosciuto, consegnati, non consegnati, in attesa (dai rapporti di consegna),
 testo, separati da tabulazioni.
@@ -1353,7 +1353,7 @@ Commands (briosms COMMAND --help for the options of each):
   sync       syncs the address book with the CardDAV server of the settings</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="305"/>
+        <location filename="../src/cli/CommandLine.cpp" line="299"/>
         <source>comando</source>
         <translation>command</translation>
     </message>
@@ -1362,12 +1362,12 @@ Commands (briosms COMMAND --help for the options of each):
         <translation type="vanished">send, contacts, history or sync.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="306"/>
+        <location filename="../src/cli/CommandLine.cpp" line="300"/>
         <source>[comando]</source>
         <translation>[command]</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="309"/>
+        <location filename="../src/cli/CommandLine.cpp" line="303"/>
         <source>briosms send: invia il testo ai numeri di --to e ai membri dei gruppi di --group, con le regole della finestra.
 Il testo viene da --text, da --text-file o dallo standard input (-). Un invio riuscito non scrive nulla.
 Il gateway: --gateway, altrimenti $BRIOSMS_GATEWAY, altrimenti Gateway/URL nelle impostazioni.
@@ -1382,12 +1382,12 @@ The address book&apos;s password is read from $BRIOSMS_DB_PASSWORD or the first 
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="320"/>
+        <location filename="../src/cli/CommandLine.cpp" line="314"/>
         <source>Il testo dallo standard input.</source>
         <translation>The text from standard input.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="325"/>
+        <location filename="../src/cli/CommandLine.cpp" line="319"/>
         <source>briosms contacts list: nome e numero dei contatti, separati da una tabulazione, uno per riga.
 briosms contacts export: tutti i campi dei contatti in CSV, come il plug-in &quot;Esporta rubrica&quot;.
 
@@ -1398,7 +1398,7 @@ briosms contacts export: every field of the contacts as CSV, as the &quot;Esport
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="331"/>
+        <location filename="../src/cli/CommandLine.cpp" line="325"/>
         <source>Che cosa scrivere.</source>
         <translation>What to print.</translation>
     </message>
@@ -1413,12 +1413,12 @@ accepted, refused, unknown outcome, text, separated by tabs.
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="343"/>
+        <location filename="../src/cli/CommandLine.cpp" line="337"/>
         <source>Quanti invii (20).</source>
         <translation>How many sends (20).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="347"/>
+        <location filename="../src/cli/CommandLine.cpp" line="341"/>
         <source>briosms sync: sincronizza la rubrica nei due sensi con la rubrica del server CardDAV (impostazioni CardDAV/URL, CardDAV/User, CardDAV/AddressBook) e scrive il riepilogo.
 La password sta nel portachiavi del desktop, o nel file delle impostazioni se nessun portachiavi risponde.
 Uscita 2: nessun server impostato o rubrica da scegliere; 4: il server non risponde, rifiuta l&apos;accesso o risponde in modo non valido.
@@ -1431,7 +1431,7 @@ Exit 2: no server set or an address book to choose; 4: the server does not answe
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="359"/>
+        <location filename="../src/cli/CommandLine.cpp" line="353"/>
         <source>briosms reports: riceve i rapporti di consegna che Kannel invia per gli invii di questa rubrica e li
 registra, finché non viene fermato (Ctrl+C, o systemctl --user stop briosms-reports). Ascolta su
 Reports/Address (127.0.0.1) e Reports/Port (13090) delle impostazioni.
@@ -1446,112 +1446,112 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
 </translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="419"/>
+        <location filename="../src/cli/CommandLine.cpp" line="413"/>
         <source>Comando sconosciuto: %1</source>
         <translation>Unknown command: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="423"/>
+        <location filename="../src/cli/CommandLine.cpp" line="417"/>
         <source>Scrive questo aiuto ed esce.</source>
         <translation>Prints this help and exits.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="451"/>
-        <location filename="../src/cli/CommandLine.cpp" line="470"/>
-        <location filename="../src/cli/CommandLine.cpp" line="478"/>
-        <location filename="../src/cli/CommandLine.cpp" line="488"/>
-        <location filename="../src/cli/CommandLine.cpp" line="492"/>
-        <location filename="../src/cli/CommandLine.cpp" line="497"/>
+        <location filename="../src/cli/CommandLine.cpp" line="445"/>
+        <location filename="../src/cli/CommandLine.cpp" line="464"/>
+        <location filename="../src/cli/CommandLine.cpp" line="472"/>
+        <location filename="../src/cli/CommandLine.cpp" line="482"/>
+        <location filename="../src/cli/CommandLine.cpp" line="486"/>
+        <location filename="../src/cli/CommandLine.cpp" line="491"/>
         <source>Argomento in più: %1</source>
         <translation>Unexpected argument: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="476"/>
+        <location filename="../src/cli/CommandLine.cpp" line="470"/>
         <source>Indicare contacts list oppure contacts export.</source>
         <translation>Give contacts list or contacts export.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="485"/>
+        <location filename="../src/cli/CommandLine.cpp" line="479"/>
         <source>N deve essere un numero intero maggiore di zero: %1</source>
         <translation>N must be a whole number greater than zero: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="539"/>
+        <location filename="../src/cli/CommandLine.cpp" line="533"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="165"/>
         <location filename="../src/ui/main/ComposePanel.cpp" line="298"/>
         <source>Prefisso errato. Selezionare un prefisso corretto.</source>
         <translation>Wrong prefix. Select a correct prefix.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="543"/>
+        <location filename="../src/cli/CommandLine.cpp" line="537"/>
         <location filename="../src/ui/addressbook/ContactEditor.cpp" line="172"/>
         <location filename="../src/ui/main/ComposePanel.cpp" line="305"/>
         <source>Il numero del destinatario non è corretto. Riprovare l&apos;inserimento</source>
         <translation>The recipient&apos;s number is not correct. Please enter it again</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="556"/>
+        <location filename="../src/cli/CommandLine.cpp" line="550"/>
         <source>Il gruppo &quot;%1&quot; non esiste.</source>
         <translation>The group &quot;%1&quot; does not exist.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="569"/>
+        <location filename="../src/cli/CommandLine.cpp" line="563"/>
         <source>Indicare il testo una volta: --text TESTO, --text-file FILE oppure - (standard input).</source>
         <translation>Give the text once: --text TEXT, --text-file FILE or - (standard input).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="584"/>
+        <location filename="../src/cli/CommandLine.cpp" line="578"/>
         <source>Impossibile leggere %1 (%2)</source>
         <translation>Cannot read %1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="590"/>
+        <location filename="../src/cli/CommandLine.cpp" line="584"/>
         <source>Il testo da %1 è più lungo di quanto un messaggio possa contenere: letti %2 byte, il resto non è stato letto.</source>
         <translation>The text from %1 is longer than a message can hold: %2 bytes were read, the rest was not.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="592"/>
+        <location filename="../src/cli/CommandLine.cpp" line="586"/>
         <source>standard input</source>
         <translation>standard input</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="614"/>
+        <location filename="../src/cli/CommandLine.cpp" line="609"/>
         <source>Nessun accesso salvato per questo gateway: accedere una volta dalla finestra di BrioSMS con &quot;Salva la password&quot;, oppure indicare l&apos;account nell&apos;indirizzo del gateway (Kannel).</source>
         <translation>No saved login for this gateway: log in once from the BrioSMS window with &quot;Salva la password&quot;, or give the account in the gateway&apos;s address (Kannel).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="763"/>
+        <location filename="../src/cli/CommandLine.cpp" line="756"/>
         <source>Impossibile scrivere sullo standard output: %1</source>
         <translation>Cannot write to standard output: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="795"/>
+        <location filename="../src/cli/CommandLine.cpp" line="788"/>
         <location filename="../src/ui/addressbook/BookSync.cpp" line="281"/>
         <source>Sincronizzazione della rubrica non riuscita: %1</source>
         <translation>Address book sync failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="821"/>
+        <location filename="../src/cli/CommandLine.cpp" line="815"/>
         <source>Questo gateway non conserva i rapporti di consegna: Kannel li invia al ricevitore, briosms reports senza --poll.</source>
         <translation>This gateway does not keep delivery reports: Kannel posts them to the receiver, briosms reports without --poll.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="829"/>
+        <location filename="../src/cli/CommandLine.cpp" line="823"/>
         <source>Rapporti di consegna registrati: %1</source>
         <translation>Delivery reports recorded: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="839"/>
+        <location filename="../src/cli/CommandLine.cpp" line="833"/>
         <source>Indirizzo non valido in Reports/Address: &quot;%1&quot;</source>
         <translation>Invalid address in Reports/Address: &quot;%1&quot;</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="859"/>
+        <location filename="../src/cli/CommandLine.cpp" line="853"/>
         <source>In ascolto dei rapporti di consegna su %1, porta %2.</source>
         <translation>Listening for delivery reports on %1, port %2.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="928"/>
+        <location filename="../src/cli/CommandLine.cpp" line="924"/>
         <source>Per l&apos;aiuto: briosms --help</source>
         <translation>For help: briosms --help</translation>
     </message>
@@ -1560,7 +1560,7 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
         <translation type="vanished">Cannot read %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="668"/>
+        <location filename="../src/cli/CommandLine.cpp" line="661"/>
         <source>Invii programmati inoltrati: %1</source>
         <translation>Scheduled sends forwarded: %1</translation>
     </message>
@@ -1569,7 +1569,7 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
         <translation type="vanished">The text is longer than the message&apos;s %1 characters.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="691"/>
+        <location filename="../src/cli/CommandLine.cpp" line="684"/>
         <location filename="../src/ui/main/ComposePanel.cpp" line="319"/>
         <source>Numero già presente nell&apos;invio corrente, per evitare invii duplicati alla stessa persona non verrà aggiunto.</source>
         <translation>The number is already in the current send; to avoid sending twice to the same person it will not be added.</translation>
@@ -1631,12 +1631,12 @@ Exit codes:
         <translation type="vanished">Invalid command.</translation>
     </message>
     <message>
-        <location filename="../src/compose/AccountCommands.cpp" line="65"/>
+        <location filename="../src/compose/AccountCommands.cpp" line="63"/>
         <source>L&apos;account dell&apos;utente </source>
         <translation>The account of the user </translation>
     </message>
     <message>
-        <location filename="../src/compose/AccountCommands.cpp" line="66"/>
+        <location filename="../src/compose/AccountCommands.cpp" line="64"/>
         <source> è dimostrativo.
 Per modificare il numero di mittente degli SMS è necessario 
 aver acquistato almeno un pacchetto di messaggi SMS.</source>
@@ -1645,17 +1645,17 @@ To change the sender number of your SMS you need to
 have bought at least one SMS bundle.</translation>
     </message>
     <message>
-        <location filename="../src/compose/AccountCommands.cpp" line="82"/>
+        <location filename="../src/compose/AccountCommands.cpp" line="80"/>
         <source>Il credito residuo non è disponibile: il gateway non lo comunica.</source>
         <translation>The remaining credit is not available: the gateway does not report it.</translation>
     </message>
     <message>
-        <location filename="../src/compose/AccountCommands.cpp" line="85"/>
+        <location filename="../src/compose/AccountCommands.cpp" line="83"/>
         <source>Il tuo credito residuo è di: </source>
         <translation>Your remaining credit is: </translation>
     </message>
     <message>
-        <location filename="../src/compose/AccountCommands.cpp" line="85"/>
+        <location filename="../src/compose/AccountCommands.cpp" line="83"/>
         <source> SMS.</source>
         <translation> SMS.</translation>
     </message>
@@ -1711,42 +1711,42 @@ have bought at least one SMS bundle.</translation>
         <translation> recipients)</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="32"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="33"/>
         <source>Invio in corso....</source>
         <translation>Sending....</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="131"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="133"/>
         <source>Attenzione non tutti i messaggi verranno inoltrati a causa di errori nei numeri di cellulare...</source>
         <translation>Warning: not every message will be forwarded, because of errors in the mobile numbers...</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="214"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="216"/>
         <source>Data errata.</source>
         <translation>Wrong date.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="219"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="221"/>
         <source>La data impostata è antecedente alla data attuale.</source>
         <translation>The date set is earlier than the current date.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="231"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="234"/>
         <source>Ora errata.</source>
         <translation>Wrong time.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="302"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="301"/>
         <source>Alcuni numeri digitati sono anche di contatti o gruppi scelti per l&apos;invio.</source>
         <translation>Some typed numbers also belong to contacts or groups chosen for this send.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="304"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="303"/>
         <source>I contatti e i gruppi programmati per l&apos;invio hanno nominativi in comune.</source>
         <translation>The contacts and groups chosen for this send have names in common.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="308"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="307"/>
         <source>
 Per evitare invii duplicati alla stessa persona, la procedura
 invierà soltanto %1 SMS, e dal tuo account verranno scalati
@@ -1757,23 +1757,23 @@ will send only %1 SMS, and only %1 SMS will be
 charged to your account.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="713"/>
-        <location filename="../src/compose/SendProcedure.cpp" line="243"/>
+        <location filename="../src/cli/CommandLine.cpp" line="706"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="246"/>
         <source>Nessun destinatario inserito.</source>
         <translation>No recipient entered.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="248"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="251"/>
         <source>Inserire il testo del testo messaggio.</source>
         <translation>Enter the text of the message.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="263"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="266"/>
         <source>E&apos; necessario inserire almeno un destinatario per l&apos;invio.</source>
         <translation>At least one recipient is needed to send.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="270"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="273"/>
         <source>Stai per inoltrare %1 SMS. L&apos;operazione non è reversibile. Desideri continuare?</source>
         <translation>You are about to send %1 SMS. This cannot be undone. Do you want to continue?</translation>
     </message>
@@ -1788,44 +1788,44 @@ To avoid sending twice to the same person, only
 taken from your account.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="333"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="332"/>
         <source>Il gateway non programma gli invii: BrioSMS terrà il messaggio e lo inoltrerà il %1, se sarà aperto (oppure con &quot;briosms send --due&quot;).</source>
         <translation>The gateway does not schedule sends: BrioSMS will keep the message and forward it on %1, if it is open then (or with &quot;briosms send --due&quot;).</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="338"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="337"/>
         <source>Connessione con il server terminata con successo.
 Attenzione...uno o più messaggi non sono stati inoltrati causa errore nel numero di cellulare</source>
         <translation>The connection with the server ended successfully.
 Warning... one or more messages were not forwarded because of an error in the mobile number</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="342"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="341"/>
         <source>Messaggio inoltrato con successo</source>
         <translation>Message forwarded successfully</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="356"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="355"/>
         <source>Di %1 destinatari su %2 non si sa se abbiano ricevuto questo messaggio in un invio interrotto (esito sconosciuto). Inviarlo anche a loro? Chi l&apos;ha già ricevuto lo riceverebbe due volte.</source>
         <translation>For %1 of %2 recipients nobody knows whether they received this message in an interrupted send (unknown outcome). Send it to them too? Whoever already received it would receive it twice.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="369"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="368"/>
         <source>Questo messaggio è già stato inoltrato a tutti i %1 destinatari in un invio interrotto: non viene inviato di nuovo.</source>
         <translation>This message was already sent to all %1 recipients in an interrupted send: it is not sent again.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="372"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="371"/>
         <source>Nessun destinatario da raggiungere: questo messaggio è già stato inoltrato a %1 destinatari su %2, gli altri hanno esito sconosciuto.</source>
         <translation>No recipient left to reach: this message was already sent to %1 of %2 recipients, the others have an unknown outcome.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="382"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="381"/>
         <source>Questo messaggio è già stato inoltrato a %1 destinatari su %2 in un invio interrotto: ora va soltanto ai %3 restanti.</source>
         <translation>This message was already forwarded to %1 recipients out of %2 in an interrupted send: now it goes only to the %3 left.</translation>
     </message>
     <message>
-        <location filename="../src/compose/SendProcedure.cpp" line="394"/>
+        <location filename="../src/compose/SendProcedure.cpp" line="393"/>
         <source>Inoltrati %1 messaggi su %2. Inviando di nuovo lo stesso messaggio, andrà soltanto ai destinatari che non l&apos;hanno ricevuto.</source>
         <translation>Forwarded %1 messages out of %2. Sending the same message again, it will go only to the recipients who have not received it.</translation>
     </message>
@@ -1905,19 +1905,19 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>The application holds a wrong vcode. Contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="99"/>
+        <location filename="../src/context/Context.cpp" line="101"/>
         <source>Si è verificato l&apos;errore n. %1 - %2. Se l&apos;errore persiste, contattare il supporto tecnico.</source>
         <translation>Error no. %1 occurred - %2. If the error persists, contact technical support.</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="116"/>
+        <location filename="../src/context/Context.cpp" line="118"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo:
 %1</source>
         <translation>Cannot open the browser. Open this address by hand:
 %1</translation>
     </message>
     <message>
-        <location filename="../src/context/Context.cpp" line="127"/>
+        <location filename="../src/context/Context.cpp" line="129"/>
         <source>Impossibile aprire il browser. Aprire a mano questo indirizzo, scrivendo la propria password al posto degli asterischi:
 %1</source>
         <translation>Cannot open the browser. Open this address by hand, writing your password in place of the asterisks:
@@ -1995,7 +1995,7 @@ Warning... one or more messages were not forwarded because of an error in the mo
     </message>
     <message>
         <location filename="../src/gateway/HttpGateway.cpp" line="292"/>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="211"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="206"/>
         <source>Coda piena</source>
         <translation>Queue full</translation>
     </message>
@@ -2071,17 +2071,17 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>Kannel %1 cannot be reached: %2</translation>
     </message>
     <message>
-        <location filename="../src/gateway/Login.cpp" line="45"/>
+        <location filename="../src/gateway/Login.cpp" line="46"/>
         <source>Inserire il nome utente.</source>
         <translation>Enter the user name.</translation>
     </message>
     <message>
-        <location filename="../src/gateway/Login.cpp" line="49"/>
+        <location filename="../src/gateway/Login.cpp" line="50"/>
         <source>Inserire la password.</source>
         <translation>Enter the password.</translation>
     </message>
     <message>
-        <location filename="../src/gateway/Login.cpp" line="72"/>
+        <location filename="../src/gateway/Login.cpp" line="74"/>
         <source>Impossibile accedere. Controllare Username e Password e riprovare.</source>
         <translation>Cannot log in. Check the user name and password and try again.</translation>
     </message>
@@ -2096,28 +2096,27 @@ Warning... one or more messages were not forwarded because of an error in the mo
         <translation>The test gateway file &quot;%1&quot; cannot be opened (%2)</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="182"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="177"/>
         <source>Credenziali rifiutate</source>
         <translation>Credentials refused</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="236"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="231"/>
         <source>Codice applicazione errato</source>
         <translation>Wrong application code</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="240"/>
         <source>Data di invio errata</source>
-        <translation>Wrong send date</translation>
+        <translation type="vanished">Wrong send date</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="252"/>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="340"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="243"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="331"/>
         <source>Credito insufficiente</source>
         <translation>Not enough credit</translation>
     </message>
     <message>
-        <location filename="../src/gateway/SandboxGateway.cpp" line="376"/>
+        <location filename="../src/gateway/SandboxGateway.cpp" line="367"/>
         <source>Invio annullato prima della consegna: nessun messaggio è stato inoltrato</source>
         <translation>Send cancelled before the hand-over: no message was sent</translation>
     </message>
@@ -2249,7 +2248,7 @@ BrioSMS gateway ver. </translation>
         <translation>The send is no longer among the sent messages</translation>
     </message>
     <message>
-        <location filename="../src/main.cpp" line="126"/>
+        <location filename="../src/main.cpp" line="129"/>
         <source>BrioSMS è già aperto con la rubrica di %1, ma non risponde.
 Chiuderlo e riprovare.</source>
         <translation>BrioSMS is already open with the address book of %1, but does not answer.
@@ -2292,12 +2291,12 @@ Close it and try again.</translation>
         <translation>Not an HTTP reply</translation>
     </message>
     <message>
-        <location filename="../src/net/ServerServices.cpp" line="89"/>
+        <location filename="../src/net/ServerServices.cpp" line="87"/>
         <source>E&apos; disponibile una nuova versione di BrioSMS, vuoi scaricarla ???</source>
         <translation>A new version of BrioSMS is available. Do you want to download it?</translation>
     </message>
     <message>
-        <location filename="../src/net/ServerServices.cpp" line="132"/>
+        <location filename="../src/net/ServerServices.cpp" line="130"/>
         <source>La lista dei prefissi telefonici disponibili e&apos; stata aggiornata.</source>
         <translation>The list of available phone prefixes has been updated.</translation>
     </message>
@@ -2901,62 +2900,62 @@ imported because of errors in the mobile number format:</translation>
         <translation>BrioSMS Help - </translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="27"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="28"/>
         <source>Data</source>
         <translation>Date</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="28"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="29"/>
         <source>Gateway</source>
         <translation>Gateway</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="29"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="30"/>
         <source>Testo</source>
         <translation>Text</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="30"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="31"/>
         <source>Destinatari</source>
         <translation>Recipients</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="31"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="32"/>
         <source>Esito</source>
         <translation>Outcome</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="32"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="33"/>
         <source>Consegna</source>
         <translation>Delivery</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="232"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="229"/>
         <source>Eliminare l&apos;invio scelto dai messaggi inviati?</source>
         <translation>Delete the chosen send from the sent messages?</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="233"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="230"/>
         <source>Eliminare i %1 invii scelti dai messaggi inviati?</source>
         <translation>Delete the %1 chosen sends from the sent messages?</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="246"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="243"/>
         <source>Eliminare dai messaggi inviati tutti gli invii precedenti al %1?</source>
         <translation>Delete from the sent messages every send before %1?</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="253"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="250"/>
         <source>Eliminato 1 invio.</source>
         <translation>1 send deleted.</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="254"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="251"/>
         <source>Eliminati %1 invii.</source>
         <translation>%1 sends deleted.</translation>
     </message>
     <message>
-        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="265"/>
+        <location filename="../src/ui/history/SentHistoryWindow.cpp" line="262"/>
         <source>Il messaggio in preparazione sarà sostituito da questo invio (stesso testo, stessi destinatari). Continuare?</source>
         <translation>The message being prepared will be replaced by this send (same text, same recipients). Continue?</translation>
     </message>
@@ -2976,23 +2975,26 @@ imported because of errors in the mobile number format:</translation>
         <translation>The address book to import is empty.</translation>
     </message>
     <message>
-        <location filename="../src/ui/login/LoginWindow.cpp" line="87"/>
-        <location filename="../src/ui/login/LoginWindow.cpp" line="101"/>
+        <location filename="../src/gateway/GatewaySession.cpp" line="109"/>
+        <location filename="../src/gateway/GatewaySession.cpp" line="126"/>
+        <location filename="../src/gateway/GatewaySession.cpp" line="154"/>
+        <location filename="../src/ui/login/LoginWindow.cpp" line="88"/>
+        <location filename="../src/ui/login/LoginWindow.cpp" line="102"/>
         <source>Controllo del gateway non disponibile</source>
         <translation>Gateway control not available</translation>
     </message>
     <message>
-        <location filename="../src/ui/login/LoginWindow.cpp" line="143"/>
+        <location filename="../src/ui/login/LoginWindow.cpp" line="144"/>
         <source>Attendere prego, connessione...</source>
         <translation>Please wait, connecting...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="103"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="107"/>
         <source>Invii differiti inoltrati</source>
         <translation>Deferred sends forwarded</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="108"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="112"/>
         <source>Invii differiti in attesa: %1</source>
         <translation>Deferred sends waiting: %1</translation>
     </message>
@@ -3003,33 +3005,33 @@ imported because of errors in the mobile number format:</translation>
         <translation>&amp;Remove from Current Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="145"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="149"/>
         <source>Credito residuo: </source>
         <translation>Remaining credit: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="146"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="279"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="150"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="284"/>
         <source>Utente: </source>
         <translation>User: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="261"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="264"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation>Do you want to discard the current message and prepare a new one?</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="277"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="282"/>
         <source>Credito residuo: —</source>
         <translation>Remaining credit: —</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="278"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="283"/>
         <source>Credito residuo: %1 SMS</source>
         <translation>Remaining credit: %1 SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="280"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="285"/>
         <source>Altro &amp;Utente</source>
         <translation>Other &amp;User</translation>
     </message>
@@ -3130,32 +3132,32 @@ imported because of errors in the mobile number format:</translation>
         <translation>Unreadable reply of the CardDAV server (XML): %1</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavClient.cpp" line="162"/>
+        <location filename="../src/carddav/CardDavClient.cpp" line="178"/>
         <source>Il server CardDAV %1 non risponde come dovrebbe: %2</source>
         <translation>The CardDAV server %1 does not answer as it should: %2</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavClient.cpp" line="174"/>
+        <location filename="../src/carddav/CardDavClient.cpp" line="190"/>
         <source>Il server CardDAV %1 rifiuta l&apos;accesso (%2): nome utente o password errati, o rubrica non consentita a questo utente.</source>
         <translation>The CardDAV server %1 refuses access (%2): wrong user name or password, or an address book this user may not use.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavClient.cpp" line="180"/>
+        <location filename="../src/carddav/CardDavClient.cpp" line="196"/>
         <source>La scheda è cambiata sul server nel frattempo (412): %1</source>
         <translation>The card changed on the server meanwhile (412): %1</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavClient.cpp" line="181"/>
+        <location filename="../src/carddav/CardDavClient.cpp" line="197"/>
         <source>Il server CardDAV ha risposto %1 a %2 %3</source>
         <translation>The CardDAV server answered %1 to %2 %3</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavClient.cpp" line="231"/>
+        <location filename="../src/carddav/CardDavClient.cpp" line="247"/>
         <source>Il server %1 non indica le rubriche dell&apos;utente: scrivere l&apos;indirizzo della rubrica.</source>
         <translation>The server %1 does not tell the user&apos;s address books: write the address book&apos;s address.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavClient.cpp" line="272"/>
+        <location filename="../src/carddav/CardDavClient.cpp" line="294"/>
         <source>Il server CardDAV non ha dato il segno di sincronizzazione</source>
         <translation>The CardDAV server gave no sync token</translation>
     </message>
@@ -3205,37 +3207,37 @@ imported because of errors in the mobile number format:</translation>
         <translation>Sync stopped: what is done stays, the rest at the next sync.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="307"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="314"/>
         <source>Conflitto su &quot;%1&quot; (%2): %3; tenuta la versione del server, la copia locale è salvata tra le copie di conflitto.</source>
         <translation>Conflict on &quot;%1&quot; (%2): %3; the server&apos;s version is kept, the local copy is saved among the conflict copies.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="328"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="335"/>
         <source>eliminato sul server, modificato qui</source>
         <translation>deleted on the server, changed here</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="355"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="372"/>
         <source>Scheda %1 lasciata sul server: %2</source>
         <translation>Card %1 left on the server: %2</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="361"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="378"/>
         <source>modificato sia qui sia sul server</source>
         <translation>changed both here and on the server</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="386"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="403"/>
         <source>Scheda %1 lasciata sul server: il numero %2 è già di un&apos;altra scheda.</source>
         <translation>Card %1 left on the server: the number %2 already belongs to another card.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="413"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="430"/>
         <source>Scheda %1 lasciata sul server: il numero %2 è già di un altro contatto.</source>
         <translation>Card %1 left on the server: the number %2 already belongs to another contact.</translation>
     </message>
     <message>
-        <location filename="../src/carddav/CardDavSync.cpp" line="492"/>
+        <location filename="../src/carddav/CardDavSync.cpp" line="513"/>
         <source>&quot;%1&quot; è cambiato sul server durante la sincronizzazione: sarà aggiornato alla prossima.</source>
         <translation>&quot;%1&quot; changed on the server during the sync: it will be updated at the next one.</translation>
     </message>
