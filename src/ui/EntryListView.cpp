@@ -319,7 +319,10 @@ void EntryListView::doItemsLayout()
 
 void EntryListView::shiftShownRows(int start, int count)
 {
-    const int height = rowSize().height();
+    // The rows are where they were drawn, measured before this change: not
+    // measured now, which would make the delegate measure every entry that
+    // comes with it one by one.
+    const int height = m_rowSize.isValid() ? m_rowSize.height() : 0;
     // A second change before the layout, or rows coloured by their place,
     // redraw the whole list.
     if (m_shifted || alternatingRowColors() || height <= 0 || !isVisible()) {
@@ -327,7 +330,9 @@ void EntryListView::shiftShownRows(int start, int count)
         return;
     }
     m_shifted = true;
-    const int top = std::max(0, start * height - verticalOffset());
+    const int value = verticalScrollBar()->value();
+    const int offset = verticalScrollMode() == ScrollPerPixel ? value : value * height;
+    const int top = std::max(0, start * height - offset);
     const QRect shown = viewport()->rect();
     if (top < shown.height())
         viewport()->scroll(0, count * height, QRect(0, top, shown.width(), shown.height() - top));
