@@ -701,19 +701,6 @@ int send(Context &ctx, const Options &o, const QString &folder)
         return ExitCode::Failed;
     }
 
-    if (o.dryRun) {
-        if (recipients.isEmpty()) {
-            ctx.message(Icon::Exclamation, Texts::tr("Nessun destinatario inserito."));
-            return ExitCode::Stopped;
-        }
-        // What the send's confirmation would announce.
-        QTextStream(stdout) << recipients.size() * std::max(smsSize(*text).parts, 1) << '\n';
-        return ExitCode::Ok;
-    }
-
-    if (!useAccount(ctx))
-        return ExitCode::Stopped;
-
     TerminalSendView view(ctx);
     view.text = *text;
     if (!o.at.isEmpty()) {
@@ -722,6 +709,22 @@ int send(Context &ctx, const Options &o, const QString &folder)
         view.time = parts.value(1);
     }
     SendProcedure procedure(ctx, view);
+    if (o.dryRun) {
+        if (recipients.isEmpty()) {
+            ctx.message(Icon::Exclamation, Texts::tr("Nessun destinatario inserito."));
+            return ExitCode::Stopped;
+        }
+        // A send the checks would stop costs nothing.
+        SendTime when;
+        if (!procedure.checkWhen(when))
+            return ExitCode::Stopped;
+        // What the send's confirmation would announce.
+        QTextStream(stdout) << recipients.size() * std::max(smsSize(*text).parts, 1) << '\n';
+        return ExitCode::Ok;
+    }
+
+    if (!useAccount(ctx))
+        return ExitCode::Stopped;
     procedure.setRecipients(recipients);
     switch (procedure.run()) {
     case SendProcedure::Outcome::Sent:

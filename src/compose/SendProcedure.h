@@ -78,9 +78,12 @@ public:
     bool held() const;
     bool running() const;
 
+    // The view's date and time checked as the send checks them (the dry run
+    // asks too); false once the user was told what is wrong.
+    bool checkWhen(SendTime &when);
+
 private:
     Outcome send();
-    bool checkWhen(SendTime &when);
     void handOver(const QList<Recipient> &recipients, const QString &text, const SendTime &when);
     void hold(const QList<Recipient> &recipients, const QString &text, const SendTime &when);
     void showProgress(qint64 done, qint64 total);

@@ -89,6 +89,11 @@ void TestCommandLine::usage_data()
         {"contacts without what", {"contacts"}, ExitCode::Usage, {}, "contacts list"},
         {"history of no number", {"history", "tre"}, ExitCode::Usage, {}, "tre"},
         {"word too many", {"send", "--text", "x", "ciao"}, ExitCode::Usage, {}, "ciao"},
+        {"dry run", {"send", "--to", "3331234567", "--text", "ciao", "--at", "28-02-2099 10:00", "--dry-run"},
+         ExitCode::Ok, "1", {}},
+        {"dry run on a day February lacks",
+         {"send", "--to", "3331234567", "--text", "ciao", "--at", "31-02-2099 10:00", "--dry-run"},
+         ExitCode::Stopped, {}, "Data errata."},
     };
     for (const auto &row : rows) {
         for (const bool display : {false, true}) {
