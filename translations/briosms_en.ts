@@ -1520,38 +1520,38 @@ briosms reports --poll: asks the JSON gateway for the reports of recent sends th
         <translation>No saved login for this gateway: log in once from the BrioSMS window with &quot;Salva la password&quot;, or give the account in the gateway&apos;s address (Kannel).</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="756"/>
+        <location filename="../src/cli/CommandLine.cpp" line="759"/>
         <source>Impossibile scrivere sullo standard output: %1</source>
         <translation>Cannot write to standard output: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="788"/>
+        <location filename="../src/cli/CommandLine.cpp" line="791"/>
         <location filename="../src/ui/addressbook/BookSync.cpp" line="281"/>
         <source>Sincronizzazione della rubrica non riuscita: %1</source>
         <translation>Address book sync failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="815"/>
+        <location filename="../src/cli/CommandLine.cpp" line="818"/>
         <source>Questo gateway non conserva i rapporti di consegna: Kannel li invia al ricevitore, briosms reports senza --poll.</source>
         <translation>This gateway does not keep delivery reports: Kannel posts them to the receiver, briosms reports without --poll.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="823"/>
+        <location filename="../src/cli/CommandLine.cpp" line="826"/>
         <source>Rapporti di consegna registrati: %1</source>
         <translation>Delivery reports recorded: %1</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="833"/>
+        <location filename="../src/cli/CommandLine.cpp" line="836"/>
         <source>Indirizzo non valido in Reports/Address: &quot;%1&quot;</source>
         <translation>Invalid address in Reports/Address: &quot;%1&quot;</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="853"/>
+        <location filename="../src/cli/CommandLine.cpp" line="856"/>
         <source>In ascolto dei rapporti di consegna su %1, porta %2.</source>
         <translation>Listening for delivery reports on %1, port %2.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="924"/>
+        <location filename="../src/cli/CommandLine.cpp" line="927"/>
         <source>Per l&apos;aiuto: briosms --help</source>
         <translation>For help: briosms --help</translation>
     </message>
@@ -1757,7 +1757,7 @@ will send only %1 SMS, and only %1 SMS will be
 charged to your account.</translation>
     </message>
     <message>
-        <location filename="../src/cli/CommandLine.cpp" line="706"/>
+        <location filename="../src/cli/CommandLine.cpp" line="714"/>
         <location filename="../src/compose/SendProcedure.cpp" line="246"/>
         <source>Nessun destinatario inserito.</source>
         <translation>No recipient entered.</translation>
@@ -2743,7 +2743,7 @@ imported because of errors in the mobile number format:</translation>
     </message>
     <message>
         <location filename="../src/store/Database.cpp" line="327"/>
-        <location filename="../src/store/Database.cpp" line="505"/>
+        <location filename="../src/store/Database.cpp" line="510"/>
         <source>Il database è bloccato da un altro programma</source>
         <translation>The database is locked by another program</translation>
     </message>
@@ -2757,7 +2757,7 @@ imported because of errors in the mobile number format:</translation>
         <translation type="vanished">Database error: %1</translation>
     </message>
     <message>
-        <location filename="../src/store/Database.cpp" line="766"/>
+        <location filename="../src/store/Database.cpp" line="771"/>
         <source>Elemento &apos;%1&apos; non trovato nell&apos;insieme</source>
         <translation>Item &apos;%1&apos; not found in the collection</translation>
     </message>
@@ -2989,12 +2989,12 @@ imported because of errors in the mobile number format:</translation>
         <translation>Please wait, connecting...</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="107"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="115"/>
         <source>Invii differiti inoltrati</source>
         <translation>Deferred sends forwarded</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="112"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="120"/>
         <source>Invii differiti in attesa: %1</source>
         <translation>Deferred sends waiting: %1</translation>
     </message>
@@ -3005,33 +3005,39 @@ imported because of errors in the mobile number format:</translation>
         <translation>&amp;Remove from Current Send</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="149"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="157"/>
         <source>Credito residuo: </source>
         <translation>Remaining credit: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="150"/>
-        <location filename="../src/ui/main/MainWindow.cpp" line="284"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="79"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="158"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="292"/>
         <source>Utente: </source>
         <translation>User: </translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="264"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="80"/>
+        <source>&amp;Login</source>
+        <translation>&amp;Login</translation>
+    </message>
+    <message>
+        <location filename="../src/ui/main/MainWindow.cpp" line="272"/>
         <source>Desideri annullare il messaggio corrente e prepararne uno nuovo?</source>
         <translation>Do you want to discard the current message and prepare a new one?</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="282"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="290"/>
         <source>Credito residuo: —</source>
         <translation>Remaining credit: —</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="283"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="291"/>
         <source>Credito residuo: %1 SMS</source>
         <translation>Remaining credit: %1 SMS</translation>
     </message>
     <message>
-        <location filename="../src/ui/main/MainWindow.cpp" line="285"/>
+        <location filename="../src/ui/main/MainWindow.cpp" line="293"/>
         <source>Altro &amp;Utente</source>
         <translation>Other &amp;User</translation>
     </message>

@@ -456,6 +456,13 @@ private Q_SLOTS:
         QCOMPARE(run.panel(2), QStringLiteral("Credito residuo: 100 SMS"));
         QCOMPARE(run.panel(3), QStringLiteral("Utente: prova"));
         QCOMPARE(login->text(), QStringLiteral("Altro &Utente"));
+
+        // Another account begun and left: nothing of the last one stays shown.
+        run.env.windows.cancelLogin();
+        login->trigger();
+        QCOMPARE(run.panel(2), QString());
+        QCOMPARE(run.panel(3), QStringLiteral("Utente: "));
+        QCOMPARE(login->text(), QStringLiteral("&Login"));
         QVERIFY(run.env.prompter.shown.isEmpty());
     }
 };

@@ -71,6 +71,14 @@ MainWindow::MainWindow(Context &ctx, QWidget *parent)
     m_account = std::make_unique<AccountCommands>(m_ctx);
     // Whoever asks the credit (a send, a menu command), the status bar shows it.
     connect(&m_session, &GatewaySession::creditChanged, this, &MainWindow::showCredit);
+    // A new login begun and left: the last account's credit is no longer this run's.
+    connect(&m_session, &GatewaySession::loginChanged, this, [this](bool loggedIn) {
+        if (loggedIn)
+            return;
+        setStatusPanel(2, QString());
+        setStatusPanel(3, Texts::tr("Utente: "));
+        m_ui->mnuLogin->setText(Texts::tr("&Login"));
+    });
     attachHelp(m_ctx, this);
     connectHandlers();
     nameControlsForScreenReaders(*this);
