@@ -245,14 +245,11 @@ QSet<QString> italianOnlyTexts()
 // without tr().
 bool looksItalian(const QString &text)
 {
-    static const QSet<QString> words{
-        QStringLiteral("il"),       QStringLiteral("della"),   QStringLiteral("dei"),      QStringLiteral("delle"),
-        QStringLiteral("nella"),    QStringLiteral("nel"),     QStringLiteral("che"),      QStringLiteral("gli"),
-        QStringLiteral("sono"),     QStringLiteral("è"),       QStringLiteral("chiudi"),   QStringLiteral("annulla"),
-        QStringLiteral("elimina"),  QStringLiteral("inserisci"), QStringLiteral("modifica"), QStringLiteral("rubrica"),
-        QStringLiteral("gruppo"),   QStringLiteral("gruppi"),  QStringLiteral("invia"),    QStringLiteral("cerca"),
-        QStringLiteral("nuovo"),    QStringLiteral("contatti"), QStringLiteral("contatto"), QStringLiteral("messaggi"),
-        QStringLiteral("destinatari"), QStringLiteral("invio"), QStringLiteral("credito"), QStringLiteral("utente")};
+    static const QStringList list = QStringLiteral("il della dei delle nella nel che gli sono è chiudi annulla elimina "
+                                                   "inserisci modifica rubrica gruppo gruppi invia cerca nuovo contatti "
+                                                   "contatto messaggi destinatari invio credito utente")
+                                        .split(QLatin1Char(' '));
+    static const QSet<QString> words(list.cbegin(), list.cend());
     static const QRegularExpression split(QStringLiteral("[^\\w]+"), QRegularExpression::UseUnicodePropertiesOption);
     const QStringList parts = text.toLower().split(split, Qt::SkipEmptyParts);
     return std::any_of(parts.cbegin(), parts.cend(), [](const QString &w) { return words.contains(w); });
