@@ -185,74 +185,66 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
     }
 
-    void wrongCredentials()
-    {
-        TestEnv env;
-        setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), QStringLiteral("S"));
-        LoginWindow w(*env.ctx);
-        w.show();
-        submit(w, QStringLiteral("prova"), QStringLiteral("sbagliata"), true);
-        QCOMPARE(env.prompter.texts(), QStringList{"Impossibile accedere. Controllare Username e Password e riprovare."});
-        QCOMPARE(env.prompter.last().icon, Icon::Critical);
-        QVERIFY(!env.session.loggedIn());
-        QCOMPARE(env.session.account().user, QStringLiteral("prova"));
-        QCOMPARE(env.session.account().password, QStringLiteral("sbagliata"));
-        QCOMPARE(userField(w) + passwordField(w), QString());
-        QCOMPARE(w.focusWidget(), child<QLineEdit>(w, "txtUserName"));
-        QVERIFY(w.isVisible());
-        QVERIFY(!QApplication::overrideCursor());
-        QCOMPARE(savedRow(env), (QStringList{"prova", "prova", "S"}));
-    }
-
-    void gatewayUnreachableIsReported()
-    {
-        TestEnv env;
-        const QString nowhere = env.path(QStringLiteral("manca/Sandbox.db"));
-        env.ctx->makeGateway = [nowhere]() -> std::unique_ptr<GatewayControl> {
-            return std::make_unique<SandboxGateway>(nowhere);
-        };
-        LoginWindow w(*env.ctx);
-        w.show();
-        submit(w, QStringLiteral("prova"), QStringLiteral("prova"), true);
-        // The sandbox's file is no network: the message names it.
-        QCOMPARE(env.prompter.texts().size(), 1);
-        QVERIFY2(env.prompter.last().text.contains(nowhere), qPrintable(env.prompter.last().text));
-        QVERIFY(!env.session.loggedIn());
-        QCOMPARE(passwordField(w), QStringLiteral("prova"));
-        QVERIFY(w.isVisible());
-        QCOMPARE(savedRow(env), kNotSaved);
-        QVERIFY(!QApplication::overrideCursor());
-    }
-
-    void missingFields_data()
+    // A refused login logs nobody in and leaves the saved login as it was;
+    // the message says why and the focus goes where to correct.
+    void refused_data()
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("focus");
-        QTest::newRow("no user, password given") << "" << "segreta" << "Inserire il nome utente." << "txtUserName";
-        QTest::newRow("nothing") << "" << "" << "Inserire il nome utente." << "txtUserName";
-        QTest::newRow("no password") << "anna" << "" << "Inserire la password." << "txtPassword";
+        QTest::addColumn<QString>("text"); // "%1": one naming the missing sandbox file
+        QTest::addColumn<Icon>("icon");
+        QTest::addColumn<QString>("focus"); // empty: not checked
+        QTest::addColumn<QString>("left"); // user and password fields afterwards
+        QTest::newRow("wrong password") << "prova" << "sbagliata"
+                                        << "Impossibile accedere. Controllare Username e Password e riprovare."
+                                        << Icon::Critical << "txtUserName" << "";
+        // The sandbox's file is no network: the message names it.
+        QTest::newRow("gateway unreachable") << "anna" << "segreta" << "%1" << Icon::Critical << ""
+                                             << "annasegreta";
+        QTest::newRow("no user, password given") << "" << "segreta" << "Inserire il nome utente." << Icon::Exclamation
+                                                 << "txtUserName" << "segreta";
+        QTest::newRow("nothing") << "" << "" << "Inserire il nome utente." << Icon::Exclamation << "txtUserName" << "";
+        QTest::newRow("no password") << "anna" << "" << "Inserire la password." << Icon::Exclamation << "txtPassword"
+                                     << "anna";
     }
 
-    void missingFields()
+    void refused()
     {
         QFETCH(QString, user);
         QFETCH(QString, password);
         QFETCH(QString, text);
+        QFETCH(Icon, icon);
         QFETCH(QString, focus);
+        QFETCH(QString, left);
         TestEnv env;
-        env.useFakeGateway(QStringLiteral("anna"), QStringLiteral("segreta"));
+        setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), QStringLiteral("S"));
         env.session.setAccount(QStringLiteral("prima"), QString());
+        env.useFakeGateway();
+        const QString nowhere = env.path(QStringLiteral("manca/Sandbox.db"));
+        if (text == QLatin1String("%1")) {
+            env.ctx->makeGateway = [nowhere]() -> std::unique_ptr<GatewayControl> {
+                return std::make_unique<SandboxGateway>(nowhere);
+            };
+        }
         LoginWindow w(*env.ctx);
         w.show();
         submit(w, user, password, true);
-        QCOMPARE(env.prompter.texts(), QStringList{text});
-        QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
-        QCOMPARE(w.focusWidget()->objectName(), focus);
-        QVERIFY(env.gateway->calls.isEmpty());
-        QCOMPARE(env.session.account().user, QStringLiteral("prima"));
+        QCOMPARE(env.prompter.texts().size(), 1);
+        const QString shown = env.prompter.last().text;
+        QVERIFY2(text == QLatin1String("%1") ? shown.contains(nowhere) : shown == text, qPrintable(shown));
+        QCOMPARE(env.prompter.last().icon, icon);
+        QVERIFY(!env.session.loggedIn());
+        // What was typed is tried only when both were given.
+        const bool tried = !user.isEmpty() && !password.isEmpty();
+        QCOMPARE(env.session.account().user + env.session.account().password,
+                 tried ? user + password : QStringLiteral("prima"));
+        QVERIFY(tried || env.gateway->calls.isEmpty());
+        QCOMPARE(userField(w) + passwordField(w), left);
+        if (!focus.isEmpty())
+            QCOMPARE(w.focusWidget()->objectName(), focus);
         QVERIFY(w.isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(savedRow(env), (QStringList{"prova", "prova", "S"}));
     }
 
     void cancelChangesNothing()
