@@ -124,7 +124,6 @@ private Q_SLOTS:
             child<QPushButton>(about, "cmOK")->click();
         });
         run.command("mnuHelpAbout");
-        QCOMPARE(labels.value("Label1"), QStringLiteral("Powered by:"));
         QCOMPARE(labels.value("lbBrand"), QStringLiteral("SMS Facile"));
         QVERIFY(labels.value("lb_Indirizzo").contains(QStringLiteral(">www.smsfacile.example<")));
         QCOMPARE(labels.value("lbVersion"), QStringLiteral("Versione 2.0 Rev.0"));
