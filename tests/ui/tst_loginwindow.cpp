@@ -77,40 +77,47 @@ private Q_SLOTS:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    // A saved login logs in against the sandbox gateway without typing.
-    void savedLoginIsLoaded_data()
+    // The window shows the login saved with "S" only, logs in with what is
+    // in its fields, and saves or forgets it as asked.
+    void accepted_data()
     {
-        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("saved"); // the flag of the saved login prova/prova
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("not saved") << "N" << "" << "";
-        QTest::newRow("saved") << "S" << "prova" << "prova";
+        QTest::addColumn<bool>("save");
+        QTest::newRow("saved, OK as shown") << "S" << "prova" << "prova" << true;
+        QTest::newRow("not saved") << "N" << "anna" << "segreta" << false;
+        QTest::newRow("apostrophes saved") << "S" << "d'angelo" << "l'ultima' OR '1'='1" << true;
     }
 
-    void savedLoginIsLoaded()
+    void accepted()
     {
         QFETCH(QString, saved);
         QFETCH(QString, user);
         QFETCH(QString, password);
+        QFETCH(bool, save);
         TestEnv env;
         setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), saved);
+        env.useFakeGateway(user, password);
         env.session.logIn();
-        LoginWindow w(*env.ctx);
-        QVERIFY(!env.session.loggedIn());
-        QCOMPARE(userField(w), user);
-        QCOMPARE(passwordField(w), password);
-        QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), saved == QLatin1String("S"));
-        QVERIFY(env.prompter.shown.isEmpty());
-        if (user.isEmpty())
-            return;
-        w.show();
-        QTest::mouseClick(child<QPushButton>(w, "cmOK"), Qt::LeftButton);
-        QVERIFY(env.prompter.shown.isEmpty());
-        QVERIFY(env.session.loggedIn());
-        QCOMPARE(env.session.account().user, user);
-        QCOMPARE(env.session.account().password, password);
-        QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(savedRow(env), (QStringList{user, password, "S"}));
+        {
+            LoginWindow w(*env.ctx);
+            QVERIFY(!env.session.loggedIn());
+            const bool shown = saved == QLatin1String("S");
+            QCOMPARE(userField(w) + passwordField(w), shown ? QStringLiteral("provaprova") : QString());
+            QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), shown);
+            w.show();
+            submit(w, user, password, save);
+            QVERIFY(env.prompter.shown.isEmpty());
+            QVERIFY(env.session.loggedIn());
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+            QCOMPARE(env.gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
+            QCOMPARE(env.gateway->password, password);
+        }
+        QCOMPARE(savedRow(env), (save ? QStringList{user, password, "S"} : kNotSaved));
+        LoginWindow again(*env.ctx);
+        QCOMPARE(userField(again) + passwordField(again), save ? user + password : QString());
+        QCOMPARE(child<QCheckBox>(again, "chk_save")->isChecked(), save);
     }
 
     void missingRowIsReported()
@@ -120,37 +127,6 @@ private Q_SLOTS:
         LoginWindow w(*env.ctx);
         QCOMPARE(env.prompter.shown.size(), 1);
         QVERIFY(env.prompter.last().text.startsWith(QStringLiteral("Si è verificato l'errore n. 3021")));
-    }
-
-    void okSavesOrForgetsTheLogin_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("save");
-        QTest::newRow("not saved") << "anna" << "segreta" << false;
-        QTest::newRow("apostrophes saved") << "d'angelo" << "l'ultima' OR '1'='1" << true;
-    }
-
-    void okSavesOrForgetsTheLogin()
-    {
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(bool, save);
-        TestEnv env;
-        setSavedRow(env, QStringLiteral("vecchio"), QStringLiteral("vecchia"), QStringLiteral("S"));
-        env.useFakeGateway(user, password);
-        {
-            LoginWindow w(*env.ctx);
-            submit(w, user, password, save);
-            QVERIFY(env.session.loggedIn());
-            QCOMPARE(env.gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
-            QCOMPARE(env.gateway->password, password);
-        }
-        QCOMPARE(savedRow(env), (save ? QStringList{user, password, "S"} : kNotSaved));
-        LoginWindow again(*env.ctx);
-        QCOMPARE(userField(again), save ? user : QString());
-        QCOMPARE(passwordField(again), save ? password : QString());
-        QCOMPARE(child<QCheckBox>(again, "chk_save")->isChecked(), save);
     }
 
     // A login through the JSON gateway carries the application code, and the
