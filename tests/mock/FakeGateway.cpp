@@ -10,11 +10,6 @@ void FakeGateway::setUserName(const QString &u)
     user = u;
 }
 
-QString FakeGateway::userName() const
-{
-    return user;
-}
-
 void FakeGateway::setPassword(const QString &p)
 {
     calls << QStringLiteral("Password");
@@ -25,11 +20,6 @@ void FakeGateway::setAuthenticated(bool a)
 {
     calls << QStringLiteral("Authenticated");
     authenticated = a;
-}
-
-void FakeGateway::setAppCode(const QString &code)
-{
-    appCode = code;
 }
 
 void FakeGateway::check()
@@ -52,16 +42,6 @@ qint64 FakeGateway::getCredit()
     if (failCreditOnceDelivered && !delivered.isEmpty())
         throw Error(failCreditOnceDelivered, QStringLiteral("scripted"));
     return credit;
-}
-
-QString FakeGateway::getVersion()
-{
-    return QStringLiteral("fake");
-}
-
-void FakeGateway::addSMS(const QString &number, const QString &text, const SendTime &when)
-{
-    added.append({number, text, when.storedText()});
 }
 
 void FakeGateway::transmit()

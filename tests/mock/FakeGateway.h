@@ -21,14 +21,17 @@ public:
     };
 
     void setUserName(const QString &user) override;
-    QString userName() const override;
+    QString userName() const override { return user; }
     void setPassword(const QString &password) override;
     void setAuthenticated(bool authenticated) override;
-    void setAppCode(const QString &code) override;
+    void setAppCode(const QString &code) override { appCode = code; }
     bool isDemo() override;
     qint64 getCredit() override;
-    QString getVersion() override;
-    void addSMS(const QString &number, const QString &text, const SendTime &when) override;
+    QString getVersion() override { return QStringLiteral("fake"); }
+    void addSMS(const QString &number, const QString &text, const SendTime &when) override
+    {
+        added.append({number, text, when.storedText()});
+    }
     void transmit() override;
     void closeConnection() override;
 

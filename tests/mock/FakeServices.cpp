@@ -15,22 +15,6 @@ Answer FakePrompter::show(Icon icon, Buttons buttons, const QString &title, cons
     return Answer::No;
 }
 
-void FakePrompter::answer(Answer a)
-{
-    m_script.append(a);
-}
-
-void FakePrompter::answer(std::initializer_list<Answer> answers)
-{
-    for (Answer a : answers)
-        m_script.append(a);
-}
-
-int FakePrompter::pending() const
-{
-    return int(m_script.size());
-}
-
 QStringList FakePrompter::texts() const
 {
     QStringList out;
@@ -39,36 +23,10 @@ QStringList FakePrompter::texts() const
     return out;
 }
 
-const FakePrompter::Shown &FakePrompter::last() const
-{
-    return shown.constLast();
-}
-
 void FakePrompter::clear()
 {
     shown.clear();
     m_script.clear();
-}
-
-bool FakeShell::openUrl(const QString &url)
-{
-    opened << url;
-    return browserAvailable;
-}
-
-QDateTime FakeClock::now() const
-{
-    return current;
-}
-
-QString FakeFileDialog::openFileName(const QString &title, const QString &startPath, const QString &)
-{
-    return next(title, startPath);
-}
-
-QString FakeFileDialog::saveFileName(const QString &title, const QString &startPath, const QString &)
-{
-    return next(title, startPath);
 }
 
 QString FakeFileDialog::next(const QString &title, const QString &startPath)

@@ -23,11 +23,11 @@ public:
 
     Answer show(Icon icon, Buttons buttons, const QString &title, const QString &text) override;
 
-    void answer(Answer a);           // the next prompt gets this answer
-    void answer(std::initializer_list<Answer> answers);
-    int pending() const;             // scripted answers not used yet
-    QStringList texts() const;       // every text shown, in order
-    const Shown &last() const;
+    void answer(Answer a) { m_script.append(a); } // the next prompt gets this answer
+    void answer(std::initializer_list<Answer> answers) { m_script.append(answers); }
+    int pending() const { return int(m_script.size()); } // scripted answers not used yet
+    QStringList texts() const; // every text shown, in order
+    const Shown &last() const { return shown.constLast(); }
     void clear();
 
     QList<Shown> shown;
@@ -39,7 +39,11 @@ private:
 class FakeShell final : public Shell
 {
 public:
-    bool openUrl(const QString &url) override;
+    bool openUrl(const QString &url) override
+    {
+        opened << url;
+        return browserAvailable;
+    }
 
     QStringList opened;
     bool browserAvailable = true;
@@ -48,7 +52,7 @@ public:
 class FakeClock final : public Clock
 {
 public:
-    QDateTime now() const override;
+    QDateTime now() const override { return current; }
 
     QDateTime current = QDateTime(QDate(2026, 6, 15), QTime(10, 30));
 };
@@ -58,8 +62,14 @@ public:
 class FakeFileDialog final : public FileDialog
 {
 public:
-    QString openFileName(const QString &title, const QString &startPath, const QString &filter) override;
-    QString saveFileName(const QString &title, const QString &startPath, const QString &filter) override;
+    QString openFileName(const QString &title, const QString &startPath, const QString &) override
+    {
+        return next(title, startPath);
+    }
+    QString saveFileName(const QString &title, const QString &startPath, const QString &) override
+    {
+        return next(title, startPath);
+    }
 
     QStringList answers; // taken from the front; none left means cancel
     QStringList asked;   // titles, in order

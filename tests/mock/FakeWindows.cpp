@@ -19,10 +19,6 @@ void FakeWindows::showLoginWindow()
     ++loginShown;
     // The real window logs out when it loads.
     m_session.logOut();
-    if (onLogin) {
-        onLogin();
-        return;
-    }
     if (!m_loginOk)
         return;
     m_session.setAccount(m_user, m_password);

@@ -3,8 +3,6 @@
 #include "context/Context.h"
 #include "gateway/GatewaySession.h"
 
-#include <functional>
-
 namespace brio::test {
 
 // The program's windows as a script: counts what was shown and, for the
@@ -28,7 +26,6 @@ public:
     int mainShown = 0;
 
     QString password;                      // typed into the password window
-    std::function<void()> onLogin;         // replaces the scripted login when set
 
 private:
     AppState &m_state;

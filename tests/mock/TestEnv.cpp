@@ -34,21 +34,6 @@ TestEnv::~TestEnv()
     state.book.close();
 }
 
-QString TestEnv::path(const QString &name) const
-{
-    return dir.filePath(name);
-}
-
-QString TestEnv::dataFolder() const
-{
-    return state.InstallDir;
-}
-
-Database &TestEnv::db()
-{
-    return state.book.database();
-}
-
 qint64 TestEnv::addContact(const QString &name, const QString &number)
 {
     db().run(QStringLiteral("INSERT INTO tab_destinatari (Nominativo, Numero) VALUES (?, ?)"), {name, number});

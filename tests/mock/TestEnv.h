@@ -21,9 +21,9 @@ public:
     TestEnv();
     ~TestEnv();
 
-    QString path(const QString &name) const; // inside the temporary folder
-    QString dataFolder() const;
-    Database &db();
+    QString path(const QString &name) const { return dir.filePath(name); } // inside the temporary folder
+    QString dataFolder() const { return state.InstallDir; }
+    Database &db() { return state.book.database(); }
 
     // Adds a contact and returns its IDDestinatario.
     qint64 addContact(const QString &name, const QString &number);

@@ -5,7 +5,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QTest>
 
 namespace brio::test {
 
@@ -52,20 +58,25 @@ void WindowRun::command(const char *action) const
 
 QWidget *WindowRun::shown(const char *name)
 {
-    QWidget *found = nullptr;
-    for (QWidget *w : QApplication::allWidgets()) {
-        if (w->isWindow() && w->isVisible() && w->objectName() == QLatin1String(name))
-            found = w;
-    }
-    return found;
+    const QWidgetList all = allShown(name);
+    return all.isEmpty() ? nullptr : all.last();
 }
 
-int WindowRun::countShown(const char *name)
+QWidget &WindowRun::window(const char *name)
 {
-    int n = 0;
-    for (QWidget *w : QApplication::allWidgets())
-        n += w->isWindow() && w->isVisible() && w->objectName() == QLatin1String(name);
-    return n;
+    QWidget *w = shown(name);
+    requireControl(w, name);
+    return *w;
+}
+
+QWidgetList WindowRun::allShown(const char *name)
+{
+    QWidgetList out;
+    for (QWidget *w : QApplication::allWidgets()) {
+        if (w->isWindow() && w->isVisible() && w->objectName() == QLatin1String(name))
+            out << w;
+    }
+    return out;
 }
 
 qint64 WindowRun::rows(const QString &sql, const QVariantList &params)
@@ -75,7 +86,37 @@ qint64 WindowRun::rows(const QString &sql, const QVariantList &params)
 
 qint64 WindowRun::contacts()
 {
-    return rows(QStringLiteral("SELECT COUNT(*) FROM tab_destinatari"));
+    return count("tab_destinatari");
+}
+
+qint64 WindowRun::count(const char *table)
+{
+    return rows(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)));
+}
+
+void WindowRun::addNumber(const QString &prefix, const QString &number) const
+{
+    get<QComboBox>("cb_prefisso")->setEditText(prefix);
+    get<QLineEdit>("txt_numero")->setText(number);
+    get<QPushButton>("cmd_singolo_aggiungi")->click();
+}
+
+void WindowRun::typeText(const QString &text) const
+{
+    auto *edit = get<QPlainTextEdit>("txt_messaggio");
+    edit->setFocus();
+    QTest::keyClicks(edit, text);
+}
+
+void WindowRun::send()
+{
+    env.prompter.answer(Answer::Yes);
+    get<QPushButton>("cmd_invia")->click();
+}
+
+QString WindowRun::panel(int n) const
+{
+    return main->statusPanel(n)->text();
 }
 
 } // namespace brio::test

@@ -32,19 +32,24 @@ public:
     T *get(const char *name) const { return child<T>(*mainObject(), name); }
     void command(const char *action) const;
 
-    // The visible window of that objectName, or nullptr; how many are shown.
+    // The visible windows of that objectName; the last, or nullptr.
     static QWidget *shown(const char *name);
-    static int countShown(const char *name);
+    static QWidgetList allShown(const char *name);
+    // The visible window of that objectName, which must be there.
+    static QWidget &window(const char *name);
     template<typename T>
-    static T *in(const char *window, const char *name)
-    {
-        QWidget *w = shown(window);
-        requireControl(w, window);
-        return child<T>(*w, name);
-    }
+    static T *in(const char *window, const char *name) { return child<T>(WindowRun::window(window), name); }
 
     qint64 rows(const QString &sql, const QVariantList &params = {});
     qint64 contacts();
+    qint64 count(const char *table);
+
+    // The main window's steps as a user takes them; send() answers Yes to
+    // its question.
+    void addNumber(const QString &prefix, const QString &number) const;
+    void typeText(const QString &text) const;
+    void send();
+    QString panel(int n) const;
 
     TestEnv env;
     std::unique_ptr<MainWindow> main;

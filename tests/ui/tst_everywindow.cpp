@@ -42,7 +42,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
@@ -245,14 +244,11 @@ QSet<QString> italianOnlyTexts()
 // without tr().
 bool looksItalian(const QString &text)
 {
-    static const QSet<QString> words{
-        QStringLiteral("il"),       QStringLiteral("della"),   QStringLiteral("dei"),      QStringLiteral("delle"),
-        QStringLiteral("nella"),    QStringLiteral("nel"),     QStringLiteral("che"),      QStringLiteral("gli"),
-        QStringLiteral("sono"),     QStringLiteral("è"),       QStringLiteral("chiudi"),   QStringLiteral("annulla"),
-        QStringLiteral("elimina"),  QStringLiteral("inserisci"), QStringLiteral("modifica"), QStringLiteral("rubrica"),
-        QStringLiteral("gruppo"),   QStringLiteral("gruppi"),  QStringLiteral("invia"),    QStringLiteral("cerca"),
-        QStringLiteral("nuovo"),    QStringLiteral("contatti"), QStringLiteral("contatto"), QStringLiteral("messaggi"),
-        QStringLiteral("destinatari"), QStringLiteral("invio"), QStringLiteral("credito"), QStringLiteral("utente")};
+    static const QStringList list = QStringLiteral("il della dei delle nella nel che gli sono è chiudi annulla elimina "
+                                                   "inserisci modifica rubrica gruppo gruppi invia cerca nuovo contatti "
+                                                   "contatto messaggi destinatari invio credito utente")
+                                        .split(QLatin1Char(' '));
+    static const QSet<QString> words(list.cbegin(), list.cend());
     static const QRegularExpression split(QStringLiteral("[^\\w]+"), QRegularExpression::UseUnicodePropertiesOption);
     const QStringList parts = text.toLower().split(split, Qt::SkipEmptyParts);
     return std::any_of(parts.cbegin(), parts.cend(), [](const QString &w) { return words.contains(w); });
@@ -273,51 +269,40 @@ void look(const QString &where, const QString &raw, const QSet<QString> &italian
         f.italian << where + QStringLiteral(": ") + text;
 }
 
-// Every caption a user reads in the window: title, labels, buttons, frames,
-// tabs, tool tips, menus, column headings, the entries of fixed lists.
+// Every caption a user reads in the window: titles, labels, buttons, frames,
+// menus and their items, tool tips, placeholders, tabs, column headings, the
+// entries of fixed lists.
 void inspect(QWidget &window, const QSet<QString> &italianOnly, Finding &f)
 {
-    const QString name = window.objectName();
-    look(name + QStringLiteral(" title"), window.windowTitle(), italianOnly, f);
-    for (QWidget *w : window.findChildren<QWidget *>()) {
-        const QString where = name + QLatin1Char('/') + w->objectName();
-        look(where + QStringLiteral(" tip"), w->toolTip(), italianOnly, f);
-        look(where + QStringLiteral(" accessible"), w->accessibleName(), italianOnly, f);
-        if (auto *label = qobject_cast<QLabel *>(w)) {
-            look(where, label->text(), italianOnly, f);
+    QObjectList all = window.findChildren<QObject *>();
+    all.prepend(&window);
+    for (QObject *o : std::as_const(all)) {
+        const QString where = window.objectName() + QLatin1Char('/') + o->objectName();
+        for (const char *p : {"windowTitle", "title", "text", "toolTip", "accessibleName", "placeholderText"}) {
+            if (qstrcmp(p, "text") != 0 || !qobject_cast<QLineEdit *>(o)) // a text box's text is data
+                look(where + QLatin1Char(' ') + QLatin1String(p), o->property(p).toString(), italianOnly, f);
+        }
+        if (auto *label = qobject_cast<QLabel *>(o)) {
             const bool shown = label->isVisible() && !label->text().isEmpty();
             if (shown && !label->wordWrap() && label->width() < label->minimumSizeHint().width())
                 f.cut << where + QStringLiteral(": ") + label->text();
             if (shown && label->wordWrap() && label->height() < label->heightForWidth(label->width()))
                 f.cut << where + QStringLiteral(" (lines): ") + label->text();
-        } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
-            look(where, button->text(), italianOnly, f);
+        } else if (auto *button = qobject_cast<QAbstractButton *>(o)) {
             if (button->isVisible() && !button->text().isEmpty() && button->width() < button->minimumSizeHint().width())
                 f.cut << where + QStringLiteral(": ") + button->text();
-        } else if (auto *box = qobject_cast<QGroupBox *>(w)) {
-            look(where, box->title(), italianOnly, f);
-        } else if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
+        } else if (auto *tabs = qobject_cast<QTabWidget *>(o)) {
             for (int i = 0; i < tabs->count(); ++i)
                 look(where, tabs->tabText(i), italianOnly, f);
-        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        } else if (auto *combo = qobject_cast<QComboBox *>(o)) {
             for (const QString &item : itemTexts(combo)) {
                 if (italianOnly.contains(withoutAccessKey(item)))
                     f.italian << where + QStringLiteral(": ") + item;
             }
-        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
-            look(where + QStringLiteral(" placeholder"), edit->placeholderText(), italianOnly, f);
-        } else if (auto *header = qobject_cast<QHeaderView *>(w)) {
-            if (QAbstractItemModel *model = header->model()) {
-                for (int i = 0; i < model->columnCount(); ++i)
-                    look(where, model->headerData(i, header->orientation()).toString(), italianOnly, f);
-            }
-        } else if (auto *menu = qobject_cast<QMenu *>(w)) {
-            look(where, menu->title(), italianOnly, f);
+        } else if (auto *header = qobject_cast<QHeaderView *>(o); header && header->model()) {
+            for (int i = 0; i < header->model()->columnCount(); ++i)
+                look(where, header->model()->headerData(i, header->orientation()).toString(), italianOnly, f);
         }
-    }
-    for (QAction *action : window.findChildren<QAction *>()) {
-        look(name + QLatin1Char('/') + action->objectName(), action->text(), italianOnly, f);
-        look(name + QLatin1Char('/') + action->objectName() + QStringLiteral(" tip"), action->toolTip(), italianOnly, f);
     }
 }
 

@@ -77,7 +77,6 @@ private Q_SLOTS:
         QVERIFY(itemTexts(child<QListWidget>(help, "lstRisultati")).contains(QStringLiteral("La password della rubrica")));
         QTest::keyClick(words, Qt::Key_Return);
         QCOMPARE(help.currentPage(), QStringLiteral("password-database.html"));
-        screenshot(help, "help");
 
         run.command("mnuSupporto");
         QCOMPARE(help.currentPage(), QStringLiteral("supporto.html"));
@@ -122,11 +121,9 @@ private Q_SLOTS:
                 labels.insert(l->objectName(), l->text());
             child<QLabel>(about, "lb_Indirizzo")->linkActivated(QStringLiteral("#"));
             child<QLabel>(about, "lbIndirizzoZTQ")->linkActivated(QStringLiteral("#"));
-            screenshot(about, "about");
             child<QPushButton>(about, "cmOK")->click();
         });
         run.command("mnuHelpAbout");
-        QCOMPARE(labels.value("Label1"), QStringLiteral("Powered by:"));
         QCOMPARE(labels.value("lbBrand"), QStringLiteral("SMS Facile"));
         QVERIFY(labels.value("lb_Indirizzo").contains(QStringLiteral(">www.smsfacile.example<")));
         QCOMPARE(labels.value("lbVersion"), QStringLiteral("Versione 2.0 Rev.0"));

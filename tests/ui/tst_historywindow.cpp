@@ -1,10 +1,10 @@
 // The sent history as the user meets it: sends from the main window (one
-// refused for a character the sandbox cannot carry), "Messaggi inviati"
+// with a character made plain GSM first), "Messaggi inviati"
 // from the menu with its filters, details, resend and removal, and
 // `briosms history` for scripts.
 #include "mock/Program.h"
-#include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 
 #include "context/Notifier.h"
 #include "gateway/GatewayFactory.h"
@@ -16,7 +16,6 @@
 #include "ui/main/MainWindow.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QLabel>
@@ -32,13 +31,6 @@ using namespace brio;
 using namespace brio::test;
 
 namespace {
-
-void addNumber(MainWindow &w, const QString &prefix, const QString &subscriber)
-{
-    child<QComboBox>(w, "cb_prefisso")->setCurrentText(prefix);
-    child<QLineEdit>(w, "txt_numero")->setText(subscriber);
-    child<QPushButton>(w, "cmd_singolo_aggiungi")->click();
-}
 
 QStringList rowTexts(const QAbstractItemModel *model, int row)
 {
@@ -81,34 +73,27 @@ private Q_SLOTS:
 
 void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
 {
-    TestEnv env; // the clock says 15-06-2026 10:30
+    WindowRun run(WindowRun::Later, false); // the clock says 15-06-2026 10:30
+    TestEnv &env = run.env;
     env.session.setServerChecksDone(true);
-    MainWindow w(*env.ctx);
-    w.show();
+    MainWindow &w = run.open();
     env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
     auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
 
-    // A typographic apostrophe: the window names it and replaces it in one
-    // click, so that the text goes as plain GSM.
-    addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+    // A typographic apostrophe, replaced so that the text goes as plain GSM.
+    run.addNumber(QStringLiteral("333"), QStringLiteral("1234567"));
     text->setPlainText(QStringLiteral("L’appuntamento è confermato"));
-    screenshot(w, "frmMain-ucs2");
-    QVERIFY(child<QLabel>(w, "lbl_ucs2")->text().contains(QStringLiteral("“’” alla posizione 2")));
     child<QPushButton>(w, "cmd_sostituisci")->click();
-    env.prompter.answer(Answer::Yes);
-    child<QPushButton>(w, "cmd_invia")->click();
-    QCOMPARE(env.prompter.last().text, QStringLiteral("Messaggio inoltrato con successo"));
+    run.send();
 
     // A typed number and a contact of the book.
     const qint64 anna = env.addContact(QStringLiteral("Anna Rossi"), QStringLiteral("+393471111111"));
     env.db().run(QStringLiteral("INSERT INTO tab_dest_msg (IDDestinatario) VALUES (?)"), {anna});
     emit env.ctx->notifier().messageContactsChanged();
-    addNumber(w, QStringLiteral("347"), QStringLiteral("7654321"));
+    run.addNumber(QStringLiteral("347"), QStringLiteral("7654321"));
     const QString meeting = QStringLiteral("Riunione al 100%\nin sala");
     text->setPlainText(meeting);
-    env.prompter.answer(Answer::Yes);
-    child<QPushButton>(w, "cmd_invia")->click();
-    QCOMPARE(env.prompter.last().text, QStringLiteral("Messaggio inoltrato con successo"));
+    run.send();
 
     // Delivery reports for the second send, as the receiver takes them: only
     // for its token and its recipients; a late "waiting" leaves a final state.
@@ -152,7 +137,6 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     QCOMPARE(recipientRows(recipients),
              (QStringList{"+393477654321||accettato|consegnato|15-06-2026 10:31",
                           "+393471111111|Anna Rossi|accettato|non consegnato|15-06-2026 10:32"}));
-    screenshot(*window, "frmMessaggiInviati");
 
     // Filters: a wildcard typed is a plain character; blanks in a number are ignored.
     auto *byText = child<QLineEdit>(*window, "txt_testo");
@@ -173,8 +157,7 @@ void TestHistoryWindow::sendsListedFilteredResentAndRemoved()
     QCOMPARE(text->toPlainText(), meeting);
     QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("SMS da inviare: 2"));
     // Sent again with the window open: it lists the new send at once.
-    env.prompter.answer(Answer::Yes);
-    child<QPushButton>(w, "cmd_invia")->click();
+    run.send();
     QCOMPARE(model->rowCount(), 3);
 
     // Removal: the chosen send, then everything before tomorrow.

@@ -38,12 +38,12 @@ void setSavedRow(TestEnv &env, const QString &user, const QString &password, con
 QString userField(const QWidget &w) { return child<QLineEdit>(w, "txtUserName")->text(); }
 QString passwordField(const QWidget &w) { return child<QLineEdit>(w, "txtPassword")->text(); }
 
-void submit(LoginWindow &w, const QString &user, const QString &password, bool save)
+void submit(LoginWindow &w, const QString &user, const QString &password, bool save, const char *button = "cmOK")
 {
     child<QLineEdit>(w, "txtUserName")->setText(user);
     child<QLineEdit>(w, "txtPassword")->setText(password);
     child<QCheckBox>(w, "chk_save")->setChecked(save);
-    QTest::mouseClick(child<QPushButton>(w, "cmOK"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
 }
 
 } // namespace
@@ -77,41 +77,47 @@ private Q_SLOTS:
         QVERIFY(env.prompter.shown.isEmpty());
     }
 
-    // A saved login logs in against the sandbox gateway without typing.
-    void savedLoginIsLoaded_data()
+    // The window shows the login saved with "S" only, logs in with what is
+    // in its fields, and saves or forgets it as asked.
+    void accepted_data()
     {
-        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("saved"); // the flag of the saved login prova/prova
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("not saved") << "N" << "" << "";
-        QTest::newRow("saved") << "S" << "prova" << "prova";
+        QTest::addColumn<bool>("save");
+        QTest::newRow("saved, OK as shown") << "S" << "prova" << "prova" << true;
+        QTest::newRow("not saved") << "N" << "anna" << "segreta" << false;
+        QTest::newRow("apostrophes saved") << "S" << "d'angelo" << "l'ultima' OR '1'='1" << true;
     }
 
-    void savedLoginIsLoaded()
+    void accepted()
     {
         QFETCH(QString, saved);
         QFETCH(QString, user);
         QFETCH(QString, password);
+        QFETCH(bool, save);
         TestEnv env;
         setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), saved);
+        env.useFakeGateway(user, password);
         env.session.logIn();
-        LoginWindow w(*env.ctx);
-        QVERIFY(!env.session.loggedIn());
-        QCOMPARE(userField(w), user);
-        QCOMPARE(passwordField(w), password);
-        QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), saved == QLatin1String("S"));
-        QVERIFY(env.prompter.shown.isEmpty());
-        if (user.isEmpty())
-            return;
-        w.show();
-        QTest::mouseClick(child<QPushButton>(w, "cmOK"), Qt::LeftButton);
-        QVERIFY(env.prompter.shown.isEmpty());
-        QVERIFY(env.session.loggedIn());
-        QCOMPARE(env.session.account().user, user);
-        QCOMPARE(env.session.account().password, password);
-        QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(savedRow(env), (QStringList{user, password, "S"}));
-        QVERIFY(!QApplication::overrideCursor());
+        {
+            LoginWindow w(*env.ctx);
+            QVERIFY(!env.session.loggedIn());
+            const bool shown = saved == QLatin1String("S");
+            QCOMPARE(userField(w) + passwordField(w), shown ? QStringLiteral("provaprova") : QString());
+            QCOMPARE(child<QCheckBox>(w, "chk_save")->isChecked(), shown);
+            w.show();
+            submit(w, user, password, save);
+            QVERIFY(env.prompter.shown.isEmpty());
+            QVERIFY(env.session.loggedIn());
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+            QCOMPARE(env.gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
+            QCOMPARE(env.gateway->password, password);
+        }
+        QCOMPARE(savedRow(env), (save ? QStringList{user, password, "S"} : kNotSaved));
+        LoginWindow again(*env.ctx);
+        QCOMPARE(userField(again) + passwordField(again), save ? user + password : QString());
+        QCOMPARE(child<QCheckBox>(again, "chk_save")->isChecked(), save);
     }
 
     void missingRowIsReported()
@@ -121,37 +127,6 @@ private Q_SLOTS:
         LoginWindow w(*env.ctx);
         QCOMPARE(env.prompter.shown.size(), 1);
         QVERIFY(env.prompter.last().text.startsWith(QStringLiteral("Si è verificato l'errore n. 3021")));
-    }
-
-    void okSavesOrForgetsTheLogin_data()
-    {
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("save");
-        QTest::newRow("not saved") << "anna" << "segreta" << false;
-        QTest::newRow("apostrophes saved") << "d'angelo" << "l'ultima' OR '1'='1" << true;
-    }
-
-    void okSavesOrForgetsTheLogin()
-    {
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(bool, save);
-        TestEnv env;
-        setSavedRow(env, QStringLiteral("vecchio"), QStringLiteral("vecchia"), QStringLiteral("S"));
-        env.useFakeGateway(user, password);
-        {
-            LoginWindow w(*env.ctx);
-            submit(w, user, password, save);
-            QVERIFY(env.session.loggedIn());
-            QCOMPARE(env.gateway->calls, (QStringList{"UserName=" + user, "Password", "GetCredit"}));
-            QCOMPARE(env.gateway->password, password);
-        }
-        QCOMPARE(savedRow(env), (save ? QStringList{user, password, "S"} : kNotSaved));
-        LoginWindow again(*env.ctx);
-        QCOMPARE(userField(again), save ? user : QString());
-        QCOMPARE(passwordField(again), save ? password : QString());
-        QCOMPARE(child<QCheckBox>(again, "chk_save")->isChecked(), save);
     }
 
     // A login through the JSON gateway carries the application code, and the
@@ -186,74 +161,66 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
     }
 
-    void wrongCredentials()
-    {
-        TestEnv env;
-        setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), QStringLiteral("S"));
-        LoginWindow w(*env.ctx);
-        w.show();
-        submit(w, QStringLiteral("prova"), QStringLiteral("sbagliata"), true);
-        QCOMPARE(env.prompter.texts(), QStringList{"Impossibile accedere. Controllare Username e Password e riprovare."});
-        QCOMPARE(env.prompter.last().icon, Icon::Critical);
-        QVERIFY(!env.session.loggedIn());
-        QCOMPARE(env.session.account().user, QStringLiteral("prova"));
-        QCOMPARE(env.session.account().password, QStringLiteral("sbagliata"));
-        QCOMPARE(userField(w) + passwordField(w), QString());
-        QCOMPARE(w.focusWidget(), child<QLineEdit>(w, "txtUserName"));
-        QVERIFY(w.isVisible());
-        QVERIFY(!QApplication::overrideCursor());
-        QCOMPARE(savedRow(env), (QStringList{"prova", "prova", "S"}));
-    }
-
-    void gatewayUnreachableIsReported()
-    {
-        TestEnv env;
-        const QString nowhere = env.path(QStringLiteral("manca/Sandbox.db"));
-        env.ctx->makeGateway = [nowhere]() -> std::unique_ptr<GatewayControl> {
-            return std::make_unique<SandboxGateway>(nowhere);
-        };
-        LoginWindow w(*env.ctx);
-        w.show();
-        submit(w, QStringLiteral("prova"), QStringLiteral("prova"), true);
-        // The sandbox's file is no network: the message names it.
-        QCOMPARE(env.prompter.texts().size(), 1);
-        QVERIFY2(env.prompter.last().text.contains(nowhere), qPrintable(env.prompter.last().text));
-        QVERIFY(!env.session.loggedIn());
-        QCOMPARE(passwordField(w), QStringLiteral("prova"));
-        QVERIFY(w.isVisible());
-        QCOMPARE(savedRow(env), kNotSaved);
-        QVERIFY(!QApplication::overrideCursor());
-    }
-
-    void missingFields_data()
+    // A refused login logs nobody in and leaves the saved login as it was;
+    // the message says why and the focus goes where to correct.
+    void refused_data()
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("focus");
-        QTest::newRow("no user, password given") << "" << "segreta" << "Inserire il nome utente." << "txtUserName";
-        QTest::newRow("nothing") << "" << "" << "Inserire il nome utente." << "txtUserName";
-        QTest::newRow("no password") << "anna" << "" << "Inserire la password." << "txtPassword";
+        QTest::addColumn<QString>("text"); // "%1": one naming the missing sandbox file
+        QTest::addColumn<Icon>("icon");
+        QTest::addColumn<QString>("focus"); // empty: not checked
+        QTest::addColumn<QString>("left"); // user and password fields afterwards
+        QTest::newRow("wrong password") << "prova" << "sbagliata"
+                                        << "Impossibile accedere. Controllare Username e Password e riprovare."
+                                        << Icon::Critical << "txtUserName" << "";
+        // The sandbox's file is no network: the message names it.
+        QTest::newRow("gateway unreachable") << "anna" << "segreta" << "%1" << Icon::Critical << ""
+                                             << "annasegreta";
+        QTest::newRow("no user, password given") << "" << "segreta" << "Inserire il nome utente." << Icon::Exclamation
+                                                 << "txtUserName" << "segreta";
+        QTest::newRow("nothing") << "" << "" << "Inserire il nome utente." << Icon::Exclamation << "txtUserName" << "";
+        QTest::newRow("no password") << "anna" << "" << "Inserire la password." << Icon::Exclamation << "txtPassword"
+                                     << "anna";
     }
 
-    void missingFields()
+    void refused()
     {
         QFETCH(QString, user);
         QFETCH(QString, password);
         QFETCH(QString, text);
+        QFETCH(Icon, icon);
         QFETCH(QString, focus);
+        QFETCH(QString, left);
         TestEnv env;
-        env.useFakeGateway(QStringLiteral("anna"), QStringLiteral("segreta"));
+        setSavedRow(env, QStringLiteral("prova"), QStringLiteral("prova"), QStringLiteral("S"));
         env.session.setAccount(QStringLiteral("prima"), QString());
+        env.useFakeGateway();
+        const QString nowhere = env.path(QStringLiteral("manca/Sandbox.db"));
+        if (text == QLatin1String("%1")) {
+            env.ctx->makeGateway = [nowhere]() -> std::unique_ptr<GatewayControl> {
+                return std::make_unique<SandboxGateway>(nowhere);
+            };
+        }
         LoginWindow w(*env.ctx);
         w.show();
         submit(w, user, password, true);
-        QCOMPARE(env.prompter.texts(), QStringList{text});
-        QCOMPARE(env.prompter.last().icon, Icon::Exclamation);
-        QCOMPARE(w.focusWidget()->objectName(), focus);
-        QVERIFY(env.gateway->calls.isEmpty());
-        QCOMPARE(env.session.account().user, QStringLiteral("prima"));
+        QCOMPARE(env.prompter.texts().size(), 1);
+        const QString shown = env.prompter.last().text;
+        QVERIFY2(text == QLatin1String("%1") ? shown.contains(nowhere) : shown == text, qPrintable(shown));
+        QCOMPARE(env.prompter.last().icon, icon);
+        QVERIFY(!env.session.loggedIn());
+        // What was typed is tried only when both were given.
+        const bool tried = !user.isEmpty() && !password.isEmpty();
+        QCOMPARE(env.session.account().user + env.session.account().password,
+                 tried ? user + password : QStringLiteral("prima"));
+        QVERIFY(tried || env.gateway->calls.isEmpty());
+        QCOMPARE(userField(w) + passwordField(w), left);
+        if (!focus.isEmpty())
+            QCOMPARE(w.focusWidget()->objectName(), focus);
         QVERIFY(w.isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(savedRow(env), (QStringList{"prova", "prova", "S"}));
     }
 
     void cancelChangesNothing()
@@ -263,10 +230,7 @@ private Q_SLOTS:
         env.session.logIn();
         LoginWindow w(*env.ctx);
         w.show();
-        child<QLineEdit>(w, "txtUserName")->setText(QStringLiteral("prova"));
-        child<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("prova"));
-        child<QCheckBox>(w, "chk_save")->setChecked(true);
-        QTest::mouseClick(child<QPushButton>(w, "cmCancel"), Qt::LeftButton);
+        submit(w, QStringLiteral("prova"), QStringLiteral("prova"), true, "cmCancel");
         QCOMPARE(w.result(), int(QDialog::Rejected));
         QVERIFY(!env.session.loggedIn());
         QCOMPARE(env.session.account().user, QStringLiteral("prima"));

@@ -1,8 +1,8 @@
 // The send and the message text as the user meets them in the main window,
 // through the sandbox gateway and the program's own outbox listing.
 #include "mock/Program.h"
-#include "mock/TestEnv.h"
 #include "mock/Widgets.h"
+#include "mock/WindowRun.h"
 
 #include "history/SentHistory.h"
 #include "settings/Settings.h"
@@ -12,7 +12,6 @@
 #include "ui/main/MessageTextEdit.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -38,27 +37,25 @@ QString question(int n)
     return QStringLiteral("Stai per inoltrare %1 SMS. L'operazione non è reversibile. Desideri continuare?").arg(n);
 }
 
-void addNumber(MainWindow &w, const QString &prefix, const QString &subscriber)
+// The sandbox gateway; logged in as prova when the send asks. The provider's
+// checks have their own tests.
+struct Run : WindowRun
 {
-    child<QComboBox>(w, "cb_prefisso")->setCurrentText(prefix);
-    child<QLineEdit>(w, "txt_numero")->setText(subscriber);
-    child<QPushButton>(w, "cmd_singolo_aggiungi")->click();
-}
+    Run()
+        : WindowRun(Later, false)
+    {
+        env.session.setServerChecksDone(true);
+        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+    }
 
-void typeText(MainWindow &w, const QString &text)
-{
-    auto *edit = child<QPlainTextEdit>(w, "txt_messaggio");
-    edit->setFocus();
-    QTest::keyClicks(edit, text);
-}
-
-// Deferred to that date and time.
-void defer(MainWindow &w, const QString &date, const QString &time)
-{
-    child<QRadioButton>(w, "opt_invio_differito")->setChecked(true);
-    child<QLineEdit>(w, "msk_data")->setText(date);
-    child<QLineEdit>(w, "msk_ora")->setText(time);
-}
+    // Deferred to that date and time.
+    void defer(const QString &date, const QString &time) const
+    {
+        get<QRadioButton>("opt_invio_differito")->setChecked(true);
+        get<QLineEdit>("msk_data")->setText(date);
+        get<QLineEdit>("msk_ora")->setText(time);
+    }
+};
 
 // What `briosms --sandbox-outbox` lists for the data folder, one line a message.
 QStringList outboxListing(const QString &dataFolder)
@@ -91,37 +88,26 @@ class TestMainWindowSend : public QObject
 private Q_SLOTS:
     void sendAfterLoginThenDeferredFromTheMenu()
     {
-        TestEnv env; // the clock says 15-06-2026 10:30
-        env.session.setServerChecksDone(true); // the provider's checks have their own tests
-        MainWindow w(*env.ctx);
-        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-
-        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
-        typeText(w, QStringLiteral("ciao a tutti"));
-        env.prompter.answer(Answer::Yes);
-        child<QPushButton>(w, "cmd_invia")->click();
-
-        QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
-        QCOMPARE(env.windows.loginShown, 1);
-        QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
-        // Ready for the next message.
-        QCOMPARE(rowCount(w.recipientList()), 0);
-        QCOMPARE(child<QPlainTextEdit>(w, "txt_messaggio")->toPlainText(), QString());
-        QCOMPARE(child<QLabel>(w, "lbl_messaggio")->text(), QStringLiteral("Testo (160):"));
-        QCOMPARE(w.statusPanel(2)->text(), QStringLiteral("Credito residuo: 99 SMS"));
-        QCOMPARE(w.statusPanel(3)->text(), QStringLiteral("Utente: prova"));
+        Run run; // the clock says 15-06-2026 10:30
+        run.open();
+        run.addNumber(QStringLiteral("333"), QStringLiteral("1234567"));
+        run.typeText(QStringLiteral("ciao a tutti"));
+        run.send();
+        QCOMPARE(run.env.prompter.texts(), (QStringList{question(1), kSuccess}));
+        QCOMPARE(rowCount(run.main->recipientList()), 0);
 
         // A second message at "24:00" of today, which is midnight at the end of
-        // the day; the control has its user, no login this time.
-        env.prompter.clear();
-        addNumber(w, QStringLiteral("347"), QStringLiteral("7654321"));
-        typeText(w, QStringLiteral("auguri"));
-        defer(w, QStringLiteral("15-06-2026"), QStringLiteral("24:00"));
-        env.prompter.answer(Answer::Yes);
-        child<QAction>(w, "mnuInvia")->trigger();
-        QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
-        QCOMPARE(env.windows.loginShown, 1);
-        QCOMPARE(outboxListing(env.dataFolder()),
+        // the day, to the new number alone; the control has its user, no login
+        // this time.
+        run.env.prompter.clear();
+        run.addNumber(QStringLiteral("347"), QStringLiteral("7654321"));
+        run.typeText(QStringLiteral("auguri"));
+        run.defer(QStringLiteral("15-06-2026"), QStringLiteral("24:00"));
+        run.env.prompter.answer(Answer::Yes);
+        run.command("mnuInvia");
+        QCOMPARE(run.env.prompter.texts(), (QStringList{question(1), kSuccess}));
+        QCOMPARE(run.env.windows.loginShown, 1);
+        QCOMPARE(outboxListing(run.env.dataFolder()),
                  (QStringList{kFirst, QStringLiteral("prova\t+393477654321\t16-06-2026 00:00\tauguri")}));
     }
 
@@ -130,159 +116,139 @@ private Q_SLOTS:
     // notice names the typed number as the cause.
     void onePersonReachedTwiceCountsOnce()
     {
-        TestEnv env;
-        env.session.setServerChecksDone(true);
-        env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
-        MainWindow w(*env.ctx);
-        w.show(); // it hears of the picker's choice while shown
-        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-        RecipientPicker *picker = RecipientPicker::showFor(*env.ctx, &w);
+        Run run;
+        run.env.addContact(QStringLiteral("Anna"), QStringLiteral("+393331234567"));
+        MainWindow &w = run.open(); // it hears of the picker's choice while shown
+        RecipientPicker *picker = RecipientPicker::showFor(*run.env.ctx, &w);
         auto *book = child<QListView>(*picker, "lst_elenco");
         book->setCurrentIndex(book->model()->index(0, 0));
         child<QPushButton>(*picker, "cmd_add")->click();
         child<QPushButton>(*picker, "cmd_ok")->click();
-        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        run.addNumber(QStringLiteral("333"), QStringLiteral("1234567"));
         QCOMPARE(rowCount(w.recipientList()), 2);
-        QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("SMS da inviare: 1"));
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: 1"));
 
-        typeText(w, QStringLiteral("ciao a tutti"));
-        env.prompter.answer(Answer::Yes);
-        child<QPushButton>(w, "cmd_invia")->click();
-        QCOMPARE(env.prompter.texts(),
+        run.typeText(QStringLiteral("ciao a tutti"));
+        run.send();
+        QCOMPARE(run.env.prompter.texts(),
                  (QStringList{question(1),
                               "Alcuni numeri digitati sono anche di contatti o gruppi scelti per l'invio.\n"
                               "Per evitare invii duplicati alla stessa persona, la procedura\n"
                               "invierà soltanto 1 SMS, e dal tuo account verranno scalati\nsoltanto 1 SMS.",
                               kSuccess}));
-        QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
+        QCOMPARE(outboxListing(run.env.dataFolder()), QStringList{kFirst});
     }
 
-    void toolBarSendChecksFirst()
+    // A date that is not a date: the field is selected for correction.
+    void deferredDateIsChecked()
     {
-        TestEnv env;
-        MainWindow w(*env.ctx);
-        auto *send = child<QAction>(w, "tb_Invia");
-        send->trigger();
-        QCOMPARE(env.prompter.texts(), QStringList{QStringLiteral("Nessun destinatario inserito.")});
-
-        // A date that is not a date: the field is selected for correction.
-        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
-        typeText(w, QStringLiteral("ciao"));
-        defer(w, QStringLiteral("3"), QStringLiteral("10:00"));
-        send->trigger();
-        QCOMPARE(env.prompter.last().text, QStringLiteral("Data errata."));
-        auto *date = child<QLineEdit>(w, "msk_data");
+        Run run;
+        run.open();
+        run.addNumber(QStringLiteral("333"), QStringLiteral("1234567"));
+        run.typeText(QStringLiteral("ciao"));
+        run.defer(QStringLiteral("3"), QStringLiteral("10:00"));
+        run.command("tb_Invia");
+        QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("Data errata.")});
+        auto *date = run.get<QLineEdit>("msk_data");
         QCOMPARE(date->selectedText(), date->displayText());
-        QVERIFY(outboxListing(env.dataFolder()).isEmpty());
-        QCOMPARE(rowCount(w.recipientList()), 1);
+        QVERIFY(outboxListing(run.env.dataFolder()).isEmpty());
+        QCOMPARE(rowCount(run.main->recipientList()), 1);
     }
 
     void compressFromToolBar()
     {
-        TestEnv env;
-        MainWindow w(*env.ctx);
-        auto *button = child<QAction>(w, "tb_Comprimi");
-        auto *text = child<QPlainTextEdit>(w, "txt_messaggio");
-        auto *counter = child<QLabel>(w, "lbl_messaggio");
+        Run run;
+        run.open();
+        auto *button = run.get<QAction>("tb_Comprimi");
+        auto *text = run.get<QPlainTextEdit>("txt_messaggio");
         auto state = [button] {
             return QStringLiteral("%1 %2 %3").arg(button->isEnabled()).arg(button->isChecked()).arg(button->toolTip());
         };
 
-        typeText(w, QStringLiteral("ciao"));
+        run.typeText(QStringLiteral("ciao"));
         QVERIFY(!button->isEnabled());
-        typeText(w, QStringLiteral(" a tutti"));
+        run.typeText(QStringLiteral(" a tutti"));
         QCOMPARE(state(), QStringLiteral("1 0 Comprimi SMS"));
-        QCOMPARE(counter->text(), QStringLiteral("Testo (148):"));
 
         button->trigger();
         QCOMPARE(text->toPlainText(), QStringLiteral("CiaoATutti"));
-        QCOMPARE(counter->text(), QStringLiteral("Testo (150):"));
+        QCOMPARE(run.get<QLabel>("lbl_messaggio")->text(), QStringLiteral("Testo (150):"));
         QCOMPARE(state(), QStringLiteral("1 1 Annulla Compressione"));
 
         // Edited without a space, then restored: the text before compression.
-        typeText(w, QStringLiteral("!"));
-        QVERIFY(button->isEnabled());
+        run.typeText(QStringLiteral("!"));
         button->trigger();
         QCOMPARE(text->toPlainText(), QStringLiteral("ciao a tutti"));
         QCOMPARE(state(), QStringLiteral("1 0 Comprimi SMS"));
 
         // "Nuovo" empties the text and releases the button.
         button->trigger();
-        env.prompter.answer(Answer::Yes);
-        child<QAction>(w, "tb_Nuovo")->trigger();
+        run.env.prompter.answer(Answer::Yes);
+        run.command("tb_Nuovo");
         QCOMPARE(text->toPlainText(), QString());
-        QVERIFY(!button->isChecked());
-        QVERIFY(!button->isEnabled());
+        QVERIFY(!button->isChecked() && !button->isEnabled());
     }
 
     // "Esci" while the messages are handed over: the send ends and is
     // reported, then the window closes and the database with it.
     void closedDuringTheSend()
     {
-        TestEnv env;
-        env.session.setServerChecksDone(true);
-        MainWindow w(*env.ctx);
-        w.show();
-        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
-        typeText(w, QStringLiteral("ciao a tutti"));
-        env.prompter.answer(Answer::Yes);
+        Run run;
+        MainWindow &w = run.open();
+        run.addNumber(QStringLiteral("333"), QStringLiteral("1234567"));
+        run.typeText(QStringLiteral("ciao a tutti"));
         // Runs while the send repaints the window.
-        QTimer::singleShot(0, &w, [&w] { child<QAction>(w, "mnuEsci")->trigger(); });
-        child<QPushButton>(w, "cmd_invia")->click();
+        QTimer::singleShot(0, &w, [&run] { run.command("mnuEsci"); });
+        run.send();
 
-        QCOMPARE(env.prompter.texts(), (QStringList{question(1), kSuccess}));
+        QCOMPARE(run.env.prompter.texts(), (QStringList{question(1), kSuccess}));
         QVERIFY(!w.isVisible());
-        QVERIFY(!env.state.book.isOpen());
-        QCOMPARE(outboxListing(env.dataFolder()), QStringList{kFirst});
+        QVERIFY(!run.env.state.book.isOpen());
+        QCOMPARE(outboxListing(run.env.dataFolder()), QStringList{kFirst});
     }
 
     // A gateway that joins up to 4 parts: the counter tells the parts, the
     // confirmation, the charge and the history count them, the whole text goes.
     void longTextGoesAsParts()
     {
-        TestEnv env;
-        env.session.setServerChecksDone(true);
-        MainWindow w(*env.ctx);
-        env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-        auto *counter = child<QLabel>(w, "lbl_messaggio");
-        auto *text = child<MessageTextEdit>(w, "txt_messaggio");
+        Run run;
+        run.open();
+        auto *counter = run.get<QLabel>("lbl_messaggio");
+        auto *text = run.get<MessageTextEdit>("txt_messaggio");
 
-        addNumber(w, QStringLiteral("333"), QStringLiteral("1234567"));
+        run.addNumber(QStringLiteral("333"), QStringLiteral("1234567"));
         const QString long300 =
             QStringLiteral("Domani la riunione si sposta alle 9, in sala grande; portate il verbale. ").repeated(5).left(300);
-        typeText(w, long300.left(160));
+        run.typeText(long300.left(160));
         QCOMPARE(counter->text(), QStringLiteral("Testo (0):"));
-        typeText(w, long300.mid(160));
+        run.typeText(long300.mid(160));
         QCOMPARE(text->text(), long300);
         QCOMPARE(counter->text(), QStringLiteral("Testo (6, 2 SMS):"));
 
-        env.prompter.answer(Answer::Yes);
-        child<QPushButton>(w, "cmd_invia")->click();
-        QCOMPARE(env.prompter.texts(), (QStringList{question(2), kSuccess}));
-        QCOMPARE(outboxListing(env.dataFolder()), QStringList{QStringLiteral("prova\t+393331234567\tNOW\t") + long300});
-        QCOMPARE(w.statusPanel(2)->text(), QStringLiteral("Credito residuo: 98 SMS"));
-        QCOMPARE(outcomeSummary(readSends(env.db(), {}).value(0)), QStringLiteral("1 accettato (2 SMS ciascuno)"));
+        run.send();
+        QCOMPARE(run.env.prompter.texts(), (QStringList{question(2), kSuccess}));
+        QCOMPARE(outboxListing(run.env.dataFolder()), QStringList{QStringLiteral("prova\t+393331234567\tNOW\t") + long300});
+        QCOMPARE(run.panel(2), QStringLiteral("Credito residuo: 98 SMS"));
+        QCOMPARE(outcomeSummary(readSends(run.env.db(), {}).value(0)), QStringLiteral("1 accettato (2 SMS ciascuno)"));
 
         // Four parts at most, however the text arrives.
         text->setText(QString(700, QLatin1Char('a')));
         QCOMPARE(text->text().size(), 612);
         QCOMPARE(counter->text(), QStringLiteral("Testo (0, 4 SMS):"));
-        typeText(w, QStringLiteral("b"));
+        run.typeText(QStringLiteral("b"));
         QCOMPARE(text->text().size(), 612);
     }
 
     // A gateway that takes one message: the box holds one, as it always did.
     void counterCountsWhatTheNetworkCounts()
     {
-        TestEnv env;
-        env.settings->set(Key::GatewayMaxParts, 1);
-        MainWindow w(*env.ctx);
-        w.show();
-        auto *text = child<MessageTextEdit>(w, "txt_messaggio");
-        auto *counter = child<QLabel>(w, "lbl_messaggio");
-        auto *notice = child<QLabel>(w, "lbl_ucs2");
-        auto *replace = child<QPushButton>(w, "cmd_sostituisci");
+        Run run;
+        run.env.settings->set(Key::GatewayMaxParts, 1);
+        run.open();
+        auto *text = run.get<MessageTextEdit>("txt_messaggio");
+        auto *counter = run.get<QLabel>("lbl_messaggio");
+        auto *notice = run.get<QLabel>("lbl_ucs2");
+        auto *replace = run.get<QPushButton>("cmd_sostituisci");
 
         // "€" takes two septets: 79 of them leave room for two more characters.
         typeUnicode(text, QStringLiteral("Costo 5\u20AC"));

@@ -67,6 +67,8 @@ private Q_SLOTS:
         QTest::newRow("Numero Mittente, logged in") << "mnuMittente" << 0 << account + '1';
         QTest::newRow("Numero Mittente after the login") << "mnuMittente" << 1 << account + '1';
         QTest::newRow("Numero Mittente, login cancelled") << "mnuMittente" << 2 << QString();
+        QTest::newRow("Login") << "mnuLogin" << 1 << QString();
+        QTest::newRow("Login cancelled") << "mnuLogin" << 2 << QString();
     }
 
     void accountPages()
@@ -84,13 +86,23 @@ private Q_SLOTS:
         QCOMPARE(run.env.windows.loginShown, login == 0 ? 0 : 1);
         QCOMPARE(run.env.shell.opened, opened.isEmpty() ? QStringList() : QStringList{opened});
         QVERIFY(run.env.prompter.shown.isEmpty());
-        // The status bar follows every page opened.
-        QCOMPARE(run.main->statusPanel(3)->text(),
-                 opened.isEmpty() ? QStringLiteral("Utente: ") : QStringLiteral("Utente: prova"));
+        // The status bar and the menu follow every login.
+        QCOMPARE(run.panel(3), login == 2 ? QStringLiteral("Utente: ") : QStringLiteral("Utente: prova"));
+        QCOMPARE(run.get<QAction>("mnuLogin")->text(), login == 2 ? QStringLiteral("&Login") : QStringLiteral("Altro &Utente"));
+        if (command != QLatin1String("mnuLogin") || login != 1)
+            return;
+        // Another account begun and left: nothing of the last one stays shown.
+        run.env.windows.cancelLogin();
+        run.command("mnuLogin");
+        QCOMPARE(run.panel(2), QString());
+        QCOMPARE(run.panel(3), QStringLiteral("Utente: "));
+        QCOMPARE(run.get<QAction>("mnuLogin")->text(), QStringLiteral("&Login"));
     }
 
-    // Blanks, '&' and '#' in the account cannot break the address.
-    void accountIsPercentEncoded()
+    // Blanks, '&' and '#' in the account cannot break the address. With no
+    // browser the address is shown for copying by hand, but never the
+    // password in it, however it is spelled.
+    void accountIsPercentEncodedAndItsPasswordNeverShown()
     {
         Run run;
         run.loggedIn(QStringLiteral("Mario Rossi&C"), QStringLiteral("a&b #1"));
@@ -99,16 +111,6 @@ private Q_SLOTS:
         run.command("mnuDifferiti");
         QCOMPARE(run.env.shell.opened,
                  QStringList{kAccount + QStringLiteral("?user=Mario%20Rossi%26C&password=a%26b%20%231&view_mode=2")});
-    }
-
-    // With no browser the address is shown for copying by hand, but never
-    // the password in it, however it is spelled.
-    void noBrowserHidesThePassword()
-    {
-        Run run;
-        run.loggedIn(QStringLiteral("Mario Rossi&C"), QStringLiteral("a&b #1"));
-        run.env.gateway->acceptUser = run.env.session.account().user;
-        run.env.gateway->acceptPassword = run.env.session.account().password;
         run.env.shell.browserAvailable = false;
         run.command("mnuDifferiti");
         QCOMPARE(run.env.prompter.texts(),
@@ -182,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(run.env.prompter.texts(), QStringList{QStringLiteral("Il tuo credito residuo è di: 42 SMS.")});
         QCOMPARE(run.env.prompter.last().icon, Icon::Information);
         // The box and the status bar show one answer of the gateway.
-        QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: 42 SMS"));
+        QCOMPARE(run.panel(2), QStringLiteral("Credito residuo: 42 SMS"));
         QCOMPARE(run.env.gateway->calls.count(QStringLiteral("GetCredit")), 1);
         QCOMPARE(heard.count(), 1);
         QVERIFY(run.env.session.serverChecksDone());
@@ -194,8 +196,8 @@ private Q_SLOTS:
         run.env.gateway->credit = 41;
         run.command("mnuStrumentiVerificaCredito");
         QCOMPARE(run.env.windows.loginShown, 2);
-        QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: 41 SMS"));
-        QCOMPARE(run.main->statusPanel(3)->text(), QStringLiteral("Utente: prova"));
+        QCOMPARE(run.panel(2), QStringLiteral("Credito residuo: 41 SMS"));
+        QCOMPARE(run.panel(3), QStringLiteral("Utente: prova"));
 
         // A gateway that does not report credit: no figure anywhere.
         run.env.prompter.clear();
@@ -203,7 +205,7 @@ private Q_SLOTS:
         run.command("mnuStrumentiVerificaCredito");
         QCOMPARE(run.env.prompter.texts(),
                  QStringList{QStringLiteral("Il credito residuo non è disponibile: il gateway non lo comunica.")});
-        QCOMPARE(run.main->statusPanel(2)->text(), QStringLiteral("Credito residuo: —"));
+        QCOMPARE(run.panel(2), QStringLiteral("Credito residuo: —"));
     }
 
     void shortcuts()

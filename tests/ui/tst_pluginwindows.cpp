@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -92,21 +91,15 @@ void TestPluginWindows::menuAndPluginWindow()
         QCOMPARE(run.menuPlugin(i)->text(), QStringLiteral("Plugin & numero %1 dal").arg(i).left(20).replace(QLatin1Char('&'), QLatin1String("&&")));
     }
     QVERIFY(run.get<QAction>("mnuOtherPlugins")->isVisible());
-    auto *menu = run.get<QMenu>("mnuPluginS");
-    menu->popup(QPoint(0, 0));
-    screenshot(*menu, "mnuPluginS");
-    menu->hide();
 
     run.get<QAction>("mnuOtherPlugins")->trigger();
     QPointer<QDialog> window = run.get<QDialog>("frmPlugins");
     QVERIFY(window->isVisible());
     auto *list = child<QComboBox>(*window, "cb_plugin");
     QCOMPARE(list->count(), 12);
-    QCOMPARE(list->itemText(11), QStringLiteral("Plugin & numero 11 dal nome lungo"));
     QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 0 dal nome lungo"));
     list->setCurrentIndex(11);
     QCOMPARE(child<QLabel>(*window, "lbl_desc")->text(), QStringLiteral("Descrive Plugin & numero 11 dal nome lungo"));
-    screenshot(*window, "frmPlugins");
 
     // "Attiva" closes the window and runs the plug-in, whose exit code 3 ends the wait quietly.
     child<QPushButton>(*window, "cmd_esegui")->click();
@@ -127,10 +120,7 @@ void TestPluginWindows::generalPluginWaitsThenReloads()
     QSignalSpy reloaded(run.env.state.Notify.get(), &Notifier::messageStateReloaded);
 
     bool waited = false;
-    QTimer::singleShot(100, [&] {
-        waited = !run.main->isEnabled();
-        screenshot(*run.main, "frmMain-waiting");
-    });
+    QTimer::singleShot(100, [&] { waited = !run.main->isEnabled(); });
     run.menuPlugin(0)->trigger();
     QVERIFY(waited); // the window was painted and timers ran while it waited
     QVERIFY(run.main->isEnabled());
@@ -214,7 +204,6 @@ void TestPluginWindows::importWritesBesideTheProgram()
     run.get<QAction>("mnuImporta")->trigger();
     window = run.get<QDialog>("frmImport");
     QCOMPARE(child<QLabel>(*window, "lbl_description")->text(), QStringLiteral("Descrive Scrive"));
-    screenshot(*window, "frmImport");
     child<QPushButton>(*window, "cmd_Importa")->click();
 
     // The program goes on reading and writing the book while the plug-in adds
