@@ -222,7 +222,6 @@ private Q_SLOTS:
         run.typeText(long300.left(160));
         QCOMPARE(counter->text(), QStringLiteral("Testo (0):"));
         run.typeText(long300.mid(160));
-        QCOMPARE(text->text(), long300);
         QCOMPARE(counter->text(), QStringLiteral("Testo (6, 2 SMS):"));
 
         run.send();
@@ -266,7 +265,6 @@ private Q_SLOTS:
         QVERIFY(notice->isVisible());
         QVERIFY(notice->text().contains(QStringLiteral("\u201C\u2019\u201D alla posizione 2")));
         QVERIFY(notice->text().contains(QStringLiteral("\u201C\u00C8\u201D alla posizione 16")));
-        QVERIFY(replace->isEnabled());
         QTextCursor cursor = text->textCursor();
         cursor.setPosition(3); // after "L'a"
         text->setTextCursor(cursor);
