@@ -21,6 +21,8 @@ namespace {
 
 const QString kAccount = QStringLiteral("https://conto.example/login.php");
 const QString kBuy = QStringLiteral("https://conto.example/acquisto.php");
+const QString kDemo = QStringLiteral("L'account dell'utente prova è dimostrativo.\nPer modificare il numero di mittente "
+                                     "degli SMS è necessario \naver acquistato almeno un pacchetto di messaggi SMS.");
 
 struct Run : WindowRun
 {
@@ -52,7 +54,7 @@ private Q_SLOTS:
     void accountPages_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("login"); // 0 logged in already, 1 logs in now, 2 cancels
+        QTest::addColumn<int>("login"); // 0 logged in already, 1 logs in now, 2 cancels, 3 a demo account logs in now
         QTest::addColumn<QString>("opened");
         const QString account = kAccount + QStringLiteral("?user=prova&password=prova&view_mode=");
         const QString buy = kBuy + QStringLiteral("?user=prova&password=prova");
@@ -67,6 +69,8 @@ private Q_SLOTS:
         QTest::newRow("Numero Mittente, logged in") << "mnuMittente" << 0 << account + '1';
         QTest::newRow("Numero Mittente after the login") << "mnuMittente" << 1 << account + '1';
         QTest::newRow("Numero Mittente, login cancelled") << "mnuMittente" << 2 << QString();
+        // A demo account learns at its login why it cannot change the sender.
+        QTest::newRow("Numero Mittente, demo account") << "mnuMittente" << 3 << buy;
         QTest::newRow("Login") << "mnuLogin" << 1 << QString();
         QTest::newRow("Login cancelled") << "mnuLogin" << 2 << QString();
     }
@@ -79,13 +83,22 @@ private Q_SLOTS:
         Run run;
         if (login == 0)
             run.loggedIn();
-        else if (login == 1)
+        else if (login != 2)
             run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
+        run.env.gateway->demo = login == 3;
         run.command(command.toLatin1().constData());
 
         QCOMPARE(run.env.windows.loginShown, login == 0 ? 0 : 1);
         QCOMPARE(run.env.shell.opened, opened.isEmpty() ? QStringList() : QStringList{opened});
-        QVERIFY(run.env.prompter.shown.isEmpty());
+        QCOMPARE(run.env.prompter.texts(), login == 3 ? QStringList{kDemo} : QStringList());
+        if (login == 3) {
+            QCOMPARE(run.env.prompter.last().icon, Icon::Information);
+            // Once logged in, the command goes straight to the account page.
+            run.command(command.toLatin1().constData());
+            QCOMPARE(run.env.shell.opened.last(), kAccount + QStringLiteral("?user=prova&password=prova&view_mode=1"));
+            QCOMPARE(run.env.prompter.shown.size(), 1);
+            QCOMPARE(run.env.windows.loginShown, 1);
+        }
         // The status bar and the menu follow every login.
         QCOMPARE(run.panel(3), login == 2 ? QStringLiteral("Utente: ") : QStringLiteral("Utente: prova"));
         QCOMPARE(run.get<QAction>("mnuLogin")->text(), login == 2 ? QStringLiteral("&Login") : QStringLiteral("Altro &Utente"));
@@ -136,27 +149,6 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(f.readAll());
         QVERIFY(html.contains(QStringLiteral("url=") + target.toString(QUrl::FullyEncoded).toHtmlEscaped() + '"'));
-    }
-
-    // A demo account learns at its login why it cannot change the sender;
-    // once logged in, the command goes straight to the account page.
-    void demoAccountSenderNumber()
-    {
-        Run run;
-        run.env.gateway->demo = true;
-        run.env.windows.loginWith(QStringLiteral("prova"), QStringLiteral("prova"));
-        run.command("mnuMittente");
-        QCOMPARE(run.env.prompter.shown.size(), 1);
-        QCOMPARE(run.env.prompter.last().icon, Icon::Information);
-        QCOMPARE(run.env.prompter.last().text,
-                 QStringLiteral("L'account dell'utente prova è dimostrativo.\nPer modificare il numero di mittente "
-                                "degli SMS è necessario \naver acquistato almeno un pacchetto di messaggi SMS."));
-        QCOMPARE(run.env.shell.opened, QStringList{kBuy + QStringLiteral("?user=prova&password=prova")});
-
-        run.command("mnuMittente");
-        QCOMPARE(run.env.windows.loginShown, 1);
-        QCOMPARE(run.env.prompter.shown.size(), 1);
-        QCOMPARE(run.env.shell.opened.last(), kAccount + QStringLiteral("?user=prova&password=prova&view_mode=1"));
     }
 
     // A gateway refusal is reported and ends the check (no credit, no
