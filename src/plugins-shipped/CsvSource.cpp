@@ -162,8 +162,8 @@ QString trimmedText(QByteArrayView bytes)
     return text.trimmed();
 }
 
-// The same as UTF-8. Most fields come back as a view of the table's bytes,
-// with no copy: the table must outlive them.
+} // namespace
+
 QByteArray trimmedUtf8(QByteArrayView bytes)
 {
     const QByteArrayView inner = withoutAsciiBlanks(bytes);
@@ -173,6 +173,8 @@ QByteArray trimmedUtf8(QByteArrayView bytes)
         return QByteArray::fromRawData(inner.data(), inner.size());
     return QString::fromUtf8(inner).trimmed().toUtf8();
 }
+
+namespace {
 
 bool isBlank(QByteArrayView bytes)
 {

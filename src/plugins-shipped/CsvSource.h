@@ -82,5 +82,8 @@ QList<std::pair<int, int>> mapPhoneColumns(const QStringList &header);
 QString decodeText(const QByteArray &bytes, QString *encoding = nullptr);
 // The same as UTF-8 bytes: valid UTF-8 comes back as it is.
 QByteArray utf8Text(const QByteArray &bytes, QString *encoding = nullptr);
+// UTF-8 without the blanks QString::trimmed() removes. Mostly a view of
+// bytes, with no copy: they must outlive it.
+QByteArray trimmedUtf8(QByteArrayView bytes);
 
 } // namespace brio::kit
