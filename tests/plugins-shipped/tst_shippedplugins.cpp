@@ -170,6 +170,62 @@ private slots:
                  ErrorNo::DuplicateKey);
     }
 
+    // A large import stopped just before its commit leaves the book as it
+    // was, whether the program has the book open meanwhile (the rows go
+    // through the log) or not (through the rollback journal, the log put
+    // back after); run again, it completes.
+    void importStoppedBeforeCommit_data()
+    {
+        QTest::addColumn<bool>("bookOpen");
+        QTest::newRow("book open in the program") << true;
+        QTest::newRow("book alone") << false;
+    }
+
+    void importStoppedBeforeCommit()
+    {
+        QFETCH(bool, bookOpen);
+        TestEnv env;
+        env.addContact(QStringLiteral("Già in rubrica"), QStringLiteral("+393470000007"));
+        QByteArray csv("Nome;Cellulare\r\n");
+        for (int i = 0; i < 1500; ++i)
+            csv += QStringLiteral("Contatto %1;348 %2\r\n").arg(i).arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+        const QString source = env.path(QStringLiteral("grande.csv"));
+        writeFile(source, csv);
+        const QString book = env.state.book.path();
+        const auto reopen = [&] {
+            if (!bookOpen)
+                env.state.book.adopt(Database::open(book), QString());
+        };
+        if (!bookOpen)
+            env.state.book.close();
+        QProcess p;
+        QProcessEnvironment stopped = QProcessEnvironment::systemEnvironment();
+        stopped.insert(QStringLiteral("BRIOSMS_KILL_AT"), QStringLiteral("import-before-commit"));
+        p.setProcessEnvironment(stopped);
+        p.start(QDir(QStringLiteral(BRIOSMS_SHIPPED_DIR)).filePath(QStringLiteral("briosms-importa-csv")),
+                {book, source, QStringLiteral("--batch")});
+        p.write("\n");
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        reopen();
+        QCOMPARE(env.db().usesWriteAheadLog(), bookOpen);
+        QCOMPARE(bookRows(env.db()), QStringList{QStringLiteral("Già in rubrica|+393470000007||||||||")});
+        {
+            Statement check = env.db().prepare(QStringLiteral("PRAGMA integrity_check"));
+            QVERIFY(check.next());
+            QCOMPARE(check.text(0), QStringLiteral("ok"));
+        }
+        // As the program does when it next starts.
+        env.db().useWriteAheadLog();
+        if (!bookOpen)
+            env.state.book.close();
+        QVERIFY(runPlugin("briosms-importa-csv", {book, source}).contains(QStringLiteral("Contatti importati: 1500")));
+        reopen();
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")), 1501);
+        QVERIFY(env.db().usesWriteAheadLog());
+    }
+
     // A large file is read a block at a time while the rows are written:
     // rows, and quoted fields with line breaks in them, run across blocks;
     // so does a number field as long as a field may be, refused without a
