@@ -2489,6 +2489,11 @@ The list of contacts not imported could not be saved.</translation>
         <translation>usage: %1 DATABASE [FILE...] [--batch]  (password on standard input)</translation>
     </message>
     <message>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="82"/>
+        <source>Impossibile aprire le finestre del plug-in (%1): si può usare solo con --batch</source>
+        <translation>Cannot open the plug-in&apos;s windows (%1): it can only be used with --batch</translation>
+    </message>
+    <message>
         <location filename="../src/plugins-shipped/PluginProgram.cpp" line="63"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation>Error no. %1 occurred - %2.</translation>

@@ -70,6 +70,7 @@ struct CsvPreview
     qsizetype contacts = 0;
 };
 CsvPreview previewCsv(QIODevice &file, int rows, const QString &encoding = QString());
+constexpr int kCsvPreviewRows = 10; // what the preview before an import shows
 
 // The column each header name means, -1 where none: Italian and English names,
 // without regard to case, accents, blanks and punctuation.

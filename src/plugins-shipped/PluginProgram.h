@@ -9,6 +9,8 @@
 
 namespace brio::kit {
 
+class PluginWindows;
+
 // One run of a shipped plug-in. The main program starts it with the database
 // path as its one argument and the book's password on standard input. Run by
 // hand it also takes, after the path, the file to work on, and "--batch" to
@@ -19,6 +21,7 @@ struct PluginRun
     std::unique_ptr<Database> db;
     QStringList files; // arguments after the database path
     bool batch = false;
+    PluginWindows *windows = nullptr; // when not batch
 
     void inform(const QString &text) const;
 };
