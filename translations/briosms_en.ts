@@ -3412,6 +3412,11 @@ Detail: %1</translation>
         <source>L&apos;utente non ha rubriche su questo server.</source>
         <translation>The user has no address books on this server.</translation>
     </message>
+    <message>
+        <location filename="../src/plugins-shipped/PhoneNumbers.cpp" line="71"/>
+        <source>Impossibile caricare la lettura dei numeri di telefono: %1</source>
+        <translation>Cannot load the reading of phone numbers: %1</translation>
+    </message>
 </context>
 <context>
     <name>frmImportBRIO1</name>

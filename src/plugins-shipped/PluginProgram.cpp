@@ -27,14 +27,17 @@ void PluginRun::inform(const QString &text) const
         windows->information(title, text);
 }
 
+QString besideProgram(const QString &name)
+{
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).dir().filePath(name);
+}
+
 namespace {
 
-// The windows' module, from the folder of the running program; null when
-// it cannot be loaded, with the reason in why.
+// The windows' module; null when it cannot be loaded, with the reason in why.
 PluginWindows *loadWindows(QString &why)
 {
-    const QFileInfo program(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
-    QLibrary module(program.dir().filePath(QLatin1String(kPluginWindowsModule)));
+    QLibrary module(besideProgram(QLatin1String(kPluginWindowsModule)));
     using Entry = PluginWindows *(*)();
     const auto entry = reinterpret_cast<Entry>(module.resolve(kPluginWindowsEntry));
     if (!entry) {

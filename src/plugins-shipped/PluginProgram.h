@@ -32,6 +32,9 @@ struct PluginRun
 // language is known.
 int runPlugin(int argc, char *argv[], const char *title, const std::function<void(PluginRun &)> &body);
 
+// A file in the folder of the running program, where the shipped modules are.
+QString besideProgram(const QString &name);
+
 // The first line of standard input, without its line end; empty when standard
 // input is a terminal or empty.
 QString readPasswordLine();
