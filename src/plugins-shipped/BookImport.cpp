@@ -231,10 +231,11 @@ private:
         }
     }
 
-    // Fibonacci hashing: the top bits of the key times 2^64 / phi, which
-    // spreads numbers that differ only in their last digits.
-    size_t slot(quint64 key) const { return size_t((key * 0x9E3779B97F4A7C15ULL) >> m_shift); }
+    // The key mixed with the process's random seed, as QSet does: no file
+    // can be written whose numbers all fall on the same few places.
+    size_t slot(quint64 key) const { return qHash(key, m_seed) >> m_shift; }
 
+    const size_t m_seed = QHashSeed::globalSeed();
     std::vector<quint64> m_slots;
     int m_shift = 0;
     qsizetype m_size = 0;
