@@ -2489,6 +2489,11 @@ The list of contacts not imported could not be saved.</translation>
         <translation>usage: %1 DATABASE [FILE...] [--batch]  (password on standard input)</translation>
     </message>
     <message>
+        <location filename="../src/plugins-shipped/PluginProgram.cpp" line="82"/>
+        <source>Impossibile aprire le finestre del plug-in (%1): si può usare solo con --batch</source>
+        <translation>Cannot open the plug-in&apos;s windows (%1): it can only be used with --batch</translation>
+    </message>
+    <message>
         <location filename="../src/plugins-shipped/PluginProgram.cpp" line="63"/>
         <source>Si è verificato l&apos;errore n. %1 - %2.</source>
         <translation>Error no. %1 occurred - %2.</translation>
@@ -3412,6 +3417,11 @@ Detail: %1</translation>
         <location filename="../src/ui/options/OptionsWindow.cpp" line="195"/>
         <source>L&apos;utente non ha rubriche su questo server.</source>
         <translation>The user has no address books on this server.</translation>
+    </message>
+    <message>
+        <location filename="../src/plugins-shipped/PhoneNumbers.cpp" line="71"/>
+        <source>Impossibile caricare la lettura dei numeri di telefono: %1</source>
+        <translation>Cannot load the reading of phone numbers: %1</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "addressbook/ContactBulk.h"
 #include "compose/NumberRules.h"
 #include "core/Error.h"
+#include "core/FaultPoint.h"
 #include "core/Texts.h"
 #include "store/Database.h"
 
@@ -14,6 +15,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <algorithm>
+#include <bitset>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -56,23 +58,72 @@ public:
     explicit NumberChecker(QSet<QString> allowedPrefixes)
         : m_allowedPrefixes(std::move(allowedPrefixes))
     {
+        for (const QString &prefix : std::as_const(m_allowedPrefixes)) {
+            if (prefix.size() == 3 && std::all_of(prefix.cbegin(), prefix.cend(), isDigit))
+                m_allowedThreeDigits.set(size_t(prefix.toInt()));
+        }
     }
 
-    // The stored form of the first candidate that is a valid mobile number;
-    // empty when none is.
-    QString storedNumber(const QList<QByteArray> &candidates) const
+    // The stored form ("+" and digits) of the first candidate that is a
+    // valid mobile number; empty when none is.
+    QByteArray storedNumber(const QList<QByteArray> &candidates) const
     {
         for (const QByteArray &written : candidates) {
+            QByteArray stored;
+            if (const auto prefix = plainMobile(written, stored)) {
+                if (m_allowedThreeDigits.test(*prefix))
+                    return stored;
+                continue;
+            }
             SplitNumber n;
             if (splitNumber(QString::fromUtf8(written), n) && m_allowedPrefixes.contains(n.prefix)
                 && isValidSubscriberNumber(n.subscriber))
-                return n.full();
+                return n.full().toLatin1();
         }
-        return QString();
+        return QByteArray();
     }
 
 private:
+    static bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+    // What splitNumber() reads without the library (an Italian mobile
+    // number of digits and blanks, "+39" or "0039" at most), read here from
+    // the bytes with no text made on the way: stored receives "+39" and
+    // the digits, and the prefix's three digits are returned as a number.
+    // Nullopt for any other text, which splitNumber() reads.
+    static std::optional<size_t> plainMobile(QByteArrayView written, QByteArray &stored)
+    {
+        const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+        while (!written.isEmpty() && blank(written.front()))
+            written = written.sliced(1);
+        while (!written.isEmpty() && blank(written.back()))
+            written.chop(1);
+        bool international = false;
+        if (written.startsWith("+39")) {
+            international = true;
+            written = written.sliced(3);
+        } else if (written.startsWith("0039")) {
+            international = true;
+            written = written.sliced(4);
+        }
+        constexpr int kMost = 10;
+        char digits[kMost + 3] = {'+', '3', '9'};
+        int n = 0;
+        for (const char c : written) {
+            if (c == ' ')
+                continue;
+            if (c < '0' || c > '9' || n == kMost)
+                return std::nullopt;
+            digits[3 + n++] = c;
+        }
+        if (n < 9 || digits[3] != '3' || (!international && digits[4] == '9') || n - 3 > kSubscriberMaxLength)
+            return std::nullopt;
+        stored = QByteArray(digits, 3 + n);
+        return size_t((digits[3] - '0') * 100 + (digits[4] - '0') * 10 + (digits[5] - '0'));
+    }
+
     const QSet<QString> m_allowedPrefixes;
+    std::bitset<1000> m_allowedThreeDigits; // those of m_allowedPrefixes
 };
 
 constexpr int kFields = ContactBulkWriter::kFields; // the columns the insert writes
@@ -126,19 +177,69 @@ private:
 // keeps the digits' count: a set of these costs far less to fill and to
 // free than one of texts. Text of any other form gives nothing; no import
 // stores it, so no imported number can equal it.
-std::optional<quint64> numberKey(QStringView number)
+std::optional<quint64> numberKey(QByteArrayView number)
 {
     constexpr qsizetype kMostDigits = 18; // a 1 and eighteen digits still fit
-    if (number.size() < 2 || number.size() > kMostDigits + 1 || number.front() != u'+')
+    if (number.size() < 2 || number.size() > kMostDigits + 1 || number.front() != '+')
         return std::nullopt;
     quint64 key = 1;
-    for (const QChar c : number.sliced(1)) {
-        if (c < u'0' || c > u'9')
+    for (const char c : number.sliced(1)) {
+        if (c < '0' || c > '9')
             return std::nullopt;
-        key = key * 10 + (c.unicode() - u'0');
+        key = key * 10 + quint64(c - '0');
     }
     return key;
 }
+
+// The keys of the numbers met so far, in one array with open addressing: a
+// probe or two for each number, where a QSet took a sixth of the
+// preparation. No key is 0, which marks a free place.
+class KeySet final
+{
+public:
+    explicit KeySet(qsizetype expected) { resize(expected); }
+
+    // False when the key was there already.
+    bool insert(quint64 key)
+    {
+        if (2 * (m_size + 1) > qsizetype(m_slots.size()))
+            resize(2 * m_size + 2);
+        for (size_t i = slot(key);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (m_slots[i] == key)
+                return false;
+            if (m_slots[i] == 0) {
+                m_slots[i] = key;
+                ++m_size;
+                return true;
+            }
+        }
+    }
+
+private:
+    // At least twice expected places, a power of two.
+    void resize(qsizetype expected)
+    {
+        int bits = 10;
+        while ((qsizetype(1) << bits) < 2 * expected)
+            ++bits;
+        std::vector<quint64> old = std::exchange(m_slots, std::vector<quint64>(size_t(1) << bits));
+        m_shift = 64 - bits;
+        m_size = 0;
+        for (const quint64 key : old) {
+            if (key != 0)
+                insert(key);
+        }
+    }
+
+    // The key mixed with the process's random seed, as QSet does: no file
+    // can be written whose numbers all fall on the same few places.
+    size_t slot(quint64 key) const { return qHash(key, m_seed) >> m_shift; }
+
+    const size_t m_seed = QHashSeed::globalSeed();
+    std::vector<quint64> m_slots;
+    int m_shift = 0;
+    qsizetype m_size = 0;
+};
 
 // What the import does with each contact before it is written: the number
 // checked and in stored form, the duplicates and bad rows counted, the
@@ -147,7 +248,7 @@ class ContactPreparer final
 {
 public:
     // The rows left out are listed in badRows as they come, not held.
-    ContactPreparer(QSet<QString> allowedPrefixes, QSet<quint64> known, QSaveFile &badRows)
+    ContactPreparer(QSet<QString> allowedPrefixes, KeySet known, QSaveFile &badRows)
         : m_checker(std::move(allowedPrefixes))
         , m_known(std::move(known))
         , m_badRows(badRows)
@@ -166,22 +267,19 @@ public:
             listLeftOut(row, m_notText);
             return;
         }
-        const QString number = m_checker.storedNumber(row.numbers);
-        if (number.isEmpty()) {
+        const QByteArray stored = m_checker.storedNumber(row.numbers);
+        if (stored.isEmpty()) {
             ++m_summary.badNumbers;
             listLeftOut(row, row.numbers.isEmpty() ? m_noNumber : QString::fromUtf8(row.numbers.join(", ")));
             return;
         }
         // A stored number always has a key; were it ever without one, the
         // book's number index would still refuse a repeat.
-        const qsizetype knownBefore = m_known.size();
-        if (const auto key = numberKey(number))
-            m_known.insert(*key);
-        if (m_known.size() == knownBefore) {
+        const auto key = numberKey(stored);
+        if (!key || !m_known.insert(*key)) {
             ++m_summary.duplicates;
             return;
         }
-        const QByteArray stored = number.toLatin1(); // "+" and digits
         chunk.add(fit(row.name.isEmpty() ? stored : row.name, 50));
         chunk.add(stored);
         for (const auto &[text, size] : {std::pair{&row.address, 100}, {&row.cap, 10}, {&row.city, 50},
@@ -210,7 +308,7 @@ private:
     }
 
     const NumberChecker m_checker;
-    QSet<quint64> m_known;
+    KeySet m_known;
     QSaveFile &m_badRows;
     bool m_badRowsWritten = false;
     const QString m_noNumber;
@@ -333,6 +431,48 @@ private:
     std::thread m_thread;
 };
 
+// A large import into a smaller book that no other program has open
+// writes its pages once, straight into the file under the rollback
+// journal, instead of into the log and then again from the log into the
+// file when the connection closes: that copy took a third of the import.
+// The journal rolls back a stop half-way; the log is back afterwards.
+// With the book open elsewhere the log stays, so that the other program
+// reads on meanwhile.
+class LogSetAside final
+{
+public:
+    LogSetAside(Database &db, qsizetype adding, qsizetype existing)
+        : m_db(db)
+    {
+        if (adding < kWorthIt || adding < existing || !db.usesWriteAheadLog())
+            return;
+        try {
+            db.leaveWriteAheadLog();
+            m_left = true;
+        } catch (const Error &e) {
+            if (e.number() != ErrorNo::DatabaseLocked)
+                throw;
+        }
+    }
+    ~LogSetAside()
+    {
+        if (!m_left)
+            return;
+        try {
+            m_db.useWriteAheadLog();
+        } catch (const Error &) {
+            // The program puts the log back when it next opens the book.
+        }
+    }
+    LogSetAside(const LogSetAside &) = delete;
+    LogSetAside &operator=(const LogSetAside &) = delete;
+
+private:
+    static constexpr qsizetype kWorthIt = 1000;
+    Database &m_db;
+    bool m_left = false;
+};
+
 QString badRowsPath(const QString &sourcePath)
 {
     const QFileInfo source(sourcePath);
@@ -357,10 +497,9 @@ ImportSummary importContacts(Database &db, const QList<ImportRow> &rows, const Q
 
 ImportSummary importContacts(Database &db, qsizetype count, const NextContact &next, const QString &sourcePath)
 {
-    QSet<quint64> known;
-    known.reserve(std::min(count, kMostContacts)); // grown once, not step by step as the file's numbers arrive
+    KeySet known(std::min(count, kMostContacts)); // grown once, not step by step as the file's numbers arrive
     const qsizetype existing = forEachStoredNumber(db, [&known](const QString &number) {
-        if (const auto key = numberKey(number))
+        if (const auto key = numberKey(number.toLatin1()))
             known.insert(*key);
     });
     QSaveFile badRows(badRowsPath(sourcePath));
@@ -369,6 +508,7 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
     // The whole import is one transaction: with the engine's small default
     // cache its index pages would be written out and read back many times.
     db.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+    const LogSetAside log(db, count, existing);
     Transaction transaction(db);
     ContactBulkWriter writer(db, count, existing);
     {
@@ -378,6 +518,7 @@ ImportSummary importContacts(Database &db, qsizetype count, const NextContact &n
             writer.write(chunk.text(), chunk.ends());
     }
     writer.finish();
+    faultPoint("import-before-commit");
     transaction.commit();
 
     ImportSummary summary = preparer.summary();

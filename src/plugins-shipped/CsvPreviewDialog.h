@@ -15,7 +15,6 @@ namespace brio::kit {
 // The first rows of a CSV file as they would be imported, before anything is
 // written: the user may read it in the other encoding, then confirms or
 // cancels.
-constexpr int kCsvPreviewRows = 10;
 class CsvPreviewDialog final : public QDialog
 {
     Q_OBJECT

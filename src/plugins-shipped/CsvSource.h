@@ -70,6 +70,7 @@ struct CsvPreview
     qsizetype contacts = 0;
 };
 CsvPreview previewCsv(QIODevice &file, int rows, const QString &encoding = QString());
+constexpr int kCsvPreviewRows = 10; // what the preview before an import shows
 
 // The column each header name means, -1 where none: Italian and English names,
 // without regard to case, accents, blanks and punctuation.
@@ -82,5 +83,8 @@ QList<std::pair<int, int>> mapPhoneColumns(const QStringList &header);
 QString decodeText(const QByteArray &bytes, QString *encoding = nullptr);
 // The same as UTF-8 bytes: valid UTF-8 comes back as it is.
 QByteArray utf8Text(const QByteArray &bytes, QString *encoding = nullptr);
+// UTF-8 without the blanks QString::trimmed() removes. Mostly a view of
+// bytes, with no copy: they must outlive it.
+QByteArray trimmedUtf8(QByteArrayView bytes);
 
 } // namespace brio::kit

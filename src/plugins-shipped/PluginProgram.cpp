@@ -1,13 +1,16 @@
 #include "PluginProgram.h"
 
+#include "PluginWindows.h"
 #include "app/UiLanguage.h"
 #include "core/Error.h"
 #include "core/LineInput.h"
 #include "core/Texts.h"
 #include "store/Schema.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QTextStream>
 #include <iostream>
 #include <memory>
@@ -21,8 +24,30 @@ void PluginRun::inform(const QString &text) const
     if (batch)
         QTextStream(stdout) << text << '\n';
     else
-        QMessageBox::information(nullptr, title, text);
+        windows->information(title, text);
 }
+
+QString besideProgram(const QString &name)
+{
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).dir().filePath(name);
+}
+
+namespace {
+
+// The windows' module; null when it cannot be loaded, with the reason in why.
+PluginWindows *loadWindows(QString &why)
+{
+    QLibrary module(besideProgram(QLatin1String(kPluginWindowsModule)));
+    using Entry = PluginWindows *(*)();
+    const auto entry = reinterpret_cast<Entry>(module.resolve(kPluginWindowsEntry));
+    if (!entry) {
+        why = module.errorString();
+        return nullptr;
+    }
+    return entry();
+}
+
+} // namespace
 
 QString readPasswordLine()
 {
@@ -40,9 +65,12 @@ int runPlugin(int argc, char *argv[], const char *title, const std::function<voi
         args << QString::fromLocal8Bit(argv[i]);
     PluginRun run;
     run.batch = args.removeAll(QStringLiteral("--batch")) > 0;
-    // With no window to show, the window system is not even looked for.
+    // With no window to show, the window system is not even loaded.
+    QString noWindows;
+    if (!run.batch)
+        run.windows = loadWindows(noWindows);
     const std::unique_ptr<QCoreApplication> app =
-        run.batch ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+        run.windows ? run.windows->application(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     // The language of the program that started it; alone, the desktop's.
     const QString handed = qEnvironmentVariable(kPluginLanguageVariable);
     const UiLanguage language(handed.isEmpty() ? std::nullopt : std::optional<QString>(handed), QString());
@@ -52,6 +80,12 @@ int runPlugin(int argc, char *argv[], const char *title, const std::function<voi
                                    .arg(QString::fromLocal8Bit(argv[0]))
                             << '\n';
         return 2;
+    }
+    if (!run.batch && !run.windows) {
+        QTextStream(stderr) << Texts::tr("Impossibile aprire le finestre del plug-in (%1): si può usare solo con --batch")
+                                   .arg(noWindows)
+                            << '\n';
+        return 1;
     }
     try {
         run.db = Database::open(args.takeFirst(), password);
@@ -64,7 +98,7 @@ int runPlugin(int argc, char *argv[], const char *title, const std::function<voi
         if (run.batch)
             QTextStream(stderr) << text << '\n';
         else
-            QMessageBox::critical(nullptr, title, text);
+            run.windows->critical(run.title, text);
         return 1;
     }
 }

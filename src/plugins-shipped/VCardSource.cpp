@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
@@ -106,7 +107,7 @@ struct Line
 
     void clear()
     {
-        head.clear();
+        head.resize(0); // its room kept for the next line
         lineBreak = {};
         length = 0;
         base64 = true;
@@ -286,45 +287,185 @@ QList<CardProperty> libraryProperties(VF_OBJECT_T *card)
     return out;
 }
 
-// Most cards are one line a property, with no encoding, character set,
-// folding, group or quoted parameter: those are read here as the library
-// reads them, at a fraction of its cost (it allocates for every
-// character). Nullopt for any other card, which the library reads.
-std::optional<QList<CardProperty>> plainProperties(const QByteArray &card)
+// A value's parts as values() gives them, in UTF-8: mostly views of the
+// value's bytes, with no copy.
+using Parts = QVarLengthArray<QByteArray, 8>;
+
+void plainValues(QByteArrayView value, Parts &out)
 {
-    QList<CardProperty> out;
+    out.clear();
+    // Escapes, a BOM or bytes of another encoding: read as the library's values are.
+    if (value.contains('\\') || value.contains("\xEF\xBB\xBF") || !value.isValidUtf8()) {
+        for (const QString &text : values(value.toByteArray().split(';'), {}))
+            out.append(text.toUtf8());
+        return;
+    }
+    for (qsizetype begin = 0;;) {
+        const qsizetype semicolon = value.indexOf(';', begin);
+        const qsizetype end = semicolon < 0 ? value.size() : semicolon;
+        out.append(trimmedUtf8(value.sliced(begin, end - begin)));
+        if (semicolon < 0)
+            return;
+        begin = end + 1;
+    }
+}
+
+QByteArray partAt(const Parts &parts, qsizetype index)
+{
+    return index < parts.size() ? parts.at(index) : QByteArray();
+}
+
+QByteArray joined(const Parts &parts, char separator)
+{
+    if (parts.size() == 1)
+        return parts.front();
+    QByteArray out;
+    for (const QByteArray &p : parts) {
+        if (&p != &parts.front())
+            out += separator;
+        out += p;
+    }
+    return out;
+}
+
+// The parts that are not empty, one after the other.
+QByteArray joinedNonEmpty(std::initializer_list<QByteArray> parts, QByteArrayView separator)
+{
+    QByteArray out;
+    for (const QByteArray &p : parts) {
+        if (p.isEmpty())
+            continue;
+        if (out.isEmpty())
+            out = p; // a view stays one
+        else
+            out = QByteArray(out).append(separator).append(p);
+    }
+    return out;
+}
+
+// Whether one of a list's items, separated by separator, is item.
+bool listHas(QByteArrayView list, char separator, QByteArrayView item)
+{
+    for (qsizetype begin = 0;;) {
+        const qsizetype found = list.indexOf(separator, begin);
+        const qsizetype end = found < 0 ? list.size() : found;
+        if (list.sliced(begin, end - begin) == item)
+            return true;
+        if (found < 0)
+            return false;
+        begin = end + 1;
+    }
+}
+
+// As isMobileTel() for parameters upper-case and without quotes: CELL,
+// TYPE=CELL or TYPE=CELL,VOICE among them.
+bool hasCellType(QByteArrayView params)
+{
+    for (qsizetype begin = 0; begin <= params.size();) {
+        const qsizetype found = params.indexOf(';', begin);
+        const qsizetype end = found < 0 ? params.size() : found;
+        QByteArrayView param = params.sliced(begin, end - begin);
+        if (param.startsWith("TYPE="))
+            param = param.sliced(5);
+        if (listHas(param, ',', "CELL"))
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+// Most cards are one line a property, with no encoding, character set,
+// folding, group or quoted parameter: those are read here in place, as the
+// library reads them and readCard() takes them, at a fraction of the
+// library's cost (it allocates for every character). The texts are mostly
+// views of card. False for any other card, which the library reads.
+bool readPlainCard(QByteArrayView card, ImportRow &c)
+{
+    for (QByteArray *text : {&c.name, &c.address, &c.cap, &c.city, &c.province, &c.region, &c.email,
+                             &c.birthDate, &c.sex})
+        *text = QByteArray();
+    c.numbers.clear(); // keeps its room for the next card's
+    c.badText = false;
+    QVarLengthArray<QByteArray, 4> others; // numbers after the mobile ones
+    Parts v;
+    Parts structuredName; // of the first N with a part not blank
+    QVarLengthArray<char, 64> upper;
     int begins = 0;
-    for (QByteArray line : card.split('\n')) {
+    for (qsizetype at = 0; at < card.size();) {
+        const qsizetype lineEnd = card.indexOf('\n', at);
+        QByteArrayView line = card.sliced(at, (lineEnd < 0 ? card.size() : lineEnd) - at);
+        at += line.size() + 1;
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
             continue;
         if (line.front() == ' ' || line.front() == '\t' || line.contains('\r'))
-            return std::nullopt; // folded, or lone CRs
+            return false; // folded, or lone CRs
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0)
-            return std::nullopt;
-        const QByteArray head = line.first(colon).toUpper();
+            return false;
+        upper.resize(colon);
+        std::transform(line.begin(), line.begin() + colon, upper.begin(),
+                       [](char ch) { return ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch; });
+        const QByteArrayView head(upper.data(), colon);
         if (head.contains('.') || head.contains('"') || head.contains("ENCODING") || head.contains("CHARSET")
             || head.contains("QUOTED-PRINTABLE") || head.contains("BASE64") || head.contains(' '))
-            return std::nullopt;
-        const QByteArray value = line.sliced(colon + 1);
+            return false;
         if (head == "BEGIN") {
             if (++begins > 1)
-                return std::nullopt; // a card inside the card
+                return false; // a card inside the card
             continue;
         }
-        if (head == "END")
-            continue;
-        CardProperty p;
-        const QList<QByteArray> names = head.split(';');
-        p.name = QString::fromLatin1(names.first());
-        for (qsizetype i = 1; i < names.size(); ++i)
-            p.params << QString::fromLatin1(names.at(i));
-        p.strings = value.split(';');
-        out << std::move(p);
+        const qsizetype semicolon = head.indexOf(';');
+        const QByteArrayView name = semicolon < 0 ? head : head.first(semicolon);
+        const QByteArrayView params = semicolon < 0 ? QByteArrayView() : head.sliced(semicolon + 1);
+        const QByteArrayView value = line.sliced(colon + 1);
+        if (name == "FN" && c.name.isEmpty()) {
+            plainValues(value, v);
+            c.name = joined(v, ';');
+        } else if (name == "N" && structuredName.isEmpty()) {
+            plainValues(value, v);
+            if (std::any_of(v.cbegin(), v.cbegin() + std::min<qsizetype>(v.size(), 5),
+                            [](const QByteArray &p) { return !p.isEmpty(); }))
+                structuredName = v;
+        } else if (name == "TEL") {
+            plainValues(value, v);
+            // A "tel:" URI is rare: read as telNumber() reads it.
+            const QByteArray &first = v.front();
+            QByteArray number = first.size() >= 4 && qstrnicmp(first.constData(), 4, "tel:", 4) == 0
+                                    ? telNumber(QString::fromUtf8(joined(v, ';'))).toUtf8()
+                                    : joined(v, ';');
+            if (hasCellType(params))
+                c.numbers << std::move(number);
+            else
+                others << std::move(number);
+        } else if (name == "ADR" && c.address.isEmpty() && c.city.isEmpty()) {
+            plainValues(value, v);
+            c.address = joinedNonEmpty({partAt(v, 2), partAt(v, 1)}, ", ");
+            c.city = partAt(v, 3);
+            c.province = partAt(v, 4);
+            c.cap = partAt(v, 5);
+        } else if (name == "EMAIL" && c.email.isEmpty()) {
+            plainValues(value, v);
+            c.email = v.front();
+        } else if (name == "BDAY") {
+            plainValues(value, v);
+            c.birthDate = v.front();
+        } else if (name == "GENDER" || name == "X-GENDER") {
+            plainValues(value, v);
+            c.sex = v.front();
+        } else if (name == "X-REGIONE") {
+            plainValues(value, v);
+            c.region = v.front();
+        }
     }
-    return out;
+    if (c.name.isEmpty())
+        c.name = joinedNonEmpty({partAt(structuredName, 3), partAt(structuredName, 1), partAt(structuredName, 2),
+                                 partAt(structuredName, 0), partAt(structuredName, 4)},
+                                " ");
+    for (QByteArray &number : others)
+        c.numbers << std::move(number);
+    return true;
 }
 
 ImportRow readCard(const QList<CardProperty> &properties, int index, const QString &where)
@@ -406,8 +547,9 @@ bool VCardStream::next(ImportRow &contact)
         if (word.compare("END:VCARD", Qt::CaseInsensitive) != 0 || --r.depth > 0)
             continue;
         ++r.cards;
-        if (const auto plain = plainProperties(r.card)) {
-            contact = readCard(*plain, r.cards, r.where);
+        if (readPlainCard(r.card, contact)) {
+            contact.wherePattern = r.where;
+            contact.whereNumber = r.cards;
             return true;
         }
         VF_OBJECT_T *card = nullptr;

@@ -22,7 +22,9 @@ public:
 
     // About how many cards the file holds, from its size.
     qsizetype mostContacts() const;
-    // False after the last card. Throws Error when a card cannot be read.
+    // False after the last card. The contact's texts may be views of the
+    // stream's buffer, good until the next call. Throws Error when a card
+    // cannot be read.
     bool next(ImportRow &contact);
 
 private:

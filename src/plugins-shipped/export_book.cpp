@@ -1,12 +1,10 @@
 // "Esporta rubrica": the whole book, or one group, to CSV or vCard 3.0.
 #include "BookExport.h"
-#include "ExportDialog.h"
 #include "PluginProgram.h"
+#include "PluginWindows.h"
 #include "core/Texts.h"
 
-#include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 
 using namespace brio;
 using namespace brio::kit;
@@ -36,16 +34,17 @@ int main(int argc, char *argv[])
     return runPlugin(argc, argv, QT_TRANSLATE_NOOP("Texts", "Esporta rubrica"), [](PluginRun &run) {
         if (!run.files.isEmpty() || run.batch)
             return exportByHand(run);
-        ExportDialog dialog(exportChoices(*run.db));
-        if (dialog.exec() != QDialog::Accepted)
+        const auto choice = run.windows->exportChoice(exportChoices(*run.db));
+        if (!choice)
             return;
-        const bool vcard = dialog.format() == ExportFormat::VCard;
-        const QString target = QFileDialog::getSaveFileName(
-            nullptr, run.title, QDir::home().filePath(vcard ? QStringLiteral("rubrica.vcf") : QStringLiteral("rubrica.csv")),
+        const auto [group, format] = *choice;
+        const bool vcard = format == ExportFormat::VCard;
+        const QString target = run.windows->saveFileName(
+            run.title, QDir::home().filePath(vcard ? QStringLiteral("rubrica.vcf") : QStringLiteral("rubrica.csv")),
             vcard ? Texts::tr("File vCard (*.vcf)") : Texts::tr("File CSV (*.csv)"));
         if (target.isEmpty())
             return;
-        const int count = exportBook(*run.db, dialog.groupId(), dialog.format(), target);
+        const int count = exportBook(*run.db, group, format, target);
         run.inform(Texts::tr("Contatti esportati: %1\nFile: %2").arg(count).arg(target));
     });
 }

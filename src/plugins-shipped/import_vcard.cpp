@@ -1,12 +1,11 @@
 // "Importa da vCard": contacts from a .vcf file of a phone or an address book.
 #include "BookImport.h"
 #include "PluginProgram.h"
+#include "PluginWindows.h"
 #include "VCardSource.h"
 #include "core/Texts.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 
 using namespace brio;
 using namespace brio::kit;
@@ -15,10 +14,8 @@ int main(int argc, char *argv[])
 {
     return runPlugin(argc, argv, QT_TRANSLATE_NOOP("Texts", "Importa da vCard"), [](PluginRun &run) {
         QString source = run.files.value(0);
-        if (source.isEmpty() && !run.batch) {
-            source = QFileDialog::getOpenFileName(nullptr, run.title, QDir::homePath(),
-                                                  Texts::tr("File vCard (*.vcf *.vcard);;Tutti i file (*)"));
-        }
+        if (source.isEmpty() && !run.batch)
+            source = run.windows->openFileName(run.title, Texts::tr("File vCard (*.vcf *.vcard);;Tutti i file (*)"));
         if (source.isEmpty())
             return;
         QFile file(source);

@@ -170,6 +170,62 @@ private slots:
                  ErrorNo::DuplicateKey);
     }
 
+    // A large import stopped just before its commit leaves the book as it
+    // was, whether the program has the book open meanwhile (the rows go
+    // through the log) or not (through the rollback journal, the log put
+    // back after); run again, it completes.
+    void importStoppedBeforeCommit_data()
+    {
+        QTest::addColumn<bool>("bookOpen");
+        QTest::newRow("book open in the program") << true;
+        QTest::newRow("book alone") << false;
+    }
+
+    void importStoppedBeforeCommit()
+    {
+        QFETCH(bool, bookOpen);
+        TestEnv env;
+        env.addContact(QStringLiteral("Già in rubrica"), QStringLiteral("+393470000007"));
+        QByteArray csv("Nome;Cellulare\r\n");
+        for (int i = 0; i < 1500; ++i)
+            csv += QStringLiteral("Contatto %1;348 %2\r\n").arg(i).arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+        const QString source = env.path(QStringLiteral("grande.csv"));
+        writeFile(source, csv);
+        const QString book = env.state.book.path();
+        const auto reopen = [&] {
+            if (!bookOpen)
+                env.state.book.adopt(Database::open(book), QString());
+        };
+        if (!bookOpen)
+            env.state.book.close();
+        QProcess p;
+        QProcessEnvironment stopped = QProcessEnvironment::systemEnvironment();
+        stopped.insert(QStringLiteral("BRIOSMS_KILL_AT"), QStringLiteral("import-before-commit"));
+        p.setProcessEnvironment(stopped);
+        p.start(QDir(QStringLiteral(BRIOSMS_SHIPPED_DIR)).filePath(QStringLiteral("briosms-importa-csv")),
+                {book, source, QStringLiteral("--batch")});
+        p.write("\n");
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        reopen();
+        QCOMPARE(env.db().usesWriteAheadLog(), bookOpen);
+        QCOMPARE(bookRows(env.db()), QStringList{QStringLiteral("Già in rubrica|+393470000007||||||||")});
+        {
+            Statement check = env.db().prepare(QStringLiteral("PRAGMA integrity_check"));
+            QVERIFY(check.next());
+            QCOMPARE(check.text(0), QStringLiteral("ok"));
+        }
+        // As the program does when it next starts.
+        env.db().useWriteAheadLog();
+        if (!bookOpen)
+            env.state.book.close();
+        QVERIFY(runPlugin("briosms-importa-csv", {book, source}).contains(QStringLiteral("Contatti importati: 1500")));
+        reopen();
+        QCOMPARE(env.db().scalar(QStringLiteral("SELECT count(*) FROM tab_destinatari")), 1501);
+        QVERIFY(env.db().usesWriteAheadLog());
+    }
+
     // A large file is read a block at a time while the rows are written:
     // rows, and quoted fields with line breaks in them, run across blocks;
     // so does a number field as long as a field may be, refused without a
@@ -237,9 +293,27 @@ private slots:
                              "PHOTO:data:image/jpeg;base64,"
                              + photo40 + "\r\nEND:VCARD\r\n")
                       .replace("\r\n", "\r"));
+        const QString v3 = env.path(QStringLiteral("rubrica v3.vcf"));
+        // An address book's export, a line a property, read without the
+        // library: escapes, blanks beyond ASCII, a name only structured, a
+        // tel: URI, a byte of Windows-1252, a second address left out.
+        writeFile(v3,
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Bianchi;Nicol\xc3\xb2;De;Dott.;Jr\r\n"
+                  "TEL;type=cell,voice:+39 333 100 0001\r\nADR;TYPE=HOME:PO;Int. 2;Via Roma 1;Milano;MI;20100;Italia\r\n"
+                  "ADR:;;Via Due;Roma;RM;;\r\nEND:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xc2\xa0L\xc3\xb9" "cia Verdi\xe3\x80\x80\r\nTEL;TYPE=HOME:02 1234567\r\n"
+                  "TEL:tel:+39-333-100-0002;ext=1\r\nBDAY:1980-05-04\r\nGENDER:F\r\nX-REGIONE: Lombardia \r\nEND:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ditta Rossi\\, Neri\\; Bianchi\\nsede\r\nTEL;CELL:3331000003\r\n"
+                  "EMAIL:info@example.it\r\nEMAIL:altro@example.it\r\nEND:VCARD\r\n"
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Luc\xe0 Neri\r\nTEL;TYPE=CELL:  333 1000004\r\nEND:VCARD\r\n");
         QVERIFY(runPlugin("briosms-importa-vcard", {env.state.book.path(), phone}).contains(QStringLiteral("Contatti importati: 2")));
         QVERIFY(runPlugin("briosms-importa-vcard", {env.state.book.path(), v4}).contains(QStringLiteral("Contatti importati: 1")));
+        QVERIFY(runPlugin("briosms-importa-vcard", {env.state.book.path(), v3}).contains(QStringLiteral("Contatti importati: 4")));
         QCOMPARE(bookRows(env.db()), (QStringList{
+            QStringLiteral("Dott. Nicolò De Bianchi Jr|+393331000001|Via Roma 1, Int. 2|20100|Milano|MI||||"),
+            QStringLiteral("Lùcia Verdi|+393331000002|||||Lombardia||19800504|F"),
+            QStringLiteral("Ditta Rossi, Neri; Bianchi sede|+393331000003||||||info@example.it||"),
+            QStringLiteral("Lucà Neri|+393331000004||||||||"),
             QStringLiteral("Nicolò Rossi Dell'Acqua|+393331234567|Via Po 2|10100|Torino|TO||n@example.it|19800203|"),
             QStringLiteral("Carlo Verdi, jr|+393401112223|Corso Italia 10, int. 3|20122|Milano|MI||carlo@example.it|19900512|M"),
             QStringLiteral("Anna Lucà|+393477654321||||||||")}));
