@@ -151,9 +151,11 @@ int ContactListModel::rowOf(qint64 data) const
 
 int ContactListModel::sortedRow(const QString &name) const
 {
-    const auto at = std::upper_bound(m_entries.cbegin(), m_entries.cend(), name,
-                                     [](const QString &n, const ListEntry &e) {
-                                         return compareNames(n, nameOf(e.text).toString()) < 0;
+    // The name in the collation's form once, not once per comparison.
+    const QByteArray key = name.toUtf8();
+    const auto at = std::upper_bound(m_entries.cbegin(), m_entries.cend(), key,
+                                     [](const QByteArray &k, const ListEntry &e) {
+                                         return compareNamesUtf8(k, nameOf(e.text).toUtf8()) < 0;
                                      });
     return int(at - m_entries.cbegin());
 }
@@ -203,12 +205,13 @@ void ContactListModel::updateContact(qint64 id, const QString &name, const QStri
     if (sorted) {
         // Its place by name among the others: the row moves there, so that
         // a selection on it moves along.
+        const QByteArray key = name.toUtf8();
         int low = 0;
         int high = int(m_entries.size()) - 1;
         while (low < high) {
             const int mid = (low + high) / 2;
             const int other = mid < row ? mid : mid + 1;
-            if (compareNames(name, nameOf(m_entries.at(other).text).toString()) < 0)
+            if (compareNamesUtf8(key, nameOf(m_entries.at(other).text).toUtf8()) < 0)
                 high = mid;
             else
                 low = mid + 1;
