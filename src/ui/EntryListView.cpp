@@ -418,6 +418,8 @@ void EntryListView::updateGeometries()
         QAbstractItemView::updateGeometries();
         return;
     }
+    const bool acrossWas = across->maximum() > across->minimum();
+    const bool downWas = down->maximum() > down->minimum();
     const QSize row = rowSize();
     const QSize size = contents();
     const QSize room = maximumViewportSize();
@@ -453,9 +455,12 @@ void EntryListView::updateGeometries()
             down->setRange(0, size.height() - shown.height());
     }
     QAbstractItemView::updateGeometries();
-    // The bars are shown or hidden for the new ranges now, not later.
-    QEvent request(QEvent::LayoutRequest);
-    QAbstractScrollArea::event(&request);
+    // The bars are shown or hidden for the new ranges now, not later; a
+    // range that stays empty or not (a row more in a long list) moves none.
+    if (acrossWas != (across->maximum() > across->minimum()) || downWas != (down->maximum() > down->minimum())) {
+        QEvent request(QEvent::LayoutRequest);
+        QAbstractScrollArea::event(&request);
+    }
 }
 
 void EntryListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
