@@ -91,11 +91,6 @@ void ContactListModel::setEntries(ListEntries entries)
     endResetModel();
 }
 
-int ContactListModel::count() const
-{
-    return m_count;
-}
-
 std::pair<int, int> ContactListModel::locate(int row) const
 {
     const int block = int(std::upper_bound(m_firstRows.cbegin(), m_firstRows.cend(), row) - m_firstRows.cbegin()) - 1;

@@ -54,7 +54,6 @@ public:
 
 private:
     void noteData(const ListEntries &entries);
-    int count() const;
     const ListEntry &at(int row) const;
     // The block that holds the row and the row's place in it.
     std::pair<int, int> locate(int row) const;
