@@ -828,7 +828,8 @@ Transaction::Transaction(Database &db, bool immediate)
     : m_db(db)
     , m_open(false)
 {
-    m_db.exec(immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    // Kept prepared: a save of one contact is a transaction of its own.
+    ReusedStatement(m_db, immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"))->run();
     m_open = true;
 }
 
@@ -842,7 +843,7 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_db.exec(QStringLiteral("COMMIT"));
+    ReusedStatement(m_db, QStringLiteral("COMMIT"))->run();
     m_open = false;
 }
 

@@ -12,6 +12,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
+
+#include <optional>
 
 namespace brio {
 
@@ -27,11 +30,70 @@ void announce(EntryListView *list, QAccessible::Event kind, const QModelIndex &i
     QAccessible::updateAccessibility(&event);
 }
 
+// A scroll bar that is not drawn again for a new range that looks the same:
+// one row more among 100,000 moves the slider by less than a pixel, and
+// drawing the bar cost more than drawing the row that came.
+class EntryScrollBar final : public QScrollBar
+{
+public:
+    EntryScrollBar(Qt::Orientation orientation, QWidget *parent)
+        : QScrollBar(orientation, parent)
+    {
+    }
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if ((change == SliderRangeChange || change == SliderStepsChange) && m_drawn && look() == *m_drawn)
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_drawn = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // What the style draws from: the parts' places and the states.
+    struct Look
+    {
+        QList<QRect> parts;
+        QStyle::State state;
+        QStyle::SubControls active;
+        bool empty = false;
+        bool atMinimum = false;
+        bool atMaximum = false;
+
+        bool operator==(const Look &) const = default;
+    };
+
+    Look look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        Look out{{}, option.state, option.activeSubControls, minimum() == maximum(), value() == minimum(),
+                 value() == maximum()};
+        for (const QStyle::SubControl part :
+             {QStyle::SC_ScrollBarGroove, QStyle::SC_ScrollBarSlider, QStyle::SC_ScrollBarAddLine,
+              QStyle::SC_ScrollBarSubLine, QStyle::SC_ScrollBarAddPage, QStyle::SC_ScrollBarSubPage,
+              QStyle::SC_ScrollBarFirst, QStyle::SC_ScrollBarLast})
+            out.parts << style()->subControlRect(QStyle::CC_ScrollBar, &option, part, this);
+        out.parts << option.rect;
+        return out;
+    }
+
+    std::optional<Look> m_drawn;
+};
+
 } // namespace
 
 EntryListView::EntryListView(QWidget *parent)
     : QListView(parent)
 {
+    setVerticalScrollBar(new EntryScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new EntryScrollBar(Qt::Horizontal, this));
     // Equal rows: the view does not measure 100,000 entries one by one.
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -356,6 +418,8 @@ void EntryListView::updateGeometries()
         QAbstractItemView::updateGeometries();
         return;
     }
+    const bool acrossWas = across->maximum() > across->minimum();
+    const bool downWas = down->maximum() > down->minimum();
     const QSize row = rowSize();
     const QSize size = contents();
     const QSize room = maximumViewportSize();
@@ -391,9 +455,12 @@ void EntryListView::updateGeometries()
             down->setRange(0, size.height() - shown.height());
     }
     QAbstractItemView::updateGeometries();
-    // The bars are shown or hidden for the new ranges now, not later.
-    QEvent request(QEvent::LayoutRequest);
-    QAbstractScrollArea::event(&request);
+    // The bars are shown or hidden for the new ranges now, not later; a
+    // range that stays empty or not (a row more in a long list) moves none.
+    if (acrossWas != (across->maximum() > across->minimum()) || downWas != (down->maximum() > down->minimum())) {
+        QEvent request(QEvent::LayoutRequest);
+        QAbstractScrollArea::event(&request);
+    }
 }
 
 void EntryListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)

@@ -72,7 +72,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QSize size = plainSize(option, index);
         if (m_width < 0) {
             m_pending.clear();
             m_width = widest(option, index);
@@ -85,6 +85,29 @@ public:
     }
 
 private:
+    // The list asks for the size of its last entry at every change, which
+    // is mostly the same entry: plain text is measured again only when it
+    // or the font differs.
+    QSize plainSize(const QStyleOptionViewItem &option, const QModelIndex &index) const
+    {
+        const bool plain = !index.data(Qt::DecorationRole).isValid() && !index.data(Qt::FontRole).isValid()
+            && !index.data(Qt::CheckStateRole).isValid() && !option.features.testFlag(QStyleOptionViewItem::WrapText);
+        if (!plain)
+            return QStyledItemDelegate::sizeHint(option, index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        if (!m_plain.isValid() || text != m_plainText || option.font != m_plainFont || style != m_plainStyle
+            || option.decorationSize != m_plainDecoration || option.features != m_plainFeatures) {
+            m_plain = QStyledItemDelegate::sizeHint(option, index);
+            m_plainText = text;
+            m_plainFont = option.font;
+            m_plainStyle = style;
+            m_plainDecoration = option.decorationSize;
+            m_plainFeatures = option.features;
+        }
+        return m_plain;
+    }
+
     // Entries as long as the longest are measured at the next layout.
     void note(const QAbstractItemModel *model, const QModelIndex &parent, int first, int last)
     {
@@ -135,6 +158,12 @@ private:
     mutable int m_width = -1;
     mutable qsizetype m_most = 0;
     mutable QStringList m_pending;
+    mutable QSize m_plain;
+    mutable QString m_plainText;
+    mutable QFont m_plainFont;
+    mutable const QStyle *m_plainStyle = nullptr;
+    mutable QSize m_plainDecoration;
+    mutable QStyleOptionViewItem::ViewItemFeatures m_plainFeatures;
 };
 
 // Replaces the combo's entries and selects one so that currentIndexChanged

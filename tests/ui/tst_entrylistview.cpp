@@ -70,6 +70,9 @@ private Q_SLOTS:
         QTest::newRow("fits") << 3 << false << false << false;
         QTest::newRow("scrolls by rows") << 200 << false << false << false;
         QTest::newRow("scrolls by pixels") << 200 << true << false << false;
+        // One row more or less moves the slider by less than a pixel.
+        QTest::newRow("long") << 20000 << false << false << false;
+        QTest::newRow("long, by pixels") << 20000 << true << false << false;
         QTest::newRow("wider than the list") << 40 << false << true << false;
         QTest::newRow("wider, extended selection") << 40 << false << true << true;
         QTest::newRow("extended selection") << 60 << false << false << true;

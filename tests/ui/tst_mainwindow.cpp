@@ -1,3 +1,5 @@
+#include "addressbook/Contacts.h"
+#include "addressbook/ListEntries.h"
 #include "compose/MessageState.h"
 #include "mock/TestEnv.h"
 #include "mock/Widgets.h"
@@ -164,9 +166,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("contacts");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << 0 << "Totale Rubrica: 0 destinatario.";
-        QTest::newRow("one") << 1 << "Totale Rubrica: 1 destinatario.";
-        QTest::newRow("two") << 2 << "Totale Rubrica: 2 destinatari.";
+        QTest::addColumn<QString>("afterImport"); // three contacts more
+        QTest::newRow("empty") << 0 << "Totale Rubrica: 0 destinatario." << "Totale Rubrica: 3 destinatari.";
+        QTest::newRow("one") << 1 << "Totale Rubrica: 1 destinatario." << "Totale Rubrica: 4 destinatari.";
+        QTest::newRow("two") << 2 << "Totale Rubrica: 2 destinatari." << "Totale Rubrica: 5 destinatari.";
     }
 
     void wholeAddressBookCount()
@@ -183,6 +186,17 @@ private Q_SLOTS:
         QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: %1").arg(contacts));
         QCOMPARE(run.count("tab_dest_number"), 1); // hidden, not discarded
         QCOMPARE(rowCount(run.get<QListView>("lst_destinatari")), 1);
+
+        // Contacts saved one after the other are counted once they all are.
+        QFETCH(QString, afterImport);
+        for (int i = 0; i < 3; ++i) {
+            Contact c;
+            c.name = QStringLiteral("Nuovo %1").arg(i);
+            c.number = QStringLiteral("+3934000000%1").arg(i);
+            QVERIFY(saveContact(run.env.db(), run.env.ctx->notifier(), kNewContact, c, kWholeAddressBook).id != kNewContact);
+        }
+        QTRY_COMPARE(run.get<QLabel>("lb_Tutta_Rubrica")->text(), afterImport);
+        QCOMPARE(run.panel(1), QStringLiteral("SMS da inviare: %1").arg(contacts + 3));
     }
 
     void newMessageAsksFirst()

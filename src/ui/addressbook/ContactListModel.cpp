@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QSet>
 
+#include <algorithm>
+
 namespace brio {
 
 namespace {
@@ -16,6 +18,8 @@ QStringView nameOf(const QString &text)
     return comma < 0 ? QStringView(text) : QStringView(text).left(comma);
 }
 
+constexpr int kBlock = 1024;
+
 } // namespace
 
 ContactListModel::ContactListModel(QString dragType, QObject *parent)
@@ -26,23 +30,23 @@ ContactListModel::ContactListModel(QString dragType, QObject *parent)
 
 int ContactListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_entries.size());
+    return parent.isValid() ? 0 : m_count;
 }
 
 // Asked for row after row by every pass over a book of 100,000 contacts
 // (the widest entry, searches), so no detour through the generic bounds check.
 QModelIndex ContactListModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || column != 0 || row < 0 || row >= m_entries.size())
+    if (parent.isValid() || column != 0 || row < 0 || row >= m_count)
         return QModelIndex();
     return createIndex(row, column);
 }
 
 QVariant ContactListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_entries.size())
+    if (!index.isValid() || index.row() >= m_count)
         return QVariant();
-    const ListEntry &e = m_entries.at(index.row());
+    const ListEntry &e = at(index.row());
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return e.text;
     if (role == Qt::UserRole)
@@ -69,7 +73,7 @@ QMimeData *ContactListModel::mimeData(const QModelIndexList &indexes) const
         return nullptr;
     QByteArray ids;
     for (const QModelIndex &i : indexes)
-        ids += QByteArray::number(qlonglong(m_entries.at(i.row()).data)) + '\n';
+        ids += QByteArray::number(qlonglong(at(i.row()).data)) + '\n';
     auto *mime = new QMimeData;
     mime->setData(m_dragType, ids);
     return mime;
@@ -78,10 +82,73 @@ QMimeData *ContactListModel::mimeData(const QModelIndexList &indexes) const
 void ContactListModel::setEntries(ListEntries entries)
 {
     beginResetModel();
-    m_entries = std::move(entries);
     m_mostData = std::numeric_limits<qint64>::min();
-    noteData(m_entries);
+    noteData(entries);
+    m_blocks.clear();
+    if (!entries.isEmpty())
+        m_blocks.append(std::move(entries));
+    renumber(0);
     endResetModel();
+}
+
+std::pair<int, int> ContactListModel::locate(int row) const
+{
+    const int block = int(std::upper_bound(m_firstRows.cbegin(), m_firstRows.cend(), row) - m_firstRows.cbegin()) - 1;
+    return {block, row - m_firstRows.at(block)};
+}
+
+const ListEntry &ContactListModel::at(int row) const
+{
+    const auto [block, offset] = locate(row);
+    return m_blocks.at(block).at(offset);
+}
+
+void ContactListModel::insertAt(int row, const ListEntry &entry)
+{
+    if (m_blocks.isEmpty())
+        m_blocks.append(ListEntries());
+    // The end of the list is the end of its last block.
+    const auto [block, offset] =
+        row >= m_count ? std::pair(int(m_blocks.size()) - 1, int(m_blocks.last().size())) : locate(row);
+    m_blocks[block].insert(offset, entry);
+    renumber(block);
+}
+
+void ContactListModel::removeFrom(int row)
+{
+    const auto [block, offset] = locate(row);
+    m_blocks[block].removeAt(offset);
+    if (m_blocks.at(block).isEmpty())
+        m_blocks.removeAt(block);
+    renumber(std::max(0, block - 1));
+}
+
+void ContactListModel::renumber(int block)
+{
+    // A block grown past twice the size (a new list, many appended) is cut
+    // into blocks of kBlock.
+    const auto tooLong = [](const ListEntries &b) { return b.size() > 2 * kBlock; };
+    if (std::any_of(m_blocks.cbegin() + block, m_blocks.cend(), tooLong)) {
+        QList<ListEntries> cut;
+        for (ListEntries &b : m_blocks) {
+            if (!tooLong(b)) {
+                cut.append(std::move(b));
+                continue;
+            }
+            for (qsizetype i = 0; i < b.size(); i += kBlock)
+                cut.append(b.mid(i, kBlock));
+        }
+        m_blocks = std::move(cut);
+        block = 0;
+    }
+    // The blocks before `block` kept their rows.
+    m_firstRows.resize(m_blocks.size());
+    int first = block > 0 ? m_firstRows.at(block) : 0;
+    for (int b = block; b < m_blocks.size(); ++b) {
+        m_firstRows[b] = first;
+        first += int(m_blocks.at(b).size());
+    }
+    m_count = first;
 }
 
 void ContactListModel::noteData(const ListEntries &entries)
@@ -90,28 +157,38 @@ void ContactListModel::noteData(const ListEntries &entries)
         m_mostData = std::max(m_mostData, e.data);
 }
 
-const ListEntries &ContactListModel::entries() const
+ListEntries ContactListModel::entries() const
 {
-    return m_entries;
+    if (m_blocks.size() == 1)
+        return m_blocks.first();
+    ListEntries out;
+    out.reserve(m_count);
+    for (const ListEntries &block : m_blocks)
+        out.append(block);
+    return out;
 }
 
 const ListEntry &ContactListModel::entry(int row) const
 {
-    return m_entries.at(row);
+    return at(row);
 }
 
 void ContactListModel::append(const ListEntry &entry)
 {
-    insert(int(m_entries.size()), entry);
+    insert(m_count, entry);
 }
 
 void ContactListModel::append(const ListEntries &entries)
 {
     if (entries.isEmpty())
         return;
-    const int first = int(m_entries.size());
+    const int first = m_count;
     beginInsertRows(QModelIndex(), first, first + int(entries.size()) - 1);
-    m_entries.append(entries);
+    if (m_blocks.isEmpty())
+        m_blocks.append(entries);
+    else
+        m_blocks.last().append(entries);
+    renumber(int(m_blocks.size()) - 1);
     noteData(entries);
     endInsertRows();
 }
@@ -119,7 +196,7 @@ void ContactListModel::append(const ListEntries &entries)
 void ContactListModel::insert(int row, const ListEntry &entry)
 {
     beginInsertRows(QModelIndex(), row, row);
-    m_entries.insert(row, entry);
+    insertAt(row, entry);
     m_mostData = std::max(m_mostData, entry.data);
     endInsertRows();
 }
@@ -127,13 +204,14 @@ void ContactListModel::insert(int row, const ListEntry &entry)
 void ContactListModel::removeAt(int row)
 {
     beginRemoveRows(QModelIndex(), row, row);
-    m_entries.removeAt(row);
+    removeFrom(row);
     endRemoveRows();
 }
 
 void ContactListModel::setText(int row, const QString &text)
 {
-    m_entries[row].text = text;
+    const auto [block, offset] = locate(row);
+    m_blocks[block][offset].text = text;
     const QModelIndex i = index(row);
     emit dataChanged(i, i);
 }
@@ -142,34 +220,48 @@ int ContactListModel::rowOf(qint64 data) const
 {
     if (data > m_mostData)
         return -1;
-    for (int row = 0; row < m_entries.size(); ++row) {
-        if (m_entries.at(row).data == data)
-            return row;
+    for (int b = 0; b < m_blocks.size(); ++b) {
+        const ListEntries &block = m_blocks.at(b);
+        for (int i = 0; i < block.size(); ++i) {
+            if (block.at(i).data == data)
+                return m_firstRows.at(b) + i;
+        }
     }
     return -1;
 }
 
 int ContactListModel::sortedRow(const QString &name) const
 {
-    const auto at = std::upper_bound(m_entries.cbegin(), m_entries.cend(), name,
-                                     [](const QString &n, const ListEntry &e) {
-                                         return compareNames(n, nameOf(e.text).toString()) < 0;
-                                     });
-    return int(at - m_entries.cbegin());
+    // The name in the collation's form once, not once per comparison.
+    const QByteArray key = name.toUtf8();
+    // The first row whose name sorts after it.
+    int low = 0;
+    int high = m_count;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (compareNamesUtf8(key, nameOf(at(mid).text).toUtf8()) < 0)
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    return low;
 }
 
 int ContactListModel::firstContaining(const QString &text) const
 {
-    for (int row = 0; row < m_entries.size(); ++row) {
-        if (m_entries.at(row).text.contains(text, Qt::CaseInsensitive))
-            return row;
+    for (int b = 0; b < m_blocks.size(); ++b) {
+        const ListEntries &block = m_blocks.at(b);
+        for (int i = 0; i < block.size(); ++i) {
+            if (block.at(i).text.contains(text, Qt::CaseInsensitive))
+                return m_firstRows.at(b) + i;
+        }
     }
     return -1;
 }
 
 void ContactListModel::mergeEntries(const ListEntries &fresh)
 {
-    if (m_entries.isEmpty()) {
+    if (m_count == 0) {
         append(fresh);
         return;
     }
@@ -177,14 +269,14 @@ void ContactListModel::mergeEntries(const ListEntries &fresh)
     wanted.reserve(fresh.size());
     for (const ListEntry &e : fresh)
         wanted.insert(e.data);
-    for (int row = int(m_entries.size()) - 1; row >= 0; --row) {
-        if (!wanted.contains(m_entries.at(row).data))
+    for (int row = m_count - 1; row >= 0; --row) {
+        if (!wanted.contains(at(row).data))
             removeAt(row);
     }
     for (int row = 0; row < fresh.size(); ++row) {
         const ListEntry &e = fresh.at(row);
-        if (row < m_entries.size() && m_entries.at(row).data == e.data) {
-            if (m_entries.at(row).text != e.text)
+        if (row < m_count && at(row).data == e.data) {
+            if (at(row).text != e.text)
                 setText(row, e.text);
             continue;
         }
@@ -203,19 +295,22 @@ void ContactListModel::updateContact(qint64 id, const QString &name, const QStri
     if (sorted) {
         // Its place by name among the others: the row moves there, so that
         // a selection on it moves along.
+        const QByteArray key = name.toUtf8();
         int low = 0;
-        int high = int(m_entries.size()) - 1;
+        int high = m_count - 1;
         while (low < high) {
             const int mid = (low + high) / 2;
             const int other = mid < row ? mid : mid + 1;
-            if (compareNames(name, nameOf(m_entries.at(other).text).toString()) < 0)
+            if (compareNamesUtf8(key, nameOf(at(other).text).toUtf8()) < 0)
                 high = mid;
             else
                 low = mid + 1;
         }
         if (low != row) {
             beginMoveRows(QModelIndex(), row, row, QModelIndex(), low > row ? low + 1 : low);
-            m_entries.move(row, low);
+            const ListEntry moved = at(row);
+            removeFrom(row);
+            insertAt(low, moved);
             endMoveRows();
         }
         setText(low, contactEntryText(name, number));

@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <limits>
+#include <utility>
 
 namespace brio {
 
@@ -27,7 +28,7 @@ public:
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
 
     void setEntries(ListEntries entries);
-    const ListEntries &entries() const;
+    ListEntries entries() const;
     const ListEntry &entry(int row) const;
     void append(const ListEntry &entry);
     void append(const ListEntries &entries);
@@ -53,9 +54,20 @@ public:
 
 private:
     void noteData(const ListEntries &entries);
+    const ListEntry &at(int row) const;
+    // The block that holds the row and the row's place in it.
+    std::pair<int, int> locate(int row) const;
+    void insertAt(int row, const ListEntry &entry);
+    void removeFrom(int row);
+    // Splits blocks grown too long from `block` on, and numbers the rows again.
+    void renumber(int block);
 
     QString m_dragType;
-    ListEntries m_entries;
+    // The entries in blocks of a thousand or two, so that one inserted into
+    // a book of 100,000 moves the entries of its block only.
+    QList<ListEntries> m_blocks;
+    QList<int> m_firstRows; // of each block
+    int m_count = 0;
     // No entry has larger data: a contact just added to the book has a
     // larger id than any other, so looking for it needs no pass over them.
     qint64 m_mostData = std::numeric_limits<qint64>::min();

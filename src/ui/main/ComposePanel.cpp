@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QTimer>
 #include <functional>
 
 namespace brio {
@@ -128,6 +129,10 @@ void ComposePanel::connectHandlers()
     connect(m_ui->cmd_invia, &QPushButton::clicked, this, &ComposePanel::sendRequested);
     connect(m_ui->txt_messaggio, &QPlainTextEdit::textChanged, this, &ComposePanel::txt_messaggio_Change);
     connect(m_ui->cmd_sostituisci, &QPushButton::clicked, this, &ComposePanel::cmd_sostituisci_Click);
+    m_recount = new QTimer(this);
+    m_recount->setSingleShot(true);
+    m_recount->setInterval(0);
+    connect(m_recount, &QTimer::timeout, this, [this] { guarded(m_ctx, [&] { refreshCount(); }); });
     whileShown(this, [this] {
         Notifier &n = m_ctx.notifier();
         return QList<QMetaObject::Connection>{
@@ -388,8 +393,10 @@ void ComposePanel::contactChanged(qint32 id, const QString &, const QString &, b
     // The count changes only with the book counted, or for a contact of the
     // message or of its groups: counting reads the whole book, too slow for
     // every contact saved.
+    // An import or a sync announces contact after contact: the count waits
+    // for the last of them.
     if (removed || m_ui->opt_Tutta_Rubrica->isChecked() || m_recipients->rowOf(id) >= 0 || m_groups->rowCount() > 0)
-        guarded(m_ctx, [&] { refreshCount(); });
+        m_recount->start();
 }
 
 void ComposePanel::messageContactsChanged()

@@ -5,6 +5,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace Ui {
 class ComposePanel;
@@ -101,6 +102,8 @@ private:
     QAction *m_mnuEliminaSingolo = nullptr;
     QMenu *m_mnuPopupGruppi = nullptr;
     QAction *m_mnuEliminaGruppo = nullptr;
+    // Counts again once the contacts saved in one go are all announced.
+    QTimer *m_recount = nullptr;
 };
 
 } // namespace brio
