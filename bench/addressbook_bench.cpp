@@ -34,7 +34,7 @@ namespace {
 constexpr int kContacts = 100000;
 constexpr int kGroupMembers = 5000;
 constexpr int kRounds = 5;
-constexpr int kSaves = 30;
+constexpr int kSaves = 200;
 volatile size_t g_sink = 0;
 
 qint64 fill(Database &db)

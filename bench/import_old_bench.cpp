@@ -22,7 +22,7 @@ using brio::bench::median;
 namespace {
 
 constexpr int kContacts = 100000;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 constexpr double kTargetRatio = 2.0;
 
 QString sourceNumber(int i)
