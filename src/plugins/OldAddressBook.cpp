@@ -141,13 +141,16 @@ QList<Contact> readJetAddressBook(const QString &path)
     mdb_rewind_table(table.get());
     while (mdb_fetch_row(table.get())) {
         // Binding gives a null and an empty text alike; the row itself tells
-        // them apart.
-        int start = 0;
-        size_t size = 0;
-        bool numberNull = true;
-        if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) == 0
-            && mdb_crack_row(table.get(), start & kRowOffsetMask, size, fields.data()) >= 0)
-            numberNull = fields[size_t(numberColumn)].is_null;
+        // them apart. Read again only then: it doubles the library's work.
+        bool numberNull = false;
+        if (lengths[1] == 0) {
+            int start = 0;
+            size_t size = 0;
+            numberNull = true;
+            if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) == 0
+                && mdb_crack_row(table.get(), start & kRowOffsetMask, size, fields.data()) >= 0)
+                numberNull = fields[size_t(numberColumn)].is_null;
+        }
         Contact c;
         c.name = text(0);
         // A null number stays null; an empty one is kept apart from it.
