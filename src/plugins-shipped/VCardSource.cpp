@@ -79,11 +79,6 @@ QStringList values(const QList<QByteArray> &strings, const QStringList &params)
     return out;
 }
 
-QString part(const QStringList &list, int index)
-{
-    return index < list.size() ? list.at(index) : QString();
-}
-
 bool isBase64Byte(char ch)
 {
     return std::isalnum(static_cast<unsigned char>(ch)) || ch == '+' || ch == '/' || ch == '=';
@@ -243,19 +238,6 @@ struct VCardStream::Reading
 namespace {
 
 // The parts that are not blank, one after the other.
-QString joinedNonBlank(std::initializer_list<QString> parts, QStringView separator)
-{
-    QString out;
-    for (const QString &p : parts) {
-        if (p.trimmed().isEmpty())
-            continue;
-        if (!out.isEmpty())
-            out += separator;
-        out += p;
-    }
-    return out;
-}
-
 // A property as the card gives it: its name and parameters upper-case, its
 // value split at each ';' as written.
 struct CardProperty
@@ -374,6 +356,76 @@ bool hasCellType(QByteArrayView params)
     return false;
 }
 
+// What a card's properties give the contact, whichever reader split their
+// values: the first name, address and e-mail, the mobile numbers first.
+class CardFields final
+{
+public:
+    explicit CardFields(ImportRow &c)
+        : m_c(c)
+    {
+    }
+
+    // name upper-case; v the value's parts, unescaped and trimmed, in UTF-8.
+    void take(QByteArrayView name, bool mobile, const Parts &v)
+    {
+        if (name == "FN" && m_c.name.isEmpty()) {
+            m_c.name = joined(v, ';');
+        } else if (name == "N" && m_structuredName.isEmpty()) {
+            if (std::any_of(v.cbegin(), v.cbegin() + std::min<qsizetype>(v.size(), 5),
+                            [](const QByteArray &p) { return !p.isEmpty(); }))
+                m_structuredName = v;
+        } else if (name == "TEL") {
+            // A "tel:" URI is rare: read as telNumber() reads it.
+            const QByteArray &first = v.front();
+            QByteArray number = first.size() >= 4 && qstrnicmp(first.constData(), 4, "tel:", 4) == 0
+                                    ? telNumber(QString::fromUtf8(joined(v, ';'))).toUtf8()
+                                    : joined(v, ';');
+            if (mobile)
+                m_c.numbers << std::move(number);
+            else
+                m_others << std::move(number);
+        } else if (name == "ADR" && m_c.address.isEmpty() && m_c.city.isEmpty()) {
+            m_c.address = joinedNonEmpty({partAt(v, 2), partAt(v, 1)}, ", ");
+            m_c.city = partAt(v, 3);
+            m_c.province = partAt(v, 4);
+            m_c.cap = partAt(v, 5);
+        } else if (name == "EMAIL" && m_c.email.isEmpty()) {
+            m_c.email = v.front();
+        } else if (name == "BDAY") {
+            m_c.birthDate = v.front();
+        } else if (name == "GENDER" || name == "X-GENDER") {
+            m_c.sex = v.front();
+        } else if (name == "X-REGIONE") {
+            m_c.region = v.front();
+        }
+    }
+
+    // The properties that matter.
+    static bool wanted(QByteArrayView name)
+    {
+        for (const char *n : {"FN", "N", "TEL", "ADR", "EMAIL", "BDAY", "GENDER", "X-GENDER", "X-REGIONE"}) {
+            if (name == n)
+                return true;
+        }
+        return false;
+    }
+
+    void finish()
+    {
+        const Parts &n = m_structuredName;
+        if (m_c.name.isEmpty())
+            m_c.name = joinedNonEmpty({partAt(n, 3), partAt(n, 1), partAt(n, 2), partAt(n, 0), partAt(n, 4)}, " ");
+        for (QByteArray &number : m_others)
+            m_c.numbers << std::move(number);
+    }
+
+private:
+    ImportRow &m_c;
+    Parts m_structuredName; // of the first N with a part not blank
+    QVarLengthArray<QByteArray, 4> m_others; // numbers after the mobile ones
+};
+
 // Most cards are one line a property, with no encoding, character set,
 // folding, group or quoted parameter: those are read here in place, as the
 // library reads them and readCard() takes them, at a fraction of the
@@ -386,9 +438,8 @@ bool readPlainCard(QByteArrayView card, ImportRow &c)
         *text = QByteArray();
     c.numbers.clear(); // keeps its room for the next card's
     c.badText = false;
-    QVarLengthArray<QByteArray, 4> others; // numbers after the mobile ones
+    CardFields fields(c);
     Parts v;
-    Parts structuredName; // of the first N with a part not blank
     QVarLengthArray<char, 64> upper;
     int begins = 0;
     for (qsizetype at = 0; at < card.size();) {
@@ -420,51 +471,12 @@ bool readPlainCard(QByteArrayView card, ImportRow &c)
         const QByteArrayView name = semicolon < 0 ? head : head.first(semicolon);
         const QByteArrayView params = semicolon < 0 ? QByteArrayView() : head.sliced(semicolon + 1);
         const QByteArrayView value = line.sliced(colon + 1);
-        if (name == "FN" && c.name.isEmpty()) {
+        if (CardFields::wanted(name)) {
             plainValues(value, v);
-            c.name = joined(v, ';');
-        } else if (name == "N" && structuredName.isEmpty()) {
-            plainValues(value, v);
-            if (std::any_of(v.cbegin(), v.cbegin() + std::min<qsizetype>(v.size(), 5),
-                            [](const QByteArray &p) { return !p.isEmpty(); }))
-                structuredName = v;
-        } else if (name == "TEL") {
-            plainValues(value, v);
-            // A "tel:" URI is rare: read as telNumber() reads it.
-            const QByteArray &first = v.front();
-            QByteArray number = first.size() >= 4 && qstrnicmp(first.constData(), 4, "tel:", 4) == 0
-                                    ? telNumber(QString::fromUtf8(joined(v, ';'))).toUtf8()
-                                    : joined(v, ';');
-            if (hasCellType(params))
-                c.numbers << std::move(number);
-            else
-                others << std::move(number);
-        } else if (name == "ADR" && c.address.isEmpty() && c.city.isEmpty()) {
-            plainValues(value, v);
-            c.address = joinedNonEmpty({partAt(v, 2), partAt(v, 1)}, ", ");
-            c.city = partAt(v, 3);
-            c.province = partAt(v, 4);
-            c.cap = partAt(v, 5);
-        } else if (name == "EMAIL" && c.email.isEmpty()) {
-            plainValues(value, v);
-            c.email = v.front();
-        } else if (name == "BDAY") {
-            plainValues(value, v);
-            c.birthDate = v.front();
-        } else if (name == "GENDER" || name == "X-GENDER") {
-            plainValues(value, v);
-            c.sex = v.front();
-        } else if (name == "X-REGIONE") {
-            plainValues(value, v);
-            c.region = v.front();
+            fields.take(name, name == "TEL" && hasCellType(params), v);
         }
     }
-    if (c.name.isEmpty())
-        c.name = joinedNonEmpty({partAt(structuredName, 3), partAt(structuredName, 1), partAt(structuredName, 2),
-                                 partAt(structuredName, 0), partAt(structuredName, 4)},
-                                " ");
-    for (QByteArray &number : others)
-        c.numbers << std::move(number);
+    fields.finish();
     return true;
 }
 
@@ -473,38 +485,20 @@ ImportRow readCard(const QList<CardProperty> &properties, int index, const QStri
     ImportRow c;
     c.wherePattern = where;
     c.whereNumber = index;
-    QStringList mobiles;
-    QStringList others;
-    QString structuredName;
+    CardFields fields(c);
+    Parts v;
     for (const CardProperty &prop : properties) {
-        const QString &name = prop.name;
-        const QStringList &params = prop.params;
-        const QStringList v = values(prop.strings, params);
-        if (name == QLatin1String("FN") && c.name.isEmpty()) {
-            c.name = v.join(QLatin1Char(';')).toUtf8();
-        } else if (name == QLatin1String("N") && structuredName.isEmpty()) {
-            structuredName = joinedNonBlank({part(v, 3), part(v, 1), part(v, 2), part(v, 0), part(v, 4)}, u" ");
-        } else if (name == QLatin1String("TEL")) {
-            (isMobileTel(params) ? mobiles : others) << telNumber(v.join(QLatin1Char(';')));
-        } else if (name == QLatin1String("ADR") && c.address.isEmpty() && c.city.isEmpty()) {
-            c.address = joinedNonBlank({part(v, 2), part(v, 1)}, u", ").toUtf8();
-            c.city = part(v, 3).toUtf8();
-            c.province = part(v, 4).toUtf8();
-            c.cap = part(v, 5).toUtf8();
-        } else if (name == QLatin1String("EMAIL") && c.email.isEmpty()) {
-            c.email = part(v, 0).toUtf8();
-        } else if (name == QLatin1String("BDAY")) {
-            c.birthDate = part(v, 0).toUtf8();
-        } else if (name == QLatin1String("GENDER") || name == QLatin1String("X-GENDER")) {
-            c.sex = part(v, 0).toUtf8();
-        } else if (name == QLatin1String("X-REGIONE")) {
-            c.region = part(v, 0).toUtf8();
-        }
+        const QByteArray name = prop.name.toLatin1();
+        if (!CardFields::wanted(name))
+            continue;
+        v.clear();
+        for (const QString &text : values(prop.strings, prop.params))
+            v.append(text.toUtf8());
+        if (v.isEmpty())
+            v.append(QByteArray()); // a property with no value at all
+        fields.take(name, name == "TEL" && isMobileTel(prop.params), v);
     }
-    if (c.name.isEmpty())
-        c.name = structuredName.toUtf8();
-    for (const QString &number : mobiles + others)
-        c.numbers << number.toUtf8();
+    fields.finish();
     return c;
 }
 
