@@ -1,6 +1,7 @@
 #include "core/ProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace brio {
 
@@ -16,7 +17,13 @@ QString &chosenFolder()
 
 QString programFolder()
 {
-    return chosenFolder().isEmpty() ? QCoreApplication::applicationDirPath() : chosenFolder();
+    if (!chosenFolder().isEmpty())
+        return chosenFolder();
+    // Before the application exists (a plug-in still choosing whether to
+    // load the window system), the kernel tells.
+    if (!QCoreApplication::instance())
+        return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
+    return QCoreApplication::applicationDirPath();
 }
 
 void setProgramFolder(const QString &folder)

@@ -4,12 +4,12 @@
 #include "app/UiLanguage.h"
 #include "core/Error.h"
 #include "core/LineInput.h"
+#include "core/ProgramFolder.h"
 #include "core/Texts.h"
 #include "store/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLibrary>
 #include <QTextStream>
 #include <iostream>
@@ -29,7 +29,7 @@ void PluginRun::inform(const QString &text) const
 
 QString besideProgram(const QString &name)
 {
-    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).dir().filePath(name);
+    return QDir(programFolder()).filePath(name);
 }
 
 namespace {
